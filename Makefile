@@ -1,0 +1,47 @@
+# Quorvel: `make run` to build and start the program, `make test` to run every test.
+# Both install the Debian packages they need when they are missing.
+
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+PACKAGES := make cmake g++ qt6-base-dev libqt6sql6-sqlite libgl-dev sqlite3
+
+ifeq ($(shell id -u),0)
+SUDO :=
+else
+SUDO := sudo
+endif
+
+.PHONY: all run test build deps db clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+		dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+		echo "Installing missing packages:$$missing"; \
+		$(SUDO) apt-get update -q && \
+		$(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $$missing; \
+	fi
+
+$(BUILD_DIR)/CMakeCache.txt:
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# The program never creates its database: an empty one is made beside it
+# once, and an existing one is never touched.
+db: build
+	@[ -e $(BUILD_DIR)/quorvel.db ] || $(BUILD_DIR)/quorvel-cli init-db $(BUILD_DIR)/quorvel.db
+
+run: db
+	$(BUILD_DIR)/quorvel
+
+test: db
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,36 @@
+#include "app/AppWindow.h"
+
+#include "app/Dialogs.h"
+#include "app/Navigator.h"
+#include "store/Result.h"
+
+#include <QApplication>
+
+AppWindow::AppWindow(Navigator &nav, QWidget *parent)
+    : QWidget(parent), m_navigator(nav)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+Module1 &AppWindow::state() const
+{
+    return m_navigator.state();
+}
+
+Dialogs &AppWindow::dialogs() const
+{
+    return m_navigator.dialogs();
+}
+
+void AppWindow::showFailure(const store::Failure &failure)
+{
+    dialogs().showError(this, failure.text(), QStringLiteral("Quorvel"));
+}
+
+QFont tahoma(qreal pointSize, bool bold)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}

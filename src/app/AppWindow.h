@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class Dialogs;
+class Navigator;
+struct Module1;
+namespace store {
+struct Failure;
+}
+
+// A main window of the program. It is created on opening, loads its contents
+// from the store before it is shown, and is discarded when it closes.
+class AppWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit AppWindow(Navigator &navigator, QWidget *parent = nullptr);
+
+    // Reads the program-wide variables and fills the window from the store.
+    virtual void load() = 0;
+
+protected:
+    Navigator &navigator() const { return m_navigator; }
+    Module1 &state() const;
+    Dialogs &dialogs() const;
+    // Tells the user that a store command failed; the window stays usable.
+    void showFailure(const store::Failure &failure);
+
+private:
+    Navigator &m_navigator;
+};
+
+// The window font most windows set; the project window keeps the platform's.
+QFont tahoma(qreal pointSize, bool bold = false);

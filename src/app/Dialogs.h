@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+// Every question the program asks the user and every page it opens goes
+// through here, so that tests can answer them without a real modal dialog.
+class Dialogs
+{
+public:
+    enum class Icon { NoIcon, Question, Information, Warning, Critical };
+
+    struct FileFilter
+    {
+        QString description;
+        QString pattern;
+    };
+
+    virtual ~Dialogs() = default;
+
+    // An input prompt; empty text when the user cancels.
+    virtual QString prompt(QWidget *parent, const QString &text, const QString &title,
+                           const QString &defaultAnswer) = 0;
+    // Yes and No, Yes the default; true only for Yes.
+    virtual bool confirm(QWidget *parent, const QString &text, const QString &title,
+                         Icon icon) = 0;
+    // OK alone, with the information icon.
+    virtual void inform(QWidget *parent, const QString &text, const QString &title) = 0;
+    // OK alone, with the critical icon: something the user asked for failed.
+    virtual void showError(QWidget *parent, const QString &text, const QString &title) = 0;
+    // A Save As dialog that never asks before overwriting but asks before
+    // accepting a file that does not exist yet. The filter at `preselected`
+    // (counted from 1) is chosen first. The path exactly as the user gave it,
+    // or nothing when the user cancelled.
+    virtual std::optional<QString> saveAs(QWidget *parent, const QList<FileFilter> &filters,
+                                          int preselected) = 0;
+    // Opens a web address in the user's browser; whether it worked is not reported.
+    virtual void openUrl(const QString &address, const QString &workingDirectory) = 0;
+};

@@ -1,0 +1,74 @@
+#include "app/EntryList.h"
+
+void EntryModel::setEntries(ListEntries entries)
+{
+    beginResetModel();
+    m_entries = std::move(entries);
+    endResetModel();
+}
+
+int EntryModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_entries.size());
+}
+
+QVariant EntryModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_entries.size())
+        return QVariant();
+    const ListEntry &entry = m_entries.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return entry.text;
+    case Qt::UserRole:
+        return entry.id;
+    default:
+        return QVariant();
+    }
+}
+
+EntryList::EntryList(QWidget *parent) : QListView(parent), m_model(this)
+{
+    setModel(&m_model);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformItemSizes(true);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (selectionModel()->hasSelection())
+            emit entrySelected();
+    });
+}
+
+void EntryList::fill(ListEntries entries)
+{
+    m_model.setEntries(std::move(entries));
+    selectionModel()->clear();
+}
+
+int EntryList::count() const
+{
+    return m_model.rowCount();
+}
+
+std::optional<ListEntry> EntryList::selectedEntry() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return std::nullopt;
+    return m_model.entries().at(rows.constFirst().row());
+}
+
+void EntryList::selectRow(int row)
+{
+    const QModelIndex index = m_model.index(row);
+    setCurrentIndex(index);
+    selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+}
+
+void EntryList::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QListView::mouseDoubleClickEvent(event);
+    if (count() > 0)
+        emit doubleClickedWithEntries();
+}

@@ -1,0 +1,8 @@
+#include "app/Module1.h"
+
+#include "store/Database.h"
+
+QString buildConnectionString(const QString &programDirectory)
+{
+    return store::joinDatabasePath(programDirectory);
+}

@@ -1,0 +1,23 @@
+#include "app/Module1.h"
+#include "app/Navigator.h"
+#include "app/ProgramIcon.h"
+#include "app/QtDialogs.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvel"));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(QUORVEL_VERSION_MAJOR)
+                                            .arg(QUORVEL_VERSION_MINOR)
+                                            .arg(QUORVEL_VERSION_PATCH));
+    QApplication::setWindowIcon(programIcon());
+
+    Module1 state;
+    QtDialogs dialogs;
+    Navigator navigator(state, dialogs, QCoreApplication::applicationDirPath());
+    navigator.start();
+    return app.exec();
+}

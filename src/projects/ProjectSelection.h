@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/AppWindow.h"
+
+#include <optional>
+
+class ClickableLabel;
+class EntryList;
+class QLabel;
+class QPushButton;
+
+// The start-up window: the list of projects and the top-level commands.
+class ProjectSelection final : public AppWindow
+{
+    Q_OBJECT
+
+public:
+    explicit ProjectSelection(Navigator &navigator, QWidget *parent = nullptr);
+
+    void load() override;
+    // Fills the list afresh; nothing is selected afterwards.
+    void projectList();
+
+private:
+    void setSelectionButtonsEnabled(bool enabled);
+    std::optional<qint32> selectedProjectID() const;
+
+    void newProject();
+    void renameProject();
+    void deleteProject();
+    void loadProject();
+    void exportChannelData();
+    void exportProgrammeData();
+
+    QLabel *m_title;
+    ClickableLabel *m_image;
+    EntryList *m_projList;
+    QPushButton *m_newProj;
+    QPushButton *m_delProj;
+    QPushButton *m_loadProj;
+    QPushButton *m_renameProject;
+    QPushButton *m_exportProgrammeDatatoXML;
+    QPushButton *m_exportChannelDataToDGC;
+    QPushButton *m_exitQuorvel;
+};

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "store/Result.h"
+
+#include <QList>
+#include <QPair>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+#include <type_traits>
+
+namespace store {
+
+// Column name and value pairs for an insert or an update.
+using Columns = QList<QPair<QString, QVariant>>;
+
+// One connection to the database file, owned by one command. It is added
+// under a name of its own and removed again when the command's scope ends,
+// after every query of that scope is gone, so no connection outlives a command.
+class Connection
+{
+    Q_DISABLE_COPY_MOVE(Connection)
+
+public:
+    explicit Connection(QString databasePath);
+    ~Connection();
+
+    // Opens an existing database file for reading and writing; a missing file
+    // is a failure, never silently created.
+    Status open();
+
+    Status begin();
+    Status commit();
+    void rollback();
+
+    // A read-only, forward-only query with its values bound in order.
+    Result<QSqlQuery> select(const QString &sql, const QVariantList &values = {});
+    // A statement that returns no rows (DELETE, UPDATE, CREATE ...).
+    Status execute(const QString &sql, const QVariantList &values = {});
+    // Adds a row and returns the identifier the store gave it.
+    Result<qint64> insert(const QString &table, const Columns &columns);
+    // Changes the given columns of the rows whose keyColumn equals key.
+    Status update(const QString &table, const Columns &columns, const QString &keyColumn,
+                  const QVariant &key);
+
+    const QString &databasePath() const { return m_path; }
+    QSqlDatabase &database() { return m_db; }
+
+    Failure failure(const QString &detail) const;
+
+private:
+    Result<QSqlQuery> run(const QString &sql, const QVariantList &values, bool forwardOnly);
+
+    QString m_path;
+    QString m_name;
+    QSqlDatabase m_db;
+    bool m_inTransaction = false;
+};
+
+// Text the user typed, bound as text even when empty: an empty box stores
+// empty text, never NULL.
+QVariant typedText(const QString &typed);
+
+// The column's value in the query's current row; the name is matched
+// without regard to case, as the program writes its columns in several cases.
+QVariant field(const QSqlQuery &query, const QString &column);
+// The same as text; a NULL column gives empty text.
+QString text(const QSqlQuery &query, const QString &column);
+
+// Runs work(Connection &) on a fresh connection and closes it again. A failure
+// to open, or a failure work returns, gets `action` as its description.
+template<typename Work>
+auto read(const QString &databasePath, const QString &action, Work &&work)
+    -> std::invoke_result_t<Work, Connection &>
+{
+    using R = std::invoke_result_t<Work, Connection &>;
+    auto describe = [&](Failure failure) {
+        if (failure.action.isEmpty())
+            failure.action = action;
+        return R(std::move(failure));
+    };
+    Connection connection(databasePath);
+    if (auto opened = connection.open(); !opened)
+        return describe(opened.failure());
+    R result = work(connection);
+    if (!result)
+        return describe(result.failure());
+    return result;
+}
+
+// As read, inside one transaction: committed when work succeeds, rolled back
+// otherwise, so a failing command leaves nothing half done.
+template<typename Work>
+auto write(const QString &databasePath, const QString &action, Work &&work)
+    -> std::invoke_result_t<Work, Connection &>
+{
+    using R = std::invoke_result_t<Work, Connection &>;
+    return read(databasePath, action, [&](Connection &connection) -> R {
+        if (auto begun = connection.begin(); !begun)
+            return R(begun.failure());
+        R result = work(connection);
+        if (!result) {
+            connection.rollback();
+            return result;
+        }
+        if (auto committed = connection.commit(); !committed)
+            return R(committed.failure());
+        return result;
+    });
+}
+
+} // namespace store

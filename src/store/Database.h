@@ -1,0 +1,25 @@
+#pragma once
+
+#include "store/Result.h"
+
+#include <QString>
+
+namespace store {
+
+// The database's file name; the file lies in the program's own directory.
+QString databaseFileName();
+
+// Joins a directory and a file name with exactly one separator between them.
+// A directory that already ends in a separator (a drive root such as "D:\",
+// or "/") keeps its own; otherwise the directory's own kind of separator is
+// added, so "C:\Listings" gives "C:\Listings\quorvel.db".
+QString joinDatabasePath(const QString &directory, const QString &fileName = databaseFileName());
+
+// The statements that create an empty database.
+QString schemaSql();
+
+// Creates an empty database at path with the four tables. Refuses to touch a
+// file that already exists.
+Status createDatabase(const QString &path);
+
+} // namespace store

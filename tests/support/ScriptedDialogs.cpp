@@ -1,0 +1,100 @@
+#include "support/ScriptedDialogs.h"
+
+#include <QTest>
+
+namespace {
+
+const char *kindName(ScriptedDialogs::Kind kind)
+{
+    switch (kind) {
+    case ScriptedDialogs::Kind::Prompt:
+        return "prompt";
+    case ScriptedDialogs::Kind::Confirm:
+        return "confirmation";
+    case ScriptedDialogs::Kind::Inform:
+        return "information message";
+    case ScriptedDialogs::Kind::Error:
+        return "error message";
+    case ScriptedDialogs::Kind::SaveAs:
+        return "Save As dialog";
+    }
+    return "dialog";
+}
+
+} // namespace
+
+void ScriptedDialogs::answerPrompt(const QString &answer)
+{
+    m_script.append({Kind::Prompt, answer});
+}
+
+void ScriptedDialogs::answerConfirm(bool yes)
+{
+    m_script.append({Kind::Confirm, QString(), yes});
+}
+
+void ScriptedDialogs::expectInform()
+{
+    m_script.append({Kind::Inform});
+}
+
+void ScriptedDialogs::expectError()
+{
+    m_script.append({Kind::Error});
+}
+
+void ScriptedDialogs::answerSaveAs(std::optional<QString> path)
+{
+    m_script.append({Kind::SaveAs, QString(), false, std::move(path)});
+}
+
+std::optional<ScriptedDialogs::Answer> ScriptedDialogs::next(Kind kind, const Question &question)
+{
+    m_asked.append(question);
+    if (m_script.isEmpty() || m_script.constFirst().kind != kind) {
+        const QByteArray message = QStringLiteral("Unexpected %1 \"%2\": %3")
+                                       .arg(QLatin1String(kindName(kind)), question.title,
+                                            question.text)
+                                       .toUtf8();
+        QTest::qFail(message.constData(), __FILE__, __LINE__);
+        return std::nullopt;
+    }
+    return m_script.takeFirst();
+}
+
+QString ScriptedDialogs::prompt(QWidget *, const QString &text, const QString &title,
+                                const QString &defaultAnswer)
+{
+    const auto answer = next(Kind::Prompt, {Kind::Prompt, text, title, defaultAnswer});
+    return answer ? answer->text : QString();
+}
+
+bool ScriptedDialogs::confirm(QWidget *, const QString &text, const QString &title, Icon icon)
+{
+    const auto answer = next(Kind::Confirm, {Kind::Confirm, text, title, QString(), icon});
+    return answer && answer->yes;
+}
+
+void ScriptedDialogs::inform(QWidget *, const QString &text, const QString &title)
+{
+    next(Kind::Inform, {Kind::Inform, text, title, QString(), Icon::Information});
+}
+
+void ScriptedDialogs::showError(QWidget *, const QString &text, const QString &title)
+{
+    next(Kind::Error, {Kind::Error, text, title, QString(), Icon::Critical});
+}
+
+std::optional<QString> ScriptedDialogs::saveAs(QWidget *, const QList<FileFilter> &filters,
+                                               int preselected)
+{
+    const auto answer = next(Kind::SaveAs, {Kind::SaveAs, QString(), QString(), QString(),
+                                            Icon::NoIcon, filters, preselected});
+    return answer ? answer->path : std::nullopt;
+}
+
+void ScriptedDialogs::openUrl(const QString &address, const QString &workingDirectory)
+{
+    m_openedUrls.append(address);
+    m_urlDirectories.append(workingDirectory);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "app/Dialogs.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Answers the program's dialogs from a script and records every question.
+// A dialog the script did not expect fails the running test.
+class ScriptedDialogs final : public Dialogs
+{
+public:
+    enum class Kind { Prompt, Confirm, Inform, Error, SaveAs };
+
+    struct Question
+    {
+        Kind kind;
+        QString text;
+        QString title;
+        QString defaultAnswer;
+        Icon icon = Icon::NoIcon;
+        QList<FileFilter> filters;
+        int preselected = 0;
+    };
+
+    // Script the next answers, in the order the dialogs will appear.
+    void answerPrompt(const QString &answer);
+    void answerConfirm(bool yes);
+    void expectInform();
+    void expectError();
+    void answerSaveAs(std::optional<QString> path);
+
+    bool allAnswered() const { return m_script.isEmpty(); }
+    const QList<Question> &asked() const { return m_asked; }
+    const QStringList &openedUrls() const { return m_openedUrls; }
+    const QStringList &urlDirectories() const { return m_urlDirectories; }
+
+    QString prompt(QWidget *parent, const QString &text, const QString &title,
+                   const QString &defaultAnswer) override;
+    bool confirm(QWidget *parent, const QString &text, const QString &title, Icon icon) override;
+    void inform(QWidget *parent, const QString &text, const QString &title) override;
+    void showError(QWidget *parent, const QString &text, const QString &title) override;
+    std::optional<QString> saveAs(QWidget *parent, const QList<FileFilter> &filters,
+                                  int preselected) override;
+    void openUrl(const QString &address, const QString &workingDirectory) override;
+
+private:
+    struct Answer
+    {
+        Kind kind;
+        QString text;
+        bool yes = false;
+        std::optional<QString> path;
+    };
+    // The next answer, which must be of this kind; nothing (and a failed test) otherwise.
+    std::optional<Answer> next(Kind kind, const Question &question);
+
+    QList<Answer> m_script;
+    QList<Question> m_asked;
+    QStringList m_openedUrls;
+    QStringList m_urlDirectories;
+};

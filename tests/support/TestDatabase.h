@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariant>
+
+// A fresh, empty database in a temporary directory of its own, with direct
+// access for arranging and inspecting rows around the code under test.
+class TestDatabase
+{
+public:
+    TestDatabase();
+
+    bool isValid() const { return m_valid; }
+    QString directory() const { return m_dir.path(); }
+    QString path() const;
+
+    // Runs one statement; returns the new row's identifier for an INSERT.
+    qint64 exec(const QString &sql, const QVariantList &values = {});
+    // All rows of a query, each as its list of values.
+    QList<QVariantList> rows(const QString &sql, const QVariantList &values = {});
+    // The single value of a query that yields one.
+    QVariant value(const QString &sql, const QVariantList &values = {});
+
+    qint32 addProject(const QString &name);
+    qint32 addChannel(qint32 projectID, const QString &name, const QString &number = QString());
+    void addTemplate(qint32 channelID, const QString &line);
+    qint32 addProgramme(qint32 channelID, const QString &name, const QString &startDate = QString(),
+                        const QString &startTime = QString());
+
+private:
+    QTemporaryDir m_dir;
+    bool m_valid = false;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+// Each subcommand takes the arguments after its name and returns the exit code.
+struct CliCommand
+{
+    const char *name;
+    const char *usage;
+    int (*run)(const QStringList &arguments);
+};
+
+int initDb(const QStringList &arguments);
+
+// One line on standard error, prefixed with the program's name.
+void complain(const QString &message);

@@ -1,0 +1,44 @@
+#include "Commands.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <iterator>
+
+namespace {
+
+const CliCommand commands[] = {
+    {"init-db", "init-db PATH             create an empty Quorvel database", initDb},
+};
+
+int usage()
+{
+    QTextStream err(stderr);
+    err << "usage: quorvel-cli COMMAND [ARGUMENTS]\n\ncommands:\n";
+    for (const CliCommand &command : commands)
+        err << "  " << command.usage << '\n';
+    return 2;
+}
+
+} // namespace
+
+void complain(const QString &message)
+{
+    QTextStream(stderr) << "quorvel-cli: " << message << '\n';
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    if (arguments.isEmpty())
+        return usage();
+    const QString name = arguments.takeFirst();
+    for (const CliCommand &command : commands) {
+        if (name == QLatin1String(command.name))
+            return command.run(arguments);
+    }
+    complain(QStringLiteral("unknown command '%1'").arg(name));
+    return usage();
+}
