@@ -5,8 +5,7 @@
 #include <QBoxLayout>
 #include <QPushButton>
 
-AboutWindow::AboutWindow(Navigator &nav, QWidget *parent)
-    : QDialog(parent), m_navigator(nav)
+AboutWindow::AboutWindow(Navigator &nav, QWidget *parent) : QDialog(parent), m_navigator(nav)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Quorvel"));

@@ -6,8 +6,7 @@
 
 #include <QApplication>
 
-AppWindow::AppWindow(Navigator &nav, QWidget *parent)
-    : QWidget(parent), m_navigator(nav)
+AppWindow::AppWindow(Navigator &nav, QWidget *parent) : QWidget(parent), m_navigator(nav)
 {
     setAttribute(Qt::WA_DeleteOnClose);
 }

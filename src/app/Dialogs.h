@@ -12,7 +12,14 @@ class QWidget;
 class Dialogs
 {
 public:
-    enum class Icon { NoIcon, Question, Information, Warning, Critical };
+    enum class Icon
+    {
+        NoIcon,
+        Question,
+        Information,
+        Warning,
+        Critical
+    };
 
     struct FileFilter
     {
@@ -26,8 +33,7 @@ public:
     virtual QString prompt(QWidget *parent, const QString &text, const QString &title,
                            const QString &defaultAnswer) = 0;
     // Yes and No, Yes the default; true only for Yes.
-    virtual bool confirm(QWidget *parent, const QString &text, const QString &title,
-                         Icon icon) = 0;
+    virtual bool confirm(QWidget *parent, const QString &text, const QString &title, Icon icon) = 0;
     // OK alone, with the information icon.
     virtual void inform(QWidget *parent, const QString &text, const QString &title) = 0;
     // OK alone, with the critical icon: something the user asked for failed.

@@ -8,7 +8,8 @@ class QWidget;
 struct Module1;
 
 // The main windows; one of them is open at a time.
-enum class WindowKind {
+enum class WindowKind
+{
     ProjectSelection,
     ChannelSelection,
     ChannelEditor,

@@ -80,8 +80,9 @@ std::optional<QString> QtDialogs::saveAs(QWidget *parent, const QList<FileFilter
         const QString path = dialog.selectedFiles().constFirst();
         if (QFileInfo::exists(path))
             return path;
-        const QString question = QStringLiteral("%1\nThis file does not exist.\nDo you want to create it?")
-                                     .arg(QDir::toNativeSeparators(path));
+        const QString question =
+            QStringLiteral("%1\nThis file does not exist.\nDo you want to create it?")
+                .arg(QDir::toNativeSeparators(path));
         if (confirm(parent, question, dialog.windowTitle(), Icon::Warning))
             return path;
     }

@@ -19,4 +19,6 @@ AddEditChannel::AddEditChannel(Navigator &nav, QWidget *parent) : AppWindow(nav,
             [this] { navigator().moveTo(this, WindowKind::ChannelSelection); });
 }
 
-void AddEditChannel::load() {}
+void AddEditChannel::load()
+{
+}

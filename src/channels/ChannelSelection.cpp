@@ -19,4 +19,6 @@ ChannelSelection::ChannelSelection(Navigator &nav, QWidget *parent) : AppWindow(
             [this] { navigator().moveTo(this, WindowKind::ProjectSelection); });
 }
 
-void ChannelSelection::load() {}
+void ChannelSelection::load()
+{
+}

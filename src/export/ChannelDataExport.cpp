@@ -19,4 +19,6 @@ ChannelDataExport::ChannelDataExport(Navigator &nav, QWidget *parent) : AppWindo
             [this] { navigator().moveTo(this, WindowKind::ProjectSelection); });
 }
 
-void ChannelDataExport::load() {}
+void ChannelDataExport::load()
+{
+}

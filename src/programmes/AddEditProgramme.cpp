@@ -19,4 +19,6 @@ AddEditProgramme::AddEditProgramme(Navigator &nav, QWidget *parent) : AppWindow(
             [this] { navigator().moveTo(this, WindowKind::ProgrammeSelection); });
 }
 
-void AddEditProgramme::load() {}
+void AddEditProgramme::load()
+{
+}

@@ -19,4 +19,6 @@ ProgrammeSelection::ProgrammeSelection(Navigator &nav, QWidget *parent) : AppWin
             [this] { navigator().moveTo(this, WindowKind::ChannelSelection); });
 }
 
-void ProgrammeSelection::load() {}
+void ProgrammeSelection::load()
+{
+}

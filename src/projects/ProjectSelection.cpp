@@ -24,8 +24,7 @@ QPushButton *button(const QString &name, const QString &caption, QWidget *parent
 
 } // namespace
 
-ProjectSelection::ProjectSelection(Navigator &nav, QWidget *parent)
-    : AppWindow(nav, parent)
+ProjectSelection::ProjectSelection(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("projectSelection"));
     setWindowTitle(QStringLiteral("Quorvel - Project Selection"));
@@ -50,7 +49,8 @@ ProjectSelection::ProjectSelection(Navigator &nav, QWidget *parent)
     m_newProj = button(QStringLiteral("newProj"), QStringLiteral("New Project"), this);
     m_delProj = button(QStringLiteral("delProj"), QStringLiteral("Delete Project"), this);
     m_loadProj = button(QStringLiteral("loadProj"), QStringLiteral("Load Project"), this);
-    m_renameProject = button(QStringLiteral("renameProject"), QStringLiteral("Rename Project"), this);
+    m_renameProject =
+        button(QStringLiteral("renameProject"), QStringLiteral("Rename Project"), this);
     m_exportProgrammeDatatoXML = button(QStringLiteral("exportProgrammeDatatoXML"),
                                         QStringLiteral("Export Programme Data to XML"), this);
     m_exportChannelDataToDGC = button(QStringLiteral("exportChannelDataToDGC"),
@@ -96,7 +96,8 @@ ProjectSelection::ProjectSelection(Navigator &nav, QWidget *parent)
     setTabOrder(m_exportChannelDataToDGC, m_exitQuorvel);
     resize(520, 380);
 
-    connect(m_projList, &EntryList::entrySelected, this, [this] { setSelectionButtonsEnabled(true); });
+    connect(m_projList, &EntryList::entrySelected, this,
+            [this] { setSelectionButtonsEnabled(true); });
     connect(m_projList, &EntryList::doubleClickedWithEntries, this, &ProjectSelection::loadProject);
     connect(m_newProj, &QPushButton::clicked, this, &ProjectSelection::newProject);
     connect(m_renameProject, &QPushButton::clicked, this, &ProjectSelection::renameProject);
@@ -144,7 +145,7 @@ std::optional<qint32> ProjectSelection::selectedProjectID() const
 void ProjectSelection::newProject()
 {
     const QString name = dialogs().prompt(this, QStringLiteral("Please enter a Project Name"),
-                                           QStringLiteral("New Quorvel Project"), QString());
+                                          QStringLiteral("New Quorvel Project"), QString());
     if (name.isEmpty())
         return;
     if (auto added = projects::newProject(state().connectionString, name); !added)
@@ -158,7 +159,7 @@ void ProjectSelection::renameProject()
     if (!entry)
         return;
     const QString name = dialogs().prompt(this, QStringLiteral("Please enter a new Project Name"),
-                                           QStringLiteral("Rename Quorvel Project"), entry->text);
+                                          QStringLiteral("Rename Quorvel Project"), entry->text);
     if (name.isEmpty())
         return;
     if (auto renamed = projects::renameProject(state().connectionString, entry->id, name); !renamed)

@@ -10,40 +10,41 @@ namespace projects {
 
 Result<ListEntries> listProjects(const QString &databasePath)
 {
-    return store::read(databasePath, QStringLiteral("Could not read the list of projects"),
-                       [](Connection &db) -> Result<ListEntries> {
-                           auto rows = db.select(QStringLiteral(
-                               "SELECT projectID, projectName FROM ProjectData ORDER BY projectID"));
-                           if (!rows)
-                               return rows.failure();
-                           ListEntries entries;
-                           QSqlQuery &query = rows.value();
-                           while (query.next())
-                               entries.append({query.value(1).toString(), query.value(0).toInt()});
-                           return entries;
-                       });
+    return store::read(
+        databasePath, QStringLiteral("Could not read the list of projects"),
+        [](Connection &db) -> Result<ListEntries> {
+            auto rows = db.select(QStringLiteral(
+                "SELECT projectID, projectName FROM ProjectData ORDER BY projectID"));
+            if (!rows)
+                return rows.failure();
+            ListEntries entries;
+            QSqlQuery &query = rows.value();
+            while (query.next())
+                entries.append({query.value(1).toString(), query.value(0).toInt()});
+            return entries;
+        });
 }
 
 Status newProject(const QString &databasePath, const QString &name)
 {
-    return store::write(databasePath, QStringLiteral("Could not add the project"),
-                        [&](Connection &db) -> Status {
-                            auto added = db.insert(QStringLiteral("ProjectData"),
-                                                   {{QStringLiteral("projectName"), store::typedText(name)}});
-                            if (!added)
-                                return added.failure();
-                            return store::success();
-                        });
+    return store::write(
+        databasePath, QStringLiteral("Could not add the project"), [&](Connection &db) -> Status {
+            auto added = db.insert(QStringLiteral("ProjectData"),
+                                   {{QStringLiteral("projectName"), store::typedText(name)}});
+            if (!added)
+                return added.failure();
+            return store::success();
+        });
 }
 
 Status renameProject(const QString &databasePath, qint32 projectID, const QString &name)
 {
-    return store::write(databasePath, QStringLiteral("Could not rename the project"),
-                        [&](Connection &db) {
-                            return db.update(QStringLiteral("ProjectData"),
-                                             {{QStringLiteral("projectName"), store::typedText(name)}},
-                                             QStringLiteral("projectID"), projectID);
-                        });
+    return store::write(
+        databasePath, QStringLiteral("Could not rename the project"), [&](Connection &db) {
+            return db.update(QStringLiteral("ProjectData"),
+                             {{QStringLiteral("projectName"), store::typedText(name)}},
+                             QStringLiteral("projectID"), projectID);
+        });
 }
 
 Result<QString> projectName(const QString &databasePath, qint32 projectID)
@@ -67,8 +68,8 @@ Status deleteProject(const QString &databasePath, qint32 projectID)
         [&](Connection &db) -> Status {
             // Children first, as the schema enforces no relations: each
             // channel's template lines and programmes, then the channels.
-            const QString ofProject =
-                QStringLiteral("channelID IN (SELECT channelID FROM ChannelData WHERE projectID = ?)");
+            const QString ofProject = QStringLiteral(
+                "channelID IN (SELECT channelID FROM ChannelData WHERE projectID = ?)");
             for (const QString &sql :
                  {QStringLiteral("DELETE FROM TemplateData WHERE ") + ofProject,
                   QStringLiteral("DELETE FROM ProgrammeData WHERE ") + ofProject,

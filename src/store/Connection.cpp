@@ -148,11 +148,10 @@ Result<qint64> Connection::insert(const QString &table, const Columns &columns)
         marks << QStringLiteral("?");
         values << value;
     }
-    const QString sql =
-        names.isEmpty()
-            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                  .arg(table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                              .arg(table, names.join(QStringLiteral(", ")),
+                                                   marks.join(QStringLiteral(", ")));
     auto done = run(sql, values, true);
     if (!done)
         return done.failure();

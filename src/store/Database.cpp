@@ -21,8 +21,7 @@ QString joinDatabasePath(const QString &directory, const QString &fileName)
         return directory + fileName;
     // Qt reports directories with '/', but a path given in Windows form
     // keeps its own separator.
-    const QChar separator =
-        directory.contains(u'\\') && !directory.contains(u'/') ? u'\\' : u'/';
+    const QChar separator = directory.contains(u'\\') && !directory.contains(u'/') ? u'\\' : u'/';
     return directory + separator + fileName;
 }
 

@@ -19,8 +19,7 @@ struct Failure
 };
 
 // A command's value, or the reason there is none.
-template<typename T>
-class [[nodiscard]] Result
+template<typename T> class [[nodiscard]] Result
 {
 public:
     Result(T value) : m_value(std::move(value)) {}

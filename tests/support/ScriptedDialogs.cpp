@@ -52,10 +52,10 @@ std::optional<ScriptedDialogs::Answer> ScriptedDialogs::next(Kind kind, const Qu
 {
     m_asked.append(question);
     if (m_script.isEmpty() || m_script.constFirst().kind != kind) {
-        const QByteArray message = QStringLiteral("Unexpected %1 \"%2\": %3")
-                                       .arg(QLatin1String(kindName(kind)), question.title,
-                                            question.text)
-                                       .toUtf8();
+        const QByteArray message =
+            QStringLiteral("Unexpected %1 \"%2\": %3")
+                .arg(QLatin1String(kindName(kind)), question.title, question.text)
+                .toUtf8();
         QTest::qFail(message.constData(), __FILE__, __LINE__);
         return std::nullopt;
     }

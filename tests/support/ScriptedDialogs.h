@@ -13,7 +13,14 @@
 class ScriptedDialogs final : public Dialogs
 {
 public:
-    enum class Kind { Prompt, Confirm, Inform, Error, SaveAs };
+    enum class Kind
+    {
+        Prompt,
+        Confirm,
+        Inform,
+        Error,
+        SaveAs
+    };
 
     struct Question
     {

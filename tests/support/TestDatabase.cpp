@@ -10,8 +10,7 @@
 
 namespace {
 
-template<typename Work>
-void withDatabase(const QString &path, Work &&work)
+template<typename Work> void withDatabase(const QString &path, Work &&work)
 {
     const QString name = QStringLiteral("test-fixture");
     {

@@ -1,0 +1,280 @@
+#include "support/WindowFixture.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+
+const char *const selectionButtons[] = {"loadProj", "delProj", "renameProject",
+                                        "exportProgrammeDatatoXML", "exportChannelDataToDGC"};
+
+// Which of the five selection buttons are enabled: all, none, or a mix.
+QString selectionButtonState(QWidget *window)
+{
+    int enabled = 0;
+    for (const char *name : selectionButtons)
+        enabled += WindowFixture::control(window, name)->isEnabled() ? 1 : 0;
+    return enabled == 0 ? u"none"_qs : enabled == 5 ? u"all"_qs : u"mixed"_qs;
+}
+
+EntryList *projList(QWidget *window)
+{
+    return WindowFixture::control<EntryList>(window, "projList");
+}
+
+} // namespace
+
+class ProjectWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { WindowFixture::closeAll(); }
+
+    void opening_showsProjectsWithSelectionButtonsDisabled();
+    void selection_enablesFiveButtons_andEveryFillDisablesThem();
+    void emptyPromptAnswer_changesNothingAndKeepsSelection();
+    void rename_offersCurrentNameAndRenamesSelectedTwin();
+    void delete_asksExactlyAndRefillsWhateverTheAnswer();
+    void load_setsCurrentProjectAndLeavesOneWindow();
+    void doubleClick_loadsOnlyWhenListHasEntries();
+    void missingDatabase_saysWhereAndHowToCreateIt();
+    void movingBetweenWindows_keepsProgramRunning_closingLastEndsIt();
+    void exit_endsProgram();
+};
+
+void ProjectWindowTest::opening_showsProjectsWithSelectionButtonsDisabled()
+{
+    WindowFixture empty;
+    QWidget *window = empty.navigator.start();
+    QCOMPARE(window->objectName(), u"projectSelection"_qs);
+    QCOMPARE(window->windowTitle(), u"Quorvel - Project Selection"_qs);
+    QCOMPARE(empty.state.connectionString, empty.db.path());
+    QCOMPARE(projList(window)->count(), 0);
+    QCOMPARE(selectionButtonState(window), u"none"_qs);
+    QVERIFY(WindowFixture::control(window, "newProj")->isEnabled());
+    QVERIFY(WindowFixture::control(window, "exitQuorvel")->isEnabled());
+    QCOMPARE(WindowFixture::control(window, "exitQuorvel")->text(), u"E&xit Quorvel"_qs);
+    WindowFixture::closeAll();
+
+    WindowFixture two;
+    two.db.addProject(u"Town Listings"_qs);
+    two.db.addProject(u"  padded  "_qs);
+    window = two.navigator.start();
+    QCOMPARE(WindowFixture::texts(projList(window)),
+             (QStringList{u"Town Listings"_qs, u"  padded  "_qs}));
+    QCOMPARE(selectionButtonState(window), u"none"_qs);
+    QVERIFY(projList(window)->selectionModel()->selectedRows().isEmpty());
+}
+
+void ProjectWindowTest::selection_enablesFiveButtons_andEveryFillDisablesThem()
+{
+    WindowFixture f;
+    f.db.addProject(u"First"_qs);
+    QWidget *window = f.navigator.start();
+
+    WindowFixture::clickEntry(projList(window), 0);
+    QCOMPARE(selectionButtonState(window), u"all"_qs);
+
+    f.dialogs.answerPrompt(u"Second"_qs);
+    WindowFixture::click(window, "newProj");
+    QCOMPARE(f.dialogs.asked().last().text, u"Please enter a Project Name"_qs);
+    QCOMPARE(f.dialogs.asked().last().title, u"New Quorvel Project"_qs);
+    QCOMPARE(f.dialogs.asked().last().defaultAnswer, QString());
+    QCOMPARE(WindowFixture::texts(projList(window)), (QStringList{u"First"_qs, u"Second"_qs}));
+    QCOMPARE(selectionButtonState(window), u"none"_qs);
+    QVERIFY(projList(window)->selectionModel()->selectedRows().isEmpty());
+
+    // Arrow keys select as well as the mouse.
+    projList(window)->setFocus();
+    QTest::keyClick(projList(window), Qt::Key_Down);
+    QCOMPARE(selectionButtonState(window), u"all"_qs);
+    QVERIFY(f.dialogs.allAnswered());
+}
+
+void ProjectWindowTest::emptyPromptAnswer_changesNothingAndKeepsSelection()
+{
+    WindowFixture f;
+    f.db.addProject(u"Only"_qs);
+    QWidget *window = f.navigator.start();
+    WindowFixture::clickEntry(projList(window), 0);
+
+    f.dialogs.answerPrompt(QString());
+    WindowFixture::click(window, "newProj");
+    f.dialogs.answerPrompt(QString());
+    WindowFixture::click(window, "renameProject");
+
+    QVERIFY(f.dialogs.allAnswered());
+    QCOMPARE(f.db.rows(u"SELECT projectName FROM ProjectData"_qs).size(), 1);
+    QCOMPARE(f.db.value(u"SELECT projectName FROM ProjectData"_qs).toString(), u"Only"_qs);
+    QCOMPARE(projList(window)->selectedEntry()->text, u"Only"_qs);
+    QCOMPARE(selectionButtonState(window), u"all"_qs);
+}
+
+void ProjectWindowTest::rename_offersCurrentNameAndRenamesSelectedTwin()
+{
+    WindowFixture f;
+    const qint32 first = f.db.addProject(u"Twin"_qs);
+    const qint32 second = f.db.addProject(u"Twin"_qs);
+    QWidget *window = f.navigator.start();
+    WindowFixture::clickEntry(projList(window), 1);
+
+    f.dialogs.answerPrompt(u" Renamed "_qs);
+    WindowFixture::click(window, "renameProject");
+    const auto &question = f.dialogs.asked().last();
+    QCOMPARE(question.text, u"Please enter a new Project Name"_qs);
+    QCOMPARE(question.title, u"Rename Quorvel Project"_qs);
+    QCOMPARE(question.defaultAnswer, u"Twin"_qs);
+
+    const QString byId = u"SELECT projectName FROM ProjectData WHERE projectID = ?"_qs;
+    QCOMPARE(f.db.value(byId, {first}).toString(), u"Twin"_qs);
+    QCOMPARE(f.db.value(byId, {second}).toString(), u" Renamed "_qs);
+    QCOMPARE(WindowFixture::texts(projList(window)), (QStringList{u"Twin"_qs, u" Renamed "_qs}));
+    QCOMPARE(selectionButtonState(window), u"none"_qs);
+}
+
+void ProjectWindowTest::delete_asksExactlyAndRefillsWhateverTheAnswer()
+{
+    WindowFixture f;
+    f.db.addProject(u"Keep me"_qs);
+    const qint32 doomed = f.db.addProject(u"Old News"_qs);
+    f.db.addProgramme(f.db.addChannel(doomed, u"Ch"_qs), u"Show"_qs);
+    QWidget *window = f.navigator.start();
+
+    WindowFixture::clickEntry(projList(window), 1);
+    f.dialogs.answerConfirm(false);
+    WindowFixture::click(window, "delProj");
+    const auto &question = f.dialogs.asked().last();
+    QCOMPARE(question.text, u"Are you sure you want to delete the project called Old News? This "
+                            "action cannot be undone, and will result in all Channel and Programme "
+                            "Data being lost!"_qs);
+    QCOMPARE(question.title, u"Delete Quorvel Project"_qs);
+    QCOMPARE(question.icon, Dialogs::Icon::NoIcon);
+    QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProjectData"_qs).toInt(), 2);
+    QCOMPARE(selectionButtonState(window), u"none"_qs);
+    QVERIFY(projList(window)->selectionModel()->selectedRows().isEmpty());
+
+    WindowFixture::clickEntry(projList(window), 1);
+    f.dialogs.answerConfirm(true);
+    WindowFixture::click(window, "delProj");
+    QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Keep me"_qs});
+    QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs).toInt(), 0);
+    QCOMPARE(selectionButtonState(window), u"none"_qs);
+}
+
+void ProjectWindowTest::load_setsCurrentProjectAndLeavesOneWindow()
+{
+    WindowFixture f;
+    f.db.addProject(u"A"_qs);
+    const qint32 b = f.db.addProject(u"B"_qs);
+    QWidget *window = f.navigator.start();
+    WindowFixture::clickEntry(projList(window), 1);
+    WindowFixture::click(window, "loadProj");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    QCOMPARE(f.state.currentProjectID, std::optional<qint32>(b));
+    QCOMPARE(WindowFixture::visibleWindowCount(), 1);
+    QVERIFY(WindowFixture::openWindow());
+    QCOMPARE(WindowFixture::openWindow()->objectName(), u"channelSelection"_qs);
+
+    // Back again: a fresh list, nothing selected, the same database path.
+    WindowFixture::click(WindowFixture::openWindow(), "closeProject");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QWidget *again = WindowFixture::openWindow();
+    QVERIFY(again);
+    QCOMPARE(again->objectName(), u"projectSelection"_qs);
+    QVERIFY(projList(again)->selectionModel()->selectedRows().isEmpty());
+    QCOMPARE(f.state.connectionString, f.db.path());
+    QCOMPARE(f.state.currentProjectID, std::optional<qint32>(b));
+}
+
+void ProjectWindowTest::doubleClick_loadsOnlyWhenListHasEntries()
+{
+    WindowFixture empty;
+    QWidget *window = empty.navigator.start();
+    QTest::mouseDClick(projList(window)->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(WindowFixture::openWindow(), window);
+    QVERIFY(!empty.state.currentProjectID);
+    WindowFixture::closeAll();
+
+    WindowFixture one;
+    const qint32 id = one.db.addProject(u"Only"_qs);
+    window = one.navigator.start();
+    WindowFixture::doubleClickEntry(projList(window), 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(one.state.currentProjectID, std::optional<qint32>(id));
+    QCOMPARE(WindowFixture::openWindow()->objectName(), u"channelSelection"_qs);
+}
+
+void ProjectWindowTest::missingDatabase_saysWhereAndHowToCreateIt()
+{
+    WindowFixture f;
+    QVERIFY(QFile::remove(f.db.path()));
+    f.dialogs.expectError();
+    QWidget *window = f.navigator.start();
+    QVERIFY(f.dialogs.allAnswered());
+    const QString message = f.dialogs.asked().last().text;
+    QVERIFY2(message.contains(f.db.path()), qPrintable(message));
+    QVERIFY2(message.contains(u"quorvel-cli init-db"_qs), qPrintable(message));
+    QVERIFY(!QFile::exists(f.db.path()));
+
+    // The window stays usable; adding a project fails the same clear way.
+    QVERIFY(window->isVisible());
+    QCOMPARE(projList(window)->count(), 0);
+    f.dialogs.answerPrompt(u"New"_qs);
+    f.dialogs.expectError();
+    f.dialogs.expectError();
+    WindowFixture::click(window, "newProj");
+    QVERIFY(f.dialogs.allAnswered());
+    QVERIFY(f.dialogs.asked().at(2).text.startsWith(u"Could not add the project"_qs));
+    QVERIFY(window->isVisible());
+}
+
+void ProjectWindowTest::movingBetweenWindows_keepsProgramRunning_closingLastEndsIt()
+{
+    WindowFixture f;
+    f.db.addProject(u"P"_qs);
+    QWidget *window = f.navigator.start();
+    bool moved = false;
+    bool timedOut = false;
+    QTimer::singleShot(0, window, [&] {
+        WindowFixture::clickEntry(projList(window), 0);
+        WindowFixture::click(window, "loadProj");
+        // Give the event loop a chance to end the program if the move let it.
+        QTimer::singleShot(100, qApp, [&] {
+            moved = WindowFixture::openWindow() &&
+                    WindowFixture::openWindow()->objectName() == u"channelSelection"_qs;
+            if (AppWindow *channels = WindowFixture::openWindow())
+                channels->close();
+        });
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, qApp, [&] {
+        timedOut = true;
+        QCoreApplication::quit();
+    });
+    guard.start(5000);
+    QCoreApplication::exec();
+    QVERIFY2(moved, "the program ended while moving to the channel window");
+    QVERIFY2(!timedOut, "closing the last window did not end the program");
+}
+
+void ProjectWindowTest::exit_endsProgram()
+{
+    WindowFixture f;
+    QWidget *window = f.navigator.start();
+    bool timedOut = false;
+    QTimer::singleShot(0, window, [window] { WindowFixture::click(window, "exitQuorvel"); });
+    QTimer::singleShot(5000, qApp, [&] {
+        timedOut = true;
+        QCoreApplication::quit();
+    });
+    QCoreApplication::exec();
+    QVERIFY(!timedOut);
+    QCOMPARE(WindowFixture::visibleWindowCount(), 0);
+}
+
+QTEST_MAIN(ProjectWindowTest)
+#include "tst_projectwindow.moc"

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "app/AppWindow.h"
+#include "app/EntryList.h"
+#include "app/Module1.h"
+#include "app/Navigator.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestDatabase.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+
+// A program over a fresh database: state, scripted dialogs and navigation,
+// with the database file where the program would look for it.
+struct WindowFixture
+{
+    TestDatabase db;
+    Module1 state;
+    ScriptedDialogs dialogs;
+    Navigator navigator{state, dialogs, db.directory()};
+
+    WindowFixture() { state.connectionString = db.path(); }
+    ~WindowFixture() { closeAll(); }
+
+    // The one main window on screen, or nothing when there is none or several.
+    static AppWindow *openWindow()
+    {
+        AppWindow *found = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *window = qobject_cast<AppWindow *>(widget);
+            if (!window || !window->isVisible())
+                continue;
+            if (found)
+                return nullptr;
+            found = window;
+        }
+        return found;
+    }
+
+    static int visibleWindowCount()
+    {
+        int count = 0;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            count += widget->isVisible() && !widget->inherits("QMenu") ? 1 : 0;
+        return count;
+    }
+
+    static void closeAll()
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (qobject_cast<AppWindow *>(widget))
+                widget->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    template<typename T = QPushButton> static T *control(QWidget *window, const char *name)
+    {
+        T *found = window ? window->findChild<T *>(QLatin1String(name)) : nullptr;
+        if (!found)
+            qWarning("no control named %s", name);
+        return found;
+    }
+
+    static void click(QWidget *window, const char *name)
+    {
+        QTest::mouseClick(control(window, name), Qt::LeftButton);
+    }
+
+    static void clickEntry(EntryList *list, int row)
+    {
+        const QRect rect = list->visualRect(list->model()->index(row, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    static void doubleClickEntry(EntryList *list, int row)
+    {
+        const QRect rect = list->visualRect(list->model()->index(row, 0));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    static QStringList texts(const EntryList *list)
+    {
+        QStringList result;
+        for (const ListEntry &entry : list->entries())
+            result << entry.text;
+        return result;
+    }
+};
