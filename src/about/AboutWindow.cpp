@@ -117,7 +117,7 @@ AboutWindow::AboutWindow(Navigator &nav, QWidget *parent) : QDialog(parent), m_n
     lblDescription->setFixedHeight(2);
     auto *lblInfo4 = band(QStringLiteral("lblInfo_4"), bandOrange, this);
     lblInfo4->setFixedWidth(6);
-    auto *lblDotLine = label(QStringLiteral("lblDotLine"), QString(120, u'.'), this);
+    auto *lblDotLine = label(QStringLiteral("lblDotLine"), QString(400, u'.'), this);
     lblDotLine->setFont(QFont(QStringLiteral("Times New Roman"), 8));
     lblDotLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     lblDotLine->setForegroundRole(QPalette::Mid);

@@ -3,6 +3,7 @@
 #include "app/EntryList.h"
 #include "app/Module1.h"
 #include "app/Navigator.h"
+#include "app/ProgramIcon.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestDatabase.h"
 
@@ -48,6 +49,7 @@ private slots:
     void taggedLinkLabel_opensTheTagAtTheTimeOfTheClick_data();
     void taggedLinkLabel_opensTheTagAtTheTimeOfTheClick();
     void plainLabels_openNothing();
+    void icon_isTheProgramsOwnInEverySize();
     void closing_returnsInputToProjectWindowWithSelectionKept_data();
     void closing_returnsInputToProjectWindowWithSelectionKept();
 
@@ -181,6 +183,18 @@ void AboutWindowTest::plainLabels_openNothing()
     }
     QVERIFY(m_dialogs->openedUrls().isEmpty());
     QVERIFY(m_about->isVisible());
+}
+
+void AboutWindowTest::icon_isTheProgramsOwnInEverySize()
+{
+    // The platform's stand-in icon would mean the pictures never reached the program.
+    const QList<QSize> sizes = programIcon().availableSizes();
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        QVERIFY2(sizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
+
+    auto *image = m_about->findChild<QLabel *>(QStringLiteral("imgIcon"));
+    QVERIFY(image);
+    QCOMPARE(image->pixmap().toImage(), programIcon().pixmap(32, 32).toImage());
 }
 
 void AboutWindowTest::closing_returnsInputToProjectWindowWithSelectionKept_data()
