@@ -11,7 +11,7 @@ else
 SUDO := sudo
 endif
 
-.PHONY: all run test build deps db clean
+.PHONY: all run test build deps db clean screenshots
 
 all: build
 
@@ -42,6 +42,12 @@ run: db
 
 test: db
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Pictures of every window for the README, drawn on a virtual X display
+# over a sample database of their own.
+screenshots: PACKAGES += xvfb xauth
+screenshots: build
+	tools/screenshots.sh $(BUILD_DIR) docs/screenshots
 
 clean:
 	rm -rf $(BUILD_DIR)

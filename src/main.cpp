@@ -14,6 +14,8 @@ int main(int argc, char *argv[])
                                             .arg(QUORVEL_VERSION_MINOR)
                                             .arg(QUORVEL_VERSION_PATCH));
     QApplication::setWindowIcon(programIcon());
+    // Lets desktops that follow the desktop entry (Wayland ones) show its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvel"));
 
     Module1 state;
     QtDialogs dialogs;

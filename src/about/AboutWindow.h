@@ -2,10 +2,17 @@
 
 #include <QDialog>
 
+class ClickableLabel;
 class Navigator;
+class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 
-// Name, version and links of the program; opened modal over the project window.
+// "Version: 2.0 Beta - Build 0" for major 2, minor 0, revision 0.
+QString versionLine(int major, int minor, int revision);
+
+// The program's name and version, the maker and the links to the maker's
+// and the guide application's web sites; opened modal over the project window.
 class AboutWindow final : public QDialog
 {
     Q_OBJECT
@@ -14,6 +21,25 @@ public:
     explicit AboutWindow(Navigator &navigator, QWidget *parent = nullptr);
 
 private:
+    ClickableLabel *linkLabel(const QString &name, const QString &caption);
+    // Opens the address in the browser and ignores whether that worked: the
+    // window stays open either way.
+    void openLink(const QString &address);
+    // The address a tagged label carries, read afresh at every click.
+    void openTaggedLink(const ClickableLabel *link);
+
     Navigator &m_navigator;
+    QLabel *m_lblTitle;
+    QLabel *m_imgIcon;
+    QLabel *m_lblInfo1;
+    QLabel *m_lblVersion;
+    ClickableLabel *m_lblProduct;
+    ClickableLabel *m_Label4;
+    QLabel *m_Label3;
+    ClickableLabel *m_Label5;
+    QLabel *m_Label2;
+    QPlainTextEdit *m_txtSpecialCopyright;
+    ClickableLabel *m_lblCopyright;
+    ClickableLabel *m_lblURL;
     QPushButton *m_cmdOK;
 };
