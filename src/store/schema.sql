@@ -75,6 +75,7 @@ CREATE TABLE ProgrammeData (
 CREATE INDEX ChannelData_projectID ON ChannelData (projectID);
 CREATE INDEX TemplateData_channelID ON TemplateData (channelID);
 -- The programme list reads a channel's rows straight from this index, in
--- order, without a sort step.
+-- order and without a sort step. It carries the name too, so a long list
+-- never has to visit the table's rows, which lie in the order they were added.
 CREATE INDEX ProgrammeData_channel_start
-    ON ProgrammeData (channelID, startDateKey, startTimeKey, programmeID);
+    ON ProgrammeData (channelID, startDateKey, startTimeKey, programmeID, programmeName);
