@@ -104,7 +104,7 @@ AddEditProgramme::AddEditProgramme(Navigator &nav, QWidget *parent) : AppWindow(
     setTabOrder(m_desc, m_category);
     setTabOrder(m_category, m_saveProgramme);
     setTabOrder(m_saveProgramme, m_cancel);
-    resize(560, 340);
+    resize(560, 290);
 
     connect(m_saveProgramme, &QPushButton::clicked, this, &AddEditProgramme::saveProgramme);
     connect(m_cancel, &QPushButton::clicked, this, &AddEditProgramme::cancel);
