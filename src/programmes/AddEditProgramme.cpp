@@ -1,24 +1,189 @@
 #include "programmes/AddEditProgramme.h"
 
+#include "app/Module1.h"
 #include "app/Navigator.h"
+#include "programmes/Programmes.h"
 
 #include <QBoxLayout>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+
+#include <limits>
+
+namespace {
+
+QLineEdit *textBox(const QString &name, QWidget *parent)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(name);
+    // The boxes take text of any length, as the store does.
+    box->setMaxLength(std::numeric_limits<int>::max());
+    return box;
+}
+
+QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
 
 AddEditProgramme::AddEditProgramme(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("addeditProgramme"));
     setWindowTitle(QStringLiteral("Quorvel - Add/Edit Programme"));
     setFont(tahoma(8.25));
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_cancel->setObjectName(QStringLiteral("cancel"));
+
+    m_title = new QLabel(QStringLiteral("Quorvel Add/Edit Programme"), this);
+    m_title->setObjectName(QStringLiteral("Label1"));
+    m_title->setFont(tahoma(20.25));
+
+    m_programmeName = textBox(QStringLiteral("programmeName"), this);
+    m_startDate = textBox(QStringLiteral("startDate"), this);
+    m_startTime = textBox(QStringLiteral("startTime"), this);
+    m_duration = textBox(QStringLiteral("duration"), this);
+    m_desc = textBox(QStringLiteral("desc"), this);
+    m_category = new QComboBox(this);
+    m_category->setObjectName(QStringLiteral("category"));
+    m_category->addItems(programmes::categories());
+    m_category->setCurrentIndex(-1);
+    m_category->setMaxVisibleItems(20);
+
+    m_saveProgramme =
+        button(QStringLiteral("saveProgramme"), QStringLiteral("Save Programme"), this);
+    m_cancel = button(QStringLiteral("cancel"), QStringLiteral("Cancel"), this);
+
+    // Each row a label and its box; the label names the box for assistive
+    // technology.
+    const struct
+    {
+        const char16_t *labelName;
+        const char16_t *caption;
+        QWidget *box;
+    } rows[] = {
+        {u"Label2", u"Programme Name", m_programmeName},
+        {u"Label3", u"Programme Start Date", m_startDate},
+        {u"Label4", u"Programme Start Time", m_startTime},
+        {u"Label5", u"Programme Duration", m_duration},
+        {u"Label7", u"Program Synopsis", m_desc},
+        {u"Label6", u"Programme Category", m_category},
+    };
+    auto *grid = new QGridLayout;
+    int row = 0;
+    for (const auto &[labelName, caption, box] : rows) {
+        auto *label = new QLabel(QString::fromUtf16(caption), this);
+        label->setObjectName(QString::fromUtf16(labelName));
+        label->setFont(tahoma(12));
+        label->setBuddy(box);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(box, row, 1);
+        ++row;
+    }
+    grid->setColumnStretch(1, 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_saveProgramme, 1);
+    buttons->addWidget(m_cancel, 1);
+
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_title);
+    layout->addLayout(grid);
     layout->addStretch();
-    layout->addWidget(m_cancel);
-    connect(m_cancel, &QPushButton::clicked, this,
-            [this] { navigator().moveTo(this, WindowKind::ProgrammeSelection); });
+    layout->addLayout(buttons);
+
+    setTabOrder(m_programmeName, m_startDate);
+    setTabOrder(m_startDate, m_startTime);
+    setTabOrder(m_startTime, m_duration);
+    setTabOrder(m_duration, m_desc);
+    setTabOrder(m_desc, m_category);
+    setTabOrder(m_category, m_saveProgramme);
+    setTabOrder(m_saveProgramme, m_cancel);
+    resize(560, 290);
+
+    connect(m_saveProgramme, &QPushButton::clicked, this, &AddEditProgramme::saveProgramme);
+    connect(m_cancel, &QPushButton::clicked, this, &AddEditProgramme::cancel);
 }
 
 void AddEditProgramme::load()
 {
+    const qint32 programmeID = state().currentProgrammeID;
+    if (programmeID == 0) {
+        chooseCategory(programmes::defaultCategory());
+        return;
+    }
+    const auto loaded = programmes::loadProgramme(state().connectionString, programmeID);
+    if (!loaded) {
+        showFailure(loaded.failure());
+        return;
+    }
+    // A column without a value leaves its box as it is: empty, or for the
+    // category, with nothing chosen.
+    const programmes::Programme &stored = loaded.value();
+    const QPair<QLineEdit *, QString> boxes[] = {
+        {m_programmeName, stored.programmeName}, {m_desc, stored.programmeDesc},
+        {m_startDate, stored.startDate},         {m_startTime, stored.startTime},
+        {m_duration, stored.duration},
+    };
+    for (const auto &[box, text] : boxes) {
+        if (!text.isEmpty())
+            box->setText(text);
+    }
+    if (!stored.category.isEmpty())
+        chooseCategory(stored.category);
+}
+
+void AddEditProgramme::chooseCategory(const QString &category)
+{
+    int index = m_category->findText(category, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (index < 0) {
+        // A category that did not come through this editor is shown as an
+        // extra item after the fixed ones, so that a save keeps it unchanged.
+        m_category->addItem(category);
+        index = m_category->count() - 1;
+    }
+    m_category->setCurrentIndex(index);
+}
+
+void AddEditProgramme::saveProgramme()
+{
+    Module1 &shared = state();
+    const programmes::Programme boxes{m_programmeName->text(), m_desc->text(),
+                                      m_startDate->text(),     m_startTime->text(),
+                                      m_duration->text(),      m_category->currentText()};
+    const bool addsRow = shared.currentProgrammeID == 0 || shared.isDuplicate;
+    store::Status saved = store::success();
+    if (addsRow) {
+        const bool wasDuplicate = shared.isDuplicate;
+        shared.isDuplicate = false;
+        saved = programmes::addProgramme(shared.connectionString,
+                                         shared.currentChannelID.value_or(0), boxes);
+        // The editor stays open after a failed save; a second try must add
+        // a row again, never change the programme that was being copied.
+        if (!saved)
+            shared.isDuplicate = wasDuplicate;
+    } else {
+        saved =
+            programmes::changeProgramme(shared.connectionString, shared.currentProgrammeID, boxes);
+    }
+    if (!saved) {
+        showFailure(saved.failure());
+        return;
+    }
+    // Nothing runs between this window's closing and the next one's opening,
+    // so resetting before the move is the same as resetting in between.
+    shared.currentProgrammeID = 0;
+    navigator().moveTo(this, WindowKind::ProgrammeSelection);
+}
+
+void AddEditProgramme::cancel()
+{
+    state().currentProgrammeID = 0;
+    state().isDuplicate = false;
+    navigator().moveTo(this, WindowKind::ProgrammeSelection);
 }

@@ -2,8 +2,13 @@
 
 #include "app/AppWindow.h"
 
+class QComboBox;
+class QLabel;
+class QLineEdit;
 class QPushButton;
 
+// The programme editor: a new programme, a change to one, or a copy of one,
+// as the program-wide currentProgrammeID and isDuplicate say.
 class AddEditProgramme final : public AppWindow
 {
     Q_OBJECT
@@ -14,5 +19,17 @@ public:
     void load() override;
 
 private:
+    void saveProgramme();
+    void cancel();
+    void chooseCategory(const QString &category);
+
+    QLabel *m_title;
+    QLineEdit *m_programmeName;
+    QLineEdit *m_startDate;
+    QLineEdit *m_startTime;
+    QLineEdit *m_duration;
+    QLineEdit *m_desc;
+    QComboBox *m_category;
+    QPushButton *m_saveProgramme;
     QPushButton *m_cancel;
 };

@@ -1,24 +1,151 @@
 #include "programmes/ProgrammeSelection.h"
 
+#include "app/Dialogs.h"
+#include "app/EntryList.h"
+#include "app/Module1.h"
 #include "app/Navigator.h"
+#include "programmes/Programmes.h"
 
 #include <QBoxLayout>
+#include <QLabel>
 #include <QPushButton>
+
+namespace {
+
+QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
 
 ProgrammeSelection::ProgrammeSelection(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("programmeSelection"));
     setWindowTitle(QStringLiteral("Quorvel - Programme Selection"));
     setFont(tahoma(8.25));
-    m_closeChannel = new QPushButton(QStringLiteral("Close Channel"), this);
-    m_closeChannel->setObjectName(QStringLiteral("closeChannel"));
+
+    m_title = new QLabel(QStringLiteral("Quorvel Programme Selection"), this);
+    m_title->setObjectName(QStringLiteral("Label1"));
+    m_title->setFont(tahoma(20.25));
+
+    m_progList = new EntryList(this);
+    m_progList->setObjectName(QStringLiteral("progList"));
+    m_progList->setFont(tahoma(9.75));
+    m_progList->setAccessibleName(QStringLiteral("Programmes"));
+
+    m_addProgramme = button(QStringLiteral("addProgramme"), QStringLiteral("Add Programme"), this);
+    m_deleteProgramme =
+        button(QStringLiteral("deleteProgramme"), QStringLiteral("Delete Programme"), this);
+    m_editProgramme =
+        button(QStringLiteral("editProgramme"), QStringLiteral("Edit Programme"), this);
+    m_duplicateProgramme =
+        button(QStringLiteral("duplicateProgramme"), QStringLiteral("Duplicate Programme"), this);
+    m_closeChannel = button(QStringLiteral("closeChannel"), QStringLiteral("Close Channel"), this);
+    m_duplicateProgramme->setFont(tahoma(8.25, true));
+    setSelectionButtonsEnabled(false);
+
+    // Five buttons of one size in one row under the list.
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b :
+         {m_addProgramme, m_deleteProgramme, m_editProgramme, m_duplicateProgramme, m_closeChannel})
+        buttons->addWidget(b, 1);
+
     auto *layout = new QVBoxLayout(this);
-    layout->addStretch();
-    layout->addWidget(m_closeChannel);
-    connect(m_closeChannel, &QPushButton::clicked, this,
-            [this] { navigator().moveTo(this, WindowKind::ChannelSelection); });
+    layout->addWidget(m_title);
+    layout->addWidget(m_progList, 1);
+    layout->addLayout(buttons);
+
+    setTabOrder(m_progList, m_addProgramme);
+    setTabOrder(m_addProgramme, m_deleteProgramme);
+    setTabOrder(m_deleteProgramme, m_editProgramme);
+    setTabOrder(m_editProgramme, m_duplicateProgramme);
+    setTabOrder(m_duplicateProgramme, m_closeChannel);
+    resize(620, 420);
+
+    connect(m_progList, &EntryList::entrySelected, this,
+            [this] { setSelectionButtonsEnabled(true); });
+    connect(m_progList, &EntryList::doubleClickedWithEntries, this,
+            &ProgrammeSelection::editProgramme);
+    connect(m_addProgramme, &QPushButton::clicked, this, &ProgrammeSelection::addProgramme);
+    connect(m_deleteProgramme, &QPushButton::clicked, this, &ProgrammeSelection::deleteProgramme);
+    connect(m_editProgramme, &QPushButton::clicked, this, &ProgrammeSelection::editProgramme);
+    connect(m_duplicateProgramme, &QPushButton::clicked, this,
+            &ProgrammeSelection::duplicateProgramme);
+    connect(m_closeChannel, &QPushButton::clicked, this, &ProgrammeSelection::closeChannel);
 }
 
 void ProgrammeSelection::load()
 {
+    state().currentProgrammeID = 0;
+    programmeList();
+}
+
+void ProgrammeSelection::programmeList()
+{
+    auto listed =
+        programmes::listProgrammes(state().connectionString, state().currentChannelID.value_or(0));
+    m_progList->fill(listed ? std::move(listed).value() : ListEntries());
+    setSelectionButtonsEnabled(false);
+    if (!listed)
+        showFailure(listed.failure());
+}
+
+void ProgrammeSelection::setSelectionButtonsEnabled(bool enabled)
+{
+    m_editProgramme->setEnabled(enabled);
+    m_deleteProgramme->setEnabled(enabled);
+    m_duplicateProgramme->setEnabled(enabled);
+}
+
+void ProgrammeSelection::addProgramme()
+{
+    // currentProgrammeID is 0 while this window is open, so the editor starts
+    // a new programme even when an entry is selected.
+    navigator().moveTo(this, WindowKind::ProgrammeEditor);
+}
+
+void ProgrammeSelection::editProgramme()
+{
+    const auto entry = m_progList->selectedEntry();
+    if (!entry)
+        return;
+    state().currentProgrammeID = entry->id;
+    navigator().moveTo(this, WindowKind::ProgrammeEditor);
+}
+
+void ProgrammeSelection::duplicateProgramme()
+{
+    const auto entry = m_progList->selectedEntry();
+    if (!entry)
+        return;
+    Module1 &shared = state();
+    shared.currentProgrammeID = entry->id;
+    navigator().moveTo(this, WindowKind::ProgrammeEditor);
+    // Only now: the editor loads the programme exactly as for an edit, and
+    // only its save looks at the flag.
+    shared.isDuplicate = true;
+}
+
+void ProgrammeSelection::deleteProgramme()
+{
+    const auto entry = m_progList->selectedEntry();
+    if (!entry)
+        return;
+    const bool confirmed =
+        dialogs().confirm(this, QStringLiteral("Are you sure you want to delete ") + entry->text,
+                          QStringLiteral("Quorvel - Delete Programme"), Dialogs::Icon::Question);
+    if (!confirmed)
+        return;
+    if (auto deleted = programmes::deleteProgramme(state().connectionString, entry->id); !deleted)
+        showFailure(deleted.failure());
+    programmeList();
+}
+
+void ProgrammeSelection::closeChannel()
+{
+    navigator().moveTo(this, WindowKind::ChannelSelection);
 }

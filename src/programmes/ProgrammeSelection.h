@@ -2,8 +2,12 @@
 
 #include "app/AppWindow.h"
 
+class EntryList;
+class QLabel;
 class QPushButton;
 
+// The programmes of the current channel in start order, and the commands
+// that add, edit, duplicate and delete them.
 class ProgrammeSelection final : public AppWindow
 {
     Q_OBJECT
@@ -12,7 +16,23 @@ public:
     explicit ProgrammeSelection(Navigator &navigator, QWidget *parent = nullptr);
 
     void load() override;
+    // Fills the list afresh; nothing is selected afterwards.
+    void programmeList();
 
 private:
+    void setSelectionButtonsEnabled(bool enabled);
+
+    void addProgramme();
+    void editProgramme();
+    void duplicateProgramme();
+    void deleteProgramme();
+    void closeChannel();
+
+    QLabel *m_title;
+    EntryList *m_progList;
+    QPushButton *m_addProgramme;
+    QPushButton *m_deleteProgramme;
+    QPushButton *m_editProgramme;
+    QPushButton *m_duplicateProgramme;
     QPushButton *m_closeChannel;
 };

@@ -38,9 +38,44 @@ CREATE TABLE ProgrammeData (
     startDate     TEXT,
     startTime     TEXT,
     duration      TEXT,
-    category      TEXT
+    category      TEXT,
+    -- Start date and time stay exactly as typed. These two keys put the
+    -- programme list in chronological order for the forms people type: dates
+    -- as yyyy-mm-dd, dd/mm/yyyy or yyyymmdd, times as hh:mm, h:mm, hh:mm:ss or
+    -- hhmm, spaces around it aside. A recognised value becomes '0' and its
+    -- digits, most significant first. Anything else becomes '1' and its own text, so it sorts after
+    -- every recognised value, as text.
+    startDateKey  TEXT GENERATED ALWAYS AS (
+        CASE
+            WHEN trim(startDate) GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'
+                THEN '0' || substr(trim(startDate), 1, 4) || substr(trim(startDate), 6, 2)
+                         || substr(trim(startDate), 9, 2)
+            WHEN trim(startDate) GLOB '[0-9][0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
+                THEN '0' || substr(trim(startDate), 7, 4) || substr(trim(startDate), 4, 2)
+                         || substr(trim(startDate), 1, 2)
+            WHEN trim(startDate) GLOB '[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]'
+                THEN '0' || trim(startDate)
+            ELSE '1' || ifnull(startDate, '')
+        END) VIRTUAL,
+    startTimeKey  TEXT GENERATED ALWAYS AS (
+        CASE
+            WHEN trim(startTime) GLOB '[0-9][0-9]:[0-9][0-9]'
+                THEN '0' || substr(trim(startTime), 1, 2) || substr(trim(startTime), 4, 2) || '00'
+            WHEN trim(startTime) GLOB '[0-9]:[0-9][0-9]'
+                THEN '00' || substr(trim(startTime), 1, 1) || substr(trim(startTime), 3, 2) || '00'
+            WHEN trim(startTime) GLOB '[0-9][0-9]:[0-9][0-9]:[0-9][0-9]'
+                THEN '0' || substr(trim(startTime), 1, 2) || substr(trim(startTime), 4, 2)
+                         || substr(trim(startTime), 7, 2)
+            WHEN trim(startTime) GLOB '[0-9][0-9][0-9][0-9]'
+                THEN '0' || trim(startTime) || '00'
+            ELSE '1' || ifnull(startTime, '')
+        END) VIRTUAL
 );
 
 CREATE INDEX ChannelData_projectID ON ChannelData (projectID);
 CREATE INDEX TemplateData_channelID ON TemplateData (channelID);
-CREATE INDEX ProgrammeData_channel_start ON ProgrammeData (channelID, startDate, startTime);
+-- The programme list reads a channel's rows straight from this index, in
+-- order and without a sort step. It carries the name too, so a long list
+-- never has to visit the table's rows, which lie in the order they were added.
+CREATE INDEX ProgrammeData_channel_start
+    ON ProgrammeData (channelID, startDateKey, startTimeKey, programmeID, programmeName);

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "store/ListEntry.h"
+#include "store/Result.h"
+
+#include <QString>
+#include <QStringList>
+
+// The store work of the programme window and the programme editor. Each
+// function opens its own connection to the database at databasePath and
+// closes it before returning.
+namespace programmes {
+
+// The six values the editor shows and saves. A null or empty text stands for
+// a column without a value: the editor leaves such a box as it is, and a save
+// leaves such a column as it is.
+struct Programme
+{
+    QString programmeName;
+    QString programmeDesc;
+    QString startDate;
+    QString startTime;
+    QString duration;
+    QString category;
+};
+
+// The fixed category list, in the order the editor offers it.
+const QStringList &categories();
+// The category a new programme starts with.
+QString defaultCategory();
+
+// The text shown for a programme that has no name, so it can still be found.
+QString unnamedProgrammeText();
+
+// The channel's programmes in chronological order of start date, then start
+// time, then the order they were added; the text is the name.
+store::Result<ListEntries> listProgrammes(const QString &databasePath, qint32 channelID);
+
+// Removes this one programme.
+store::Status deleteProgramme(const QString &databasePath, qint32 programmeID);
+
+// The programme's six values as stored; a column without a value gives null text.
+store::Result<Programme> loadProgramme(const QString &databasePath, qint32 programmeID);
+
+// Adds a programme to the channel with the non-empty values of `boxes`; the
+// empty ones leave their columns without a value.
+store::Status addProgramme(const QString &databasePath, qint32 channelID, const Programme &boxes);
+
+// Writes the non-empty values of `boxes` into the programme; the columns of
+// the empty ones keep what they held, and the channel stays the same.
+store::Status changeProgramme(const QString &databasePath, qint32 programmeID,
+                              const Programme &boxes);
+
+} // namespace programmes
