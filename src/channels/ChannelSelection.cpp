@@ -1,24 +1,162 @@
 #include "channels/ChannelSelection.h"
 
+#include "app/Dialogs.h"
+#include "app/EntryList.h"
+#include "app/Module1.h"
 #include "app/Navigator.h"
+#include "channels/Channels.h"
 
 #include <QBoxLayout>
+#include <QLabel>
 #include <QPushButton>
+
+namespace {
+
+QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
 
 ChannelSelection::ChannelSelection(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("channelSelection"));
     setWindowTitle(QStringLiteral("Quorvel - Channel Selection"));
     setFont(tahoma(8.25));
-    m_closeProject = new QPushButton(QStringLiteral("Close Project"), this);
-    m_closeProject->setObjectName(QStringLiteral("closeProject"));
+
+    m_label1 = new QLabel(QStringLiteral("Quorvel Channel Selection"), this);
+    m_label1->setObjectName(QStringLiteral("label1"));
+    m_label1->setFont(tahoma(20.25));
+
+    m_chanList = new EntryList(this);
+    m_chanList->setObjectName(QStringLiteral("chanList"));
+    m_chanList->setFont(tahoma(9.75));
+    m_chanList->setAccessibleName(QStringLiteral("Channels"));
+
+    m_addChannel = button(QStringLiteral("addChannel"), QStringLiteral("Add Channel"), this);
+    m_deleteChannel =
+        button(QStringLiteral("deleteChannel"), QStringLiteral("Delete Channel"), this);
+    m_renameChannel =
+        button(QStringLiteral("renameChannel"), QStringLiteral("Modify Channel"), this);
+    m_editChannel = button(QStringLiteral("editChannel"), QStringLiteral("Programme Data"), this);
+    m_closeProject = button(QStringLiteral("closeProject"), QStringLiteral("Close Project"), this);
+    m_editChannel->setFont(tahoma(8.25, true));
+    setSelectionButtonsEnabled(false);
+
+    // Five buttons of one size in one row, none narrower than its caption.
+    const QList<QPushButton *> buttons = {m_addChannel, m_deleteChannel, m_renameChannel,
+                                          m_editChannel, m_closeProject};
+    int widest = 0;
+    for (QPushButton *b : buttons)
+        widest = qMax(widest, b->sizeHint().width());
+    auto *buttonRow = new QHBoxLayout;
+    for (QPushButton *b : buttons) {
+        b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        b->setMinimumWidth(widest);
+        buttonRow->addWidget(b, 1);
+    }
+
     auto *layout = new QVBoxLayout(this);
-    layout->addStretch();
-    layout->addWidget(m_closeProject);
+    layout->addWidget(m_label1);
+    layout->addWidget(m_chanList, 1);
+    layout->addLayout(buttonRow);
+
+    setTabOrder(m_chanList, m_addChannel);
+    setTabOrder(m_addChannel, m_deleteChannel);
+    setTabOrder(m_deleteChannel, m_renameChannel);
+    setTabOrder(m_renameChannel, m_editChannel);
+    setTabOrder(m_editChannel, m_closeProject);
+    resize(560, 380);
+
+    connect(m_chanList, &EntryList::entrySelected, this,
+            [this] { setSelectionButtonsEnabled(true); });
+    connect(m_chanList, &EntryList::doubleClickedWithEntries, this,
+            &ChannelSelection::programmeData);
+    connect(m_addChannel, &QPushButton::clicked, this, &ChannelSelection::addChannel);
+    connect(m_deleteChannel, &QPushButton::clicked, this, &ChannelSelection::deleteChannel);
+    connect(m_renameChannel, &QPushButton::clicked, this, &ChannelSelection::modifyChannel);
+    connect(m_editChannel, &QPushButton::clicked, this, &ChannelSelection::programmeData);
     connect(m_closeProject, &QPushButton::clicked, this,
             [this] { navigator().moveTo(this, WindowKind::ProjectSelection); });
 }
 
 void ChannelSelection::load()
 {
+    ChannelList();
+}
+
+void ChannelSelection::ChannelList()
+{
+    // Without a loaded project there is nothing to list; identifiers start at 1.
+    auto listed =
+        channels::listChannels(state().connectionString, state().currentProjectID.value_or(0));
+    m_chanList->fill(listed ? std::move(listed).value() : ListEntries());
+    setSelectionButtonsEnabled(false);
+    if (!listed)
+        showFailure(listed.failure());
+}
+
+void ChannelSelection::setSelectionButtonsEnabled(bool enabled)
+{
+    m_editChannel->setEnabled(enabled);
+    m_deleteChannel->setEnabled(enabled);
+    m_renameChannel->setEnabled(enabled);
+}
+
+std::optional<qint32> ChannelSelection::selectedChannelID() const
+{
+    if (const auto entry = m_chanList->selectedEntry())
+        return entry->id;
+    return std::nullopt;
+}
+
+void ChannelSelection::addChannel()
+{
+    state().currentChannelID = 0;
+    navigator().moveTo(this, WindowKind::ChannelEditor);
+}
+
+void ChannelSelection::modifyChannel()
+{
+    const auto id = selectedChannelID();
+    if (!id)
+        return;
+    state().currentChannelID = *id;
+    navigator().moveTo(this, WindowKind::ChannelEditor);
+}
+
+void ChannelSelection::programmeData()
+{
+    // A double-click beside the entries selects nothing; it then does nothing.
+    const auto id = selectedChannelID();
+    if (!id)
+        return;
+    state().currentChannelID = *id;
+    navigator().moveTo(this, WindowKind::ProgrammeSelection);
+}
+
+void ChannelSelection::deleteChannel()
+{
+    const auto entry = m_chanList->selectedEntry();
+    if (!entry)
+        return;
+    const bool confirmed = dialogs().confirm(
+        this,
+        QStringLiteral("Are you sure you want to delete %1? This will delete all programme data "
+                       "for this channel and cannot be undone")
+            .arg(entry->text),
+        QStringLiteral("Quorvel - Delete Channel"), Dialogs::Icon::Question);
+    if (!confirmed)
+        return;
+    if (auto deleted = channels::deleteChannel(state().connectionString, entry->id); !deleted) {
+        // Nothing was removed, so the list and its selection still hold; the
+        // user can try again.
+        showFailure(deleted.failure());
+        return;
+    }
+    ChannelList();
 }

@@ -2,8 +2,13 @@
 
 #include "app/AppWindow.h"
 
+#include <optional>
+
+class EntryList;
+class QLabel;
 class QPushButton;
 
+// The channels of the loaded project and every command that starts from one.
 class ChannelSelection final : public AppWindow
 {
     Q_OBJECT
@@ -12,7 +17,23 @@ public:
     explicit ChannelSelection(Navigator &navigator, QWidget *parent = nullptr);
 
     void load() override;
+    // Fills the list afresh; nothing is selected afterwards.
+    void ChannelList();
 
 private:
+    void setSelectionButtonsEnabled(bool enabled);
+    std::optional<qint32> selectedChannelID() const;
+
+    void addChannel();
+    void modifyChannel();
+    void programmeData();
+    void deleteChannel();
+
+    QLabel *m_label1;
+    EntryList *m_chanList;
+    QPushButton *m_addChannel;
+    QPushButton *m_deleteChannel;
+    QPushButton *m_renameChannel;
+    QPushButton *m_editChannel;
     QPushButton *m_closeProject;
 };

@@ -1,0 +1,165 @@
+#include "channels/Channels.h"
+
+#include "store/Connection.h"
+
+#include <limits>
+
+using store::Columns;
+using store::Connection;
+using store::Result;
+using store::Status;
+
+namespace channels {
+
+namespace {
+
+// The six texts as the user typed them, under the columns they belong to.
+Columns channelColumns(const Channel &channel, qint32 projectID)
+{
+    return {{QStringLiteral("channelName"), store::typedText(channel.name)},
+            {QStringLiteral("projectID"), projectID},
+            {QStringLiteral("channelNumber"), store::typedText(channel.number)},
+            {QStringLiteral("channelURL"), store::typedText(channel.channelURL)},
+            {QStringLiteral("logoURL"), store::typedText(channel.logoURL)},
+            {QStringLiteral("dataURL"), store::typedText(channel.dataURL)},
+            {QStringLiteral("updateFrequency"), store::typedText(channel.updateFrequency)}};
+}
+
+Status requireChannel(Connection &db, qint32 channelID)
+{
+    auto rows = db.select(QStringLiteral("SELECT channelID FROM ChannelData WHERE channelID = ?"),
+                          {channelID});
+    if (!rows)
+        return rows.failure();
+    if (!rows.value().next())
+        return db.failure(QStringLiteral("The channel no longer exists."));
+    return store::success();
+}
+
+// Adds the channel's row, or changes the existing one, and gives its identifier.
+Result<qint32> storeChannelRow(Connection &db, qint32 channelID, qint32 projectID,
+                               const Channel &channel)
+{
+    const Columns columns = channelColumns(channel, projectID);
+    if (channelID != 0) {
+        if (auto found = requireChannel(db, channelID); !found)
+            return found.failure();
+        if (auto updated = db.update(QStringLiteral("ChannelData"), columns,
+                                     QStringLiteral("channelID"), channelID);
+            !updated)
+            return updated.failure();
+        return channelID;
+    }
+    // The identifier comes from the insert itself: looking the row up again by
+    // its name and address could find another channel that shares them.
+    auto added = db.insert(QStringLiteral("ChannelData"), columns);
+    if (!added)
+        return added.failure();
+    if (added.value() > std::numeric_limits<qint32>::max())
+        return db.failure(QStringLiteral("The store gave the new channel an identifier too large "
+                                         "for the program to keep."));
+    return qint32(added.value());
+}
+
+Status replaceTemplateLines(Connection &db, qint32 channelID, const QStringList &lines)
+{
+    // Also clears lines a deleted channel left under this identifier.
+    if (auto cleared =
+            db.execute(QStringLiteral("DELETE FROM TemplateData WHERE channelID = ?"), {channelID});
+        !cleared)
+        return cleared;
+    for (const QString &line : lines) {
+        auto added = db.insert(QStringLiteral("TemplateData"),
+                               {{QStringLiteral("channelID"), channelID},
+                                {QStringLiteral("templateData"), store::typedText(line)}});
+        if (!added)
+            return added.failure();
+    }
+    return store::success();
+}
+
+} // namespace
+
+Result<ListEntries> listChannels(const QString &databasePath, qint32 projectID)
+{
+    return store::read(databasePath, QStringLiteral("Could not read the list of channels"),
+                       [&](Connection &db) -> Result<ListEntries> {
+                           auto rows = db.select(
+                               QStringLiteral("SELECT channelID, channelName, channelNumber "
+                                              "FROM ChannelData WHERE projectID = ? "
+                                              "ORDER BY channelID"),
+                               {projectID});
+                           if (!rows)
+                               return rows.failure();
+                           ListEntries entries;
+                           QSqlQuery &query = rows.value();
+                           while (query.next()) {
+                               entries.append({query.value(1).toString() + QStringLiteral(" (") +
+                                                   query.value(2).toString() + QStringLiteral(")"),
+                                               query.value(0).toInt()});
+                           }
+                           return entries;
+                       });
+}
+
+Status deleteChannel(const QString &databasePath, qint32 channelID)
+{
+    return store::write(databasePath, QStringLiteral("Could not delete the channel"),
+                        [&](Connection &db) -> Status {
+                            for (const QString &sql :
+                                 {QStringLiteral("DELETE FROM ProgrammeData WHERE channelID = ?"),
+                                  QStringLiteral("DELETE FROM ChannelData WHERE channelID = ?")}) {
+                                if (auto done = db.execute(sql, {channelID}); !done)
+                                    return done;
+                            }
+                            return store::success();
+                        });
+}
+
+Result<Channel> loadChannel(const QString &databasePath, qint32 channelID)
+{
+    return store::read(
+        databasePath, QStringLiteral("Could not read the channel"),
+        [&](Connection &db) -> Result<Channel> {
+            auto rows = db.select(QStringLiteral("SELECT * FROM ChannelData WHERE channelID = ?"),
+                                  {channelID});
+            if (!rows)
+                return rows.failure();
+            QSqlQuery &row = rows.value();
+            if (!row.next())
+                return db.failure(QStringLiteral("The channel no longer exists."));
+            Channel channel;
+            channel.name = store::text(row, QStringLiteral("channelName"));
+            channel.number = store::text(row, QStringLiteral("channelNumber"));
+            channel.updateFrequency = store::text(row, QStringLiteral("updateFrequency"));
+            channel.logoURL = store::text(row, QStringLiteral("logoURL"));
+            channel.dataURL = store::text(row, QStringLiteral("dataURL"));
+            channel.channelURL = store::text(row, QStringLiteral("channelURL"));
+
+            auto lines = db.select(QStringLiteral("SELECT templateData FROM TemplateData "
+                                                  "WHERE channelID = ? ORDER BY rowid"),
+                                   {channelID});
+            if (!lines)
+                return lines.failure();
+            while (lines.value().next())
+                channel.templateLines.append(lines.value().value(0).toString());
+            return channel;
+        });
+}
+
+Result<qint32> saveChannel(const QString &databasePath, qint32 channelID, qint32 projectID,
+                           const Channel &channel)
+{
+    return store::write(
+        databasePath, QStringLiteral("Could not save the channel"),
+        [&](Connection &db) -> Result<qint32> {
+            auto saved = storeChannelRow(db, channelID, projectID, channel);
+            if (!saved)
+                return saved;
+            if (auto lines = replaceTemplateLines(db, saved.value(), channel.templateLines); !lines)
+                return lines.failure();
+            return saved;
+        });
+}
+
+} // namespace channels
