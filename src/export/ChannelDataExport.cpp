@@ -89,7 +89,7 @@ ChannelDataExport::ChannelDataExport(Navigator &nav, QWidget *parent) : AppWindo
     setTabOrder(m_Homepage, m_desc);
     setTabOrder(m_desc, m_cmdSave);
     setTabOrder(m_cmdSave, m_cmdClose);
-    resize(480, 260);
+    resize(480, sizeHint().height());
 
     connect(m_cmdSave, &QPushButton::clicked, this, &ChannelDataExport::saveDgc);
     connect(m_cmdClose, &QPushButton::clicked, this,
