@@ -15,7 +15,9 @@ class Connection;
 namespace exports {
 
 // The SQLite handle beneath an open connection, or null when the connection
-// does not run on SQLite.
+// does not run on SQLite. The program links the SQLite library that Qt's
+// driver uses (Debian's driver links the system libsqlite3), so the handle
+// can be used with the functions of sqlite3.h.
 sqlite3 *sqliteHandle(store::Connection &connection);
 
 // A query run straight on SQLite. The exports read every row of a project,

@@ -178,10 +178,8 @@ private slots:
     void channelFile_matchesHandWrittenFile();
     void programmeXml_matchesHandWrittenFile_data();
     void programmeXml_matchesHandWrittenFile();
-    void existingFile_isReplacedWhole();
     void largeValues_crossTheBufferIntact();
     void failingStore_keepsTheLinesWrittenBefore();
-    void unwritablePath_fails();
     void plainListing_isWellFormedXml();
     void channelFile_readsBackAsIni();
     void commandLine_writesWhatTheWritersWrite();
@@ -240,19 +238,6 @@ void ExportFilesTest::programmeXml_matchesHandWrittenFile()
     QCOMPARE(contents(path), golden(goldenFile));
 }
 
-void ExportFilesTest::existingFile_isReplacedWhole()
-{
-    TestDatabase db;
-    const qint32 project = arrangeProgrammes(db, QStringLiteral("none"));
-    const QString path = m_out.filePath(QStringLiteral("existing.xml"));
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(10000, 'x'));
-    old.close();
-    QVERIFY(exports::writeProgrammeXml(project, path, db.path()).ok());
-    QCOMPARE(contents(path), golden(QStringLiteral("no-channels.xml")));
-}
-
 void ExportFilesTest::largeValues_crossTheBufferIntact()
 {
     // A synopsis larger than the writer's whole buffer, between many short
@@ -294,18 +279,6 @@ void ExportFilesTest::failingStore_keepsTheLinesWrittenBefore()
                  .ok());
     QCOMPARE(contents(dgc),
              QByteArray("[info]\r\nName=N\r\nEmail=\r\nHomeURL=\r\nDescription=\r\n"));
-}
-
-void ExportFilesTest::unwritablePath_fails()
-{
-    TestDatabase db;
-    const qint32 project = arrangeProgrammes(db, QStringLiteral("listing"));
-    const QString path = m_out.filePath(QStringLiteral("no/such/folder/out.xml"));
-    const auto xml = exports::writeProgrammeXml(project, path, db.path());
-    QVERIFY(!xml.ok());
-    QVERIFY(xml.failure().detail.contains(QStringLiteral("out.xml")));
-    QVERIFY(!exports::writeChannelFile({}, project, path, db.path()).ok());
-    QVERIFY(!QFile::exists(path));
 }
 
 void ExportFilesTest::plainListing_isWellFormedXml()
