@@ -1,24 +1,138 @@
 #include "export/ChannelDataExport.h"
 
+#include "app/Dialogs.h"
+#include "app/Module1.h"
 #include "app/Navigator.h"
+#include "export/ChannelFile.h"
+#include "export/Contact.h"
 
 #include <QBoxLayout>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+
+namespace {
+
+QLineEdit *field(const QString &name, QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    return edit;
+}
+
+QLabel *labelFor(const QString &name, const QString &caption, QWidget *buddy, QWidget *parent)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+} // namespace
 
 ChannelDataExport::ChannelDataExport(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("channelDataExport"));
     setWindowTitle(QStringLiteral("Quorvel Channel Data Export"));
     setFont(tahoma(8.25));
-    m_cmdClose = new QPushButton(QStringLiteral("Close"), this);
-    m_cmdClose->setObjectName(QStringLiteral("cmdClose"));
+
+    m_label1 = new QLabel(QStringLiteral("Quorvel Channel Data Export"), this);
+    m_label1->setObjectName(QStringLiteral("label1"));
+    m_label1->setFont(tahoma(20.25));
+
+    m_contactName = field(QStringLiteral("contactName"), this);
+    m_contactEmail = field(QStringLiteral("contactEmail"), this);
+    m_Homepage = field(QStringLiteral("Homepage"), this);
+    m_desc = field(QStringLiteral("desc"), this);
+    m_cmdSave = button(QStringLiteral("cmdSave"), QStringLiteral("Save DGC"), this);
+    m_cmdClose = button(QStringLiteral("cmdClose"), QStringLiteral("Close"), this);
+
+    auto *fields = new QGridLayout;
+    fields->addWidget(
+        labelFor(QStringLiteral("Label2"), QStringLiteral("Contact Name"), m_contactName, this), 0,
+        0);
+    fields->addWidget(m_contactName, 0, 1);
+    fields->addWidget(
+        labelFor(QStringLiteral("Label3"), QStringLiteral("Contact Email"), m_contactEmail, this),
+        1, 0);
+    fields->addWidget(m_contactEmail, 1, 1);
+    fields->addWidget(
+        labelFor(QStringLiteral("Label4"), QStringLiteral("Homepage URL"), m_Homepage, this), 2, 0);
+    fields->addWidget(m_Homepage, 2, 1);
+    fields->addWidget(
+        labelFor(QStringLiteral("Label5"), QStringLiteral("Description"), m_desc, this), 3, 0);
+    fields->addWidget(m_desc, 3, 1);
+    // The buttons stand under the field column, not under the labels.
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_cmdSave);
+    buttons->addWidget(m_cmdClose);
+    buttons->addStretch();
+    fields->addLayout(buttons, 4, 1);
+    fields->setColumnStretch(1, 1);
+
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_label1);
+    layout->addLayout(fields);
     layout->addStretch();
-    layout->addWidget(m_cmdClose);
+
+    setTabOrder(m_contactName, m_contactEmail);
+    setTabOrder(m_contactEmail, m_Homepage);
+    setTabOrder(m_Homepage, m_desc);
+    setTabOrder(m_desc, m_cmdSave);
+    setTabOrder(m_cmdSave, m_cmdClose);
+    resize(480, sizeHint().height());
+
+    connect(m_cmdSave, &QPushButton::clicked, this, &ChannelDataExport::saveDgc);
     connect(m_cmdClose, &QPushButton::clicked, this,
             [this] { navigator().moveTo(this, WindowKind::ProjectSelection); });
 }
 
 void ChannelDataExport::load()
 {
+    if (!state().currentProjectID)
+        return;
+    const auto details =
+        exports::readContactDetails(state().connectionString, *state().currentProjectID);
+    if (!details) {
+        showFailure(details.failure());
+        return;
+    }
+    m_contactName->setText(details.value().contactName);
+    m_contactEmail->setText(details.value().contactEmail);
+    m_Homepage->setText(details.value().homepage);
+    m_desc->setText(details.value().desc);
+}
+
+void ChannelDataExport::saveDgc()
+{
+    if (!state().currentProjectID)
+        return;
+    const qint32 projectID = *state().currentProjectID;
+    const exports::ContactDetails typed{m_contactName->text(), m_contactEmail->text(),
+                                        m_Homepage->text(), m_desc->text()};
+    // The details are kept whatever follows, a cancelled dialog included.
+    if (auto saved = exports::saveContactDetails(state().connectionString, projectID, typed);
+        !saved) {
+        showFailure(saved.failure());
+        return;
+    }
+    const auto path =
+        dialogs().saveAs(this,
+                         {{QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")},
+                          {QStringLiteral("DGC Files (*.dgc)"), QStringLiteral("*.dgc")}},
+                         2);
+    if (!path)
+        return;
+    // The exports end silently once the dialog is up, whatever fails; lines
+    // already written stay in the file.
+    (void)exports::writeChannelFile(typed, projectID, *path, state().connectionString);
 }

@@ -2,8 +2,11 @@
 
 #include "app/AppWindow.h"
 
+class QLabel;
+class QLineEdit;
 class QPushButton;
 
+// The project's contact details and the export of its channel file.
 class ChannelDataExport final : public AppWindow
 {
     Q_OBJECT
@@ -14,5 +17,13 @@ public:
     void load() override;
 
 private:
+    void saveDgc();
+
+    QLabel *m_label1;
+    QLineEdit *m_contactName;
+    QLineEdit *m_contactEmail;
+    QLineEdit *m_Homepage;
+    QLineEdit *m_desc;
+    QPushButton *m_cmdSave;
     QPushButton *m_cmdClose;
 };

@@ -6,6 +6,7 @@
 #include "app/Module1.h"
 #include "app/Navigator.h"
 #include "app/ProgramIcon.h"
+#include "export/ProgrammeXml.h"
 #include "projects/Projects.h"
 
 #include <QBoxLayout>
@@ -212,5 +213,21 @@ void ProjectSelection::exportChannelData()
 
 void ProjectSelection::exportProgrammeData()
 {
-    // Written by the export work; the button is placed and enabled already.
+    // The selected entry's project, which need not be the one loaded last.
+    const auto id = selectedProjectID();
+    if (!id)
+        return;
+    const auto path =
+        dialogs().saveAs(this,
+                         {{QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")},
+                          {QStringLiteral("XML Files (*.xml)"), QStringLiteral("*.xml")}},
+                         2);
+    if (!path)
+        return;
+    // Silent on failure, like the channel-file export: lines already
+    // written stay in the file and no completion message is shown.
+    if (!exports::writeProgrammeXml(*id, *path, state().connectionString))
+        return;
+    dialogs().inform(this, QStringLiteral("Export Completed"),
+                     QStringLiteral("Quorvel Project Export"));
 }

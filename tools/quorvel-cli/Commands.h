@@ -12,6 +12,8 @@ struct CliCommand
 };
 
 int initDb(const QStringList &arguments);
+int exportDgc(const QStringList &arguments);
+int exportXml(const QStringList &arguments);
 
 // One line on standard error, prefixed with the program's name.
 void complain(const QString &message);

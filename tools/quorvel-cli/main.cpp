@@ -9,6 +9,14 @@ namespace {
 
 const CliCommand commands[] = {
     {"init-db", "init-db PATH             create an empty Quorvel database", initDb},
+    {"export-dgc",
+     "export-dgc --db PATH --project ID --out FILE\n"
+     "                           write the project's channel file (DGC)",
+     exportDgc},
+    {"export-xml",
+     "export-xml --db PATH --project ID --out FILE\n"
+     "                           write the project's programme listing (XML)",
+     exportXml},
 };
 
 int usage()

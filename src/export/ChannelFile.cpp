@@ -1,0 +1,126 @@
+#include "export/ChannelFile.h"
+
+#include "export/ExportFile.h"
+#include "export/SqliteStatement.h"
+#include "store/Connection.h"
+
+#include <charconv>
+
+using store::Connection;
+using store::Status;
+
+namespace exports {
+
+namespace {
+
+void writeLine(ExportFile &file, std::string_view key, QStringView value)
+{
+    file.write(key);
+    file.writeTyped(value);
+    file.endLine();
+}
+
+void writeLine(ExportFile &file, std::string_view key, std::string_view storedValue)
+{
+    file.write(key);
+    file.writeStored(storedValue);
+    file.endLine();
+}
+
+// A line whose key carries a number: "[channel" n "]" or "Template" k "=".
+void writeNumbered(ExportFile &file, std::string_view before, qint64 number, std::string_view after)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    file.write(before);
+    file.write(std::string_view(digits, std::size_t(end - digits)));
+    file.write(after);
+}
+
+Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
+{
+    sqlite3 *handle = sqliteHandle(db);
+    SqliteStatement count(handle, "SELECT COUNT(*) FROM ChannelData WHERE projectID = ?");
+    SqliteStatement channels(handle,
+                             "SELECT channelID, channelName, updateFrequency, logoURL, dataURL, "
+                             "channelURL FROM ChannelData WHERE projectID = ? ORDER BY channelID");
+    // All the project's template lines in one query, in channel order, read
+    // alongside the channels: one query per channel would cost more than
+    // writing the whole file.
+    SqliteStatement templates(
+        handle, "SELECT TemplateData.channelID, templateData FROM ChannelData "
+                "JOIN TemplateData ON TemplateData.channelID = ChannelData.channelID "
+                "WHERE projectID = ? ORDER BY ChannelData.channelID, TemplateData.rowid");
+    const auto failed = [&](const SqliteStatement &statement) -> Status {
+        return db.failure(statement.errorString());
+    };
+
+    count.restart(projectID);
+    if (!count.next())
+        return failed(count);
+    writeNumbered(file, "ChannelCount=", count.integer(0), "\r\n");
+
+    channels.restart(projectID);
+    templates.restart(projectID);
+    bool haveTemplate = templates.next();
+    qint64 n = 0;
+    while (channels.next()) {
+        writeNumbered(file, "[channel", ++n, "]\r\n");
+        writeLine(file, "Name=", channels.text(1));
+        writeLine(file, "DaysBetweenUpdates=", channels.text(2));
+        writeLine(file, "LogoURL=", channels.text(3));
+        writeLine(file, "DataURL=", channels.text(4));
+        writeLine(file, "ChannelURL=", channels.text(5));
+        const qint64 channelID = channels.integer(0);
+        qint64 k = 0;
+        for (; haveTemplate && templates.integer(0) == channelID; haveTemplate = templates.next()) {
+            writeNumbered(file, "Template", ++k, "=");
+            file.writeStored(templates.text(1));
+            file.endLine();
+        }
+        if (!templates.ok())
+            return failed(templates);
+        if (!file.ok())
+            return store::success(); // the file's own failure is reported by the caller
+    }
+    if (!channels.ok())
+        return failed(channels);
+    if (!templates.ok())
+        return failed(templates);
+    return store::success();
+}
+
+} // namespace
+
+Status writeChannelFile(const ContactDetails &contact, qint32 projectID, const QString &path,
+                        const QString &databasePath)
+{
+    const QString action = QStringLiteral("Could not export the channel file");
+    ExportFile file;
+    if (!file.open(path))
+        return store::Failure{action, file.errorString(), QString()};
+
+    file.write("[info]\r\n");
+    writeLine(file, "Name=", contact.contactName);
+    writeLine(file, "Email=", contact.contactEmail);
+    writeLine(file, "HomeURL=", contact.homepage);
+    writeLine(file, "Description=", contact.desc);
+
+    const Status read = store::read(databasePath, action, [&](Connection &db) -> Status {
+        // One snapshot for both passes, so that "ChannelCount=" always
+        // equals the number of sections, whatever else writes the store.
+        if (auto begun = db.begin(); !begun)
+            return begun;
+        Status written = writeChannels(db, file, projectID);
+        db.rollback();
+        return written;
+    });
+    const bool closed = file.close();
+    if (!read)
+        return read;
+    if (!closed)
+        return store::Failure{action, file.errorString(), QString()};
+    return store::success();
+}
+
+} // namespace exports

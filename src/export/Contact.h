@@ -1,0 +1,31 @@
+#pragma once
+
+#include "store/Result.h"
+
+#include <QString>
+
+// The store work of the channel-file export. Each function opens its own
+// connection to the database at databasePath and closes it before returning.
+namespace exports {
+
+// The contact details that head a project's channel file.
+struct ContactDetails
+{
+    QString contactName;
+    QString contactEmail;
+    QString homepage;
+    QString desc;
+};
+
+// Whether a project with this identifier is in the store.
+store::Result<bool> projectExists(const QString &databasePath, qint32 projectID);
+
+// The project's stored contact details; a column holding no value gives empty text.
+store::Result<ContactDetails> readContactDetails(const QString &databasePath, qint32 projectID);
+
+// Stores the details that are not empty and leaves the others as they are,
+// so emptying a field never clears a stored value. All or nothing.
+store::Status saveContactDetails(const QString &databasePath, qint32 projectID,
+                                 const ContactDetails &typed);
+
+} // namespace exports

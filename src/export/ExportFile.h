@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+
+namespace exports {
+
+// An export file being written line by line: Windows-1252, CRLF after every
+// line, no byte-order mark. Output is gathered in a buffer of fixed size, so
+// memory stays the same however large the project is. After the first
+// failure nothing more is written; what was written before stays in the file.
+class ExportFile
+{
+    Q_DISABLE_COPY_MOVE(ExportFile)
+
+public:
+    ExportFile();
+    ~ExportFile();
+
+    // Creates the file, or empties it if it exists.
+    bool open(const QString &path);
+
+    // Text of the program's own, plain ASCII.
+    void write(std::string_view ascii);
+    // A value as the user typed it.
+    void writeTyped(QStringView text);
+    // A value as the database holds it, in UTF-8.
+    void writeStored(std::string_view utf8);
+    void endLine() { write("\r\n"); }
+
+    bool ok() const { return m_error.isEmpty(); }
+    // Writes out the buffer and closes the file; false if anything failed.
+    bool close();
+    // What went wrong, naming the file.
+    const QString &errorString() const { return m_error; }
+
+private:
+    char *room(std::size_t bytes);
+    void flush();
+    void fail(const QString &reason);
+
+    QFile m_file;
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_used = 0;
+    QString m_error;
+};
+
+} // namespace exports

@@ -1,0 +1,95 @@
+#include "export/ProgrammeXml.h"
+
+#include "export/ExportFile.h"
+#include "export/SqliteStatement.h"
+#include "store/Connection.h"
+
+using store::Connection;
+using store::Status;
+
+namespace exports {
+
+namespace {
+
+Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
+{
+    sqlite3 *handle = sqliteHandle(db);
+    SqliteStatement channels(handle, "SELECT channelID, channelName FROM ChannelData "
+                                     "WHERE projectID = ? ORDER BY channelID");
+    SqliteStatement programmes(handle,
+                               "SELECT programmeName, startDate, startTime, duration, category, "
+                               "programmeDesc FROM ProgrammeData WHERE channelID = ? "
+                               "ORDER BY programmeID");
+    const auto failed = [&](const SqliteStatement &statement) -> Status {
+        return db.failure(statement.errorString());
+    };
+
+    channels.restart(projectID);
+    while (channels.next()) {
+        programmes.restart(channels.integer(0));
+        // The channel element begins only once its first programme is in
+        // hand: a channel without programmes leaves no trace in the file.
+        if (!programmes.next()) {
+            if (!programmes.ok())
+                return failed(programmes);
+            continue;
+        }
+        file.write("<channel name=\"");
+        file.writeStored(channels.text(1));
+        file.write("\">\r\n\t<programmes>\r\n");
+        do {
+            file.write("\t\t<programme name=\"");
+            file.writeStored(programmes.text(0));
+            file.write("\" startdate=\"");
+            file.writeStored(programmes.text(1));
+            file.write("\" starttime=\"");
+            file.writeStored(programmes.text(2));
+            file.write("\" duration=\"");
+            file.writeStored(programmes.text(3));
+            file.write("\" category=\"");
+            file.writeStored(programmes.text(4));
+            file.write("\">\r\n\t\t\t<synopsis>");
+            file.writeStored(programmes.text(5));
+            file.write("</synopsis>\r\n\t\t</programme>\r\n");
+        } while (programmes.next());
+        if (!programmes.ok())
+            return failed(programmes);
+        file.write("\t</programmes>\r\n</channel>\r\n");
+        if (!file.ok())
+            return store::success(); // the file's own failure is reported by the caller
+    }
+    if (!channels.ok())
+        return failed(channels);
+    return store::success();
+}
+
+} // namespace
+
+Status writeProgrammeXml(qint32 projectID, const QString &path, const QString &databasePath)
+{
+    const QString action = QStringLiteral("Could not export the programme listing");
+    ExportFile file;
+    if (!file.open(path))
+        return store::Failure{action, file.errorString(), QString()};
+
+    file.write("<channels>\r\n");
+    // Written before the store is read: a store that cannot be read leaves
+    // a file holding this line alone.
+    const Status read = store::read(databasePath, action, [&](Connection &db) -> Status {
+        if (auto begun = db.begin(); !begun)
+            return begun;
+        Status written = writeChannels(db, file, projectID);
+        db.rollback();
+        return written;
+    });
+    if (read)
+        file.write("</channels>\r\n");
+    const bool closed = file.close();
+    if (!read)
+        return read;
+    if (!closed)
+        return store::Failure{action, file.errorString(), QString()};
+    return store::success();
+}
+
+} // namespace exports

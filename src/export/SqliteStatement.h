@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace store {
+class Connection;
+}
+
+namespace exports {
+
+// The SQLite handle beneath an open connection, or null when the connection
+// does not run on SQLite. The program links the SQLite library that Qt's
+// driver uses (Debian's driver links the system libsqlite3), so the handle
+// can be used with the functions of sqlite3.h.
+sqlite3 *sqliteHandle(store::Connection &connection);
+
+// A query run straight on SQLite. The exports read every row of a project,
+// and going through QSqlQuery would turn each value into a QVariant holding
+// a UTF-16 copy only to turn it back into 8-bit text; here the UTF-8 text
+// SQLite keeps goes to the file encoder as it is.
+class SqliteStatement
+{
+    Q_DISABLE_COPY_MOVE(SqliteStatement)
+
+public:
+    SqliteStatement(sqlite3 *db, const char *sql);
+    ~SqliteStatement();
+
+    bool ok() const { return m_error.isEmpty(); }
+    const QString &errorString() const { return m_error; }
+
+    // Binds the value to the first parameter and starts the query again from its first row.
+    void restart(qint64 value);
+    // Moves to the next row; false at the end or on a failure (then !ok()).
+    bool next();
+
+    qint64 integer(int column) const;
+    // The column as text, as SQLite gives it back; a NULL gives empty text.
+    std::string_view text(int column) const;
+
+private:
+    void fail();
+
+    sqlite3 *m_db;
+    sqlite3_stmt *m_statement = nullptr;
+    QString m_error;
+};
+
+} // namespace exports
