@@ -1,5 +1,6 @@
 #include "channels/AddEditChannel.h"
 
+#include "app/Controls.h"
 #include "app/Dialogs.h"
 #include "app/Module1.h"
 #include "app/Navigator.h"
@@ -18,31 +19,6 @@ namespace {
 
 const QString templateForm = QStringLiteral("TemplateName, CategoryName, EPG No");
 
-QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QLineEdit *textBox(const QString &name, QWidget *parent)
-{
-    auto *box = new QLineEdit(parent);
-    box->setObjectName(name);
-    // Addresses can be long; the box itself limits nothing.
-    box->setMaxLength(std::numeric_limits<int>::max());
-    return box;
-}
-
-QLabel *label(const QString &name, const QString &caption, QWidget *buddy, QWidget *parent)
-{
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    l->setBuddy(buddy);
-    return l;
-}
-
 } // namespace
 
 AddEditChannel::AddEditChannel(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
@@ -51,9 +27,8 @@ AddEditChannel::AddEditChannel(Navigator &nav, QWidget *parent) : AppWindow(nav,
     setWindowTitle(QStringLiteral("Quorvel Add/Edit Channel"));
     setFont(tahoma(8.25));
 
-    m_Label1 = new QLabel(QStringLiteral("Quorvel Add/Edit Channel"), this);
-    m_Label1->setObjectName(QStringLiteral("Label1"));
-    m_Label1->setFont(tahoma(20.25));
+    m_Label1 =
+        titleLabel(QStringLiteral("Label1"), QStringLiteral("Quorvel Add/Edit Channel"), this);
 
     m_chanName = textBox(QStringLiteral("chanName"), this);
     m_chanNum = textBox(QStringLiteral("chanNum"), this);
@@ -70,16 +45,16 @@ AddEditChannel::AddEditChannel(Navigator &nav, QWidget *parent) : AppWindow(nav,
     // The list's own accessible interface does not look for a buddy label.
     m_tempList->setAccessibleName(QStringLiteral("Template"));
 
-    m_addTemplate = button(QStringLiteral("addTemplate"), QStringLiteral("Add"), this);
-    m_delTemplate = button(QStringLiteral("delTemplate"), QStringLiteral("Delete"), this);
+    m_addTemplate = commandButton(QStringLiteral("addTemplate"), QStringLiteral("Add"), this);
+    m_delTemplate = commandButton(QStringLiteral("delTemplate"), QStringLiteral("Delete"), this);
     m_delTemplate->setEnabled(false);
-    m_Command3 = button(QStringLiteral("Command3"), QStringLiteral("Save Channel"), this);
-    m_Command4 = button(QStringLiteral("Command4"), QStringLiteral("Cancel"), this);
+    m_Command3 = commandButton(QStringLiteral("Command3"), QStringLiteral("Save Channel"), this);
+    m_Command4 = commandButton(QStringLiteral("Command4"), QStringLiteral("Cancel"), this);
 
     auto *fields = new QGridLayout;
     int row = 0;
     const auto addField = [&](const QString &labelName, const QString &caption, QLineEdit *field) {
-        fields->addWidget(label(labelName, caption, field, this), row, 0);
+        fields->addWidget(buddyLabel(labelName, caption, field, this), row, 0);
         fields->addWidget(field, row, 1);
         ++row;
     };
@@ -93,7 +68,7 @@ AddEditChannel::AddEditChannel(Navigator &nav, QWidget *parent) : AppWindow(nav,
     // "Add" and "Delete" stand under the "Template" label, left of the list.
     auto *templateColumn = new QVBoxLayout;
     templateColumn->addWidget(
-        label(QStringLiteral("Label2"), QStringLiteral("Template"), m_tempList, this));
+        buddyLabel(QStringLiteral("Label2"), QStringLiteral("Template"), m_tempList, this));
     templateColumn->addWidget(m_addTemplate);
     templateColumn->addWidget(m_delTemplate);
     templateColumn->addStretch();

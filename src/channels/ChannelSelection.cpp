@@ -1,5 +1,6 @@
 #include "channels/ChannelSelection.h"
 
+#include "app/Controls.h"
 #include "app/Dialogs.h"
 #include "app/EntryList.h"
 #include "app/Module1.h"
@@ -10,40 +11,29 @@
 #include <QLabel>
 #include <QPushButton>
 
-namespace {
-
-QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
-
 ChannelSelection::ChannelSelection(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("channelSelection"));
     setWindowTitle(QStringLiteral("Quorvel - Channel Selection"));
     setFont(tahoma(8.25));
 
-    m_label1 = new QLabel(QStringLiteral("Quorvel Channel Selection"), this);
-    m_label1->setObjectName(QStringLiteral("label1"));
-    m_label1->setFont(tahoma(20.25));
+    m_label1 =
+        titleLabel(QStringLiteral("label1"), QStringLiteral("Quorvel Channel Selection"), this);
 
     m_chanList = new EntryList(this);
     m_chanList->setObjectName(QStringLiteral("chanList"));
     m_chanList->setFont(tahoma(9.75));
     m_chanList->setAccessibleName(QStringLiteral("Channels"));
 
-    m_addChannel = button(QStringLiteral("addChannel"), QStringLiteral("Add Channel"), this);
+    m_addChannel = commandButton(QStringLiteral("addChannel"), QStringLiteral("Add Channel"), this);
     m_deleteChannel =
-        button(QStringLiteral("deleteChannel"), QStringLiteral("Delete Channel"), this);
+        commandButton(QStringLiteral("deleteChannel"), QStringLiteral("Delete Channel"), this);
     m_renameChannel =
-        button(QStringLiteral("renameChannel"), QStringLiteral("Modify Channel"), this);
-    m_editChannel = button(QStringLiteral("editChannel"), QStringLiteral("Programme Data"), this);
-    m_closeProject = button(QStringLiteral("closeProject"), QStringLiteral("Close Project"), this);
+        commandButton(QStringLiteral("renameChannel"), QStringLiteral("Modify Channel"), this);
+    m_editChannel =
+        commandButton(QStringLiteral("editChannel"), QStringLiteral("Programme Data"), this);
+    m_closeProject =
+        commandButton(QStringLiteral("closeProject"), QStringLiteral("Close Project"), this);
     m_editChannel->setFont(tahoma(8.25, true));
     setSelectionButtonsEnabled(false);
 

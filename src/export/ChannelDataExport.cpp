@@ -1,5 +1,6 @@
 #include "export/ChannelDataExport.h"
 
+#include "app/Controls.h"
 #include "app/Dialogs.h"
 #include "app/Module1.h"
 #include "app/Navigator.h"
@@ -12,64 +13,37 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-
-QLineEdit *field(const QString &name, QWidget *parent)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    return edit;
-}
-
-QLabel *labelFor(const QString &name, const QString &caption, QWidget *buddy, QWidget *parent)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setBuddy(buddy);
-    return label;
-}
-
-QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
-
 ChannelDataExport::ChannelDataExport(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("channelDataExport"));
     setWindowTitle(QStringLiteral("Quorvel Channel Data Export"));
     setFont(tahoma(8.25));
 
-    m_label1 = new QLabel(QStringLiteral("Quorvel Channel Data Export"), this);
-    m_label1->setObjectName(QStringLiteral("label1"));
-    m_label1->setFont(tahoma(20.25));
+    m_label1 =
+        titleLabel(QStringLiteral("label1"), QStringLiteral("Quorvel Channel Data Export"), this);
 
-    m_contactName = field(QStringLiteral("contactName"), this);
-    m_contactEmail = field(QStringLiteral("contactEmail"), this);
-    m_Homepage = field(QStringLiteral("Homepage"), this);
-    m_desc = field(QStringLiteral("desc"), this);
-    m_cmdSave = button(QStringLiteral("cmdSave"), QStringLiteral("Save DGC"), this);
-    m_cmdClose = button(QStringLiteral("cmdClose"), QStringLiteral("Close"), this);
+    m_contactName = textBox(QStringLiteral("contactName"), this);
+    m_contactEmail = textBox(QStringLiteral("contactEmail"), this);
+    m_Homepage = textBox(QStringLiteral("Homepage"), this);
+    m_desc = textBox(QStringLiteral("desc"), this);
+    m_cmdSave = commandButton(QStringLiteral("cmdSave"), QStringLiteral("Save DGC"), this);
+    m_cmdClose = commandButton(QStringLiteral("cmdClose"), QStringLiteral("Close"), this);
 
     auto *fields = new QGridLayout;
     fields->addWidget(
-        labelFor(QStringLiteral("Label2"), QStringLiteral("Contact Name"), m_contactName, this), 0,
-        0);
+        buddyLabel(QStringLiteral("Label2"), QStringLiteral("Contact Name"), m_contactName, this),
+        0, 0);
     fields->addWidget(m_contactName, 0, 1);
     fields->addWidget(
-        labelFor(QStringLiteral("Label3"), QStringLiteral("Contact Email"), m_contactEmail, this),
+        buddyLabel(QStringLiteral("Label3"), QStringLiteral("Contact Email"), m_contactEmail, this),
         1, 0);
     fields->addWidget(m_contactEmail, 1, 1);
     fields->addWidget(
-        labelFor(QStringLiteral("Label4"), QStringLiteral("Homepage URL"), m_Homepage, this), 2, 0);
+        buddyLabel(QStringLiteral("Label4"), QStringLiteral("Homepage URL"), m_Homepage, this), 2,
+        0);
     fields->addWidget(m_Homepage, 2, 1);
     fields->addWidget(
-        labelFor(QStringLiteral("Label5"), QStringLiteral("Description"), m_desc, this), 3, 0);
+        buddyLabel(QStringLiteral("Label5"), QStringLiteral("Description"), m_desc, this), 3, 0);
     fields->addWidget(m_desc, 3, 1);
     // The buttons stand under the field column, not under the labels.
     auto *buttons = new QHBoxLayout;

@@ -1,5 +1,6 @@
 #include "programmes/AddEditProgramme.h"
 
+#include "app/Controls.h"
 #include "app/Module1.h"
 #include "app/Navigator.h"
 #include "programmes/Programmes.h"
@@ -13,36 +14,14 @@
 
 #include <limits>
 
-namespace {
-
-QLineEdit *textBox(const QString &name, QWidget *parent)
-{
-    auto *box = new QLineEdit(parent);
-    box->setObjectName(name);
-    // The boxes take text of any length, as the store does.
-    box->setMaxLength(std::numeric_limits<int>::max());
-    return box;
-}
-
-QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
-
 AddEditProgramme::AddEditProgramme(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("addeditProgramme"));
     setWindowTitle(QStringLiteral("Quorvel - Add/Edit Programme"));
     setFont(tahoma(8.25));
 
-    m_title = new QLabel(QStringLiteral("Quorvel Add/Edit Programme"), this);
-    m_title->setObjectName(QStringLiteral("Label1"));
-    m_title->setFont(tahoma(20.25));
+    m_title =
+        titleLabel(QStringLiteral("Label1"), QStringLiteral("Quorvel Add/Edit Programme"), this);
 
     m_programmeName = textBox(QStringLiteral("programmeName"), this);
     m_startDate = textBox(QStringLiteral("startDate"), this);
@@ -56,8 +35,8 @@ AddEditProgramme::AddEditProgramme(Navigator &nav, QWidget *parent) : AppWindow(
     m_category->setMaxVisibleItems(20);
 
     m_saveProgramme =
-        button(QStringLiteral("saveProgramme"), QStringLiteral("Save Programme"), this);
-    m_cancel = button(QStringLiteral("cancel"), QStringLiteral("Cancel"), this);
+        commandButton(QStringLiteral("saveProgramme"), QStringLiteral("Save Programme"), this);
+    m_cancel = commandButton(QStringLiteral("cancel"), QStringLiteral("Cancel"), this);
 
     // Each row a label and its box; the label names the box for assistive
     // technology.

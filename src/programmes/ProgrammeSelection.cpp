@@ -1,5 +1,6 @@
 #include "programmes/ProgrammeSelection.h"
 
+#include "app/Controls.h"
 #include "app/Dialogs.h"
 #include "app/EntryList.h"
 #include "app/Module1.h"
@@ -10,41 +11,30 @@
 #include <QLabel>
 #include <QPushButton>
 
-namespace {
-
-QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
-
 ProgrammeSelection::ProgrammeSelection(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("programmeSelection"));
     setWindowTitle(QStringLiteral("Quorvel - Programme Selection"));
     setFont(tahoma(8.25));
 
-    m_title = new QLabel(QStringLiteral("Quorvel Programme Selection"), this);
-    m_title->setObjectName(QStringLiteral("Label1"));
-    m_title->setFont(tahoma(20.25));
+    m_title =
+        titleLabel(QStringLiteral("Label1"), QStringLiteral("Quorvel Programme Selection"), this);
 
     m_progList = new EntryList(this);
     m_progList->setObjectName(QStringLiteral("progList"));
     m_progList->setFont(tahoma(9.75));
     m_progList->setAccessibleName(QStringLiteral("Programmes"));
 
-    m_addProgramme = button(QStringLiteral("addProgramme"), QStringLiteral("Add Programme"), this);
+    m_addProgramme =
+        commandButton(QStringLiteral("addProgramme"), QStringLiteral("Add Programme"), this);
     m_deleteProgramme =
-        button(QStringLiteral("deleteProgramme"), QStringLiteral("Delete Programme"), this);
+        commandButton(QStringLiteral("deleteProgramme"), QStringLiteral("Delete Programme"), this);
     m_editProgramme =
-        button(QStringLiteral("editProgramme"), QStringLiteral("Edit Programme"), this);
-    m_duplicateProgramme =
-        button(QStringLiteral("duplicateProgramme"), QStringLiteral("Duplicate Programme"), this);
-    m_closeChannel = button(QStringLiteral("closeChannel"), QStringLiteral("Close Channel"), this);
+        commandButton(QStringLiteral("editProgramme"), QStringLiteral("Edit Programme"), this);
+    m_duplicateProgramme = commandButton(QStringLiteral("duplicateProgramme"),
+                                         QStringLiteral("Duplicate Programme"), this);
+    m_closeChannel =
+        commandButton(QStringLiteral("closeChannel"), QStringLiteral("Close Channel"), this);
     m_duplicateProgramme->setFont(tahoma(8.25, true));
     setSelectionButtonsEnabled(false);
 

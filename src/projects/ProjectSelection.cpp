@@ -1,6 +1,7 @@
 #include "projects/ProjectSelection.h"
 
 #include "app/ClickableLabel.h"
+#include "app/Controls.h"
 #include "app/Dialogs.h"
 #include "app/EntryList.h"
 #include "app/Module1.h"
@@ -13,26 +14,13 @@
 #include <QLabel>
 #include <QPushButton>
 
-namespace {
-
-QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
-
 ProjectSelection::ProjectSelection(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("projectSelection"));
     setWindowTitle(QStringLiteral("Quorvel - Project Selection"));
 
-    m_title = new QLabel(QStringLiteral("Quorvel Project Selection"), this);
-    m_title->setObjectName(QStringLiteral("Label1"));
-    m_title->setFont(tahoma(20.25));
+    m_title =
+        titleLabel(QStringLiteral("Label1"), QStringLiteral("Quorvel Project Selection"), this);
 
     m_image = new ClickableLabel(this);
     m_image->setObjectName(QStringLiteral("Image1"));
@@ -47,16 +35,18 @@ ProjectSelection::ProjectSelection(Navigator &nav, QWidget *parent) : AppWindow(
     m_projList->setFont(tahoma(9.75));
     m_projList->setAccessibleName(QStringLiteral("Projects"));
 
-    m_newProj = button(QStringLiteral("newProj"), QStringLiteral("New Project"), this);
-    m_delProj = button(QStringLiteral("delProj"), QStringLiteral("Delete Project"), this);
-    m_loadProj = button(QStringLiteral("loadProj"), QStringLiteral("Load Project"), this);
+    m_newProj = commandButton(QStringLiteral("newProj"), QStringLiteral("New Project"), this);
+    m_delProj = commandButton(QStringLiteral("delProj"), QStringLiteral("Delete Project"), this);
+    m_loadProj = commandButton(QStringLiteral("loadProj"), QStringLiteral("Load Project"), this);
     m_renameProject =
-        button(QStringLiteral("renameProject"), QStringLiteral("Rename Project"), this);
-    m_exportProgrammeDatatoXML = button(QStringLiteral("exportProgrammeDatatoXML"),
-                                        QStringLiteral("Export Programme Data to XML"), this);
-    m_exportChannelDataToDGC = button(QStringLiteral("exportChannelDataToDGC"),
-                                      QStringLiteral("Export Channel Data to DGC"), this);
-    m_exitQuorvel = button(QStringLiteral("exitQuorvel"), QStringLiteral("E&xit Quorvel"), this);
+        commandButton(QStringLiteral("renameProject"), QStringLiteral("Rename Project"), this);
+    m_exportProgrammeDatatoXML =
+        commandButton(QStringLiteral("exportProgrammeDatatoXML"),
+                      QStringLiteral("Export Programme Data to XML"), this);
+    m_exportChannelDataToDGC = commandButton(QStringLiteral("exportChannelDataToDGC"),
+                                             QStringLiteral("Export Channel Data to DGC"), this);
+    m_exitQuorvel =
+        commandButton(QStringLiteral("exitQuorvel"), QStringLiteral("E&xit Quorvel"), this);
     m_newProj->setFont(tahoma(8.25));
     m_delProj->setFont(tahoma(8.25));
     m_loadProj->setFont(tahoma(8.25, true));

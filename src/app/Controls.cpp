@@ -1,0 +1,43 @@
+#include "app/Controls.h"
+
+#include "app/AppWindow.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <limits>
+
+QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit *textBox(const QString &name, QWidget *parent)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(name);
+    // QLineEdit stops at 32,767 characters by default; addresses and synopses
+    // are kept whole.
+    box->setMaxLength(std::numeric_limits<int>::max());
+    return box;
+}
+
+QLabel *buddyLabel(const QString &name, const QString &caption, QWidget *buddy, QWidget *parent)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QLabel *titleLabel(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setFont(tahoma(20.25));
+    return label;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+// The controls every window builds, each carrying the name the program
+// knows it by, so that tests and assistive technology can find it.
+
+// A button that does not take Enter for itself when another control has focus.
+QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent);
+
+// A one-line text box that takes text of any length, as the store does.
+QLineEdit *textBox(const QString &name, QWidget *parent);
+
+// A label that names `buddy` for assistive technology and gives it focus
+// through its access key.
+QLabel *buddyLabel(const QString &name, const QString &caption, QWidget *buddy, QWidget *parent);
+
+// The large title at the top of a window.
+QLabel *titleLabel(const QString &name, const QString &caption, QWidget *parent);
