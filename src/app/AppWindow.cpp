@@ -1,6 +1,7 @@
 #include "app/AppWindow.h"
 
 #include "app/Dialogs.h"
+#include "app/EntryList.h"
 #include "app/Navigator.h"
 #include "store/Result.h"
 
@@ -24,6 +25,13 @@ Dialogs &AppWindow::dialogs() const
 void AppWindow::showFailure(const store::Failure &failure)
 {
     dialogs().showError(this, failure.text(), QStringLiteral("Quorvel"));
+}
+
+void AppWindow::fillList(EntryList *list, store::Result<ListEntries> listed)
+{
+    list->fill(listed ? std::move(listed).value() : ListEntries());
+    if (!listed)
+        showFailure(listed.failure());
 }
 
 QFont tahoma(qreal pointSize, bool bold)

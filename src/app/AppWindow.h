@@ -1,13 +1,14 @@
 #pragma once
 
+#include "store/ListEntry.h"
+#include "store/Result.h"
+
 #include <QWidget>
 
 class Dialogs;
+class EntryList;
 class Navigator;
 struct Module1;
-namespace store {
-struct Failure;
-}
 
 // A main window of the program. It is created on opening, loads its contents
 // from the store before it is shown, and is discarded when it closes.
@@ -27,6 +28,9 @@ protected:
     Dialogs &dialogs() const;
     // Tells the user that a store command failed; the window stays usable.
     void showFailure(const store::Failure &failure);
+    // Fills `list` with what the store gave; when it failed, the list is left
+    // empty and the user is told why.
+    void fillList(EntryList *list, store::Result<ListEntries> listed);
 
 private:
     Navigator &m_navigator;

@@ -1,6 +1,7 @@
 #include "app/Controls.h"
 
 #include "app/AppWindow.h"
+#include "app/EntryList.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -32,6 +33,15 @@ QLabel *buddyLabel(const QString &name, const QString &caption, QWidget *buddy, 
     label->setObjectName(name);
     label->setBuddy(buddy);
     return label;
+}
+
+EntryList *entryList(const QString &name, const QString &accessibleName, QWidget *parent)
+{
+    auto *list = new EntryList(parent);
+    list->setObjectName(name);
+    list->setFont(tahoma(9.75));
+    list->setAccessibleName(accessibleName);
+    return list;
 }
 
 QLabel *titleLabel(const QString &name, const QString &caption, QWidget *parent)

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class EntryList;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -19,6 +20,9 @@ QLineEdit *textBox(const QString &name, QWidget *parent);
 // A label that names `buddy` for assistive technology and gives it focus
 // through its access key.
 QLabel *buddyLabel(const QString &name, const QString &caption, QWidget *buddy, QWidget *parent);
+
+// A window's main list, in its list font.
+EntryList *entryList(const QString &name, const QString &accessibleName, QWidget *parent);
 
 // The large title at the top of a window.
 QLabel *titleLabel(const QString &name, const QString &caption, QWidget *parent);

@@ -59,6 +59,13 @@ std::optional<ListEntry> EntryList::selectedEntry() const
     return m_model.entries().at(rows.constFirst().row());
 }
 
+std::optional<qint32> EntryList::selectedId() const
+{
+    if (const auto entry = selectedEntry())
+        return entry->id;
+    return std::nullopt;
+}
+
 void EntryList::selectRow(int row)
 {
     const QModelIndex index = m_model.index(row);

@@ -40,6 +40,7 @@ public:
     int count() const;
     const ListEntries &entries() const { return m_model.entries(); }
     std::optional<ListEntry> selectedEntry() const;
+    std::optional<qint32> selectedId() const;
     void selectRow(int row);
 
 signals:

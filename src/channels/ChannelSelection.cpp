@@ -20,10 +20,7 @@ ChannelSelection::ChannelSelection(Navigator &nav, QWidget *parent) : AppWindow(
     m_label1 =
         titleLabel(QStringLiteral("label1"), QStringLiteral("Quorvel Channel Selection"), this);
 
-    m_chanList = new EntryList(this);
-    m_chanList->setObjectName(QStringLiteral("chanList"));
-    m_chanList->setFont(tahoma(9.75));
-    m_chanList->setAccessibleName(QStringLiteral("Channels"));
+    m_chanList = entryList(QStringLiteral("chanList"), QStringLiteral("Channels"), this);
 
     m_addChannel = commandButton(QStringLiteral("addChannel"), QStringLiteral("Add Channel"), this);
     m_deleteChannel =
@@ -82,12 +79,9 @@ void ChannelSelection::load()
 void ChannelSelection::ChannelList()
 {
     // Without a loaded project there is nothing to list; identifiers start at 1.
-    auto listed =
-        channels::listChannels(state().connectionString, state().currentProjectID.value_or(0));
-    m_chanList->fill(listed ? std::move(listed).value() : ListEntries());
+    fillList(m_chanList, channels::listChannels(state().connectionString,
+                                                state().currentProjectID.value_or(0)));
     setSelectionButtonsEnabled(false);
-    if (!listed)
-        showFailure(listed.failure());
 }
 
 void ChannelSelection::setSelectionButtonsEnabled(bool enabled)
@@ -95,13 +89,6 @@ void ChannelSelection::setSelectionButtonsEnabled(bool enabled)
     m_editChannel->setEnabled(enabled);
     m_deleteChannel->setEnabled(enabled);
     m_renameChannel->setEnabled(enabled);
-}
-
-std::optional<qint32> ChannelSelection::selectedChannelID() const
-{
-    if (const auto entry = m_chanList->selectedEntry())
-        return entry->id;
-    return std::nullopt;
 }
 
 void ChannelSelection::addChannel()
@@ -112,7 +99,7 @@ void ChannelSelection::addChannel()
 
 void ChannelSelection::modifyChannel()
 {
-    const auto id = selectedChannelID();
+    const auto id = m_chanList->selectedId();
     if (!id)
         return;
     state().currentChannelID = *id;
@@ -122,7 +109,7 @@ void ChannelSelection::modifyChannel()
 void ChannelSelection::programmeData()
 {
     // A double-click beside the entries selects nothing; it then does nothing.
-    const auto id = selectedChannelID();
+    const auto id = m_chanList->selectedId();
     if (!id)
         return;
     state().currentChannelID = *id;

@@ -22,7 +22,6 @@ public:
 
 private:
     void setSelectionButtonsEnabled(bool enabled);
-    std::optional<qint32> selectedChannelID() const;
 
     void addChannel();
     void modifyChannel();

@@ -20,10 +20,7 @@ ProgrammeSelection::ProgrammeSelection(Navigator &nav, QWidget *parent) : AppWin
     m_title =
         titleLabel(QStringLiteral("Label1"), QStringLiteral("Quorvel Programme Selection"), this);
 
-    m_progList = new EntryList(this);
-    m_progList->setObjectName(QStringLiteral("progList"));
-    m_progList->setFont(tahoma(9.75));
-    m_progList->setAccessibleName(QStringLiteral("Programmes"));
+    m_progList = entryList(QStringLiteral("progList"), QStringLiteral("Programmes"), this);
 
     m_addProgramme =
         commandButton(QStringLiteral("addProgramme"), QStringLiteral("Add Programme"), this);
@@ -71,17 +68,14 @@ ProgrammeSelection::ProgrammeSelection(Navigator &nav, QWidget *parent) : AppWin
 void ProgrammeSelection::load()
 {
     state().currentProgrammeID = 0;
-    programmeList();
+    ProgrammeList();
 }
 
-void ProgrammeSelection::programmeList()
+void ProgrammeSelection::ProgrammeList()
 {
-    auto listed =
-        programmes::listProgrammes(state().connectionString, state().currentChannelID.value_or(0));
-    m_progList->fill(listed ? std::move(listed).value() : ListEntries());
+    fillList(m_progList, programmes::listProgrammes(state().connectionString,
+                                                    state().currentChannelID.value_or(0)));
     setSelectionButtonsEnabled(false);
-    if (!listed)
-        showFailure(listed.failure());
 }
 
 void ProgrammeSelection::setSelectionButtonsEnabled(bool enabled)
@@ -132,7 +126,7 @@ void ProgrammeSelection::deleteProgramme()
         return;
     if (auto deleted = programmes::deleteProgramme(state().connectionString, entry->id); !deleted)
         showFailure(deleted.failure());
-    programmeList();
+    ProgrammeList();
 }
 
 void ProgrammeSelection::closeChannel()

@@ -17,7 +17,7 @@ public:
 
     void load() override;
     // Fills the list afresh; nothing is selected afterwards.
-    void programmeList();
+    void ProgrammeList();
 
 private:
     void setSelectionButtonsEnabled(bool enabled);

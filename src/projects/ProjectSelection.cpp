@@ -30,10 +30,7 @@ ProjectSelection::ProjectSelection(Navigator &nav, QWidget *parent) : AppWindow(
     m_image->setAccessibleName(QStringLiteral("About Quorvel"));
     m_image->setToolTip(QStringLiteral("About Quorvel"));
 
-    m_projList = new EntryList(this);
-    m_projList->setObjectName(QStringLiteral("projList"));
-    m_projList->setFont(tahoma(9.75));
-    m_projList->setAccessibleName(QStringLiteral("Projects"));
+    m_projList = entryList(QStringLiteral("projList"), QStringLiteral("Projects"), this);
 
     m_newProj = commandButton(QStringLiteral("newProj"), QStringLiteral("New Project"), this);
     m_delProj = commandButton(QStringLiteral("delProj"), QStringLiteral("Delete Project"), this);
@@ -110,11 +107,8 @@ void ProjectSelection::load()
 
 void ProjectSelection::projectList()
 {
-    auto listed = projects::listProjects(state().connectionString);
-    m_projList->fill(listed ? std::move(listed).value() : ListEntries());
+    fillList(m_projList, projects::listProjects(state().connectionString));
     setSelectionButtonsEnabled(false);
-    if (!listed)
-        showFailure(listed.failure());
 }
 
 void ProjectSelection::setSelectionButtonsEnabled(bool enabled)
@@ -124,13 +118,6 @@ void ProjectSelection::setSelectionButtonsEnabled(bool enabled)
     m_exportProgrammeDatatoXML->setEnabled(enabled);
     m_exportChannelDataToDGC->setEnabled(enabled);
     m_renameProject->setEnabled(enabled);
-}
-
-std::optional<qint32> ProjectSelection::selectedProjectID() const
-{
-    if (const auto entry = m_projList->selectedEntry())
-        return entry->id;
-    return std::nullopt;
 }
 
 void ProjectSelection::newProject()
@@ -160,7 +147,7 @@ void ProjectSelection::renameProject()
 
 void ProjectSelection::deleteProject()
 {
-    const auto id = selectedProjectID();
+    const auto id = m_projList->selectedId();
     if (!id)
         return;
     const auto name = projects::projectName(state().connectionString, *id);
@@ -185,7 +172,7 @@ void ProjectSelection::deleteProject()
 
 void ProjectSelection::loadProject()
 {
-    const auto id = selectedProjectID();
+    const auto id = m_projList->selectedId();
     if (!id)
         return;
     state().currentProjectID = *id;
@@ -194,7 +181,7 @@ void ProjectSelection::loadProject()
 
 void ProjectSelection::exportChannelData()
 {
-    const auto id = selectedProjectID();
+    const auto id = m_projList->selectedId();
     if (!id)
         return;
     state().currentProjectID = *id;
@@ -204,7 +191,7 @@ void ProjectSelection::exportChannelData()
 void ProjectSelection::exportProgrammeData()
 {
     // The selected entry's project, which need not be the one loaded last.
-    const auto id = selectedProjectID();
+    const auto id = m_projList->selectedId();
     if (!id)
         return;
     const auto path =

@@ -23,7 +23,6 @@ public:
 
 private:
     void setSelectionButtonsEnabled(bool enabled);
-    std::optional<qint32> selectedProjectID() const;
 
     void newProject();
     void renameProject();
