@@ -30,7 +30,8 @@ public:
 
     const T &value() const & { return std::get<0>(m_value); }
     T &value() & { return std::get<0>(m_value); }
-    T &&value() && { return std::get<0>(std::move(m_value)); }
+    // By value, so that `for (auto &x : f().value())` does not outlive f()'s result.
+    T value() && { return std::get<0>(std::move(m_value)); }
     const Failure &failure() const { return std::get<1>(m_value); }
 
 private:

@@ -1,40 +1,26 @@
 #include "support/TestDatabase.h"
 
+#include "store/Connection.h"
 #include "store/Database.h"
 
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QSqlRecord>
-#include <QTest>
 
 namespace {
 
-template<typename Work> void withDatabase(const QString &path, Work &&work)
+// Runs one statement through the program's own store access and hands its
+// query to `use`; the fixture cannot go on without it, so a failure is fatal.
+template<typename Use>
+void run(const QString &path, const QString &sql, const QVariantList &values, Use &&use)
 {
-    const QString name = QStringLiteral("test-fixture");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open())
-            qFatal("cannot open the test database: %s", qPrintable(db.lastError().text()));
-        {
-            QSqlQuery query(db);
-            work(query);
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
-void run(QSqlQuery &query, const QString &sql, const QVariantList &values)
-{
-    if (!query.prepare(sql))
-        qFatal("cannot prepare %s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        qFatal("cannot run %s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
+    const auto done = store::write(path, sql, [&](store::Connection &db) -> store::Status {
+        auto query = db.select(sql, values);
+        if (!query)
+            return query.failure();
+        use(query.value());
+        return store::success();
+    });
+    if (!done)
+        qFatal("test database: %s", qPrintable(done.failure().text()));
 }
 
 } // namespace
@@ -52,22 +38,17 @@ QString TestDatabase::path() const
 qint64 TestDatabase::exec(const QString &sql, const QVariantList &values)
 {
     qint64 id = 0;
-    withDatabase(path(), [&](QSqlQuery &query) {
-        run(query, sql, values);
-        id = query.lastInsertId().toLongLong();
-    });
+    run(path(), sql, values, [&](QSqlQuery &query) { id = query.lastInsertId().toLongLong(); });
     return id;
 }
 
 QList<QVariantList> TestDatabase::rows(const QString &sql, const QVariantList &values)
 {
     QList<QVariantList> result;
-    withDatabase(path(), [&](QSqlQuery &query) {
-        run(query, sql, values);
-        const int columns = query.record().count();
+    run(path(), sql, values, [&](QSqlQuery &query) {
         while (query.next()) {
             QVariantList row;
-            for (int i = 0; i < columns; ++i)
+            for (int i = 0; i < query.record().count(); ++i)
                 row << query.value(i);
             result << row;
         }
