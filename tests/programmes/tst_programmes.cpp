@@ -1,51 +1,74 @@
-#include "programmes/Programmes.h"
-#include "support/TestDatabase.h"
+#include "support/WindowFixture.h"
 
-#include <QSet>
-#include <QTest>
-
-using programmes::Programme;
+#include <QComboBox>
+#include <QLineEdit>
 
 namespace {
 
-// Stands for a column without a value in the data tables below.
+// A programme is written as its six values joined by '|', in the order the
+// editor shows its boxes; <null> stands for a column without a value.
+const QString columns =
+    u"programmeName, startDate, startTime, duration, programmeDesc, category"_qs;
 const QString null = u"<null>"_qs;
+const QString film = u" Film |2024-01-01|21:00|90|Plot|Film"_qs;
 
-QVariant value(const QString &text)
+// A channel chosen as the channel window would choose it.
+struct ProgrammeFixture : WindowFixture
 {
-    return text == null ? QVariant() : QVariant(text);
-}
+    qint32 channel = db.addChannel(db.addProject(u"Project"_qs), u"Channel"_qs);
 
-QStringList listedTexts(const QString &databasePath, qint32 channelID)
-{
-    const auto listed = programmes::listProgrammes(databasePath, channelID);
-    if (!listed)
-        qWarning("%s", qPrintable(listed.failure().text()));
-    QStringList texts;
-    for (const ListEntry &entry : listed.value())
-        texts << entry.text;
-    return texts;
-}
+    ProgrammeFixture() { state.currentChannelID = channel; }
 
-// The stored row, column by column, with <null> for a column without a value.
-QStringList storedRow(TestDatabase &db, qint64 programmeID)
-{
-    const auto rows = db.rows(u"SELECT channelID, programmeName, programmeDesc, startDate, "
-                              "startTime, duration, category FROM ProgrammeData "
-                              "WHERE programmeID = ?"_qs,
-                              {programmeID});
-    QStringList texts;
-    if (rows.isEmpty())
-        return texts;
-    for (const QVariant &column : rows.constFirst())
-        texts << (column.isNull() ? null : column.toString());
-    return texts;
-}
+    static EntryList *progList(QWidget *w) { return control<EntryList>(w, "progList"); }
+    static QLineEdit *box(QWidget *w, const char *name) { return control<QLineEdit>(w, name); }
+    AppWindow *openList() { return navigator.moveTo(nullptr, WindowKind::ProgrammeSelection); }
 
-qint64 countProgrammes(TestDatabase &db)
-{
-    return db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs).toLongLong();
-}
+    // Selects the entry at row and presses a button; returns the window then open.
+    static AppWindow *press(QWidget *window, int row, const char *button)
+    {
+        clickEntry(progList(window), row);
+        click(window, button);
+        return openWindow();
+    }
+
+    // Adds a programme; values left off at the end have none.
+    qint32 add(const QString &programme, const QVariant &programmeID = {})
+    {
+        QStringList values = programme.split(u'|');
+        values.resize(6, null);
+        QVariantList bound{programmeID, channel};
+        for (const QString &value : values)
+            bound << (value == null ? QVariant() : QVariant(value));
+        return qint32(db.exec(u"INSERT INTO ProgrammeData (programmeID, channelID, %1) "
+                              "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"_qs.arg(columns),
+                              bound));
+    }
+
+    // Every stored programme, oldest first.
+    QStringList rows()
+    {
+        QStringList result;
+        for (const QVariantList &row :
+             db.rows(u"SELECT %1 FROM ProgrammeData ORDER BY programmeID"_qs.arg(columns))) {
+            QStringList values;
+            for (const QVariant &value : row)
+                values << (value.isNull() ? null : value.toString());
+            result << values.join(u'|');
+        }
+        return result;
+    }
+
+    // The selection window at rest: a fresh list of these texts, nothing
+    // selected, and the buttons that need a selection disabled.
+    static void verifyFreshList(QWidget *window, const QStringList &texts)
+    {
+        QVERIFY(window && window->objectName() == u"programmeSelection"_qs);
+        QCOMPARE(WindowFixture::texts(progList(window)), texts);
+        QVERIFY(progList(window)->selectionModel()->selectedRows().isEmpty());
+        for (const char *name : {"editProgramme", "deleteProgramme", "duplicateProgramme"})
+            QVERIFY2(!control(window, name)->isEnabled(), name);
+    }
+};
 
 } // namespace
 
@@ -54,256 +77,188 @@ class ProgrammesTest : public QObject
     Q_OBJECT
 
 private slots:
-    void list_isChronologicalWhateverTheInsertionOrder_data();
-    void list_isChronologicalWhateverTheInsertionOrder();
-    void list_showsOnlyTheChannel_andNamelessProgrammes();
-    void add_writesChannelAndOnlyTheFilledBoxes();
-    void change_keepsColumnsOfEmptyBoxes_andActsOnLargeIdentifiers();
-    void duplicate_addsIdenticalRowAndLeavesOriginal();
-    void delete_removesOneProgramme();
-    void missingOrRefused_failsAndWritesNothing();
-    void categories_areTheFixedAlphabeticalList();
+    void cleanup() { WindowFixture::closeAll(); }
+
+    void list_isByStartDateThenTimeThenIdentifier_data()
+    {
+        // The programmes "name|date|time" in the order added, then their names,
+        // one letter each, in the order listed. With no date, the time decides.
+        QTest::addColumn<QString>("added");
+        QTest::addColumn<QString>("listed");
+
+        QTest::newRow("yyyy-mm-dd") << u"c|2024-03-02;a|2023-12-31;b|2024-03-01"_qs << u"abc"_qs;
+        QTest::newRow("dd/mm/yyyy") << u"b|02/01/2024;c|01/02/2024;a|31/12/2023"_qs << u"abc"_qs;
+        QTest::newRow("yyyymmdd") << u"c|20240201;a|20231231;b|20240102"_qs << u"abc"_qs;
+        QTest::newRow("mixed dates")
+            << u"d|20240301;b|2024-01-15;c|01/02/2024;a|31/12/2023"_qs << u"abcd"_qs;
+        QTest::newRow("hh:mm and h:mm") << u"c||10:00;a||9:05;b||09:30"_qs << u"abc"_qs;
+        QTest::newRow("hh:mm:ss and hhmm")
+            << u"d||2100;b||06:00:30;c||0601;a||06:00"_qs << u"abcd"_qs;
+        QTest::newRow("date before time")
+            << u"b|02/01/2024|00:30;a|2024-01-01|23:59"_qs << u"ab"_qs;
+        QTest::newRow("same start in every form, then identifier")
+            << u"a|2024-01-01|10:00;b|01/01/2024|1000;c|20240101|10:00:00"_qs << u"abc"_qs;
+        QTest::newRow("blanks around") << u"b|2024-01-02 |10:00;a| 2024-01-01| 9:00"_qs << u"ab"_qs;
+        QTest::newRow("other dates after recognised, as text")
+            << u"f|tomorrow;e|1/2/2024;c|<null>;d|;b|2099-12-31;a|2000-01-01|late"_qs
+            << u"abcdef"_qs;
+        QTest::newRow("other times after recognised, as text")
+            << u"c||noon;b|;a||23:59;d||t.b.a."_qs << u"abcd"_qs;
+    }
+
+    void list_isByStartDateThenTimeThenIdentifier()
+    {
+        QFETCH(QString, added);
+        QFETCH(QString, listed);
+        ProgrammeFixture f;
+        for (const QString &programme : added.split(u';'))
+            f.add(programme);
+        // Another channel's programme, earlier than all, never shows.
+        f.db.addProgramme(f.channel + 1, u"x"_qs, u"1999-01-01"_qs);
+        QCOMPARE(f.texts(f.progList(f.openList())).join(QString()), listed);
+    }
+
+    void delete_asksExactly_declinedChangesNothing()
+    {
+        ProgrammeFixture f;
+        f.add(u"Twin|2024-01-01"_qs);
+        const qint32 later = f.add(u"Twin|2024-01-02"_qs);
+        AppWindow *window = f.openList();
+
+        f.clickEntry(f.progList(window), 1);
+        f.dialogs.answerConfirm(false);
+        f.click(window, "deleteProgramme");
+        const auto question = f.dialogs.asked().value(0);
+        QCOMPARE(question.text, u"Are you sure you want to delete Twin"_qs);
+        QCOMPARE(question.title, u"Quorvel - Delete Programme"_qs);
+        QCOMPARE(question.icon, Dialogs::Icon::Question);
+        QCOMPARE(f.rows().size(), 2);
+        QCOMPARE(f.progList(window)->selectedEntry().value_or(ListEntry()).id, later);
+
+        // Confirmed, it removes the selected one of the twins.
+        f.dialogs.answerConfirm(true);
+        f.click(window, "deleteProgramme");
+        QCOMPARE(f.rows(), QStringList{u"Twin|2024-01-01|<null>|<null>|<null>|<null>"_qs});
+        f.verifyFreshList(window, {u"Twin"_qs});
+    }
+
+    void editorLoad_showsWhatEachModeNeeds_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+
+        const QString sparse = u"Bare|<null>|<null>|<null>||<null>"_qs;
+        QTest::newRow("new, with an entry selected")
+            << u"addProgramme"_qs << film << u"|||||Adult Entertainment"_qs;
+        QTest::newRow("edit") << u"editProgramme"_qs << film << film;
+        QTest::newRow("duplicate") << u"duplicateProgramme"_qs << film << film;
+        QTest::newRow("edit, columns empty or without value")
+            << u"editProgramme"_qs << sparse << u"Bare|||||"_qs;
+        QTest::newRow("duplicate, columns empty or without value")
+            << u"duplicateProgramme"_qs << sparse << u"Bare|||||"_qs;
+        QTest::newRow("edit, category not in the list")
+            << u"editProgramme"_qs << u"Import|||||drama"_qs << u"Import|||||drama"_qs;
+    }
+
+    void editorLoad_showsWhatEachModeNeeds()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        ProgrammeFixture f;
+        f.add(stored);
+        AppWindow *editor = f.press(f.openList(), 0, qPrintable(button));
+        QVERIFY(editor && editor->objectName() == u"addeditProgramme"_qs);
+        QStringList boxes;
+        for (const char *name : {"programmeName", "startDate", "startTime", "duration", "desc"})
+            boxes << f.box(editor, name)->text();
+        boxes << f.control<QComboBox>(editor, "category")->currentText();
+        QCOMPARE(boxes.join(u'|'), shown);
+    }
+
+    void lifecycle_eachCommandSetsAndResetsTheSharedState()
+    {
+        ProgrammeFixture f;
+        const qint32 id = f.add(film);
+        f.state.currentProgrammeID = 12;
+        AppWindow *window = f.openList();
+        QCOMPARE(f.state.currentProgrammeID, 0);
+        f.verifyFreshList(window, {u" Film "_qs});
+
+        const QStringList one{u" Film "_qs}, two{u" Film "_qs, u" Film "_qs};
+        const struct
+        {
+            const char *button;
+            qint32 programmeID;
+            bool duplicate;
+            const char *leave;
+            QStringList listed;
+        } steps[] = {
+            {"addProgramme", 0, false, "cancel", one},
+            {"editProgramme", id, false, "cancel", one},
+            {"duplicateProgramme", id, true, "cancel", one},
+            // Once a duplicate is cancelled, an edit saves without adding a row.
+            {"editProgramme", id, false, "saveProgramme", one},
+            {"duplicateProgramme", id, true, "saveProgramme", two},
+            {"addProgramme", 0, false, "saveProgramme", two + QStringList{u"(no name)"_qs}},
+        };
+        for (const auto &step : steps) {
+            const QByteArray where = QByteArray(step.button) + " then " + step.leave;
+            AppWindow *editor = f.press(window, 0, step.button);
+            QVERIFY2(editor && editor->objectName() == u"addeditProgramme"_qs, where);
+            QVERIFY2(f.state.currentProgrammeID == step.programmeID, where);
+            QVERIFY2(f.state.isDuplicate == step.duplicate, where);
+
+            f.click(editor, step.leave);
+            window = f.openWindow(); // nothing when the editor is still open as well
+            QVERIFY2(f.state.currentProgrammeID == 0 && !f.state.isDuplicate, where);
+            f.verifyFreshList(window, step.listed);
+        }
+        // The copy is identical and the original untouched; the new programme with
+        // every box empty holds only the channel and the default category.
+        QCOMPARE(f.rows(),
+                 (QStringList{film, film,
+                              u"<null>|<null>|<null>|<null>|<null>|Adult Entertainment"_qs}));
+    }
+
+    void saveEdit_emptiedBoxKeepsValue_typedTextAsTyped()
+    {
+        ProgrammeFixture f;
+        f.add(film, 40000);
+        f.add(u"Other|2025-01-01"_qs);
+
+        // A double-click edits the entry, as the Edit button does.
+        f.doubleClickEntry(f.progList(f.openList()), 0);
+        AppWindow *editor = f.openWindow();
+        QCOMPARE(f.state.currentProgrammeID, 40000);
+        f.box(editor, "programmeName")->clear();
+        f.box(editor, "duration")->clear();
+        f.box(editor, "startTime")->setText(u" 9:00 "_qs);
+        f.click(editor, "saveProgramme");
+        QCOMPARE(f.rows(), (QStringList{u" Film |2024-01-01| 9:00 |90|Plot|Film"_qs,
+                                        u"Other|2025-01-01|<null>|<null>|<null>|<null>"_qs}));
+    }
+
+    void refusedSave_writesNothing_andTheRetryStillCopies()
+    {
+        ProgrammeFixture f;
+        f.add(film);
+        f.db.exec(u"CREATE TRIGGER refuseForever BEFORE INSERT ON ProgrammeData "
+                  "WHEN NEW.duration = 'forever' BEGIN SELECT RAISE(ABORT, 'too long'); END"_qs);
+        AppWindow *editor = f.press(f.openList(), 0, "duplicateProgramme");
+        f.box(editor, "duration")->setText(u"forever"_qs);
+        f.dialogs.expectError();
+        f.click(editor, "saveProgramme");
+        QVERIFY(f.dialogs.allAnswered() && f.dialogs.asked().last().text.contains(u"too long"_qs));
+        QCOMPARE(f.openWindow(), editor);
+        QCOMPARE(f.rows(), QStringList{film});
+
+        f.box(editor, "duration")->setText(u"90"_qs);
+        f.click(editor, "saveProgramme");
+        QCOMPARE(f.rows(), (QStringList{film, film}));
+    }
 };
 
-void ProgrammesTest::list_isChronologicalWhateverTheInsertionOrder_data()
-{
-    // Each row "name date time", added in this order; <null> for no value.
-    QTest::addColumn<QStringList>("added");
-    QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("yyyy-mm-dd") << QStringList{u"c|2024-03-02|10:00"_qs, u"a|2023-12-31|10:00"_qs,
-                                               u"b|2024-03-01|10:00"_qs}
-                                << QStringList{u"a"_qs, u"b"_qs, u"c"_qs};
-    QTest::newRow("dd/mm/yyyy") << QStringList{u"b|02/01/2024|10:00"_qs, u"c|01/02/2024|10:00"_qs,
-                                               u"a|31/12/2023|10:00"_qs}
-                                << QStringList{u"a"_qs, u"b"_qs, u"c"_qs};
-    QTest::newRow("yyyymmdd") << QStringList{u"c|20240201|10:00"_qs, u"a|20231231|10:00"_qs,
-                                             u"b|20240102|10:00"_qs}
-                              << QStringList{u"a"_qs, u"b"_qs, u"c"_qs};
-    QTest::newRow("mixed dates") << QStringList{u"d|20240301|10:00"_qs, u"b|2024-01-15|10:00"_qs,
-                                                u"c|01/02/2024|10:00"_qs, u"a|31/12/2023|10:00"_qs}
-                                 << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs};
-    QTest::newRow("hh:mm and h:mm")
-        << QStringList{u"c|2024-01-01|10:00"_qs, u"a|2024-01-01|9:05"_qs, u"b|2024-01-01|09:30"_qs}
-        << QStringList{u"a"_qs, u"b"_qs, u"c"_qs};
-    QTest::newRow("hh:mm:ss and hhmm")
-        << QStringList{u"d|2024-01-01|2100"_qs, u"b|2024-01-01|06:00:30"_qs,
-                       u"c|2024-01-01|0601"_qs, u"a|2024-01-01|06:00"_qs}
-        << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs};
-    QTest::newRow("date before time")
-        << QStringList{u"b|02/01/2024|00:30"_qs, u"a|2024-01-01|23:59"_qs}
-        << QStringList{u"a"_qs, u"b"_qs};
-    QTest::newRow("same start keeps the order added")
-        << QStringList{u"first|2024-01-01|10:00"_qs, u"second|01/01/2024|1000"_qs,
-                       u"third|20240101|10:00:00"_qs}
-        << QStringList{u"first"_qs, u"second"_qs, u"third"_qs};
-    QTest::newRow("blanks around a value")
-        << QStringList{u"b|2024-01-02 |10:00"_qs, u"a| 2024-01-01| 9:00"_qs}
-        << QStringList{u"a"_qs, u"b"_qs};
-    QTest::newRow("other text after recognised, as text")
-        << QStringList{u"z|tomorrow|10:00"_qs, u"y|1/2/2024|10:00"_qs,   u"n|<null>|10:00"_qs,
-                       u"e||10:00"_qs,         u"b|2099-12-31|10:00"_qs, u"a|2000-01-01|late"_qs}
-        << QStringList{u"a"_qs, u"b"_qs, u"n"_qs, u"e"_qs, u"y"_qs, u"z"_qs};
-    QTest::newRow("other times after recognised, as text")
-        << QStringList{u"c|2024-01-01|noon"_qs, u"b|2024-01-01|<null>"_qs, u"a|2024-01-01|23:59"_qs,
-                       u"d|2024-01-01|t.b.a."_qs}
-        << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs};
-}
-
-void ProgrammesTest::list_isChronologicalWhateverTheInsertionOrder()
-{
-    QFETCH(QStringList, added);
-    QFETCH(QStringList, expected);
-    TestDatabase db;
-    const qint32 channel = db.addChannel(db.addProject(u"P"_qs), u"C"_qs);
-    for (const QString &row : added) {
-        const QStringList parts = row.split(u'|');
-        db.exec(u"INSERT INTO ProgrammeData (channelID, programmeName, startDate, startTime) "
-                "VALUES (?, ?, ?, ?)"_qs,
-                {channel, parts[0], value(parts[1]), value(parts[2])});
-    }
-    QCOMPARE(listedTexts(db.path(), channel), expected);
-
-    // The order comes from keys beside the values; what was typed stays as it was.
-    QStringList stored;
-    for (const auto &row : db.rows(u"SELECT programmeName, startDate, startTime FROM "
-                                   "ProgrammeData ORDER BY programmeID"_qs)) {
-        stored << row[0].toString() + u'|' + (row[1].isNull() ? null : row[1].toString()) + u'|' +
-                      (row[2].isNull() ? null : row[2].toString());
-    }
-    QCOMPARE(stored, added);
-}
-
-void ProgrammesTest::list_showsOnlyTheChannel_andNamelessProgrammes()
-{
-    TestDatabase db;
-    const qint32 project = db.addProject(u"P"_qs);
-    const qint32 channel = db.addChannel(project, u"Mine"_qs);
-    const qint32 other = db.addChannel(project, u"Other"_qs);
-    const qint32 twin1 = db.addProgramme(channel, u"Twin"_qs, u"2024-01-01"_qs, u"10:00"_qs);
-    db.addProgramme(other, u"Elsewhere"_qs, u"2024-01-01"_qs, u"09:00"_qs);
-    const qint32 twin2 = db.addProgramme(channel, u"Twin"_qs, u"2024-01-01"_qs, u"10:00"_qs);
-    const qint32 nameless = qint32(
-        db.exec(u"INSERT INTO ProgrammeData (channelID, startDate) VALUES (?, '2024-01-02')"_qs,
-                {channel}));
-    db.exec(u"INSERT INTO ProgrammeData (channelID, programmeName, startDate) "
-            "VALUES (?, '', '2024-01-03')"_qs,
-            {channel});
-
-    const auto listed = programmes::listProgrammes(db.path(), channel);
-    QVERIFY(listed.ok());
-    QCOMPARE(listed.value().size(), 4);
-    QCOMPARE(listed.value()[0].id, twin1);
-    QCOMPARE(listed.value()[1].id, twin2);
-    QCOMPARE(listed.value()[2].id, nameless);
-    QCOMPARE(listedTexts(db.path(), channel),
-             (QStringList{u"Twin"_qs, u"Twin"_qs, programmes::unnamedProgrammeText(),
-                          programmes::unnamedProgrammeText()}));
-    QVERIFY(programmes::listProgrammes(db.path(), 999).value().isEmpty());
-}
-
-void ProgrammesTest::add_writesChannelAndOnlyTheFilledBoxes()
-{
-    TestDatabase db;
-    const qint32 channel = db.addChannel(db.addProject(u"P"_qs), u"C"_qs);
-
-    // Every text box empty: the category box alone holds its default.
-    Programme onlyCategory;
-    onlyCategory.category = programmes::defaultCategory();
-    QVERIFY(programmes::addProgramme(db.path(), channel, onlyCategory).ok());
-    const qint64 first = db.value(u"SELECT MAX(programmeID) FROM ProgrammeData"_qs).toLongLong();
-    QCOMPARE(storedRow(db, first), (QStringList{QString::number(channel), null, null, null, null,
-                                                null, u"Adult Entertainment"_qs}));
-
-    // Blanks are part of the text and a box of spaces is not empty.
-    const Programme typed{u"  News at Ten "_qs, u" "_qs,       u"01/02/2024"_qs,
-                          u"9:00"_qs,           u"30 mins"_qs, u"News"_qs};
-    QVERIFY(programmes::addProgramme(db.path(), channel, typed).ok());
-    const qint64 second = db.value(u"SELECT MAX(programmeID) FROM ProgrammeData"_qs).toLongLong();
-    QCOMPARE(storedRow(db, second),
-             (QStringList{QString::number(channel), u"  News at Ten "_qs, u" "_qs, u"01/02/2024"_qs,
-                          u"9:00"_qs, u"30 mins"_qs, u"News"_qs}));
-    QCOMPARE(countProgrammes(db), 2);
-}
-
-void ProgrammesTest::change_keepsColumnsOfEmptyBoxes_andActsOnLargeIdentifiers()
-{
-    TestDatabase db;
-    const qint32 channel = db.addChannel(db.addProject(u"P"_qs), u"C"_qs);
-    // Identifiers beyond 16 bits edit like any other.
-    db.exec(u"INSERT INTO ProgrammeData (programmeID, channelID, programmeName, programmeDesc, "
-            "startDate, startTime, duration, category) "
-            "VALUES (40000, ?, 'Old', 'Old desc', '2024-01-01', '10:00', '60', 'Drama')"_qs,
-            {channel});
-    const qint32 neighbour = db.addProgramme(channel, u"Neighbour"_qs);
-
-    const auto loaded = programmes::loadProgramme(db.path(), 40000);
-    QVERIFY(loaded.ok());
-    QCOMPARE(loaded.value().programmeName, u"Old"_qs);
-    QCOMPARE(loaded.value().category, u"Drama"_qs);
-
-    Programme boxes = loaded.value();
-    boxes.programmeName = u"New "_qs;
-    boxes.programmeDesc.clear();
-    boxes.duration.clear();
-    boxes.category = u"Comedy"_qs;
-    QVERIFY(programmes::changeProgramme(db.path(), 40000, boxes).ok());
-    QCOMPARE(storedRow(db, 40000),
-             (QStringList{QString::number(channel), u"New "_qs, u"Old desc"_qs, u"2024-01-01"_qs,
-                          u"10:00"_qs, u"60"_qs, u"Comedy"_qs}));
-    QCOMPARE(storedRow(db, neighbour), (QStringList{QString::number(channel), u"Neighbour"_qs, null,
-                                                    null, null, null, null}));
-
-    // Nothing typed at all changes nothing, and the column without a value stays so.
-    QVERIFY(programmes::changeProgramme(db.path(), neighbour, Programme()).ok());
-    QCOMPARE(storedRow(db, neighbour), (QStringList{QString::number(channel), u"Neighbour"_qs, null,
-                                                    null, null, null, null}));
-    QCOMPARE(countProgrammes(db), 2);
-}
-
-void ProgrammesTest::duplicate_addsIdenticalRowAndLeavesOriginal()
-{
-    TestDatabase db;
-    const qint32 channel = db.addChannel(db.addProject(u"P"_qs), u"C"_qs);
-    const qint32 original = qint32(
-        db.exec(u"INSERT INTO ProgrammeData (channelID, programmeName, programmeDesc, startDate, "
-                "startTime, category) VALUES (?, ' Film ', '', '2024-05-01', '21:00', 'Film')"_qs,
-                {channel}));
-    const QStringList before = storedRow(db, original);
-
-    // What the editor does: load the boxes, then add them as a new row.
-    const auto loaded = programmes::loadProgramme(db.path(), original);
-    QVERIFY(loaded.ok());
-    QVERIFY(loaded.value().duration.isNull());
-    QVERIFY(programmes::addProgramme(db.path(), channel, loaded.value()).ok());
-
-    const auto ids = db.rows(u"SELECT programmeID FROM ProgrammeData ORDER BY programmeID"_qs);
-    QCOMPARE(ids.size(), 2);
-    const qint64 copy = ids[1][0].toLongLong();
-    QCOMPARE(storedRow(db, original), before);
-    // The empty synopsis was never a value the editor could write: the copy has none.
-    QCOMPARE(storedRow(db, copy), (QStringList{QString::number(channel), u" Film "_qs, null,
-                                               u"2024-05-01"_qs, u"21:00"_qs, null, u"Film"_qs}));
-    QCOMPARE(listedTexts(db.path(), channel), (QStringList{u" Film "_qs, u" Film "_qs}));
-}
-
-void ProgrammesTest::delete_removesOneProgramme()
-{
-    TestDatabase db;
-    const qint32 channel = db.addChannel(db.addProject(u"P"_qs), u"C"_qs);
-    const qint32 doomed = db.addProgramme(channel, u"Same"_qs, u"2024-01-01"_qs);
-    db.addProgramme(channel, u"Same"_qs, u"2024-01-01"_qs);
-    QVERIFY(programmes::deleteProgramme(db.path(), doomed).ok());
-    QVERIFY(storedRow(db, doomed).isEmpty());
-    QCOMPARE(listedTexts(db.path(), channel), QStringList{u"Same"_qs});
-    QVERIFY(programmes::deleteProgramme(db.path(), doomed).ok());
-    QCOMPARE(countProgrammes(db), 1);
-}
-
-void ProgrammesTest::missingOrRefused_failsAndWritesNothing()
-{
-    TestDatabase db;
-    const qint32 channel = db.addChannel(db.addProject(u"P"_qs), u"C"_qs);
-    const qint32 kept = db.addProgramme(channel, u"Kept"_qs, u"2024-01-01"_qs);
-
-    const auto gone = programmes::loadProgramme(db.path(), 777);
-    QVERIFY(!gone.ok());
-    QVERIFY(gone.failure().text().contains(u"no longer"_qs));
-    Programme boxes;
-    boxes.programmeName = u"Ghost"_qs;
-    QVERIFY(!programmes::changeProgramme(db.path(), 777, boxes).ok());
-    QCOMPARE(countProgrammes(db), 1);
-
-    // A store that refuses a value leaves neither a new row nor a half-changed one.
-    db.exec(u"CREATE TRIGGER refuseLongShows BEFORE INSERT ON ProgrammeData "
-            "WHEN NEW.duration = 'forever' BEGIN SELECT RAISE(ABORT, 'too long'); END"_qs);
-    db.exec(u"CREATE TRIGGER refuseLongEdits BEFORE UPDATE ON ProgrammeData "
-            "WHEN NEW.duration = 'forever' BEGIN SELECT RAISE(ABORT, 'too long'); END"_qs);
-    boxes.duration = u"forever"_qs;
-    const auto added = programmes::addProgramme(db.path(), channel, boxes);
-    QVERIFY(!added.ok());
-    QVERIFY(added.failure().text().contains(u"too long"_qs));
-    QVERIFY(added.failure().text().contains(db.path()));
-    QVERIFY(!programmes::changeProgramme(db.path(), kept, boxes).ok());
-    QCOMPARE(countProgrammes(db), 1);
-    QCOMPARE(storedRow(db, kept), (QStringList{QString::number(channel), u"Kept"_qs, null,
-                                               u"2024-01-01"_qs, null, null, null}));
-}
-
-void ProgrammesTest::categories_areTheFixedAlphabeticalList()
-{
-    const QStringList &items = programmes::categories();
-    QCOMPARE(items.size(), 38);
-    QCOMPARE(items.constFirst(), programmes::defaultCategory());
-    QCOMPARE(items.constLast(), u"Travel"_qs);
-    QStringList sorted = items;
-    sorted.sort(Qt::CaseInsensitive);
-    QCOMPARE(items, sorted);
-    QCOMPARE(QSet<QString>(items.cbegin(), items.cend()).size(), 38);
-    for (const QString &item : {u"DIY"_qs, u"Childrens"_qs, u"Magazine Programme"_qs,
-                                u"Science Fiction Series"_qs, u"Scientific Documentary"_qs})
-        QVERIFY2(items.contains(item), qPrintable(item));
-}
-
-QTEST_GUILESS_MAIN(ProgrammesTest)
+QTEST_MAIN(ProgrammesTest)
 #include "tst_programmes.moc"
