@@ -1,0 +1,280 @@
+#include "export/ChannelFile.h"
+#include "export/Contact.h"
+#include "export/ProgrammeXml.h"
+#include "export/Windows1252.h"
+#include "support/WindowFixture.h"
+
+#include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString golden(const QString &name)
+{
+    return QStringLiteral(GOLDEN_DIR "/") + name;
+}
+
+// Windows-1252 from 0x80 to 0x9F, after the code page's published chart; 0: no character.
+const char16_t chart[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                            0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+QByteArray fromUtf8(const QByteArray &utf8)
+{
+    QByteArray out(utf8.size() + 1, '\0');
+    out.resize(qsizetype(
+        exports::utf8ToWindows1252(utf8.constData(), std::size_t(utf8.size()), out.data())));
+    return out;
+}
+
+// The text as written, the same whether typed or read from the store.
+QByteArray written(const QString &text)
+{
+    const QByteArray typed = exports::toWindows1252(text);
+    return typed == fromUtf8(text.toUtf8()) ? typed : QByteArray("typed and stored differ");
+}
+
+// The store as the scripts beside the hand-written files leave it: project 1
+// among another project's rows, then the named script's rows.
+void arrange(TestDatabase &db, const QString &script)
+{
+    QString sql = QString::fromUtf8(contents(golden(u"other-project.sql"_qs)));
+    if (!script.isEmpty())
+        sql += QString::fromUtf8(contents(golden(script)));
+    for (const QString &statement : sql.split(u";\n"_qs, Qt::SkipEmptyParts))
+        db.exec(statement);
+}
+
+int runCli(const QStringList &arguments, QString *said = nullptr)
+{
+    QProcess cli;
+    cli.start(qEnvironmentVariable("QUORVEL_CLI",
+                                   QCoreApplication::applicationDirPath() + u"/../quorvel-cli"_qs),
+              arguments);
+    cli.waitForFinished();
+    if (said)
+        *said = QString::fromUtf8(cli.readAllStandardError());
+    return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+}
+
+} // namespace
+
+class ExportTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_out;
+
+private slots:
+    void windows1252_everyByteIsWrittenForItsCharacter()
+    {
+        for (int byte = 0; byte < 256; ++byte) {
+            const bool highBlock = byte >= 0x80 && byte < 0xA0;
+            const char16_t character = highBlock ? chart[byte - 0x80] : char16_t(byte);
+            if (character) {
+                QCOMPARE(written(QChar(character)), QByteArray(1, char(byte)));
+                QCOMPARE(exports::windows1252Byte(character), char(byte));
+            }
+            // Latin-1 has controls where Windows-1252 has other characters: they have no byte.
+            if (highBlock)
+                QCOMPARE(written(QChar(byte)), QByteArray("?"));
+        }
+    }
+
+    void windows1252_anythingElseIsOneQuestionMark()
+    {
+        QCOMPARE(written(u"\u03A9mega \u4E2D \u2192 Caf\u00E9 \u20AC \u00A0!"_qs),
+                 QByteArray("?mega ? ? Caf\xE9 \x80 \xA0!"));
+        QCOMPARE(written(u"a\U0001F4FA\U0001F600b"_qs), QByteArray("a??b")); // surrogate pairs
+        // Only typed text can hold a lone surrogate.
+        QCOMPARE(exports::toWindows1252(u"x"_qs + QChar(0xD83D) + u"y"_qs + QChar(0xDE00)),
+                 QByteArray("x?y?"));
+        // Cut short, overlong, an encoded surrogate, beyond Unicode, stray bytes:
+        // every byte of a malformed sequence becomes one "?".
+        QCOMPARE(fromUtf8("a\xC3\xE2\x82z\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\x80x\xFF"),
+                 QByteArray("a???z??????????x?"));
+    }
+
+    void writersAndCommandLine_matchTheHandWrittenFiles_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("channels") << u"example.sql"_qs << u"example.dgc"_qs;
+        QTest::newRow("no channels") << QString() << u"no-channels.dgc"_qs;
+        QTest::newRow("awkward channels") << u"awkward-channels.sql"_qs << u"awkward-values.dgc"_qs;
+        QTest::newRow("no programmes") << QString() << u"no-channels.xml"_qs;
+        QTest::newRow("silent channels") << u"silent-channels.sql"_qs << u"no-channels.xml"_qs;
+        QTest::newRow("listing") << u"listing.sql"_qs << u"listing.xml"_qs;
+        QTest::newRow("awkward programmes")
+            << u"awkward-programmes.sql"_qs << u"awkward-values.xml"_qs;
+    }
+
+    void writersAndCommandLine_matchTheHandWrittenFiles()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, file);
+        TestDatabase db;
+        arrange(db, script);
+        const QString path = m_out.filePath(file);
+        const bool channels = file.endsWith(u".dgc");
+        const auto contact = exports::readContactDetails(db.path(), 1); // as the window loads them
+        QVERIFY(channels ? exports::writeChannelFile(contact.value(), 1, path, db.path()).ok()
+                         : exports::writeProgrammeXml(1, path, db.path()).ok());
+        QCOMPARE(contents(path), contents(golden(file)));
+
+        QCOMPARE(runCli({channels ? u"export-dgc"_qs : u"export-xml"_qs, u"--db"_qs, db.path(),
+                         u"--project"_qs, u"1"_qs, u"--out"_qs, path + u".cli"_qs}),
+                 0);
+        QCOMPARE(contents(path + u".cli"_qs), contents(golden(file)));
+    }
+
+    void writer_streamsLargeValuesAcrossItsBuffer()
+    {
+        // A synopsis larger than the whole buffer among many short rows: rows and
+        // values fall across every buffer boundary.
+        TestDatabase db;
+        db.addProject(u"Big"_qs);
+        const QString cafe = u"Caf\u00E9 "_qs;
+        db.exec(
+            u"INSERT INTO ProgrammeData (channelID, programmeName, programmeDesc) "
+            "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 2999) "
+            "SELECT ?, i, CASE WHEN i = 1000 THEN ? ELSE substr(?, 1, 5 * (i % 7)) END FROM n"_qs,
+            {db.addChannel(1, u"Big TV"_qs), cafe.repeated(200000), cafe.repeated(6)});
+        QByteArray expected = "<channels>\r\n<channel name=\"Big TV\">\r\n\t<programmes>\r\n";
+        for (int i = 0; i < 3000; ++i) {
+            expected += "\t\t<programme name=\"" + QByteArray::number(i) +
+                        "\" startdate=\"\" starttime=\"\" duration=\"\" category=\"\">\r\n"
+                        "\t\t\t<synopsis>" +
+                        QByteArray("Caf\xE9 ").repeated(i == 1000 ? 200000 : i % 7) +
+                        "</synopsis>\r\n\t\t</programme>\r\n";
+        }
+        const QString path = m_out.filePath(u"big.xml"_qs);
+        QVERIFY(exports::writeProgrammeXml(1, path, db.path()).ok());
+        QCOMPARE(contents(path), expected + "\t</programmes>\r\n</channel>\r\n</channels>\r\n");
+    }
+
+    void handWrittenFiles_areWellFormedXmlAndStrictIni()
+    {
+        if (QStandardPaths::findExecutable(u"python3"_qs).isEmpty())
+            QSKIP("python3 is not installed: no independent XML and INI reader");
+        // A strict reader refuses a repeated section or key.
+        const QString read =
+            u"import configparser, sys, xml.dom.minidom\n"
+            "xml.dom.minidom.parse(sys.argv[1])\n"
+            "configparser.RawConfigParser().read(sys.argv[2], encoding='cp1252')"_qs;
+        QCOMPARE(QProcess::execute(u"python3"_qs, {u"-c"_qs, read, golden(u"listing.xml"_qs),
+                                                   golden(u"awkward-values.dgc"_qs)}),
+                 0);
+    }
+
+    void commandLine_failures_data()
+    {
+        QTest::addColumn<QString>("database"); // beside the output; empty: one holding project 1
+        QTest::addColumn<QString>("project");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("complaint");
+        QTest::newRow("missing database")
+            << u"absent.db"_qs << u"1"_qs << u"out"_qs << u"database not found"_qs;
+        QTest::newRow("unknown project")
+            << QString() << u"99"_qs << u"out"_qs << u"no project with the identifier 99"_qs;
+        QTest::newRow("not a number")
+            << QString() << u"one"_qs << u"out"_qs << u"not a project identifier"_qs;
+        QTest::newRow("unwritable file")
+            << QString() << u"1"_qs << u"no/such/folder/out"_qs << u"Could not write"_qs;
+    }
+
+    void commandLine_failures()
+    {
+        QFETCH(QString, database);
+        QFETCH(QString, project);
+        QFETCH(QString, out);
+        QFETCH(QString, complaint);
+        TestDatabase db;
+        db.addProject(u"Only"_qs);
+        database = database.isEmpty() ? db.path() : m_out.filePath(database);
+        for (const QString &command : {u"export-dgc"_qs, u"export-xml"_qs}) {
+            QString said;
+            QVERIFY(runCli({command, u"--db"_qs, database, u"--project"_qs, project, u"--out"_qs,
+                            m_out.filePath(out)},
+                           &said) > 0);
+            QVERIFY2(said.contains(complaint) && said.count(u'\n') == 1, qPrintable(said));
+            QVERIFY(!QFile::exists(m_out.filePath(out)));
+        }
+    }
+
+    void contactWindow_storesBeforeTheDialogAndWritesTheFieldsAsTheyStand()
+    {
+        WindowFixture f;
+        arrange(f.db, u"example.sql"_qs);
+        f.state.currentProjectID = 1;
+        AppWindow *window = f.navigator.moveTo(nullptr, WindowKind::ChannelDataExport);
+        auto *name = WindowFixture::control<QLineEdit>(window, "contactName");
+        auto *homepage = WindowFixture::control<QLineEdit>(window, "Homepage");
+        QCOMPARE(name->text(), u"Town Listings"_qs);
+        QCOMPARE(homepage->text(), u"index.html"_qs);
+        const QString path = m_out.filePath(u"town"_qs); // no extension added
+        f.dialogs.answerSaveAs(path);
+        WindowFixture::click(window, "cmdSave");
+        QCOMPARE(contents(path), contents(golden(u"example.dgc"_qs)));
+        QCOMPARE(f.dialogs.asked()[0].filters.value(1).description, u"DGC Files (*.dgc)"_qs);
+        QCOMPARE(f.dialogs.asked()[0].preselected, 2);
+
+        name->setText(u" Bob "_qs);
+        homepage->clear(); // emptied: the stored address stays
+        f.dialogs.answerSaveAs(std::nullopt);
+        WindowFixture::click(window, "cmdSave");
+        QCOMPARE(f.db.rows(u"SELECT ContactName, ContacteMail, ContactURL, ContactDesc "
+                           "FROM ProjectData WHERE projectID = 1"_qs)
+                     .value(0),
+                 (QVariantList{u" Bob "_qs, QString(), u"index.html"_qs, u"Local channels"_qs}));
+
+        // Saved again over the longer file, without channels now: the fields as they stand.
+        f.db.exec(u"DELETE FROM ChannelData"_qs);
+        f.dialogs.answerSaveAs(path);
+        WindowFixture::click(window, "cmdSave");
+        QCOMPARE(contents(path), "[info]\r\nName= Bob \r\nEmail=\r\nHomeURL=\r\n"
+                                 "Description=Local channels\r\nChannelCount=0\r\n");
+        WindowFixture::click(window, "cmdClose");
+        QWidget *next = WindowFixture::openWindow();
+        QVERIFY(next && next->objectName() == u"projectSelection");
+    }
+
+    void programmeExport_writesTheSelectedProjectAndReportsCompletion()
+    {
+        WindowFixture f;
+        arrange(f.db, u"listing.sql"_qs);
+        AppWindow *window = f.navigator.start();
+        f.state.currentProjectID = 2; // the project loaded last
+        WindowFixture::clickEntry(WindowFixture::control<EntryList>(window, "projList"), 0);
+        const QString path = m_out.filePath(u"listing"_qs);
+        f.dialogs.answerSaveAs(path);
+        f.dialogs.expectInform();
+        WindowFixture::click(window, "exportProgrammeDatatoXML");
+        QCOMPARE(contents(path), contents(golden(u"listing.xml"_qs)));
+        const auto &asked = f.dialogs.asked();
+        QCOMPARE(asked[0].filters.value(1).description, u"XML Files (*.xml)"_qs);
+        QCOMPARE(asked[0].preselected, 2);
+        QCOMPARE(asked[1].text, u"Export Completed"_qs);
+        QCOMPARE(asked[1].title, u"Quorvel Project Export"_qs);
+        QCOMPARE(f.state.currentProjectID, std::optional<qint32>(2));
+
+        // A failing store leaves the first line, and no message.
+        QVERIFY(QFile::remove(f.db.path()));
+        f.dialogs.answerSaveAs(path);
+        WindowFixture::click(window, "exportProgrammeDatatoXML");
+        QCOMPARE(contents(path), "<channels>\r\n");
+        QCOMPARE(asked.size(), 3);
+    }
+};
+
+QTEST_MAIN(ExportTest)
+#include "ExportTest.moc"
