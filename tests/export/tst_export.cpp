@@ -277,4 +277,4 @@ private slots:
 };
 
 QTEST_MAIN(ExportTest)
-#include "ExportTest.moc"
+#include "tst_export.moc"

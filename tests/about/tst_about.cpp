@@ -72,4 +72,4 @@ private slots:
 };
 
 QTEST_MAIN(AboutWindowTest)
-#include "AboutWindowTest.moc"
+#include "tst_about.moc"

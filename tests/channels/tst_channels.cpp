@@ -191,4 +191,4 @@ private slots:
 };
 
 QTEST_MAIN(ChannelsTest)
-#include "channels_test.moc"
+#include "tst_channels.moc"
