@@ -9,6 +9,15 @@ namespace {
 
 const CliCommand commands[] = {
     {"init-db", "init-db PATH             create an empty Quorvel database", initDb},
+    {"export-xmltv",
+     "export-xmltv --db PATH --project ID --out FILE [--tz ZONE]\n"
+     "                           write the project as an XMLTV guide; exits 3 when\n"
+     "                           programmes were left out, one line each",
+     exportXmltv},
+    {"import-xmltv",
+     "import-xmltv --db PATH --project ID --in FILE\n"
+     "                           bring an XMLTV guide into the project, all or nothing",
+     importXmltv},
 };
 
 int usage()
