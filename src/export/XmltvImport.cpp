@@ -133,7 +133,8 @@ public:
     {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return !m_batches.empty() || m_finished; });
-        if (m_batches.empty())
+        // A faulty file imports nothing: what is left need not be stored.
+        if (m_batches.empty() || m_problem)
             return std::nullopt;
         Batch batch = std::move(m_batches.front());
         m_batches.pop_front();
@@ -188,8 +189,9 @@ private:
     void readTv();
     void readChannel();
     void readProgramme();
-    // The element's text; a child element in it is an error of the file.
-    QString text() { return m_xml.readElementText(); }
+    // The element's text. A child element in it, or an entity the file does
+    // not define, is an error of the file, never dropped quietly.
+    QString text();
     // The number of the channel with this XMLTV id, or nothing.
     std::optional<qsizetype> channelNumbered(QStringView id);
 
@@ -299,6 +301,30 @@ void GuideReader::readChannel()
     channel.name = std::move(*name);
     m_channels.insert(id, m_channels.size());
     m_batch.channels.append(std::move(channel));
+}
+
+QString GuideReader::text()
+{
+    QString read;
+    for (;;) {
+        switch (m_xml.readNext()) {
+        case QXmlStreamReader::Characters:
+            read += m_xml.text();
+            break;
+        case QXmlStreamReader::EntityReference:
+            fail(here(), QStringLiteral("the entity &%1; is not defined").arg(m_xml.name()));
+            return read;
+        case QXmlStreamReader::StartElement:
+            fail(here(), QStringLiteral("<%1> stands where only text may").arg(m_xml.name()));
+            return read;
+        case QXmlStreamReader::EndElement:
+        case QXmlStreamReader::Invalid:
+            return read;
+        default:
+            // Comments and processing instructions are no part of the text.
+            break;
+        }
+    }
 }
 
 std::optional<qsizetype> GuideReader::channelNumbered(QStringView id)
