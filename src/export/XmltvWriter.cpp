@@ -90,7 +90,7 @@ QString leftOutReason(const QString &name, const std::optional<QDate> &date,
                       const QString &typedTime)
 {
     QStringList reasons;
-    if (blank(name))
+    if (blank(xmlText(name)))
         reasons << QStringLiteral("it has no name");
     if (!date) {
         reasons << (blank(typedDate) ? QStringLiteral("it has no start date")
@@ -141,7 +141,7 @@ Result<Guide> readGuide(Connection &db, qint32 projectID, const QTimeZone &zone)
         const QString typedTime = q.value(5).toString();
         const auto date = programmes::readTypedDate(typedDate);
         const auto time = programmes::readTypedTime(typedTime);
-        if (!date || !time || blank(name)) {
+        if (!date || !time || blank(xmlText(name))) {
             guide.leftOut.append({name, channelNames.value(channelID), typedDate, typedTime,
                                   leftOutReason(name, date, time, typedDate, typedTime)});
             continue;
