@@ -13,6 +13,7 @@
 #include <mutex>
 #include <thread>
 #include <utility>
+#include <vector>
 
 using store::Connection;
 using store::Failure;
@@ -110,13 +111,25 @@ public:
     // False once the storing side has given up: the reading side then stops.
     bool put(Batch batch)
     {
+        std::vector<Batch> spent;
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return m_batches.size() < maxWaiting || m_gaveUp; });
         if (m_gaveUp)
             return false;
         m_batches.push_back(std::move(batch));
+        spent.swap(m_spent);
         m_changed.notify_all();
+        lock.unlock();
+        // The batches the storing side is done with end here, on the thread
+        // that made their text: freeing memory in another thread's heap
+        // would make the two threads wait on each other's allocator.
         return true;
+    }
+
+    void giveBack(Batch batch)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_spent.push_back(std::move(batch));
     }
 
     void finish(std::optional<FileProblem> problem)
@@ -158,6 +171,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Batch> m_batches;
+    std::vector<Batch> m_spent;
     bool m_finished = false;
     bool m_gaveUp = false;
     std::optional<FileProblem> m_problem;
@@ -309,7 +323,11 @@ QString GuideReader::text()
     for (;;) {
         switch (m_xml.readNext()) {
         case QXmlStreamReader::Characters:
-            read += m_xml.text();
+            // Nearly always the one piece of text: taken at its size.
+            if (read.isNull())
+                read = m_xml.text().toString();
+            else
+                read += m_xml.text();
             break;
         case QXmlStreamReader::EntityReference:
             fail(here(), QStringLiteral("the entity &%1; is not defined").arg(m_xml.name()));
@@ -461,19 +479,29 @@ public:
 
 private:
     Status storeChannel(const ReadChannel &channel);
-    // Runs insert over the pending values, as many at a time as it has places.
-    Status storeRows(QSqlQuery &insert, qsizetype valuesPerStatement);
+    // Binds the programme to the next row of the many-row insert, and runs
+    // that once all its rows are bound.
+    Status storeProgramme(const ReadProgramme &programme);
+    // A guide repeats its dates, times and lengths endlessly: each text is
+    // made once and shared.
+    QString dateText(QDate date);
+    QString timeText(QTime time);
+    QString minutesText(qint64 minutes);
 
     Connection &m_db;
     qint32 m_projectID;
     QSqlQuery m_insertMany;
     QSqlQuery m_insertOne;
-    // Values of programmes not yet stored, row after row.
-    QVariantList m_pending;
+    // Rows of m_insertMany bound and not yet run.
+    int m_boundRows = 0;
     // The project's channel of each channel the file defines, in its order.
     QList<qint64> m_channelIDs;
     // The project's channels by name, the first of each name.
     QHash<QString, qint64> m_channelsByName;
+    QDate m_lastDate;
+    QString m_lastDateText;
+    QHash<int, QString> m_timeTexts;
+    QHash<qint64, QString> m_minutesTexts;
     XmltvImport m_done;
 };
 
@@ -505,7 +533,6 @@ Status GuideStore::prepare()
     if (!one)
         return one.failure();
     m_insertOne = std::move(one).value();
-    m_pending.reserve(rowsPerInsert * programmeColumns);
     return store::success();
 }
 
@@ -541,37 +568,69 @@ Status GuideStore::store(const Batch &batch)
             return stored;
     }
     for (const ReadProgramme &programme : batch.programmes) {
-        QVariant duration(QMetaType::fromType<QString>());
-        if (programme.seconds && *programme.seconds > 0)
-            duration = QString::number((*programme.seconds + 30) / 60);
-        m_pending << m_channelIDs.at(programme.channel) << optionalText(programme.title)
-                  << optionalText(programme.desc) << storedDate(programme.start.date)
-                  << storedTime(programme.start.time) << std::move(duration)
-                  << optionalText(programme.category);
-        ++m_done.programmes;
-        if (m_pending.size() == rowsPerInsert * programmeColumns) {
-            if (auto stored = storeRows(m_insertMany, m_pending.size()); !stored)
-                return stored;
-        }
+        if (auto stored = storeProgramme(programme); !stored)
+            return stored;
     }
     return store::success();
+}
+
+Status GuideStore::storeProgramme(const ReadProgramme &programme)
+{
+    QVariant duration(QMetaType::fromType<QString>());
+    if (programme.seconds && *programme.seconds > 0)
+        duration = minutesText((*programme.seconds + 30) / 60);
+    const int first = m_boundRows * programmeColumns;
+    m_insertMany.bindValue(first, m_channelIDs.at(programme.channel));
+    m_insertMany.bindValue(first + 1, optionalText(programme.title));
+    m_insertMany.bindValue(first + 2, optionalText(programme.desc));
+    m_insertMany.bindValue(first + 3, dateText(programme.start.date));
+    m_insertMany.bindValue(first + 4, timeText(programme.start.time));
+    m_insertMany.bindValue(first + 5, duration);
+    m_insertMany.bindValue(first + 6, optionalText(programme.category));
+    ++m_done.programmes;
+    if (++m_boundRows < rowsPerInsert)
+        return store::success();
+    m_boundRows = 0;
+    return m_db.execute(m_insertMany);
 }
 
 Status GuideStore::finish()
 {
-    return storeRows(m_insertOne, programmeColumns);
-}
-
-Status GuideStore::storeRows(QSqlQuery &insert, qsizetype valuesPerStatement)
-{
-    for (qsizetype first = 0; first < m_pending.size(); first += valuesPerStatement) {
-        for (qsizetype i = 0; i < valuesPerStatement; ++i)
-            insert.bindValue(int(i), m_pending.at(first + i));
-        if (auto inserted = m_db.execute(insert); !inserted)
+    for (int row = 0; row < m_boundRows; ++row) {
+        for (int column = 0; column < programmeColumns; ++column) {
+            m_insertOne.bindValue(column, m_insertMany.boundValue(row * programmeColumns + column));
+        }
+        if (auto inserted = m_db.execute(m_insertOne); !inserted)
             return inserted;
     }
-    m_pending.clear();
+    m_boundRows = 0;
     return store::success();
+}
+
+QString GuideStore::dateText(QDate date)
+{
+    if (date != m_lastDate) {
+        m_lastDate = date;
+        m_lastDateText = storedDate(date);
+    }
+    return m_lastDateText;
+}
+
+QString GuideStore::timeText(QTime time)
+{
+    const int key = time.msecsSinceStartOfDay() / 1000;
+    auto found = m_timeTexts.find(key);
+    if (found == m_timeTexts.end())
+        found = m_timeTexts.insert(key, storedTime(time));
+    return *found;
+}
+
+QString GuideStore::minutesText(qint64 minutes)
+{
+    auto found = m_minutesTexts.find(minutes);
+    if (found == m_minutesTexts.end())
+        found = m_minutesTexts.insert(minutes, QString::number(minutes));
+    return *found;
 }
 
 Result<XmltvImport> storeGuide(Connection &db, qint32 projectID, const QString &path)
@@ -583,12 +642,13 @@ Result<XmltvImport> storeGuide(Connection &db, qint32 projectID, const QString &
     Handoff handoff;
     std::thread reading([&] { GuideReader(path, handoff).run(); });
     Status stored = store::success();
-    while (const auto batch = handoff.take()) {
+    while (auto batch = handoff.take()) {
         stored = guide.store(*batch);
         if (!stored) {
             handoff.giveUp();
             break;
         }
+        handoff.giveBack(std::move(*batch));
     }
     reading.join();
 

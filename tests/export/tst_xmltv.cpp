@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextStream>
 
 using xmltv::LeftOutProgramme;
 
@@ -174,6 +175,7 @@ private slots:
     void import_passesItsOwnChecksOnValidatedFile();
     void faultyFile_importsNothingAndSaysWhere_data();
     void faultyFile_importsNothingAndSaysWhere();
+    void largeGuide_storesEveryProgrammeInFileOrder_orNothing();
     void roundTrip_givesSameProgrammesAtSameTimes();
     void cliExport_printsLeftOutAndExitsThree();
     void cliImport_reportsCountsOrOneLineError();
@@ -383,6 +385,68 @@ void XmltvTest::faultyFile_importsNothingAndSaysWhere()
     QCOMPARE(imported.failure().detail, u"%1: %2"_qs.arg(where, what));
     QCOMPARE(count(db, u"ChannelData"_qs), 1);
     QCOMPARE(count(db, u"ProgrammeData"_qs), 1);
+}
+
+// A guide of `programmes` half-hour programmes on three channels; with
+// `faultAt`, that programme has no title.
+QString writeLargeGuide(const QString &path, int programmes, int faultAt = -1)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    QTextStream out(&file);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tv>\n";
+    for (int c = 0; c < 3; ++c)
+        out << "<channel id=\"ch" << c << ".example.org\"><display-name>Channel " << c
+            << "</display-name></channel>\n";
+    const QDateTime first(QDate(2024, 1, 1), QTime(0, 0), Qt::UTC);
+    for (int i = 0; i < programmes; ++i) {
+        const QDateTime start = first.addSecs(qint64(i / 3) * 1800);
+        out << "<programme start=\"" << start.toString(u"yyyyMMddhhmmss"_qs) << " +0000\" stop=\""
+            << start.addSecs(1800).toString(u"yyyyMMddhhmmss"_qs) << " +0000\" channel=\"ch"
+            << i % 3 << ".example.org\">";
+        if (i != faultAt)
+            out << "<title>Programme " << i << "</title>";
+        out << "</programme>\n";
+    }
+    out << "</tv>\n";
+    return path;
+}
+
+void XmltvTest::largeGuide_storesEveryProgrammeInFileOrder_orNothing()
+{
+    // Enough programmes to be handed over and stored in many pieces, and a
+    // few left over at the end.
+    const int programmes = 5000 + 37;
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Large"_qs);
+    const QString good = writeLargeGuide(db.directory() + u"/large.xml"_qs, programmes);
+    const auto imported = xmltv::importXmltv(db.path(), project, good);
+    QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
+    QCOMPARE(imported.value().programmes, programmes);
+    const auto rows = db.rows(u"SELECT c.channelName, p.programmeName, p.startDate, p.startTime, "
+                              u"p.duration FROM ProgrammeData p JOIN ChannelData c "
+                              u"USING (channelID) ORDER BY p.programmeID"_qs);
+    QCOMPARE(rows.size(), programmes);
+    for (int i : {0, 1, 63, 64, 2047, 2048, 4095, 4096, 5000, programmes - 1}) {
+        const QDateTime start =
+            QDateTime(QDate(2024, 1, 1), QTime(0, 0), Qt::UTC).addSecs(qint64(i / 3) * 1800);
+        QCOMPARE(asText({rows.at(i)}),
+                 QStringList{u"Channel %1 | Programme %2 | %3 | %4 | 30"_qs.arg(i % 3).arg(i).arg(
+                     start.toString(u"yyyy-MM-dd"_qs), start.toString(u"hh:mm"_qs))});
+    }
+
+    // A fault far into the file leaves the project as it was.
+    const qint32 other = db.addProject(u"Other"_qs);
+    const QString faulty =
+        writeLargeGuide(db.directory() + u"/faulty.xml"_qs, programmes, programmes - 100);
+    const auto failed = xmltv::importXmltv(db.path(), other, faulty);
+    QVERIFY(!failed);
+    QVERIFY2(failed.failure().detail.startsWith(u"Line %1, "_qs.arg(programmes - 100 + 6)),
+             qPrintable(failed.failure().detail));
+    QCOMPARE(count(db, u"ProgrammeData"_qs), programmes);
+    QCOMPARE(db.value(u"SELECT COUNT(*) FROM ChannelData WHERE projectID = ?"_qs, {other}).toInt(),
+             0);
 }
 
 void XmltvTest::roundTrip_givesSameProgrammesAtSameTimes()
