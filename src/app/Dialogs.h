@@ -44,6 +44,9 @@ public:
     // or nothing when the user cancelled.
     virtual std::optional<QString> saveAs(QWidget *parent, const QList<FileFilter> &filters,
                                           int preselected) = 0;
+    // An Open dialog for an existing file, the first filter chosen first. The
+    // path of the file chosen, or nothing when the user cancelled.
+    virtual std::optional<QString> openFile(QWidget *parent, const QList<FileFilter> &filters) = 0;
     // Opens a web address in the user's browser; whether it worked is not reported.
     virtual void openUrl(const QString &address, const QString &workingDirectory) = 0;
 };

@@ -88,6 +88,21 @@ std::optional<QString> QtDialogs::saveAs(QWidget *parent, const QList<FileFilter
     }
 }
 
+std::optional<QString> QtDialogs::openFile(QWidget *parent, const QList<FileFilter> &filters)
+{
+    QStringList nameFilters;
+    for (const FileFilter &filter : filters) {
+        nameFilters << (filter.description.contains(u'(')
+                            ? filter.description
+                            : QStringLiteral("%1 (%2)").arg(filter.description, filter.pattern));
+    }
+    const QString path = QFileDialog::getOpenFileName(parent, QString(), QString(),
+                                                      nameFilters.join(QStringLiteral(";;")));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
 void QtDialogs::openUrl(const QString &address, const QString &workingDirectory)
 {
     // The browser is started as a child of this process and inherits its

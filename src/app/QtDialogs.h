@@ -13,5 +13,6 @@ public:
     void showError(QWidget *parent, const QString &text, const QString &title) override;
     std::optional<QString> saveAs(QWidget *parent, const QList<FileFilter> &filters,
                                   int preselected) override;
+    std::optional<QString> openFile(QWidget *parent, const QList<FileFilter> &filters) override;
     void openUrl(const QString &address, const QString &workingDirectory) override;
 };

@@ -74,6 +74,7 @@ ProjectSelection::ProjectSelection(Navigator &nav, QWidget *parent) : AppWindow(
     layout->addWidget(m_projList, 1);
     layout->addLayout(projectRow);
     layout->addLayout(exportRow);
+    addXmltvMenu(layout);
 
     setTabOrder(m_projList, m_newProj);
     setTabOrder(m_newProj, m_delProj);
@@ -118,6 +119,8 @@ void ProjectSelection::setSelectionButtonsEnabled(bool enabled)
     m_exportProgrammeDatatoXML->setEnabled(enabled);
     m_exportChannelDataToDGC->setEnabled(enabled);
     m_renameProject->setEnabled(enabled);
+    m_exportXMLTV->setEnabled(enabled);
+    m_importXMLTV->setEnabled(enabled);
 }
 
 void ProjectSelection::newProject()

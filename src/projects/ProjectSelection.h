@@ -6,8 +6,10 @@
 
 class ClickableLabel;
 class EntryList;
+class QAction;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 
 // The start-up window: the list of projects and the top-level commands.
 class ProjectSelection final : public AppWindow
@@ -41,4 +43,12 @@ private:
     QPushButton *m_exportProgrammeDatatoXML;
     QPushButton *m_exportChannelDataToDGC;
     QPushButton *m_exitQuorvel;
+
+    // The File menu with the XMLTV guide commands (ProjectSelectionXmltv.cpp).
+    // A menu bar keeps them apart from the window's own buttons and layout.
+    void addXmltvMenu(QVBoxLayout *layout);
+    void exportXmltv();
+    void importXmltv();
+    QAction *m_exportXMLTV = nullptr;
+    QAction *m_importXMLTV = nullptr;
 };

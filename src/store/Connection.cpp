@@ -178,6 +178,22 @@ Status Connection::update(const QString &table, const Columns &columns, const QS
     return execute(sql, values);
 }
 
+Result<QSqlQuery> Connection::prepare(const QString &sql)
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        return failure(describe(query.lastError()));
+    return query;
+}
+
+Status Connection::execute(QSqlQuery &prepared)
+{
+    if (!prepared.exec())
+        return failure(describe(prepared.lastError()));
+    return success();
+}
+
 QVariant typedText(const QString &typed)
 {
     return typed.isNull() ? QVariant(QStringLiteral("")) : QVariant(typed);

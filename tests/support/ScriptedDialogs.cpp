@@ -17,6 +17,8 @@ const char *kindName(ScriptedDialogs::Kind kind)
         return "error message";
     case ScriptedDialogs::Kind::SaveAs:
         return "Save As dialog";
+    case ScriptedDialogs::Kind::OpenFile:
+        return "Open dialog";
     }
     return "dialog";
 }
@@ -46,6 +48,11 @@ void ScriptedDialogs::expectError()
 void ScriptedDialogs::answerSaveAs(std::optional<QString> path)
 {
     m_script.append({Kind::SaveAs, QString(), false, std::move(path)});
+}
+
+void ScriptedDialogs::answerOpenFile(std::optional<QString> path)
+{
+    m_script.append({Kind::OpenFile, QString(), false, std::move(path)});
 }
 
 std::optional<ScriptedDialogs::Answer> ScriptedDialogs::next(Kind kind, const Question &question)
@@ -90,6 +97,13 @@ std::optional<QString> ScriptedDialogs::saveAs(QWidget *, const QList<FileFilter
 {
     const auto answer = next(Kind::SaveAs, {Kind::SaveAs, QString(), QString(), QString(),
                                             Icon::NoIcon, filters, preselected});
+    return answer ? answer->path : std::nullopt;
+}
+
+std::optional<QString> ScriptedDialogs::openFile(QWidget *, const QList<FileFilter> &filters)
+{
+    const auto answer = next(Kind::OpenFile, {Kind::OpenFile, QString(), QString(), QString(),
+                                              Icon::NoIcon, filters, 1});
     return answer ? answer->path : std::nullopt;
 }
 

@@ -19,7 +19,8 @@ public:
         Confirm,
         Inform,
         Error,
-        SaveAs
+        SaveAs,
+        OpenFile
     };
 
     struct Question
@@ -39,6 +40,7 @@ public:
     void expectInform();
     void expectError();
     void answerSaveAs(std::optional<QString> path);
+    void answerOpenFile(std::optional<QString> path);
 
     bool allAnswered() const { return m_script.isEmpty(); }
     const QList<Question> &asked() const { return m_asked; }
@@ -52,6 +54,7 @@ public:
     void showError(QWidget *parent, const QString &text, const QString &title) override;
     std::optional<QString> saveAs(QWidget *parent, const QList<FileFilter> &filters,
                                   int preselected) override;
+    std::optional<QString> openFile(QWidget *parent, const QList<FileFilter> &filters) override;
     void openUrl(const QString &address, const QString &workingDirectory) override;
 
 private:

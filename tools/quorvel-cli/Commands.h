@@ -14,6 +14,8 @@ struct CliCommand
 int initDb(const QStringList &arguments);
 int exportDgc(const QStringList &arguments);
 int exportXml(const QStringList &arguments);
+int exportXmltv(const QStringList &arguments);
+int importXmltv(const QStringList &arguments);
 
 // One line on standard error, prefixed with the program's name.
 void complain(const QString &message);

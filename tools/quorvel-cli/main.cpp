@@ -17,6 +17,15 @@ const CliCommand commands[] = {
      "export-xml --db PATH --project ID --out FILE\n"
      "                           write the project's programme listing (XML)",
      exportXml},
+    {"export-xmltv",
+     "export-xmltv --db PATH --project ID --out FILE [--tz ZONE]\n"
+     "                           write the project as an XMLTV guide; exits 3 when\n"
+     "                           programmes were left out, one line each",
+     exportXmltv},
+    {"import-xmltv",
+     "import-xmltv --db PATH --project ID --in FILE\n"
+     "                           bring an XMLTV guide into the project, all or nothing",
+     importXmltv},
 };
 
 int usage()

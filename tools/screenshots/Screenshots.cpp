@@ -46,6 +46,10 @@ public:
     {
         return std::nullopt;
     }
+    std::optional<QString> openFile(QWidget *, const QList<FileFilter> &) override
+    {
+        return std::nullopt;
+    }
     void openUrl(const QString &, const QString &) override {}
 
 private:

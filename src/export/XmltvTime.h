@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringView>
+#include <QTime>
+#include <QTimeZone>
+
+#include <optional>
+
+// XMLTV's times: "YYYYMMDDhhmmss +zzzz", a wall-clock time with the offset
+// from UTC in force there.
+namespace xmltv {
+
+// Seconds since the epoch of a wall-clock date and time in zone. A time that
+// a daylight-saving change skips is taken with the offset in force before
+// the change, as if the clocks had not gone forward yet; a time it repeats is
+// the first of the two.
+qint64 instantOf(QDate date, QTime time, const QTimeZone &zone);
+
+// The instant as "YYYYMMDDhhmmss +zzzz" with the offset zone has at that instant.
+QString timestamp(qint64 instant, const QTimeZone &zone);
+
+// A time read from an XMLTV file, wall clock as written.
+struct Timestamp
+{
+    QDate date;
+    QTime time;
+    // Seconds east of UTC; UTC when the file gives no zone.
+    int offset = 0;
+    // A zone named by an abbreviation this reader does not know: its offset
+    // is unknown, and only a time in the same zone can be compared with it.
+    QString unknownZone;
+
+    // Seconds since the epoch, counting the wall clock as if it were UTC.
+    qint64 wallSeconds() const;
+};
+
+// "YYYYMMDDhhmm" or "YYYYMMDDhhmmss", then optionally a zone: "+zzzz",
+// "-zzzz" or a known abbreviation such as "UTC" or "BST". Nothing for other text.
+std::optional<Timestamp> readTimestamp(QStringView text);
+
+// Seconds from start to stop, or nothing when their zones cannot be compared.
+std::optional<qint64> secondsBetween(const Timestamp &start, const Timestamp &stop);
+
+} // namespace xmltv
