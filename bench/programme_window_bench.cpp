@@ -51,6 +51,10 @@ public:
     {
         fail(QStringLiteral("Save As"));
     }
+    std::optional<QString> openFile(QWidget *, const QList<FileFilter> &) override
+    {
+        fail(QStringLiteral("Open"));
+    }
     void openUrl(const QString &, const QString &) override {}
 };
 
