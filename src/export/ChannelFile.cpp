@@ -106,15 +106,10 @@ Status writeChannelFile(const ContactDetails &contact, qint32 projectID, const Q
     writeLine(file, "HomeURL=", contact.homepage);
     writeLine(file, "Description=", contact.desc);
 
-    const Status read = store::read(databasePath, action, [&](Connection &db) -> Status {
-        // One snapshot for both passes, so that "ChannelCount=" always
-        // equals the number of sections, whatever else writes the store.
-        if (auto begun = db.begin(); !begun)
-            return begun;
-        Status written = writeChannels(db, file, projectID);
-        db.rollback();
-        return written;
-    });
+    // One snapshot for both passes: "ChannelCount=" always equals the
+    // number of sections.
+    const Status read = readSnapshot(
+        databasePath, action, [&](Connection &db) { return writeChannels(db, file, projectID); });
     const bool closed = file.close();
     if (!read)
         return read;

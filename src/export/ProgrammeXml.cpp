@@ -75,13 +75,8 @@ Status writeProgrammeXml(qint32 projectID, const QString &path, const QString &d
     file.write("<channels>\r\n");
     // Written before the store is read: a store that cannot be read leaves
     // a file holding this line alone.
-    const Status read = store::read(databasePath, action, [&](Connection &db) -> Status {
-        if (auto begun = db.begin(); !begun)
-            return begun;
-        Status written = writeChannels(db, file, projectID);
-        db.rollback();
-        return written;
-    });
+    const Status read = readSnapshot(
+        databasePath, action, [&](Connection &db) { return writeChannels(db, file, projectID); });
     if (read)
         file.write("</channels>\r\n");
     const bool closed = file.close();

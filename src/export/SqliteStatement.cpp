@@ -8,6 +8,18 @@
 
 namespace exports {
 
+store::Status readSnapshot(const QString &databasePath, const QString &action,
+                           const std::function<store::Status(store::Connection &)> &write)
+{
+    return store::read(databasePath, action, [&](store::Connection &db) -> store::Status {
+        if (auto begun = db.begin(); !begun)
+            return begun;
+        store::Status written = write(db);
+        db.rollback();
+        return written;
+    });
+}
+
 sqlite3 *sqliteHandle(store::Connection &connection)
 {
     const QSqlDriver *driver = connection.database().driver();

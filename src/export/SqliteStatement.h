@@ -1,8 +1,11 @@
 #pragma once
 
+#include "store/Result.h"
+
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
 #include <string_view>
 
 struct sqlite3;
@@ -19,6 +22,12 @@ namespace exports {
 // driver uses (Debian's driver links the system libsqlite3), so the handle
 // can be used with the functions of sqlite3.h.
 sqlite3 *sqliteHandle(store::Connection &connection);
+
+// Runs `write` on a connection of its own inside one read snapshot, so
+// that every pass of an export sees the same rows whatever else writes the
+// store.
+store::Status readSnapshot(const QString &databasePath, const QString &action,
+                           const std::function<store::Status(store::Connection &)> &write);
 
 // A query run straight on SQLite. The exports read every row of a project,
 // and going through QSqlQuery would turn each value into a QVariant holding
