@@ -110,12 +110,7 @@ Status writeChannelFile(const ContactDetails &contact, qint32 projectID, const Q
     // number of sections.
     const Status read = readSnapshot(
         databasePath, action, [&](Connection &db) { return writeChannels(db, file, projectID); });
-    const bool closed = file.close();
-    if (!read)
-        return read;
-    if (!closed)
-        return store::Failure{action, file.errorString(), QString()};
-    return store::success();
+    return file.finish(read, action);
 }
 
 } // namespace exports

@@ -100,4 +100,14 @@ bool ExportFile::close()
     return ok();
 }
 
+store::Status ExportFile::finish(const store::Status &read, const QString &action)
+{
+    const bool closed = close();
+    if (!read)
+        return read;
+    if (!closed)
+        return store::Failure{action, errorString(), QString()};
+    return store::success();
+}
+
 } // namespace exports

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Result.h"
+
 #include <QFile>
 #include <QString>
 
@@ -35,6 +37,9 @@ public:
     bool ok() const { return m_error.isEmpty(); }
     // Writes out the buffer and closes the file; false if anything failed.
     bool close();
+    // Closes the file after the store was read: the store's failure if
+    // there was one, else the file's own, described by `action`.
+    store::Status finish(const store::Status &read, const QString &action);
     // What went wrong, naming the file.
     const QString &errorString() const { return m_error; }
 

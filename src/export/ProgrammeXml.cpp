@@ -79,12 +79,7 @@ Status writeProgrammeXml(qint32 projectID, const QString &path, const QString &d
         databasePath, action, [&](Connection &db) { return writeChannels(db, file, projectID); });
     if (read)
         file.write("</channels>\r\n");
-    const bool closed = file.close();
-    if (!read)
-        return read;
-    if (!closed)
-        return store::Failure{action, file.errorString(), QString()};
-    return store::success();
+    return file.finish(read, action);
 }
 
 } // namespace exports
