@@ -82,24 +82,14 @@ Status replaceTemplateLines(Connection &db, qint32 channelID, const QStringList 
 
 Result<ListEntries> listChannels(const QString &databasePath, qint32 projectID)
 {
-    return store::read(databasePath, QStringLiteral("Could not read the list of channels"),
-                       [&](Connection &db) -> Result<ListEntries> {
-                           auto rows = db.select(
-                               QStringLiteral("SELECT channelID, channelName, channelNumber "
-                                              "FROM ChannelData WHERE projectID = ? "
-                                              "ORDER BY channelID"),
-                               {projectID});
-                           if (!rows)
-                               return rows.failure();
-                           ListEntries entries;
-                           QSqlQuery &query = rows.value();
-                           while (query.next()) {
-                               entries.append({query.value(1).toString() + QStringLiteral(" (") +
-                                                   query.value(2).toString() + QStringLiteral(")"),
-                                               query.value(0).toInt()});
-                           }
-                           return entries;
-                       });
+    return store::readEntries(databasePath, QStringLiteral("Could not read the list of channels"),
+                              QStringLiteral("SELECT channelID, channelName, channelNumber "
+                                             "FROM ChannelData WHERE projectID = ? "
+                                             "ORDER BY channelID"),
+                              {projectID}, [](const QSqlQuery &row) {
+                                  return row.value(1).toString() + QStringLiteral(" (") +
+                                         row.value(2).toString() + QStringLiteral(")");
+                              });
 }
 
 Status deleteChannel(const QString &databasePath, qint32 channelID)

@@ -95,27 +95,16 @@ QString unnamedProgrammeText()
 
 Result<ListEntries> listProgrammes(const QString &databasePath, qint32 channelID)
 {
-    return store::read(databasePath, QStringLiteral("Could not read the list of programmes"),
-                       [&](Connection &db) -> Result<ListEntries> {
-                           // The sort keys are computed by the schema from the start date and
-                           // time, and its index on them makes this a walk without a sort.
-                           auto rows = db.select(
-                               QStringLiteral("SELECT programmeID, programmeName "
-                                              "FROM ProgrammeData WHERE channelID = ? "
-                                              "ORDER BY startDateKey, startTimeKey, programmeID"),
-                               {channelID});
-                           if (!rows)
-                               return rows.failure();
-                           ListEntries entries;
-                           QSqlQuery &query = rows.value();
-                           while (query.next()) {
-                               QString name = query.value(1).toString();
-                               if (name.isEmpty())
-                                   name = unnamedProgrammeText();
-                               entries.append({std::move(name), query.value(0).toInt()});
-                           }
-                           return entries;
-                       });
+    // The sort keys are computed by the schema from the start date and time,
+    // and its index on them makes this a walk without a sort.
+    return store::readEntries(databasePath, QStringLiteral("Could not read the list of programmes"),
+                              QStringLiteral("SELECT programmeID, programmeName "
+                                             "FROM ProgrammeData WHERE channelID = ? "
+                                             "ORDER BY startDateKey, startTimeKey, programmeID"),
+                              {channelID}, [](const QSqlQuery &row) {
+                                  const QString name = row.value(1).toString();
+                                  return name.isEmpty() ? unnamedProgrammeText() : name;
+                              });
 }
 
 Status deleteProgramme(const QString &databasePath, qint32 programmeID)

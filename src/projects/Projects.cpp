@@ -10,19 +10,10 @@ namespace projects {
 
 Result<ListEntries> listProjects(const QString &databasePath)
 {
-    return store::read(
+    return store::readEntries(
         databasePath, QStringLiteral("Could not read the list of projects"),
-        [](Connection &db) -> Result<ListEntries> {
-            auto rows = db.select(QStringLiteral(
-                "SELECT projectID, projectName FROM ProjectData ORDER BY projectID"));
-            if (!rows)
-                return rows.failure();
-            ListEntries entries;
-            QSqlQuery &query = rows.value();
-            while (query.next())
-                entries.append({query.value(1).toString(), query.value(0).toInt()});
-            return entries;
-        });
+        QStringLiteral("SELECT projectID, projectName FROM ProjectData ORDER BY projectID"), {},
+        [](const QSqlQuery &row) { return row.value(1).toString(); });
 }
 
 Status newProject(const QString &databasePath, const QString &name)

@@ -194,6 +194,22 @@ Status Connection::execute(QSqlQuery &prepared)
     return success();
 }
 
+Result<ListEntries> readEntries(const QString &databasePath, const QString &action,
+                                const QString &sql, const QVariantList &values,
+                                const std::function<QString(const QSqlQuery &)> &text)
+{
+    return read(databasePath, action, [&](Connection &db) -> Result<ListEntries> {
+        auto rows = db.select(sql, values);
+        if (!rows)
+            return rows.failure();
+        ListEntries entries;
+        QSqlQuery &query = rows.value();
+        while (query.next())
+            entries.append({text(query), query.value(0).toInt()});
+        return entries;
+    });
+}
+
 QVariant typedText(const QString &typed)
 {
     return typed.isNull() ? QVariant(QStringLiteral("")) : QVariant(typed);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ListEntry.h"
 #include "store/Result.h"
 
 #include <QList>
@@ -9,6 +10,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <type_traits>
 
 namespace store {
@@ -74,6 +76,12 @@ QVariant typedText(const QString &typed);
 QVariant field(const QSqlQuery &query, const QString &column);
 // The same as text; a NULL column gives empty text.
 QString text(const QSqlQuery &query, const QString &column);
+
+// The rows of a list query as list entries, in the query's order: its first
+// column is the row's identifier, and `text` makes the entry's text from the row.
+Result<ListEntries> readEntries(const QString &databasePath, const QString &action,
+                                const QString &sql, const QVariantList &values,
+                                const std::function<QString(const QSqlQuery &)> &text);
 
 // Runs work(Connection &) on a fresh connection and closes it again. A failure
 // to open, or a failure work returns, gets `action` as its description.
