@@ -42,32 +42,51 @@ CREATE TABLE ProgrammeData (
     -- Start date and time stay exactly as typed. These two keys put the
     -- programme list in chronological order for the forms people type: dates
     -- as yyyy-mm-dd, dd/mm/yyyy or yyyymmdd, times as hh:mm, h:mm, hh:mm:ss or
-    -- hhmm, spaces around it aside. A recognised value becomes '0' and its
-    -- digits, most significant first. Anything else becomes '1' and its own text, so it sorts after
-    -- every recognised value, as text.
+    -- hhmm, spaces around it aside. A recognised value becomes '0' and the
+    -- value in one form, yyyy-mm-dd or hh:mm:ss. Anything else becomes '1' and
+    -- its own text, so it sorts after every recognised value, as text.
+    -- SQLite works the keys out on every insert, so the forms are first tried
+    -- on the text as it is: trim() makes a copy, and calling it in every
+    -- branch made storing a programme several times slower.
     startDateKey  TEXT GENERATED ALWAYS AS (
         CASE
+            WHEN startDate GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'
+                THEN '0' || startDate
+            WHEN startDate GLOB '[0-9][0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
+                THEN '0' || substr(startDate, 7, 4) || '-' || substr(startDate, 4, 2)
+                         || '-' || substr(startDate, 1, 2)
+            WHEN startDate GLOB '[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]'
+                THEN '0' || substr(startDate, 1, 4) || '-' || substr(startDate, 5, 2)
+                         || '-' || substr(startDate, 7, 2)
             WHEN trim(startDate) GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'
-                THEN '0' || substr(trim(startDate), 1, 4) || substr(trim(startDate), 6, 2)
-                         || substr(trim(startDate), 9, 2)
-            WHEN trim(startDate) GLOB '[0-9][0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
-                THEN '0' || substr(trim(startDate), 7, 4) || substr(trim(startDate), 4, 2)
-                         || substr(trim(startDate), 1, 2)
-            WHEN trim(startDate) GLOB '[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]'
                 THEN '0' || trim(startDate)
+            WHEN trim(startDate) GLOB '[0-9][0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
+                THEN '0' || substr(trim(startDate), 7, 4) || '-' || substr(trim(startDate), 4, 2)
+                         || '-' || substr(trim(startDate), 1, 2)
+            WHEN trim(startDate) GLOB '[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]'
+                THEN '0' || substr(trim(startDate), 1, 4) || '-' || substr(trim(startDate), 5, 2)
+                         || '-' || substr(trim(startDate), 7, 2)
             ELSE '1' || ifnull(startDate, '')
         END) VIRTUAL,
     startTimeKey  TEXT GENERATED ALWAYS AS (
         CASE
+            WHEN startTime GLOB '[0-9][0-9]:[0-9][0-9]'
+                THEN '0' || startTime || ':00'
+            WHEN startTime GLOB '[0-9]:[0-9][0-9]'
+                THEN '00' || startTime || ':00'
+            WHEN startTime GLOB '[0-9][0-9]:[0-9][0-9]:[0-9][0-9]'
+                THEN '0' || startTime
+            WHEN startTime GLOB '[0-9][0-9][0-9][0-9]'
+                THEN '0' || substr(startTime, 1, 2) || ':' || substr(startTime, 3, 2) || ':00'
             WHEN trim(startTime) GLOB '[0-9][0-9]:[0-9][0-9]'
-                THEN '0' || substr(trim(startTime), 1, 2) || substr(trim(startTime), 4, 2) || '00'
+                THEN '0' || trim(startTime) || ':00'
             WHEN trim(startTime) GLOB '[0-9]:[0-9][0-9]'
-                THEN '00' || substr(trim(startTime), 1, 1) || substr(trim(startTime), 3, 2) || '00'
+                THEN '00' || trim(startTime) || ':00'
             WHEN trim(startTime) GLOB '[0-9][0-9]:[0-9][0-9]:[0-9][0-9]'
-                THEN '0' || substr(trim(startTime), 1, 2) || substr(trim(startTime), 4, 2)
-                         || substr(trim(startTime), 7, 2)
+                THEN '0' || trim(startTime)
             WHEN trim(startTime) GLOB '[0-9][0-9][0-9][0-9]'
-                THEN '0' || trim(startTime) || '00'
+                THEN '0' || substr(trim(startTime), 1, 2) || ':' || substr(trim(startTime), 3, 2)
+                         || ':00'
             ELSE '1' || ifnull(startTime, '')
         END) VIRTUAL
 );
