@@ -3,7 +3,7 @@
 
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES := make cmake g++ qt6-base-dev libqt6sql6-sqlite libgl-dev sqlite3 libsqlite3-dev libxml2-utils
+PACKAGES := make cmake g++ qt6-base-dev libqt6sql6-sqlite libgl-dev sqlite3 libsqlite3-dev libexpat1-dev libxml2-utils
 
 ifeq ($(shell id -u),0)
 SUDO :=

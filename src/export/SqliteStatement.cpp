@@ -76,6 +76,37 @@ bool SqliteStatement::next()
     }
 }
 
+void SqliteStatement::bindText(int parameter, std::string_view text)
+{
+    if (ok() && sqlite3_bind_text64(m_statement, parameter, text.data(), text.size(), SQLITE_STATIC,
+                                    SQLITE_UTF8) != SQLITE_OK) {
+        fail();
+    }
+}
+
+void SqliteStatement::bindInteger(int parameter, qint64 value)
+{
+    if (ok() && sqlite3_bind_int64(m_statement, parameter, value) != SQLITE_OK)
+        fail();
+}
+
+void SqliteStatement::bindNull(int parameter)
+{
+    if (ok() && sqlite3_bind_null(m_statement, parameter) != SQLITE_OK)
+        fail();
+}
+
+bool SqliteStatement::run()
+{
+    if (!ok())
+        return false;
+    const int stepped = sqlite3_step(m_statement);
+    if (stepped != SQLITE_DONE && stepped != SQLITE_ROW)
+        fail();
+    sqlite3_reset(m_statement);
+    return ok();
+}
+
 qint64 SqliteStatement::integer(int column) const
 {
     return sqlite3_column_int64(m_statement, column);

@@ -49,6 +49,15 @@ public:
     // Moves to the next row; false at the end or on a failure (then !ok()).
     bool next();
 
+    // Parameters are numbered from 1. The text is not copied: it must stay
+    // as it is until the statement has run.
+    void bindText(int parameter, std::string_view text);
+    void bindInteger(int parameter, qint64 value);
+    void bindNull(int parameter);
+    // Runs a statement that returns no rows, and leaves it ready to run
+    // again; false on a failure (then !ok()).
+    bool run();
+
     qint64 integer(int column) const;
     // The column as text, as SQLite gives it back; a NULL gives empty text.
     std::string_view text(int column) const;

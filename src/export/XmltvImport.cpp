@@ -1,16 +1,25 @@
 #include "export/XmltvImport.h"
 
+#include "export/SqliteStatement.h"
 #include "export/XmltvTime.h"
 #include "store/Connection.h"
 
+#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QXmlStreamReader>
 
+#include <expat.h>
+
+#include <array>
+#include <charconv>
 #include <condition_variable>
 #include <deque>
+#include <limits>
 #include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -21,52 +30,25 @@ using store::Result;
 using store::Status;
 
 // The import reads the file on a thread of its own while the calling thread
-// stores what has been read: parsing XML and storing rows cost about the
-// same, so a large guide comes in nearly twice as fast. The reading thread
-// touches no store object, and the store work stays on the calling thread
-// inside one transaction, so a failure on either side leaves nothing behind.
+// stores what has been read, so a large guide takes about as long as the
+// slower of the two rather than both. The reading thread touches no store
+// object, and the store work stays on the calling thread inside one
+// transaction, so a failure on either side leaves nothing behind.
+//
+// Both sides keep the file's text as the UTF-8 it nearly always is: expat
+// hands it over in UTF-8 and SQLite stores UTF-8, so a programme's title
+// and description are copied once into a batch and once into the store,
+// and never become QStrings on the way.
 namespace xmltv {
 
 namespace {
 
-// Text that is absent, or empty, is stored as no value, as the programme
-// editor leaves a column it was given nothing for.
-QVariant optionalText(const QString &text)
+// A piece of a batch's text.
+struct TextSpan
 {
-    return text.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(text);
-}
-
-// Writes value as two digits at out.
-void putTwoDigits(QChar *out, int value)
-{
-    out[0] = QChar(u'0' + value / 10);
-    out[1] = QChar(u'0' + value % 10);
-}
-
-// yyyy-mm-dd. Built by hand: the import makes one for every programme.
-QString storedDate(QDate date)
-{
-    QString text(10, u'-');
-    QChar *out = text.data();
-    putTwoDigits(out, date.year() / 100);
-    putTwoDigits(out + 2, date.year() % 100);
-    putTwoDigits(out + 5, date.month());
-    putTwoDigits(out + 8, date.day());
-    return text;
-}
-
-// hh:mm, the form people type; the seconds only when there are some, so
-// that nothing the file says is lost.
-QString storedTime(QTime time)
-{
-    QString text(time.second() != 0 ? 8 : 5, u':');
-    QChar *out = text.data();
-    putTwoDigits(out, time.hour());
-    putTwoDigits(out + 3, time.minute());
-    if (time.second() != 0)
-        putTwoDigits(out + 6, time.second());
-    return text;
-}
+    std::size_t offset = 0;
+    std::size_t size = 0;
+};
 
 // What the reading thread hands over. Channels are numbered in the order the
 // file defines them; a programme names its channel by that number.
@@ -80,18 +62,33 @@ struct ReadChannel
 struct ReadProgramme
 {
     qsizetype channel = 0;
-    Timestamp start;
+    // The start as the file's wall clock gives it.
+    QDate date;
+    QTime time;
     // How long it runs, when the file says.
     std::optional<qint64> seconds;
-    QString title;
-    QString desc;
-    QString category;
+    // Empty when the file gives none.
+    TextSpan title;
+    TextSpan desc;
+    TextSpan category;
 };
 
 struct Batch
 {
     QList<ReadChannel> channels;
-    QList<ReadProgramme> programmes;
+    std::vector<ReadProgramme> programmes;
+    // The programmes' texts, one after the other: one allocation for a
+    // whole batch, kept when the batch is used again.
+    std::string text;
+
+    std::string_view textOf(TextSpan span) const { return {text.data() + span.offset, span.size}; }
+
+    void clear()
+    {
+        channels.clear();
+        programmes.clear();
+        text.clear();
+    }
 };
 
 // Where in the file something is wrong, and what.
@@ -104,25 +101,28 @@ struct FileProblem
 
 // Batches from the reading thread to the storing one. The reading side
 // waits while a few batches are waiting already, so memory stays small
-// however large the file.
+// however large the file; batches the storing side is done with go back to
+// the reading side to be filled again.
 class Handoff
 {
 public:
-    // False once the storing side has given up: the reading side then stops.
-    bool put(Batch batch)
+    // Hands the batch over and leaves an empty one in its place. False once
+    // the storing side has given up: the reading side then stops.
+    bool put(Batch &batch)
     {
-        std::vector<Batch> spent;
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return m_batches.size() < maxWaiting || m_gaveUp; });
         if (m_gaveUp)
             return false;
         m_batches.push_back(std::move(batch));
-        spent.swap(m_spent);
+        batch = Batch();
+        if (!m_spent.empty()) {
+            batch = std::move(m_spent.back());
+            m_spent.pop_back();
+        }
         m_changed.notify_all();
         lock.unlock();
-        // The batches the storing side is done with end here, on the thread
-        // that made their text: freeing memory in another thread's heap
-        // would make the two threads wait on each other's allocator.
+        batch.clear();
         return true;
     }
 
@@ -177,11 +177,29 @@ private:
     std::optional<FileProblem> m_problem;
 };
 
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// The value of the attribute, empty when the element has none.
+std::string_view attribute(const XML_Char **attributes, std::string_view name)
+{
+    for (; attributes[0]; attributes += 2) {
+        if (name == attributes[0])
+            return attributes[1];
+    }
+    return {};
+}
+
 // Reads the guide and checks everything about it that needs no store.
 class GuideReader
 {
+    Q_DISABLE_COPY_MOVE(GuideReader)
+
 public:
-    GuideReader(const QString &path, Handoff &handoff) : m_path(path), m_handoff(handoff) {}
+    GuideReader(const QString &path, Handoff &handoff);
+    ~GuideReader() { XML_ParserFree(m_parser); }
 
     void run();
 
@@ -192,259 +210,424 @@ private:
         qint64 column = 0;
     };
 
+    // The elements of a <channel> or <programme> whose text the import takes.
+    enum class Field
+    {
+        None,
+        DisplayName,
+        Url,
+        Title,
+        Desc,
+        Category,
+        Length
+    };
+
     // Handed over this many programmes at a time.
-    static constexpr qsizetype programmesPerBatch = 2048;
+    static constexpr std::size_t programmesPerBatch = 2048;
+    // Read from the file this many bytes at a time.
+    static constexpr int chunkBytes = 256 * 1024;
 
-    Where here() const { return {m_xml.lineNumber(), m_xml.columnNumber()}; }
-    // Stops the reading with a problem found at `where`.
+    static void XMLCALL onStart(void *reader, const XML_Char *name, const XML_Char **attributes);
+    static void XMLCALL onEnd(void *reader, const XML_Char *name);
+    static void XMLCALL onText(void *reader, const XML_Char *text, int size);
+    static void XMLCALL onSkippedEntity(void *reader, const XML_Char *name, int parameterEntity);
+
+    void startElement(std::string_view name, const XML_Char **attributes);
+    void endElement();
+    void startChannel(const XML_Char **attributes);
+    void endChannel();
+    void startProgramme(const XML_Char **attributes);
+    void endProgramme();
+    void endField();
+
+    // Columns count from 1, as editors show them.
+    Where here() const
+    {
+        return {qint64(XML_GetCurrentLineNumber(m_parser)),
+                qint64(XML_GetCurrentColumnNumber(m_parser)) + 1};
+    }
+    // Keeps the first problem found: the one the import reports.
+    void note(Where where, const QString &what);
+    // Stops the reading, from a handler, with a problem found at `where`.
     void fail(Where where, const QString &what);
+    // What expat found wrong, on reading more of the file or its end.
+    QString parserError(bool atEnd = false) const;
     void handOver();
-
-    void readTv();
-    void readChannel();
-    void readProgramme();
-    // The element's text. A child element in it, or an entity the file does
-    // not define, is an error of the file, never dropped quietly.
-    QString text();
     // The number of the channel with this XMLTV id, or nothing.
-    std::optional<qsizetype> channelNumbered(QStringView id);
+    std::optional<qsizetype> channelNumbered(std::string_view id);
+    void readLength(std::string_view text);
 
     QString m_path;
     Handoff &m_handoff;
-    QXmlStreamReader m_xml;
-    QHash<QString, qsizetype> m_channels;
-    // Programmes come grouped by channel: most look-ups are the last one again.
-    QString m_lastChannelId;
-    qsizetype m_lastChannel = -1;
-    Batch m_batch;
+    XML_Parser m_parser;
     std::optional<FileProblem> m_problem;
     bool m_stopped = false;
+
+    // How deep the element being read lies; <tv> is 1.
+    int m_depth = 0;
+    // The depth of an element the import does not read, while inside it.
+    int m_skippingFrom = 0;
+    Field m_field = Field::None;
+    // Where the text of m_field starts in the batch's text.
+    std::size_t m_fieldStart = 0;
+
+    QHash<QByteArray, qsizetype> m_channels;
+    // Programmes come grouped by channel: most look-ups are the last one again.
+    std::string m_lastChannelId;
+    qsizetype m_lastChannel = -1;
+
+    // The <channel> being read.
+    bool m_inChannel = false;
+    Where m_channelAt;
+    std::string m_channelId;
+    std::optional<QString> m_channelName;
+    ReadChannel m_channel;
+
+    // The <programme> being read.
+    bool m_inProgramme = false;
+    Where m_programmeAt;
+    std::string m_startText;
+    ReadProgramme m_programme;
+    std::optional<Timestamp> m_start;
+    std::optional<Timestamp> m_stop;
+    bool m_hasTitle = false;
+    bool m_hasDesc = false;
+    bool m_hasCategory = false;
+    Where m_lengthAt;
+    qint64 m_lengthUnit = 0;
+    std::optional<qint64> m_lengthSeconds;
+
+    Batch m_batch;
 };
+
+GuideReader::GuideReader(const QString &path, Handoff &handoff)
+    : m_path(path), m_handoff(handoff), m_parser(XML_ParserCreate(nullptr))
+{
+    if (!m_parser)
+        return;
+    XML_SetUserData(m_parser, this);
+    XML_SetElementHandler(m_parser, onStart, onEnd);
+    XML_SetCharacterDataHandler(m_parser, onText);
+    // A guide that names the XMLTV DTD leaves entities it does not define in
+    // the document itself to that DTD, which is not read. In text, expat
+    // reports such an entity here, and it is an error rather than text
+    // dropped quietly; in an attribute value expat leaves it out unreported.
+    XML_SetSkippedEntityHandler(m_parser, onSkippedEntity);
+}
 
 void GuideReader::run()
 {
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_handoff.finish(FileProblem{0, 0, file.errorString()});
-        return;
+    if (!m_parser) {
+        note({}, QStringLiteral("there is not enough memory to read it"));
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        note({}, file.errorString());
+    } else {
+        m_batch.programmes.reserve(programmesPerBatch);
+        // Parsed in place, in expat's own buffer: the file's bytes are copied once.
+        for (bool last = false; !last;) {
+            void *buffer = XML_GetBuffer(m_parser, chunkBytes);
+            const qint64 read =
+                buffer ? file.read(static_cast<char *>(buffer), chunkBytes) : qint64(-1);
+            if (read < 0) {
+                note(here(), buffer ? file.errorString() : parserError());
+                break;
+            }
+            last = read == 0;
+            // Stopped from a handler, the parser fails too, and the
+            // problem is known already.
+            if (XML_ParseBuffer(m_parser, int(read), last) != XML_STATUS_OK) {
+                if (!m_stopped)
+                    note(here(), parserError(last));
+                break;
+            }
+        }
     }
-    m_xml.setDevice(&file);
-    readTv();
-    // Read to the very end: whatever follows the guide must be well-formed too.
-    while (!m_xml.atEnd() && !m_xml.hasError())
-        m_xml.readNext();
-    if (m_xml.hasError() && !m_problem && !m_stopped)
-        m_problem = FileProblem{m_xml.lineNumber(), m_xml.columnNumber(), m_xml.errorString()};
     if (!m_problem && !m_stopped)
         handOver();
     m_handoff.finish(std::move(m_problem));
 }
 
-void GuideReader::fail(Where where, const QString &what)
+void GuideReader::note(Where where, const QString &what)
 {
     if (!m_problem)
         m_problem = FileProblem{where.line, where.column, what};
-    m_xml.raiseError(what);
+}
+
+void GuideReader::fail(Where where, const QString &what)
+{
+    note(where, what);
+    XML_StopParser(m_parser, XML_FALSE);
+}
+
+QString GuideReader::parserError(bool atEnd) const
+{
+    const XML_Error error = XML_GetErrorCode(m_parser);
+    // Expat's words for a file cut short ("no element found", "unclosed
+    // token") do not say that the file stops too soon.
+    if (atEnd && (error == XML_ERROR_NO_ELEMENTS || error == XML_ERROR_UNCLOSED_TOKEN ||
+                  error == XML_ERROR_PARTIAL_CHAR || error == XML_ERROR_UNCLOSED_CDATA_SECTION)) {
+        return m_depth == 0 ? QStringLiteral("the file has no <tv> element")
+                            : QStringLiteral("the file ends in the middle of the guide");
+    }
+    return QString::fromUtf8(XML_ErrorString(error));
 }
 
 void GuideReader::handOver()
 {
-    if (!m_handoff.put(std::exchange(m_batch, Batch()))) {
+    if (!m_handoff.put(m_batch)) {
         m_stopped = true;
-        m_xml.raiseError(QStringLiteral("stopped"));
+        XML_StopParser(m_parser, XML_FALSE);
     }
     m_batch.programmes.reserve(programmesPerBatch);
 }
 
-void GuideReader::readTv()
+void XMLCALL GuideReader::onStart(void *reader, const XML_Char *name, const XML_Char **attributes)
 {
-    if (!m_xml.readNextStartElement())
-        return;
-    if (m_xml.name() != u"tv") {
-        fail(here(), QStringLiteral("the file's root element is <%1>, where an XMLTV file has <tv>")
-                         .arg(m_xml.name()));
-        return;
-    }
-    while (m_xml.readNextStartElement()) {
-        if (m_xml.name() == u"channel")
-            readChannel();
-        else if (m_xml.name() == u"programme")
-            readProgramme();
-        else
-            m_xml.skipCurrentElement();
-    }
+    auto *self = static_cast<GuideReader *>(reader);
+    // Expat may still pass on what it had read when it was stopped.
+    if (!self->m_problem && !self->m_stopped)
+        self->startElement(name, attributes);
 }
 
-void GuideReader::readChannel()
+void XMLCALL GuideReader::onEnd(void *reader, const XML_Char *)
 {
-    const Where start = here();
-    const QString id = m_xml.attributes().value(QLatin1String("id")).toString();
-    if (id.isEmpty()) {
-        fail(start, QStringLiteral("a <channel> has no id"));
+    auto *self = static_cast<GuideReader *>(reader);
+    if (!self->m_problem && !self->m_stopped)
+        self->endElement();
+}
+
+void XMLCALL GuideReader::onText(void *reader, const XML_Char *text, int size)
+{
+    auto *self = static_cast<GuideReader *>(reader);
+    // Text comes in pieces, split where the file has a line break or an
+    // entity; outside the fields the import reads it is only layout.
+    if (self->m_field != Field::None)
+        self->m_batch.text.append(text, std::size_t(size));
+}
+
+void XMLCALL GuideReader::onSkippedEntity(void *reader, const XML_Char *name, int)
+{
+    auto *self = static_cast<GuideReader *>(reader);
+    self->fail(self->here(),
+               QStringLiteral("the entity &%1; is not defined").arg(QString::fromUtf8(name)));
+}
+
+void GuideReader::startElement(std::string_view name, const XML_Char **attributes)
+{
+    ++m_depth;
+    if (m_skippingFrom != 0)
+        return;
+    if (m_field != Field::None) {
+        fail(here(), QStringLiteral("<%1> stands where only text may").arg(fromUtf8(name)));
         return;
     }
-    if (m_channels.contains(id)) {
-        fail(start, QStringLiteral("the channel id \"%1\" is given to two channels").arg(id));
-        return;
-    }
-    std::optional<QString> name;
-    ReadChannel channel;
-    while (m_xml.readNextStartElement()) {
-        if (m_xml.name() == u"display-name") {
-            QString read = text();
-            if (!name)
-                name = std::move(read);
-        } else if (m_xml.name() == u"icon") {
-            if (channel.logoURL.isEmpty())
-                channel.logoURL = m_xml.attributes().value(QLatin1String("src")).toString();
-            m_xml.skipCurrentElement();
-        } else if (m_xml.name() == u"url") {
-            QString read = text();
-            if (channel.channelURL.isEmpty())
-                channel.channelURL = std::move(read);
-        } else {
-            m_xml.skipCurrentElement();
+    const auto field = [&](Field read) {
+        m_field = read;
+        m_fieldStart = m_batch.text.size();
+    };
+    if (m_depth == 1) {
+        if (name != "tv") {
+            fail(here(),
+                 QStringLiteral("the file's root element is <%1>, where an XMLTV file has <tv>")
+                     .arg(fromUtf8(name)));
         }
+    } else if (m_depth == 2 && name == "channel") {
+        startChannel(attributes);
+    } else if (m_depth == 2 && name == "programme") {
+        startProgramme(attributes);
+    } else if (m_depth == 3 && m_inChannel && name == "display-name") {
+        field(Field::DisplayName);
+    } else if (m_depth == 3 && m_inChannel && name == "url") {
+        field(Field::Url);
+    } else if (m_depth == 3 && m_inChannel && name == "icon") {
+        if (m_channel.logoURL.isEmpty())
+            m_channel.logoURL = fromUtf8(attribute(attributes, "src"));
+        m_skippingFrom = m_depth;
+    } else if (m_depth == 3 && m_inProgramme && name == "title") {
+        field(Field::Title);
+    } else if (m_depth == 3 && m_inProgramme && name == "desc") {
+        field(Field::Desc);
+    } else if (m_depth == 3 && m_inProgramme && name == "category") {
+        field(Field::Category);
+    } else if (m_depth == 3 && m_inProgramme && name == "length") {
+        const std::string_view units = attribute(attributes, "units");
+        m_lengthUnit = units == "seconds"   ? 1
+                       : units == "minutes" ? 60
+                       : units == "hours"   ? 3600
+                                            : 0;
+        m_lengthAt = here();
+        field(Field::Length);
+    } else {
+        m_skippingFrom = m_depth;
     }
-    if (m_xml.hasError())
-        return;
-    if (!name) {
-        fail(start, QStringLiteral("the channel \"%1\" has no <display-name>").arg(id));
-        return;
-    }
-    channel.name = std::move(*name);
-    m_channels.insert(id, m_channels.size());
-    m_batch.channels.append(std::move(channel));
 }
 
-QString GuideReader::text()
+void GuideReader::endElement()
 {
-    QString read;
-    for (;;) {
-        switch (m_xml.readNext()) {
-        case QXmlStreamReader::Characters:
-            // Nearly always the one piece of text: taken at its size.
-            if (read.isNull())
-                read = m_xml.text().toString();
-            else
-                read += m_xml.text();
-            break;
-        case QXmlStreamReader::EntityReference:
-            fail(here(), QStringLiteral("the entity &%1; is not defined").arg(m_xml.name()));
-            return read;
-        case QXmlStreamReader::StartElement:
-            fail(here(), QStringLiteral("<%1> stands where only text may").arg(m_xml.name()));
-            return read;
-        case QXmlStreamReader::EndElement:
-        case QXmlStreamReader::Invalid:
-            return read;
-        default:
-            // Comments and processing instructions are no part of the text.
-            break;
-        }
+    const int depth = m_depth--;
+    if (m_skippingFrom != 0) {
+        if (depth == m_skippingFrom)
+            m_skippingFrom = 0;
+    } else if (m_field != Field::None) {
+        endField();
+    } else if (m_inChannel) {
+        endChannel();
+    } else if (m_inProgramme) {
+        endProgramme();
     }
 }
 
-std::optional<qsizetype> GuideReader::channelNumbered(QStringView id)
+void GuideReader::endField()
+{
+    const Field field = std::exchange(m_field, Field::None);
+    const std::string_view text = std::string_view(m_batch.text).substr(m_fieldStart);
+    // A programme's first title, description and category stay in the
+    // batch's text; any other text is taken out again once used.
+    const TextSpan span{m_fieldStart, text.size()};
+    bool kept = false;
+    if (field == Field::Title && !m_hasTitle) {
+        m_programme.title = span;
+        kept = m_hasTitle = true;
+    } else if (field == Field::Desc && !m_hasDesc) {
+        m_programme.desc = span;
+        kept = m_hasDesc = true;
+    } else if (field == Field::Category && !m_hasCategory) {
+        m_programme.category = span;
+        kept = m_hasCategory = true;
+    } else if (field == Field::DisplayName && !m_channelName) {
+        m_channelName = fromUtf8(text);
+    } else if (field == Field::Url && m_channel.channelURL.isEmpty()) {
+        m_channel.channelURL = fromUtf8(text);
+    } else if (field == Field::Length) {
+        readLength(text);
+    }
+    if (!kept)
+        m_batch.text.resize(m_fieldStart);
+}
+
+void GuideReader::readLength(std::string_view text)
+{
+    constexpr std::string_view blanks(" \t\r\n");
+    const auto first = text.find_first_not_of(blanks);
+    text = first == std::string_view::npos ? std::string_view() : text.substr(first);
+    text = text.substr(0, text.find_last_not_of(blanks) + 1);
+    qint64 value = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 0 ||
+        m_lengthUnit == 0 || value > std::numeric_limits<qint64>::max() / m_lengthUnit) {
+        fail(m_lengthAt,
+             QStringLiteral("the <length> cannot be read as seconds, minutes or hours"));
+        return;
+    }
+    m_lengthSeconds = value * m_lengthUnit;
+}
+
+void GuideReader::startChannel(const XML_Char **attributes)
+{
+    m_channelAt = here();
+    const std::string_view id = attribute(attributes, "id");
+    if (id.empty()) {
+        fail(m_channelAt, QStringLiteral("a <channel> has no id"));
+        return;
+    }
+    if (m_channels.contains(QByteArray::fromRawData(id.data(), qsizetype(id.size())))) {
+        fail(m_channelAt,
+             QStringLiteral("the channel id \"%1\" is given to two channels").arg(fromUtf8(id)));
+        return;
+    }
+    m_inChannel = true;
+    m_channelId = id;
+    m_channelName.reset();
+    m_channel = ReadChannel();
+}
+
+void GuideReader::endChannel()
+{
+    m_inChannel = false;
+    if (!m_channelName) {
+        fail(m_channelAt,
+             QStringLiteral("the channel \"%1\" has no <display-name>").arg(fromUtf8(m_channelId)));
+        return;
+    }
+    m_channel.name = std::move(*m_channelName);
+    m_channels.insert(QByteArray(m_channelId.data(), qsizetype(m_channelId.size())),
+                      m_channels.size());
+    m_batch.channels.append(std::move(m_channel));
+}
+
+std::optional<qsizetype> GuideReader::channelNumbered(std::string_view id)
 {
     if (m_lastChannel >= 0 && id == m_lastChannelId)
         return m_lastChannel;
-    const auto found = m_channels.constFind(id.toString());
+    const auto found =
+        m_channels.constFind(QByteArray::fromRawData(id.data(), qsizetype(id.size())));
     if (found == m_channels.cend())
         return std::nullopt;
-    m_lastChannelId = found.key();
+    m_lastChannelId = id;
     m_lastChannel = found.value();
     return m_lastChannel;
 }
 
-void GuideReader::readProgramme()
+void GuideReader::startProgramme(const XML_Char **attributes)
 {
-    const Where start = here();
-    const QXmlStreamAttributes attributes = m_xml.attributes();
-    const QStringView startText = attributes.value(QLatin1String("start"));
-    const QStringView stopText = attributes.value(QLatin1String("stop"));
-    const QStringView channelText = attributes.value(QLatin1String("channel"));
-    if (startText.isEmpty()) {
-        fail(start, QStringLiteral("a <programme> has no start"));
+    m_programmeAt = here();
+    const std::string_view startText = attribute(attributes, "start");
+    const std::string_view stopText = attribute(attributes, "stop");
+    const std::string_view channelText = attribute(attributes, "channel");
+    if (startText.empty()) {
+        fail(m_programmeAt, QStringLiteral("a <programme> has no start"));
         return;
     }
-    if (channelText.isEmpty()) {
-        fail(start, QStringLiteral("a <programme> has no channel"));
+    if (channelText.empty()) {
+        fail(m_programmeAt, QStringLiteral("a <programme> has no channel"));
         return;
     }
     const auto channel = channelNumbered(channelText);
     if (!channel) {
-        fail(start, QStringLiteral("a <programme> is on the channel \"%1\", which no <channel> "
-                                   "before it defines")
-                        .arg(channelText));
+        fail(m_programmeAt, QStringLiteral("a <programme> is on the channel \"%1\", which no "
+                                           "<channel> before it defines")
+                                .arg(fromUtf8(channelText)));
         return;
     }
-    const auto startTime = readTimestamp(startText);
-    if (!startTime) {
-        fail(start, QStringLiteral("the start \"%1\" cannot be read as a time").arg(startText));
+    m_start = readTimestamp(startText);
+    if (!m_start) {
+        fail(m_programmeAt,
+             QStringLiteral("the start \"%1\" cannot be read as a time").arg(fromUtf8(startText)));
         return;
     }
-    std::optional<Timestamp> stopTime;
-    if (!stopText.isEmpty()) {
-        stopTime = readTimestamp(stopText);
-        if (!stopTime) {
-            fail(start, QStringLiteral("the stop \"%1\" cannot be read as a time").arg(stopText));
+    m_stop.reset();
+    if (!stopText.empty()) {
+        m_stop = readTimestamp(stopText);
+        if (!m_stop) {
+            fail(
+                m_programmeAt,
+                QStringLiteral("the stop \"%1\" cannot be read as a time").arg(fromUtf8(stopText)));
             return;
         }
     }
+    m_inProgramme = true;
+    m_startText = startText;
+    m_programme = ReadProgramme();
+    m_programme.channel = *channel;
+    m_programme.date = m_start->date;
+    m_programme.time = m_start->time;
+    m_hasTitle = m_hasDesc = m_hasCategory = false;
+    m_lengthSeconds.reset();
+}
 
-    std::optional<QString> title;
-    std::optional<QString> desc;
-    std::optional<QString> category;
-    std::optional<qint64> lengthSeconds;
-    while (m_xml.readNextStartElement()) {
-        const QStringView element = m_xml.name();
-        if (element == u"title") {
-            QString read = text();
-            if (!title)
-                title = std::move(read);
-        } else if (element == u"desc") {
-            QString read = text();
-            if (!desc)
-                desc = std::move(read);
-        } else if (element == u"category") {
-            QString read = text();
-            if (!category)
-                category = std::move(read);
-        } else if (element == u"length") {
-            const Where at = here();
-            const QString units = m_xml.attributes().value(QLatin1String("units")).toString();
-            bool ok = false;
-            const qint64 value = text().trimmed().toLongLong(&ok);
-            const qint64 unit = units == u"seconds"   ? 1
-                                : units == u"minutes" ? 60
-                                : units == u"hours"   ? 3600
-                                                      : 0;
-            if (!ok || value < 0 || unit == 0) {
-                fail(at,
-                     QStringLiteral("the <length> cannot be read as seconds, minutes or hours"));
-                return;
-            }
-            lengthSeconds = value * unit;
-        } else {
-            m_xml.skipCurrentElement();
-        }
-    }
-    if (m_xml.hasError())
-        return;
-    if (!title) {
-        fail(start, QStringLiteral("the programme starting %1 has no <title>").arg(startText));
+void GuideReader::endProgramme()
+{
+    m_inProgramme = false;
+    if (!m_hasTitle) {
+        fail(m_programmeAt,
+             QStringLiteral("the programme starting %1 has no <title>").arg(fromUtf8(m_startText)));
         return;
     }
-
     // The stop says how long the programme runs; <length> only stands in when
     // there is no stop, as it may count the air time without breaks.
-    std::optional<qint64> seconds = lengthSeconds;
-    if (stopTime)
-        seconds = secondsBetween(*startTime, *stopTime);
-    m_batch.programmes.append({*channel, *startTime, seconds, std::move(*title),
-                               std::move(desc).value_or(QString()),
-                               std::move(category).value_or(QString())});
+    m_programme.seconds = m_stop ? secondsBetween(*m_start, *m_stop) : m_lengthSeconds;
+    m_batch.programmes.push_back(m_programme);
     if (m_batch.programmes.size() == programmesPerBatch)
         handOver();
 }
@@ -454,14 +637,21 @@ void GuideReader::readProgramme()
 constexpr int rowsPerInsert = 64;
 constexpr int programmeColumns = 7;
 
-QString insertProgrammes(int rows)
+QByteArray insertProgrammes(int rows)
 {
-    QStringList values;
+    QByteArrayList values;
     for (int i = 0; i < rows; ++i)
-        values << QStringLiteral("(?, ?, ?, ?, ?, ?, ?)");
-    return QStringLiteral("INSERT INTO ProgrammeData (channelID, programmeName, programmeDesc, "
-                          "startDate, startTime, duration, category) VALUES ") +
-           values.join(QStringLiteral(", "));
+        values << QByteArrayLiteral("(?, ?, ?, ?, ?, ?, ?)");
+    return QByteArrayLiteral("INSERT INTO ProgrammeData (channelID, programmeName, programmeDesc, "
+                             "startDate, startTime, duration, category) VALUES ") +
+           values.join(", ");
+}
+
+// Writes value as two digits at out.
+void putTwoDigits(char *out, int value)
+{
+    out[0] = char('0' + value / 10);
+    out[1] = char('0' + value % 10);
 }
 
 // Stores what the reading thread hands over, on the calling thread.
@@ -472,36 +662,34 @@ public:
 
     Status prepare();
     Status store(const Batch &batch);
-    // Stores the programmes still waiting for a full statement.
-    Status finish();
 
     const XmltvImport &done() const { return m_done; }
 
 private:
+    // The texts a row is made of that are worked out here rather than read:
+    // bound without a copy, they must last until the row's statement has run.
+    struct MadeTexts
+    {
+        char date[10];
+        char time[8];
+        char minutes[24];
+    };
+
     Status storeChannel(const ReadChannel &channel);
-    // Binds the programme to the next row of the many-row insert, and runs
-    // that once all its rows are bound.
-    Status storeProgramme(const ReadProgramme &programme);
-    // A guide repeats its dates, times and lengths endlessly: each text is
-    // made once and shared.
-    QString dateText(QDate date);
-    QString timeText(QTime time);
-    QString minutesText(qint64 minutes);
+    // Binds the programme to the row numbered from 0 of the statement.
+    void bind(exports::SqliteStatement &insert, int row, const Batch &batch,
+              const ReadProgramme &programme);
+    Status run(exports::SqliteStatement &insert);
 
     Connection &m_db;
     qint32 m_projectID;
-    QSqlQuery m_insertMany;
-    QSqlQuery m_insertOne;
-    // Rows of m_insertMany bound and not yet run.
-    int m_boundRows = 0;
+    std::optional<exports::SqliteStatement> m_insertMany;
+    std::optional<exports::SqliteStatement> m_insertOne;
+    std::array<MadeTexts, rowsPerInsert> m_made{};
     // The project's channel of each channel the file defines, in its order.
     QList<qint64> m_channelIDs;
     // The project's channels by name, the first of each name.
     QHash<QString, qint64> m_channelsByName;
-    QDate m_lastDate;
-    QString m_lastDateText;
-    QHash<int, QString> m_timeTexts;
-    QHash<qint64, QString> m_minutesTexts;
     XmltvImport m_done;
 };
 
@@ -525,14 +713,16 @@ Status GuideStore::prepare()
             m_channelsByName.insert(name, q.value(0).toLongLong());
     }
 
-    auto many = m_db.prepare(insertProgrammes(rowsPerInsert));
-    if (!many)
-        return many.failure();
-    m_insertMany = std::move(many).value();
-    auto one = m_db.prepare(insertProgrammes(1));
-    if (!one)
-        return one.failure();
-    m_insertOne = std::move(one).value();
+    // The programmes go in straight through SQLite, on the connection's own
+    // handle and so inside its transaction: through QSqlQuery every value
+    // would become a QVariant of UTF-16 text on the way.
+    sqlite3 *handle = exports::sqliteHandle(m_db);
+    m_insertMany.emplace(handle, insertProgrammes(rowsPerInsert).constData());
+    m_insertOne.emplace(handle, insertProgrammes(1).constData());
+    for (const auto *insert : {&*m_insertMany, &*m_insertOne}) {
+        if (!insert->ok())
+            return m_db.failure(insert->errorString());
+    }
     return store::success();
 }
 
@@ -561,76 +751,80 @@ Status GuideStore::storeChannel(const ReadChannel &channel)
     return store::success();
 }
 
+void GuideStore::bind(exports::SqliteStatement &insert, int row, const Batch &batch,
+                      const ReadProgramme &programme)
+{
+    const int first = row * programmeColumns + 1;
+    // Text that is absent, or empty, is stored as no value, as the programme
+    // editor leaves a column it was given nothing for.
+    const auto bindText = [&](int parameter, std::string_view text) {
+        if (text.empty())
+            insert.bindNull(parameter);
+        else
+            insert.bindText(parameter, text);
+    };
+    MadeTexts &made = m_made[std::size_t(row)];
+
+    // yyyy-mm-dd
+    const QDate date = programme.date;
+    putTwoDigits(made.date, date.year() / 100);
+    putTwoDigits(made.date + 2, date.year() % 100);
+    made.date[4] = made.date[7] = '-';
+    putTwoDigits(made.date + 5, date.month());
+    putTwoDigits(made.date + 8, date.day());
+    // hh:mm, the form people type; the seconds only when there are some, so
+    // that nothing the file says is lost.
+    const QTime time = programme.time;
+    putTwoDigits(made.time, time.hour());
+    made.time[2] = made.time[5] = ':';
+    putTwoDigits(made.time + 3, time.minute());
+    putTwoDigits(made.time + 6, time.second());
+    // Whole minutes, rounded.
+    std::string_view minutes;
+    if (programme.seconds && *programme.seconds > 0) {
+        const auto written = std::to_chars(std::begin(made.minutes), std::end(made.minutes),
+                                           (*programme.seconds + 30) / 60);
+        minutes = std::string_view(made.minutes, std::size_t(written.ptr - made.minutes));
+    }
+
+    insert.bindInteger(first, m_channelIDs.at(programme.channel));
+    bindText(first + 1, batch.textOf(programme.title));
+    bindText(first + 2, batch.textOf(programme.desc));
+    insert.bindText(first + 3, std::string_view(made.date, sizeof made.date));
+    insert.bindText(first + 4, std::string_view(made.time, time.second() != 0 ? 8 : 5));
+    bindText(first + 5, minutes);
+    bindText(first + 6, batch.textOf(programme.category));
+}
+
+Status GuideStore::run(exports::SqliteStatement &insert)
+{
+    if (!insert.run())
+        return m_db.failure(insert.errorString());
+    return store::success();
+}
+
 Status GuideStore::store(const Batch &batch)
 {
     for (const ReadChannel &channel : batch.channels) {
         if (auto stored = storeChannel(channel); !stored)
             return stored;
     }
-    for (const ReadProgramme &programme : batch.programmes) {
-        if (auto stored = storeProgramme(programme); !stored)
+    const std::size_t count = batch.programmes.size();
+    const std::size_t whole = count - count % rowsPerInsert;
+    for (std::size_t i = 0; i < whole; i += rowsPerInsert) {
+        for (int row = 0; row < rowsPerInsert; ++row)
+            bind(*m_insertMany, row, batch, batch.programmes[i + std::size_t(row)]);
+        if (auto stored = run(*m_insertMany); !stored)
             return stored;
     }
-    return store::success();
-}
-
-Status GuideStore::storeProgramme(const ReadProgramme &programme)
-{
-    QVariant duration(QMetaType::fromType<QString>());
-    if (programme.seconds && *programme.seconds > 0)
-        duration = minutesText((*programme.seconds + 30) / 60);
-    const int first = m_boundRows * programmeColumns;
-    m_insertMany.bindValue(first, m_channelIDs.at(programme.channel));
-    m_insertMany.bindValue(first + 1, optionalText(programme.title));
-    m_insertMany.bindValue(first + 2, optionalText(programme.desc));
-    m_insertMany.bindValue(first + 3, dateText(programme.start.date));
-    m_insertMany.bindValue(first + 4, timeText(programme.start.time));
-    m_insertMany.bindValue(first + 5, duration);
-    m_insertMany.bindValue(first + 6, optionalText(programme.category));
-    ++m_done.programmes;
-    if (++m_boundRows < rowsPerInsert)
-        return store::success();
-    m_boundRows = 0;
-    return m_db.execute(m_insertMany);
-}
-
-Status GuideStore::finish()
-{
-    for (int row = 0; row < m_boundRows; ++row) {
-        for (int column = 0; column < programmeColumns; ++column) {
-            m_insertOne.bindValue(column, m_insertMany.boundValue(row * programmeColumns + column));
-        }
-        if (auto inserted = m_db.execute(m_insertOne); !inserted)
-            return inserted;
+    // The rows bound point into the batch's text, so none waits for the next batch.
+    for (std::size_t i = whole; i < count; ++i) {
+        bind(*m_insertOne, 0, batch, batch.programmes[i]);
+        if (auto stored = run(*m_insertOne); !stored)
+            return stored;
     }
-    m_boundRows = 0;
+    m_done.programmes += qint64(count);
     return store::success();
-}
-
-QString GuideStore::dateText(QDate date)
-{
-    if (date != m_lastDate) {
-        m_lastDate = date;
-        m_lastDateText = storedDate(date);
-    }
-    return m_lastDateText;
-}
-
-QString GuideStore::timeText(QTime time)
-{
-    const int key = time.msecsSinceStartOfDay() / 1000;
-    auto found = m_timeTexts.find(key);
-    if (found == m_timeTexts.end())
-        found = m_timeTexts.insert(key, storedTime(time));
-    return *found;
-}
-
-QString GuideStore::minutesText(qint64 minutes)
-{
-    auto found = m_minutesTexts.find(minutes);
-    if (found == m_minutesTexts.end())
-        found = m_minutesTexts.insert(minutes, QString::number(minutes));
-    return *found;
 }
 
 Result<XmltvImport> storeGuide(Connection &db, qint32 projectID, const QString &path)
@@ -665,8 +859,6 @@ Result<XmltvImport> storeGuide(Connection &db, qint32 projectID, const QString &
                            .arg(what),
                        QString()};
     }
-    if (auto finished = guide.finish(); !finished)
-        return finished.failure();
     return guide.done();
 }
 

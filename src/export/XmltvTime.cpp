@@ -16,35 +16,50 @@ int offsetAt(const QTimeZone &zone, qint64 instant)
 }
 
 // Reads count digits at text[at]; -1 when one of them is not a digit.
-int digits(QStringView text, qsizetype at, int count)
+int digits(std::string_view text, std::size_t at, int count)
 {
     int value = 0;
     for (int i = 0; i < count; ++i) {
-        const char16_t c = text[at + i].unicode();
-        if (c < u'0' || c > u'9')
+        const char c = text[at + i];
+        if (c < '0' || c > '9')
             return -1;
-        value = value * 10 + (c - u'0');
+        value = value * 10 + (c - '0');
     }
     return value;
 }
 
-std::optional<int> abbreviationOffset(QStringView name)
+bool isAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// The text without the blanks XML allows around a value.
+std::string_view trimmed(std::string_view text)
+{
+    constexpr std::string_view blanks(" \t\r\n");
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+std::optional<int> abbreviationOffset(std::string_view name)
 {
     struct Known
     {
-        const char16_t *name;
+        const char *name;
         int hours;
     };
     // Abbreviations grabbers commonly write, XMLTV's own example BST among
     // them; ambiguous ones (IST, CST) are left unknown.
     static const Known known[] = {
-        {u"UTC", 0},  {u"GMT", 0},  {u"Z", 0},    {u"UT", 0},   {u"WET", 0},
-        {u"WEST", 1}, {u"BST", 1},  {u"CET", 1},  {u"CEST", 2}, {u"MET", 1},
-        {u"MEST", 2}, {u"EET", 2},  {u"EEST", 3}, {u"EST", -5}, {u"EDT", -4},
-        {u"MST", -7}, {u"MDT", -6}, {u"PST", -8}, {u"PDT", -7},
+        {"UTC", 0},  {"GMT", 0},  {"Z", 0},    {"UT", 0},   {"WET", 0},  {"WEST", 1}, {"BST", 1},
+        {"CET", 1},  {"CEST", 2}, {"MET", 1},  {"MEST", 2}, {"EET", 2},  {"EEST", 3}, {"EST", -5},
+        {"EDT", -4}, {"MST", -7}, {"MDT", -6}, {"PST", -8}, {"PDT", -7},
     };
+    const QLatin1String latin1(name.data(), qsizetype(name.size()));
     for (const Known &k : known) {
-        if (name.compare(QStringView(k.name), Qt::CaseInsensitive) == 0)
+        if (latin1.compare(QLatin1String(k.name), Qt::CaseInsensitive) == 0)
             return k.hours * 3600;
     }
     return std::nullopt;
@@ -85,11 +100,11 @@ qint64 Timestamp::wallSeconds() const
            time.msecsSinceStartOfDay() / 1000;
 }
 
-std::optional<Timestamp> readTimestamp(QStringView text)
+std::optional<Timestamp> readTimestamp(std::string_view text)
 {
-    text = text.trimmed();
-    qsizetype length = 0;
-    while (length < text.size() && text[length].isDigit())
+    text = trimmed(text);
+    std::size_t length = 0;
+    while (length < text.size() && text[length] >= '0' && text[length] <= '9')
         ++length;
     if (length != 12 && length != 14)
         return std::nullopt;
@@ -99,33 +114,31 @@ std::optional<Timestamp> readTimestamp(QStringView text)
     const int hour = digits(text, 8, 2);
     const int minute = digits(text, 10, 2);
     const int second = length == 14 ? digits(text, 12, 2) : 0;
-    if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0 ||
-        !QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second)) {
+    if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second))
         return std::nullopt;
-    }
     Timestamp read;
     read.date = QDate(year, month, day);
     read.time = QTime(hour, minute, second);
 
-    const QStringView zone = text.mid(length).trimmed();
-    if (zone.isEmpty())
+    const std::string_view zone = trimmed(text.substr(length));
+    if (zone.empty())
         return read;
-    if ((zone[0] == u'+' || zone[0] == u'-') && zone.size() == 5) {
+    if ((zone[0] == '+' || zone[0] == '-') && zone.size() == 5) {
         const int hours = digits(zone, 1, 2);
         const int minutes = digits(zone, 3, 2);
         if (hours < 0 || minutes < 0 || minutes >= 60)
             return std::nullopt;
-        read.offset = (zone[0] == u'-' ? -1 : 1) * (hours * 3600 + minutes * 60);
+        read.offset = (zone[0] == '-' ? -1 : 1) * (hours * 3600 + minutes * 60);
         return read;
     }
-    for (const QChar c : zone) {
-        if (!c.isLetter() || c.unicode() > 127)
+    for (const char c : zone) {
+        if (!isAsciiLetter(c))
             return std::nullopt;
     }
     if (const auto known = abbreviationOffset(zone))
         read.offset = *known;
     else
-        read.unknownZone = zone.toString().toUpper();
+        read.unknownZone = QString::fromLatin1(zone.data(), qsizetype(zone.size())).toUpper();
     return read;
 }
 

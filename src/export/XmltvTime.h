@@ -7,6 +7,7 @@
 #include <QTimeZone>
 
 #include <optional>
+#include <string_view>
 
 // XMLTV's times: "YYYYMMDDhhmmss +zzzz", a wall-clock time with the offset
 // from UTC in force there.
@@ -38,7 +39,7 @@ struct Timestamp
 
 // "YYYYMMDDhhmm" or "YYYYMMDDhhmmss", then optionally a zone: "+zzzz",
 // "-zzzz" or a known abbreviation such as "UTC" or "BST". Nothing for other text.
-std::optional<Timestamp> readTimestamp(QStringView text);
+std::optional<Timestamp> readTimestamp(std::string_view text);
 
 // Seconds from start to stop, or nothing when their zones cannot be compared.
 std::optional<qint64> secondsBetween(const Timestamp &start, const Timestamp &stop);

@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -116,9 +117,30 @@ private slots:
     void faultyFile_importsNothingAndSaysWhere_data();
     void faultyFile_importsNothingAndSaysWhere();
     void largeGuide_storesEveryProgrammeInFileOrder_orNothing();
+    void textAsWritten_andOnlyWhereTheGuideHasIt();
     void roundTrip_givesSameProgrammesAtSameTimes();
     void cli_exitCodesAndReports();
+
+private:
+    // A file of the test's own.
+    QString written(const QString &name, const QByteArray &contents);
+    // A guide of one channel "a" and what follows it on line 2.
+    QString guideWith(const QString &name, const QByteArray &contents)
+    {
+        return written(name, "<tv><channel id=\"a\"><display-name>A</display-name></channel>\n" +
+                                 contents + "\n</tv>\n");
+    }
+
+    QTemporaryDir m_guides;
 };
+
+QString XmltvTest::written(const QString &name, const QByteArray &contents)
+{
+    const QString path = m_guides.filePath(name);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() ? path
+                                                                                      : QString();
+}
 
 void XmltvTest::initTestCase()
 {
@@ -179,20 +201,74 @@ void XmltvTest::import_storesGuideInChannelsOfTheSameNameOrNewOnes()
 
 void XmltvTest::faultyFile_importsNothingAndSaysWhere_data()
 {
+    QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("detail");
-    QTest::newRow("malformed.xml") << u"Line 10, column 34: Opening and ending tag mismatch."_qs;
-    QTest::newRow("truncated.xml") << u"Line 11, column 0: Premature end of document."_qs;
+    // Where expat stops, and where the import's own checks do.
+    QTest::newRow("malformed.xml")
+        << sample(u"malformed.xml"_qs) << u"Line 10, column 29: mismatched tag."_qs;
+    QTest::newRow("truncated.xml")
+        << sample(u"truncated.xml"_qs)
+        << u"Line 11, column 1: the file ends in the middle of the guide."_qs;
     QTest::newRow("unknown-channel.xml")
-        << u"Line 9, column 69: a <programme> is on the channel \"gown.example.org\", which no "
+        << sample(u"unknown-channel.xml"_qs)
+        << u"Line 9, column 3: a <programme> is on the channel \"gown.example.org\", which no "
            u"<channel> before it defines."_qs;
     QTest::newRow("unreadable-start.xml")
-        << u"Line 9, column 61: the start \"Sunday 00:30\" cannot be read as a time."_qs;
+        << sample(u"unreadable-start.xml"_qs)
+        << u"Line 9, column 3: the start \"Sunday 00:30\" cannot be read as a time."_qs;
+    QTest::newRow("empty") << written(u"empty.xml"_qs, {})
+                           << u"Line 1, column 1: the file has no <tv> element."_qs;
+    QTest::newRow("root") << written(u"root.xml"_qs, "<?xml version=\"1.0\"?>\n<guide/>")
+                          << u"Line 2, column 1: the file's root element is <guide>, where an "
+                             u"XMLTV file has <tv>."_qs;
+
+    const struct
+    {
+        const char *tag;
+        const char *contents;
+        const char16_t *detail;
+    } guides[] = {
+        {"after the guide", "</tv><tv>", u"Line 2, column 6: junk after document element."},
+        {"entity the file does not define",
+         "<programme start=\"20240101000000\" channel=\"a\"><title>Caf&eacute;</title></programme>",
+         u"Line 2, column 57: undefined entity."},
+        {"element in a title",
+         "<programme start=\"20240101000000\" channel=\"a\"><title>On "
+         "<b>now</b></title></programme>",
+         u"Line 2, column 57: <b> stands where only text may."},
+        {"no title",
+         "<programme start=\"20240101000000\" channel=\"a\"><desc>Untitled</desc></programme>",
+         u"Line 2, column 1: the programme starting 20240101000000 has no <title>."},
+        {"length in days",
+         "<programme start=\"20240101000000\" channel=\"a\"><title>T</title>"
+         "<length units=\"days\">1</length></programme>",
+         u"Line 2, column 63: the <length> cannot be read as seconds, minutes or hours."},
+        {"unreadable stop",
+         "<programme start=\"20240101000000\" stop=\"soon\" channel=\"a\"><title>T</title>"
+         "</programme>",
+         u"Line 2, column 1: the stop \"soon\" cannot be read as a time."},
+        {"channel without a name", "<channel id=\"b\"><icon src=\"b.png\"/></channel>",
+         u"Line 2, column 1: the channel \"b\" has no <display-name>."},
+        {"channel id twice", "<channel id=\"a\"><display-name>A again</display-name></channel>",
+         u"Line 2, column 1: the channel id \"a\" is given to two channels."},
+    };
+    for (const auto &guide : guides) {
+        QTest::newRow(guide.tag) << guideWith(QString::fromLatin1(guide.tag) + u".xml"_qs,
+                                              guide.contents)
+                                 << QString::fromUtf16(guide.detail);
+    }
+    // A guide that names the XMLTV DTD, which is never read, leaves an
+    // undefined entity to it, and expat does not count that as an error.
+    QTest::newRow("entity left to the DTD")
+        << written(u"dtd.xml"_qs, "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n<tv><channel id=\"a\">"
+                                  "<display-name>Caf&eacute;</display-name></channel></tv>")
+        << u"Line 2, column 38: the entity &eacute; is not defined."_qs;
 }
 
 void XmltvTest::faultyFile_importsNothingAndSaysWhere()
 {
+    QFETCH(QString, file);
     QFETCH(QString, detail);
-    const QString file = sample(QString::fromLatin1(QTest::currentDataTag()));
     TestDatabase db;
     const qint32 project = db.addProject(u"Mine"_qs);
     db.addProgramme(db.addChannel(project, u"Mine TV"_qs), u"Kept"_qs);
@@ -232,6 +308,28 @@ void XmltvTest::largeGuide_storesEveryProgrammeInFileOrder_orNothing()
     QVERIFY2(failed.failure().detail.startsWith(u"Line %1, "_qs.arg(n - 100 + 3)),
              qPrintable(failed.failure().detail));
     QCOMPARE(count(db, u"ProgrammeData"_qs), n);
+}
+
+void XmltvTest::textAsWritten_andOnlyWhereTheGuideHasIt()
+{
+    // An entity the file defines itself, a comment and a CDATA section in a
+    // title, blanks around the start, a title inside an element the import
+    // does not read, an empty description.
+    const QString guide = written(
+        u"text.xml"_qs, "<!DOCTYPE tv [ <!ENTITY town \"Town\"> ]>\n"
+                        "<tv><channel id=\"a\"><display-name>&town; TV</display-name></channel>\n"
+                        "<programme start=\" 20240101063000 +0000 \" channel=\"a\">"
+                        "<credits><title>Not this</title></credits>"
+                        "<title>Fish <!-- and? --><![CDATA[& <Chips>]]></title><desc></desc>"
+                        "<length units=\"hours\"> 2 </length></programme>\n</tv>\n");
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Mine"_qs);
+    const auto imported = xmltv::importXmltv(db.path(), project, guide);
+    QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
+    QCOMPARE(asText(db.rows(u"SELECT c.channelName, p.programmeName, p.programmeDesc, "
+                            u"p.startDate, p.startTime, p.duration, p.category FROM ProgrammeData "
+                            u"p JOIN ChannelData c USING (channelID)"_qs)),
+             QStringList{u"Town TV|Fish & <Chips>|<null>|2024-01-01|06:30|120|<null>"_qs});
 }
 
 void XmltvTest::roundTrip_givesSameProgrammesAtSameTimes()
@@ -281,8 +379,8 @@ void XmltvTest::cli_exitCodesAndReports()
     const CliRun faulty = runCli(importFrom + QStringList{malformed});
     QCOMPARE(faulty.exitCode, 1);
     QCOMPARE(faulty.err,
-             QStringList{u"quorvel-cli: Could not import %1: Line 10, column 34: Opening and "
-                         u"ending tag mismatch."_qs.arg(malformed)});
+             QStringList{u"quorvel-cli: Could not import %1: Line 10, column 29: mismatched "
+                         u"tag."_qs.arg(malformed)});
     QCOMPARE(count(db, u"ProgrammeData"_qs), stored);
 }
 
