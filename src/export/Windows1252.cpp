@@ -22,6 +22,11 @@ bool isContinuation(unsigned char byte)
 
 } // namespace
 
+char16_t windows1252Character(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? highBlock[byte - 0x80] : char16_t(byte);
+}
+
 char windows1252Byte(char32_t codePoint)
 {
     if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))

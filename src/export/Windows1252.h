@@ -12,6 +12,10 @@
 // Here every such character becomes one "?".
 namespace exports {
 
+// The character the Windows-1252 byte stands for; 0 for the five bytes
+// that stand for none.
+char16_t windows1252Character(unsigned char byte);
+
 // The byte that stands for the Unicode code point in Windows-1252, or '?'.
 char windows1252Byte(char32_t codePoint);
 

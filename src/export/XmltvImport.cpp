@@ -1,6 +1,7 @@
 #include "export/XmltvImport.h"
 
 #include "export/SqliteStatement.h"
+#include "export/Windows1252.h"
 #include "export/XmltvTime.h"
 #include "store/Connection.h"
 
@@ -231,6 +232,7 @@ private:
     static void XMLCALL onEnd(void *reader, const XML_Char *name);
     static void XMLCALL onText(void *reader, const XML_Char *text, int size);
     static void XMLCALL onSkippedEntity(void *reader, const XML_Char *name, int parameterEntity);
+    static int XMLCALL onUnknownEncoding(void *, const XML_Char *name, XML_Encoding *info);
 
     void startElement(std::string_view name, const XML_Char **attributes);
     void endElement();
@@ -313,6 +315,7 @@ GuideReader::GuideReader(const QString &path, Handoff &handoff)
     // reports such an entity here, and it is an error rather than text
     // dropped quietly; in an attribute value expat leaves it out unreported.
     XML_SetSkippedEntityHandler(m_parser, onSkippedEntity);
+    XML_SetUnknownEncodingHandler(m_parser, onUnknownEncoding, nullptr);
 }
 
 void GuideReader::run()
@@ -411,6 +414,26 @@ void XMLCALL GuideReader::onSkippedEntity(void *reader, const XML_Char *name, in
     auto *self = static_cast<GuideReader *>(reader);
     self->fail(self->here(),
                QStringLiteral("the entity &%1; is not defined").arg(QString::fromUtf8(name)));
+}
+
+// Expat reads UTF-8, UTF-16, ISO-8859-1 and ASCII by itself. Windows-1252
+// is added here: guides are often written in it where Latin-1 is meant.
+int XMLCALL GuideReader::onUnknownEncoding(void *, const XML_Char *name, XML_Encoding *info)
+{
+    const QLatin1String encoding(name);
+    if (encoding.compare(QLatin1String("windows-1252"), Qt::CaseInsensitive) != 0 &&
+        encoding.compare(QLatin1String("cp1252"), Qt::CaseInsensitive) != 0) {
+        return XML_STATUS_ERROR;
+    }
+    for (int byte = 0; byte < 256; ++byte) {
+        const char16_t character = exports::windows1252Character(static_cast<unsigned char>(byte));
+        // -1: a byte the code page leaves empty is not well-formed text.
+        info->map[byte] = character != 0 || byte == 0 ? int(character) : -1;
+    }
+    info->data = nullptr;
+    info->convert = nullptr;
+    info->release = nullptr;
+    return XML_STATUS_OK;
 }
 
 void GuideReader::startElement(std::string_view name, const XML_Char **attributes)

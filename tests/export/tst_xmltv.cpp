@@ -330,6 +330,18 @@ void XmltvTest::textAsWritten_andOnlyWhereTheGuideHasIt()
                             u"p.startDate, p.startTime, p.duration, p.category FROM ProgrammeData "
                             u"p JOIN ChannelData c USING (channelID)"_qs)),
              QStringList{u"Town TV|Fish & <Chips>|<null>|2024-01-01|06:30|120|<null>"_qs});
+
+    // Windows-1252, which grabbers often write where they mean Latin-1.
+    const QString windows1252 = written(
+        u"cp1252.xml"_qs, "<?xml version=\"1.0\" encoding=\"Windows-1252\"?>\n"
+                          "<tv><channel id=\"a\"><display-name>Caf\xe9</display-name></channel>"
+                          "<programme start=\"20240101063000\" channel=\"a\">"
+                          "<title>\x80 \x93 \xff</title></programme></tv>");
+    const auto converted = xmltv::importXmltv(db.path(), project, windows1252);
+    QVERIFY2(converted, qPrintable(converted ? QString() : converted.failure().text()));
+    QCOMPARE(db.value(u"SELECT channelName || ' ' || programmeName FROM ProgrammeData "
+                      u"JOIN ChannelData USING (channelID) WHERE channelName <> 'Town TV'"_qs),
+             QVariant(u"Café € “ ÿ"_qs));
 }
 
 void XmltvTest::roundTrip_givesSameProgrammesAtSameTimes()
