@@ -531,10 +531,7 @@ void GuideReader::endField()
 
 void GuideReader::readLength(std::string_view text)
 {
-    constexpr std::string_view blanks(" \t\r\n");
-    const auto first = text.find_first_not_of(blanks);
-    text = first == std::string_view::npos ? std::string_view() : text.substr(first);
-    text = text.substr(0, text.find_last_not_of(blanks) + 1);
+    text = trimmed(text);
     qint64 value = -1;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || value < 0 ||

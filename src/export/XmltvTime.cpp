@@ -33,16 +33,6 @@ bool isAsciiLetter(char c)
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-// The text without the blanks XML allows around a value.
-std::string_view trimmed(std::string_view text)
-{
-    constexpr std::string_view blanks(" \t\r\n");
-    const auto first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
 std::optional<int> abbreviationOffset(std::string_view name)
 {
     struct Known
@@ -66,6 +56,15 @@ std::optional<int> abbreviationOffset(std::string_view name)
 }
 
 } // namespace
+
+std::string_view trimmed(std::string_view text)
+{
+    constexpr std::string_view blanks(" \t\r\n");
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
 
 qint64 instantOf(QDate date, QTime time, const QTimeZone &zone)
 {

@@ -2,7 +2,6 @@
 
 #include <QDate>
 #include <QString>
-#include <QStringView>
 #include <QTime>
 #include <QTimeZone>
 
@@ -36,6 +35,9 @@ struct Timestamp
     // Seconds since the epoch, counting the wall clock as if it were UTC.
     qint64 wallSeconds() const;
 };
+
+// The text without the blanks XML allows around a value.
+std::string_view trimmed(std::string_view text);
 
 // "YYYYMMDDhhmm" or "YYYYMMDDhhmmss", then optionally a zone: "+zzzz",
 // "-zzzz" or a known abbreviation such as "UTC" or "BST". Nothing for other text.
