@@ -5,7 +5,7 @@
 //   cmake --build build --target bench_xmltv_import
 //   build/bench_xmltv_import [PROGRAMMES]
 
-#include "export/XmltvImport.h"
+#include "xmltv/XmltvImport.h"
 #include "store/Connection.h"
 #include "store/Database.h"
 

@@ -6,9 +6,9 @@
 //   bench_programme_window [COUNT...]      (default: 100000 1000000)
 // It runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
-#include "app/AppWindow.h"
-#include "app/Dialogs.h"
-#include "app/Module1.h"
+#include "widgets/AppWindow.h"
+#include "widgets/Dialogs.h"
+#include "store/Module1.h"
 #include "app/Navigator.h"
 #include "programmes/Programmes.h"
 #include "store/Database.h"

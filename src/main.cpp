@@ -1,7 +1,7 @@
-#include "app/Module1.h"
+#include "store/Module1.h"
 #include "app/Navigator.h"
-#include "app/ProgramIcon.h"
-#include "app/QtDialogs.h"
+#include "widgets/ProgramIcon.h"
+#include "widgets/QtDialogs.h"
 
 #include <QApplication>
 

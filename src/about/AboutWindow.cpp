@@ -1,10 +1,10 @@
 #include "about/AboutWindow.h"
 
-#include "app/AppWindow.h"
-#include "app/ClickableLabel.h"
-#include "app/Dialogs.h"
-#include "app/Navigator.h"
-#include "app/ProgramIcon.h"
+#include "widgets/AppWindow.h"
+#include "widgets/ClickableLabel.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Navigation.h"
+#include "widgets/ProgramIcon.h"
 
 #include <QBoxLayout>
 #include <QFrame>
@@ -51,7 +51,7 @@ QString versionLine(int major, int minor, int revision)
     return QStringLiteral("Version: %1.%2 Beta - Build %3").arg(major).arg(minor).arg(revision);
 }
 
-AboutWindow::AboutWindow(Navigator &nav, QWidget *parent) : QDialog(parent), m_navigator(nav)
+AboutWindow::AboutWindow(Navigation &nav, QWidget *parent) : QDialog(parent), m_navigator(nav)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Quorvel"));

@@ -3,7 +3,7 @@
 #include <QDialog>
 
 class ClickableLabel;
-class Navigator;
+class Navigation;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -18,7 +18,7 @@ class AboutWindow final : public QDialog
     Q_OBJECT
 
 public:
-    explicit AboutWindow(Navigator &navigator, QWidget *parent = nullptr);
+    explicit AboutWindow(Navigation &navigator, QWidget *parent = nullptr);
 
 private:
     ClickableLabel *linkLabel(const QString &name, const QString &caption);
@@ -28,7 +28,7 @@ private:
     // The address a tagged label carries, read afresh at every click.
     void openTaggedLink(const ClickableLabel *link);
 
-    Navigator &m_navigator;
+    Navigation &m_navigator;
     QLabel *m_lblTitle;
     QLabel *m_imgIcon;
     QLabel *m_lblInfo1;

@@ -1,9 +1,9 @@
 #include "channels/AddEditChannel.h"
 
-#include "app/Controls.h"
-#include "app/Dialogs.h"
-#include "app/Module1.h"
-#include "app/Navigator.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "store/Module1.h"
+#include "widgets/Navigation.h"
 #include "channels/Channels.h"
 
 #include <QBoxLayout>
@@ -21,7 +21,7 @@ const QString templateForm = QStringLiteral("TemplateName, CategoryName, EPG No"
 
 } // namespace
 
-AddEditChannel::AddEditChannel(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
+AddEditChannel::AddEditChannel(Navigation &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("addeditChannel"));
     setWindowTitle(QStringLiteral("Quorvel Add/Edit Channel"));

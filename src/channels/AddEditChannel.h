@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppWindow.h"
+#include "widgets/AppWindow.h"
 
 class QLabel;
 class QLineEdit;
@@ -14,7 +14,7 @@ class AddEditChannel final : public AppWindow
     Q_OBJECT
 
 public:
-    explicit AddEditChannel(Navigator &navigator, QWidget *parent = nullptr);
+    explicit AddEditChannel(Navigation &navigator, QWidget *parent = nullptr);
 
     void load() override;
 

@@ -1,17 +1,17 @@
 #include "channels/ChannelSelection.h"
 
-#include "app/Controls.h"
-#include "app/Dialogs.h"
-#include "app/EntryList.h"
-#include "app/Module1.h"
-#include "app/Navigator.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "widgets/EntryList.h"
+#include "store/Module1.h"
+#include "widgets/Navigation.h"
 #include "channels/Channels.h"
 
 #include <QBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
-ChannelSelection::ChannelSelection(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
+ChannelSelection::ChannelSelection(Navigation &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("channelSelection"));
     setWindowTitle(QStringLiteral("Quorvel - Channel Selection"));

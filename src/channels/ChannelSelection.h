@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppWindow.h"
+#include "widgets/AppWindow.h"
 
 #include <optional>
 
@@ -14,7 +14,7 @@ class ChannelSelection final : public AppWindow
     Q_OBJECT
 
 public:
-    explicit ChannelSelection(Navigator &navigator, QWidget *parent = nullptr);
+    explicit ChannelSelection(Navigation &navigator, QWidget *parent = nullptr);
 
     void load() override;
     // Fills the list afresh; nothing is selected afterwards.

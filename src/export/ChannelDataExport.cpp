@@ -1,9 +1,9 @@
 #include "export/ChannelDataExport.h"
 
-#include "app/Controls.h"
-#include "app/Dialogs.h"
-#include "app/Module1.h"
-#include "app/Navigator.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "store/Module1.h"
+#include "widgets/Navigation.h"
 #include "export/ChannelFile.h"
 #include "export/Contact.h"
 
@@ -13,7 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-ChannelDataExport::ChannelDataExport(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
+ChannelDataExport::ChannelDataExport(Navigation &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("channelDataExport"));
     setWindowTitle(QStringLiteral("Quorvel Channel Data Export"));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppWindow.h"
+#include "widgets/AppWindow.h"
 
 class QLabel;
 class QLineEdit;
@@ -12,7 +12,7 @@ class ChannelDataExport final : public AppWindow
     Q_OBJECT
 
 public:
-    explicit ChannelDataExport(Navigator &navigator, QWidget *parent = nullptr);
+    explicit ChannelDataExport(Navigation &navigator, QWidget *parent = nullptr);
 
     void load() override;
 

@@ -1,7 +1,7 @@
 #include "export/ChannelFile.h"
 
 #include "export/ExportFile.h"
-#include "export/SqliteStatement.h"
+#include "store/SqliteStatement.h"
 #include "store/Connection.h"
 
 #include <charconv>
@@ -39,19 +39,19 @@ void writeNumbered(ExportFile &file, std::string_view before, qint64 number, std
 
 Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
 {
-    sqlite3 *handle = sqliteHandle(db);
-    SqliteStatement count(handle, "SELECT COUNT(*) FROM ChannelData WHERE projectID = ?");
-    SqliteStatement channels(handle,
+    sqlite3 *handle = store::sqliteHandle(db);
+    store::SqliteStatement count(handle, "SELECT COUNT(*) FROM ChannelData WHERE projectID = ?");
+    store::SqliteStatement channels(handle,
                              "SELECT channelID, channelName, updateFrequency, logoURL, dataURL, "
                              "channelURL FROM ChannelData WHERE projectID = ? ORDER BY channelID");
     // All the project's template lines in one query, in channel order, read
     // alongside the channels: one query per channel would cost more than
     // writing the whole file.
-    SqliteStatement templates(
+    store::SqliteStatement templates(
         handle, "SELECT TemplateData.channelID, templateData FROM ChannelData "
                 "JOIN TemplateData ON TemplateData.channelID = ChannelData.channelID "
                 "WHERE projectID = ? ORDER BY ChannelData.channelID, TemplateData.rowid");
-    const auto failed = [&](const SqliteStatement &statement) -> Status {
+    const auto failed = [&](const store::SqliteStatement &statement) -> Status {
         return db.failure(statement.errorString());
     };
 
@@ -108,7 +108,7 @@ Status writeChannelFile(const ContactDetails &contact, qint32 projectID, const Q
 
     // One snapshot for both passes: "ChannelCount=" always equals the
     // number of sections.
-    const Status read = readSnapshot(
+    const Status read = store::readSnapshot(
         databasePath, action, [&](Connection &db) { return writeChannels(db, file, projectID); });
     return file.finish(read, action);
 }

@@ -1,7 +1,7 @@
 #include "export/ProgrammeXml.h"
 
 #include "export/ExportFile.h"
-#include "export/SqliteStatement.h"
+#include "store/SqliteStatement.h"
 #include "store/Connection.h"
 
 using store::Connection;
@@ -13,14 +13,14 @@ namespace {
 
 Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
 {
-    sqlite3 *handle = sqliteHandle(db);
-    SqliteStatement channels(handle, "SELECT channelID, channelName FROM ChannelData "
+    sqlite3 *handle = store::sqliteHandle(db);
+    store::SqliteStatement channels(handle, "SELECT channelID, channelName FROM ChannelData "
                                      "WHERE projectID = ? ORDER BY channelID");
-    SqliteStatement programmes(handle,
+    store::SqliteStatement programmes(handle,
                                "SELECT programmeName, startDate, startTime, duration, category, "
                                "programmeDesc FROM ProgrammeData WHERE channelID = ? "
                                "ORDER BY programmeID");
-    const auto failed = [&](const SqliteStatement &statement) -> Status {
+    const auto failed = [&](const store::SqliteStatement &statement) -> Status {
         return db.failure(statement.errorString());
     };
 
@@ -75,7 +75,7 @@ Status writeProgrammeXml(qint32 projectID, const QString &path, const QString &d
     file.write("<channels>\r\n");
     // Written before the store is read: a store that cannot be read leaves
     // a file holding this line alone.
-    const Status read = readSnapshot(
+    const Status read = store::readSnapshot(
         databasePath, action, [&](Connection &db) { return writeChannels(db, file, projectID); });
     if (read)
         file.write("</channels>\r\n");

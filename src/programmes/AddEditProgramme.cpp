@@ -1,8 +1,8 @@
 #include "programmes/AddEditProgramme.h"
 
-#include "app/Controls.h"
-#include "app/Module1.h"
-#include "app/Navigator.h"
+#include "widgets/Controls.h"
+#include "store/Module1.h"
+#include "widgets/Navigation.h"
 #include "programmes/Programmes.h"
 
 #include <QBoxLayout>
@@ -14,7 +14,7 @@
 
 #include <limits>
 
-AddEditProgramme::AddEditProgramme(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
+AddEditProgramme::AddEditProgramme(Navigation &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("addeditProgramme"));
     setWindowTitle(QStringLiteral("Quorvel - Add/Edit Programme"));

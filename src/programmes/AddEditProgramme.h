@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppWindow.h"
+#include "widgets/AppWindow.h"
 
 class QComboBox;
 class QLabel;
@@ -14,7 +14,7 @@ class AddEditProgramme final : public AppWindow
     Q_OBJECT
 
 public:
-    explicit AddEditProgramme(Navigator &navigator, QWidget *parent = nullptr);
+    explicit AddEditProgramme(Navigation &navigator, QWidget *parent = nullptr);
 
     void load() override;
 

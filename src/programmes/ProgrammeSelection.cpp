@@ -1,17 +1,17 @@
 #include "programmes/ProgrammeSelection.h"
 
-#include "app/Controls.h"
-#include "app/Dialogs.h"
-#include "app/EntryList.h"
-#include "app/Module1.h"
-#include "app/Navigator.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "widgets/EntryList.h"
+#include "store/Module1.h"
+#include "widgets/Navigation.h"
 #include "programmes/Programmes.h"
 
 #include <QBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
-ProgrammeSelection::ProgrammeSelection(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
+ProgrammeSelection::ProgrammeSelection(Navigation &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("programmeSelection"));
     setWindowTitle(QStringLiteral("Quorvel - Programme Selection"));

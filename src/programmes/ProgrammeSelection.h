@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppWindow.h"
+#include "widgets/AppWindow.h"
 
 class EntryList;
 class QLabel;
@@ -13,7 +13,7 @@ class ProgrammeSelection final : public AppWindow
     Q_OBJECT
 
 public:
-    explicit ProgrammeSelection(Navigator &navigator, QWidget *parent = nullptr);
+    explicit ProgrammeSelection(Navigation &navigator, QWidget *parent = nullptr);
 
     void load() override;
     // Fills the list afresh; nothing is selected afterwards.

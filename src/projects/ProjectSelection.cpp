@@ -1,12 +1,12 @@
 #include "projects/ProjectSelection.h"
 
-#include "app/ClickableLabel.h"
-#include "app/Controls.h"
-#include "app/Dialogs.h"
-#include "app/EntryList.h"
-#include "app/Module1.h"
-#include "app/Navigator.h"
-#include "app/ProgramIcon.h"
+#include "widgets/ClickableLabel.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "widgets/EntryList.h"
+#include "store/Module1.h"
+#include "widgets/Navigation.h"
+#include "widgets/ProgramIcon.h"
 #include "export/ProgrammeXml.h"
 #include "projects/Projects.h"
 
@@ -14,7 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-ProjectSelection::ProjectSelection(Navigator &nav, QWidget *parent) : AppWindow(nav, parent)
+ProjectSelection::ProjectSelection(Navigation &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("projectSelection"));
     setWindowTitle(QStringLiteral("Quorvel - Project Selection"));

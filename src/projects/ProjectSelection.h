@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppWindow.h"
+#include "widgets/AppWindow.h"
 
 #include <optional>
 
@@ -17,7 +17,7 @@ class ProjectSelection final : public AppWindow
     Q_OBJECT
 
 public:
-    explicit ProjectSelection(Navigator &navigator, QWidget *parent = nullptr);
+    explicit ProjectSelection(Navigation &navigator, QWidget *parent = nullptr);
 
     void load() override;
     // Fills the list afresh; nothing is selected afterwards.

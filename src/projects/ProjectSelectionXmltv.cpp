@@ -4,11 +4,11 @@
 
 #include "projects/ProjectSelection.h"
 
-#include "app/Dialogs.h"
-#include "app/EntryList.h"
-#include "app/Module1.h"
-#include "export/XmltvImport.h"
-#include "export/XmltvWriter.h"
+#include "widgets/Dialogs.h"
+#include "widgets/EntryList.h"
+#include "store/Module1.h"
+#include "xmltv/XmltvImport.h"
+#include "xmltv/XmltvWriter.h"
 
 #include <QBoxLayout>
 #include <QDir>

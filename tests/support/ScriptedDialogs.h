@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/AppWindow.h"
-#include "app/EntryList.h"
-#include "app/Module1.h"
+#include "widgets/AppWindow.h"
+#include "widgets/EntryList.h"
+#include "store/Module1.h"
 #include "app/Navigator.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestDatabase.h"

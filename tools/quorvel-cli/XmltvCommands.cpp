@@ -1,7 +1,7 @@
 #include "Commands.h"
 
-#include "export/XmltvImport.h"
-#include "export/XmltvWriter.h"
+#include "xmltv/XmltvImport.h"
+#include "xmltv/XmltvWriter.h"
 
 #include <QHash>
 #include <QTimeZone>

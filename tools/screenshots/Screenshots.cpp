@@ -7,12 +7,12 @@
 // them, so the pictures follow whatever the windows look like today.
 
 #include "about/AboutWindow.h"
-#include "app/AppWindow.h"
-#include "app/Dialogs.h"
-#include "app/EntryList.h"
-#include "app/Module1.h"
+#include "widgets/AppWindow.h"
+#include "widgets/Dialogs.h"
+#include "widgets/EntryList.h"
+#include "store/Module1.h"
 #include "app/Navigator.h"
-#include "app/ProgramIcon.h"
+#include "widgets/ProgramIcon.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "export/XmltvImport.h"
-#include "export/XmltvWriter.h"
+#include "xmltv/XmltvImport.h"
+#include "xmltv/XmltvWriter.h"
 #include "support/TestDatabase.h"
 
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "app/Module1.h"
+#include "store/Module1.h"
 
 #include "store/Database.h"
 

@@ -1,7 +1,7 @@
-#include "app/Controls.h"
+#include "widgets/Controls.h"
 
-#include "app/AppWindow.h"
-#include "app/EntryList.h"
+#include "widgets/AppWindow.h"
+#include "widgets/EntryList.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "app/QtDialogs.h"
+#include "widgets/QtDialogs.h"
 
 #include <QDesktopServices>
 #include <QDir>

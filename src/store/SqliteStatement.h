@@ -12,16 +12,14 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace store {
-class Connection;
-}
 
-namespace exports {
+class Connection;
 
 // The SQLite handle beneath an open connection, or null when the connection
 // does not run on SQLite. The program links the SQLite library that Qt's
 // driver uses (Debian's driver links the system libsqlite3), so the handle
 // can be used with the functions of sqlite3.h.
-sqlite3 *sqliteHandle(store::Connection &connection);
+sqlite3 *sqliteHandle(Connection &connection);
 
 // Runs `write` on a connection of its own inside one read snapshot, so
 // that every pass of an export sees the same rows whatever else writes the
@@ -70,4 +68,4 @@ private:
     QString m_error;
 };
 
-} // namespace exports
+} // namespace store

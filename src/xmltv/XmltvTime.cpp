@@ -1,4 +1,4 @@
-#include "export/XmltvTime.h"
+#include "xmltv/XmltvTime.h"
 
 #include <QDateTime>
 

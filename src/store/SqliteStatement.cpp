@@ -1,4 +1,4 @@
-#include "export/SqliteStatement.h"
+#include "store/SqliteStatement.h"
 
 #include "store/Connection.h"
 
@@ -6,7 +6,7 @@
 
 #include <sqlite3.h>
 
-namespace exports {
+namespace store {
 
 store::Status readSnapshot(const QString &databasePath, const QString &action,
                            const std::function<store::Status(store::Connection &)> &write)
@@ -122,4 +122,4 @@ std::string_view SqliteStatement::text(int column) const
     return {value, std::size_t(sqlite3_column_bytes(m_statement, column))};
 }
 
-} // namespace exports
+} // namespace store

@@ -1,13 +1,13 @@
-#include "app/AppWindow.h"
+#include "widgets/AppWindow.h"
 
-#include "app/Dialogs.h"
-#include "app/EntryList.h"
-#include "app/Navigator.h"
+#include "widgets/Dialogs.h"
+#include "widgets/EntryList.h"
+#include "widgets/Navigation.h"
 #include "store/Result.h"
 
 #include <QApplication>
 
-AppWindow::AppWindow(Navigator &nav, QWidget *parent) : QWidget(parent), m_navigator(nav)
+AppWindow::AppWindow(Navigation &nav, QWidget *parent) : QWidget(parent), m_navigator(nav)
 {
     setAttribute(Qt::WA_DeleteOnClose);
 }

@@ -1,4 +1,4 @@
-#include "app/EntryList.h"
+#include "widgets/EntryList.h"
 
 void EntryModel::setEntries(ListEntries entries)
 {

@@ -7,7 +7,7 @@
 
 class Dialogs;
 class EntryList;
-class Navigator;
+class Navigation;
 struct Module1;
 
 // A main window of the program. It is created on opening, loads its contents
@@ -17,13 +17,13 @@ class AppWindow : public QWidget
     Q_OBJECT
 
 public:
-    explicit AppWindow(Navigator &navigator, QWidget *parent = nullptr);
+    explicit AppWindow(Navigation &navigator, QWidget *parent = nullptr);
 
     // Reads the program-wide variables and fills the window from the store.
     virtual void load() = 0;
 
 protected:
-    Navigator &navigator() const { return m_navigator; }
+    Navigation &navigator() const { return m_navigator; }
     Module1 &state() const;
     Dialogs &dialogs() const;
     // Tells the user that a store command failed; the window stays usable.
@@ -33,7 +33,7 @@ protected:
     void fillList(EntryList *list, store::Result<ListEntries> listed);
 
 private:
-    Navigator &m_navigator;
+    Navigation &m_navigator;
 };
 
 // The window font most windows set; the project window keeps the platform's.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 // The real dialogs of the desktop.
 class QtDialogs final : public Dialogs

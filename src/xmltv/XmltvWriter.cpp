@@ -1,6 +1,6 @@
-#include "export/XmltvWriter.h"
+#include "xmltv/XmltvWriter.h"
 
-#include "export/XmltvTime.h"
+#include "xmltv/XmltvTime.h"
 #include "programmes/TypedTimes.h"
 #include "store/Connection.h"
 

@@ -1,8 +1,8 @@
-#include "export/XmltvImport.h"
+#include "xmltv/XmltvImport.h"
 
-#include "export/SqliteStatement.h"
+#include "store/SqliteStatement.h"
 #include "export/Windows1252.h"
-#include "export/XmltvTime.h"
+#include "xmltv/XmltvTime.h"
 #include "store/Connection.h"
 
 #include <QByteArray>
@@ -697,14 +697,14 @@ private:
 
     Status storeChannel(const ReadChannel &channel);
     // Binds the programme to the row numbered from 0 of the statement.
-    void bind(exports::SqliteStatement &insert, int row, const Batch &batch,
+    void bind(store::SqliteStatement &insert, int row, const Batch &batch,
               const ReadProgramme &programme);
-    Status run(exports::SqliteStatement &insert);
+    Status run(store::SqliteStatement &insert);
 
     Connection &m_db;
     qint32 m_projectID;
-    std::optional<exports::SqliteStatement> m_insertMany;
-    std::optional<exports::SqliteStatement> m_insertOne;
+    std::optional<store::SqliteStatement> m_insertMany;
+    std::optional<store::SqliteStatement> m_insertOne;
     std::array<MadeTexts, rowsPerInsert> m_made{};
     // The project's channel of each channel the file defines, in its order.
     QList<qint64> m_channelIDs;
@@ -736,7 +736,7 @@ Status GuideStore::prepare()
     // The programmes go in straight through SQLite, on the connection's own
     // handle and so inside its transaction: through QSqlQuery every value
     // would become a QVariant of UTF-16 text on the way.
-    sqlite3 *handle = exports::sqliteHandle(m_db);
+    sqlite3 *handle = store::sqliteHandle(m_db);
     m_insertMany.emplace(handle, insertProgrammes(rowsPerInsert).constData());
     m_insertOne.emplace(handle, insertProgrammes(1).constData());
     for (const auto *insert : {&*m_insertMany, &*m_insertOne}) {
@@ -771,7 +771,7 @@ Status GuideStore::storeChannel(const ReadChannel &channel)
     return store::success();
 }
 
-void GuideStore::bind(exports::SqliteStatement &insert, int row, const Batch &batch,
+void GuideStore::bind(store::SqliteStatement &insert, int row, const Batch &batch,
                       const ReadProgramme &programme)
 {
     const int first = row * programmeColumns + 1;
@@ -816,7 +816,7 @@ void GuideStore::bind(exports::SqliteStatement &insert, int row, const Batch &ba
     bindText(first + 6, batch.textOf(programme.category));
 }
 
-Status GuideStore::run(exports::SqliteStatement &insert)
+Status GuideStore::run(store::SqliteStatement &insert)
 {
     if (!insert.run())
         return m_db.failure(insert.errorString());

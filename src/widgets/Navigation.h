@@ -1,0 +1,38 @@
+#pragma once
+
+class AppWindow;
+class Dialogs;
+class QString;
+class QWidget;
+struct Module1;
+
+// The main windows; one of them is open at a time.
+enum class WindowKind
+{
+    ProjectSelection,
+    ChannelSelection,
+    ChannelEditor,
+    ProgrammeSelection,
+    ProgrammeEditor,
+    ChannelDataExport,
+};
+
+// What a window may ask of navigation. Windows know only this; the one
+// place that knows every window implements it (app/Navigator), so the
+// features depend on navigation's interface and never on each other.
+class Navigation
+{
+public:
+    virtual ~Navigation() = default;
+
+    virtual Module1 &state() const = 0;
+    virtual Dialogs &dialogs() const = 0;
+    // The directory the program runs from; the database lies in it.
+    virtual const QString &programDirectory() const = 0;
+    // Closes `from` and opens `next`, which has loaded by the time this returns.
+    virtual AppWindow *moveTo(QWidget *from, WindowKind next) = 0;
+    // Opens the About window modal over `owner` and returns once it is closed.
+    virtual void showAbout(QWidget *owner) = 0;
+    // Takes every window off the screen and ends the program.
+    virtual void exitProgram() = 0;
+};
