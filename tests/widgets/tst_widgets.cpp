@@ -1,0 +1,105 @@
+#include "widgets/AppWindow.h"
+#include "widgets/EntryList.h"
+#include "widgets/QtDialogs.h"
+
+#include <QFile>
+#include <QFontInfo>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The real dialogs as far as they can be looked at without showing one, and
+// the window font.
+class WidgetsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void prompt_takesAnswersLongerThanLineEditDefault();
+    void dialogs_wideEnoughForTheirCaption_data();
+    void dialogs_wideEnoughForTheirCaption();
+    void folders_rememberedPerKindOfFile();
+    void tahoma_isTheRealFamilyWhereInstalled();
+
+private:
+    QTemporaryDir m_settings;
+};
+
+void WidgetsTest::initTestCase()
+{
+    // Never the user's own settings.
+    QVERIFY(m_settings.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+}
+
+void WidgetsTest::prompt_takesAnswersLongerThanLineEditDefault()
+{
+    const QString longName(40000, u'n');
+    const auto dialog = qtdialogs::makePrompt(nullptr, u"Please enter a Project Name"_qs,
+                                              u"New Quorvel Project"_qs, longName);
+    auto *edit = dialog->findChild<QLineEdit *>();
+    QVERIFY(edit);
+    QVERIFY(edit->maxLength() > longName.size());
+    QCOMPARE(dialog->textValue().size(), longName.size());
+    edit->setText(longName + u"more"_qs);
+    QCOMPARE(dialog->textValue().size(), longName.size() + 4);
+    QCOMPARE(dialog->windowTitle(), u"New Quorvel Project"_qs);
+}
+
+void WidgetsTest::dialogs_wideEnoughForTheirCaption_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("prompt");
+    QTest::newRow("New Project") << u"New Quorvel Project"_qs << true;
+    QTest::newRow("Rename Project") << u"Rename Quorvel Project"_qs << true;
+    QTest::newRow("template line") << u"Quorvel Template Add"_qs << true;
+    QTest::newRow("Export Completed") << u"Quorvel Project Export"_qs << false;
+}
+
+void WidgetsTest::dialogs_wideEnoughForTheirCaption()
+{
+    QFETCH(QString, title);
+    QFETCH(bool, prompt);
+    const int needed = qtdialogs::captionWidth(title);
+    QVERIFY(needed > QFontMetrics(QApplication::font()).horizontalAdvance(title));
+    std::unique_ptr<QDialog> dialog;
+    if (prompt)
+        dialog = qtdialogs::makePrompt(nullptr, u"Text"_qs, title, QString());
+    else
+        dialog = qtdialogs::makeMessage(nullptr, Dialogs::Icon::Information, u"Export Completed"_qs,
+                                        title, QMessageBox::Ok);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    QVERIFY2(dialog->width() >= needed, qPrintable(QString::number(dialog->width())));
+    dialog->hide();
+}
+
+void WidgetsTest::folders_rememberedPerKindOfFile()
+{
+    using Kind = Dialogs::FileKind;
+    QCOMPARE(qtdialogs::lastFolder(Kind::ChannelFile), QString());
+    qtdialogs::rememberFolder(Kind::ChannelFile, m_settings.filePath(u"dgc/out.dgc"_qs));
+    qtdialogs::rememberFolder(Kind::Xmltv, m_settings.filePath(u"guides/tv.xml"_qs));
+    QCOMPARE(qtdialogs::lastFolder(Kind::ChannelFile), m_settings.filePath(u"dgc"_qs));
+    QCOMPARE(qtdialogs::lastFolder(Kind::Xmltv), m_settings.filePath(u"guides"_qs));
+    QCOMPARE(qtdialogs::lastFolder(Kind::ProgrammeXml), QString());
+    qtdialogs::rememberFolder(Kind::ChannelFile, m_settings.filePath(u"later/out.dgc"_qs));
+    QCOMPARE(qtdialogs::lastFolder(Kind::ChannelFile), m_settings.filePath(u"later"_qs));
+}
+
+void WidgetsTest::tahoma_isTheRealFamilyWhereInstalled()
+{
+    if (!QFile::exists(u"/usr/share/wine/fonts/tahoma.ttf"_qs))
+        QSKIP("No Tahoma to load: Debian package fonts-wine is not installed.");
+    const QFont bold = tahoma(8.25, true);
+    QCOMPARE(QFontInfo(bold).family(), u"Tahoma"_qs);
+    QVERIFY(QFontInfo(bold).bold());
+    QCOMPARE(QFontInfo(tahoma(20.25)).family(), u"Tahoma"_qs);
+}
+
+QTEST_MAIN(WidgetsTest)
+#include "tst_widgets.moc"
