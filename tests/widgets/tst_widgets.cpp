@@ -1,3 +1,4 @@
+#include "support/WindowFixture.h"
 #include "widgets/AppWindow.h"
 #include "widgets/EntryList.h"
 #include "widgets/QtDialogs.h"
@@ -24,6 +25,8 @@ private slots:
     void dialogs_wideEnoughForTheirCaption();
     void folders_rememberedPerKindOfFile();
     void tahoma_isTheRealFamilyWhereInstalled();
+    void windows_keepTheirTabOrder_data();
+    void windows_keepTheirTabOrder();
 
 private:
     QTemporaryDir m_settings;
@@ -99,6 +102,59 @@ void WidgetsTest::tahoma_isTheRealFamilyWhereInstalled()
     QCOMPARE(QFontInfo(bold).family(), u"Tahoma"_qs);
     QVERIFY(QFontInfo(bold).bold());
     QCOMPARE(QFontInfo(tahoma(20.25)).family(), u"Tahoma"_qs);
+}
+
+void WidgetsTest::windows_keepTheirTabOrder_data()
+{
+    QTest::addColumn<WindowKind>("kind");
+    QTest::addColumn<QStringList>("order");
+    QTest::newRow("projectSelection") << WindowKind::ProjectSelection
+                                      << QStringList{u"projList"_qs,
+                                                     u"newProj"_qs,
+                                                     u"delProj"_qs,
+                                                     u"loadProj"_qs,
+                                                     u"renameProject"_qs,
+                                                     u"exportProgrammeDatatoXML"_qs,
+                                                     u"exportChannelDataToDGC"_qs,
+                                                     u"exitQuorvel"_qs};
+    QTest::newRow("channelSelection")
+        << WindowKind::ChannelSelection
+        << QStringList{u"chanList"_qs,      u"addChannel"_qs,  u"deleteChannel"_qs,
+                       u"renameChannel"_qs, u"editChannel"_qs, u"closeProject"_qs};
+    QTest::newRow("addeditChannel")
+        << WindowKind::ChannelEditor
+        << QStringList{u"chanName"_qs,    u"chanNum"_qs,  u"chanUpdate"_qs, u"chanLogoURL"_qs,
+                       u"chanDataURL"_qs, u"chanURL"_qs,  u"tempList"_qs,   u"addTemplate"_qs,
+                       u"delTemplate"_qs, u"Command3"_qs, u"Command4"_qs};
+    QTest::newRow("programmeSelection")
+        << WindowKind::ProgrammeSelection
+        << QStringList{u"progList"_qs,      u"addProgramme"_qs,       u"deleteProgramme"_qs,
+                       u"editProgramme"_qs, u"duplicateProgramme"_qs, u"closeChannel"_qs};
+    QTest::newRow("addeditProgramme")
+        << WindowKind::ProgrammeEditor
+        << QStringList{u"programmeName"_qs, u"startDate"_qs, u"startTime"_qs,     u"duration"_qs,
+                       u"desc"_qs,          u"category"_qs,  u"saveProgramme"_qs, u"cancel"_qs};
+    QTest::newRow("channelDataExport")
+        << WindowKind::ChannelDataExport
+        << QStringList{u"contactName"_qs, u"contactEmail"_qs, u"Homepage"_qs,
+                       u"desc"_qs,        u"cmdSave"_qs,      u"cmdClose"_qs};
+}
+
+void WidgetsTest::windows_keepTheirTabOrder()
+{
+    QFETCH(WindowKind, kind);
+    QFETCH(QStringList, order);
+    WindowFixture f;
+    AppWindow *window = f.navigator.moveTo(nullptr, kind);
+    // The named controls in the order Tab visits them, from the first.
+    QWidget *first = WindowFixture::control<QWidget>(window, order.constFirst().toLatin1());
+    QStringList visited{first->objectName()};
+    for (QWidget *w = first->nextInFocusChain(); w != first; w = w->nextInFocusChain()) {
+        if (order.contains(w->objectName()) && (w->focusPolicy() & Qt::TabFocus))
+            visited << w->objectName();
+    }
+    QCOMPARE(visited, order);
+    WindowFixture::closeAll();
 }
 
 QTEST_MAIN(WidgetsTest)
