@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QSpacerItem>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <limits>
@@ -118,6 +119,14 @@ QString lastFolder(Dialogs::FileKind kind)
     return settings().value(folderKey(kind)).toString();
 }
 
+QString startFolder(Dialogs::FileKind kind)
+{
+    if (const QString last = lastFolder(kind); !last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 void rememberFolder(Dialogs::FileKind kind, const QString &chosenPath)
 {
     settings().setValue(folderKey(kind), QFileInfo(chosenPath).absolutePath());
@@ -159,8 +168,7 @@ std::optional<QString> QtDialogs::saveAs(QWidget *parent, FileKind kind,
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setNameFilters(names);
-    if (const QString folder = qtdialogs::lastFolder(kind); !folder.isEmpty())
-        dialog.setDirectory(folder);
+    dialog.setDirectory(qtdialogs::startFolder(kind));
     if (preselected >= 1 && preselected <= names.size())
         dialog.selectNameFilter(names.at(preselected - 1));
 
@@ -183,7 +191,7 @@ std::optional<QString> QtDialogs::openFile(QWidget *parent, FileKind kind,
                                            const QList<FileFilter> &filters)
 {
     const QString path =
-        QFileDialog::getOpenFileName(parent, QString(), qtdialogs::lastFolder(kind),
+        QFileDialog::getOpenFileName(parent, QString(), qtdialogs::startFolder(kind),
                                      nameFilters(filters).join(QStringLiteral(";;")));
     if (path.isEmpty())
         return std::nullopt;

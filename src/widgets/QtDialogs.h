@@ -39,6 +39,9 @@ std::unique_ptr<QInputDialog> makePrompt(QWidget *parent, const QString &text, c
 int captionWidth(const QString &title);
 // The folder the user last chose a file of this kind in; empty before the first.
 QString lastFolder(Dialogs::FileKind kind);
+// Where a file dialog of this kind opens: the last folder while it exists,
+// else the user's documents or home folder, never the working directory.
+QString startFolder(Dialogs::FileKind kind);
 // Keeps the folder of `chosenPath` for the next dialog of this kind.
 void rememberFolder(Dialogs::FileKind kind, const QString &chosenPath);
 

@@ -3,6 +3,7 @@
 #include "widgets/EntryList.h"
 #include "widgets/QtDialogs.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFontInfo>
 #include <QInputDialog>
@@ -85,13 +86,19 @@ void WidgetsTest::folders_rememberedPerKindOfFile()
 {
     using Kind = Dialogs::FileKind;
     QCOMPARE(qtdialogs::lastFolder(Kind::ChannelFile), QString());
+    QVERIFY(qtdialogs::startFolder(Kind::ChannelFile) != QDir::currentPath() ||
+            QDir::currentPath() == QDir::homePath());
+    QVERIFY(QDir().mkpath(m_settings.filePath(u"dgc"_qs)));
     qtdialogs::rememberFolder(Kind::ChannelFile, m_settings.filePath(u"dgc/out.dgc"_qs));
     qtdialogs::rememberFolder(Kind::Xmltv, m_settings.filePath(u"guides/tv.xml"_qs));
     QCOMPARE(qtdialogs::lastFolder(Kind::ChannelFile), m_settings.filePath(u"dgc"_qs));
+    QCOMPARE(qtdialogs::startFolder(Kind::ChannelFile), m_settings.filePath(u"dgc"_qs));
     QCOMPARE(qtdialogs::lastFolder(Kind::Xmltv), m_settings.filePath(u"guides"_qs));
     QCOMPARE(qtdialogs::lastFolder(Kind::ProgrammeXml), QString());
     qtdialogs::rememberFolder(Kind::ChannelFile, m_settings.filePath(u"later/out.dgc"_qs));
     QCOMPARE(qtdialogs::lastFolder(Kind::ChannelFile), m_settings.filePath(u"later"_qs));
+    // A remembered folder that is gone no longer counts.
+    QVERIFY(qtdialogs::startFolder(Kind::ChannelFile) != m_settings.filePath(u"later"_qs));
 }
 
 void WidgetsTest::tahoma_isTheRealFamilyWhereInstalled()
