@@ -6,12 +6,12 @@
 //   bench_programme_window [COUNT...]      (default: 100000 1000000)
 // It runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
-#include "widgets/AppWindow.h"
-#include "widgets/Dialogs.h"
-#include "store/Module1.h"
 #include "app/Navigator.h"
 #include "programmes/Programmes.h"
 #include "store/Database.h"
+#include "store/Module1.h"
+#include "widgets/AppWindow.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -47,11 +47,11 @@ public:
     bool confirm(QWidget *, const QString &text, const QString &, Icon) override { fail(text); }
     void inform(QWidget *, const QString &text, const QString &) override { fail(text); }
     void showError(QWidget *, const QString &text, const QString &) override { fail(text); }
-    std::optional<QString> saveAs(QWidget *, const QList<FileFilter> &, int) override
+    std::optional<QString> saveAs(QWidget *, FileKind, const QList<FileFilter> &, int) override
     {
         fail(QStringLiteral("Save As"));
     }
-    std::optional<QString> openFile(QWidget *, const QList<FileFilter> &) override
+    std::optional<QString> openFile(QWidget *, FileKind, const QList<FileFilter> &) override
     {
         fail(QStringLiteral("Open"));
     }

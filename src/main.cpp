@@ -1,12 +1,40 @@
-#include "store/Module1.h"
 #include "app/Navigator.h"
+#include "store/Module1.h"
 #include "widgets/ProgramIcon.h"
 #include "widgets/QtDialogs.h"
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+
+namespace {
+
+bool hasGraphicalDisplay()
+{
+    // Qt aborts with advice to reinstall when it finds no display; these
+    // three variables are what it would look at first.
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char *value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    if (!hasGraphicalDisplay()) {
+        std::fprintf(stderr,
+                     "quorvel: Quorvel needs a graphical display (neither DISPLAY nor "
+                     "WAYLAND_DISPLAY is set); for a look without one, run it on a virtual "
+                     "display: xvfb-run -a %s\n",
+                     argc > 0 ? argv[0] : "quorvel");
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")

@@ -57,137 +57,142 @@ AboutWindow::AboutWindow(Navigation &nav, QWidget *parent) : QDialog(parent), m_
     setWindowTitle(QStringLiteral("About Quorvel"));
     setFont(tahoma(8.25));
 
-    m_lblTitle = label(QStringLiteral("lblTitle"), QStringLiteral("  Brackenfold New Media"), this);
-    m_lblTitle->setFont(tahoma(18));
+    m_makerName =
+        label(QStringLiteral("lblTitle"), QStringLiteral("  Brackenfold New Media"), this);
+    m_makerName->setFont(tahoma(18));
 
-    m_imgIcon = label(QStringLiteral("imgIcon"), QString(), this);
-    m_imgIcon->setFixedSize(32, 32);
-    m_imgIcon->setPixmap(programIcon().pixmap(32, 32));
+    m_icon = label(QStringLiteral("imgIcon"), QString(), this);
+    m_icon->setFixedSize(32, 32);
+    m_icon->setPixmap(programIcon().pixmap(32, 32));
 
-    m_lblInfo1 = label(QStringLiteral("lblInfo_1"), QStringLiteral("Quorvel"), this);
-    m_lblInfo1->setFont(tahoma(36, true));
+    m_productName = label(QStringLiteral("lblInfo_1"), QStringLiteral("Quorvel"), this);
+    m_productName->setFont(tahoma(36, true));
 
     // Built from the program's own version each time the window opens.
-    m_lblVersion = label(
+    m_version = label(
         QStringLiteral("lblVersion"),
         versionLine(QUORVEL_VERSION_MAJOR, QUORVEL_VERSION_MINOR, QUORVEL_VERSION_PATCH), this);
 
-    m_lblProduct = linkLabel(QStringLiteral("lblProduct"), QStringLiteral("Brackenfold Online"));
-    m_lblProduct->setProperty(tagProperty, makerAddress);
+    m_productLink = linkLabel(QStringLiteral("lblProduct"), QStringLiteral("Brackenfold Online"));
+    m_productLink->setProperty(tagProperty, makerAddress);
 
-    m_Label4 = linkLabel(QStringLiteral("Label4"), QStringLiteral("DigiGuide"));
-    m_Label3 =
+    m_guideLink = linkLabel(QStringLiteral("Label4"), QStringLiteral("DigiGuide"));
+    m_trademarkText =
         label(QStringLiteral("Label3"), QStringLiteral("is a registered Trademark of"), this);
-    m_Label5 = linkLabel(QStringLiteral("Label5"), QStringLiteral("GipsyMedia Ltd"));
+    m_guideMakerLink = linkLabel(QStringLiteral("Label5"), QStringLiteral("GipsyMedia Ltd"));
 
-    m_Label2 = label(QStringLiteral("Label2"),
+    m_thanks = label(QStringLiteral("Label2"),
                      QStringLiteral("With thanks to everyone who sent listings, ideas and bug "
                                     "reports,\nand to the DigiGuide community for testing "
                                     "this beta release."),
                      this);
 
-    m_txtSpecialCopyright = new QPlainTextEdit(this);
-    m_txtSpecialCopyright->setObjectName(QStringLiteral("txtSpecialCopyright"));
-    m_txtSpecialCopyright->setReadOnly(true);
-    m_txtSpecialCopyright->setAccessibleName(QStringLiteral("Legal notice"));
-    m_txtSpecialCopyright->setPlainText(
+    m_legalWarning = new QPlainTextEdit(this);
+    m_legalWarning->setObjectName(QStringLiteral("txtSpecialCopyright"));
+    m_legalWarning->setReadOnly(true);
+    m_legalWarning->setAccessibleName(QStringLiteral("Legal notice"));
+    m_legalWarning->setPlainText(
         QStringLiteral("Warning: this program is protected by copyright law and international "
                        "treaties. Unauthorised copying or distribution of this program, or of "
                        "any part of it, may result in severe civil and criminal penalties and "
                        "will be prosecuted to the full extent of the law."));
-    m_txtSpecialCopyright->setFixedSize(440, 72);
+    m_legalWarning->setFixedSize(440, 72);
 
-    m_lblCopyright =
+    m_copyrightLink =
         linkLabel(QStringLiteral("lblCopyright"),
                   QStringLiteral("Copyright \u00A9 Brackenfold New Media. All rights reserved."));
-    m_lblCopyright->setProperty(tagProperty, makerAddress);
-    m_lblURL = linkLabel(QStringLiteral("lblURL"), QStringLiteral("www.brackenfold.example.com"));
-    m_lblURL->setProperty(tagProperty, makerAddress);
+    m_copyrightLink->setProperty(tagProperty, makerAddress);
+    m_addressLink =
+        linkLabel(QStringLiteral("lblURL"), QStringLiteral("www.brackenfold.example.com"));
+    m_addressLink->setProperty(tagProperty, makerAddress);
 
-    m_cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    m_cmdOK->setDefault(true);
-    m_cmdOK->setMinimumWidth(88);
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setObjectName(QStringLiteral("cmdOK"));
+    m_ok->setDefault(true);
+    m_ok->setMinimumWidth(88);
 
     // Decoration: a two-coloured rule under the maker's name, a frame with a
     // coloured edge around the product block, a dotted line and a plain one.
-    auto *Label1 = band(QStringLiteral("Label1"), bandNavy, this);
-    Label1->setFixedHeight(4);
-    auto *lblDescription = band(QStringLiteral("lblDescription"), bandOrange, this);
-    lblDescription->setFixedHeight(2);
-    auto *lblInfo4 = band(QStringLiteral("lblInfo_4"), bandOrange, this);
-    lblInfo4->setFixedWidth(6);
-    auto *lblDotLine = label(QStringLiteral("lblDotLine"), QString(400, u'.'), this);
-    lblDotLine->setFont(QFont(QStringLiteral("Times New Roman"), 8));
-    lblDotLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    lblDotLine->setForegroundRole(QPalette::Mid);
-    auto *shpRect = new QFrame(this);
-    shpRect->setObjectName(QStringLiteral("shpRect"));
-    shpRect->setFrameShape(QFrame::Box);
-    shpRect->setForegroundRole(QPalette::Mid);
-    auto *Line1 = new QFrame(this);
-    Line1->setObjectName(QStringLiteral("Line1"));
-    Line1->setFrameShape(QFrame::HLine);
-    Line1->setFrameShadow(QFrame::Sunken);
+    auto *ruleNavy = band(QStringLiteral("Label1"), bandNavy, this);
+    ruleNavy->setFixedHeight(4);
+    auto *ruleOrange = band(QStringLiteral("lblDescription"), bandOrange, this);
+    ruleOrange->setFixedHeight(2);
+    auto *frameEdge = band(QStringLiteral("lblInfo_4"), bandOrange, this);
+    frameEdge->setFixedWidth(6);
+    auto *dottedLine = label(QStringLiteral("lblDotLine"), QString(400, u'.'), this);
+    dottedLine->setFont(QFont(QStringLiteral("Times New Roman"), 8));
+    dottedLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    dottedLine->setForegroundRole(QPalette::Mid);
+    auto *productFrameBox = new QFrame(this);
+    productFrameBox->setObjectName(QStringLiteral("shpRect"));
+    productFrameBox->setFrameShape(QFrame::Box);
+    productFrameBox->setForegroundRole(QPalette::Mid);
+    auto *plainLine = new QFrame(this);
+    plainLine->setObjectName(QStringLiteral("Line1"));
+    plainLine->setFrameShape(QFrame::HLine);
+    plainLine->setFrameShadow(QFrame::Sunken);
 
     auto *nameRow = new QHBoxLayout;
-    nameRow->addWidget(m_imgIcon, 0, Qt::AlignVCenter);
+    nameRow->addWidget(m_icon, 0, Qt::AlignVCenter);
     nameRow->addSpacing(8);
-    nameRow->addWidget(m_lblInfo1);
+    nameRow->addWidget(m_productName);
     nameRow->addStretch();
 
     auto *trademarkRow = new QHBoxLayout;
     trademarkRow->setSpacing(4);
-    trademarkRow->addWidget(m_Label4);
-    trademarkRow->addWidget(m_Label3);
-    trademarkRow->addWidget(m_Label5);
+    trademarkRow->addWidget(m_guideLink);
+    trademarkRow->addWidget(m_trademarkText);
+    trademarkRow->addWidget(m_guideMakerLink);
     trademarkRow->addStretch();
 
     auto *product = new QVBoxLayout;
     product->setContentsMargins(12, 6, 12, 10);
     product->addLayout(nameRow);
-    product->addWidget(m_lblVersion);
-    product->addWidget(m_lblProduct, 0, Qt::AlignLeft);
+    product->addWidget(m_version);
+    product->addWidget(m_productLink, 0, Qt::AlignLeft);
     product->addSpacing(6);
     product->addLayout(trademarkRow);
-    auto *productFrame = new QHBoxLayout(shpRect);
+    auto *productFrame = new QHBoxLayout(productFrameBox);
     productFrame->setContentsMargins(1, 1, 1, 1);
     productFrame->setSpacing(0);
-    productFrame->addWidget(lblInfo4);
+    productFrame->addWidget(frameEdge);
     productFrame->addLayout(product);
 
     auto *okRow = new QHBoxLayout;
     okRow->addStretch();
-    okRow->addWidget(m_cmdOK);
+    okRow->addWidget(m_ok);
 
     auto *layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    layout->addWidget(m_lblTitle);
+    layout->addWidget(m_makerName);
     layout->setSpacing(6);
     auto *rule = new QVBoxLayout;
     rule->setSpacing(0);
-    rule->addWidget(Label1);
-    rule->addWidget(lblDescription);
+    rule->addWidget(ruleNavy);
+    rule->addWidget(ruleOrange);
     layout->addLayout(rule);
-    layout->addWidget(shpRect);
-    layout->addWidget(lblDotLine);
-    layout->addWidget(m_Label2);
-    layout->addWidget(m_txtSpecialCopyright);
-    layout->addWidget(Line1);
-    layout->addWidget(m_lblCopyright, 0, Qt::AlignLeft);
-    layout->addWidget(m_lblURL, 0, Qt::AlignLeft);
+    layout->addWidget(productFrameBox);
+    layout->addWidget(dottedLine);
+    layout->addWidget(m_thanks);
+    layout->addWidget(m_legalWarning);
+    layout->addWidget(plainLine);
+    layout->addWidget(m_copyrightLink, 0, Qt::AlignLeft);
+    layout->addWidget(m_addressLink, 0, Qt::AlignLeft);
     layout->addLayout(okRow);
 
-    setTabOrder(m_cmdOK, m_txtSpecialCopyright);
-    m_cmdOK->setFocus();
+    setTabOrder(m_ok, m_legalWarning);
+    m_ok->setFocus();
 
-    connect(m_lblProduct, &ClickableLabel::clicked, this, [this] { openTaggedLink(m_lblProduct); });
-    connect(m_lblCopyright, &ClickableLabel::clicked, this,
-            [this] { openTaggedLink(m_lblCopyright); });
-    connect(m_lblURL, &ClickableLabel::clicked, this, [this] { openTaggedLink(m_lblURL); });
-    connect(m_Label4, &ClickableLabel::clicked, this, [this] { openLink(guideAddress); });
-    connect(m_Label5, &ClickableLabel::clicked, this, [this] { openLink(guideMakerAddress); });
-    connect(m_cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_productLink, &ClickableLabel::clicked, this,
+            [this] { openTaggedLink(m_productLink); });
+    connect(m_copyrightLink, &ClickableLabel::clicked, this,
+            [this] { openTaggedLink(m_copyrightLink); });
+    connect(m_addressLink, &ClickableLabel::clicked, this,
+            [this] { openTaggedLink(m_addressLink); });
+    connect(m_guideLink, &ClickableLabel::clicked, this, [this] { openLink(guideAddress); });
+    connect(m_guideMakerLink, &ClickableLabel::clicked, this,
+            [this] { openLink(guideMakerAddress); });
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 ClickableLabel *AboutWindow::linkLabel(const QString &name, const QString &caption)

@@ -46,6 +46,7 @@ AppWindow *Navigator::open(WindowKind kind)
     }
     window->load();
     window->show();
+    window->showLoadFailure();
     return window;
 }
 

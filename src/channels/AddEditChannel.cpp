@@ -1,10 +1,10 @@
 #include "channels/AddEditChannel.h"
 
+#include "channels/Channels.h"
+#include "store/Module1.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
-#include "store/Module1.h"
 #include "widgets/Navigation.h"
-#include "channels/Channels.h"
 
 #include <QBoxLayout>
 #include <QGridLayout>
@@ -27,29 +27,29 @@ AddEditChannel::AddEditChannel(Navigation &nav, QWidget *parent) : AppWindow(nav
     setWindowTitle(QStringLiteral("Quorvel Add/Edit Channel"));
     setFont(tahoma(8.25));
 
-    m_Label1 =
+    m_title =
         titleLabel(QStringLiteral("Label1"), QStringLiteral("Quorvel Add/Edit Channel"), this);
 
-    m_chanName = textBox(QStringLiteral("chanName"), this);
-    m_chanNum = textBox(QStringLiteral("chanNum"), this);
-    m_chanUpdate = textBox(QStringLiteral("chanUpdate"), this);
-    m_chanLogoURL = textBox(QStringLiteral("chanLogoURL"), this);
-    m_chanDataURL = textBox(QStringLiteral("chanDataURL"), this);
-    m_chanURL = textBox(QStringLiteral("chanURL"), this);
+    m_channelName = textBox(QStringLiteral("chanName"), this);
+    m_channelNumber = textBox(QStringLiteral("chanNum"), this);
+    m_updateFrequency = textBox(QStringLiteral("chanUpdate"), this);
+    m_logoUrl = textBox(QStringLiteral("chanLogoURL"), this);
+    m_dataUrl = textBox(QStringLiteral("chanDataURL"), this);
+    m_channelUrl = textBox(QStringLiteral("chanURL"), this);
 
-    m_tempList = new QListWidget(this);
-    m_tempList->setObjectName(QStringLiteral("tempList"));
-    m_tempList->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_tempList->setSortingEnabled(false);
-    m_tempList->setFixedHeight(5 * m_chanName->sizeHint().height());
+    m_templateList = new QListWidget(this);
+    m_templateList->setObjectName(QStringLiteral("tempList"));
+    m_templateList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_templateList->setSortingEnabled(false);
+    m_templateList->setFixedHeight(5 * m_channelName->sizeHint().height());
     // The list's own accessible interface does not look for a buddy label.
-    m_tempList->setAccessibleName(QStringLiteral("Template"));
+    m_templateList->setAccessibleName(QStringLiteral("Template"));
 
     m_addTemplate = commandButton(QStringLiteral("addTemplate"), QStringLiteral("Add"), this);
-    m_delTemplate = commandButton(QStringLiteral("delTemplate"), QStringLiteral("Delete"), this);
-    m_delTemplate->setEnabled(false);
-    m_Command3 = commandButton(QStringLiteral("Command3"), QStringLiteral("Save Channel"), this);
-    m_Command4 = commandButton(QStringLiteral("Command4"), QStringLiteral("Cancel"), this);
+    m_deleteTemplate = commandButton(QStringLiteral("delTemplate"), QStringLiteral("Delete"), this);
+    m_deleteTemplate->setEnabled(false);
+    m_saveChannel = commandButton(QStringLiteral("Command3"), QStringLiteral("Save Channel"), this);
+    m_cancel = commandButton(QStringLiteral("Command4"), QStringLiteral("Cancel"), this);
 
     auto *fields = new QGridLayout;
     int row = 0;
@@ -58,57 +58,57 @@ AddEditChannel::AddEditChannel(Navigation &nav, QWidget *parent) : AppWindow(nav
         fields->addWidget(field, row, 1);
         ++row;
     };
-    addField(QStringLiteral("Label3"), QStringLiteral("Channel Name"), m_chanName);
-    addField(QStringLiteral("Label8"), QStringLiteral("Channel Number"), m_chanNum);
-    addField(QStringLiteral("Label4"), QStringLiteral("Update Frequency"), m_chanUpdate);
-    addField(QStringLiteral("Label5"), QStringLiteral("Logo URL"), m_chanLogoURL);
-    addField(QStringLiteral("Label6"), QStringLiteral("Data URL"), m_chanDataURL);
-    addField(QStringLiteral("Label7"), QStringLiteral("Channel URL"), m_chanURL);
+    addField(QStringLiteral("Label3"), QStringLiteral("Channel Name"), m_channelName);
+    addField(QStringLiteral("Label8"), QStringLiteral("Channel Number"), m_channelNumber);
+    addField(QStringLiteral("Label4"), QStringLiteral("Update Frequency"), m_updateFrequency);
+    addField(QStringLiteral("Label5"), QStringLiteral("Logo URL"), m_logoUrl);
+    addField(QStringLiteral("Label6"), QStringLiteral("Data URL"), m_dataUrl);
+    addField(QStringLiteral("Label7"), QStringLiteral("Channel URL"), m_channelUrl);
 
     // "Add" and "Delete" stand under the "Template" label, left of the list.
     auto *templateColumn = new QVBoxLayout;
     templateColumn->addWidget(
-        buddyLabel(QStringLiteral("Label2"), QStringLiteral("Template"), m_tempList, this));
+        buddyLabel(QStringLiteral("Label2"), QStringLiteral("Template"), m_templateList, this));
     templateColumn->addWidget(m_addTemplate);
-    templateColumn->addWidget(m_delTemplate);
+    templateColumn->addWidget(m_deleteTemplate);
     templateColumn->addStretch();
     fields->addLayout(templateColumn, row, 0);
-    fields->addWidget(m_tempList, row, 1);
+    fields->addWidget(m_templateList, row, 1);
     ++row;
 
     auto *saveRow = new QHBoxLayout;
-    saveRow->addWidget(m_Command3);
-    saveRow->addWidget(m_Command4);
+    saveRow->addWidget(m_saveChannel);
+    saveRow->addWidget(m_cancel);
     saveRow->addStretch();
     fields->addLayout(saveRow, row, 1);
     fields->setColumnStretch(1, 1);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_Label1);
+    layout->addWidget(m_title);
     layout->addLayout(fields);
     layout->addStretch();
 
-    setTabOrder(m_chanName, m_chanNum);
-    setTabOrder(m_chanNum, m_chanUpdate);
-    setTabOrder(m_chanUpdate, m_chanLogoURL);
-    setTabOrder(m_chanLogoURL, m_chanDataURL);
-    setTabOrder(m_chanDataURL, m_chanURL);
-    setTabOrder(m_chanURL, m_tempList);
-    setTabOrder(m_tempList, m_addTemplate);
-    setTabOrder(m_addTemplate, m_delTemplate);
-    setTabOrder(m_delTemplate, m_Command3);
-    setTabOrder(m_Command3, m_Command4);
+    setTabOrder(m_channelName, m_channelNumber);
+    setTabOrder(m_channelNumber, m_updateFrequency);
+    setTabOrder(m_updateFrequency, m_logoUrl);
+    setTabOrder(m_logoUrl, m_dataUrl);
+    setTabOrder(m_dataUrl, m_channelUrl);
+    setTabOrder(m_channelUrl, m_templateList);
+    setTabOrder(m_templateList, m_addTemplate);
+    setTabOrder(m_addTemplate, m_deleteTemplate);
+    setTabOrder(m_deleteTemplate, m_saveChannel);
+    setTabOrder(m_saveChannel, m_cancel);
     resize(qMax(520, sizeHint().width()), sizeHint().height());
 
     // Once enabled, "Delete" stays enabled while the window is open.
-    connect(m_tempList, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!m_tempList->selectedItems().isEmpty())
-            m_delTemplate->setEnabled(true);
+    connect(m_templateList, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!m_templateList->selectedItems().isEmpty())
+            m_deleteTemplate->setEnabled(true);
     });
     connect(m_addTemplate, &QPushButton::clicked, this, &AddEditChannel::addTemplate);
-    connect(m_delTemplate, &QPushButton::clicked, this, &AddEditChannel::deleteTemplate);
-    connect(m_Command3, &QPushButton::clicked, this, &AddEditChannel::saveChannel);
-    connect(m_Command4, &QPushButton::clicked, this,
+    connect(m_deleteTemplate, &QPushButton::clicked, this, &AddEditChannel::deleteTemplate);
+    connect(m_saveChannel, &QPushButton::clicked, this, &AddEditChannel::saveChannel);
+    connect(m_cancel, &QPushButton::clicked, this,
             [this] { navigator().moveTo(this, WindowKind::ChannelSelection); });
 }
 
@@ -121,18 +121,18 @@ void AddEditChannel::load()
     if (!loaded) {
         // Saving empty fields would overwrite the channel that could not be
         // read; only Cancel is left.
-        m_Command3->setEnabled(false);
+        m_saveChannel->setEnabled(false);
         showFailure(loaded.failure());
         return;
     }
     const channels::Channel &channel = loaded.value();
-    m_chanName->setText(channel.name);
-    m_chanNum->setText(channel.number);
-    m_chanURL->setText(channel.channelURL);
-    m_chanLogoURL->setText(channel.logoURL);
-    m_chanDataURL->setText(channel.dataURL);
-    m_chanUpdate->setText(channel.updateFrequency);
-    m_tempList->addItems(channel.templateLines);
+    m_channelName->setText(channel.name);
+    m_channelNumber->setText(channel.number);
+    m_channelUrl->setText(channel.channelURL);
+    m_logoUrl->setText(channel.logoURL);
+    m_dataUrl->setText(channel.dataURL);
+    m_updateFrequency->setText(channel.updateFrequency);
+    m_templateList->addItems(channel.templateLines);
 }
 
 void AddEditChannel::addTemplate()
@@ -144,30 +144,30 @@ void AddEditChannel::addTemplate()
         QStringLiteral("Quorvel Template Add"), templateForm);
     if (line.isEmpty())
         return;
-    m_tempList->addItem(line);
+    m_templateList->addItem(line);
 }
 
 void AddEditChannel::deleteTemplate()
 {
-    const QList<QListWidgetItem *> selected = m_tempList->selectedItems();
+    const QList<QListWidgetItem *> selected = m_templateList->selectedItems();
     if (selected.isEmpty())
         return;
-    delete m_tempList->takeItem(m_tempList->row(selected.constFirst()));
-    m_tempList->clearSelection();
-    m_tempList->setCurrentRow(-1);
+    delete m_templateList->takeItem(m_templateList->row(selected.constFirst()));
+    m_templateList->clearSelection();
+    m_templateList->setCurrentRow(-1);
 }
 
 void AddEditChannel::saveChannel()
 {
     channels::Channel channel;
-    channel.name = m_chanName->text();
-    channel.number = m_chanNum->text();
-    channel.updateFrequency = m_chanUpdate->text();
-    channel.logoURL = m_chanLogoURL->text();
-    channel.dataURL = m_chanDataURL->text();
-    channel.channelURL = m_chanURL->text();
-    for (int i = 0; i < m_tempList->count(); ++i)
-        channel.templateLines.append(m_tempList->item(i)->text());
+    channel.name = m_channelName->text();
+    channel.number = m_channelNumber->text();
+    channel.updateFrequency = m_updateFrequency->text();
+    channel.logoURL = m_logoUrl->text();
+    channel.dataURL = m_dataUrl->text();
+    channel.channelURL = m_channelUrl->text();
+    for (int i = 0; i < m_templateList->count(); ++i)
+        channel.templateLines.append(m_templateList->item(i)->text());
 
     const auto saved = channels::saveChannel(state().connectionString, m_channelID,
                                              state().currentProjectID.value_or(0), channel);

@@ -26,16 +26,16 @@ private:
     // The channel being edited, or 0 while creating one; fixed at load.
     qint32 m_channelID = 0;
 
-    QLabel *m_Label1;
-    QLineEdit *m_chanName;
-    QLineEdit *m_chanNum;
-    QLineEdit *m_chanUpdate;
-    QLineEdit *m_chanLogoURL;
-    QLineEdit *m_chanDataURL;
-    QLineEdit *m_chanURL;
-    QListWidget *m_tempList;
+    QLabel *m_title;
+    QLineEdit *m_channelName;
+    QLineEdit *m_channelNumber;
+    QLineEdit *m_updateFrequency;
+    QLineEdit *m_logoUrl;
+    QLineEdit *m_dataUrl;
+    QLineEdit *m_channelUrl;
+    QListWidget *m_templateList;
     QPushButton *m_addTemplate;
-    QPushButton *m_delTemplate;
-    QPushButton *m_Command3;
-    QPushButton *m_Command4;
+    QPushButton *m_deleteTemplate;
+    QPushButton *m_saveChannel;
+    QPushButton *m_cancel;
 };

@@ -1,11 +1,11 @@
 #include "channels/ChannelSelection.h"
 
+#include "channels/Channels.h"
+#include "store/Module1.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
-#include "store/Module1.h"
 #include "widgets/Navigation.h"
-#include "channels/Channels.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -17,78 +17,69 @@ ChannelSelection::ChannelSelection(Navigation &nav, QWidget *parent) : AppWindow
     setWindowTitle(QStringLiteral("Quorvel - Channel Selection"));
     setFont(tahoma(8.25));
 
-    m_label1 =
+    m_title =
         titleLabel(QStringLiteral("label1"), QStringLiteral("Quorvel Channel Selection"), this);
 
-    m_chanList = entryList(QStringLiteral("chanList"), QStringLiteral("Channels"), this);
+    m_channelList = entryList(QStringLiteral("chanList"), QStringLiteral("Channels"), this);
 
     m_addChannel = commandButton(QStringLiteral("addChannel"), QStringLiteral("Add Channel"), this);
     m_deleteChannel =
         commandButton(QStringLiteral("deleteChannel"), QStringLiteral("Delete Channel"), this);
-    m_renameChannel =
+    m_modifyChannel =
         commandButton(QStringLiteral("renameChannel"), QStringLiteral("Modify Channel"), this);
-    m_editChannel =
+    m_programmeData =
         commandButton(QStringLiteral("editChannel"), QStringLiteral("Programme Data"), this);
     m_closeProject =
         commandButton(QStringLiteral("closeProject"), QStringLiteral("Close Project"), this);
-    m_editChannel->setFont(tahoma(8.25, true));
+    m_programmeData->setFont(tahoma(8.25, true));
     setSelectionButtonsEnabled(false);
 
-    // Five buttons of one size in one row, none narrower than its caption.
-    const QList<QPushButton *> buttons = {m_addChannel, m_deleteChannel, m_renameChannel,
-                                          m_editChannel, m_closeProject};
-    int widest = 0;
-    for (QPushButton *b : buttons)
-        widest = qMax(widest, b->sizeHint().width());
-    auto *buttonRow = new QHBoxLayout;
-    for (QPushButton *b : buttons) {
-        b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-        b->setMinimumWidth(widest);
-        buttonRow->addWidget(b, 1);
-    }
+    // Five buttons of one size in one row under the list.
+    QHBoxLayout *buttons = buttonRow(
+        {m_addChannel, m_deleteChannel, m_modifyChannel, m_programmeData, m_closeProject});
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_label1);
-    layout->addWidget(m_chanList, 1);
-    layout->addLayout(buttonRow);
+    layout->addWidget(m_title);
+    layout->addWidget(m_channelList, 1);
+    layout->addLayout(buttons);
 
-    setTabOrder(m_chanList, m_addChannel);
+    setTabOrder(m_channelList, m_addChannel);
     setTabOrder(m_addChannel, m_deleteChannel);
-    setTabOrder(m_deleteChannel, m_renameChannel);
-    setTabOrder(m_renameChannel, m_editChannel);
-    setTabOrder(m_editChannel, m_closeProject);
+    setTabOrder(m_deleteChannel, m_modifyChannel);
+    setTabOrder(m_modifyChannel, m_programmeData);
+    setTabOrder(m_programmeData, m_closeProject);
     resize(560, 380);
 
-    connect(m_chanList, &EntryList::entrySelected, this,
+    connect(m_channelList, &EntryList::entrySelected, this,
             [this] { setSelectionButtonsEnabled(true); });
-    connect(m_chanList, &EntryList::doubleClickedWithEntries, this,
+    connect(m_channelList, &EntryList::doubleClickedWithEntries, this,
             &ChannelSelection::programmeData);
     connect(m_addChannel, &QPushButton::clicked, this, &ChannelSelection::addChannel);
     connect(m_deleteChannel, &QPushButton::clicked, this, &ChannelSelection::deleteChannel);
-    connect(m_renameChannel, &QPushButton::clicked, this, &ChannelSelection::modifyChannel);
-    connect(m_editChannel, &QPushButton::clicked, this, &ChannelSelection::programmeData);
+    connect(m_modifyChannel, &QPushButton::clicked, this, &ChannelSelection::modifyChannel);
+    connect(m_programmeData, &QPushButton::clicked, this, &ChannelSelection::programmeData);
     connect(m_closeProject, &QPushButton::clicked, this,
             [this] { navigator().moveTo(this, WindowKind::ProjectSelection); });
 }
 
 void ChannelSelection::load()
 {
-    ChannelList();
+    fillChannelList();
 }
 
-void ChannelSelection::ChannelList()
+void ChannelSelection::fillChannelList()
 {
     // Without a loaded project there is nothing to list; identifiers start at 1.
-    fillList(m_chanList, channels::listChannels(state().connectionString,
-                                                state().currentProjectID.value_or(0)));
+    fillList(m_channelList, channels::listChannels(state().connectionString,
+                                                   state().currentProjectID.value_or(0)));
     setSelectionButtonsEnabled(false);
 }
 
 void ChannelSelection::setSelectionButtonsEnabled(bool enabled)
 {
-    m_editChannel->setEnabled(enabled);
+    m_programmeData->setEnabled(enabled);
     m_deleteChannel->setEnabled(enabled);
-    m_renameChannel->setEnabled(enabled);
+    m_modifyChannel->setEnabled(enabled);
 }
 
 void ChannelSelection::addChannel()
@@ -99,7 +90,7 @@ void ChannelSelection::addChannel()
 
 void ChannelSelection::modifyChannel()
 {
-    const auto id = m_chanList->selectedId();
+    const auto id = m_channelList->selectedId();
     if (!id)
         return;
     state().currentChannelID = *id;
@@ -109,7 +100,7 @@ void ChannelSelection::modifyChannel()
 void ChannelSelection::programmeData()
 {
     // A double-click beside the entries selects nothing; it then does nothing.
-    const auto id = m_chanList->selectedId();
+    const auto id = m_channelList->selectedId();
     if (!id)
         return;
     state().currentChannelID = *id;
@@ -118,7 +109,7 @@ void ChannelSelection::programmeData()
 
 void ChannelSelection::deleteChannel()
 {
-    const auto entry = m_chanList->selectedEntry();
+    const auto entry = m_channelList->selectedEntry();
     if (!entry)
         return;
     const bool confirmed = dialogs().confirm(
@@ -130,10 +121,9 @@ void ChannelSelection::deleteChannel()
     if (!confirmed)
         return;
     if (auto deleted = channels::deleteChannel(state().connectionString, entry->id); !deleted) {
-        // Nothing was removed, so the list and its selection still hold; the
-        // user can try again.
+        // Nothing was removed, so the list and its selection still hold.
         showFailure(deleted.failure());
         return;
     }
-    ChannelList();
+    fillChannelList();
 }

@@ -18,7 +18,7 @@ public:
 
     void load() override;
     // Fills the list afresh; nothing is selected afterwards.
-    void ChannelList();
+    void fillChannelList();
 
 private:
     void setSelectionButtonsEnabled(bool enabled);
@@ -28,11 +28,11 @@ private:
     void programmeData();
     void deleteChannel();
 
-    QLabel *m_label1;
-    EntryList *m_chanList;
+    QLabel *m_title;
+    EntryList *m_channelList;
     QPushButton *m_addChannel;
     QPushButton *m_deleteChannel;
-    QPushButton *m_renameChannel;
-    QPushButton *m_editChannel;
+    QPushButton *m_modifyChannel;
+    QPushButton *m_programmeData;
     QPushButton *m_closeProject;
 };

@@ -1,11 +1,11 @@
 #include "export/ChannelDataExport.h"
 
-#include "widgets/Controls.h"
-#include "widgets/Dialogs.h"
-#include "store/Module1.h"
-#include "widgets/Navigation.h"
 #include "export/ChannelFile.h"
 #include "export/Contact.h"
+#include "store/Module1.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Navigation.h"
 
 #include <QBoxLayout>
 #include <QGridLayout>
@@ -19,15 +19,15 @@ ChannelDataExport::ChannelDataExport(Navigation &nav, QWidget *parent) : AppWind
     setWindowTitle(QStringLiteral("Quorvel Channel Data Export"));
     setFont(tahoma(8.25));
 
-    m_label1 =
+    m_title =
         titleLabel(QStringLiteral("label1"), QStringLiteral("Quorvel Channel Data Export"), this);
 
     m_contactName = textBox(QStringLiteral("contactName"), this);
     m_contactEmail = textBox(QStringLiteral("contactEmail"), this);
-    m_Homepage = textBox(QStringLiteral("Homepage"), this);
-    m_desc = textBox(QStringLiteral("desc"), this);
-    m_cmdSave = commandButton(QStringLiteral("cmdSave"), QStringLiteral("Save DGC"), this);
-    m_cmdClose = commandButton(QStringLiteral("cmdClose"), QStringLiteral("Close"), this);
+    m_homepage = textBox(QStringLiteral("Homepage"), this);
+    m_description = textBox(QStringLiteral("desc"), this);
+    m_saveDgc = commandButton(QStringLiteral("cmdSave"), QStringLiteral("Save DGC"), this);
+    m_close = commandButton(QStringLiteral("cmdClose"), QStringLiteral("Close"), this);
 
     auto *fields = new QGridLayout;
     fields->addWidget(
@@ -39,34 +39,35 @@ ChannelDataExport::ChannelDataExport(Navigation &nav, QWidget *parent) : AppWind
         1, 0);
     fields->addWidget(m_contactEmail, 1, 1);
     fields->addWidget(
-        buddyLabel(QStringLiteral("Label4"), QStringLiteral("Homepage URL"), m_Homepage, this), 2,
+        buddyLabel(QStringLiteral("Label4"), QStringLiteral("Homepage URL"), m_homepage, this), 2,
         0);
-    fields->addWidget(m_Homepage, 2, 1);
+    fields->addWidget(m_homepage, 2, 1);
     fields->addWidget(
-        buddyLabel(QStringLiteral("Label5"), QStringLiteral("Description"), m_desc, this), 3, 0);
-    fields->addWidget(m_desc, 3, 1);
+        buddyLabel(QStringLiteral("Label5"), QStringLiteral("Description"), m_description, this), 3,
+        0);
+    fields->addWidget(m_description, 3, 1);
     // The buttons stand under the field column, not under the labels.
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(m_cmdSave);
-    buttons->addWidget(m_cmdClose);
+    buttons->addWidget(m_saveDgc);
+    buttons->addWidget(m_close);
     buttons->addStretch();
     fields->addLayout(buttons, 4, 1);
     fields->setColumnStretch(1, 1);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_label1);
+    layout->addWidget(m_title);
     layout->addLayout(fields);
     layout->addStretch();
 
     setTabOrder(m_contactName, m_contactEmail);
-    setTabOrder(m_contactEmail, m_Homepage);
-    setTabOrder(m_Homepage, m_desc);
-    setTabOrder(m_desc, m_cmdSave);
-    setTabOrder(m_cmdSave, m_cmdClose);
+    setTabOrder(m_contactEmail, m_homepage);
+    setTabOrder(m_homepage, m_description);
+    setTabOrder(m_description, m_saveDgc);
+    setTabOrder(m_saveDgc, m_close);
     resize(480, sizeHint().height());
 
-    connect(m_cmdSave, &QPushButton::clicked, this, &ChannelDataExport::saveDgc);
-    connect(m_cmdClose, &QPushButton::clicked, this,
+    connect(m_saveDgc, &QPushButton::clicked, this, &ChannelDataExport::saveDgc);
+    connect(m_close, &QPushButton::clicked, this,
             [this] { navigator().moveTo(this, WindowKind::ProjectSelection); });
 }
 
@@ -82,8 +83,8 @@ void ChannelDataExport::load()
     }
     m_contactName->setText(details.value().contactName);
     m_contactEmail->setText(details.value().contactEmail);
-    m_Homepage->setText(details.value().homepage);
-    m_desc->setText(details.value().desc);
+    m_homepage->setText(details.value().homepage);
+    m_description->setText(details.value().desc);
 }
 
 void ChannelDataExport::saveDgc()
@@ -92,7 +93,7 @@ void ChannelDataExport::saveDgc()
         return;
     const qint32 projectID = *state().currentProjectID;
     const exports::ContactDetails typed{m_contactName->text(), m_contactEmail->text(),
-                                        m_Homepage->text(), m_desc->text()};
+                                        m_homepage->text(), m_description->text()};
     // The details are kept whatever follows, a cancelled dialog included.
     if (auto saved = exports::saveContactDetails(state().connectionString, projectID, typed);
         !saved) {
@@ -100,7 +101,7 @@ void ChannelDataExport::saveDgc()
         return;
     }
     const auto path =
-        dialogs().saveAs(this,
+        dialogs().saveAs(this, Dialogs::FileKind::ChannelFile,
                          {{QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")},
                           {QStringLiteral("DGC Files (*.dgc)"), QStringLiteral("*.dgc")}},
                          2);

@@ -19,11 +19,11 @@ public:
 private:
     void saveDgc();
 
-    QLabel *m_label1;
+    QLabel *m_title;
     QLineEdit *m_contactName;
     QLineEdit *m_contactEmail;
-    QLineEdit *m_Homepage;
-    QLineEdit *m_desc;
-    QPushButton *m_cmdSave;
-    QPushButton *m_cmdClose;
+    QLineEdit *m_homepage;
+    QLineEdit *m_description;
+    QPushButton *m_saveDgc;
+    QPushButton *m_close;
 };

@@ -1,9 +1,9 @@
 #include "programmes/AddEditProgramme.h"
 
-#include "widgets/Controls.h"
-#include "store/Module1.h"
-#include "widgets/Navigation.h"
 #include "programmes/Programmes.h"
+#include "store/Module1.h"
+#include "widgets/Controls.h"
+#include "widgets/Navigation.h"
 
 #include <QBoxLayout>
 #include <QComboBox>
@@ -27,7 +27,7 @@ AddEditProgramme::AddEditProgramme(Navigation &nav, QWidget *parent) : AppWindow
     m_startDate = textBox(QStringLiteral("startDate"), this);
     m_startTime = textBox(QStringLiteral("startTime"), this);
     m_duration = textBox(QStringLiteral("duration"), this);
-    m_desc = textBox(QStringLiteral("desc"), this);
+    m_synopsis = textBox(QStringLiteral("desc"), this);
     m_category = new QComboBox(this);
     m_category->setObjectName(QStringLiteral("category"));
     m_category->addItems(programmes::categories());
@@ -50,7 +50,7 @@ AddEditProgramme::AddEditProgramme(Navigation &nav, QWidget *parent) : AppWindow
         {u"Label3", u"Programme Start Date", m_startDate},
         {u"Label4", u"Programme Start Time", m_startTime},
         {u"Label5", u"Programme Duration", m_duration},
-        {u"Label7", u"Program Synopsis", m_desc},
+        {u"Label7", u"Program Synopsis", m_synopsis},
         {u"Label6", u"Programme Category", m_category},
     };
     auto *grid = new QGridLayout;
@@ -79,8 +79,8 @@ AddEditProgramme::AddEditProgramme(Navigation &nav, QWidget *parent) : AppWindow
     setTabOrder(m_programmeName, m_startDate);
     setTabOrder(m_startDate, m_startTime);
     setTabOrder(m_startTime, m_duration);
-    setTabOrder(m_duration, m_desc);
-    setTabOrder(m_desc, m_category);
+    setTabOrder(m_duration, m_synopsis);
+    setTabOrder(m_synopsis, m_category);
     setTabOrder(m_category, m_saveProgramme);
     setTabOrder(m_saveProgramme, m_cancel);
     resize(560, 290);
@@ -105,7 +105,7 @@ void AddEditProgramme::load()
     // category, with nothing chosen.
     const programmes::Programme &stored = loaded.value();
     const QPair<QLineEdit *, QString> boxes[] = {
-        {m_programmeName, stored.programmeName}, {m_desc, stored.programmeDesc},
+        {m_programmeName, stored.programmeName}, {m_synopsis, stored.programmeDesc},
         {m_startDate, stored.startDate},         {m_startTime, stored.startTime},
         {m_duration, stored.duration},
     };
@@ -132,7 +132,7 @@ void AddEditProgramme::chooseCategory(const QString &category)
 void AddEditProgramme::saveProgramme()
 {
     Module1 &shared = state();
-    const programmes::Programme boxes{m_programmeName->text(), m_desc->text(),
+    const programmes::Programme boxes{m_programmeName->text(), m_synopsis->text(),
                                       m_startDate->text(),     m_startTime->text(),
                                       m_duration->text(),      m_category->currentText()};
     const bool addsRow = shared.currentProgrammeID == 0 || shared.isDuplicate;

@@ -28,7 +28,7 @@ private:
     QLineEdit *m_startDate;
     QLineEdit *m_startTime;
     QLineEdit *m_duration;
-    QLineEdit *m_desc;
+    QLineEdit *m_synopsis;
     QComboBox *m_category;
     QPushButton *m_saveProgramme;
     QPushButton *m_cancel;

@@ -1,11 +1,11 @@
 #include "programmes/ProgrammeSelection.h"
 
+#include "programmes/Programmes.h"
+#include "store/Module1.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
-#include "store/Module1.h"
 #include "widgets/Navigation.h"
-#include "programmes/Programmes.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -20,7 +20,7 @@ ProgrammeSelection::ProgrammeSelection(Navigation &nav, QWidget *parent) : AppWi
     m_title =
         titleLabel(QStringLiteral("Label1"), QStringLiteral("Quorvel Programme Selection"), this);
 
-    m_progList = entryList(QStringLiteral("progList"), QStringLiteral("Programmes"), this);
+    m_programmeList = entryList(QStringLiteral("progList"), QStringLiteral("Programmes"), this);
 
     m_addProgramme =
         commandButton(QStringLiteral("addProgramme"), QStringLiteral("Add Programme"), this);
@@ -36,26 +36,24 @@ ProgrammeSelection::ProgrammeSelection(Navigation &nav, QWidget *parent) : AppWi
     setSelectionButtonsEnabled(false);
 
     // Five buttons of one size in one row under the list.
-    auto *buttons = new QHBoxLayout;
-    for (QPushButton *b :
-         {m_addProgramme, m_deleteProgramme, m_editProgramme, m_duplicateProgramme, m_closeChannel})
-        buttons->addWidget(b, 1);
+    QHBoxLayout *buttons = buttonRow(
+        {m_addProgramme, m_deleteProgramme, m_editProgramme, m_duplicateProgramme, m_closeChannel});
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_title);
-    layout->addWidget(m_progList, 1);
+    layout->addWidget(m_programmeList, 1);
     layout->addLayout(buttons);
 
-    setTabOrder(m_progList, m_addProgramme);
+    setTabOrder(m_programmeList, m_addProgramme);
     setTabOrder(m_addProgramme, m_deleteProgramme);
     setTabOrder(m_deleteProgramme, m_editProgramme);
     setTabOrder(m_editProgramme, m_duplicateProgramme);
     setTabOrder(m_duplicateProgramme, m_closeChannel);
     resize(620, 420);
 
-    connect(m_progList, &EntryList::entrySelected, this,
+    connect(m_programmeList, &EntryList::entrySelected, this,
             [this] { setSelectionButtonsEnabled(true); });
-    connect(m_progList, &EntryList::doubleClickedWithEntries, this,
+    connect(m_programmeList, &EntryList::doubleClickedWithEntries, this,
             &ProgrammeSelection::editProgramme);
     connect(m_addProgramme, &QPushButton::clicked, this, &ProgrammeSelection::addProgramme);
     connect(m_deleteProgramme, &QPushButton::clicked, this, &ProgrammeSelection::deleteProgramme);
@@ -68,13 +66,13 @@ ProgrammeSelection::ProgrammeSelection(Navigation &nav, QWidget *parent) : AppWi
 void ProgrammeSelection::load()
 {
     state().currentProgrammeID = 0;
-    ProgrammeList();
+    fillProgrammeList();
 }
 
-void ProgrammeSelection::ProgrammeList()
+void ProgrammeSelection::fillProgrammeList()
 {
-    fillList(m_progList, programmes::listProgrammes(state().connectionString,
-                                                    state().currentChannelID.value_or(0)));
+    fillList(m_programmeList, programmes::listProgrammes(state().connectionString,
+                                                         state().currentChannelID.value_or(0)));
     setSelectionButtonsEnabled(false);
 }
 
@@ -94,7 +92,7 @@ void ProgrammeSelection::addProgramme()
 
 void ProgrammeSelection::editProgramme()
 {
-    const auto entry = m_progList->selectedEntry();
+    const auto entry = m_programmeList->selectedEntry();
     if (!entry)
         return;
     state().currentProgrammeID = entry->id;
@@ -103,7 +101,7 @@ void ProgrammeSelection::editProgramme()
 
 void ProgrammeSelection::duplicateProgramme()
 {
-    const auto entry = m_progList->selectedEntry();
+    const auto entry = m_programmeList->selectedEntry();
     if (!entry)
         return;
     Module1 &shared = state();
@@ -116,7 +114,7 @@ void ProgrammeSelection::duplicateProgramme()
 
 void ProgrammeSelection::deleteProgramme()
 {
-    const auto entry = m_progList->selectedEntry();
+    const auto entry = m_programmeList->selectedEntry();
     if (!entry)
         return;
     const bool confirmed =
@@ -124,9 +122,11 @@ void ProgrammeSelection::deleteProgramme()
                           QStringLiteral("Quorvel - Delete Programme"), Dialogs::Icon::Question);
     if (!confirmed)
         return;
-    if (auto deleted = programmes::deleteProgramme(state().connectionString, entry->id); !deleted)
+    if (auto deleted = programmes::deleteProgramme(state().connectionString, entry->id); !deleted) {
         showFailure(deleted.failure());
-    ProgrammeList();
+        return;
+    }
+    fillProgrammeList();
 }
 
 void ProgrammeSelection::closeChannel()

@@ -17,7 +17,7 @@ public:
 
     void load() override;
     // Fills the list afresh; nothing is selected afterwards.
-    void ProgrammeList();
+    void fillProgrammeList();
 
 private:
     void setSelectionButtonsEnabled(bool enabled);
@@ -29,7 +29,7 @@ private:
     void closeChannel();
 
     QLabel *m_title;
-    EntryList *m_progList;
+    EntryList *m_programmeList;
     QPushButton *m_addProgramme;
     QPushButton *m_deleteProgramme;
     QPushButton *m_editProgramme;

@@ -1,14 +1,14 @@
 #include "projects/ProjectSelection.h"
 
+#include "export/ProgrammeXml.h"
+#include "projects/Projects.h"
+#include "store/Module1.h"
 #include "widgets/ClickableLabel.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
-#include "store/Module1.h"
 #include "widgets/Navigation.h"
 #include "widgets/ProgramIcon.h"
-#include "export/ProgrammeXml.h"
-#include "projects/Projects.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -22,105 +22,99 @@ ProjectSelection::ProjectSelection(Navigation &nav, QWidget *parent) : AppWindow
     m_title =
         titleLabel(QStringLiteral("Label1"), QStringLiteral("Quorvel Project Selection"), this);
 
-    m_image = new ClickableLabel(this);
-    m_image->setObjectName(QStringLiteral("Image1"));
-    m_image->setFixedSize(32, 32);
-    m_image->setPixmap(programIcon().pixmap(32, 32));
-    m_image->setCursor(Qt::PointingHandCursor);
-    m_image->setAccessibleName(QStringLiteral("About Quorvel"));
-    m_image->setToolTip(QStringLiteral("About Quorvel"));
+    m_aboutPicture = new ClickableLabel(this);
+    m_aboutPicture->setObjectName(QStringLiteral("Image1"));
+    m_aboutPicture->setFixedSize(32, 32);
+    m_aboutPicture->setPixmap(programIcon().pixmap(32, 32));
+    m_aboutPicture->setCursor(Qt::PointingHandCursor);
+    m_aboutPicture->setAccessibleName(QStringLiteral("About Quorvel"));
+    m_aboutPicture->setToolTip(QStringLiteral("About Quorvel"));
 
-    m_projList = entryList(QStringLiteral("projList"), QStringLiteral("Projects"), this);
+    m_projectList = entryList(QStringLiteral("projList"), QStringLiteral("Projects"), this);
 
-    m_newProj = commandButton(QStringLiteral("newProj"), QStringLiteral("New Project"), this);
-    m_delProj = commandButton(QStringLiteral("delProj"), QStringLiteral("Delete Project"), this);
-    m_loadProj = commandButton(QStringLiteral("loadProj"), QStringLiteral("Load Project"), this);
+    m_newProject = commandButton(QStringLiteral("newProj"), QStringLiteral("New Project"), this);
+    m_deleteProject =
+        commandButton(QStringLiteral("delProj"), QStringLiteral("Delete Project"), this);
+    m_loadProject = commandButton(QStringLiteral("loadProj"), QStringLiteral("Load Project"), this);
     m_renameProject =
         commandButton(QStringLiteral("renameProject"), QStringLiteral("Rename Project"), this);
-    m_exportProgrammeDatatoXML =
-        commandButton(QStringLiteral("exportProgrammeDatatoXML"),
-                      QStringLiteral("Export Programme Data to XML"), this);
-    m_exportChannelDataToDGC = commandButton(QStringLiteral("exportChannelDataToDGC"),
-                                             QStringLiteral("Export Channel Data to DGC"), this);
-    m_exitQuorvel =
-        commandButton(QStringLiteral("exitQuorvel"), QStringLiteral("E&xit Quorvel"), this);
-    m_newProj->setFont(tahoma(8.25));
-    m_delProj->setFont(tahoma(8.25));
-    m_loadProj->setFont(tahoma(8.25, true));
-    m_delProj->setEnabled(false);
-    m_loadProj->setEnabled(false);
+    m_exportProgrammeXml = commandButton(QStringLiteral("exportProgrammeDatatoXML"),
+                                         QStringLiteral("Export Programme Data to XML"), this);
+    m_exportChannelFile = commandButton(QStringLiteral("exportChannelDataToDGC"),
+                                        QStringLiteral("Export Channel Data to DGC"), this);
+    m_exit = commandButton(QStringLiteral("exitQuorvel"), QStringLiteral("E&xit Quorvel"), this);
+    m_newProject->setFont(tahoma(8.25));
+    m_deleteProject->setFont(tahoma(8.25));
+    m_loadProject->setFont(tahoma(8.25, true));
+    m_deleteProject->setEnabled(false);
+    m_loadProject->setEnabled(false);
     m_renameProject->setEnabled(false);
-    m_exportProgrammeDatatoXML->setEnabled(false);
+    m_exportProgrammeXml->setEnabled(false);
 
     auto *top = new QHBoxLayout;
     top->addWidget(m_title);
     top->addStretch();
-    top->addWidget(m_image, 0, Qt::AlignTop);
+    top->addWidget(m_aboutPicture, 0, Qt::AlignTop);
 
-    // Four buttons of one size, the last a little wider.
-    auto *projectRow = new QHBoxLayout;
-    projectRow->addWidget(m_newProj, 4);
-    projectRow->addWidget(m_delProj, 4);
-    projectRow->addWidget(m_loadProj, 4);
-    projectRow->addWidget(m_renameProject, 5);
-
-    auto *exportRow = new QHBoxLayout;
-    exportRow->addWidget(m_exportProgrammeDatatoXML, 1);
-    exportRow->addWidget(m_exportChannelDataToDGC, 1);
-    exportRow->addWidget(m_exitQuorvel, 1);
+    // Four buttons of one size, the last a little wider; under them three of
+    // one size, wider still.
+    QHBoxLayout *projectRow =
+        buttonRow({m_newProject, m_deleteProject, m_loadProject, m_renameProject}, {4, 4, 4, 5});
+    QHBoxLayout *exportRow = buttonRow({m_exportProgrammeXml, m_exportChannelFile, m_exit});
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(m_projList, 1);
+    layout->addWidget(m_projectList, 1);
     layout->addLayout(projectRow);
     layout->addLayout(exportRow);
-    addXmltvMenu(layout);
+    addFileMenu(layout);
 
-    setTabOrder(m_projList, m_newProj);
-    setTabOrder(m_newProj, m_delProj);
-    setTabOrder(m_delProj, m_loadProj);
-    setTabOrder(m_loadProj, m_renameProject);
-    setTabOrder(m_renameProject, m_exportProgrammeDatatoXML);
-    setTabOrder(m_exportProgrammeDatatoXML, m_exportChannelDataToDGC);
-    setTabOrder(m_exportChannelDataToDGC, m_exitQuorvel);
+    setTabOrder(m_projectList, m_newProject);
+    setTabOrder(m_newProject, m_deleteProject);
+    setTabOrder(m_deleteProject, m_loadProject);
+    setTabOrder(m_loadProject, m_renameProject);
+    setTabOrder(m_renameProject, m_exportProgrammeXml);
+    setTabOrder(m_exportProgrammeXml, m_exportChannelFile);
+    setTabOrder(m_exportChannelFile, m_exit);
     resize(520, 380);
 
-    connect(m_projList, &EntryList::entrySelected, this,
+    connect(m_projectList, &EntryList::entrySelected, this,
             [this] { setSelectionButtonsEnabled(true); });
-    connect(m_projList, &EntryList::doubleClickedWithEntries, this, &ProjectSelection::loadProject);
-    connect(m_newProj, &QPushButton::clicked, this, &ProjectSelection::newProject);
+    connect(m_projectList, &EntryList::doubleClickedWithEntries, this,
+            &ProjectSelection::loadProject);
+    connect(m_newProject, &QPushButton::clicked, this, &ProjectSelection::newProject);
     connect(m_renameProject, &QPushButton::clicked, this, &ProjectSelection::renameProject);
-    connect(m_delProj, &QPushButton::clicked, this, &ProjectSelection::deleteProject);
-    connect(m_loadProj, &QPushButton::clicked, this, &ProjectSelection::loadProject);
-    connect(m_exportChannelDataToDGC, &QPushButton::clicked, this,
-            &ProjectSelection::exportChannelData);
-    connect(m_exportProgrammeDatatoXML, &QPushButton::clicked, this,
+    connect(m_deleteProject, &QPushButton::clicked, this, &ProjectSelection::deleteProject);
+    connect(m_loadProject, &QPushButton::clicked, this, &ProjectSelection::loadProject);
+    connect(m_exportChannelFile, &QPushButton::clicked, this, &ProjectSelection::exportChannelData);
+    connect(m_exportProgrammeXml, &QPushButton::clicked, this,
             &ProjectSelection::exportProgrammeData);
-    connect(m_exitQuorvel, &QPushButton::clicked, this, [this] { navigator().exitProgram(); });
-    connect(m_image, &ClickableLabel::clicked, this, [this] { navigator().showAbout(this); });
+    connect(m_exit, &QPushButton::clicked, this, [this] { navigator().exitProgram(); });
+    connect(m_aboutPicture, &ClickableLabel::clicked, this,
+            [this] { navigator().showAbout(this); });
 }
 
 void ProjectSelection::load()
 {
     state().connectionString = buildConnectionString(navigator().programDirectory());
-    projectList();
+    fillProjectList();
 }
 
-void ProjectSelection::projectList()
+void ProjectSelection::fillProjectList()
 {
-    fillList(m_projList, projects::listProjects(state().connectionString));
+    fillList(m_projectList, projects::listProjects(state().connectionString));
     setSelectionButtonsEnabled(false);
 }
 
 void ProjectSelection::setSelectionButtonsEnabled(bool enabled)
 {
-    m_loadProj->setEnabled(enabled);
-    m_delProj->setEnabled(enabled);
-    m_exportProgrammeDatatoXML->setEnabled(enabled);
-    m_exportChannelDataToDGC->setEnabled(enabled);
+    m_loadProject->setEnabled(enabled);
+    m_deleteProject->setEnabled(enabled);
+    m_exportProgrammeXml->setEnabled(enabled);
+    m_exportChannelFile->setEnabled(enabled);
     m_renameProject->setEnabled(enabled);
-    m_exportXMLTV->setEnabled(enabled);
-    m_importXMLTV->setEnabled(enabled);
+    m_exportXmltv->setEnabled(enabled);
+    m_importXmltv->setEnabled(enabled);
 }
 
 void ProjectSelection::newProject()
@@ -129,34 +123,38 @@ void ProjectSelection::newProject()
                                           QStringLiteral("New Quorvel Project"), QString());
     if (name.isEmpty())
         return;
-    if (auto added = projects::newProject(state().connectionString, name); !added)
+    if (auto added = projects::newProject(state().connectionString, name); !added) {
         showFailure(added.failure());
-    projectList();
+        return;
+    }
+    fillProjectList();
 }
 
 void ProjectSelection::renameProject()
 {
-    const auto entry = m_projList->selectedEntry();
+    const auto entry = m_projectList->selectedEntry();
     if (!entry)
         return;
     const QString name = dialogs().prompt(this, QStringLiteral("Please enter a new Project Name"),
                                           QStringLiteral("Rename Quorvel Project"), entry->text);
     if (name.isEmpty())
         return;
-    if (auto renamed = projects::renameProject(state().connectionString, entry->id, name); !renamed)
+    if (auto renamed = projects::renameProject(state().connectionString, entry->id, name);
+        !renamed) {
         showFailure(renamed.failure());
-    projectList();
+        return;
+    }
+    fillProjectList();
 }
 
 void ProjectSelection::deleteProject()
 {
-    const auto id = m_projList->selectedId();
+    const auto id = m_projectList->selectedId();
     if (!id)
         return;
     const auto name = projects::projectName(state().connectionString, *id);
     if (!name) {
         showFailure(name.failure());
-        projectList();
         return;
     }
     const bool confirmed = dialogs().confirm(
@@ -166,16 +164,18 @@ void ProjectSelection::deleteProject()
             .arg(name.value()),
         QStringLiteral("Delete Quorvel Project"), Dialogs::Icon::NoIcon);
     if (confirmed) {
-        if (auto deleted = projects::deleteProject(state().connectionString, *id); !deleted)
+        if (auto deleted = projects::deleteProject(state().connectionString, *id); !deleted) {
             showFailure(deleted.failure());
+            return;
+        }
     }
     // Whatever the answer, the list is read again and nothing stays selected.
-    projectList();
+    fillProjectList();
 }
 
 void ProjectSelection::loadProject()
 {
-    const auto id = m_projList->selectedId();
+    const auto id = m_projectList->selectedId();
     if (!id)
         return;
     state().currentProjectID = *id;
@@ -184,7 +184,7 @@ void ProjectSelection::loadProject()
 
 void ProjectSelection::exportChannelData()
 {
-    const auto id = m_projList->selectedId();
+    const auto id = m_projectList->selectedId();
     if (!id)
         return;
     state().currentProjectID = *id;
@@ -194,11 +194,11 @@ void ProjectSelection::exportChannelData()
 void ProjectSelection::exportProgrammeData()
 {
     // The selected entry's project, which need not be the one loaded last.
-    const auto id = m_projList->selectedId();
+    const auto id = m_projectList->selectedId();
     if (!id)
         return;
     const auto path =
-        dialogs().saveAs(this,
+        dialogs().saveAs(this, Dialogs::FileKind::ProgrammeXml,
                          {{QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")},
                           {QStringLiteral("XML Files (*.xml)"), QStringLiteral("*.xml")}},
                          2);

@@ -21,7 +21,7 @@ public:
 
     void load() override;
     // Fills the list afresh; nothing is selected afterwards.
-    void projectList();
+    void fillProjectList();
 
 private:
     void setSelectionButtonsEnabled(bool enabled);
@@ -34,21 +34,23 @@ private:
     void exportProgrammeData();
 
     QLabel *m_title;
-    ClickableLabel *m_image;
-    EntryList *m_projList;
-    QPushButton *m_newProj;
-    QPushButton *m_delProj;
-    QPushButton *m_loadProj;
+    ClickableLabel *m_aboutPicture;
+    EntryList *m_projectList;
+    QPushButton *m_newProject;
+    QPushButton *m_deleteProject;
+    QPushButton *m_loadProject;
     QPushButton *m_renameProject;
-    QPushButton *m_exportProgrammeDatatoXML;
-    QPushButton *m_exportChannelDataToDGC;
-    QPushButton *m_exitQuorvel;
+    QPushButton *m_exportProgrammeXml;
+    QPushButton *m_exportChannelFile;
+    QPushButton *m_exit;
 
-    // The File menu with the XMLTV guide commands (ProjectSelectionXmltv.cpp).
-    // A menu bar keeps them apart from the window's own buttons and layout.
-    void addXmltvMenu(QVBoxLayout *layout);
+    // The File menu with the XMLTV guide commands and Exit
+    // (ProjectSelectionXmltv.cpp). A menu bar keeps them apart from the
+    // window's own buttons and layout.
+    void addFileMenu(QVBoxLayout *layout);
     void exportXmltv();
     void importXmltv();
-    QAction *m_exportXMLTV = nullptr;
-    QAction *m_importXMLTV = nullptr;
+    QAction *m_exportXmltv = nullptr;
+    QAction *m_importXmltv = nullptr;
+    QAction *m_exitAction = nullptr;
 };

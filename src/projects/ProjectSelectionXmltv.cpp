@@ -4,9 +4,10 @@
 
 #include "projects/ProjectSelection.h"
 
+#include "store/Module1.h"
 #include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
-#include "store/Module1.h"
+#include "widgets/Navigation.h"
 #include "xmltv/XmltvImport.h"
 #include "xmltv/XmltvWriter.h"
 
@@ -56,31 +57,36 @@ QString exportReport(const xmltv::XmltvExport &done)
 
 } // namespace
 
-void ProjectSelection::addXmltvMenu(QVBoxLayout *layout)
+void ProjectSelection::addFileMenu(QVBoxLayout *layout)
 {
     auto *bar = new QMenuBar(this);
     bar->setObjectName(QStringLiteral("menuBar"));
     QMenu *file = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("fileMenu"));
-    m_exportXMLTV = file->addAction(QStringLiteral("Export XMLTV..."));
-    m_exportXMLTV->setObjectName(QStringLiteral("exportXMLTV"));
-    m_importXMLTV = file->addAction(QStringLiteral("Import XMLTV..."));
-    m_importXMLTV->setObjectName(QStringLiteral("importXMLTV"));
+    m_exportXmltv = file->addAction(QStringLiteral("Export XMLTV..."));
+    m_exportXmltv->setObjectName(QStringLiteral("exportXMLTV"));
+    m_importXmltv = file->addAction(QStringLiteral("Import XMLTV..."));
+    m_importXmltv->setObjectName(QStringLiteral("importXMLTV"));
+    file->addSeparator();
+    m_exitAction = file->addAction(QStringLiteral("E&xit"));
+    m_exitAction->setObjectName(QStringLiteral("exitAction"));
     // Like the buttons that act on the selected project.
-    m_exportXMLTV->setEnabled(false);
-    m_importXMLTV->setEnabled(false);
+    m_exportXmltv->setEnabled(false);
+    m_importXmltv->setEnabled(false);
     layout->setMenuBar(bar);
 
-    connect(m_exportXMLTV, &QAction::triggered, this, &ProjectSelection::exportXmltv);
-    connect(m_importXMLTV, &QAction::triggered, this, &ProjectSelection::importXmltv);
+    connect(m_exportXmltv, &QAction::triggered, this, &ProjectSelection::exportXmltv);
+    connect(m_importXmltv, &QAction::triggered, this, &ProjectSelection::importXmltv);
+    // The same as the Exit button.
+    connect(m_exitAction, &QAction::triggered, this, [this] { navigator().exitProgram(); });
 }
 
 void ProjectSelection::exportXmltv()
 {
-    const auto id = m_projList->selectedId();
+    const auto id = m_projectList->selectedId();
     if (!id)
         return;
-    const auto path = dialogs().saveAs(this, {xmltvFiles()}, 1);
+    const auto path = dialogs().saveAs(this, Dialogs::FileKind::Xmltv, {xmltvFiles()}, 1);
     if (!path)
         return;
     const auto written =
@@ -94,12 +100,13 @@ void ProjectSelection::exportXmltv()
 
 void ProjectSelection::importXmltv()
 {
-    const auto id = m_projList->selectedId();
+    const auto id = m_projectList->selectedId();
     if (!id)
         return;
     // Guides come with other names too (.xmltv, or none at all).
-    const auto path = dialogs().openFile(
-        this, {xmltvFiles(), {QStringLiteral("All Files (*)"), QStringLiteral("*")}});
+    const auto path =
+        dialogs().openFile(this, Dialogs::FileKind::Xmltv,
+                           {xmltvFiles(), {QStringLiteral("All Files (*)"), QStringLiteral("*")}});
     if (!path)
         return;
     const auto imported = xmltv::importXmltv(state().connectionString, *id, *path);

@@ -1,11 +1,12 @@
 #include "widgets/AppWindow.h"
 
+#include "store/Result.h"
 #include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
 #include "widgets/Navigation.h"
-#include "store/Result.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 
 AppWindow::AppWindow(Navigation &nav, QWidget *parent) : QWidget(parent), m_navigator(nav)
 {
@@ -24,7 +25,19 @@ Dialogs &AppWindow::dialogs() const
 
 void AppWindow::showFailure(const store::Failure &failure)
 {
+    if (!isVisible()) {
+        // The first failure of a load says it; later ones would repeat it.
+        if (!m_loadFailure)
+            m_loadFailure = failure;
+        return;
+    }
     dialogs().showError(this, failure.text(), QStringLiteral("Quorvel"));
+}
+
+void AppWindow::showLoadFailure()
+{
+    if (const auto failure = std::exchange(m_loadFailure, std::nullopt))
+        showFailure(*failure);
 }
 
 void AppWindow::fillList(EntryList *list, store::Result<ListEntries> listed)
@@ -34,9 +47,34 @@ void AppWindow::fillList(EntryList *list, store::Result<ListEntries> listed)
         showFailure(listed.failure());
 }
 
+namespace {
+
+// Debian's fonts-wine ships a Tahoma with the metrics of the original, which
+// the windows' captions and button widths were made for. It lies outside the
+// folders fontconfig searches, so the program loads it itself.
+const char16_t *const wineTahomaFiles[] = {u"/usr/share/wine/fonts/tahoma.ttf",
+                                           u"/usr/share/wine/fonts/tahomabd.ttf"};
+
+bool tahomaAvailable()
+{
+    static const bool available = [] {
+        const QString family = QStringLiteral("Tahoma");
+        if (QFontDatabase::hasFamily(family))
+            return true;
+        for (const char16_t *file : wineTahomaFiles)
+            QFontDatabase::addApplicationFont(QString::fromUtf16(file));
+        return QFontDatabase::hasFamily(family);
+    }();
+    return available;
+}
+
+} // namespace
+
 QFont tahoma(qreal pointSize, bool bold)
 {
-    QFont font(QStringLiteral("Tahoma"));
+    // Without any Tahoma the platform's font is nearer to the design than
+    // whatever a font matcher would take for the name.
+    QFont font = tahomaAvailable() ? QFont(QStringLiteral("Tahoma")) : QApplication::font();
     font.setPointSizeF(pointSize);
     font.setBold(bold);
     return font;

@@ -3,6 +3,7 @@
 #include "widgets/AppWindow.h"
 #include "widgets/EntryList.h"
 
+#include <QBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,6 +16,26 @@ QPushButton *commandButton(const QString &name, const QString &caption, QWidget 
     button->setObjectName(name);
     button->setAutoDefault(false);
     return button;
+}
+
+QHBoxLayout *buttonRow(const QList<QPushButton *> &buttons, const QList<int> &shares)
+{
+    const auto share = [&](qsizetype i) {
+        return i < shares.size() ? shares.at(i) : 1;
+    };
+    // The widest caption per share sets every minimum, so that the minimums
+    // keep the proportions too and the layout never has to break them.
+    int perShare = 0;
+    for (qsizetype i = 0; i < buttons.size(); ++i)
+        perShare = qMax(perShare, (buttons.at(i)->sizeHint().width() + share(i) - 1) / share(i));
+    auto *row = new QHBoxLayout;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        QPushButton *button = buttons.at(i);
+        button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        button->setMinimumWidth(perShare * share(i));
+        row->addWidget(button, share(i));
+    }
+    return row;
 }
 
 QLineEdit *textBox(const QString &name, QWidget *parent)

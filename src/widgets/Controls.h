@@ -2,7 +2,10 @@
 
 #include <QString>
 
+#include <QList>
+
 class EntryList;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -13,6 +16,11 @@ class QWidget;
 
 // A button that does not take Enter for itself when another control has focus.
 QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent);
+
+// A row of buttons whose widths keep the proportions of `shares` (one size
+// for all when none are given) at every window width, each wide enough for
+// its caption.
+QHBoxLayout *buttonRow(const QList<QPushButton *> &buttons, const QList<int> &shares = {});
 
 // A one-line text box that takes text of any length, as the store does.
 QLineEdit *textBox(const QString &name, QWidget *parent);

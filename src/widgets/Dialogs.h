@@ -21,6 +21,15 @@ public:
         Critical
     };
 
+    // The kinds of file the program reads or writes; each keeps the folder
+    // the user last chose for it.
+    enum class FileKind
+    {
+        ChannelFile,
+        ProgrammeXml,
+        Xmltv
+    };
+
     struct FileFilter
     {
         QString description;
@@ -40,13 +49,16 @@ public:
     virtual void showError(QWidget *parent, const QString &text, const QString &title) = 0;
     // A Save As dialog that never asks before overwriting but asks before
     // accepting a file that does not exist yet. The filter at `preselected`
-    // (counted from 1) is chosen first. The path exactly as the user gave it,
-    // or nothing when the user cancelled.
-    virtual std::optional<QString> saveAs(QWidget *parent, const QList<FileFilter> &filters,
-                                          int preselected) = 0;
-    // An Open dialog for an existing file, the first filter chosen first. The
-    // path of the file chosen, or nothing when the user cancelled.
-    virtual std::optional<QString> openFile(QWidget *parent, const QList<FileFilter> &filters) = 0;
+    // (counted from 1) is chosen first; the dialog opens in the folder last
+    // used for this kind of file. The path exactly as the user gave it, or
+    // nothing when the user cancelled.
+    virtual std::optional<QString> saveAs(QWidget *parent, FileKind kind,
+                                          const QList<FileFilter> &filters, int preselected) = 0;
+    // An Open dialog for an existing file, the first filter chosen first, in
+    // the folder last used for this kind of file. The path of the file
+    // chosen, or nothing when the user cancelled.
+    virtual std::optional<QString> openFile(QWidget *parent, FileKind kind,
+                                            const QList<FileFilter> &filters) = 0;
     // Opens a web address in the user's browser; whether it worked is not reported.
     virtual void openUrl(const QString &address, const QString &workingDirectory) = 0;
 };

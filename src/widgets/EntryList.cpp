@@ -1,5 +1,7 @@
 #include "widgets/EntryList.h"
 
+#include <QKeyEvent>
+
 void EntryModel::setEntries(ListEntries entries)
 {
     beginResetModel();
@@ -71,6 +73,27 @@ void EntryList::selectRow(int row)
     const QModelIndex index = m_model.index(row);
     setCurrentIndex(index);
     selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+}
+
+void EntryList::focusInEvent(QFocusEvent *event)
+{
+    QListView::focusInEvent(event);
+    // The view makes the first entry current when it takes the focus and
+    // draws it as if chosen; with nothing selected nothing may look chosen,
+    // and the first arrow key must land on the first entry, not the second.
+    if (!selectionModel()->hasSelection())
+        selectionModel()->clearCurrentIndex();
+}
+
+void EntryList::keyPressEvent(QKeyEvent *event)
+{
+    const bool startsSelection = event->key() == Qt::Key_Down || event->key() == Qt::Key_Space;
+    if (startsSelection && !currentIndex().isValid() && count() > 0) {
+        selectRow(0);
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
 }
 
 void EntryList::mouseDoubleClickEvent(QMouseEvent *event)

@@ -227,6 +227,7 @@ private slots:
         QCOMPARE(contents(path), contents(golden(u"example.dgc"_qs)));
         QCOMPARE(f.dialogs.asked()[0].filters.value(1).description, u"DGC Files (*.dgc)"_qs);
         QCOMPARE(f.dialogs.asked()[0].preselected, 2);
+        QCOMPARE(f.dialogs.asked()[0].fileKind, Dialogs::FileKind::ChannelFile);
 
         name->setText(u" Bob "_qs);
         homepage->clear(); // emptied: the stored address stays
@@ -263,6 +264,7 @@ private slots:
         const auto &asked = f.dialogs.asked();
         QCOMPARE(asked[0].filters.value(1).description, u"XML Files (*.xml)"_qs);
         QCOMPARE(asked[0].preselected, 2);
+        QCOMPARE(asked[0].fileKind, Dialogs::FileKind::ProgrammeXml);
         QCOMPARE(asked[1].text, u"Export Completed"_qs);
         QCOMPARE(asked[1].title, u"Quorvel Project Export"_qs);
         QCOMPARE(f.state.currentProjectID, std::optional<qint32>(2));

@@ -1,6 +1,7 @@
 #include "support/WindowFixture.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 
 namespace {
@@ -140,6 +141,39 @@ private slots:
         f.click(window, "deleteProgramme");
         QCOMPARE(f.rows(), QStringList{u"Twin|2024-01-01|<null>|<null>|<null>|<null>"_qs});
         f.verifyFreshList(window, {u"Twin"_qs});
+    }
+
+    void deleteFailing_saysSoOnceAndKeepsList()
+    {
+        ProgrammeFixture f;
+        f.add(u"News"_qs);
+        AppWindow *window = f.openList();
+        f.clickEntry(f.progList(window), 0);
+        QVERIFY(QFile::remove(f.db.path()));
+
+        f.dialogs.answerConfirm(true);
+        f.dialogs.expectError();
+        f.click(window, "deleteProgramme");
+        QVERIFY(f.dialogs.allAnswered());
+        QCOMPARE(f.dialogs.asked().size(), 2);
+        QCOMPARE(f.texts(f.progList(window)), QStringList{u"News"_qs});
+        QVERIFY(f.progList(window)->selectedEntry());
+        QVERIFY(f.control(window, "deleteProgramme")->isEnabled());
+    }
+
+    void buttons_areAllOfOneSize()
+    {
+        ProgrammeFixture f;
+        AppWindow *window = f.openList();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QList<int> widths;
+        for (const char *name : {"addProgramme", "deleteProgramme", "editProgramme",
+                                 "duplicateProgramme", "closeChannel"}) {
+            auto *button = f.control(window, name);
+            QVERIFY2(button->width() >= button->sizeHint().width(), name);
+            widths << button->width();
+        }
+        QCOMPARE(QList<int>(widths.size(), widths.first()), widths);
     }
 
     void editorLoad_showsWhatEachModeNeeds_data()

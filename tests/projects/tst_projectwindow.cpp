@@ -1,6 +1,8 @@
 #include "support/WindowFixture.h"
 
+#include <QAction>
 #include <QFile>
+#include <QMenu>
 #include <QTimer>
 
 #include <functional>
@@ -53,7 +55,11 @@ private slots:
     void delete_asksExactlyAndRefillsWhateverTheAnswer();
     void load_setsCurrentProjectAndLeavesOneWindow();
     void missingDatabase_saysWhereAndHowToCreateIt();
+    void failedCommand_saysSoOnceAndKeepsList_data();
+    void failedCommand_saysSoOnceAndKeepsList();
+    void buttonRows_keepTheirSizesAtStartingSize();
     void movingBetweenWindows_keepsProgramRunning_closingLastEndsIt();
+    void exit_endsProgram_data();
     void exit_endsProgram();
 };
 
@@ -81,9 +87,21 @@ void ProjectWindowTest::fillAndSelection_driveTheFiveButtons()
     QCOMPARE(selectionButtonState(window), u"none"_qs);
     QVERIFY(projList(window)->selectionModel()->selectedRows().isEmpty());
 
-    // Arrow keys select as well as the mouse.
-    projList(window)->setFocus();
+    // The keyboard starts from the first entry, and nothing looks chosen
+    // before it does.
+    projList(window)->setFocus(Qt::TabFocusReason);
+    QVERIFY(!projList(window)->currentIndex().isValid());
     QTest::keyClick(projList(window), Qt::Key_Down);
+    QCOMPARE(projList(window)->selectedEntry()->text, u"  First  "_qs);
+    QCOMPARE(selectionButtonState(window), u"all"_qs);
+    QTest::keyClick(projList(window), Qt::Key_Down);
+    QCOMPARE(projList(window)->selectedEntry()->text, u"Second"_qs);
+
+    f.dialogs.answerPrompt(u"Third"_qs);
+    WindowFixture::click(window, "newProj");
+    projList(window)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(projList(window), Qt::Key_Space);
+    QCOMPARE(projList(window)->selectedEntry()->text, u"  First  "_qs);
     QCOMPARE(selectionButtonState(window), u"all"_qs);
 }
 
@@ -192,19 +210,78 @@ void ProjectWindowTest::missingDatabase_saysWhereAndHowToCreateIt()
     QVERIFY(QFile::remove(f.db.path()));
     f.dialogs.expectError();
     QWidget *window = f.navigator.start();
-    const QString message = f.dialogs.asked().last().text;
-    QVERIFY2(message.contains(f.db.path()) && message.contains(u"quorvel-cli init-db"_qs),
-             qPrintable(message));
+    QVERIFY(f.dialogs.allAnswered());
+    const auto &told = f.dialogs.asked().last();
+    QVERIFY2(told.text.contains(f.db.path()) && told.text.contains(u"quorvel-cli init-db"_qs),
+             qPrintable(told.text));
+    // Over the project window, not on its own before any window is up.
+    QVERIFY(told.overShownWindow);
     QVERIFY(!QFile::exists(f.db.path()));
 
-    // The window stays usable; adding a project fails the same clear way.
+    // The window stays usable; adding a project fails the same clear way,
+    // once.
     f.dialogs.answerPrompt(u"New"_qs);
-    f.dialogs.expectError();
     f.dialogs.expectError();
     WindowFixture::click(window, "newProj");
     QVERIFY(f.dialogs.allAnswered());
+    QCOMPARE(f.dialogs.asked().size(), 3);
     QVERIFY(f.dialogs.asked().at(2).text.startsWith(u"Could not add the project"_qs));
     QVERIFY(window->isVisible());
+}
+
+void ProjectWindowTest::failedCommand_saysSoOnceAndKeepsList_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("prompted");
+    QTest::newRow("New Project") << u"newProj"_qs << true;
+    QTest::newRow("Rename Project") << u"renameProject"_qs << true;
+    // The project's name is read for the question, and that read fails.
+    QTest::newRow("Delete Project") << u"delProj"_qs << false;
+}
+
+void ProjectWindowTest::failedCommand_saysSoOnceAndKeepsList()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, prompted);
+    WindowFixture f;
+    f.db.addProject(u"Only"_qs);
+    QWidget *window = f.navigator.start();
+    WindowFixture::clickEntry(projList(window), 0);
+    QVERIFY(QFile::remove(f.db.path()));
+
+    if (prompted)
+        f.dialogs.answerPrompt(u"Other"_qs);
+    f.dialogs.expectError();
+    WindowFixture::click(window, button.toLatin1().constData());
+
+    QVERIFY(f.dialogs.allAnswered());
+    QCOMPARE(f.dialogs.asked().size(), prompted ? 2 : 1);
+    QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Only"_qs});
+    QCOMPARE(projList(window)->selectedEntry()->text, u"Only"_qs);
+    QCOMPARE(selectionButtonState(window), u"all"_qs);
+}
+
+void ProjectWindowTest::buttonRows_keepTheirSizesAtStartingSize()
+{
+    WindowFixture f;
+    QWidget *window = f.navigator.start();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const auto width = [window](const char *name) {
+        return WindowFixture::control(window, name)->width();
+    };
+    const int upper = width("newProj");
+    QCOMPARE(width("delProj"), upper);
+    QCOMPARE(width("loadProj"), upper);
+    QVERIFY(width("renameProject") > upper);
+    const int lower = width("exportProgrammeDatatoXML");
+    QCOMPARE(width("exportChannelDataToDGC"), lower);
+    QCOMPARE(width("exitQuorvel"), lower);
+    QVERIFY(lower > width("renameProject"));
+    for (const char *name : {"newProj", "delProj", "loadProj", "renameProject",
+                             "exportProgrammeDatatoXML", "exportChannelDataToDGC", "exitQuorvel"}) {
+        auto *button = WindowFixture::control(window, name);
+        QVERIFY2(button->width() >= button->sizeHint().width(), name);
+    }
 }
 
 void ProjectWindowTest::movingBetweenWindows_keepsProgramRunning_closingLastEndsIt()
@@ -225,11 +302,28 @@ void ProjectWindowTest::movingBetweenWindows_keepsProgramRunning_closingLastEnds
     QCOMPARE(reached, u"channelSelection"_qs);
 }
 
+void ProjectWindowTest::exit_endsProgram_data()
+{
+    QTest::addColumn<bool>("fromMenu");
+    QTest::newRow("Exit button") << false;
+    QTest::newRow("File menu") << true;
+}
+
 void ProjectWindowTest::exit_endsProgram()
 {
+    QFETCH(bool, fromMenu);
     WindowFixture f;
     QWidget *window = f.navigator.start();
-    QVERIFY(programEndsBySelf([window] { WindowFixture::click(window, "exitQuorvel"); }));
+    // Exit closes the File menu's list, the last of its entries.
+    const QList<QAction *> menu = WindowFixture::control<QMenu>(window, "fileMenu")->actions();
+    QCOMPARE(menu.last()->objectName(), u"exitAction"_qs);
+    QCOMPARE(menu.last()->text(), u"E&xit"_qs);
+    QVERIFY(programEndsBySelf([window, fromMenu] {
+        if (fromMenu)
+            WindowFixture::control<QAction>(window, "exitAction")->trigger();
+        else
+            WindowFixture::click(window, "exitQuorvel");
+    }));
     QCOMPARE(WindowFixture::visibleWindowCount(), 0);
 }
 

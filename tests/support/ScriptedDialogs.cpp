@@ -1,6 +1,7 @@
 #include "support/ScriptedDialogs.h"
 
 #include <QTest>
+#include <QWidget>
 
 namespace {
 
@@ -55,8 +56,23 @@ void ScriptedDialogs::answerOpenFile(std::optional<QString> path)
     m_script.append({Kind::OpenFile, QString(), false, std::move(path)});
 }
 
-std::optional<ScriptedDialogs::Answer> ScriptedDialogs::next(Kind kind, const Question &question)
+ScriptedDialogs::~ScriptedDialogs()
 {
+    // A test that failed already stopped before its dialogs; say nothing more.
+    if (m_script.isEmpty() || QTest::currentTestFailed())
+        return;
+    QStringList unused;
+    for (const Answer &answer : std::as_const(m_script))
+        unused << QLatin1String(kindName(answer.kind));
+    const QByteArray message =
+        QStringLiteral("Scripted answers never asked for: %1").arg(unused.join(u", ")).toUtf8();
+    QTest::qFail(message.constData(), __FILE__, __LINE__);
+}
+
+std::optional<ScriptedDialogs::Answer> ScriptedDialogs::next(Kind kind, Question question,
+                                                             QWidget *parent)
+{
+    question.overShownWindow = parent && parent->window()->isVisible();
     m_asked.append(question);
     if (m_script.isEmpty() || m_script.constFirst().kind != kind) {
         const QByteArray message =
@@ -69,41 +85,45 @@ std::optional<ScriptedDialogs::Answer> ScriptedDialogs::next(Kind kind, const Qu
     return m_script.takeFirst();
 }
 
-QString ScriptedDialogs::prompt(QWidget *, const QString &text, const QString &title,
+QString ScriptedDialogs::prompt(QWidget *parent, const QString &text, const QString &title,
                                 const QString &defaultAnswer)
 {
-    const auto answer = next(Kind::Prompt, {Kind::Prompt, text, title, defaultAnswer});
+    const auto answer = next(Kind::Prompt, {Kind::Prompt, text, title, defaultAnswer}, parent);
     return answer ? answer->text : QString();
 }
 
-bool ScriptedDialogs::confirm(QWidget *, const QString &text, const QString &title, Icon icon)
+bool ScriptedDialogs::confirm(QWidget *parent, const QString &text, const QString &title, Icon icon)
 {
-    const auto answer = next(Kind::Confirm, {Kind::Confirm, text, title, QString(), icon});
+    const auto answer = next(Kind::Confirm, {Kind::Confirm, text, title, QString(), icon}, parent);
     return answer && answer->yes;
 }
 
-void ScriptedDialogs::inform(QWidget *, const QString &text, const QString &title)
+void ScriptedDialogs::inform(QWidget *parent, const QString &text, const QString &title)
 {
-    next(Kind::Inform, {Kind::Inform, text, title, QString(), Icon::Information});
+    next(Kind::Inform, {Kind::Inform, text, title, QString(), Icon::Information}, parent);
 }
 
-void ScriptedDialogs::showError(QWidget *, const QString &text, const QString &title)
+void ScriptedDialogs::showError(QWidget *parent, const QString &text, const QString &title)
 {
-    next(Kind::Error, {Kind::Error, text, title, QString(), Icon::Critical});
+    next(Kind::Error, {Kind::Error, text, title, QString(), Icon::Critical}, parent);
 }
 
-std::optional<QString> ScriptedDialogs::saveAs(QWidget *, const QList<FileFilter> &filters,
-                                               int preselected)
+std::optional<QString> ScriptedDialogs::saveAs(QWidget *parent, FileKind kind,
+                                               const QList<FileFilter> &filters, int preselected)
 {
-    const auto answer = next(Kind::SaveAs, {Kind::SaveAs, QString(), QString(), QString(),
-                                            Icon::NoIcon, filters, preselected});
+    const auto answer = next(
+        Kind::SaveAs,
+        {Kind::SaveAs, QString(), QString(), QString(), Icon::NoIcon, filters, preselected, kind},
+        parent);
     return answer ? answer->path : std::nullopt;
 }
 
-std::optional<QString> ScriptedDialogs::openFile(QWidget *, const QList<FileFilter> &filters)
+std::optional<QString> ScriptedDialogs::openFile(QWidget *parent, FileKind kind,
+                                                 const QList<FileFilter> &filters)
 {
-    const auto answer = next(Kind::OpenFile, {Kind::OpenFile, QString(), QString(), QString(),
-                                              Icon::NoIcon, filters, 1});
+    const auto answer = next(
+        Kind::OpenFile,
+        {Kind::OpenFile, QString(), QString(), QString(), Icon::NoIcon, filters, 1, kind}, parent);
     return answer ? answer->path : std::nullopt;
 }
 

@@ -5,14 +5,20 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 #include <optional>
 
 // Answers the program's dialogs from a script and records every question.
-// A dialog the script did not expect fails the running test.
+// A dialog the script did not expect fails the running test, and so does an
+// answer still unused when the script is discarded at the end of the test.
 class ScriptedDialogs final : public Dialogs
 {
 public:
+    ScriptedDialogs() = default;
+    ~ScriptedDialogs() override;
+    Q_DISABLE_COPY_MOVE(ScriptedDialogs)
+
     enum class Kind
     {
         Prompt,
@@ -32,6 +38,10 @@ public:
         Icon icon = Icon::NoIcon;
         QList<FileFilter> filters;
         int preselected = 0;
+        FileKind fileKind = FileKind::ChannelFile;
+        // Whether the window it was asked over was on screen, so that the
+        // dialog could stand over it.
+        bool overShownWindow = false;
     };
 
     // Script the next answers, in the order the dialogs will appear.
@@ -52,9 +62,10 @@ public:
     bool confirm(QWidget *parent, const QString &text, const QString &title, Icon icon) override;
     void inform(QWidget *parent, const QString &text, const QString &title) override;
     void showError(QWidget *parent, const QString &text, const QString &title) override;
-    std::optional<QString> saveAs(QWidget *parent, const QList<FileFilter> &filters,
+    std::optional<QString> saveAs(QWidget *parent, FileKind kind, const QList<FileFilter> &filters,
                                   int preselected) override;
-    std::optional<QString> openFile(QWidget *parent, const QList<FileFilter> &filters) override;
+    std::optional<QString> openFile(QWidget *parent, FileKind kind,
+                                    const QList<FileFilter> &filters) override;
     void openUrl(const QString &address, const QString &workingDirectory) override;
 
 private:
@@ -66,7 +77,7 @@ private:
         std::optional<QString> path;
     };
     // The next answer, which must be of this kind; nothing (and a failed test) otherwise.
-    std::optional<Answer> next(Kind kind, const Question &question);
+    std::optional<Answer> next(Kind kind, Question question, QWidget *parent);
 
     QList<Answer> m_script;
     QList<Question> m_asked;

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "widgets/AppWindow.h"
-#include "widgets/EntryList.h"
-#include "store/Module1.h"
 #include "app/Navigator.h"
+#include "store/Module1.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestDatabase.h"
+#include "widgets/AppWindow.h"
+#include "widgets/EntryList.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -53,14 +53,29 @@ struct WindowFixture
                 widget->close();
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        qDeleteAll(standIns());
+        standIns().clear();
     }
 
+    static QList<QObject *> &standIns()
+    {
+        static QList<QObject *> made;
+        return made;
+    }
+
+    // The control of that name; a missing one fails the running test, which
+    // then goes on with a stand-in instead of crashing the whole executable.
     template<typename T = QPushButton> static T *control(QWidget *window, const char *name)
     {
-        T *found = window ? window->findChild<T *>(QLatin1String(name)) : nullptr;
-        if (!found)
-            qWarning("no control named %s", name);
-        return found;
+        if (T *found = window ? window->findChild<T *>(QLatin1String(name)) : nullptr)
+            return found;
+        const QByteArray where =
+            window ? " in " + window->objectName().toUtf8() : QByteArray(" (no window is open)");
+        QTest::qFail(QByteArray("No control named " + QByteArray(name) + where).constData(),
+                     __FILE__, __LINE__);
+        auto *standIn = new T;
+        standIns().append(standIn);
+        return standIn;
     }
 
     static void click(QWidget *window, const char *name)

@@ -49,6 +49,8 @@ void XmltvWindowTest::export_writesGuideAndListsWhatWasLeftOut()
     WindowFixture::control<QAction>(window, "exportXMLTV")->trigger();
 
     QVERIFY(f.dialogs.allAnswered());
+    // Opens in the folder of the last guide, written or read.
+    QCOMPARE(f.dialogs.asked().at(0).fileKind, Dialogs::FileKind::Xmltv);
     QCOMPARE(f.dialogs.asked().at(1).title, u"Quorvel XMLTV Export"_qs);
     QCOMPARE(f.dialogs.asked().at(1).text,
              u"Export Completed\n\n1 programme on 1 channel written.\n\n"
@@ -70,6 +72,7 @@ void XmltvWindowTest::import_bringsGuideInAndCounts()
     WindowFixture::control<QAction>(window, "importXMLTV")->trigger();
 
     QVERIFY(f.dialogs.allAnswered());
+    QCOMPARE(f.dialogs.asked().at(0).fileKind, Dialogs::FileKind::Xmltv);
     QCOMPARE(f.dialogs.asked().at(1).title, u"Quorvel XMLTV Import"_qs);
     QCOMPARE(f.dialogs.asked().at(1).text,
              u"Import Completed\n\n7 programmes imported; 2 channels added, 1 matched by name."_qs);

@@ -7,11 +7,11 @@
 // them, so the pictures follow whatever the windows look like today.
 
 #include "about/AboutWindow.h"
+#include "app/Navigator.h"
+#include "store/Module1.h"
 #include "widgets/AppWindow.h"
 #include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
-#include "store/Module1.h"
-#include "app/Navigator.h"
 #include "widgets/ProgramIcon.h"
 
 #include <QApplication>
@@ -42,11 +42,11 @@ public:
     }
     void inform(QWidget *, const QString &text, const QString &) override { report(text); }
     void showError(QWidget *, const QString &text, const QString &) override { report(text); }
-    std::optional<QString> saveAs(QWidget *, const QList<FileFilter> &, int) override
+    std::optional<QString> saveAs(QWidget *, FileKind, const QList<FileFilter> &, int) override
     {
         return std::nullopt;
     }
-    std::optional<QString> openFile(QWidget *, const QList<FileFilter> &) override
+    std::optional<QString> openFile(QWidget *, FileKind, const QList<FileFilter> &) override
     {
         return std::nullopt;
     }
