@@ -183,7 +183,7 @@ private slots:
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("complaint");
         QTest::newRow("missing database")
-            << u"absent.db"_qs << u"1"_qs << u"out"_qs << u"database not found"_qs;
+            << u"absent.db"_qs << u"1"_qs << u"out"_qs << u"There is no database at"_qs;
         QTest::newRow("unknown project")
             << QString() << u"99"_qs << u"out"_qs << u"no project with the identifier 99"_qs;
         QTest::newRow("not a number")
