@@ -5,6 +5,7 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -15,6 +16,8 @@
 namespace store {
 
 namespace {
+
+std::atomic<bool> unnamedFilesTried{true};
 
 QString systemError(int error)
 {
@@ -83,6 +86,11 @@ bool isTemporaryFor(const QString &fileName, const QString &targetFileName)
     return fileName.startsWith(prefix) && rest.match(fileName.mid(prefix.size())).hasMatch();
 }
 
+void AtomicFile::setUnnamedFilesTried(bool tried)
+{
+    unnamedFilesTried = tried;
+}
+
 AtomicFile::AtomicFile(QString target, Mode mode) : m_target(std::move(target)), m_mode(mode)
 {
 }
@@ -133,7 +141,8 @@ bool AtomicFile::open(QIODevice::OpenMode extra)
 
     removeAbandoned(folder, info.fileName());
 #ifdef O_TMPFILE
-    m_fd = ::open(encoded(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (unnamedFilesTried)
+        m_fd = ::open(encoded(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
 #endif
     if (m_fd < 0 && !openNamed(folder))
         return false;

@@ -49,6 +49,10 @@ public:
     void discard();
 
     const QString &target() const { return m_target; }
+
+    // Whether files without a name are tried first (the default); off, every
+    // file is named from the start, as on a file system without them.
+    static void setUnnamedFilesTried(bool tried);
     // What went wrong, naming the file.
     const QString &errorString() const { return m_error; }
 
