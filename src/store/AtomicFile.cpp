@@ -113,8 +113,11 @@ bool AtomicFile::open(QIODevice::OpenMode extra)
     m_error.clear();
     QFileInfo info(m_target);
     // A link to the file is kept: the file it points to is replaced.
-    if (info.isSymLink() && info.exists())
-        info = QFileInfo(info.canonicalFilePath());
+    // (A link to something that is no file, such as /dev/stdout to a pipe,
+    // has no canonical path and is written through as it is.)
+    if (const QString canonical = info.canonicalFilePath();
+        info.isSymLink() && !canonical.isEmpty())
+        info = QFileInfo(canonical);
     m_target = info.absoluteFilePath();
     const QString folder = info.absolutePath();
     if (!QFileInfo(folder).isDir())

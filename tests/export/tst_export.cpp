@@ -364,6 +364,10 @@ private slots:
         QCOMPARE(QFileInfo(real).permissions() & everyone, QFile::ReadOwner | QFile::WriteOwner);
         QCOMPARE(filesIn(folder.path()), (QStringList{running, u"out"_qs, u"real.out"_qs}));
 
+        // What is no file, such as a device, is written through, never replaced.
+        QVERIFY(exportTo(channels, u"/dev/null"_qs, db.path(), exports::Overwrite::WhenComplete));
+        QVERIFY(!QFileInfo(u"/dev/null"_qs).isFile());
+
         // A store that fails half-way: the file of the last export stays whole.
         const QByteArray whole = contents(real);
         db.exec(u"DROP TABLE TemplateData"_qs);
