@@ -50,8 +50,10 @@ qint64 writerOf(const QString &fileName)
 // Temporary files whose writer was killed before it could remove them.
 void removeAbandoned(const QString &folder, const QString &targetFileName)
 {
-    const QStringList names = QDir(folder).entryList(
-        {QStringLiteral(".%1.*.tmp").arg(targetFileName)}, QDir::Files | QDir::Hidden);
+    // Matched by isTemporaryFor rather than a wildcard, which the target's
+    // own name could contain.
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden);
     for (const QString &name : names) {
         const qint64 writer = writerOf(name);
         if (!isTemporaryFor(name, targetFileName) || writer <= 0)
@@ -59,6 +61,11 @@ void removeAbandoned(const QString &folder, const QString &targetFileName)
         if (::kill(pid_t(writer), 0) == -1 && errno == ESRCH)
             QFile::remove(QDir(folder).filePath(name));
     }
+}
+
+QString alreadyExists()
+{
+    return QStringLiteral("a file of that name already exists; it was left untouched.");
 }
 
 mode_t currentUmask()
@@ -126,12 +133,10 @@ bool AtomicFile::open(QIODevice::OpenMode extra)
     if (info.isDir())
         return fail(QStringLiteral("it is a folder."));
 
-    struct stat existing
-    {
-    };
+    struct stat existing = {};
     const bool exists = ::stat(encoded(m_target).constData(), &existing) == 0;
     if (exists && m_mode == Mode::KeepExisting)
-        return fail(QStringLiteral("a file of that name already exists; it was left untouched."));
+        return fail(alreadyExists());
     if (exists && !S_ISREG(existing.st_mode)) {
         m_direct = true;
         m_file.setFileName(m_target);
@@ -221,9 +226,7 @@ bool AtomicFile::commit()
         if (!giveName(m_target)) {
             const int error = errno;
             discard();
-            return fail(error == EEXIST ? QStringLiteral("a file of that name already exists; it "
-                                                         "was left untouched.")
-                                        : systemError(error));
+            return fail(error == EEXIST ? alreadyExists() : systemError(error));
         }
         closeHandle();
         syncFolder(folder);
@@ -246,20 +249,21 @@ bool AtomicFile::commit()
     const QByteArray temporary = encoded(m_temporary);
     bool linked = false;
     if (m_mode == Mode::KeepExisting) {
-        if (::link(temporary.constData(), target.constData()) != 0) {
+        if (::link(temporary.constData(), target.constData()) == 0) {
+            linked = true;
+        } else {
             const int error = errno;
             // A file system without hard links: the name was free a moment ago.
             const bool noLinks = error == EPERM || error == EOPNOTSUPP || error == ENOSYS;
-            if (!noLinks || QFileInfo::exists(m_target) ||
-                ::rename(temporary.constData(), target.constData()) != 0) {
+            if (error == EEXIST || (noLinks && QFileInfo::exists(m_target))) {
                 discard();
-                return fail(error == EEXIST || noLinks
-                                ? QStringLiteral(
-                                      "a file of that name already exists; it was left untouched.")
-                                : systemError(error));
+                return fail(alreadyExists());
             }
-        } else {
-            linked = true;
+            if (!noLinks || ::rename(temporary.constData(), target.constData()) != 0) {
+                const int failed = noLinks ? errno : error;
+                discard();
+                return fail(systemError(failed));
+            }
         }
     } else if (::rename(temporary.constData(), target.constData()) != 0) {
         const int error = errno;

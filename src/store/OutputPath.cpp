@@ -15,9 +15,8 @@ bool isSameFile(const QString &a, const QString &b)
     const QString canonicalA = QFileInfo(a).canonicalFilePath();
     if (!canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath())
         return true;
-    struct stat first
-    {
-    }, second{};
+    struct stat first = {};
+    struct stat second = {};
     return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
            ::stat(QFile::encodeName(b).constData(), &second) == 0 &&
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
