@@ -186,7 +186,9 @@ int main(int argc, char *argv[])
         return print(commandHelp(*command));
     }
     if (first.startsWith(u'-'))
-        return wrongUse(QString(), QStringLiteral("Unknown option '%1'.").arg(first));
+        return wrongUse(
+            QString(),
+            QStringLiteral("Unknown option '%1'.").arg(first.mid(first.startsWith(u"--") ? 2 : 1)));
     const auto command = findCommand(first);
     if (!command)
         return wrongUse(QString(), QStringLiteral("Unknown command '%1'.").arg(first));

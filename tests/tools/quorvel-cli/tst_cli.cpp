@@ -178,7 +178,7 @@ void CliTest::wrongUse_namesTheProblemAndExitsTwo_data()
     QTest::newRow("help for unknown command")
         << QStringList{u"help"_qs, u"frobnicate"_qs} << u"Unknown command 'frobnicate'."_qs;
     QTest::newRow("unknown option first")
-        << QStringList{u"--frobnicate"_qs} << u"Unknown option '--frobnicate'."_qs;
+        << QStringList{u"--frobnicate"_qs} << u"Unknown option 'frobnicate'."_qs;
     QTest::newRow("unknown option")
         << dgc + QStringList{u"--out"_qs, u"o"_qs, u"--colour"_qs, u"red"_qs}
         << u"Unknown option 'colour'. See quorvel-cli help export-dgc."_qs;
