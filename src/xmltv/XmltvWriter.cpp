@@ -1,10 +1,10 @@
 #include "xmltv/XmltvWriter.h"
 
-#include "xmltv/XmltvTime.h"
 #include "programmes/TypedTimes.h"
 #include "store/AtomicFile.h"
 #include "store/Connection.h"
 #include "store/OutputPath.h"
+#include "xmltv/XmltvTime.h"
 
 #include <QDir>
 #include <QHash>
