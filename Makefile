@@ -46,9 +46,19 @@ build-all: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 # The program never creates its database: an empty one is made beside it
-# once, and an existing one is never touched.
+# once, and an existing one is never touched. An empty file is what an
+# interrupted init-db of older versions left, so it is made anew; anything
+# else that is not a Quorvel database stops make with check-db's message.
 db: build
-	@[ -e $(BUILD_DIR)/quorvel.db ] || $(BUILD_DIR)/quorvel-cli init-db $(BUILD_DIR)/quorvel.db
+	@if [ -f $(BUILD_DIR)/quorvel.db ] && [ ! -s $(BUILD_DIR)/quorvel.db ]; then \
+		echo "Replacing the empty $(BUILD_DIR)/quorvel.db with a new database"; \
+		rm -f $(BUILD_DIR)/quorvel.db; \
+	fi
+	@if [ -e $(BUILD_DIR)/quorvel.db ] || [ -L $(BUILD_DIR)/quorvel.db ]; then \
+		$(BUILD_DIR)/quorvel-cli check-db $(BUILD_DIR)/quorvel.db; \
+	else \
+		$(BUILD_DIR)/quorvel-cli init-db $(BUILD_DIR)/quorvel.db; \
+	fi
 
 run: db
 	$(BUILD_DIR)/quorvel

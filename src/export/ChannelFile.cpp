@@ -1,8 +1,9 @@
 #include "export/ChannelFile.h"
 
 #include "export/ExportFile.h"
-#include "store/SqliteStatement.h"
 #include "store/Connection.h"
+#include "store/OutputPath.h"
+#include "store/SqliteStatement.h"
 
 #include <charconv>
 
@@ -41,9 +42,9 @@ Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
 {
     sqlite3 *handle = store::sqliteHandle(db);
     store::SqliteStatement count(handle, "SELECT COUNT(*) FROM ChannelData WHERE projectID = ?");
-    store::SqliteStatement channels(handle,
-                             "SELECT channelID, channelName, updateFrequency, logoURL, dataURL, "
-                             "channelURL FROM ChannelData WHERE projectID = ? ORDER BY channelID");
+    store::SqliteStatement channels(
+        handle, "SELECT channelID, channelName, updateFrequency, logoURL, dataURL, "
+                "channelURL FROM ChannelData WHERE projectID = ? ORDER BY channelID");
     // All the project's template lines in one query, in channel order, read
     // alongside the channels: one query per channel would cost more than
     // writing the whole file.
@@ -93,11 +94,14 @@ Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
 } // namespace
 
 Status writeChannelFile(const ContactDetails &contact, qint32 projectID, const QString &path,
-                        const QString &databasePath)
+                        const QString &databasePath, Overwrite overwrite)
 {
     const QString action = QStringLiteral("Could not export the channel file");
+    // Checked before the file is opened, which would empty the database.
+    if (auto refused = store::refuseDatabaseAsOutput(path, databasePath, action); !refused)
+        return refused;
     ExportFile file;
-    if (!file.open(path))
+    if (!file.open(path, overwrite))
         return store::Failure{action, file.errorString(), QString()};
 
     file.write("[info]\r\n");

@@ -20,14 +20,28 @@ ExportFile::ExportFile() : m_buffer(new char[bufferSize])
 
 ExportFile::~ExportFile()
 {
-    close();
+    // Never finished: a file meant to replace its target is thrown away.
+    if (m_replacing)
+        m_replacing->discard();
+    else
+        close();
 }
 
-bool ExportFile::open(const QString &path)
+bool ExportFile::open(const QString &path, Overwrite overwrite)
 {
+    m_path = path;
+    if (overwrite == Overwrite::WhenComplete) {
+        m_replacing = std::make_unique<store::AtomicFile>(path);
+        // Unbuffered: this class keeps its own buffer, and a second one in
+        // QFile would only copy every byte once more.
+        if (!m_replacing->open(QIODevice::Unbuffered)) {
+            m_error = m_replacing->errorString();
+            return false;
+        }
+        m_device = &m_replacing->device();
+        return true;
+    }
     m_file.setFileName(path);
-    // Unbuffered: this class keeps its own buffer, and a second one in QFile
-    // would only copy every byte once more.
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         fail(m_file.errorString());
     return ok();
@@ -35,18 +49,17 @@ bool ExportFile::open(const QString &path)
 
 void ExportFile::fail(const QString &reason)
 {
-    if (ok()) {
-        m_error = QStringLiteral("Could not write %1: %2")
-                      .arg(QDir::toNativeSeparators(m_file.fileName()), reason);
-    }
+    if (ok())
+        m_error =
+            QStringLiteral("Could not write %1: %2").arg(QDir::toNativeSeparators(m_path), reason);
 }
 
 void ExportFile::flush()
 {
     if (m_used == 0 || !ok())
         return;
-    if (m_file.write(m_buffer.get(), qint64(m_used)) != qint64(m_used))
-        fail(m_file.errorString());
+    if (m_device->write(m_buffer.get(), qint64(m_used)) != qint64(m_used))
+        fail(m_device->errorString());
     m_used = 0;
 }
 
@@ -64,8 +77,9 @@ void ExportFile::write(std::string_view ascii)
     if (char *to = room(ascii.size())) {
         std::memcpy(to, ascii.data(), ascii.size());
         m_used += ascii.size();
-    } else if (ok() && m_file.write(ascii.data(), qint64(ascii.size())) != qint64(ascii.size())) {
-        fail(m_file.errorString());
+    } else if (ok() &&
+               m_device->write(ascii.data(), qint64(ascii.size())) != qint64(ascii.size())) {
+        fail(m_device->errorString());
     }
 }
 
@@ -84,13 +98,22 @@ void ExportFile::writeStored(std::string_view utf8)
         // A value larger than the whole buffer: encode it on its own.
         std::unique_ptr<char[]> encoded(new char[length]);
         const std::size_t size = utf8ToWindows1252(utf8.data(), length, encoded.get());
-        if (m_file.write(encoded.get(), qint64(size)) != qint64(size))
-            fail(m_file.errorString());
+        if (m_device->write(encoded.get(), qint64(size)) != qint64(size))
+            fail(m_device->errorString());
     }
 }
 
 bool ExportFile::close()
 {
+    if (m_replacing) {
+        if (m_device->isOpen()) {
+            flush();
+            if (ok() && !m_replacing->commit())
+                m_error = m_replacing->errorString();
+            m_replacing->discard();
+        }
+        return ok();
+    }
     if (m_file.isOpen()) {
         flush();
         m_file.close();
@@ -102,6 +125,9 @@ bool ExportFile::close()
 
 store::Status ExportFile::finish(const store::Status &read, const QString &action)
 {
+    // A file that was to replace its target is thrown away unless whole.
+    if (m_replacing && !read)
+        m_replacing->discard();
     const bool closed = close();
     if (!read)
         return read;

@@ -1,8 +1,9 @@
 #include "export/ProgrammeXml.h"
 
 #include "export/ExportFile.h"
-#include "store/SqliteStatement.h"
 #include "store/Connection.h"
+#include "store/OutputPath.h"
+#include "store/SqliteStatement.h"
 
 using store::Connection;
 using store::Status;
@@ -15,11 +16,11 @@ Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
 {
     sqlite3 *handle = store::sqliteHandle(db);
     store::SqliteStatement channels(handle, "SELECT channelID, channelName FROM ChannelData "
-                                     "WHERE projectID = ? ORDER BY channelID");
-    store::SqliteStatement programmes(handle,
-                               "SELECT programmeName, startDate, startTime, duration, category, "
-                               "programmeDesc FROM ProgrammeData WHERE channelID = ? "
-                               "ORDER BY programmeID");
+                                            "WHERE projectID = ? ORDER BY channelID");
+    store::SqliteStatement programmes(
+        handle, "SELECT programmeName, startDate, startTime, duration, category, "
+                "programmeDesc FROM ProgrammeData WHERE channelID = ? "
+                "ORDER BY programmeID");
     const auto failed = [&](const store::SqliteStatement &statement) -> Status {
         return db.failure(statement.errorString());
     };
@@ -65,11 +66,15 @@ Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
 
 } // namespace
 
-Status writeProgrammeXml(qint32 projectID, const QString &path, const QString &databasePath)
+Status writeProgrammeXml(qint32 projectID, const QString &path, const QString &databasePath,
+                         Overwrite overwrite)
 {
     const QString action = QStringLiteral("Could not export the programme listing");
+    // Checked before the file is opened, which would empty the database.
+    if (auto refused = store::refuseDatabaseAsOutput(path, databasePath, action); !refused)
+        return refused;
     ExportFile file;
-    if (!file.open(path))
+    if (!file.open(path, overwrite))
         return store::Failure{action, file.errorString(), QString()};
 
     file.write("<channels>\r\n");

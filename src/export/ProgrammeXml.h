@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/ExportFile.h"
 #include "store/Result.h"
 
 #include <QString>
@@ -10,7 +11,10 @@ namespace exports {
 // for each channel that has programmes, in the order the channels and
 // programmes were added. The file is created, or emptied if it exists, and
 // its first line written before the store is read; on a failure the lines
-// written so far stay in it.
-store::Status writeProgrammeXml(qint32 projectID, const QString &path, const QString &databasePath);
+// written so far stay in it. With Overwrite::WhenComplete the file is
+// replaced only once it is whole instead. A path that is the database itself
+// is refused.
+store::Status writeProgrammeXml(qint32 projectID, const QString &path, const QString &databasePath,
+                                Overwrite overwrite = Overwrite::InPlace);
 
 } // namespace exports

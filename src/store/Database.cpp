@@ -1,12 +1,12 @@
 #include "store/Database.h"
 
-#include "store/Connection.h"
+#include "store/AtomicFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
+
+#include <sqlite3.h>
 
 namespace store {
 
@@ -56,51 +56,123 @@ QStringList statements(const QString &sql)
 
 Status createDatabase(const QString &path)
 {
-    const Failure refused{QStringLiteral("Could not create the database"), QString(), path};
-    if (QFileInfo::exists(path)) {
-        Failure f = refused;
-        f.detail = QStringLiteral("A file of that name already exists; it was left untouched.");
-        return f;
+    const auto refused = [&](const QString &detail) {
+        return Failure{QStringLiteral("Could not create the database"), detail, path};
+    };
+    const QFileInfo info(path);
+    const QString folder = QDir::toNativeSeparators(info.absolutePath());
+    if (!QFileInfo(info.absolutePath()).isDir()) {
+        return refused(QStringLiteral("The folder %1 does not exist. Create it first, or give a "
+                                      "path in a folder that exists.")
+                           .arg(folder));
     }
+    if (info.exists() || info.isSymLink())
+        return refused(
+            QStringLiteral("A file of that name already exists; it was left untouched."));
     const QStringList schema = statements(schemaSql());
-    if (schema.isEmpty()) {
-        Failure f = refused;
-        f.detail = QStringLiteral("The program's copy of the schema is missing.");
-        return f;
-    }
+    if (schema.isEmpty())
+        return refused(QStringLiteral("The program's copy of the schema is missing."));
 
+    // Built in memory and written out whole: the file under its own name
+    // holds a complete database or does not exist, even if the program is
+    // killed half-way, and nothing is left to stand in a later attempt's way.
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close(db);
+        return refused(QStringLiteral("SQLite could not make a database in memory."));
+    }
     QString error;
-    {
-        const QString name = QStringLiteral("quorvel-create");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(path);
-            if (!db.open()) {
-                error = db.lastError().text();
-            } else {
-                db.transaction();
-                QSqlQuery query(db);
-                for (const QString &statement : schema) {
-                    if (!query.exec(statement)) {
-                        error = query.lastError().text();
-                        break;
-                    }
-                }
-                if (error.isEmpty() && !db.commit())
-                    error = db.lastError().text();
-                query = QSqlQuery();
-                db.close();
-            }
+    const auto run = [&](const QByteArray &sql) {
+        char *message = nullptr;
+        if (error.isEmpty() &&
+            sqlite3_exec(db, sql.constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+            error = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
         }
-        QSqlDatabase::removeDatabase(name);
-    }
-    if (!error.isEmpty()) {
-        QFile::remove(path);
-        Failure f = refused;
-        f.detail = error;
-        return f;
-    }
+        sqlite3_free(message);
+    };
+    run("BEGIN");
+    for (const QString &statement : schema)
+        run(statement.toUtf8());
+    run("COMMIT");
+    sqlite3_int64 size = 0;
+    unsigned char *bytes = error.isEmpty() ? sqlite3_serialize(db, "main", &size, 0) : nullptr;
+    if (error.isEmpty() && !bytes)
+        error = QStringLiteral("SQLite could not hand over the new database.");
+    sqlite3_close(db);
+    if (!error.isEmpty())
+        return refused(error);
+
+    AtomicFile file(path, AtomicFile::Mode::KeepExisting);
+    const bool written = file.open() &&
+                         file.device().write(reinterpret_cast<const char *>(bytes), size) == size &&
+                         file.commit();
+    sqlite3_free(bytes);
+    if (!written)
+        return refused(file.errorString().isEmpty() ? file.device().errorString()
+                                                    : file.errorString());
     return success();
+}
+
+DatabaseCheck inspectDatabase(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {DatabaseCheck::Missing, QStringLiteral("There is no file of that name.")};
+    if (info.isDir())
+        return {DatabaseCheck::NotQuorvel, QStringLiteral("It is a folder.")};
+    if (info.size() == 0) {
+        return {DatabaseCheck::Empty,
+                QStringLiteral("The file is empty, as an interrupted database creation of an "
+                               "older version left it.")};
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {DatabaseCheck::Unreadable, file.errorString()};
+    if (file.read(16) != QByteArray("SQLite format 3", 16))
+        return {DatabaseCheck::NotQuorvel, QStringLiteral("It is not an SQLite database.")};
+    file.close();
+
+    sqlite3 *db = nullptr;
+    QStringList tables;
+    QString error;
+    // Read-only, so that looking never changes or creates anything.
+    if (sqlite3_open_v2(QFile::encodeName(info.absoluteFilePath()).constData(), &db,
+                        SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt *query = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT lower(name) FROM sqlite_master WHERE type = 'table'", -1,
+                               &query, nullptr) == SQLITE_OK) {
+            int step;
+            while ((step = sqlite3_step(query)) == SQLITE_ROW) {
+                tables << QString::fromUtf8(
+                    reinterpret_cast<const char *>(sqlite3_column_text(query, 0)));
+            }
+            if (step != SQLITE_DONE)
+                error = QString::fromUtf8(sqlite3_errmsg(db));
+        } else {
+            error = QString::fromUtf8(sqlite3_errmsg(db));
+        }
+        sqlite3_finalize(query);
+    } else {
+        error = QString::fromUtf8(db ? sqlite3_errmsg(db) : "SQLite could not open it.");
+    }
+    sqlite3_close(db);
+    if (!error.isEmpty())
+        return {DatabaseCheck::Unreadable, error};
+
+    QStringList missing;
+    for (const QString &table : {QStringLiteral("ProjectData"), QStringLiteral("ChannelData"),
+                                 QStringLiteral("TemplateData"), QStringLiteral("ProgrammeData")}) {
+        if (!tables.contains(table.toLower()))
+            missing << table;
+    }
+    if (!missing.isEmpty()) {
+        return {DatabaseCheck::NotQuorvel,
+                QStringLiteral("It is an SQLite database without Quorvel's table%1 %2.")
+                    .arg(missing.size() == 1 ? QString() : QStringLiteral("s"),
+                         missing.join(QStringLiteral(", ")))};
+    }
+    return {DatabaseCheck::Quorvel, QString()};
 }
 
 } // namespace store

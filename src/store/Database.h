@@ -19,7 +19,26 @@ QString joinDatabasePath(const QString &directory, const QString &fileName = dat
 QString schemaSql();
 
 // Creates an empty database at path with the four tables. Refuses to touch a
-// file that already exists.
+// file that already exists. The file appears whole or not at all: a run that
+// is killed leaves neither a part of a database nor an empty file.
 Status createDatabase(const QString &path);
+
+// What lies at a database path, without changing it.
+struct DatabaseCheck
+{
+    enum Kind
+    {
+        Quorvel,
+        Missing,
+        // An empty file, as an older creation that was killed could leave.
+        Empty,
+        NotQuorvel,
+        Unreadable,
+    };
+    Kind kind;
+    // Why it is not a Quorvel database, in a sentence.
+    QString detail;
+};
+DatabaseCheck inspectDatabase(const QString &path);
 
 } // namespace store

@@ -1,12 +1,13 @@
 #include "xmltv/XmltvWriter.h"
 
-#include "xmltv/XmltvTime.h"
 #include "programmes/TypedTimes.h"
+#include "store/AtomicFile.h"
 #include "store/Connection.h"
+#include "store/OutputPath.h"
+#include "xmltv/XmltvTime.h"
 
 #include <QDir>
 #include <QHash>
-#include <QSaveFile>
 #include <QXmlStreamWriter>
 
 #include <algorithm>
@@ -230,11 +231,13 @@ Result<XmltvExport> writeXmltv(const QString &databasePath, qint32 projectID, co
         return Failure{action, QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason),
                        QString()};
     };
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fileFailure(file.errorString());
+    if (auto refused = store::refuseDatabaseAsOutput(path, databasePath, action); !refused)
+        return refused.failure();
+    store::AtomicFile file(path);
+    if (!file.open())
+        return Failure{action, file.errorString(), QString()};
 
-    QXmlStreamWriter xml(&file);
+    QXmlStreamWriter xml(&file.device());
     xml.setAutoFormatting(true);
     xml.setAutoFormattingIndent(2);
     xml.writeStartDocument();
@@ -251,8 +254,10 @@ Result<XmltvExport> writeXmltv(const QString &databasePath, qint32 projectID, co
     xml.writeEndElement();
     xml.writeEndDocument();
 
-    if (xml.hasError() || !file.commit())
-        return fileFailure(file.errorString());
+    if (xml.hasError())
+        return fileFailure(file.device().errorString());
+    if (!file.commit())
+        return Failure{action, file.errorString(), QString()};
     return done;
 }
 

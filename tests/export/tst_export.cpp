@@ -2,12 +2,19 @@
 #include "export/Contact.h"
 #include "export/ProgrammeXml.h"
 #include "export/Windows1252.h"
+#include "store/AtomicFile.h"
+#include "store/Database.h"
+#include "store/OutputPath.h"
 #include "support/WindowFixture.h"
 
 #include <QLineEdit>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <signal.h>
+#include <unistd.h>
 
 namespace {
 
@@ -64,6 +71,34 @@ int runCli(const QStringList &arguments, QString *said = nullptr)
     if (said)
         *said = QString::fromUtf8(cli.readAllStandardError());
     return cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// A process number that no running process has.
+qint64 deadProcess()
+{
+    for (qint64 pid = 4000000; pid > 1; --pid) {
+        if (::kill(pid_t(pid), 0) == -1 && errno == ESRCH)
+            return pid;
+    }
+    return 0;
+}
+
+store::Status exportTo(bool channels, const QString &path, const QString &database,
+                       exports::Overwrite overwrite)
+{
+    return channels ? exports::writeChannelFile({}, 1, path, database, overwrite)
+                    : exports::writeProgrammeXml(1, path, database, overwrite);
 }
 
 } // namespace
@@ -183,7 +218,7 @@ private slots:
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("complaint");
         QTest::newRow("missing database")
-            << u"absent.db"_qs << u"1"_qs << u"out"_qs << u"database not found"_qs;
+            << u"absent.db"_qs << u"1"_qs << u"out"_qs << u"There is no database at"_qs;
         QTest::newRow("unknown project")
             << QString() << u"99"_qs << u"out"_qs << u"no project with the identifier 99"_qs;
         QTest::newRow("not a number")
@@ -209,6 +244,173 @@ private slots:
             QVERIFY2(said.contains(complaint) && said.count(u'\n') == 1, qPrintable(said));
             QVERIFY(!QFile::exists(m_out.filePath(out)));
         }
+    }
+
+    void sameFile_seesThroughPathsAndLinks_data()
+    {
+        QTest::addColumn<QString>("other"); // beside the database, in folder "dir"
+        QTest::addColumn<QString>("make");  // "symbolic", "hard", "copy" or nothing
+        QTest::addColumn<bool>("same");
+        QTest::newRow("the same path") << u"dir/quorvel.db"_qs << QString() << true;
+        QTest::newRow("a roundabout path") << u"dir/./sub/../quorvel.db"_qs << QString() << true;
+        QTest::newRow("a symbolic link") << u"dir/link"_qs << u"symbolic"_qs << true;
+        QTest::newRow("a hard link") << u"dir/link"_qs << u"hard"_qs << true;
+        QTest::newRow("a copy") << u"dir/copy"_qs << u"copy"_qs << false;
+        QTest::newRow("a file not there") << u"dir/absent"_qs << QString() << false;
+        QTest::newRow("nothing") << QString() << QString() << false;
+    }
+
+    void sameFile_seesThroughPathsAndLinks()
+    {
+        QFETCH(QString, other);
+        QFETCH(QString, make);
+        QFETCH(bool, same);
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath(u"dir/sub"_qs));
+        const QString database = root.filePath(u"dir/quorvel.db"_qs);
+        QVERIFY(store::createDatabase(database));
+        const QString path = other.isEmpty() ? QString() : root.filePath(other);
+        if (make == u"symbolic")
+            QVERIFY(QFile::link(database, path));
+        else if (make == u"hard")
+            QCOMPARE(::link(QFile::encodeName(database), QFile::encodeName(path)), 0);
+        else if (make == u"copy")
+            QVERIFY(QFile::copy(database, path));
+        QCOMPARE(store::isSameFile(path, database), same);
+        QCOMPARE(store::isSameFile(database, path), same);
+        // Relative to the folder a program runs in.
+        if (!path.isEmpty()) {
+            const QString here = QDir::currentPath();
+            QVERIFY(QDir::setCurrent(root.filePath(u"dir/sub"_qs)));
+            const bool relative =
+                store::isSameFile(u"../"_qs + QFileInfo(path).fileName(), u"../quorvel.db"_qs);
+            QVERIFY(QDir::setCurrent(here));
+            QCOMPARE(relative, same);
+        }
+    }
+
+    void exportOntoTheDatabase_isRefusedBeforeAnythingIsWritten_data()
+    {
+        QTest::addColumn<bool>("channels");
+        QTest::addColumn<exports::Overwrite>("overwrite");
+        QTest::newRow("channel file, in place") << true << exports::Overwrite::InPlace;
+        QTest::newRow("channel file, when complete") << true << exports::Overwrite::WhenComplete;
+        QTest::newRow("listing, in place") << false << exports::Overwrite::InPlace;
+        QTest::newRow("listing, when complete") << false << exports::Overwrite::WhenComplete;
+    }
+
+    void exportOntoTheDatabase_isRefusedBeforeAnythingIsWritten()
+    {
+        QFETCH(bool, channels);
+        QFETCH(exports::Overwrite, overwrite);
+        TestDatabase db;
+        arrange(db, channels ? u"example.sql"_qs : u"listing.sql"_qs);
+        const QString link = db.directory() + u"/link.db"_qs;
+        QVERIFY(QFile::link(db.path(), link));
+        const QByteArray before = contents(db.path());
+        for (const QString &path : {db.path(), link}) {
+            const auto written = exportTo(channels, path, db.path(), overwrite);
+            QVERIFY(!written);
+            QVERIFY2(written.failure().detail.contains(u"is the database itself"),
+                     qPrintable(written.failure().text()));
+            QCOMPARE(contents(db.path()), before);
+        }
+        QCOMPARE(filesIn(db.directory()), (QStringList{u"link.db"_qs, u"quorvel.db"_qs}));
+    }
+
+    void replacingExport_keepsTheOldFileUntilTheNewOneIsWhole_data()
+    {
+        QTest::addColumn<bool>("channels");
+        QTest::addColumn<bool>("unnamed"); // the temporary file has no name until complete
+        QTest::newRow("channel file") << true << true;
+        QTest::newRow("listing") << false << true;
+        QTest::newRow("channel file, named temporary") << true << false;
+        QTest::newRow("listing, named temporary") << false << false;
+    }
+
+    void replacingExport_keepsTheOldFileUntilTheNewOneIsWhole()
+    {
+        QFETCH(bool, channels);
+        QFETCH(bool, unnamed);
+        store::AtomicFile::setUnnamedFilesTried(unnamed);
+        const auto restore = qScopeGuard([] { store::AtomicFile::setUnnamedFilesTried(true); });
+        TestDatabase db;
+        arrange(db, channels ? u"example.sql"_qs : u"listing.sql"_qs);
+        QTemporaryDir folder;
+        const QString real = folder.filePath(u"real.out"_qs);
+        const QString out = folder.filePath(u"out"_qs);
+        QVERIFY(writeFile(real, "older"));
+        QVERIFY(QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(QFile::link(real, out));
+        // Left by writers of the linked file that were killed: one gone, one still
+        // running (this one).
+        const QString abandoned = u".real.out.%1-abcdef.tmp"_qs.arg(deadProcess());
+        const QString running = u".real.out.%1-abcdef.tmp"_qs.arg(qint64(::getpid()));
+        QVERIFY(writeFile(folder.filePath(abandoned), "part"));
+        QVERIFY(writeFile(folder.filePath(running), "part"));
+
+        QVERIFY(exportTo(channels, out, db.path(), exports::Overwrite::WhenComplete));
+        // The same bytes as written in place.
+        const QString inPlace = folder.filePath(u"in-place"_qs);
+        QVERIFY(exportTo(channels, inPlace, db.path(), exports::Overwrite::InPlace));
+        QVERIFY(contents(inPlace).size() > 100);
+        QCOMPARE(contents(real), contents(inPlace));
+        QVERIFY(QFile::remove(inPlace));
+        // The link stays a link, to the file that was replaced, which keeps its permissions.
+        QVERIFY(QFileInfo(out).isSymLink());
+        const QFile::Permissions everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                            QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                            QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        QCOMPARE(QFileInfo(real).permissions() & everyone, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(filesIn(folder.path()), (QStringList{running, u"out"_qs, u"real.out"_qs}));
+
+        // What is no file, such as a device, is written through, never replaced.
+        QVERIFY(exportTo(channels, u"/dev/null"_qs, db.path(), exports::Overwrite::WhenComplete));
+        QVERIFY(!QFileInfo(u"/dev/null"_qs).isFile());
+
+        // A store that fails half-way: the file of the last export stays whole.
+        const QByteArray whole = contents(real);
+        db.exec(u"DROP TABLE TemplateData"_qs);
+        db.exec(u"DROP TABLE ProgrammeData"_qs);
+        QVERIFY(!exportTo(channels, out, db.path(), exports::Overwrite::WhenComplete));
+        QCOMPARE(contents(real), whole);
+        QCOMPARE(filesIn(folder.path()), (QStringList{running, u"out"_qs, u"real.out"_qs}));
+        // Written in place, the lines before the failure stay, as the windows need.
+        QVERIFY(!exportTo(channels, out, db.path(), exports::Overwrite::InPlace));
+        QVERIFY(contents(real).size() < whole.size());
+        QVERIFY(whole.startsWith(contents(real)));
+    }
+
+    void windowExportOntoTheDatabase_failsSilentlyAndLeavesItIntact()
+    {
+        WindowFixture f;
+        arrange(f.db, u"listing.sql"_qs);
+        const QString link = f.db.directory() + u"/link.db"_qs;
+        QVERIFY(QFile::link(f.db.path(), link));
+        AppWindow *window = f.navigator.start();
+        WindowFixture::clickEntry(WindowFixture::control<EntryList>(window, "projList"), 0);
+        const QByteArray before = contents(f.db.path());
+        const QVariant programmes = f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs);
+        for (const QString &path : {f.db.path(), link}) {
+            f.dialogs.answerSaveAs(path);
+            WindowFixture::click(window, "exportProgrammeDatatoXML");
+            QVERIFY(f.dialogs.allAnswered()); // no "Export Completed", no other message
+            QCOMPARE(contents(f.db.path()), before);
+        }
+
+        WindowFixture::click(window, "exportChannelDataToDGC");
+        window = WindowFixture::openWindow();
+        QVERIFY(window && window->objectName() == u"channelDataExport");
+        for (const QString &path : {f.db.path(), link}) {
+            f.dialogs.answerSaveAs(path);
+            WindowFixture::click(window, "cmdSave");
+            QVERIFY(f.dialogs.allAnswered());
+        }
+        QCOMPARE(f.dialogs.asked().size(), 4);
+        // The contact details were stored before the dialog; the rest is as it was.
+        QCOMPARE(store::inspectDatabase(f.db.path()).kind, store::DatabaseCheck::Quorvel);
+        QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs), programmes);
+        QCOMPARE(filesIn(f.db.directory()), (QStringList{u"link.db"_qs, u"quorvel.db"_qs}));
     }
 
     void contactWindow_storesBeforeTheDialogAndWritesTheFieldsAsTheyStand()

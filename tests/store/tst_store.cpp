@@ -1,10 +1,14 @@
+#include "store/AtomicFile.h"
 #include "store/Connection.h"
 #include "store/Database.h"
 #include "support/TestDatabase.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
+#include <QTemporaryDir>
 #include <QTest>
 
 using store::Connection;
@@ -36,6 +40,8 @@ private slots:
     void missingFile_isReportedNeverCreated();
     void typedText_keepsEmptyTextAndBlanks();
     void initDb_createsFourTablesOnceAndRefusesToOverwrite();
+    void createDatabase_leavesNothingButTheWholeFile_data();
+    void createDatabase_leavesNothingButTheWholeFile();
 };
 
 void StoreTest::joinDatabasePath_data()
@@ -167,6 +173,52 @@ void StoreTest::initDb_createsFourTablesOnceAndRefusesToOverwrite()
     QVERIFY(again.exitCode() != 0);
     QVERIFY(again.readAllStandardError().contains("already exists"));
     QCOMPARE(scratch.value(u"SELECT projectName FROM ProjectData"_qs).toString(), u"Precious"_qs);
+}
+
+void StoreTest::createDatabase_leavesNothingButTheWholeFile_data()
+{
+    QTest::addColumn<bool>("unnamed"); // the new file has no name until it is whole
+    QTest::newRow("unnamed until whole") << true;
+    QTest::newRow("named temporary") << false;
+}
+
+void StoreTest::createDatabase_leavesNothingButTheWholeFile()
+{
+    QFETCH(bool, unnamed);
+    store::AtomicFile::setUnnamedFilesTried(unnamed);
+    const auto restore = qScopeGuard([] { store::AtomicFile::setUnnamedFilesTried(true); });
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"quorvel.db"_qs);
+    // What a killed run of a process long gone left behind.
+    const QString abandoned = folder.filePath(u".quorvel.db.2147483646-abcdef.tmp"_qs);
+    QFile part(abandoned);
+    QVERIFY(part.open(QIODevice::WriteOnly) && part.write("SQLite format 3") > 0);
+    part.close();
+    const auto files = [&] {
+        return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    };
+
+    QVERIFY(store::createDatabase(path));
+    QCOMPARE(store::inspectDatabase(path).kind, store::DatabaseCheck::Quorvel);
+    QCOMPARE(files(), QStringList{u"quorvel.db"_qs});
+
+    const QByteArray before = [&] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    const auto again = store::createDatabase(path);
+    QVERIFY(!again);
+    QVERIFY(again.failure().detail.contains(u"already exists"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    QCOMPARE(files(), QStringList{u"quorvel.db"_qs});
+
+    const auto nowhere = store::createDatabase(folder.filePath(u"missing/quorvel.db"_qs));
+    QVERIFY(!nowhere);
+    QVERIFY2(nowhere.failure().detail.contains(
+                 u"The folder %1 does not exist"_qs.arg(folder.filePath(u"missing"_qs))),
+             qPrintable(nowhere.failure().detail));
 }
 
 QTEST_GUILESS_MAIN(StoreTest)

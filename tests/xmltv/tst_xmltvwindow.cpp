@@ -11,6 +11,7 @@ private slots:
     void menu_enabledOnlyWithSelectedProject();
     void export_writesGuideAndListsWhatWasLeftOut();
     void import_bringsGuideInAndCounts();
+    void exportOntoTheDatabase_saysSoAndLeavesItIntact();
 };
 
 void XmltvWindowTest::menu_enabledOnlyWithSelectedProject()
@@ -78,6 +79,36 @@ void XmltvWindowTest::import_bringsGuideInAndCounts()
              u"Import Completed\n\n7 programmes imported; 2 channels added, 1 matched by name."_qs);
     QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ChannelData"_qs).toInt(), 3);
     QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs).toInt(), 7);
+}
+
+void XmltvWindowTest::exportOntoTheDatabase_saysSoAndLeavesItIntact()
+{
+    WindowFixture f;
+    const qint32 town = f.db.addChannel(f.db.addProject(u"Town Listings"_qs), u"Town TV"_qs);
+    f.db.addProgramme(town, u"Late News"_qs, u"2024-03-30"_qs, u"23:30"_qs);
+    const QString link = f.db.directory() + u"/guide.xml"_qs;
+    QVERIFY(QFile::link(f.db.path(), link));
+    QFile database(f.db.path());
+    QVERIFY(database.open(QIODevice::ReadOnly));
+    const QByteArray before = database.readAll();
+    database.close();
+    QWidget *window = f.navigator.start();
+    WindowFixture::clickEntry(WindowFixture::control<EntryList>(window, "projList"), 0);
+
+    for (const QString &path : {f.db.path(), link}) {
+        f.dialogs.answerSaveAs(path);
+        f.dialogs.expectError();
+        WindowFixture::control<QAction>(window, "exportXMLTV")->trigger();
+        QVERIFY(f.dialogs.allAnswered());
+        const QString said = f.dialogs.asked().constLast().text;
+        QVERIFY2(said.startsWith(
+                     u"Could not write the XMLTV file.\n\n%1 is the database itself"_qs.arg(path)),
+                 qPrintable(said));
+        QVERIFY(database.open(QIODevice::ReadOnly));
+        QCOMPARE(database.readAll(), before);
+        database.close();
+    }
+    QVERIFY(QFileInfo(link).isSymLink());
 }
 
 QTEST_MAIN(XmltvWindowTest)

@@ -1,116 +1,83 @@
+// The two files the guide application reads.
+
 #include "Commands.h"
 
 #include "export/ChannelFile.h"
 #include "export/Contact.h"
 #include "export/ProgrammeXml.h"
 
-#include <QFileInfo>
-
-#include <optional>
+namespace cli {
 
 namespace {
 
-struct ExportArguments
+// A failure of an export names the database it read, whatever failed.
+int exportFailed(store::Failure failure, const QString &database)
 {
-    QString database;
-    qint32 projectID = 0;
-    QString out;
-};
-
-std::optional<ExportArguments> parse(const QStringList &arguments, const QString &usage)
-{
-    ExportArguments parsed;
-    bool haveDatabase = false, haveProject = false, haveOut = false;
-    for (qsizetype i = 0; i + 1 < arguments.size(); i += 2) {
-        const QString &option = arguments.at(i);
-        const QString &value = arguments.at(i + 1);
-        if (option == QLatin1String("--db")) {
-            parsed.database = value;
-            haveDatabase = true;
-        } else if (option == QLatin1String("--project")) {
-            bool number = false;
-            parsed.projectID = value.toInt(&number);
-            if (!number) {
-                complain(QStringLiteral("'%1' is not a project identifier").arg(value));
-                return std::nullopt;
-            }
-            haveProject = true;
-        } else if (option == QLatin1String("--out")) {
-            parsed.out = value;
-            haveOut = true;
-        } else {
-            break;
-        }
-    }
-    if (arguments.size() != 6 || !haveDatabase || !haveProject || !haveOut) {
-        complain(QStringLiteral("usage: quorvel-cli ") + usage);
-        return std::nullopt;
-    }
-    return parsed;
+    if (failure.databasePath.isEmpty())
+        failure.databasePath = database;
+    return failed(failure);
 }
 
-// One line, whatever the store or the file system said.
-QString oneLine(const store::Failure &failure)
+int exportFile(const QString &command, const QCommandLineParser &parsed, bool channelFile)
 {
-    return failure.detail.simplified();
+    const QString out = required(command, parsed, outOption(QString()));
+    if (out.isEmpty())
+        return WrongUse;
+    ProjectArguments project;
+    if (const int checked = projectArguments(command, parsed, project); checked != Done)
+        return checked;
+    if (!channelFile) {
+        const auto written = exports::writeProgrammeXml(project.projectID, out, project.database,
+                                                        exports::Overwrite::WhenComplete);
+        return written ? Done : exportFailed(written.failure(), project.database);
+    }
+    const auto contact = exports::readContactDetails(project.database, project.projectID);
+    if (!contact)
+        return exportFailed(contact.failure(), project.database);
+    const auto written =
+        exports::writeChannelFile(contact.value(), project.projectID, out, project.database,
+                                  exports::Overwrite::WhenComplete);
+    return written ? Done : exportFailed(written.failure(), project.database);
 }
 
-// The database must exist and hold the project before any file is made.
-bool checkProject(const ExportArguments &arguments)
+int exportDgc(const QCommandLineParser &parsed, const QStringList &)
 {
-    if (!QFileInfo(arguments.database).isFile()) {
-        complain(QStringLiteral("database not found: %1").arg(arguments.database));
-        return false;
-    }
-    const auto exists = exports::projectExists(arguments.database, arguments.projectID);
-    if (!exists) {
-        complain(QStringLiteral("cannot read %1: %2")
-                     .arg(arguments.database, oneLine(exists.failure())));
-        return false;
-    }
-    if (!exists.value()) {
-        complain(QStringLiteral("no project with the identifier %1 in %2")
-                     .arg(arguments.projectID)
-                     .arg(arguments.database));
-        return false;
-    }
-    return true;
+    return exportFile(QStringLiteral("export-dgc"), parsed, true);
 }
 
-int report(const store::Status &written)
+int exportXml(const QCommandLineParser &parsed, const QStringList &)
 {
-    if (written)
-        return 0;
-    complain(oneLine(written.failure()));
-    return 1;
+    return exportFile(QStringLiteral("export-xml"), parsed, false);
 }
+
+const QString replaced = QStringLiteral(
+    " An existing FILE is replaced only once the new one is complete: if the export fails or is "
+    "interrupted, the old file stays as it was. The database itself is never written over.");
 
 } // namespace
 
-int exportDgc(const QStringList &arguments)
+QList<Command> exportCommands()
 {
-    const auto parsed =
-        parse(arguments, QStringLiteral("export-dgc --db PATH --project ID --out FILE"));
-    if (!parsed)
-        return 2;
-    if (!checkProject(*parsed))
-        return 1;
-    const auto contact = exports::readContactDetails(parsed->database, parsed->projectID);
-    if (!contact) {
-        complain(oneLine(contact.failure()));
-        return 1;
-    }
-    return report(exports::writeChannelFile(contact.value(), parsed->projectID, parsed->out,
-                                            parsed->database));
+    return {
+        {QStringLiteral("export-dgc"),
+         QStringLiteral("--db PATH --project ID --out FILE"),
+         QStringLiteral("Write the project's channel file (DGC)."),
+         QStringLiteral("Writes the project's channel-definition (DGC) file, byte for byte as the "
+                        "export window writes it, with the stored contact details.") +
+             replaced,
+         {databaseOption(), projectOption(), outOption(QStringLiteral("The DGC file to write."))},
+         0,
+         exportDgc},
+        {QStringLiteral("export-xml"),
+         QStringLiteral("--db PATH --project ID --out FILE"),
+         QStringLiteral("Write the project's programme listing (XML)."),
+         QStringLiteral("Writes the project's programme listing, byte for byte as the project "
+                        "window's export writes it.") +
+             replaced,
+         {databaseOption(), projectOption(), outOption(QStringLiteral("The XML file to write."))},
+         0,
+         exportXml},
+    };
 }
 
-int exportXml(const QStringList &arguments)
-{
-    const auto parsed =
-        parse(arguments, QStringLiteral("export-xml --db PATH --project ID --out FILE"));
-    if (!parsed)
-        return 2;
-    if (!checkProject(*parsed))
-        return 1;
-    return report(exports::writeProgrammeXml(parsed->projectID, parsed->out, parsed->database));
-}
+} // namespace cli

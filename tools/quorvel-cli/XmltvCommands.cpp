@@ -1,95 +1,60 @@
+// XMLTV guides out of a project and into one.
+
 #include "Commands.h"
 
 #include "xmltv/XmltvImport.h"
 #include "xmltv/XmltvWriter.h"
 
-#include <QHash>
+#include <QTextStream>
 #include <QTimeZone>
 
-#include <optional>
+namespace cli {
 
 namespace {
 
-// "--name value" pairs; nothing, after a complaint, for anything else.
-std::optional<QHash<QString, QString>> options(const QStringList &arguments,
-                                               const QStringList &allowed, const QString &usage)
+QCommandLineOption zoneOption()
 {
-    QHash<QString, QString> found;
-    for (qsizetype i = 0; i < arguments.size(); i += 2) {
-        const QString &name = arguments.at(i);
-        if (!allowed.contains(name) || i + 1 >= arguments.size() || found.contains(name)) {
-            complain(QStringLiteral("usage: quorvel-cli %1").arg(usage));
-            return std::nullopt;
-        }
-        found.insert(name, arguments.at(i + 1));
-    }
-    return found;
+    return {QStringLiteral("tz"),
+            QStringLiteral("The time zone the stored times are in, such as Europe/London; the "
+                           "system's by default."),
+            QStringLiteral("ZONE")};
 }
 
-std::optional<qint32> projectID(const QString &text)
+QCommandLineOption inOption()
 {
-    bool ok = false;
-    const qint32 id = text.toInt(&ok);
-    if (!ok) {
-        complain(
-            QStringLiteral("the project must be a project's identifier, not \"%1\"").arg(text));
-        return std::nullopt;
-    }
-    return id;
+    return {QStringLiteral("in"), QStringLiteral("The XMLTV guide to read."),
+            QStringLiteral("FILE")};
 }
 
-// A failure on one line: the command's lines are for reading one at a time.
-QString oneLine(const store::Failure &failure)
+int exportXmltv(const QCommandLineParser &parsed, const QStringList &)
 {
-    QStringList parts;
-    for (const QString &part : {failure.action, failure.detail}) {
-        if (!part.isEmpty())
-            parts << part.simplified();
-    }
-    QString line = parts.join(QStringLiteral(": "));
-    if (!failure.databasePath.isEmpty())
-        line += QStringLiteral(" (database %1)").arg(failure.databasePath);
-    return line;
-}
-
-} // namespace
-
-int exportXmltv(const QStringList &arguments)
-{
-    const QString usage =
-        QStringLiteral("export-xmltv --db PATH --project ID --out FILE [--tz ZONE]");
-    const auto given = options(arguments,
-                               {QStringLiteral("--db"), QStringLiteral("--project"),
-                                QStringLiteral("--out"), QStringLiteral("--tz")},
-                               usage);
-    if (!given)
-        return 2;
-    const QString db = given->value(QStringLiteral("--db"));
-    const QString out = given->value(QStringLiteral("--out"));
-    if (db.isEmpty() || out.isEmpty() || !given->contains(QStringLiteral("--project"))) {
-        complain(QStringLiteral("usage: quorvel-cli %1").arg(usage));
-        return 2;
-    }
-    const auto project = projectID(given->value(QStringLiteral("--project")));
-    if (!project)
-        return 2;
+    const QString command = QStringLiteral("export-xmltv");
+    const QString out = required(command, parsed, outOption(QString()));
+    if (out.isEmpty())
+        return WrongUse;
     QTimeZone zone = QTimeZone::systemTimeZone();
-    if (given->contains(QStringLiteral("--tz"))) {
-        const QByteArray id = given->value(QStringLiteral("--tz")).toUtf8();
+    if (parsed.isSet(zoneOption())) {
+        const QString given = required(command, parsed, zoneOption());
+        if (given.isEmpty())
+            return WrongUse;
         // Anything is a valid zone to the POSIX rule reader; only a known id will do.
-        if (!QTimeZone::isTimeZoneIdAvailable(id)) {
-            complain(QStringLiteral("unknown time zone \"%1\"; give an id such as "
-                                    "Europe/London or UTC+01:00")
-                         .arg(QString::fromUtf8(id)));
-            return 2;
+        if (!QTimeZone::isTimeZoneIdAvailable(given.toUtf8())) {
+            return wrongUse(command, QStringLiteral("Unknown time zone \"%1\"; give an id such "
+                                                    "as Europe/London or UTC+01:00.")
+                                         .arg(given));
         }
-        zone = QTimeZone(id);
+        zone = QTimeZone(given.toUtf8());
     }
+    ProjectArguments project;
+    if (const int checked = projectArguments(command, parsed, project); checked != Done)
+        return checked;
 
-    const auto written = xmltv::writeXmltv(db, *project, out, zone);
+    const auto written = xmltv::writeXmltv(project.database, project.projectID, out, zone);
     if (!written) {
-        complain(oneLine(written.failure()));
-        return 1;
+        store::Failure failure = written.failure();
+        if (failure.databasePath.isEmpty())
+            failure.databasePath = project.database;
+        return failed(failure);
     }
     QTextStream report(stdout);
     for (const xmltv::LeftOutProgramme &p : written.value().leftOut) {
@@ -97,32 +62,22 @@ int exportXmltv(const QStringList &arguments)
                       .arg(p.name, p.channel, p.startDate, p.startTime, p.reason)
                << '\n';
     }
-    return written.value().leftOut.isEmpty() ? 0 : 3;
+    return written.value().leftOut.isEmpty() ? Done : DoneLeavingOut;
 }
 
-int importXmltv(const QStringList &arguments)
+int importXmltv(const QCommandLineParser &parsed, const QStringList &)
 {
-    const QString usage = QStringLiteral("import-xmltv --db PATH --project ID --in FILE");
-    const auto given = options(
-        arguments, {QStringLiteral("--db"), QStringLiteral("--project"), QStringLiteral("--in")},
-        usage);
-    if (!given)
-        return 2;
-    const QString db = given->value(QStringLiteral("--db"));
-    const QString in = given->value(QStringLiteral("--in"));
-    if (db.isEmpty() || in.isEmpty() || !given->contains(QStringLiteral("--project"))) {
-        complain(QStringLiteral("usage: quorvel-cli %1").arg(usage));
-        return 2;
-    }
-    const auto project = projectID(given->value(QStringLiteral("--project")));
-    if (!project)
-        return 2;
+    const QString command = QStringLiteral("import-xmltv");
+    const QString in = required(command, parsed, inOption());
+    if (in.isEmpty())
+        return WrongUse;
+    ProjectArguments project;
+    if (const int checked = projectArguments(command, parsed, project); checked != Done)
+        return checked;
 
-    const auto imported = xmltv::importXmltv(db, *project, in);
-    if (!imported) {
-        complain(oneLine(imported.failure()));
-        return 1;
-    }
+    const auto imported = xmltv::importXmltv(project.database, project.projectID, in);
+    if (!imported)
+        return failed(imported.failure());
     const xmltv::XmltvImport &done = imported.value();
     QTextStream(stdout) << QStringLiteral("imported %1 programmes; %2 channels added, %3 matched "
                                           "by name")
@@ -130,5 +85,36 @@ int importXmltv(const QStringList &arguments)
                                .arg(done.channelsAdded)
                                .arg(done.channelsMatched)
                         << '\n';
-    return 0;
+    return Done;
 }
+
+} // namespace
+
+QList<Command> xmltvCommands()
+{
+    return {
+        {QStringLiteral("export-xmltv"),
+         QStringLiteral("--db PATH --project ID --out FILE [--tz ZONE]"),
+         QStringLiteral("Write the project as an XMLTV guide."),
+         QStringLiteral("Writes the project's channels and programmes as an XMLTV guide. A "
+                        "programme whose start cannot be read, or that has no name, is left out "
+                        "and named on standard output, and the command exits with 3. An "
+                        "existing FILE is replaced only once the new one is complete; the "
+                        "database itself is never written over."),
+         {databaseOption(), projectOption(), outOption(QStringLiteral("The XMLTV file to write.")),
+          zoneOption()},
+         0,
+         exportXmltv},
+        {QStringLiteral("import-xmltv"),
+         QStringLiteral("--db PATH --project ID --in FILE"),
+         QStringLiteral("Bring an XMLTV guide into the project."),
+         QStringLiteral("Adds the guide's channels and programmes to the project, all or "
+                        "nothing; a channel of the same name is used rather than added. A guide "
+                        "that cannot be read imports nothing and says at which line and column."),
+         {databaseOption(), projectOption(), inOption()},
+         0,
+         importXmltv},
+    };
+}
+
+} // namespace cli

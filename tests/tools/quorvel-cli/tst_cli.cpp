@@ -1,0 +1,497 @@
+#include "store/Database.h"
+#include "support/TestDatabase.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+QString cli()
+{
+    return qEnvironmentVariable("QUORVEL_CLI");
+}
+
+Run run(const QStringList &arguments, const QString &workingDirectory = QString())
+{
+    QProcess process;
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
+    process.start(cli(), arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QStringList exportCommands()
+{
+    return {u"export-dgc"_qs, u"export-xml"_qs, u"export-xmltv"_qs};
+}
+
+// A project big enough that writing it takes a noticeable while, made in
+// SQLite itself so that making it takes far less.
+void arrangeLargeProject(TestDatabase &db, int programmes, int templateLines)
+{
+    db.exec(u"INSERT INTO ProjectData (projectName, ContactName) VALUES ('Big', 'Someone')"_qs);
+    db.exec(u"INSERT INTO ChannelData (projectID, channelName, channelNumber) "
+            "VALUES (1, 'One', '1'), (1, 'Two', '2')"_qs);
+    db.exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
+            "INSERT INTO ProgrammeData (channelID, programmeName, programmeDesc, startDate, "
+            "startTime, duration, category) "
+            "SELECT 1 + i % 2, 'Programme ' || i, 'What programme ' || i || ' is about', "
+            "'2024-03-' || printf('%02d', 1 + i % 28), printf('%02d:%02d', i % 24, i % 60), "
+            "'30', 'News' FROM n"_qs,
+            {programmes});
+    db.exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
+            "INSERT INTO TemplateData (channelID, templateData) "
+            "SELECT 1 + i % 2, 'Template ' || i || ', Category, ' || i FROM n"_qs,
+            {templateLines});
+}
+
+QStringList exportArguments(const QString &command, const QString &database, const QString &project,
+                            const QString &out)
+{
+    QStringList arguments{command, u"--db"_qs,  database, u"--project"_qs,
+                          project, u"--out"_qs, out};
+    if (command == u"export-xmltv")
+        arguments << u"--tz"_qs << u"UTC"_qs;
+    return arguments;
+}
+
+// Every file in the folder, hidden ones too.
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+} // namespace
+
+class CliTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void help_everyFormAnswersOnStandardOutput_data();
+    void help_everyFormAnswersOnStandardOutput();
+    void wrongUse_namesTheProblemAndExitsTwo_data();
+    void wrongUse_namesTheProblemAndExitsTwo();
+    void sameFailure_readsTheSameInEveryCommand_data();
+    void sameFailure_readsTheSameInEveryCommand();
+    void initDb_intoMissingFolderOrOverAFile_isRefused();
+    void checkDb_tellsAQuorvelDatabaseFromAnythingElse_data();
+    void checkDb_tellsAQuorvelDatabaseFromAnythingElse();
+    void exportOntoTheDatabase_isRefused_data();
+    void exportOntoTheDatabase_isRefused();
+    void failingExport_keepsTheOldFileAndNamesTheDatabase();
+    void killedInitDb_leavesAWholeDatabaseOrNothing();
+    void killedExport_leavesTheOldFileOrTheNewOne_data();
+    void killedExport_leavesTheOldFileOrTheNewOne();
+};
+
+void CliTest::initTestCase()
+{
+    if (cli().isEmpty())
+        QSKIP("QUORVEL_CLI names the companion tool when run through CTest");
+}
+
+void CliTest::help_everyFormAnswersOnStandardOutput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("begins");
+    const QString general = u"Usage: quorvel-cli COMMAND [OPTIONS]\n"_qs;
+    const QString dgc = u"Usage: quorvel-cli export-dgc --db PATH --project ID --out FILE\n"_qs;
+    QTest::newRow("--help") << QStringList{u"--help"_qs} << general;
+    QTest::newRow("-h") << QStringList{u"-h"_qs} << general;
+    QTest::newRow("help") << QStringList{u"help"_qs} << general;
+    QTest::newRow("help COMMAND") << QStringList{u"help"_qs, u"export-dgc"_qs} << dgc;
+    QTest::newRow("COMMAND --help") << QStringList{u"export-dgc"_qs, u"--help"_qs} << dgc;
+    // Help wins over whatever else is wrong on the line.
+    QTest::newRow("COMMAND -h among others")
+        << QStringList{u"export-dgc"_qs, u"--db"_qs, u"x"_qs, u"-h"_qs} << dgc;
+    QTest::newRow("init-db --help")
+        << QStringList{u"init-db"_qs, u"--help"_qs} << u"Usage: quorvel-cli init-db PATH\n"_qs;
+    const QString version = u"quorvel-cli %1.%2.%3\n"_qs.arg(QUORVEL_VERSION_MAJOR)
+                                .arg(QUORVEL_VERSION_MINOR)
+                                .arg(QUORVEL_VERSION_PATCH);
+    QTest::newRow("--version") << QStringList{u"--version"_qs} << version;
+    QTest::newRow("-v") << QStringList{u"-v"_qs} << version;
+    QTest::newRow("COMMAND --version") << QStringList{u"export-xml"_qs, u"--version"_qs} << version;
+}
+
+void CliTest::help_everyFormAnswersOnStandardOutput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, begins);
+    const Run done = run(arguments);
+    QCOMPARE(done.exitCode, 0);
+    QCOMPARE(done.err, QString());
+    QVERIFY2(done.out.startsWith(begins), qPrintable(done.out));
+    if (begins.startsWith(u"Usage")) {
+        // Every help lists every exit code.
+        for (const QString &code : {u"  0  done"_qs, u"  1  failed"_qs, u"  2  wrong use"_qs,
+                                    u"  3  done, with programmes left out"_qs})
+            QVERIFY2(done.out.contains(code), qPrintable(code));
+    }
+    if (begins.startsWith(u"Usage: quorvel-cli COMMAND")) {
+        for (const QString &command :
+             {u"init-db"_qs, u"check-db"_qs, u"list-projects"_qs, u"export-dgc"_qs,
+              u"export-xml"_qs, u"export-xmltv"_qs, u"import-xmltv"_qs})
+            QVERIFY2(done.out.contains(u"\n  "_qs + command + u' '), qPrintable(command));
+    }
+}
+
+void CliTest::wrongUse_namesTheProblemAndExitsTwo_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("said");
+    const QStringList dgc{u"export-dgc"_qs, u"--db"_qs, u"d.db"_qs, u"--project"_qs, u"1"_qs};
+    QTest::newRow("nothing") << QStringList() << u"A command is needed. See quorvel-cli --help."_qs;
+    QTest::newRow("unknown command")
+        << QStringList{u"frobnicate"_qs} << u"Unknown command 'frobnicate'."_qs;
+    QTest::newRow("help for unknown command")
+        << QStringList{u"help"_qs, u"frobnicate"_qs} << u"Unknown command 'frobnicate'."_qs;
+    QTest::newRow("unknown option first")
+        << QStringList{u"--frobnicate"_qs} << u"Unknown option 'frobnicate'."_qs;
+    QTest::newRow("unknown option")
+        << dgc + QStringList{u"--out"_qs, u"o"_qs, u"--colour"_qs, u"red"_qs}
+        << u"Unknown option 'colour'. See quorvel-cli help export-dgc."_qs;
+    QTest::newRow("option of another command")
+        << QStringList{u"export-xml"_qs, u"--in"_qs, u"x"_qs} << u"Unknown option 'in'."_qs;
+    QTest::newRow("missing option") << dgc << u"export-dgc needs --out FILE."_qs;
+    QTest::newRow("missing value")
+        << dgc + QStringList{u"--out"_qs} << u"Missing value after '--out'."_qs;
+    QTest::newRow("empty value") << dgc + QStringList{u"--out"_qs, QString()}
+                                 << u"--out was given an empty FILE."_qs;
+    QTest::newRow("given twice") << dgc + QStringList{u"--out"_qs, u"a"_qs, u"--out"_qs, u"b"_qs}
+                                 << u"--out was given more than once."_qs;
+    QTest::newRow("no path") << QStringList{u"init-db"_qs}
+                             << u"Usage: quorvel-cli init-db PATH."_qs;
+    QTest::newRow("two paths") << QStringList{u"init-db"_qs, u"a.db"_qs, u"b.db"_qs}
+                               << u"Unexpected argument 'b.db'."_qs;
+    QTest::newRow("unknown zone")
+        << QStringList{u"export-xmltv"_qs, u"--db"_qs, u"d.db"_qs, u"--project"_qs,   u"1"_qs,
+                       u"--out"_qs,        u"o"_qs,    u"--tz"_qs, u"Mars/Olympus"_qs}
+        << u"Unknown time zone \"Mars/Olympus\""_qs;
+}
+
+void CliTest::wrongUse_namesTheProblemAndExitsTwo()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
+    QTemporaryDir folder;
+    const Run done = run(arguments, folder.path());
+    QCOMPARE(done.exitCode, 2);
+    QCOMPARE(done.out, QString());
+    QVERIFY2(done.err.startsWith(u"quorvel-cli: "_qs) && done.err.contains(said) &&
+                 done.err.count(u'\n') == 1,
+             qPrintable(done.err));
+    // Wrong use never touches a file.
+    QCOMPARE(filesIn(folder.path()), QStringList());
+}
+
+void CliTest::sameFailure_readsTheSameInEveryCommand_data()
+{
+    QTest::addColumn<QString>("database"); // in the test's folder; empty: a Quorvel database
+    QTest::addColumn<QByteArray>("bytes"); // written there first, unless empty
+    QTest::addColumn<QString>("project");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("missing database")
+        << u"absent.db"_qs << QByteArray() << u"1"_qs << 1
+        << u"There is no database at absent.db. Give the path of an existing one with --db, or "
+           u"create one with: quorvel-cli init-db absent.db"_qs;
+    QTest::newRow("not a database")
+        << u"notes.txt"_qs << QByteArray("shopping list\n") << u"1"_qs << 1
+        << u"notes.txt is not a Quorvel database. It is not an SQLite database. Move it aside "
+           u"and create a new one with: quorvel-cli init-db notes.txt"_qs;
+    QTest::newRow("unknown project")
+        << QString() << QByteArray() << u"99"_qs << 1
+        << u"There is no project with the identifier 99 in quorvel.db. List the projects with: "
+           u"quorvel-cli list-projects --db quorvel.db"_qs;
+    QTest::newRow("identifier not a number")
+        << QString() << QByteArray() << u"one"_qs << 2
+        << u"\"one\" is not a project identifier: --project takes the project's number (its "
+           u"projectID)."_qs;
+}
+
+void CliTest::sameFailure_readsTheSameInEveryCommand()
+{
+    QFETCH(QString, database);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, project);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    TestDatabase db;
+    db.addProject(u"Only"_qs);
+    if (database.isEmpty())
+        database = QFileInfo(db.path()).fileName();
+    if (!bytes.isEmpty())
+        QVERIFY(writeFile(db.directory() + u'/' + database, bytes));
+    const QStringList before = filesIn(db.directory());
+    for (const QString &command : exportCommands() + QStringList{u"import-xmltv"_qs}) {
+        QStringList arguments = exportArguments(command, database, project, u"out.xml"_qs);
+        if (command == u"import-xmltv")
+            arguments.replace(arguments.indexOf(u"--out"_qs), u"--in"_qs);
+        const Run done = run(arguments, db.directory());
+        QCOMPARE(done.exitCode, exitCode);
+        QVERIFY2(done.err.startsWith(u"quorvel-cli: "_qs + said), qPrintable(done.err));
+        QCOMPARE(done.err.count(u'\n'), 1);
+        QCOMPARE(filesIn(db.directory()), before);
+    }
+    // A database that is missing or not one reads the same when listing projects.
+    if (exitCode == 1 && project != u"99") {
+        const Run listed = run({u"list-projects"_qs, u"--db"_qs, database}, db.directory());
+        QCOMPARE(listed.err, u"quorvel-cli: "_qs + said + u'\n');
+    }
+}
+
+void CliTest::initDb_intoMissingFolderOrOverAFile_isRefused()
+{
+    QTemporaryDir folder;
+    const QString missing = folder.filePath(u"no/such/folder/quorvel.db"_qs);
+    Run done = run({u"init-db"_qs, missing});
+    QCOMPARE(done.exitCode, 1);
+    QVERIFY2(done.err.contains(
+                 u"The folder %1 does not exist"_qs.arg(folder.filePath(u"no/such/folder"_qs))),
+             qPrintable(done.err));
+    QVERIFY(!QFileInfo::exists(folder.filePath(u"no"_qs)));
+
+    const QString taken = folder.filePath(u"quorvel.db"_qs);
+    QVERIFY(writeFile(taken, "mine"));
+    done = run({u"init-db"_qs, taken});
+    QCOMPARE(done.exitCode, 1);
+    QVERIFY2(done.err.contains(u"already exists; it was left untouched"_qs), qPrintable(done.err));
+    QCOMPARE(contents(taken), QByteArray("mine"));
+
+    const QString fresh = folder.filePath(u"fresh.db"_qs);
+    QCOMPARE(run({u"init-db"_qs, fresh}).exitCode, 0);
+    QCOMPARE(run({u"check-db"_qs, fresh}).exitCode, 0);
+    QCOMPARE(filesIn(folder.path()), (QStringList{u"fresh.db"_qs, u"quorvel.db"_qs}));
+}
+
+void CliTest::checkDb_tellsAQuorvelDatabaseFromAnythingElse_data()
+{
+    QTest::addColumn<QString>("arrange"); // SQL for an SQLite file, or what the file holds
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("Quorvel database") << u"quorvel"_qs << 0 << QString();
+    QTest::newRow("missing") << u"nothing"_qs << 1 << u"There is no database at"_qs;
+    QTest::newRow("empty file") << u""_qs << 1 << u"The file is empty"_qs;
+    QTest::newRow("text") << u"text"_qs << 1 << u"It is not an SQLite database."_qs;
+    QTest::newRow("folder") << u"folder"_qs << 1 << u"It is a folder."_qs;
+    QTest::newRow("other database")
+        << u"CREATE TABLE ProjectData (projectID INTEGER); CREATE TABLE Other (x)"_qs << 1
+        << u"It is an SQLite database without Quorvel's tables ChannelData, TemplateData, "
+           u"ProgrammeData."_qs;
+}
+
+void CliTest::checkDb_tellsAQuorvelDatabaseFromAnythingElse()
+{
+    QFETCH(QString, arrange);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"quorvel.db"_qs);
+    if (arrange == u"quorvel")
+        QVERIFY(store::createDatabase(path));
+    else if (arrange == u"folder")
+        QVERIFY(QDir(folder.path()).mkdir(u"quorvel.db"_qs));
+    else if (arrange == u"text" || arrange.isEmpty())
+        QVERIFY(writeFile(path, arrange.toUtf8()));
+    else if (arrange.startsWith(u"CREATE"))
+        QCOMPARE(QProcess::execute(u"sqlite3"_qs, {path, arrange}), 0);
+    const QByteArray before = contents(path);
+    const Run done = run({u"check-db"_qs, path});
+    QCOMPARE(done.exitCode, exitCode);
+    QVERIFY2(done.err.contains(said), qPrintable(done.err));
+    if (exitCode != 0 && arrange != u"nothing") {
+        QVERIFY2(done.err.contains(
+                     u"Move it aside and create a new one with: quorvel-cli init-db "_qs + path),
+                 qPrintable(done.err));
+    }
+    // Looking changes nothing, and never creates the file.
+    QCOMPARE(contents(path), before);
+    QCOMPARE(QFileInfo::exists(path), arrange != u"nothing");
+}
+
+void CliTest::exportOntoTheDatabase_isRefused_data()
+{
+    QTest::addColumn<QString>("out");  // in the database's folder, where the tool runs
+    QTest::addColumn<QString>("link"); // made first: "symbolic" or "hard" link named out
+    for (const QString &command : exportCommands()) {
+        const QByteArray name = command.toUtf8();
+        QTest::newRow(name + " same path") << u"quorvel.db"_qs << QString();
+        QTest::newRow(name + " roundabout path") << u"./sub/../quorvel.db"_qs << QString();
+        QTest::newRow(name + " symbolic link") << u"link.db"_qs << u"symbolic"_qs;
+        QTest::newRow(name + " hard link") << u"link.db"_qs << u"hard"_qs;
+    }
+}
+
+void CliTest::exportOntoTheDatabase_isRefused()
+{
+    QFETCH(QString, out);
+    QFETCH(QString, link);
+    TestDatabase db;
+    const qint32 channel = db.addChannel(db.addProject(u"Town"_qs), u"Town TV"_qs);
+    db.addProgramme(channel, u"News"_qs, u"2024-03-01"_qs, u"18:00"_qs);
+    QVERIFY(QDir(db.directory()).mkdir(u"sub"_qs));
+    const QString target = db.directory() + u'/' + out;
+    if (link == u"symbolic")
+        QVERIFY(QFile::link(db.path(), target));
+    else if (link == u"hard")
+        QVERIFY(::link(QFile::encodeName(db.path()), QFile::encodeName(target)) == 0);
+    const QByteArray before = contents(db.path());
+    const QStringList files = filesIn(db.directory());
+    const QString command = QString::fromUtf8(QTest::currentDataTag()).section(u' ', 0, 0);
+
+    // The database given relative to where the tool runs, the output absolute.
+    const Run done =
+        run(exportArguments(command, u"quorvel.db"_qs, u"1"_qs, target), db.directory());
+    QCOMPARE(done.exitCode, 1);
+    QVERIFY2(done.err.contains(u"is the database itself; it was left untouched. Choose another "
+                               u"file to write. (database quorvel.db)"_qs),
+             qPrintable(done.err));
+    QCOMPARE(contents(db.path()), before);
+    QCOMPARE(filesIn(db.directory()), files);
+    QCOMPARE(run({u"check-db"_qs, db.path()}).exitCode, 0);
+}
+
+void CliTest::failingExport_keepsTheOldFileAndNamesTheDatabase()
+{
+    TestDatabase db;
+    const qint32 channel = db.addChannel(db.addProject(u"Town"_qs), u"Town TV"_qs);
+    db.addProgramme(channel, u"News"_qs, u"2024-03-01"_qs, u"18:00"_qs);
+    db.addTemplate(channel, u"Local, News, 1"_qs);
+    // The project is there, but reading its channels fails.
+    db.exec(u"ALTER TABLE ChannelData RENAME TO Channels"_qs);
+    db.exec(u"CREATE TABLE ChannelData (channelID INTEGER)"_qs);
+    db.exec(u"DROP TABLE ProgrammeData"_qs);
+    db.exec(u"CREATE TABLE ProgrammeData (programmeID INTEGER)"_qs);
+    db.exec(u"DROP TABLE TemplateData"_qs);
+    db.exec(u"CREATE TABLE TemplateData (x)"_qs);
+    const QString out = db.directory() + u"/out.txt"_qs;
+    for (const QString &command : exportCommands()) {
+        QVERIFY(writeFile(out, "the older file\n"));
+        const QStringList files = filesIn(db.directory());
+        const Run done = run(exportArguments(command, db.path(), u"1"_qs, out));
+        QCOMPARE(done.exitCode, 1);
+        QVERIFY2(done.err.startsWith(u"quorvel-cli: Could not ") && done.err.count(u'\n') == 1 &&
+                     done.err.endsWith(u"(database %1)\n"_qs.arg(db.path())),
+                 qPrintable(done.err));
+        QCOMPARE(contents(out), QByteArray("the older file\n"));
+        QCOMPARE(filesIn(db.directory()), files);
+    }
+}
+
+void CliTest::killedInitDb_leavesAWholeDatabaseOrNothing()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"quorvel.db"_qs);
+    int none = 0, whole = 0;
+    QElapsedTimer clock;
+    clock.start();
+    for (int trial = 0; trial < 20 && clock.elapsed() < 10000; ++trial) {
+        QProcess process;
+        process.start(cli(), {u"init-db"_qs, path});
+        QVERIFY(process.waitForStarted());
+        QTest::qSleep(QRandomGenerator::global()->bounded(25));
+        process.kill();
+        QVERIFY(process.waitForFinished());
+        if (QFileInfo::exists(path)) {
+            ++whole;
+            const Run checked = run({u"check-db"_qs, path});
+            QVERIFY2(checked.exitCode == 0, qPrintable(checked.err));
+            QVERIFY(QFile::remove(path));
+        } else {
+            ++none;
+        }
+        // Nothing a killed run leaves stands in the next one's way.
+        QCOMPARE(filesIn(folder.path()), QStringList());
+    }
+    qInfo("init-db killed %d times: %d left no file, %d a whole database", none + whole, none,
+          whole);
+    QCOMPARE(run({u"init-db"_qs, path}).exitCode, 0);
+}
+
+void CliTest::killedExport_leavesTheOldFileOrTheNewOne_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("trials");
+    QTest::newRow("export-dgc") << u"export-dgc"_qs << 10;
+    QTest::newRow("export-xml") << u"export-xml"_qs << 10;
+    QTest::newRow("export-xmltv") << u"export-xmltv"_qs << 6;
+}
+
+void CliTest::killedExport_leavesTheOldFileOrTheNewOne()
+{
+    QFETCH(QString, command);
+    QFETCH(int, trials);
+    TestDatabase db;
+    arrangeLargeProject(db, 60000, 150000);
+    const QString out = db.directory() + u"/out"_qs;
+    const QByteArray old("the older file\r\n");
+
+    // The whole file, and how long writing it takes.
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(run(exportArguments(command, db.path(), u"1"_qs, out)).exitCode, 0);
+    const qint64 duration = std::max<qint64>(clock.elapsed(), 20);
+    const QByteArray whole = contents(out);
+    QVERIFY(whole.size() > 1000000);
+    const QStringList files = filesIn(db.directory());
+
+    int killed = 0, keptOld = 0, finished = 0;
+    clock.restart();
+    for (int trial = 0; trial < trials && clock.elapsed() < 30000; ++trial) {
+        QVERIFY(writeFile(out, old));
+        QProcess process;
+        process.start(cli(), exportArguments(command, db.path(), u"1"_qs, out));
+        QVERIFY(process.waitForStarted());
+        // Up to half as long again, so that some runs finish before the kill.
+        QTest::qSleep(int(QRandomGenerator::global()->bounded(duration * 3 / 2)));
+        process.kill();
+        QVERIFY(process.waitForFinished());
+        const bool ranToTheEnd =
+            process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        (ranToTheEnd ? finished : killed)++;
+        const QByteArray found = contents(out);
+        QVERIFY2(found == old || found == whole,
+                 qPrintable(u"%1 bytes of %2"_qs.arg(found.size()).arg(whole.size())));
+        keptOld += found == old ? 1 : 0;
+        QCOMPARE(filesIn(db.directory()), files);
+    }
+    qInfo("%s: %d trials, %d killed while writing (%d of them left the older file, the rest "
+          "the new one), %d finished first; no part of a file and no temporary file was left",
+          qPrintable(command), killed + finished, killed, keptOld, finished);
+    QVERIFY(killed > 0);
+}
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "tst_cli.moc"
