@@ -110,7 +110,7 @@ private:
     // Text a batch may keep when it comes back: the occasional long
     // description must not keep its space for the rest of the file.
     static constexpr std::size_t keptTextBytes = 4 * 1024 * 1024;
-    static constexpr std::size_t maxWaitingTextBytes = 16 * 1024 * 1024;
+    static constexpr std::size_t maxWaitingTextBytes = 8 * 1024 * 1024;
 
     bool full() const;
 

@@ -26,7 +26,7 @@ struct XmltvLimits
     int depth = 64;
     // One tag with its attributes, comment, processing instruction or
     // declaration, in bytes of the file.
-    qint64 markupBytes = 16 * 1024 * 1024;
+    qint64 markupBytes = 1024 * 1024;
     // One text the import keeps (a title, description, category, channel
     // name or address), in bytes of UTF-8. Lowered to what the store takes
     // when that is less.
