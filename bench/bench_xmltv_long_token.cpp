@@ -23,8 +23,7 @@ namespace {
 constexpr qint64 mebibyte = 1024 * 1024;
 
 // A small guide with `size` bytes of 'x' inside the markup `before`...`after`.
-bool writeGuide(const QString &path, const QByteArray &before, qint64 size,
-                const QByteArray &after)
+bool writeGuide(const QString &path, const QByteArray &before, qint64 size, const QByteArray &after)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
