@@ -13,8 +13,17 @@
 
 #include <QBoxLayout>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -54,6 +63,107 @@ QString exportReport(const xmltv::XmltvExport &done)
         text += QStringLiteral("\n... and %1 more.").arg(done.leftOut.size() - leftOutShown);
     return text;
 }
+
+QString importReport(const xmltv::XmltvImport &done)
+{
+    return QStringLiteral("Import Completed\n\n%1 imported; %2 added, %3 matched by name.")
+        .arg(counted(done.programmes, QStringLiteral("programme"), QStringLiteral("programmes")),
+             counted(done.channelsAdded, QStringLiteral("channel"), QStringLiteral("channels")),
+             QString::number(done.channelsMatched));
+}
+
+// An import on a worker thread, which opens a connection of its own, with a
+// progress dialog that shows the programmes read so far and can cancel it.
+// The dialog is shown, never run modally, so the window's event loop keeps
+// running; being window-modal it keeps the user from starting anything else
+// in the window meanwhile. The run belongs to the window: should the window
+// go first, the import is cancelled and waited for.
+class XmltvImportRun final : public QObject
+{
+public:
+    using Done = std::function<void(const store::Result<xmltv::XmltvImport> &, bool cancelled)>;
+
+    XmltvImportRun(QWidget *window, const QString &databasePath, qint32 projectID,
+                   const QString &path, Done done)
+        : QObject(window), m_done(std::move(done))
+    {
+        setObjectName(QStringLiteral("xmltvImportRun"));
+        m_dialog = new QProgressDialog(window);
+        m_dialog->setObjectName(QStringLiteral("xmltvImportProgress"));
+        m_dialog->setWindowTitle(QStringLiteral("Quorvel XMLTV Import"));
+        m_file = QFileInfo(path).fileName();
+        m_dialog->setLabelText(progressText(0));
+        auto *cancel = new QPushButton(QStringLiteral("Cancel"), m_dialog);
+        cancel->setObjectName(QStringLiteral("cancelImport"));
+        m_dialog->setCancelButton(cancel);
+        // A busy indicator: how many programmes the file holds is not known.
+        m_dialog->setRange(0, 0);
+        m_dialog->setAutoClose(false);
+        m_dialog->setAutoReset(false);
+        m_dialog->setMinimumDuration(0);
+        m_dialog->setWindowModality(Qt::WindowModal);
+        connect(m_dialog, &QProgressDialog::canceled, this, [this] {
+            m_cancel.store(true);
+            m_dialog->setLabelText(QStringLiteral("Cancelling the import of %1...").arg(m_file));
+        });
+
+        // The worker only counts; the dialog looks at the count a few times
+        // a second, so a fast import does not flood the event loop.
+        m_refresh = new QTimer(this);
+        connect(m_refresh, &QTimer::timeout, this, [this] {
+            if (!m_cancel.load())
+                m_dialog->setLabelText(progressText(m_read.load()));
+        });
+        m_refresh->start(100);
+
+        xmltv::XmltvImportControl control;
+        control.cancel = &m_cancel;
+        control.progress = [this](qint64 read) {
+            m_read.store(read);
+        };
+        m_thread = QThread::create([this, databasePath, projectID, path, control] {
+            m_result.emplace(xmltv::importXmltv(databasePath, projectID, path, control));
+        });
+        m_thread->setParent(this);
+        connect(m_thread, &QThread::finished, this, &XmltvImportRun::finish);
+        m_thread->start();
+        m_dialog->show();
+    }
+
+    ~XmltvImportRun() override
+    {
+        m_cancel.store(true);
+        m_thread->wait();
+    }
+
+private:
+    QString progressText(qint64 read) const
+    {
+        return QStringLiteral("Importing %1...\n\n%2 read so far.")
+            .arg(m_file, counted(read, QStringLiteral("programme"), QStringLiteral("programmes")));
+    }
+
+    void finish()
+    {
+        m_refresh->stop();
+        delete m_dialog;
+        m_dialog = nullptr;
+        const Done done = std::move(m_done);
+        const auto result = std::move(*m_result);
+        const bool cancelled = m_cancel.load();
+        deleteLater();
+        done(result, cancelled);
+    }
+
+    Done m_done;
+    QString m_file;
+    QProgressDialog *m_dialog = nullptr;
+    QTimer *m_refresh = nullptr;
+    QThread *m_thread = nullptr;
+    std::atomic_bool m_cancel{false};
+    std::atomic<qint64> m_read{0};
+    std::optional<store::Result<xmltv::XmltvImport>> m_result;
+};
 
 } // namespace
 
@@ -101,7 +211,9 @@ void ProjectSelection::exportXmltv()
 void ProjectSelection::importXmltv()
 {
     const auto id = m_projectList->selectedId();
-    if (!id)
+    // One import at a time: the progress dialog keeps the user from a
+    // second one, but not a program that triggers the command.
+    if (!id || findChild<QObject *>(QStringLiteral("xmltvImportRun")))
         return;
     // Guides come with other names too (.xmltv, or none at all).
     const auto path =
@@ -109,18 +221,16 @@ void ProjectSelection::importXmltv()
                            {xmltvFiles(), {QStringLiteral("All Files (*)"), QStringLiteral("*")}});
     if (!path)
         return;
-    const auto imported = xmltv::importXmltv(state().connectionString, *id, *path);
-    if (!imported) {
-        showFailure(imported.failure());
-        return;
-    }
-    const xmltv::XmltvImport &done = imported.value();
-    dialogs().inform(
-        this,
-        QStringLiteral("Import Completed\n\n%1 imported; %2 added, %3 matched by name.")
-            .arg(
-                counted(done.programmes, QStringLiteral("programme"), QStringLiteral("programmes")),
-                counted(done.channelsAdded, QStringLiteral("channel"), QStringLiteral("channels")),
-                QString::number(done.channelsMatched)),
-        QStringLiteral("Quorvel XMLTV Import"));
+    new XmltvImportRun(this, state().connectionString, *id, *path,
+                       [this](const store::Result<xmltv::XmltvImport> &imported, bool cancelled) {
+                           // The user asked for the store to stay as it was, and it has.
+                           if (cancelled && !imported)
+                               return;
+                           if (!imported) {
+                               showFailure(imported.failure());
+                               return;
+                           }
+                           dialogs().inform(this, importReport(imported.value()),
+                                            QStringLiteral("Quorvel XMLTV Import"));
+                       });
 }

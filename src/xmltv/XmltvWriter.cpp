@@ -81,6 +81,21 @@ QString xmlText(const QString &text)
     return text;
 }
 
+// An element holding the text. A carriage return goes out as the character
+// reference &#13;: written as it is, any XML reader would hand it back as a
+// line feed, and a guide read back in would not give the text it was made of.
+void writeTextElement(QXmlStreamWriter &xml, const QString &name, const QString &text)
+{
+    xml.writeStartElement(name);
+    qsizetype from = 0;
+    for (qsizetype at; (at = text.indexOf(u'\r', from)) >= 0; from = at + 1) {
+        xml.writeCharacters(text.mid(from, at - from));
+        xml.writeEntityReference(QStringLiteral("#13"));
+    }
+    xml.writeCharacters(text.mid(from));
+    xml.writeEndElement();
+}
+
 bool blank(const QString &text)
 {
     return text.trimmed().isEmpty();
@@ -163,13 +178,13 @@ void writeChannel(QXmlStreamWriter &xml, const Channel &channel)
 {
     xml.writeStartElement(QStringLiteral("channel"));
     xml.writeAttribute(QStringLiteral("id"), channelXmltvId(channel.id));
-    xml.writeTextElement(QStringLiteral("display-name"), xmlText(channel.name));
+    writeTextElement(xml, QStringLiteral("display-name"), xmlText(channel.name));
     if (!blank(channel.logoURL)) {
         xml.writeEmptyElement(QStringLiteral("icon"));
         xml.writeAttribute(QStringLiteral("src"), xmlText(channel.logoURL.trimmed()));
     }
     if (!blank(channel.channelURL))
-        xml.writeTextElement(QStringLiteral("url"), xmlText(channel.channelURL.trimmed()));
+        writeTextElement(xml, QStringLiteral("url"), xmlText(channel.channelURL.trimmed()));
     xml.writeEndElement();
 }
 
@@ -184,12 +199,12 @@ void writeProgramme(QXmlStreamWriter &xml, const QString &channelId, const Progr
                            timestamp(programme.start + qint64(*programme.minutes) * 60, zone));
     }
     xml.writeAttribute(QStringLiteral("channel"), channelId);
-    xml.writeTextElement(QStringLiteral("title"), xmlText(programme.name));
+    writeTextElement(xml, QStringLiteral("title"), xmlText(programme.name));
     // XMLTV wants an empty description left out, not written empty.
     if (!blank(programme.desc))
-        xml.writeTextElement(QStringLiteral("desc"), xmlText(programme.desc));
+        writeTextElement(xml, QStringLiteral("desc"), xmlText(programme.desc));
     if (!blank(programme.category))
-        xml.writeTextElement(QStringLiteral("category"), xmlText(programme.category));
+        writeTextElement(xml, QStringLiteral("category"), xmlText(programme.category));
     xml.writeEndElement();
 }
 

@@ -1,6 +1,6 @@
+#include "support/TestDatabase.h"
 #include "xmltv/XmltvImport.h"
 #include "xmltv/XmltvWriter.h"
-#include "support/TestDatabase.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -119,6 +119,11 @@ private slots:
     void largeGuide_storesEveryProgrammeInFileOrder_orNothing();
     void textAsWritten_andOnlyWhereTheGuideHasIt();
     void roundTrip_givesSameProgrammesAtSameTimes();
+    void roundTrip_keepsCarriageReturns();
+    void hostileFile_refusedWithinBounds_data();
+    void hostileFile_refusedWithinBounds();
+    void textNotKept_mayBeAnyLength();
+    void cancelledOrFollowed_progressAndRollBack();
     void cli_exitCodesAndReports();
 
 private:
@@ -359,6 +364,189 @@ void XmltvTest::roundTrip_givesSameProgrammesAtSameTimes()
     const auto written = xmltv::writeXmltv(copy.path(), project, second, london());
     QVERIFY(written && written.value().leftOut.isEmpty());
     QCOMPARE(fileLines(second), fileLines(first));
+}
+
+void XmltvTest::roundTrip_keepsCarriageReturns()
+{
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Lines"_qs);
+    const qint32 channel = db.addChannel(project, u"Town\rTV"_qs);
+    const qint32 programme =
+        db.addProgramme(channel, u"One\rTwo"_qs, u"2024-03-01"_qs, u"20:00"_qs);
+    db.exec(u"UPDATE ProgrammeData SET programmeDesc = ?, category = ? WHERE programmeID = ?"_qs,
+            {u"Windows\r\nline\nUnix line\r"_qs, u"\rNews"_qs, programme});
+    const QString out = db.directory() + u"/lines.xml"_qs;
+    QVERIFY(xmltv::writeXmltv(db.path(), project, out, london()));
+    QVERIFY(fileLines(out).join(u'\n').contains(u"<title>One&#13;Two</title>"_qs));
+
+    const qint32 copy = db.addProject(u"Copy"_qs);
+    const auto imported = xmltv::importXmltv(db.path(), copy, out);
+    QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
+    QCOMPARE(asText(db.rows(u"SELECT c.channelName, p.programmeName, p.programmeDesc, "
+                            u"p.category FROM ProgrammeData p JOIN ChannelData c "
+                            u"USING (channelID) ORDER BY p.programmeID"_qs)),
+             QStringList({u"Town\rTV|One\rTwo|Windows\r\nline\nUnix line\r|\rNews"_qs,
+                          u"Town\rTV|One\rTwo|Windows\r\nline\nUnix line\r|\rNews"_qs}));
+}
+
+void XmltvTest::hostileFile_refusedWithinBounds_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<qint64>("markupBytes");
+    QTest::addColumn<qint64>("textBytes");
+    QTest::addColumn<QString>("detail");
+    const xmltv::XmltvLimits usual;
+    const QByteArray channel = "<tv><channel id=\"a\"><display-name>A</display-name></channel>\n";
+    const QByteArray programme = "<programme start=\"20240101000000\" channel=\"a\">";
+    const QByteArray long80(80, 'y');
+
+    // Refused at the first element too deep, without reading the rest.
+    QTest::newRow("nested a million deep")
+        << "<tv>" + QByteArray("<x>").repeated(1000000) << usual.depth << usual.markupBytes
+        << usual.textBytes
+        << u"Line 1, column 194: <x> lies 65 elements deep, more than the 64 a guide may have."_qs;
+    QTest::newRow("nested past a lower bound")
+        << channel + programme + "<title>T</title><credits><actor><x/></actor></credits>" << 4
+        << usual.markupBytes << usual.textBytes
+        << u"Line 2, column 79: <x> lies 5 elements deep, more than the 4 a guide may have."_qs;
+
+    QTest::newRow("external entity")
+        << "<!DOCTYPE tv [ <!ENTITY secret SYSTEM \"file:///etc/passwd\"> ]>\n" + channel +
+               programme + "<title>&secret;</title></programme></tv>"
+        << usual.depth << usual.markupBytes << usual.textBytes
+        << u"Line 3, column 54: the entity &secret; stands for a file outside the guide, which "
+           u"is never read."_qs;
+
+    QTest::newRow("text past the bound")
+        << channel + programme + "<title>T</title>\n<desc>" + QByteArray(5000, 'd') +
+               "</desc></programme></tv>"
+        << usual.depth << usual.markupBytes << qint64(4096)
+        << u"Line 3, column 1: the <desc> holds 5000 bytes of text, more than the 4096 a text "
+           u"may have."_qs;
+    QTest::newRow("text at the bound")
+        << channel + programme + "<title>" + QByteArray(4096, 't') + "</title></programme>" +
+               programme + "<title>" + QByteArray(4097, 't') + "</title></programme></tv>"
+        << usual.depth << usual.markupBytes << qint64(4096)
+        << u"Line 2, column 4216: the <title> holds 4097 bytes of text, more than the 4096 a "
+           u"text may have."_qs;
+    QTest::newRow("long length")
+        << channel + programme + "<title>T</title><length units=\"minutes\">" +
+               QByteArray(100000, '9') + "</length></programme></tv>"
+        << usual.depth << usual.markupBytes << usual.textBytes
+        << u"Line 2, column 63: the <length> cannot be read as seconds, minutes or hours."_qs;
+
+    // Expat parses an unfinished tag again each time it is given more; a
+    // long one is refused where it starts.
+    QTest::newRow("long attribute")
+        << channel + programme + "<title>T</title>\n<rating system=\"" +
+               QByteArray(3 * 1024 * 1024, 'r') + "\"/></programme></tv>"
+        << usual.depth << qint64(1024 * 1024) << usual.textBytes
+        << u"Line 3, column 1: a tag, comment or declaration starting here runs on past 1048576 "
+           u"bytes, more than a guide may have."_qs;
+    QTest::newRow("long comment")
+        << channel + "  <!--" + QByteArray(3 * 1024 * 1024, 'c') + "--></tv>" << usual.depth
+        << qint64(1024 * 1024) << usual.textBytes
+        << u"Line 2, column 3: a tag, comment or declaration starting here runs on past 1048576 "
+           u"bytes, more than a guide may have."_qs;
+
+    // What a message quotes from the file is cut short.
+    QTest::newRow("long channel id quoted")
+        << channel + "<programme start=\"20240101000000\" channel=\"" + long80 +
+               QByteArray(1000000, 'z') + "\"><title>T</title></programme></tv>"
+        << usual.depth << usual.markupBytes << usual.textBytes
+        << u"Line 2, column 1: a <programme> is on the channel \""_qs +
+               QString::fromLatin1(long80) + u"...\", which no <channel> before it defines."_qs;
+    QTest::newRow("long start quoted")
+        << channel + "<programme start=\"" + long80 + "zz\" channel=\"a\"></programme></tv>"
+        << usual.depth << usual.markupBytes << usual.textBytes
+        << u"Line 2, column 1: the start \""_qs + QString::fromLatin1(long80) +
+               u"...\" cannot be read as a time."_qs;
+    QTest::newRow("long entity name quoted")
+        << "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n" + channel + programme + "<title>&" + long80 +
+               "e;</title></programme></tv>"
+        << usual.depth << usual.markupBytes << usual.textBytes
+        << u"Line 3, column 54: the entity &"_qs + QString::fromLatin1(long80) +
+               u"...; is not defined."_qs;
+    QTest::newRow("long element name quoted")
+        << channel + programme + "<title>T<" + long80 + "e/></title></programme></tv>"
+        << usual.depth << usual.markupBytes << usual.textBytes
+        << u"Line 2, column 55: <"_qs + QString::fromLatin1(long80) +
+               u"...> stands where only text may."_qs;
+}
+
+void XmltvTest::hostileFile_refusedWithinBounds()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(int, depth);
+    QFETCH(qint64, markupBytes);
+    QFETCH(qint64, textBytes);
+    QFETCH(QString, detail);
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Mine"_qs);
+    db.addProgramme(db.addChannel(project, u"Mine TV"_qs), u"Kept"_qs);
+
+    xmltv::XmltvImportControl control;
+    control.limits = {depth, markupBytes, textBytes};
+    const auto imported =
+        xmltv::importXmltv(db.path(), project, written(u"hostile.xml"_qs, contents), control);
+    QVERIFY(!imported);
+    QCOMPARE(imported.failure().detail, detail);
+    QCOMPARE(count(db, u"ChannelData"_qs), 1);
+    QCOMPARE(count(db, u"ProgrammeData"_qs), 1);
+}
+
+void XmltvTest::textNotKept_mayBeAnyLength()
+{
+    // Only the first title, description and category are kept; the rest,
+    // and text in elements the import does not read, is passed over
+    // whatever its length.
+    const QByteArray huge(100000, 'h');
+    const QString guide = guideWith(
+        u"not-kept.xml"_qs, "<programme start=\"20240101000000\" channel=\"a\"><title>T</title>"
+                            "<title>" +
+                                huge + "</title><desc>D</desc><desc>" + huge +
+                                "</desc><credits><actor>" + huge + "</actor></credits><!-- " +
+                                huge + " --><category>C</category></programme>");
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Mine"_qs);
+    xmltv::XmltvImportControl control;
+    control.limits.textBytes = 1000;
+    const auto imported = xmltv::importXmltv(db.path(), project, guide, control);
+    QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
+    QCOMPARE(
+        asText(db.rows(u"SELECT programmeName, programmeDesc, category FROM ProgrammeData"_qs)),
+        QStringList{u"T|D|C"_qs});
+}
+
+void XmltvTest::cancelledOrFollowed_progressAndRollBack()
+{
+    const int n = 5000 + 37;
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Large"_qs);
+    const QString guide = writeLargeGuide(db.directory() + u"/a.xml"_qs, n);
+
+    // Progress counts up to every programme read.
+    QList<qint64> counts;
+    xmltv::XmltvImportControl control;
+    control.progress = [&](qint64 read) {
+        counts << read;
+    };
+    QVERIFY(xmltv::importXmltv(db.path(), project, guide, control));
+    QVERIFY(counts.size() > 1);
+    QVERIFY(std::is_sorted(counts.cbegin(), counts.cend()));
+    QCOMPARE(counts.constLast(), n);
+
+    // Cancelled once programmes were stored: all of them go again.
+    std::atomic_bool cancel{false};
+    control.cancel = &cancel;
+    control.progress = [&](qint64) {
+        cancel = true;
+    };
+    const auto cancelled = xmltv::importXmltv(db.path(), project, guide, control);
+    QVERIFY(!cancelled);
+    QCOMPARE(cancelled.failure().detail, u"The import was cancelled."_qs);
+    QCOMPARE(count(db, u"ProgrammeData"_qs), n);
 }
 
 // The companion tool's exit codes: 0 done, 1 failed, 2 wrong arguments, 3

@@ -1,6 +1,60 @@
 #include "support/WindowFixture.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QTimer>
+
+namespace {
+
+// A guide of n programmes on one channel, large enough to take a while.
+QString writeLargeGuide(const QString &path, int n)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write("<tv><channel id=\"a\"><display-name>Large TV</display-name></channel>\n");
+    for (int i = 0; i < n; ++i) {
+        file.write("<programme start=\"20240101060000 +0000\" stop=\"20240101063000 +0000\" "
+                   "channel=\"a\"><title>Programme " +
+                   QByteArray::number(i) +
+                   "</title><desc>An episode of the programme, one of many.</desc>"
+                   "<category>Drama</category></programme>\n");
+    }
+    file.write("</tv>\n");
+    return path;
+}
+
+// The programmes read so far, as the progress dialog shows them; -1 when
+// no import is running.
+qint64 shownAsRead(QWidget *window)
+{
+    const auto *progress = window->findChild<QProgressDialog *>(u"xmltvImportProgress"_qs);
+    if (!progress)
+        return -1;
+    const QString text = progress->labelText();
+    const qsizetype end = text.indexOf(u" programme"_qs);
+    const qsizetype start = text.lastIndexOf(u'\n', end) + 1;
+    return end < 0 ? -1 : text.mid(start, end - start).toLongLong();
+}
+
+// Counts the times the window is painted.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
 
 // File > Export XMLTV... and Import XMLTV... in the project window.
 class XmltvWindowTest : public QObject
@@ -12,6 +66,8 @@ private slots:
     void export_writesGuideAndListsWhatWasLeftOut();
     void import_bringsGuideInAndCounts();
     void exportOntoTheDatabase_saysSoAndLeavesItIntact();
+    void import_runsWhileTheWindowStaysResponsive();
+    void importCancelled_leavesStoreAsItWas();
 };
 
 void XmltvWindowTest::menu_enabledOnlyWithSelectedProject()
@@ -72,7 +128,10 @@ void XmltvWindowTest::import_bringsGuideInAndCounts()
     f.dialogs.expectInform();
     WindowFixture::control<QAction>(window, "importXMLTV")->trigger();
 
-    QVERIFY(f.dialogs.allAnswered());
+    // The import runs on; its progress dialog goes once it is done.
+    QTRY_VERIFY(f.dialogs.allAnswered());
+    QCOMPARE(shownAsRead(window), -1);
+    QCOMPARE(f.dialogs.asked().size(), 2);
     QCOMPARE(f.dialogs.asked().at(0).fileKind, Dialogs::FileKind::Xmltv);
     QCOMPARE(f.dialogs.asked().at(1).title, u"Quorvel XMLTV Import"_qs);
     QCOMPARE(f.dialogs.asked().at(1).text,
@@ -109,6 +168,75 @@ void XmltvWindowTest::exportOntoTheDatabase_saysSoAndLeavesItIntact()
         database.close();
     }
     QVERIFY(QFileInfo(link).isSymLink());
+}
+
+void XmltvWindowTest::import_runsWhileTheWindowStaysResponsive()
+{
+    WindowFixture f;
+    f.db.addProject(u"Large"_qs);
+    const int n = 200000;
+    const QString guide = writeLargeGuide(f.db.directory() + u"/large.xml"_qs, n);
+    QWidget *window = f.navigator.start();
+    WindowFixture::clickEntry(WindowFixture::control<EntryList>(window, "projList"), 0);
+    PaintCounter painted;
+    window->installEventFilter(&painted);
+
+    // While the import runs, the event loop goes on: timers fire, the
+    // window is painted, and the dialog shows the programmes read so far.
+    int ticks = 0;
+    qint64 mostShown = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&] {
+        ++ticks;
+        mostShown = qMax(mostShown, shownAsRead(window));
+        window->update();
+    });
+    ticker.start(10);
+    f.dialogs.answerOpenFile(guide);
+    f.dialogs.expectInform();
+    WindowFixture::control<QAction>(window, "importXMLTV")->trigger();
+    QVERIFY(window->findChild<QProgressDialog *>(u"xmltvImportProgress"_qs));
+    const int paintsBefore = painted.paints;
+    QTRY_VERIFY_WITH_TIMEOUT(f.dialogs.allAnswered(), 120000);
+    ticker.stop();
+
+    QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+    QVERIFY(painted.paints > paintsBefore);
+    QVERIFY(mostShown > 0 && mostShown <= n);
+    QCOMPARE(f.dialogs.asked().at(1).text,
+             u"Import Completed\n\n200000 programmes imported; 1 channel added, 0 matched by "
+             u"name."_qs);
+    QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs).toInt(), n);
+}
+
+void XmltvWindowTest::importCancelled_leavesStoreAsItWas()
+{
+    WindowFixture f;
+    const qint32 project = f.db.addProject(u"Kept"_qs);
+    f.db.addProgramme(f.db.addChannel(project, u"Large TV"_qs), u"Kept"_qs, u"2024-01-01"_qs);
+    const QString guide = writeLargeGuide(f.db.directory() + u"/large.xml"_qs, 300000);
+    const auto storeNow = [&f] {
+        return f.db.rows(u"SELECT * FROM ChannelData ORDER BY channelID"_qs) +
+               f.db.rows(u"SELECT * FROM ProgrammeData ORDER BY programmeID"_qs);
+    };
+    const auto before = storeNow();
+    QWidget *window = f.navigator.start();
+    WindowFixture::clickEntry(WindowFixture::control<EntryList>(window, "projList"), 0);
+
+    f.dialogs.answerOpenFile(guide);
+    WindowFixture::control<QAction>(window, "importXMLTV")->trigger();
+    const QPointer<QProgressDialog> progress =
+        window->findChild<QProgressDialog *>(u"xmltvImportProgress"_qs);
+    QVERIFY(progress);
+    // Cancelled once the import is well under way, with rows stored already.
+    QTRY_VERIFY_WITH_TIMEOUT(shownAsRead(window) > 0, 60000);
+    WindowFixture::click(progress, "cancelImport");
+
+    QTRY_VERIFY_WITH_TIMEOUT(!progress, 60000);
+    // No message: the user asked for nothing to change, and nothing did.
+    QVERIFY(f.dialogs.allAnswered());
+    QCOMPARE(f.dialogs.asked().size(), 1);
+    QCOMPARE(storeNow(), before);
 }
 
 QTEST_MAIN(XmltvWindowTest)

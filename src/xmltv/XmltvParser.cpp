@@ -1,0 +1,530 @@
+#include "xmltv/XmltvParser.h"
+
+#include "export/Windows1252.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <utility>
+
+namespace xmltv::import {
+
+namespace {
+
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// The value of the attribute, empty when the element has none.
+std::string_view attribute(const XML_Char **attributes, std::string_view name)
+{
+    for (; attributes[0]; attributes += 2) {
+        if (name == attributes[0])
+            return attributes[1];
+    }
+    return {};
+}
+
+QByteArray bytes(std::string_view text)
+{
+    return QByteArray(text.data(), qsizetype(text.size()));
+}
+
+} // namespace
+
+QString shortQuote(std::string_view text)
+{
+    constexpr int shown = 80;
+    int characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // A UTF-8 character starts at every byte that does not continue one.
+        if ((static_cast<unsigned char>(text[i]) & 0xc0) != 0x80 && ++characters > shown)
+            return fromUtf8(text.substr(0, i)) + QStringLiteral("...");
+    }
+    return fromUtf8(text);
+}
+
+GuideParser::GuideParser(const QString &path, Handoff &handoff, const XmltvLimits &limits,
+                         const std::atomic_bool *cancel)
+    : m_path(path), m_handoff(handoff), m_limits(limits), m_cancel(cancel),
+      m_parser(XML_ParserCreate(nullptr))
+{
+    if (!m_parser)
+        return;
+    XML_SetUserData(m_parser, this);
+    XML_SetElementHandler(m_parser, onStart, onEnd);
+    XML_SetCharacterDataHandler(m_parser, onText);
+    // A guide that names the XMLTV DTD leaves entities it does not define in
+    // the document itself to that DTD, which is not read. In text, expat
+    // reports such an entity here, and it is an error rather than text
+    // dropped quietly; in an attribute value expat leaves it out unreported.
+    XML_SetSkippedEntityHandler(m_parser, onSkippedEntity);
+    // Nothing outside the guide is ever read: an entity that stands for
+    // another file is an error where the guide uses it, where expat would
+    // otherwise leave it out quietly.
+    XML_SetEntityDeclHandler(m_parser, onEntityDeclared);
+    XML_SetExternalEntityRefHandler(m_parser, onExternalEntity);
+    XML_SetExternalEntityRefHandlerArg(m_parser, this);
+    XML_SetUnknownEncodingHandler(m_parser, onUnknownEncoding, nullptr);
+}
+
+GuideParser::~GuideParser()
+{
+    if (m_parser)
+        XML_ParserFree(m_parser);
+}
+
+void GuideParser::run()
+{
+    if (!m_parser)
+        note({}, QStringLiteral("there is not enough memory to read it"));
+    else
+        readFile();
+    if (!m_problem && !m_stopped)
+        handOver();
+    m_handoff.finish(std::move(m_problem));
+}
+
+void GuideParser::readFile()
+{
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        note({}, file.errorString());
+        return;
+    }
+    m_batch.programmes.reserve(programmesPerBatch);
+    qint64 fed = 0;
+    int wanted = chunkBytes;
+    // Parsed in place, in expat's own buffer: the file's bytes are copied once.
+    for (bool last = false; !last;) {
+        if (cancelled()) {
+            m_stopped = true;
+            return;
+        }
+        void *buffer = XML_GetBuffer(m_parser, wanted);
+        const qint64 read = buffer ? file.read(static_cast<char *>(buffer), wanted) : qint64(-1);
+        if (read < 0) {
+            note(here(), buffer ? file.errorString() : parserError());
+            return;
+        }
+        last = read == 0;
+        fed += read;
+        // Stopped from a handler, the parser fails too, and the problem is
+        // known already.
+        if (XML_ParseBuffer(m_parser, int(read), last) != XML_STATUS_OK) {
+            if (!m_stopped)
+                note(here(), parserError(last));
+            return;
+        }
+        // What expat could not finish yet: the start of a tag, comment or
+        // declaration that goes on past what it has been given. Expat parses
+        // such a piece again from its start each time it is given more, so
+        // it is given at least as much again as it holds: the work then
+        // grows with the piece's length, not with its square.
+        const XML_Index finished = XML_GetCurrentByteIndex(m_parser);
+        const qint64 unfinished = finished >= 0 ? fed - finished : 0;
+        if (unfinished > m_limits.markupBytes) {
+            note(here(), QStringLiteral("a tag, comment or declaration starting here runs on "
+                                        "past %1 bytes, more than a guide may have")
+                             .arg(m_limits.markupBytes));
+            return;
+        }
+        wanted =
+            int(std::clamp<qint64>(unfinished, chunkBytes, std::numeric_limits<int>::max() / 4));
+    }
+}
+
+GuideParser::Where GuideParser::here() const
+{
+    return {qint64(XML_GetCurrentLineNumber(m_parser)),
+            qint64(XML_GetCurrentColumnNumber(m_parser)) + 1};
+}
+
+void GuideParser::note(Where where, const QString &what)
+{
+    if (!m_problem)
+        m_problem = FileProblem{where.line, where.column, what};
+}
+
+void GuideParser::fail(Where where, const QString &what)
+{
+    note(where, what);
+    XML_StopParser(m_parser, XML_FALSE);
+}
+
+QString GuideParser::parserError(bool atEnd) const
+{
+    const XML_Error error = XML_GetErrorCode(m_parser);
+    // Expat's words for a file cut short ("no element found", "unclosed
+    // token") do not say that the file stops too soon.
+    if (atEnd && (error == XML_ERROR_NO_ELEMENTS || error == XML_ERROR_UNCLOSED_TOKEN ||
+                  error == XML_ERROR_PARTIAL_CHAR || error == XML_ERROR_UNCLOSED_CDATA_SECTION)) {
+        return m_depth == 0 ? QStringLiteral("the file has no <tv> element")
+                            : QStringLiteral("the file ends in the middle of the guide");
+    }
+    return QString::fromUtf8(XML_ErrorString(error));
+}
+
+void GuideParser::handOver()
+{
+    if (!m_handoff.put(m_batch)) {
+        m_stopped = true;
+        XML_StopParser(m_parser, XML_FALSE);
+    }
+    m_batch.programmes.reserve(programmesPerBatch);
+}
+
+void XMLCALL GuideParser::onStart(void *parser, const XML_Char *name, const XML_Char **attributes)
+{
+    auto *self = static_cast<GuideParser *>(parser);
+    // Expat may still pass on what it had read when it was stopped.
+    if (!self->m_problem && !self->m_stopped)
+        self->startElement(name, attributes);
+}
+
+void XMLCALL GuideParser::onEnd(void *parser, const XML_Char *)
+{
+    auto *self = static_cast<GuideParser *>(parser);
+    if (!self->m_problem && !self->m_stopped)
+        self->endElement();
+}
+
+void XMLCALL GuideParser::onText(void *parser, const XML_Char *text, int size)
+{
+    auto *self = static_cast<GuideParser *>(parser);
+    // Text comes in pieces, split where the file has a line break or an
+    // entity; outside the fields the import reads it is only layout.
+    if (self->m_field != Field::None)
+        self->addText(std::string_view(text, std::size_t(size)));
+}
+
+void XMLCALL GuideParser::onSkippedEntity(void *parser, const XML_Char *name, int)
+{
+    auto *self = static_cast<GuideParser *>(parser);
+    self->fail(self->here(),
+               QStringLiteral("the entity &%1; is not defined").arg(shortQuote(name)));
+}
+
+void XMLCALL GuideParser::onEntityDeclared(void *parser, const XML_Char *name, int parameterEntity,
+                                           const XML_Char *, int, const XML_Char *,
+                                           const XML_Char *systemId, const XML_Char *publicId,
+                                           const XML_Char *)
+{
+    auto *self = static_cast<GuideParser *>(parser);
+    // Only the name of the first few is kept: enough to name the one used.
+    constexpr qsizetype remembered = 256;
+    if (parameterEntity || !systemId || self->m_externalEntities.size() >= remembered)
+        return;
+    const QByteArray key = QByteArray(systemId) + '\n' + QByteArray(publicId ? publicId : "");
+    if (!self->m_externalEntities.contains(key))
+        self->m_externalEntities.insert(key, shortQuote(name).toUtf8());
+}
+
+int XMLCALL GuideParser::onExternalEntity(XML_Parser parser, const XML_Char *, const XML_Char *,
+                                          const XML_Char *systemId, const XML_Char *publicId)
+{
+    auto *self = reinterpret_cast<GuideParser *>(parser);
+    const QByteArray name = self->m_externalEntities.value(
+        QByteArray(systemId ? systemId : "") + '\n' + QByteArray(publicId ? publicId : ""));
+    self->fail(self->here(),
+               QStringLiteral("the entity &%1; stands for a file outside the guide, which is "
+                              "never read")
+                   .arg(name.isEmpty() ? QStringLiteral("...") : QString::fromUtf8(name)));
+    return XML_STATUS_ERROR;
+}
+
+// Expat reads UTF-8, UTF-16, ISO-8859-1 and ASCII by itself. Windows-1252
+// is added here: guides are often written in it where Latin-1 is meant.
+int XMLCALL GuideParser::onUnknownEncoding(void *, const XML_Char *name, XML_Encoding *info)
+{
+    const QLatin1String encoding(name);
+    if (encoding.compare(QLatin1String("windows-1252"), Qt::CaseInsensitive) != 0 &&
+        encoding.compare(QLatin1String("cp1252"), Qt::CaseInsensitive) != 0) {
+        return XML_STATUS_ERROR;
+    }
+    for (int byte = 0; byte < 256; ++byte) {
+        const char16_t character = exports::windows1252Character(static_cast<unsigned char>(byte));
+        // -1: a byte the code page leaves empty is not well-formed text.
+        info->map[byte] = character != 0 || byte == 0 ? int(character) : -1;
+    }
+    info->data = nullptr;
+    info->convert = nullptr;
+    info->release = nullptr;
+    return XML_STATUS_OK;
+}
+
+void GuideParser::startElement(std::string_view name, const XML_Char **attributes)
+{
+    // Expat keeps every open element; refused early, a file of endlessly
+    // nested elements costs neither time nor memory.
+    if (++m_depth > m_limits.depth) {
+        fail(here(), QStringLiteral("<%1> lies %2 elements deep, more than the %3 a guide may have")
+                         .arg(shortQuote(name))
+                         .arg(m_depth)
+                         .arg(m_limits.depth));
+        return;
+    }
+    if (m_skippingFrom != 0)
+        return;
+    if (m_field != Field::None) {
+        fail(here(), QStringLiteral("<%1> stands where only text may").arg(shortQuote(name)));
+        return;
+    }
+    if (m_depth == 1) {
+        if (name != "tv") {
+            fail(here(),
+                 QStringLiteral("the file's root element is <%1>, where an XMLTV file has <tv>")
+                     .arg(shortQuote(name)));
+        }
+    } else if (m_depth == 2 && name == "channel") {
+        startChannel(attributes);
+    } else if (m_depth == 2 && name == "programme") {
+        startProgramme(attributes);
+    } else if (m_depth == 3 && m_inChannel && name == "display-name") {
+        startField(Field::DisplayName, !m_channelName);
+    } else if (m_depth == 3 && m_inChannel && name == "url") {
+        startField(Field::Url, m_channel.channelURL.isEmpty());
+    } else if (m_depth == 3 && m_inChannel && name == "icon") {
+        if (m_channel.logoURL.isEmpty())
+            m_channel.logoURL = fromUtf8(attribute(attributes, "src"));
+        m_skippingFrom = m_depth;
+    } else if (m_depth == 3 && m_inProgramme && name == "title") {
+        startField(Field::Title, !m_hasTitle);
+    } else if (m_depth == 3 && m_inProgramme && name == "desc") {
+        startField(Field::Desc, !m_hasDesc);
+    } else if (m_depth == 3 && m_inProgramme && name == "category") {
+        startField(Field::Category, !m_hasCategory);
+    } else if (m_depth == 3 && m_inProgramme && name == "length") {
+        const std::string_view units = attribute(attributes, "units");
+        m_lengthUnit = units == "seconds"   ? 1
+                       : units == "minutes" ? 60
+                       : units == "hours"   ? 3600
+                                            : 0;
+        startField(Field::Length, true);
+    } else {
+        m_skippingFrom = m_depth;
+    }
+}
+
+void GuideParser::endElement()
+{
+    const int depth = m_depth--;
+    if (m_skippingFrom != 0) {
+        if (depth == m_skippingFrom)
+            m_skippingFrom = 0;
+    } else if (m_field != Field::None) {
+        endField();
+    } else if (m_inChannel) {
+        endChannel();
+    } else if (m_inProgramme) {
+        endProgramme();
+    }
+}
+
+void GuideParser::startField(Field field, bool keep)
+{
+    m_field = field;
+    m_keepText = keep;
+    m_fieldAt = here();
+    m_fieldStart = m_batch.text.size();
+    m_fieldBytes = 0;
+    m_fieldLimit = field == Field::Length ? lengthBytes : m_limits.textBytes;
+    if (keep && field != Field::Length) {
+        const char *const names[] = {"", "display-name", "url", "title", "desc", "category"};
+        m_fieldName = names[int(field)];
+    }
+}
+
+void GuideParser::addText(std::string_view text)
+{
+    m_fieldBytes += qint64(text.size());
+    if (!m_keepText)
+        return;
+    if (m_fieldBytes <= m_fieldLimit) {
+        m_batch.text.append(text);
+    } else if (m_batch.text.size() > m_fieldStart) {
+        // Too long to keep: only its length is counted on, for the message.
+        m_batch.text.resize(m_fieldStart);
+    }
+}
+
+void GuideParser::endField()
+{
+    const Field field = std::exchange(m_field, Field::None);
+    if (!m_keepText)
+        return;
+    if (m_fieldBytes > m_fieldLimit) {
+        if (field == Field::Length) {
+            fail(m_fieldAt,
+                 QStringLiteral("the <length> cannot be read as seconds, minutes or hours"));
+        } else {
+            fail(m_fieldAt, QStringLiteral("the <%1> holds %2 bytes of text, more than the %3 "
+                                           "a text may have")
+                                .arg(QString::fromLatin1(m_fieldName))
+                                .arg(m_fieldBytes)
+                                .arg(m_fieldLimit));
+        }
+        return;
+    }
+    const std::string_view text = std::string_view(m_batch.text).substr(m_fieldStart);
+    // A programme's first title, description and category stay in the
+    // batch's text; any other text is taken out again once used.
+    const TextSpan span{m_fieldStart, text.size()};
+    bool kept = false;
+    switch (field) {
+    case Field::Title:
+        m_programme.title = span;
+        kept = m_hasTitle = true;
+        break;
+    case Field::Desc:
+        m_programme.desc = span;
+        kept = m_hasDesc = true;
+        break;
+    case Field::Category:
+        m_programme.category = span;
+        kept = m_hasCategory = true;
+        break;
+    case Field::DisplayName:
+        m_channelName = fromUtf8(text);
+        break;
+    case Field::Url:
+        m_channel.channelURL = fromUtf8(text);
+        break;
+    case Field::Length:
+        readLength(text);
+        break;
+    case Field::None:
+        break;
+    }
+    if (!kept)
+        m_batch.text.resize(m_fieldStart);
+}
+
+void GuideParser::readLength(std::string_view text)
+{
+    text = trimmed(text);
+    qint64 value = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 0 ||
+        m_lengthUnit == 0 || value > std::numeric_limits<qint64>::max() / m_lengthUnit) {
+        fail(m_fieldAt, QStringLiteral("the <length> cannot be read as seconds, minutes or hours"));
+        return;
+    }
+    m_lengthSeconds = value * m_lengthUnit;
+}
+
+void GuideParser::startChannel(const XML_Char **attributes)
+{
+    m_channelAt = here();
+    const std::string_view id = attribute(attributes, "id");
+    if (id.empty()) {
+        fail(m_channelAt, QStringLiteral("a <channel> has no id"));
+        return;
+    }
+    if (m_channels.contains(QByteArray::fromRawData(id.data(), qsizetype(id.size())))) {
+        fail(m_channelAt,
+             QStringLiteral("the channel id \"%1\" is given to two channels").arg(shortQuote(id)));
+        return;
+    }
+    m_inChannel = true;
+    m_channelId = id;
+    m_channelName.reset();
+    m_channel = ReadChannel();
+}
+
+void GuideParser::endChannel()
+{
+    m_inChannel = false;
+    if (!m_channelName) {
+        fail(m_channelAt, QStringLiteral("the channel \"%1\" has no <display-name>")
+                              .arg(shortQuote(m_channelId)));
+        return;
+    }
+    m_channel.name = std::move(*m_channelName);
+    m_channels.insert(bytes(m_channelId), m_channels.size());
+    m_batch.channels.append(std::move(m_channel));
+    if (std::size_t(m_batch.channels.size()) >= programmesPerBatch)
+        handOver();
+}
+
+std::optional<qsizetype> GuideParser::channelNumbered(std::string_view id)
+{
+    if (m_lastChannel >= 0 && id == m_lastChannelId)
+        return m_lastChannel;
+    const auto found =
+        m_channels.constFind(QByteArray::fromRawData(id.data(), qsizetype(id.size())));
+    if (found == m_channels.cend())
+        return std::nullopt;
+    m_lastChannelId = id;
+    m_lastChannel = found.value();
+    return m_lastChannel;
+}
+
+void GuideParser::startProgramme(const XML_Char **attributes)
+{
+    m_programmeAt = here();
+    const std::string_view startText = attribute(attributes, "start");
+    const std::string_view stopText = attribute(attributes, "stop");
+    const std::string_view channelText = attribute(attributes, "channel");
+    if (startText.empty()) {
+        fail(m_programmeAt, QStringLiteral("a <programme> has no start"));
+        return;
+    }
+    if (channelText.empty()) {
+        fail(m_programmeAt, QStringLiteral("a <programme> has no channel"));
+        return;
+    }
+    const auto channel = channelNumbered(channelText);
+    if (!channel) {
+        fail(m_programmeAt, QStringLiteral("a <programme> is on the channel \"%1\", which no "
+                                           "<channel> before it defines")
+                                .arg(shortQuote(channelText)));
+        return;
+    }
+    m_start = readTimestamp(startText);
+    if (!m_start) {
+        fail(
+            m_programmeAt,
+            QStringLiteral("the start \"%1\" cannot be read as a time").arg(shortQuote(startText)));
+        return;
+    }
+    m_stop.reset();
+    if (!stopText.empty()) {
+        m_stop = readTimestamp(stopText);
+        if (!m_stop) {
+            fail(m_programmeAt, QStringLiteral("the stop \"%1\" cannot be read as a time")
+                                    .arg(shortQuote(stopText)));
+            return;
+        }
+    }
+    m_inProgramme = true;
+    m_startText = startText;
+    m_programme = ReadProgramme();
+    m_programme.channel = *channel;
+    m_programme.date = m_start->date;
+    m_programme.time = m_start->time;
+    m_hasTitle = m_hasDesc = m_hasCategory = false;
+    m_lengthSeconds.reset();
+}
+
+void GuideParser::endProgramme()
+{
+    m_inProgramme = false;
+    if (!m_hasTitle) {
+        fail(m_programmeAt, QStringLiteral("the programme starting %1 has no <title>")
+                                .arg(shortQuote(m_startText)));
+        return;
+    }
+    // The stop says how long the programme runs; <length> only stands in when
+    // there is no stop, as it may count the air time without breaks.
+    m_programme.seconds = m_stop ? secondsBetween(*m_start, *m_stop) : m_lengthSeconds;
+    m_batch.programmes.push_back(m_programme);
+    ++m_batch.readSoFar;
+    if (m_batch.programmes.size() == programmesPerBatch || m_batch.text.size() >= batchTextBytes)
+        handOver();
+}
+
+} // namespace xmltv::import

@@ -1,0 +1,162 @@
+#pragma once
+
+#include "xmltv/XmltvBatch.h"
+#include "xmltv/XmltvImport.h"
+#include "xmltv/XmltvTime.h"
+
+#include <QByteArray>
+#include <QHash>
+
+#include <expat.h>
+
+#include <atomic>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace xmltv::import {
+
+// Reads a guide with expat, checks everything about it that needs no store,
+// and hands what it read over in batches. It runs on a thread of its own and
+// touches no store object.
+class GuideParser
+{
+    Q_DISABLE_COPY_MOVE(GuideParser)
+
+public:
+    GuideParser(const QString &path, Handoff &handoff, const XmltvLimits &limits,
+                const std::atomic_bool *cancel);
+    ~GuideParser();
+
+    // Reads the whole file, or up to its first problem, then tells the handoff.
+    void run();
+
+private:
+    struct Where
+    {
+        qint64 line = 0;
+        qint64 column = 0;
+    };
+
+    // The elements of a <channel> or <programme> whose text the import reads.
+    enum class Field
+    {
+        None,
+        DisplayName,
+        Url,
+        Title,
+        Desc,
+        Category,
+        Length
+    };
+
+    // Handed over this many programmes at a time, or sooner when their
+    // texts grow long.
+    static constexpr std::size_t programmesPerBatch = 2048;
+    static constexpr std::size_t batchTextBytes = 1024 * 1024;
+    // Read from the file this many bytes at a time.
+    static constexpr int chunkBytes = 256 * 1024;
+    // A <length> longer than this is no number of seconds, minutes or hours.
+    static constexpr qint64 lengthBytes = 64;
+
+    static void XMLCALL onStart(void *parser, const XML_Char *name, const XML_Char **attributes);
+    static void XMLCALL onEnd(void *parser, const XML_Char *name);
+    static void XMLCALL onText(void *parser, const XML_Char *text, int size);
+    static void XMLCALL onSkippedEntity(void *parser, const XML_Char *name, int parameterEntity);
+    static void XMLCALL onEntityDeclared(void *parser, const XML_Char *name, int parameterEntity,
+                                         const XML_Char *value, int valueLength,
+                                         const XML_Char *base, const XML_Char *systemId,
+                                         const XML_Char *publicId, const XML_Char *notationName);
+    static int XMLCALL onExternalEntity(XML_Parser parser, const XML_Char *context,
+                                        const XML_Char *base, const XML_Char *systemId,
+                                        const XML_Char *publicId);
+    static int XMLCALL onUnknownEncoding(void *, const XML_Char *name, XML_Encoding *info);
+
+    void readFile();
+    void startElement(std::string_view name, const XML_Char **attributes);
+    void endElement();
+    void startField(Field field, bool keep);
+    void addText(std::string_view text);
+    void endField();
+    void startChannel(const XML_Char **attributes);
+    void endChannel();
+    void startProgramme(const XML_Char **attributes);
+    void endProgramme();
+    void readLength(std::string_view text);
+
+    // Columns count from 1, as editors show them.
+    Where here() const;
+    // Keeps the first problem found: the one the import reports.
+    void note(Where where, const QString &what);
+    // Stops the reading, from a handler, with a problem found at `where`.
+    void fail(Where where, const QString &what);
+    // What expat found wrong, on reading more of the file or its end.
+    QString parserError(bool atEnd = false) const;
+    bool cancelled() const { return m_cancel && m_cancel->load(std::memory_order_relaxed); }
+    void handOver();
+    // The number of the channel with this XMLTV id, or nothing.
+    std::optional<qsizetype> channelNumbered(std::string_view id);
+
+    QString m_path;
+    Handoff &m_handoff;
+    XmltvLimits m_limits;
+    const std::atomic_bool *m_cancel;
+    XML_Parser m_parser;
+    std::optional<FileProblem> m_problem;
+    bool m_stopped = false;
+
+    // How deep the element being read lies; <tv> is 1.
+    int m_depth = 0;
+    // The depth of an element the import does not read, while inside it.
+    int m_skippingFrom = 0;
+
+    // The field being read, and whether its text is wanted: only a
+    // programme's first title, description and category, and a channel's
+    // first name and address, are; other text is never gathered.
+    Field m_field = Field::None;
+    bool m_keepText = false;
+    Where m_fieldAt;
+    QByteArray m_fieldName;
+    // Where the text of m_field starts in the batch's text, and how long
+    // it is, counted on past the limit to say how long it is.
+    std::size_t m_fieldStart = 0;
+    qint64 m_fieldBytes = 0;
+    qint64 m_fieldLimit = 0;
+
+    // External entities the file declares, by their system and public ids,
+    // to name one the file uses.
+    QHash<QByteArray, QByteArray> m_externalEntities;
+
+    QHash<QByteArray, qsizetype> m_channels;
+    // Programmes come grouped by channel: most look-ups are the last one again.
+    std::string m_lastChannelId;
+    qsizetype m_lastChannel = -1;
+
+    // The <channel> being read.
+    bool m_inChannel = false;
+    Where m_channelAt;
+    std::string m_channelId;
+    std::optional<QString> m_channelName;
+    ReadChannel m_channel;
+
+    // The <programme> being read.
+    bool m_inProgramme = false;
+    Where m_programmeAt;
+    std::string m_startText;
+    ReadProgramme m_programme;
+    std::optional<Timestamp> m_start;
+    std::optional<Timestamp> m_stop;
+    bool m_hasTitle = false;
+    bool m_hasDesc = false;
+    bool m_hasCategory = false;
+    qint64 m_lengthUnit = 0;
+    std::optional<qint64> m_lengthSeconds;
+
+    Batch m_batch;
+};
+
+// The text as a message quotes it: cut short after a few dozen characters,
+// so that a hostile file cannot fill a message with a megabyte of one line.
+QString shortQuote(std::string_view text);
+
+} // namespace xmltv::import
