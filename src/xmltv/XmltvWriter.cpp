@@ -1,8 +1,8 @@
 #include "xmltv/XmltvWriter.h"
 
-#include "xmltv/XmltvTime.h"
-#include "programmes/TypedTimes.h"
 #include "store/Connection.h"
+#include "store/TypedTimes.h"
+#include "xmltv/XmltvTime.h"
 
 #include <QDir>
 #include <QHash>
@@ -139,8 +139,8 @@ Result<Guide> readGuide(Connection &db, qint32 projectID, const QTimeZone &zone)
         const QString name = q.value(2).toString();
         const QString typedDate = q.value(4).toString();
         const QString typedTime = q.value(5).toString();
-        const auto date = programmes::readTypedDate(typedDate);
-        const auto time = programmes::readTypedTime(typedTime);
+        const auto date = store::readTypedDate(typedDate);
+        const auto time = store::readTypedTime(typedTime);
         if (!date || !time || blank(xmlText(name))) {
             guide.leftOut.append({name, channelNames.value(channelID), typedDate, typedTime,
                                   leftOutReason(name, date, time, typedDate, typedTime)});
@@ -152,7 +152,7 @@ Result<Guide> readGuide(Connection &db, qint32 projectID, const QTimeZone &zone)
         programme.name = name;
         programme.desc = q.value(3).toString();
         programme.category = q.value(7).toString();
-        programme.minutes = programmes::readTypedDuration(q.value(6).toString());
+        programme.minutes = store::readTypedDuration(q.value(6).toString());
         guide.programmes[channelID].append(std::move(programme));
     }
     return guide;
