@@ -12,7 +12,7 @@ store::Status readSnapshot(const QString &databasePath, const QString &action,
                            const std::function<store::Status(store::Connection &)> &write)
 {
     return store::read(databasePath, action, [&](store::Connection &db) -> store::Status {
-        if (auto begun = db.begin(); !begun)
+        if (auto begun = db.beginRead(); !begun)
             return begun;
         store::Status written = write(db);
         db.rollback();
