@@ -2,6 +2,7 @@
 #include "store/Connection.h"
 #include "store/Database.h"
 #include "store/SchemaUpgrade.h"
+#include "store/SqliteStatement.h"
 #include "support/TestDatabase.h"
 
 #include <QCoreApplication>
@@ -108,6 +109,7 @@ private slots:
     void sqliteFailures_areExplained();
     void readOnlyConnection_saysSoInWords();
     void writeCommand_waitsForAnotherWriter();
+    void sqliteHandle_isOnTheLinkedLibrary();
 };
 
 void StoreTest::joinDatabasePath_data()
@@ -416,6 +418,27 @@ void StoreTest::writeCommand_waitsForAnotherWriter()
     QVERIFY2(ms >= 500, qPrintable(QString::number(ms)));
     QCOMPARE(db.value(u"SELECT programmeName FROM ProgrammeData"_qs).toString(), u"B"_qs);
     QCOMPARE(db.value(u"SELECT count(*) FROM ProjectData"_qs).toInt(), 2);
+}
+
+void StoreTest::sqliteHandle_isOnTheLinkedLibrary()
+{
+    TestDatabase db;
+    db.addProject(u"Direct"_qs);
+    const Status used = store::read(db.path(), u"Reading"_qs, [&](Connection &c) -> Status {
+        if (auto same = store::checkSqliteLibrary(c); !same)
+            return same;
+        sqlite3 *handle = store::sqliteHandle(c);
+        if (!handle)
+            return c.failure(u"no handle"_qs);
+        store::SqliteStatement query(handle, "SELECT projectName, sqlite_source_id() "
+                                             "FROM ProjectData");
+        if (!query.next())
+            return c.failure(query.errorString());
+        if (query.text(0) != "Direct" || query.text(1) != sqlite3_sourceid())
+            return c.failure(u"another library"_qs);
+        return store::success();
+    });
+    QVERIFY2(used.ok(), qPrintable(used.ok() ? QString() : used.failure().text()));
 }
 
 QTEST_GUILESS_MAIN(StoreTest)
