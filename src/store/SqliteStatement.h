@@ -40,6 +40,7 @@ class SqliteStatement
 
 public:
     SqliteStatement(sqlite3 *db, const char *sql);
+    SqliteStatement(sqlite3 *db, const QString &sql);
     ~SqliteStatement();
 
     bool ok() const { return m_error.isEmpty(); }
