@@ -232,6 +232,18 @@ public:
         return parts.join(QStringLiteral(" || "));
     }
 
+    // The digits of one field, as text.
+    QString field(char letter) const
+    {
+        const Place place = placeOf(m_form, letter);
+        return QStringLiteral("substr(%1, %2, %3)")
+            .arg(m_subject)
+            .arg(place.position + 1)
+            .arg(place.width);
+    }
+
+    bool isWhole(const QString &expression) const { return expression == m_subject; }
+
 private:
     QLatin1StringView m_form;
     QString m_subject;
@@ -241,19 +253,22 @@ private:
 // Moved by no days, SQLite's date() works the date out afresh and rolls a day
 // the month lacks over into the next month (30 February gives 1 or 2 March),
 // so a date is real exactly when it comes back unchanged; QDate has no year 0.
-QStringList dateChecks(const QString &value)
+QStringList dateChecks(const SqlForm &form, const QString &value)
 {
+    // The year alone is cheaper to look at than the whole date put together.
+    const QString year = form.isWhole(value) ? value : form.field('Y');
     return {QStringLiteral("date(%1, '+0 days') = %1").arg(value),
-            value + QStringLiteral(" >= '0001'")};
+            year + QStringLiteral(" >= '0001'")};
 }
 
-QStringList timeChecks(const QString &)
+QStringList timeChecks(const SqlForm &, const QString &)
 {
     return {};
 }
 
 QString keySql(const QString &column, const QList<QLatin1StringView> &forms,
-               QLatin1StringView layout, QStringList (*checks)(const QString &value))
+               QLatin1StringView layout,
+               QStringList (*checks)(const SqlForm &, const QString &value))
 {
     QStringList codes;
     for (char b : blanks)
@@ -270,7 +285,7 @@ QString keySql(const QString &column, const QList<QLatin1StringView> &forms,
             const SqlForm sqlForm(form, subject);
             const QString value = sqlForm.value(layout);
             sql += indent + QStringLiteral("    WHEN ") + sqlForm.glob() + u'\n';
-            for (const QString &check : checks(value))
+            for (const QString &check : checks(sqlForm, value))
                 sql += indent + QStringLiteral("        AND ") + check + u'\n';
             sql += indent + QStringLiteral("        THEN ") +
                    sqlForm.value(layout, QStringLiteral("0")) + u'\n';

@@ -59,35 +59,35 @@ CREATE TABLE ProgrammeData (
                 THEN '0' || startDate
             WHEN startDate GLOB '[0-9][0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
                 AND date(substr(startDate, 7, 4) || '-' || substr(startDate, 4, 2) || '-' || substr(startDate, 1, 2), '+0 days') = substr(startDate, 7, 4) || '-' || substr(startDate, 4, 2) || '-' || substr(startDate, 1, 2)
-                AND substr(startDate, 7, 4) || '-' || substr(startDate, 4, 2) || '-' || substr(startDate, 1, 2) >= '0001'
+                AND substr(startDate, 7, 4) >= '0001'
                 THEN '0' || substr(startDate, 7, 4) || '-' || substr(startDate, 4, 2) || '-' || substr(startDate, 1, 2)
             WHEN startDate GLOB '[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]'
                 AND date(substr(startDate, 1, 4) || '-' || substr(startDate, 5, 2) || '-' || substr(startDate, 7, 2), '+0 days') = substr(startDate, 1, 4) || '-' || substr(startDate, 5, 2) || '-' || substr(startDate, 7, 2)
-                AND substr(startDate, 1, 4) || '-' || substr(startDate, 5, 2) || '-' || substr(startDate, 7, 2) >= '0001'
+                AND substr(startDate, 1, 4) >= '0001'
                 THEN '0' || substr(startDate, 1, 4) || '-' || substr(startDate, 5, 2) || '-' || substr(startDate, 7, 2)
             WHEN startDate GLOB '[0-9][0-9][0-9][0-9]-[0-9]-[0-9][0-9]'
                 AND date(substr(startDate, 1, 5) || '0' || substr(startDate, 6, 4), '+0 days') = substr(startDate, 1, 5) || '0' || substr(startDate, 6, 4)
-                AND substr(startDate, 1, 5) || '0' || substr(startDate, 6, 4) >= '0001'
+                AND substr(startDate, 1, 4) >= '0001'
                 THEN '0' || substr(startDate, 1, 5) || '0' || substr(startDate, 6, 4)
             WHEN startDate GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9]'
                 AND date(substr(startDate, 1, 8) || '0' || substr(startDate, 9, 1), '+0 days') = substr(startDate, 1, 8) || '0' || substr(startDate, 9, 1)
-                AND substr(startDate, 1, 8) || '0' || substr(startDate, 9, 1) >= '0001'
+                AND substr(startDate, 1, 4) >= '0001'
                 THEN '0' || substr(startDate, 1, 8) || '0' || substr(startDate, 9, 1)
             WHEN startDate GLOB '[0-9][0-9][0-9][0-9]-[0-9]-[0-9]'
                 AND date(substr(startDate, 1, 5) || '0' || substr(startDate, 6, 2) || '0' || substr(startDate, 8, 1), '+0 days') = substr(startDate, 1, 5) || '0' || substr(startDate, 6, 2) || '0' || substr(startDate, 8, 1)
-                AND substr(startDate, 1, 5) || '0' || substr(startDate, 6, 2) || '0' || substr(startDate, 8, 1) >= '0001'
+                AND substr(startDate, 1, 4) >= '0001'
                 THEN '0' || substr(startDate, 1, 5) || '0' || substr(startDate, 6, 2) || '0' || substr(startDate, 8, 1)
             WHEN startDate GLOB '[0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
                 AND date(substr(startDate, 6, 4) || '-' || substr(startDate, 3, 2) || '-0' || substr(startDate, 1, 1), '+0 days') = substr(startDate, 6, 4) || '-' || substr(startDate, 3, 2) || '-0' || substr(startDate, 1, 1)
-                AND substr(startDate, 6, 4) || '-' || substr(startDate, 3, 2) || '-0' || substr(startDate, 1, 1) >= '0001'
+                AND substr(startDate, 6, 4) >= '0001'
                 THEN '0' || substr(startDate, 6, 4) || '-' || substr(startDate, 3, 2) || '-0' || substr(startDate, 1, 1)
             WHEN startDate GLOB '[0-9][0-9]/[0-9]/[0-9][0-9][0-9][0-9]'
                 AND date(substr(startDate, 6, 4) || '-0' || substr(startDate, 4, 1) || '-' || substr(startDate, 1, 2), '+0 days') = substr(startDate, 6, 4) || '-0' || substr(startDate, 4, 1) || '-' || substr(startDate, 1, 2)
-                AND substr(startDate, 6, 4) || '-0' || substr(startDate, 4, 1) || '-' || substr(startDate, 1, 2) >= '0001'
+                AND substr(startDate, 6, 4) >= '0001'
                 THEN '0' || substr(startDate, 6, 4) || '-0' || substr(startDate, 4, 1) || '-' || substr(startDate, 1, 2)
             WHEN startDate GLOB '[0-9]/[0-9]/[0-9][0-9][0-9][0-9]'
                 AND date(substr(startDate, 5, 4) || '-0' || substr(startDate, 3, 1) || '-0' || substr(startDate, 1, 1), '+0 days') = substr(startDate, 5, 4) || '-0' || substr(startDate, 3, 1) || '-0' || substr(startDate, 1, 1)
-                AND substr(startDate, 5, 4) || '-0' || substr(startDate, 3, 1) || '-0' || substr(startDate, 1, 1) >= '0001'
+                AND substr(startDate, 5, 4) >= '0001'
                 THEN '0' || substr(startDate, 5, 4) || '-0' || substr(startDate, 3, 1) || '-0' || substr(startDate, 1, 1)
             WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'
                 AND date(trim(startDate, char(32, 9, 10, 11, 12, 13)), '+0 days') = trim(startDate, char(32, 9, 10, 11, 12, 13))
@@ -95,35 +95,35 @@ CREATE TABLE ProgrammeData (
                 THEN '0' || trim(startDate, char(32, 9, 10, 11, 12, 13))
             WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
                 AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 4, 2) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 2), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 4, 2) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 2)
-                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 4, 2) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 2) >= '0001'
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 4) >= '0001'
                 THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 4, 2) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 2)
             WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]'
                 AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 2) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 2), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 2) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 2)
-                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 2) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 2) >= '0001'
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) >= '0001'
                 THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 2) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 2)
             WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9][0-9][0-9]-[0-9]-[0-9][0-9]'
                 AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 5) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 5) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4)
-                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 5) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) >= '0001'
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) >= '0001'
                 THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 5) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4)
             WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9]'
                 AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 8) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 9, 1), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 8) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 9, 1)
-                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 8) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 9, 1) >= '0001'
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) >= '0001'
                 THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 8) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 9, 1)
             WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9][0-9][0-9]-[0-9]-[0-9]'
                 AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 5) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 2) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 8, 1), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 5) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 2) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 8, 1)
-                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 5) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 2) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 8, 1) >= '0001'
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) >= '0001'
                 THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 5) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 2) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 8, 1)
             WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
                 AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 3, 2) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 1), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 3, 2) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 1)
-                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 3, 2) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 1) >= '0001'
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) >= '0001'
                 THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 3, 2) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 1)
             WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9]/[0-9]/[0-9][0-9][0-9][0-9]'
                 AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 4, 1) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 2), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 4, 1) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 2)
-                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 4, 1) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 2) >= '0001'
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) >= '0001'
                 THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 4, 1) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 2)
             WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9]/[0-9]/[0-9][0-9][0-9][0-9]'
                 AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 4) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 3, 1) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 1), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 4) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 3, 1) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 1)
-                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 4) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 3, 1) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 1) >= '0001'
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 4) >= '0001'
                 THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 4) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 3, 1) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 1)
             ELSE '1' || ifnull(startDate, '')
         END) VIRTUAL,
