@@ -93,10 +93,10 @@ QString explainSqliteFailure(int code, const QString &said, const QString &datab
             .arg(file, writeAdvice);
     case SQLITE_PERM:
     case SQLITE_CANTOPEN:
-        return QStringLiteral("The database file %1 could not be opened for changing: the file, "
-                              "or the folder that holds it, is read-only for this user (SQLite "
-                              "writes a journal file beside the database while it changes it). "
-                              "%2")
+        return QStringLiteral("The database file %1 could not be opened, or SQLite could not "
+                              "create the journal file it writes beside the database while "
+                              "changing it: this user may not read the file, or may not write "
+                              "in its folder. %2")
             .arg(file, writeAdvice);
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -111,8 +111,8 @@ QString explainSqliteFailure(int code, const QString &said, const QString &datab
             .arg(file, recreateAdvice(databasePath));
     case SQLITE_CORRUPT:
         return QStringLiteral("The database file %1 is damaged (SQLite says: %2). Put back a "
-                              "copy from a backup; or, to start afresh, %3")
-            .arg(file, said, recreateAdvice(databasePath).replace(0, 1, u'm'));
+                              "copy from a backup. To start afresh instead: %3")
+            .arg(file, said, recreateAdvice(databasePath));
     case SQLITE_FULL:
         return QStringLiteral("The disk that holds the database file %1 is full. Make room on "
                               "it, then try again.")

@@ -347,7 +347,9 @@ void StoreTest::sqliteFailures_areExplained_data()
                                u"install Quorvel into a folder of your own"_qs};
     QTest::newRow("read-only") << SQLITE_READONLY << readOnly;
     QTest::newRow("read-only, extended code") << SQLITE_READONLY_DBMOVED << readOnly;
-    QTest::newRow("journal cannot be made") << SQLITE_CANTOPEN << readOnly;
+    QTest::newRow("journal cannot be made")
+        << SQLITE_CANTOPEN
+        << QStringList{u"may not write in its folder"_qs, u"Ask whoever installed Quorvel"_qs};
     QTest::newRow("busy") << SQLITE_BUSY
                           << QStringList{u"Another program is using"_qs, u"try again"_qs};
     QTest::newRow("locked") << SQLITE_LOCKED_SHAREDCACHE
