@@ -103,8 +103,7 @@ QString explainSqliteFailure(int code, const QString &said, const QString &datab
         return QStringLiteral("Another program is using the database file %1 and kept it locked "
                               "for more than %2 seconds. Close that program, or wait until it "
                               "has finished, then try again.")
-            .arg(file)
-            .arg(busyTimeoutMs / 1000);
+            .arg(file, QString::number(busyTimeoutMs / 1000));
     case SQLITE_NOTADB:
         return QStringLiteral("The file %1 is not a Quorvel database: it is not an SQLite "
                               "database at all. %2")
@@ -121,10 +120,6 @@ QString explainSqliteFailure(int code, const QString &said, const QString &datab
         return said.isEmpty() ? QStringLiteral("The database gave no reason.") : said;
     }
 }
-
-namespace {
-
-} // namespace
 
 Connection::Connection(QString databasePath)
     : m_path(std::move(databasePath)), m_name(uniqueConnectionName())

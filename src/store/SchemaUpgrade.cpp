@@ -122,12 +122,11 @@ Status refuse(Connection &db, const Found &found)
                               .arg(file, recreateAdvice(db.databasePath())));
     }
     if (found.version > schemaVersion) {
-        return db.failure(QStringLiteral("The database file %1 was written by a newer Quorvel "
-                                         "(its schema version is %2; this Quorvel knows versions "
-                                         "up to %3). Open it with that newer Quorvel.")
-                              .arg(file)
-                              .arg(found.version)
-                              .arg(schemaVersion));
+        return db.failure(
+            QStringLiteral("The database file %1 was written by a newer Quorvel "
+                           "(its schema version is %2; this Quorvel knows versions "
+                           "up to %3). Open it with that newer Quorvel.")
+                .arg(file, QString::number(found.version), QString::number(schemaVersion)));
     }
     return success();
 }
@@ -170,10 +169,9 @@ Status prepareSchema(Connection &db)
         failure.detail = QStringLiteral("The database file %1 is of an older version (%2) and "
                                         "could not be brought up to version %3; it was left as "
                                         "it was.\n\n%4")
-                             .arg(QDir::toNativeSeparators(db.databasePath()))
-                             .arg(found.value().version)
-                             .arg(schemaVersion)
-                             .arg(failure.detail);
+                             .arg(QDir::toNativeSeparators(db.databasePath()),
+                                  QString::number(found.value().version),
+                                  QString::number(schemaVersion), failure.detail);
         return failure;
     }
     return success();
