@@ -18,6 +18,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <future>
 #include <thread>
 
@@ -260,6 +261,8 @@ void StoreTest::olderDatabase_isUpgradedOnOpen_keepingEveryRow()
     QFile sql(QStringLiteral(QUORVEL_STORE_SAMPLES "/version0.sql"));
     QVERIFY(sql.open(QIODevice::ReadOnly));
     raw(path, QString::fromUtf8(sql.readAll()));
+    const QString twin = fresh.directory() + u"/twin.db"_qs;
+    QVERIFY(QFile::copy(path, twin));
     const QList<QStringList> before = everyRow(path);
     QVERIFY(before.contains(QStringList{u"ProgrammeData"_qs, u"4"_qs}));
 
@@ -285,6 +288,19 @@ void StoreTest::olderDatabase_isUpgradedOnOpen_keepingEveryRow()
     QVERIFY(programmes::addProgramme(path, 2, {u"New"_qs}).ok());
     QCOMPARE(raw(path, u"SELECT max(programmeID) FROM ProgrammeData"_qs),
              QList<QStringList>{{u"5"_qs}});
+
+    // Two programs opening the same old file at once: one upgrades, the
+    // other waits for it and finds the file up to date.
+    std::atomic<int> opened = 0;
+    const auto open = [&] {
+        opened += selectAll(twin, u"ProgrammeData"_qs).ok() ? 1 : 0;
+    };
+    std::thread first(open), second(open);
+    first.join();
+    second.join();
+    QCOMPARE(opened.load(), 2);
+    QCOMPARE(everyRow(twin), before);
+    QCOMPARE(raw(twin, schema), raw(fresh.path(), schema));
 }
 
 void StoreTest::unusableFiles_areRefusedSayingWhatToDo_data()
