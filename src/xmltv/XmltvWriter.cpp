@@ -1,9 +1,10 @@
 #include "xmltv/XmltvWriter.h"
 
-#include "programmes/TypedTimes.h"
 #include "store/AtomicFile.h"
 #include "store/Connection.h"
 #include "store/OutputPath.h"
+#include "store/Tables.h"
+#include "store/TypedTimes.h"
 #include "xmltv/XmltvTime.h"
 
 #include <QDir>
@@ -121,8 +122,12 @@ QString leftOutReason(const QString &name, const std::optional<QDate> &date,
 
 Result<Guide> readGuide(Connection &db, qint32 projectID, const QTimeZone &zone)
 {
+    using ProjectTable = store::tables::Project;
+    using ChannelTable = store::tables::Channel;
+    using ProgrammeTable = store::tables::Programme;
     auto project = db.select(
-        QStringLiteral("SELECT projectID FROM ProjectData WHERE projectID = ?"), {projectID});
+        QStringLiteral("SELECT %1 FROM %2 WHERE %1 = ?").arg(ProjectTable::id, ProjectTable::table),
+        {projectID});
     if (!project)
         return project.failure();
     if (!project.value().next())
@@ -130,10 +135,11 @@ Result<Guide> readGuide(Connection &db, qint32 projectID, const QTimeZone &zone)
 
     Guide guide;
     QHash<qint64, QString> channelNames;
-    auto channels = db.select(QStringLiteral("SELECT channelID, channelName, logoURL, channelURL "
-                                             "FROM ChannelData WHERE projectID = ? "
-                                             "ORDER BY channelID"),
-                              {projectID});
+    auto channels =
+        db.select(QStringLiteral("SELECT %1, %2, %3, %4 FROM %5 WHERE %6 = ? ORDER BY %1")
+                      .arg(ChannelTable::id, ChannelTable::name, ChannelTable::logoUrl,
+                           ChannelTable::channelUrl, ChannelTable::table, ChannelTable::projectId),
+                  {projectID});
     if (!channels)
         return channels.failure();
     for (QSqlQuery &q = channels.value(); q.next();) {
@@ -142,12 +148,14 @@ Result<Guide> readGuide(Connection &db, qint32 projectID, const QTimeZone &zone)
         channelNames.insert(guide.channels.constLast().id, guide.channels.constLast().name);
     }
 
-    auto programmes = db.select(
-        QStringLiteral("SELECT programmeID, channelID, programmeName, programmeDesc, startDate, "
-                       "startTime, duration, category FROM ProgrammeData WHERE channelID IN "
-                       "(SELECT channelID FROM ChannelData WHERE projectID = ?) "
-                       "ORDER BY channelID, programmeID"),
-        {projectID});
+    // Every stored column, in the table's order: the reading below goes by it.
+    auto programmes =
+        db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (SELECT %4 FROM %5 WHERE %6 = ?) "
+                                 "ORDER BY %3, %7")
+                      .arg(ProgrammeTable::stored().join(QStringLiteral(", ")),
+                           ProgrammeTable::table, ProgrammeTable::channelId, ChannelTable::id,
+                           ChannelTable::table, ChannelTable::projectId, ProgrammeTable::id),
+                  {projectID});
     if (!programmes)
         return programmes.failure();
     for (QSqlQuery &q = programmes.value(); q.next();) {
@@ -155,8 +163,8 @@ Result<Guide> readGuide(Connection &db, qint32 projectID, const QTimeZone &zone)
         const QString name = q.value(2).toString();
         const QString typedDate = q.value(4).toString();
         const QString typedTime = q.value(5).toString();
-        const auto date = programmes::readTypedDate(typedDate);
-        const auto time = programmes::readTypedTime(typedTime);
+        const auto date = store::readTypedDate(typedDate);
+        const auto time = store::readTypedTime(typedTime);
         if (!date || !time || blank(xmlText(name))) {
             guide.leftOut.append({name, channelNames.value(channelID), typedDate, typedTime,
                                   leftOutReason(name, date, time, typedDate, typedTime)});
@@ -168,7 +176,7 @@ Result<Guide> readGuide(Connection &db, qint32 projectID, const QTimeZone &zone)
         programme.name = name;
         programme.desc = q.value(3).toString();
         programme.category = q.value(7).toString();
-        programme.minutes = programmes::readTypedDuration(q.value(6).toString());
+        programme.minutes = store::readTypedDuration(q.value(6).toString());
         guide.programmes[channelID].append(std::move(programme));
     }
     return guide;
