@@ -105,6 +105,8 @@ int checkDatabase(const QString &path)
         return missingDatabase(path);
     case store::DatabaseCheck::Unreadable:
         return failed({QStringLiteral("Could not read the database"), check.detail, path});
+    case store::DatabaseCheck::Newer:
+        return failed({QStringLiteral("Cannot use the database"), check.detail, path});
     case store::DatabaseCheck::Empty:
     case store::DatabaseCheck::NotQuorvel:
         break;
