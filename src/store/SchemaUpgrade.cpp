@@ -104,9 +104,24 @@ Status rebuildProgrammes(Connection &db)
                       {table, seq});
 }
 
+// To the version that keeps what an imported XMLTV guide says beyond the
+// columns the windows edit. Columns are added, never the table made anew:
+// ProgrammeData's generated sort keys and their index stay as they are.
+Status addXmltvColumns(Connection &db)
+{
+    return runAll(db, {
+                          QStringLiteral("ALTER TABLE ChannelData ADD COLUMN xmltvID TEXT"),
+                          QStringLiteral("ALTER TABLE ChannelData ADD COLUMN xmltvExtra TEXT"),
+                          QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvStart TEXT"),
+                          QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvStop TEXT"),
+                          QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvTyped TEXT"),
+                          QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvExtra TEXT"),
+                      });
+}
+
 // steps[v] brings a database of version v to version v + 1.
 using Step = Status (*)(Connection &);
-const Step steps[] = {rebuildProgrammes};
+const Step steps[] = {rebuildProgrammes, addXmltvColumns};
 static_assert(std::size(steps) == schemaVersion, "one upgrade step per version");
 
 Status refuse(Connection &db, const Found &found)

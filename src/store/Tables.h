@@ -33,6 +33,9 @@ struct Channel
     static constexpr Name logoUrl{"logoURL"};
     static constexpr Name dataUrl{"dataURL"};
     static constexpr Name updateFrequency{"updateFrequency"};
+    // Filled by the XMLTV import; no window shows them.
+    static constexpr Name xmltvId{"xmltvID"};
+    static constexpr Name xmltvExtra{"xmltvExtra"};
 };
 
 // No identifier of its own: a channel's lines are found through channelID and
@@ -58,6 +61,11 @@ struct Programme
     // Worked out by SQLite from the start (store/TypedTimes.h); never written.
     static constexpr Name startDateKey{"startDateKey"};
     static constexpr Name startTimeKey{"startTimeKey"};
+    // Filled by the XMLTV import; no window shows them.
+    static constexpr Name xmltvStart{"xmltvStart"};
+    static constexpr Name xmltvStop{"xmltvStop"};
+    static constexpr Name xmltvTyped{"xmltvTyped"};
+    static constexpr Name xmltvExtra{"xmltvExtra"};
 
     // Every column that holds what was stored, in the table's order.
     static QStringList stored()

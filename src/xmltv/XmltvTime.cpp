@@ -1,6 +1,9 @@
 #include "xmltv/XmltvTime.h"
 
+#include "store/TypedTimes.h"
+
 #include <QDateTime>
+#include <QStringList>
 
 namespace xmltv {
 
@@ -83,7 +86,13 @@ qint64 instantOf(QDate date, QTime time, const QTimeZone &zone)
 
 QString timestamp(qint64 instant, const QTimeZone &zone)
 {
-    const int offset = offsetAt(zone, instant);
+    return timestamp(GuideInstant{instant, std::nullopt}, zone);
+}
+
+QString timestamp(const GuideInstant &at, const QTimeZone &zone)
+{
+    const qint64 instant = at.instant;
+    const int offset = at.offset ? *at.offset : offsetAt(zone, instant);
     const QDateTime wall = QDateTime::fromSecsSinceEpoch(instant + offset, Qt::UTC);
     const int minutes = qAbs(offset) / 60;
     return QStringLiteral("%1 %2%3%4")
@@ -146,6 +155,49 @@ std::optional<qint64> secondsBetween(const Timestamp &start, const Timestamp &st
     if (start.unknownZone != stop.unknownZone)
         return std::nullopt;
     return (stop.wallSeconds() - stop.offset) - (start.wallSeconds() - start.offset);
+}
+
+namespace {
+
+std::optional<GuideInstant> keptInstant(const QString &text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    const QByteArray utf8 = text.toUtf8();
+    const auto read = readTimestamp(std::string_view(utf8.constData(), std::size_t(utf8.size())));
+    if (!read || !read->unknownZone.isEmpty())
+        return std::nullopt;
+    return GuideInstant{read->wallSeconds() - read->offset, read->offset};
+}
+
+} // namespace
+
+std::optional<GuideTimes> storedTimes(const StoredProgrammeTimes &stored, const QTimeZone &zone)
+{
+    const QStringList typed = stored.xmltvTyped.split(u'\n');
+    const bool asImported =
+        typed.size() == 3 && stored.startDate == typed[0] && stored.startTime == typed[1];
+    GuideTimes times;
+    const auto kept = asImported ? keptInstant(stored.xmltvStart) : std::nullopt;
+    if (kept) {
+        times.start = *kept;
+    } else {
+        const auto date = store::readTypedDate(stored.startDate);
+        const auto time = store::readTypedTime(stored.startTime);
+        if (!date || !time)
+            return std::nullopt;
+        times.start.instant = instantOf(*date, *time, zone);
+    }
+    if (kept && stored.duration == typed[2]) {
+        // As the guide had it: its stop to the second, or none.
+        times.stop = keptInstant(stored.xmltvStop);
+        return times;
+    }
+    // A length of nothing gives no stop rather than one equal to the start.
+    const auto minutes = store::readTypedDuration(stored.duration);
+    if (minutes && *minutes > 0)
+        times.stop = GuideInstant{times.start.instant + qint64(*minutes) * 60, std::nullopt};
+    return times;
 }
 
 } // namespace xmltv

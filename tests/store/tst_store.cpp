@@ -78,7 +78,8 @@ QList<QStringList> raw(const QString &path, const QString &sql)
 QList<QStringList> everyRow(const QString &path)
 {
     return raw(path, u"SELECT * FROM ProjectData ORDER BY rowid;\n"
-                     "SELECT * FROM ChannelData ORDER BY rowid;\n"
+                     "SELECT channelID, projectID, channelName, channelNumber, channelURL, "
+                     "logoURL, dataURL, updateFrequency FROM ChannelData ORDER BY rowid;\n"
                      "SELECT channelID, templateData FROM TemplateData ORDER BY rowid;\n"
                      "SELECT programmeID, channelID, programmeName, programmeDesc, startDate, "
                      "startTime, duration, category FROM ProgrammeData ORDER BY rowid;\n"
@@ -363,9 +364,11 @@ void StoreTest::unusableFiles_areRefusedSayingWhatToDo_data()
     QTest::addColumn<QString>("make");
     QTest::addColumn<QStringList>("said");
     const QString remake = u"init-db"_qs;
+    const QString newer = QString::number(store::schemaVersion + 1);
     QTest::newRow("newer version")
-        << u"PRAGMA user_version = 2"_qs
-        << QStringList{u"newer Quorvel"_qs, u"version is 2"_qs, u"versions up to 1"_qs};
+        << u"PRAGMA user_version = "_qs + newer
+        << QStringList{u"newer Quorvel"_qs, u"version is "_qs + newer,
+                       u"versions up to "_qs + QString::number(store::schemaVersion)};
     QTest::newRow("another program's SQLite database")
         << u"CREATE TABLE notes (line TEXT)"_qs
         << QStringList{u"not a Quorvel database"_qs, u"Move it out of the way"_qs, remake};
