@@ -111,4 +111,93 @@ std::string_view elementName(std::string_view line)
     return line.substr(1, end == std::string_view::npos ? std::string_view::npos : end - 1);
 }
 
+namespace {
+
+void appendColumn(std::string &out, const Column &column, std::string_view standIn,
+                  std::string_view indent)
+{
+    out.append(indent);
+    out += '<';
+    out.append(column.name);
+    if (column.asAttribute) {
+        out.append(" src=\"").append(column.escaped).append("\"");
+    }
+    // The stand-in's own attributes: between its name and its "/>".
+    if (standIn.size() >= column.name.size() + 3)
+        out.append(standIn.substr(1 + column.name.size(), standIn.size() - column.name.size() - 3));
+    if (column.asAttribute) {
+        out.append("/>\n");
+        return;
+    }
+    out += '>';
+    out.append(column.escaped);
+    out.append("</").append(column.name).append(">\n");
+}
+
+} // namespace
+
+void appendChildren(std::string &out, std::string_view extra, const Column *columns, int count,
+                    std::string_view indent, bool channel)
+{
+    // Which columns have a stand-in: the first line of their name.
+    bool hasStandIn[8] = {};
+    bool done[8] = {};
+    for (std::size_t from = 0; from < extra.size();) {
+        std::size_t end = extra.find('\n', from);
+        if (end == std::string_view::npos)
+            end = extra.size();
+        const std::string_view name = elementName(extra.substr(from, end - from));
+        for (int c = 0; c < count; ++c) {
+            if (name == columns[c].name)
+                hasStandIn[c] = true;
+        }
+        from = end + 1;
+    }
+    const auto flushBefore = [&](int rank) {
+        for (int c = 0; c < count; ++c) {
+            if (!done[c] && !hasStandIn[c] && columns[c].rank < rank) {
+                done[c] = true;
+                if (columns[c].written && !columns[c].needsStandIn)
+                    appendColumn(out, columns[c], {}, indent);
+            }
+        }
+    };
+    for (std::size_t from = 0; from < extra.size();) {
+        std::size_t end = extra.find('\n', from);
+        if (end == std::string_view::npos)
+            end = extra.size();
+        const std::string_view line = extra.substr(from, end - from);
+        from = end + 1;
+        const std::string_view name = elementName(line);
+        if (name.empty() || name == "programme")
+            continue;
+        const int rank = channel ? channelRank(name) : programmeRank(name);
+        flushBefore(rank);
+        bool standIn = false;
+        for (int c = 0; c < count; ++c) {
+            if (!done[c] && name == columns[c].name) {
+                done[c] = standIn = true;
+                if (columns[c].written)
+                    appendColumn(out, columns[c], line, indent);
+                break;
+            }
+        }
+        if (!standIn)
+            out.append(indent).append(line).append("\n");
+    }
+    flushBefore(1 << 30);
+}
+
+std::string_view programmeAttributes(std::string_view extra)
+{
+    constexpr std::string_view own = "<programme ";
+    if (extra.substr(0, own.size()) != own)
+        return {};
+    const std::size_t end = extra.find('\n');
+    std::string_view line = extra.substr(0, end);
+    if (line.size() < own.size() + 2)
+        return {};
+    return line.substr(own.size() - 1, line.size() - own.size() - 1);
+}
+
 } // namespace xmltv::extras

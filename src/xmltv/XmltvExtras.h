@@ -17,6 +17,10 @@ namespace xmltv::extras {
 int programmeRank(std::string_view name);
 int channelRank(std::string_view name);
 
+// The programme's own attributes other than start, stop and channel, when it
+// has any, stand on a first line of their own: <programme .../>.
+inline constexpr int programmeAttributesRank = -1;
+
 // The ranks of the children that stand for a column.
 inline constexpr int titleRank = 0;
 inline constexpr int descRank = 2;
@@ -34,5 +38,31 @@ void appendAttributeValue(std::string &out, std::string_view text);
 
 // The name of the element a line starts with.
 std::string_view elementName(std::string_view line);
+
+// A column as the export writes it: its text already escaped for XML, and
+// whether it is to be written at all (a blank description is left out).
+struct Column
+{
+    int rank = 0;
+    std::string_view name;
+    std::string_view escaped;
+    bool written = false;
+    // For the icon, whose column is its src attribute rather than its text.
+    bool asAttribute = false;
+    // Written only in the place of a stand-in (a channel's number, which
+    // only a guide's <lcn> makes part of the guide).
+    bool needsStandIn = false;
+};
+
+// Appends the children of a channel or programme: the kept lines, each on
+// a line of its own after indent, with the columns in their places. A
+// column fills its stand-in, taking its attributes; one without a stand-in
+// (the user gave a text the guide did not have) goes where XMLTV's order
+// puts it. Columns come in rank order, at most eight.
+void appendChildren(std::string &out, std::string_view extra, const Column *columns, int count,
+                    std::string_view indent, bool channel);
+
+// The attributes of the programme's own line, as " name=\"value\"...", or nothing.
+std::string_view programmeAttributes(std::string_view extra);
 
 } // namespace xmltv::extras

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -761,6 +762,22 @@ void GuideParser::startProgramme(const XML_Char **attributes)
     m_lines.clear();
     m_linesSayMore = false;
     m_capturedBytes = 0;
+    // Its other attributes (pdc-start, vps-start, showview, videoplus,
+    // clumpidx) are kept on a line of their own, ahead of its children.
+    Line own{extras::programmeAttributesRank, "<programme"};
+    for (const XML_Char **a = attributes; a[0]; a += 2) {
+        const std::string_view name = a[0];
+        if (name == "start" || name == "stop" || name == "channel")
+            continue;
+        own.xml.append(" ").append(name).append("=\"");
+        extras::appendAttributeValue(own.xml, a[1]);
+        own.xml += '"';
+    }
+    if (own.xml.size() > std::strlen("<programme")) {
+        own.xml.append("/>");
+        m_lines.push_back(std::move(own));
+        m_linesSayMore = true;
+    }
 }
 
 void GuideParser::endProgramme()
