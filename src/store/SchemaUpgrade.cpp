@@ -105,13 +105,14 @@ Status rebuildProgrammes(Connection &db)
 }
 
 // To the version that keeps what an imported XMLTV guide says beyond the
-// columns the windows edit. Columns are added, never the table made anew:
-// ProgrammeData's generated sort keys and their index stay as they are.
+// columns the windows edit: a table beside ChannelData, and columns added
+// to ProgrammeData, which is never made anew for them: its generated sort
+// keys and their index stay as they are.
 Status addXmltvColumns(Connection &db)
 {
     return runAll(db, {
-                          QStringLiteral("ALTER TABLE ChannelData ADD COLUMN xmltvID TEXT"),
-                          QStringLiteral("ALTER TABLE ChannelData ADD COLUMN xmltvExtra TEXT"),
+                          QStringLiteral("CREATE TABLE ChannelXmltv (channelID INTEGER PRIMARY "
+                                         "KEY, xmltvID TEXT, xmltvExtra TEXT)"),
                           QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvStart TEXT"),
                           QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvStop TEXT"),
                           QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvTyped TEXT"),

@@ -33,7 +33,14 @@ struct Channel
     static constexpr Name logoUrl{"logoURL"};
     static constexpr Name dataUrl{"dataURL"};
     static constexpr Name updateFrequency{"updateFrequency"};
-    // Filled by the XMLTV import; no window shows them.
+};
+
+// What the XMLTV import keeps of a channel; no window shows it. Not one of
+// the four tables every Quorvel database has had.
+struct ChannelXmltv
+{
+    static constexpr Name table{"ChannelXmltv"};
+    static constexpr Name channelId{"channelID"};
     static constexpr Name xmltvId{"xmltvID"};
     static constexpr Name xmltvExtra{"xmltvExtra"};
 };

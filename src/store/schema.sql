@@ -24,12 +24,18 @@ CREATE TABLE ChannelData (
     channelURL      TEXT,
     logoURL         TEXT,
     dataURL         TEXT,
-    updateFrequency TEXT,
-    -- What an imported XMLTV guide says of the channel beyond the columns
-    -- above: its id in the guide, which every export writes back, and its
-    -- other children as XML, one per line (xmltv/XmltvExtras.h).
-    xmltvID         TEXT,
-    xmltvExtra      TEXT
+    updateFrequency TEXT
+);
+
+-- What an imported XMLTV guide says of a channel beyond its columns: its id
+-- in the guide, which every XMLTV export writes back, and its other children
+-- as XML, one per line (xmltv/XmltvExtras.h). A table of its own, so that
+-- ChannelData stays as the windows know it; a row whose channel is gone is
+-- never read and is cleared by the next import.
+CREATE TABLE ChannelXmltv (
+    channelID  INTEGER PRIMARY KEY,
+    xmltvID    TEXT,
+    xmltvExtra TEXT
 );
 
 -- No identifier of its own: a channel's lines are only ever found through

@@ -74,10 +74,16 @@ Status GuideStore::prepare()
     if (!project.value().next())
         return m_db.failure(QStringLiteral("There is no project %1.").arg(m_projectID));
 
-    auto channels =
-        m_db.select(QStringLiteral("SELECT channelID, channelName, xmltvID FROM "
-                                   "ChannelData WHERE projectID = ? ORDER BY channelID"),
-                    {m_projectID});
+    // What is kept of channels since deleted is of no use.
+    if (auto cleared = m_db.execute(QStringLiteral("DELETE FROM ChannelXmltv WHERE channelID NOT "
+                                                   "IN (SELECT channelID FROM ChannelData)"));
+        !cleared)
+        return cleared;
+    auto channels = m_db.select(
+        QStringLiteral("SELECT c.channelID, c.channelName, x.xmltvID FROM ChannelData c LEFT "
+                       "JOIN ChannelXmltv x USING (channelID) WHERE c.projectID = ? "
+                       "ORDER BY c.channelID"),
+        {m_projectID});
     if (!channels)
         return channels.failure();
     for (QSqlQuery &q = channels.value(); q.next();) {
@@ -126,8 +132,10 @@ Status GuideStore::storeChannel(const ReadChannel &channel)
         // columns stay as the user has them.
         if (!channel.extra.isEmpty()) {
             if (auto updated = m_db.execute(
-                    QStringLiteral("UPDATE ChannelData SET xmltvExtra = ? WHERE channelID = ?"),
-                    {extra, *found});
+                    QStringLiteral("INSERT INTO ChannelXmltv (channelID, xmltvExtra) VALUES (?, ?) "
+                                   "ON CONFLICT (channelID) DO UPDATE SET xmltvExtra = "
+                                   "excluded.xmltvExtra"),
+                    {*found, extra});
                 !updated)
                 return updated;
         }
@@ -142,9 +150,9 @@ Status GuideStore::storeChannel(const ReadChannel &channel)
         // the same name is another channel.
         m_channelsByName.erase(found);
         m_channelsById.insert(channel.xmltvId, id);
-        return m_db.execute(QStringLiteral("UPDATE ChannelData SET xmltvID = ?, xmltvExtra = ? "
-                                           "WHERE channelID = ?"),
-                            {channel.xmltvId, extra, id});
+        return m_db.execute(QStringLiteral("INSERT OR REPLACE INTO ChannelXmltv (channelID, "
+                                           "xmltvID, xmltvExtra) VALUES (?, ?, ?)"),
+                            {id, channel.xmltvId, extra});
     }
     // As the channel editor saves a channel: every box's text, empty or not.
     auto added = m_db.insert(QStringLiteral("ChannelData"),
@@ -154,11 +162,14 @@ Status GuideStore::storeChannel(const ReadChannel &channel)
                               {QStringLiteral("channelURL"), store::typedText(channel.channelURL)},
                               {QStringLiteral("logoURL"), store::typedText(channel.logoURL)},
                               {QStringLiteral("dataURL"), store::typedText(QString())},
-                              {QStringLiteral("updateFrequency"), store::typedText(QString())},
-                              {QStringLiteral("xmltvID"), channel.xmltvId},
-                              {QStringLiteral("xmltvExtra"), extra}});
+                              {QStringLiteral("updateFrequency"), store::typedText(QString())}});
     if (!added)
         return added.failure();
+    if (auto kept = m_db.execute(QStringLiteral("INSERT INTO ChannelXmltv (channelID, xmltvID, "
+                                                "xmltvExtra) VALUES (?, ?, ?)"),
+                                 {added.value(), channel.xmltvId, extra});
+        !kept)
+        return kept;
     ++m_done.channelsAdded;
     m_channelsById.insert(channel.xmltvId, added.value());
     m_channelIDs.append(added.value());

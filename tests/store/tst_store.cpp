@@ -78,8 +78,7 @@ QList<QStringList> raw(const QString &path, const QString &sql)
 QList<QStringList> everyRow(const QString &path)
 {
     return raw(path, u"SELECT * FROM ProjectData ORDER BY rowid;\n"
-                     "SELECT channelID, projectID, channelName, channelNumber, channelURL, "
-                     "logoURL, dataURL, updateFrequency FROM ChannelData ORDER BY rowid;\n"
+                     "SELECT * FROM ChannelData ORDER BY rowid;\n"
                      "SELECT channelID, templateData FROM TemplateData ORDER BY rowid;\n"
                      "SELECT programmeID, channelID, programmeName, programmeDesc, startDate, "
                      "startTime, duration, category FROM ProgrammeData ORDER BY rowid;\n"
@@ -329,8 +328,8 @@ void StoreTest::olderDatabase_isUpgradedOnOpen_keepingEveryRow()
     // The table's columns, generated keys included, and its index are now
     // what a new database holds.
     const QStringList shapes{
-        u"PRAGMA table_xinfo(ProgrammeData)"_qs,
-        u"PRAGMA table_xinfo(ChannelData)"_qs,
+        u"PRAGMA table_xinfo(ProgrammeData)"_qs, u"PRAGMA table_xinfo(ChannelData)"_qs,
+        u"PRAGMA table_xinfo(ChannelXmltv)"_qs,
         u"PRAGMA index_xinfo(ProgrammeData_channel_start)"_qs,
         u"SELECT type, name FROM sqlite_master WHERE tbl_name = 'ProgrammeData' ORDER BY name"_qs};
     for (const QString &shape : shapes)
