@@ -1,0 +1,308 @@
+#include "schedule/ScheduleTimes.h"
+
+#include "programmes/Programmes.h"
+#include "schedule/TypedValues.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace schedule {
+
+namespace {
+
+constexpr qint64 secondsPerDay = 24 * 60 * 60;
+
+// The blanks before and after a typed value, kept when it is written again.
+struct Blanks
+{
+    QString before;
+    QString core;
+    QString after;
+};
+
+Blanks split(const QString &typed)
+{
+    int first = 0;
+    while (first < typed.size() && typed.at(first).isSpace())
+        ++first;
+    int last = int(typed.size());
+    while (last > first && typed.at(last - 1).isSpace())
+        --last;
+    return {typed.left(first), typed.mid(first, last - first), typed.mid(last)};
+}
+
+QString padded(int value, qsizetype width)
+{
+    return QString::number(value).rightJustified(width, u'0');
+}
+
+const QRegularExpression &isoDate()
+{
+    static const QRegularExpression re(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$"));
+    return re;
+}
+
+const QRegularExpression &dayFirstDate()
+{
+    static const QRegularExpression re(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$"));
+    return re;
+}
+
+const QRegularExpression &clockTime()
+{
+    static const QRegularExpression re(QStringLiteral("^(\\d{1,2}):(\\d{2})(:\\d{2})?$"));
+    return re;
+}
+
+QString plural(int count, const QString &one, const QString &many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? one : many);
+}
+
+QString minutesText(qint64 seconds)
+{
+    const qint64 minutes = (seconds + 59) / 60;
+    return plural(int(minutes), QStringLiteral("minute"), QStringLiteral("minutes"));
+}
+
+} // namespace
+
+QString writeDateLike(const QString &typed, QDate date)
+{
+    const Blanks b = split(typed);
+    QString written;
+    if (auto m = isoDate().match(b.core); m.hasMatch()) {
+        written = QStringLiteral("%1-%2-%3")
+                      .arg(padded(date.year(), 4), padded(date.month(), m.capturedLength(2)),
+                           padded(date.day(), m.capturedLength(3)));
+    } else if (auto d = dayFirstDate().match(b.core); d.hasMatch()) {
+        written = QStringLiteral("%1/%2/%3")
+                      .arg(padded(date.day(), d.capturedLength(1)),
+                           padded(date.month(), d.capturedLength(2)), padded(date.year(), 4));
+    } else if (b.core.size() == 8 && readTypedDate(b.core)) {
+        written = date.toString(QStringLiteral("yyyyMMdd"));
+    } else {
+        return date.toString(Qt::ISODate);
+    }
+    return b.before + written + b.after;
+}
+
+QString writeTimeLike(const QString &typed, QTime time)
+{
+    const Blanks b = split(typed);
+    QString written;
+    if (auto m = clockTime().match(b.core); m.hasMatch()) {
+        written = padded(time.hour(), m.capturedLength(1)) + u':' + padded(time.minute(), 2);
+        if (m.hasCaptured(3))
+            written += u':' + padded(time.second(), 2);
+    } else if (b.core.size() == 4 && readTypedTime(b.core)) {
+        written = padded(time.hour(), 2) + padded(time.minute(), 2);
+    } else {
+        return time.toString(QStringLiteral("HH:mm"));
+    }
+    return b.before + written + b.after;
+}
+
+std::optional<qint64> startSecond(const Programme &programme)
+{
+    const auto date = readTypedDate(programme.startDate);
+    const auto time = readTypedTime(programme.startTime);
+    if (!date || !time)
+        return std::nullopt;
+    return date->toJulianDay() * secondsPerDay + time->msecsSinceStartOfDay() / 1000;
+}
+
+std::optional<qint64> endSecond(const Programme &programme)
+{
+    const auto start = startSecond(programme);
+    const auto length = readTypedDuration(programme.duration);
+    if (!start || !length)
+        return std::nullopt;
+    return *start + qint64(*length) * 60;
+}
+
+QString endText(const Programme &programme)
+{
+    const auto start = startSecond(programme);
+    const auto end = endSecond(programme);
+    if (!start || !end)
+        return QString();
+    const QTime time = QTime::fromMSecsSinceStartOfDay(int(*end % secondsPerDay) * 1000);
+    QString text = writeTimeLike(split(programme.startTime).core, time);
+    const qint64 days = *end / secondsPerDay - *start / secondsPerDay;
+    if (days > 0)
+        text += QStringLiteral(" +%1").arg(days);
+    return text;
+}
+
+QString CheckCount::text() const
+{
+    QStringList parts;
+    if (overlaps)
+        parts << plural(overlaps, QStringLiteral("overlap"), QStringLiteral("overlaps"));
+    if (gaps)
+        parts << plural(gaps, QStringLiteral("gap"), QStringLiteral("gaps"));
+    if (unreadable)
+        parts << QStringLiteral("%1 unreadable").arg(unreadable);
+    if (unnamed)
+        parts << QStringLiteral("%1 without a name").arg(unnamed);
+    return parts.isEmpty() ? QStringLiteral("No problems") : parts.join(QStringLiteral(", "));
+}
+
+QList<RowCheck> checkSchedule(const QList<Programme> &programmes, int gapMinutes, CheckCount *count)
+{
+    const qsizetype n = programmes.size();
+    // Read once: each start is compared with the end before it.
+    QList<std::optional<qint64>> starts(n);
+    QList<std::optional<qint64>> ends(n);
+    QList<RowCheck> checks(n);
+    CheckCount counted;
+    for (qsizetype i = 0; i < n; ++i) {
+        const Programme &p = programmes.at(i);
+        RowCheck &check = checks[i];
+        QStringList said;
+        starts[i] = startSecond(p);
+        const auto length = readTypedDuration(p.duration);
+        if (starts[i] && length)
+            ends[i] = *starts[i] + qint64(*length) * 60;
+        if (!readTypedDate(p.startDate))
+            said << QStringLiteral("The date \"%1\" cannot be read.").arg(p.startDate);
+        if (!readTypedTime(p.startTime))
+            said << QStringLiteral("The start \"%1\" cannot be read.").arg(p.startTime);
+        if (!length)
+            said << QStringLiteral("The duration \"%1\" cannot be read.").arg(p.duration);
+        if (!said.isEmpty()) {
+            check.problems |= Unreadable;
+            ++counted.unreadable;
+        }
+        if (p.programmeName.trimmed().isEmpty()) {
+            check.problems |= NoName;
+            ++counted.unnamed;
+            said << QStringLiteral("The programme has no name.");
+        }
+        check.text = said.join(u'\n');
+    }
+    const qint64 allowed = qint64(qMax(0, gapMinutes)) * 60;
+    for (qsizetype i = 0; i + 1 < n; ++i) {
+        if (!ends[i] || !starts[i + 1])
+            continue;
+        RowCheck &check = checks[i];
+        QString said;
+        if (*ends[i] > *starts[i + 1]) {
+            check.problems |= Overlap;
+            ++counted.overlaps;
+            said = QStringLiteral("Overlaps the next programme by %1.")
+                       .arg(minutesText(*ends[i] - *starts[i + 1]));
+        } else if (*starts[i + 1] - *ends[i] > allowed) {
+            check.problems |= Gap;
+            ++counted.gaps;
+            said = QStringLiteral("Leaves a gap of %1 before the next programme.")
+                       .arg(minutesText(*starts[i + 1] - *ends[i]));
+        }
+        if (!said.isEmpty())
+            check.text = check.text.isEmpty() ? said : check.text + u'\n' + said;
+    }
+    if (count)
+        *count = counted;
+    return checks;
+}
+
+Repeated repeatProgrammes(const QList<Programme> &programmes, const RepeatPlan &plan)
+{
+    Repeated result;
+    if (programmes.isEmpty()) {
+        result.error = QStringLiteral("Select the programmes to repeat.");
+        return result;
+    }
+    QList<QDate> dates;
+    dates.reserve(programmes.size());
+    QDate first;
+    for (const Programme &p : programmes) {
+        const auto date = readTypedDate(p.startDate);
+        if (!date) {
+            result.error = QStringLiteral("The date \"%1\" of \"%2\" cannot be read, so it "
+                                          "cannot be moved.")
+                               .arg(p.startDate, p.programmeName);
+            return result;
+        }
+        dates << *date;
+        if (!first.isValid() || *date < first)
+            first = *date;
+    }
+    // The dates the block's first day moves to, one for each copy.
+    QList<QDate> occurrences;
+    QDate next = first;
+    while (true) {
+        if (!plan.until && occurrences.size() >= plan.times)
+            break;
+        switch (plan.every) {
+        case Every::Day:
+            next = next.addDays(1);
+            break;
+        case Every::Week:
+            next = next.addDays(7);
+            break;
+        case Every::Weekday:
+            do {
+                next = next.addDays(1);
+            } while (next.dayOfWeek() > 5);
+            break;
+        }
+        if (plan.until && next > *plan.until)
+            break;
+        if (occurrences.size() >= maximumRepeats) {
+            result.error = QStringLiteral("That would repeat the programmes more than %1 times.")
+                               .arg(maximumRepeats);
+            return result;
+        }
+        occurrences << next;
+    }
+    result.copies.reserve(occurrences.size() * programmes.size());
+    for (const QDate &occurrence : std::as_const(occurrences)) {
+        const qint64 shift = first.daysTo(occurrence);
+        for (qsizetype i = 0; i < programmes.size(); ++i) {
+            Programme copy = programmes.at(i);
+            copy.programmeID = 0;
+            copy.startDate = writeDateLike(copy.startDate, dates.at(i).addDays(shift));
+            result.copies << copy;
+        }
+    }
+    return result;
+}
+
+QDate latestDate(const QList<Programme> &programmes)
+{
+    QDate latest;
+    for (const Programme &p : programmes) {
+        if (const auto date = readTypedDate(p.startDate);
+            date && (!latest.isValid() || *date > latest))
+            latest = *date;
+    }
+    return latest;
+}
+
+Programme followingProgramme(const Programme &previous)
+{
+    Programme next;
+    next.category = programmes::defaultCategory();
+    const auto end = endSecond(previous);
+    if (!end) {
+        next.startDate = previous.startDate;
+        return next;
+    }
+    next.startDate = writeDateLike(previous.startDate, QDate::fromJulianDay(*end / secondsPerDay));
+    next.startTime = writeTimeLike(
+        previous.startTime, QTime::fromMSecsSinceStartOfDay(int(*end % secondsPerDay) * 1000));
+    return next;
+}
+
+Programme firstProgramme(QDate today)
+{
+    Programme first;
+    first.startDate = today.toString(Qt::ISODate);
+    first.startTime = QStringLiteral("00:00");
+    first.category = programmes::defaultCategory();
+    return first;
+}
+
+} // namespace schedule
