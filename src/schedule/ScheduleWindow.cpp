@@ -481,8 +481,11 @@ void ScheduleWindow::nextProblem(bool forward)
     const int count = m_model.rowCount();
     if (count == 0)
         return;
-    const int from = m_table->currentIndex().isValid() ? m_table->currentIndex().row()
-                                                       : (forward ? count - 1 : 0);
+    // The view makes the first row current when it takes the focus; until
+    // the user picks a row, F8 starts from the top and Shift+F8 from the bottom.
+    const bool picked =
+        m_table->currentIndex().isValid() && m_table->selectionModel()->hasSelection();
+    const int from = picked ? m_table->currentIndex().row() : (forward ? count - 1 : 0);
     for (int step = 1; step <= count; ++step) {
         const int row = ((forward ? from + step : from - step) % count + count) % count;
         if (m_model.problems(row)) {
@@ -506,12 +509,14 @@ void ScheduleWindow::goBack()
 
 void ScheduleWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_leaving) {
+    // Only the title bar's close (an event from the window system) returns
+    // to the project window, as Close does, rather than ending the program:
+    // the schedule is a side trip from it. When the program closes the
+    // window itself (a move, Exit) it simply closes.
+    if (m_leaving || !event->spontaneous()) {
         AppWindow::closeEvent(event);
         return;
     }
-    // The title bar's close returns to the project window, as Close does,
-    // rather than ending the program: the schedule is a side trip from it.
     // The move runs after this event, since it closes this window itself.
     event->ignore();
     QMetaObject::invokeMethod(this, &ScheduleWindow::goBack, Qt::QueuedConnection);
