@@ -1,8 +1,12 @@
 #include "schedule/Schedule.h"
 
 #include "store/Connection.h"
+#include "store/SqliteStatement.h"
+
+#include <sqlite3.h>
 
 #include <limits>
+#include <memory>
 
 using store::Connection;
 using store::Result;
@@ -16,16 +20,6 @@ namespace {
 const char16_t *const storeColumns[ColumnCount] = {u"startDate",    u"startTime",     u"duration",
                                                    nullptr,         u"programmeName", u"category",
                                                    u"programmeDesc"};
-
-// An empty text read back is still a value: it must not turn into NULL when
-// an undo writes it again.
-QString storedText(const QSqlQuery &query, int index)
-{
-    if (query.isNull(index))
-        return QString();
-    QString text = query.value(index).toString();
-    return text.isNull() ? QStringLiteral("") : text;
-}
 
 QVariant bound(const QString &text)
 {
@@ -114,21 +108,39 @@ Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channe
     return store::read(
         databasePath, QStringLiteral("Could not read the channel's schedule"),
         [&](Connection &db) -> Result<QList<Programme>> {
-            auto rows =
-                db.select(QStringLiteral("SELECT programmeID, startDate, startTime, "
-                                         "duration, programmeName, category, programmeDesc "
-                                         "FROM ProgrammeData WHERE channelID = ? "
-                                         "ORDER BY startDateKey, startTimeKey, programmeID"),
-                          {channelID});
-            if (!rows)
-                return rows.failure();
-            QSqlQuery &query = rows.value();
+            // Straight from SQLite: a channel may hold a hundred thousand
+            // programmes, and a QVariant for each of their values cost more
+            // than reading them.
+            sqlite3 *handle = store::sqliteHandle(db);
+            if (!handle)
+                return db.failure(QStringLiteral("The database is not an SQLite database."));
+            sqlite3_stmt *statement = nullptr;
+            const char *sql = "SELECT programmeID, startDate, startTime, duration, programmeName, "
+                              "category, programmeDesc FROM ProgrammeData WHERE channelID = ? "
+                              "ORDER BY startDateKey, startTimeKey, programmeID";
+            if (sqlite3_prepare_v2(handle, sql, -1, &statement, nullptr) != SQLITE_OK)
+                return db.failure(QString::fromUtf8(sqlite3_errmsg(handle)));
+            const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> owned(statement,
+                                                                               sqlite3_finalize);
+            sqlite3_bind_int64(statement, 1, channelID);
+            // An empty text read back is still a value: it must not turn into
+            // NULL when an undo writes it again.
+            auto text = [statement](int column) {
+                if (sqlite3_column_type(statement, column) == SQLITE_NULL)
+                    return QString();
+                const auto *bytes =
+                    reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+                const int size = sqlite3_column_bytes(statement, column);
+                return size == 0 ? QStringLiteral("") : QString::fromUtf8(bytes, size);
+            };
             QList<Programme> programmes;
-            while (query.next()) {
-                programmes.append({query.value(0).toInt(), storedText(query, 1),
-                                   storedText(query, 2), storedText(query, 3), storedText(query, 4),
-                                   storedText(query, 5), storedText(query, 6)});
+            int step;
+            while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+                programmes.append({qint32(sqlite3_column_int64(statement, 0)), text(1), text(2),
+                                   text(3), text(4), text(5), text(6)});
             }
+            if (step != SQLITE_DONE)
+                return db.failure(QString::fromUtf8(sqlite3_errmsg(handle)));
             return programmes;
         });
 }

@@ -29,7 +29,7 @@ void EditStep::write(const QString &text)
         m_view.showStepFailure(done.failure());
         return;
     }
-    m_view.showChange(m_channelID, {m_programmeID});
+    m_view.showEdit(m_channelID, m_programmeID, m_column, text);
 }
 
 RowsStep::RowsStep(ScheduleView &view, qint32 channelID, Kind kind, QList<schedule::Programme> rows,

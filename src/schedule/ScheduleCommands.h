@@ -14,6 +14,9 @@ public:
     virtual QString databasePath() const = 0;
     // The store changed: show the channel afresh with these programmes selected.
     virtual void showChange(qint32 channelID, const QList<qint32> &selected) = 0;
+    // One cell of the programme now holds text.
+    virtual void showEdit(qint32 channelID, qint32 programmeID, int column,
+                          const QString &text) = 0;
     // A step could not be stored; the store rolled it back.
     virtual void showStepFailure(const store::Failure &failure) = 0;
 };

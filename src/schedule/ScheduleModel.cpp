@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QIcon>
+#include <QSet>
 #include <QStyle>
 
 using schedule::Programme;
@@ -13,10 +14,6 @@ void ScheduleModel::setProgrammes(QList<Programme> programmes)
 {
     beginResetModel();
     m_programmes = std::move(programmes);
-    m_rows.clear();
-    m_rows.reserve(m_programmes.size());
-    for (int row = 0; row < m_programmes.size(); ++row)
-        m_rows.insert(m_programmes.at(row).programmeID, row);
     check();
     endResetModel();
 }
@@ -27,6 +24,27 @@ void ScheduleModel::setGapMinutes(int minutes)
     check();
     if (!m_programmes.isEmpty())
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+QList<int> ScheduleModel::rowsOf(const QList<qint32> &programmeIDs) const
+{
+    QList<int> rows;
+    if (programmeIDs.isEmpty())
+        return rows;
+    const QSet<qint32> wanted(programmeIDs.cbegin(), programmeIDs.cend());
+    for (int row = 0; row < m_programmes.size(); ++row) {
+        if (wanted.contains(m_programmes.at(row).programmeID))
+            rows << row;
+    }
+    return rows;
+}
+
+void ScheduleModel::setValue(int row, int column, const QString &text)
+{
+    m_programmes[row].setValue(column, text);
+    // The checks of the row before look at this one's start.
+    check();
+    emit dataChanged(index(qMax(0, row - 1), 0), index(row, columnCount() - 1));
 }
 
 void ScheduleModel::check()

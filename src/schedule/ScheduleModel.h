@@ -4,7 +4,6 @@
 #include "schedule/ScheduleTimes.h"
 
 #include <QAbstractTableModel>
-#include <QHash>
 #include <QStyledItemDelegate>
 
 // The programmes of one channel as the schedule's table shows them, with
@@ -28,8 +27,10 @@ public:
     const QList<schedule::Programme> &programmes() const { return m_programmes; }
     const schedule::CheckCount &count() const { return m_count; }
     unsigned problems(int row) const { return m_checks.at(row).problems; }
-    // The row of the programme, or -1.
-    int rowOf(qint32 programmeID) const { return m_rows.value(programmeID, -1); }
+    // The rows of these programmes, in table order.
+    QList<int> rowsOf(const QList<qint32> &programmeIDs) const;
+    // Changes one cell's text in place, where the change cannot move the row.
+    void setValue(int row, int column, const QString &text);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -49,7 +50,6 @@ private:
 
     QList<schedule::Programme> m_programmes;
     QList<schedule::RowCheck> m_checks;
-    QHash<qint32, int> m_rows;
     schedule::CheckCount m_count;
     int m_gapMinutes = 0;
 };

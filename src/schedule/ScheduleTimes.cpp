@@ -3,8 +3,11 @@
 #include "programmes/Programmes.h"
 #include "schedule/TypedValues.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace schedule {
 
@@ -64,6 +67,34 @@ QString minutesText(qint64 seconds)
     const qint64 minutes = (seconds + 59) / 60;
     return plural(int(minutes), QStringLiteral("minute"), QStringLiteral("minutes"));
 }
+
+// Reads each distinct typed value once: a channel's hundred thousand
+// programmes share a few thousand dates and a few dozen times and lengths,
+// and looking one up costs far less than reading it again.
+template<typename T, std::optional<T> (*read)(const QString &)> class Memo
+{
+public:
+    std::optional<T> operator()(const QString &typed)
+    {
+        // Programmes in start order mostly share the date and the length of
+        // the one before.
+        if (m_hasLast && typed == m_lastTyped && typed.isNull() == m_lastTyped.isNull())
+            return m_last;
+        auto found = m_read.constFind(typed);
+        if (found == m_read.constEnd())
+            found = m_read.insert(typed, read(typed));
+        m_hasLast = true;
+        m_lastTyped = typed;
+        m_last = *found;
+        return m_last;
+    }
+
+private:
+    QHash<QString, std::optional<T>> m_read;
+    bool m_hasLast = false;
+    QString m_lastTyped;
+    std::optional<T> m_last;
+};
 
 } // namespace
 
@@ -157,17 +188,24 @@ QList<RowCheck> checkSchedule(const QList<Programme> &programmes, int gapMinutes
     QList<std::optional<qint64>> ends(n);
     QList<RowCheck> checks(n);
     CheckCount counted;
+    Memo<QDate, readTypedDate> dateOf;
+    Memo<QTime, readTypedTime> timeOf;
+    Memo<int, readTypedDuration> lengthOf;
     for (qsizetype i = 0; i < n; ++i) {
         const Programme &p = programmes.at(i);
         RowCheck &check = checks[i];
         QStringList said;
-        starts[i] = startSecond(p);
-        const auto length = readTypedDuration(p.duration);
-        if (starts[i] && length)
-            ends[i] = *starts[i] + qint64(*length) * 60;
-        if (!readTypedDate(p.startDate))
+        const auto date = dateOf(p.startDate);
+        const auto time = timeOf(p.startTime);
+        const auto length = lengthOf(p.duration);
+        if (date && time) {
+            starts[i] = date->toJulianDay() * secondsPerDay + time->msecsSinceStartOfDay() / 1000;
+            if (length)
+                ends[i] = *starts[i] + qint64(*length) * 60;
+        }
+        if (!date)
             said << QStringLiteral("The date \"%1\" cannot be read.").arg(p.startDate);
-        if (!readTypedTime(p.startTime))
+        if (!time)
             said << QStringLiteral("The start \"%1\" cannot be read.").arg(p.startTime);
         if (!length)
             said << QStringLiteral("The duration \"%1\" cannot be read.").arg(p.duration);
@@ -175,12 +213,14 @@ QList<RowCheck> checkSchedule(const QList<Programme> &programmes, int gapMinutes
             check.problems |= Unreadable;
             ++counted.unreadable;
         }
-        if (p.programmeName.trimmed().isEmpty()) {
+        if (std::all_of(p.programmeName.cbegin(), p.programmeName.cend(),
+                        [](QChar c) { return c.isSpace(); })) {
             check.problems |= NoName;
             ++counted.unnamed;
             said << QStringLiteral("The programme has no name.");
         }
-        check.text = said.join(u'\n');
+        if (!said.isEmpty())
+            check.text = said.join(u'\n');
     }
     const qint64 allowed = qint64(qMax(0, gapMinutes)) * 60;
     for (qsizetype i = 0; i + 1 < n; ++i) {

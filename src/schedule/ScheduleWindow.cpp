@@ -337,12 +337,7 @@ void ScheduleWindow::showChannel(qint32 channelID, const QList<qint32> &selected
     if (!loaded)
         showFailure(loaded.failure());
 
-    QList<int> rows;
-    for (qint32 id : selected) {
-        if (const int row = m_model.rowOf(id); row >= 0)
-            rows << row;
-    }
-    std::sort(rows.begin(), rows.end());
+    const QList<int> rows = m_model.rowsOf(selected);
     QItemSelection selection;
     for (qsizetype i = 0; i < rows.size();) {
         qsizetype j = i;
@@ -384,6 +379,23 @@ void ScheduleWindow::showStepFailure(const store::Failure &failure)
 void ScheduleWindow::showChange(qint32 channelID, const QList<qint32> &selected)
 {
     showChannel(channelID, selected);
+}
+
+void ScheduleWindow::showEdit(qint32 channelID, qint32 programmeID, int column, const QString &text)
+{
+    // A new date or start can move the row; any other text leaves the
+    // order alone, and the table is not read again for it.
+    const int row = channelID == m_channelID ? m_model.rowsOf({programmeID}).value(0, -1) : -1;
+    if (row < 0 || column == schedule::Date || column == schedule::Start) {
+        showChannel(channelID, {programmeID});
+        return;
+    }
+    m_model.setValue(row, column, text);
+    const QModelIndex current = m_model.index(row, column);
+    m_table->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
+    m_table->scrollTo(current);
+    updateStatus();
 }
 
 QList<int> ScheduleWindow::selectedRows() const

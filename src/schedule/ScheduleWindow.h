@@ -76,6 +76,7 @@ protected:
 private:
     QString databasePath() const override;
     void showChange(qint32 channelID, const QList<qint32> &selected) override;
+    void showEdit(qint32 channelID, qint32 programmeID, int column, const QString &text) override;
     void showStepFailure(const store::Failure &failure) override;
 
     void buildMenus(class QVBoxLayout *layout);

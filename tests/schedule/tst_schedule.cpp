@@ -75,6 +75,7 @@ struct StubView final : ScheduleView
     QList<store::Failure> failures;
     QString databasePath() const override { return path; }
     void showChange(qint32, const QList<qint32> &) override {}
+    void showEdit(qint32, qint32, int, const QString &) override {}
     void showStepFailure(const store::Failure &failure) override { failures << failure; }
 };
 
