@@ -371,9 +371,10 @@ void ScheduleWindow::updateStatus()
 
 void ScheduleWindow::showStepFailure(const store::Failure &failure)
 {
+    // The store rolled the step back and the table was not changed for it,
+    // so it still shows what the store holds; reading it again could only
+    // meet the same failure and report it twice.
     showFailure(failure);
-    // Whatever the failed step left on screen, the store holds what it held.
-    showChannel(m_channelID, {});
 }
 
 void ScheduleWindow::showChange(qint32 channelID, const QList<qint32> &selected)

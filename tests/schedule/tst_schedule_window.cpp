@@ -3,6 +3,7 @@
 #include "schedule/ScheduleWindow.h"
 #include "support/WindowFixture.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -126,6 +127,8 @@ private slots:
     void repeat_oneWeekFourTimes();
     void f8_movesThroughProblems();
     void guideExport_writesWhatWindowShows();
+    void weekFromOneTypedDay();
+    void storeFailure_saysSoOnceAndKeepsHistory();
 };
 
 void ScheduleWindowTest::opensForSelectedProjectAndReturnsToIt_data()
@@ -311,6 +314,8 @@ void ScheduleWindowTest::repeat_oneWeekFourTimes()
     QCOMPARE(WindowFixture::control<QLabel>(dialog, "repeatCount")->text(),
              u"Adds 8 programmes."_qs);
     WindowFixture::click(dialog, "repeatOk");
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
 
     const QStringList repeated = {
         u"2024-01-29|06:00|30|News"_qs, u"2024-01-29|06:30|30|Weather"_qs,
@@ -346,6 +351,16 @@ void ScheduleWindowTest::f8_movesThroughProblems()
              u"Overlaps the next programme by 30 minutes."_qs);
     QVERIFY(!model->index(0, 0).data(Qt::DecorationRole).isNull());
     QVERIFY(model->index(1, 0).data(Qt::AccessibleDescriptionRole).isNull());
+    // Assistive technology meets a table whose cells carry their column and their problem.
+    QAccessibleInterface *accessible =
+        QAccessible::queryAccessibleInterface(ScheduleFixture::table(window));
+    QVERIFY(accessible && accessible->tableInterface());
+    QAccessibleInterface *cell = accessible->tableInterface()->cellAt(0, schedule::Name);
+    QVERIFY(cell);
+    QCOMPARE(cell->tableCellInterface()->columnHeaderCells().value(0)->text(QAccessible::Name),
+             u"Name"_qs);
+    QCOMPARE(cell->text(QAccessible::Description),
+             u"Overlaps the next programme by 30 minutes."_qs);
 
     QTableView *view = ScheduleFixture::table(window);
     QList<int> visited;
@@ -379,6 +394,88 @@ void ScheduleWindowTest::guideExport_writesWhatWindowShows()
     const QByteArray xml = file.readAll();
     QVERIFY2(xml.contains("Morning & News"), xml.constData());
     QVERIFY(xml.contains("1h"));
+}
+
+void ScheduleWindowTest::weekFromOneTypedDay()
+{
+    ScheduleFixture f;
+    ScheduleWindow *window = f.open();
+    QVERIFY(window);
+    QTableView *view = ScheduleFixture::table(window);
+
+    // The first programme of an empty channel, then two that follow it.
+    QTest::keyClick(view, Qt::Key_Insert);
+    ScheduleFixture::typeInto(window, 0, schedule::Date, u"04/03/2024"_qs);
+    ScheduleFixture::typeInto(window, 0, schedule::Start, u"06:00"_qs);
+    ScheduleFixture::typeInto(window, 0, schedule::Duration, u"60"_qs);
+    ScheduleFixture::typeInto(window, 0, schedule::Name, u"Breakfast"_qs);
+    QTest::keyClick(view, Qt::Key_Insert);
+    ScheduleFixture::typeInto(window, 1, schedule::Duration, u"30"_qs);
+    ScheduleFixture::typeInto(window, 1, schedule::Name, u"News"_qs);
+    QTest::keyClick(view, Qt::Key_Insert);
+    ScheduleFixture::typeInto(window, 2, schedule::Duration, u"1h"_qs);
+    QCOMPARE(f.stored(),
+             QStringList({u"04/03/2024|06:00|60|Breakfast"_qs, u"04/03/2024|07:00|30|News"_qs,
+                          u"04/03/2024|07:30|1h|<null>"_qs}));
+    auto *count = WindowFixture::control<QLabel>(window, "problemCount");
+    QCOMPARE(count->text(), u"3 programmes: 1 without a name"_qs);
+
+    // The day, every day of the week.
+    view->selectAll();
+    QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
+    auto *dialog = window->findChild<RepeatDialog *>(u"repeatDialog"_qs);
+    QVERIFY(dialog);
+    WindowFixture::control<QRadioButton>(dialog, "everyDay")->click();
+    WindowFixture::control<QSpinBox>(dialog, "repeatTimes")->setValue(6);
+    WindowFixture::click(dialog, "repeatOk");
+    // A window manager gives the window back its activation; offscreen, the test does.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QCOMPARE(f.stored().size(), 21);
+    QCOMPARE(f.stored().last(), u"10/03/2024|07:30|1h|<null>"_qs);
+    QCOMPARE(count->text(), u"21 programmes: 6 gaps, 7 without a name"_qs);
+
+    // From the top, F8 finds the first one; naming it fixes one problem.
+    ScheduleFixture::selectRows(window, 0, 0);
+    QTest::keyClick(view, Qt::Key_F8);
+    QCOMPARE(view->currentIndex().row(), 2);
+    ScheduleFixture::typeInto(window, 2, schedule::Name, u"Music"_qs);
+    QCOMPARE(count->text(), u"21 programmes: 6 gaps, 6 without a name"_qs);
+
+    // Back to the single day, and forward again to the fixed week.
+    const QStringList week = f.stored();
+    QCOMPARE(window->undoStack()->count(), 12);
+    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(window->undoStack()->index(), 10);
+    QCOMPARE(f.stored().size(), 3);
+    QTest::keyClick(window, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(f.stored(), week);
+    QCOMPARE(ScheduleFixture::shown(window).size(), 21);
+}
+
+void ScheduleWindowTest::storeFailure_saysSoOnceAndKeepsHistory()
+{
+    ScheduleFixture f;
+    f.add({u"2024-01-01|06:00|30|News"_qs, u"2024-01-01|06:30|30|Weather"_qs});
+    ScheduleWindow *window = f.open();
+    QVERIFY(window);
+    ScheduleFixture::typeInto(window, 0, schedule::Name, u"Headlines"_qs);
+    // Another program removes the row behind the window's back.
+    f.db.exec(u"DELETE FROM ProgrammeData WHERE programmeName = 'Weather'"_qs);
+    f.dialogs.expectError();
+    QTableView *view = ScheduleFixture::table(window);
+    view->model()->setData(view->model()->index(1, schedule::Name), u"Sport"_qs);
+    QTRY_VERIFY(f.dialogs.allAnswered());
+    QCOMPARE(f.dialogs.asked().size(), 1);
+    QVERIFY(f.dialogs.asked().last().text.contains(u"no longer in the database"_qs));
+    QVERIFY(f.dialogs.asked().last().text.contains(f.db.path()));
+    QCOMPARE(ScheduleFixture::shown(window).value(1), u"2024-01-01|06:30|30|Weather"_qs);
+    // The failed change is no step; the one before it still undoes.
+    QCOMPARE(window->undoStack()->count(), 1);
+    window->undoStack()->undo();
+    QCOMPARE(f.stored(), QStringList{u"2024-01-01|06:00|30|News"_qs});
 }
 
 QTEST_MAIN(ScheduleWindowTest)
