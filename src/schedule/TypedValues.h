@@ -3,10 +3,12 @@
 // How the schedule reads typed dates, times and durations: the same reading
 // as the programme list's order and the guide files, so a programme the
 // schedule calls readable is one they place where the schedule shows it.
+// This is the one place the schedule names where those readers live.
 #include "programmes/TypedTimes.h"
 
 namespace schedule {
-using programmes::readTypedDate;
-using programmes::readTypedDuration;
-using programmes::readTypedTime;
+namespace typed = programmes;
+using typed::readTypedDate;
+using typed::readTypedDuration;
+using typed::readTypedTime;
 } // namespace schedule
