@@ -42,8 +42,15 @@ QList<int> ScheduleModel::rowsOf(const QList<qint32> &programmeIDs) const
 void ScheduleModel::setValue(int row, int column, const QString &text)
 {
     m_programmes[row].setValue(column, text);
-    // The checks of the row before look at this one's start.
-    check();
+    // Only this row's checks and those of the row before, which looks at
+    // this one's start, can change.
+    const int n = int(m_programmes.size());
+    for (int r = qMax(0, row - 1); r <= row; ++r) {
+        m_count.add(m_checks.at(r).problems, -1);
+        m_checks[r] = schedule::checkProgramme(
+            m_programmes.at(r), r + 1 < n ? &m_programmes.at(r + 1) : nullptr, m_gapMinutes);
+        m_count.add(m_checks.at(r).problems, 1);
+    }
     emit dataChanged(index(qMax(0, row - 1), 0), index(row, columnCount() - 1));
 }
 

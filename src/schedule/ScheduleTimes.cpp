@@ -180,71 +180,108 @@ QString CheckCount::text() const
     return parts.isEmpty() ? QStringLiteral("No problems") : parts.join(QStringLiteral(", "));
 }
 
+void CheckCount::add(unsigned problems, int sign)
+{
+    overlaps += problems & Overlap ? sign : 0;
+    gaps += problems & Gap ? sign : 0;
+    unreadable += problems & Unreadable ? sign : 0;
+    unnamed += problems & NoName ? sign : 0;
+}
+
+namespace {
+
+// A programme's typed values as read.
+struct Reading
+{
+    std::optional<QDate> date;
+    std::optional<QTime> time;
+    std::optional<int> length;
+
+    std::optional<qint64> start() const
+    {
+        if (!date || !time)
+            return std::nullopt;
+        return date->toJulianDay() * secondsPerDay + time->msecsSinceStartOfDay() / 1000;
+    }
+    std::optional<qint64> end() const
+    {
+        const auto begins = start();
+        if (!begins || !length)
+            return std::nullopt;
+        return *begins + qint64(*length) * 60;
+    }
+};
+
+Reading reading(const Programme &p)
+{
+    return {readTypedDate(p.startDate), readTypedTime(p.startTime), readTypedDuration(p.duration)};
+}
+
+RowCheck describe(const Programme &p, const Reading &read, std::optional<qint64> nextStart,
+                  int gapMinutes)
+{
+    RowCheck check;
+    QStringList said;
+    if (!read.date)
+        said << QStringLiteral("The date \"%1\" cannot be read.").arg(p.startDate);
+    if (!read.time)
+        said << QStringLiteral("The start \"%1\" cannot be read.").arg(p.startTime);
+    if (!read.length)
+        said << QStringLiteral("The duration \"%1\" cannot be read.").arg(p.duration);
+    if (!said.isEmpty())
+        check.problems |= Unreadable;
+    if (std::all_of(p.programmeName.cbegin(), p.programmeName.cend(),
+                    [](QChar c) { return c.isSpace(); })) {
+        check.problems |= NoName;
+        said << QStringLiteral("The programme has no name.");
+    }
+    const auto end = read.end();
+    if (end && nextStart) {
+        if (*end > *nextStart) {
+            check.problems |= Overlap;
+            said << QStringLiteral("Overlaps the next programme by %1.")
+                        .arg(minutesText(*end - *nextStart));
+        } else if (*nextStart - *end > qint64(qMax(0, gapMinutes)) * 60) {
+            check.problems |= Gap;
+            said << QStringLiteral("Leaves a gap of %1 before the next programme.")
+                        .arg(minutesText(*nextStart - *end));
+        }
+    }
+    if (!said.isEmpty())
+        check.text = said.join(u'\n');
+    return check;
+}
+
+} // namespace
+
 QList<RowCheck> checkSchedule(const QList<Programme> &programmes, int gapMinutes, CheckCount *count)
 {
     const qsizetype n = programmes.size();
     // Read once: each start is compared with the end before it.
-    QList<std::optional<qint64>> starts(n);
-    QList<std::optional<qint64>> ends(n);
-    QList<RowCheck> checks(n);
-    CheckCount counted;
+    QList<Reading> read(n);
     Memo<QDate, readTypedDate> dateOf;
     Memo<QTime, readTypedTime> timeOf;
     Memo<int, readTypedDuration> lengthOf;
     for (qsizetype i = 0; i < n; ++i) {
         const Programme &p = programmes.at(i);
-        RowCheck &check = checks[i];
-        QStringList said;
-        const auto date = dateOf(p.startDate);
-        const auto time = timeOf(p.startTime);
-        const auto length = lengthOf(p.duration);
-        if (date && time) {
-            starts[i] = date->toJulianDay() * secondsPerDay + time->msecsSinceStartOfDay() / 1000;
-            if (length)
-                ends[i] = *starts[i] + qint64(*length) * 60;
-        }
-        if (!date)
-            said << QStringLiteral("The date \"%1\" cannot be read.").arg(p.startDate);
-        if (!time)
-            said << QStringLiteral("The start \"%1\" cannot be read.").arg(p.startTime);
-        if (!length)
-            said << QStringLiteral("The duration \"%1\" cannot be read.").arg(p.duration);
-        if (!said.isEmpty()) {
-            check.problems |= Unreadable;
-            ++counted.unreadable;
-        }
-        if (std::all_of(p.programmeName.cbegin(), p.programmeName.cend(),
-                        [](QChar c) { return c.isSpace(); })) {
-            check.problems |= NoName;
-            ++counted.unnamed;
-            said << QStringLiteral("The programme has no name.");
-        }
-        if (!said.isEmpty())
-            check.text = said.join(u'\n');
+        read[i] = {dateOf(p.startDate), timeOf(p.startTime), lengthOf(p.duration)};
     }
-    const qint64 allowed = qint64(qMax(0, gapMinutes)) * 60;
-    for (qsizetype i = 0; i + 1 < n; ++i) {
-        if (!ends[i] || !starts[i + 1])
-            continue;
-        RowCheck &check = checks[i];
-        QString said;
-        if (*ends[i] > *starts[i + 1]) {
-            check.problems |= Overlap;
-            ++counted.overlaps;
-            said = QStringLiteral("Overlaps the next programme by %1.")
-                       .arg(minutesText(*ends[i] - *starts[i + 1]));
-        } else if (*starts[i + 1] - *ends[i] > allowed) {
-            check.problems |= Gap;
-            ++counted.gaps;
-            said = QStringLiteral("Leaves a gap of %1 before the next programme.")
-                       .arg(minutesText(*starts[i + 1] - *ends[i]));
-        }
-        if (!said.isEmpty())
-            check.text = check.text.isEmpty() ? said : check.text + u'\n' + said;
+    QList<RowCheck> checks(n);
+    CheckCount counted;
+    for (qsizetype i = 0; i < n; ++i) {
+        checks[i] = describe(programmes.at(i), read.at(i),
+                             i + 1 < n ? read.at(i + 1).start() : std::nullopt, gapMinutes);
+        counted.add(checks.at(i).problems, 1);
     }
     if (count)
         *count = counted;
     return checks;
+}
+
+RowCheck checkProgramme(const Programme &programme, const Programme *next, int gapMinutes)
+{
+    return describe(programme, reading(programme), next ? reading(*next).start() : std::nullopt,
+                    gapMinutes);
 }
 
 Repeated repeatProgrammes(const QList<Programme> &programmes, const RepeatPlan &plan)

@@ -56,6 +56,8 @@ struct CheckCount
 
     // "3 overlaps, 1 gap, 2 unreadable", or "No problems" when all are 0.
     QString text() const;
+    // Counts a row's problems in (sign 1) or out (sign -1).
+    void add(unsigned problems, int sign);
 };
 
 // Checks each programme against the next one in the list: an overlap when
@@ -64,6 +66,11 @@ struct CheckCount
 // be read and programmes without a name (blanks only count as none).
 QList<RowCheck> checkSchedule(const QList<Programme> &programmes, int gapMinutes,
                               CheckCount *count = nullptr);
+
+// One programme's check against the one after it (none for the last):
+// what checkSchedule gives its row, for a change of one row without
+// checking the whole channel again.
+RowCheck checkProgramme(const Programme &programme, const Programme *next, int gapMinutes);
 
 enum class Every
 {

@@ -8,6 +8,7 @@
 #include "widgets/EntryList.h"
 #include "widgets/Navigation.h"
 
+#include <QApplication>
 #include <QBoxLayout>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -425,7 +426,10 @@ void ScheduleWindow::addRows(QList<Programme> rows, const QString &text)
 
 void ScheduleWindow::insertProgramme()
 {
-    if (m_channelID == 0)
+    // Insert while a cell is being typed into would read the table again
+    // and lose what was typed.
+    const QWidget *focus = QApplication::focusWidget();
+    if (m_channelID == 0 || (focus && focus != m_table && m_table->isAncestorOf(focus)))
         return;
     const QList<int> rows = selectedRows();
     const QList<Programme> &all = m_model.programmes();

@@ -420,10 +420,16 @@ void ScheduleTest::checks_markEachProblemRow()
     schedule::CheckCount counted;
     const QList<schedule::RowCheck> checks = schedule::checkSchedule(rows, gapMinutes, &counted);
     QList<unsigned> found;
-    for (const schedule::RowCheck &check : checks) {
+    for (qsizetype i = 0; i < checks.size(); ++i) {
+        const schedule::RowCheck &check = checks.at(i);
         found << check.problems;
         // Every mark says what is wrong, and only a mark says anything.
         QCOMPARE(check.text.isEmpty(), check.problems == 0);
+        // A row checked alone, after an edit, gets what the whole check gave it.
+        const schedule::RowCheck alone = schedule::checkProgramme(
+            rows.at(i), i + 1 < rows.size() ? &rows.at(i + 1) : nullptr, gapMinutes);
+        QCOMPARE(alone.problems, check.problems);
+        QCOMPARE(alone.text, check.text);
     }
     QCOMPARE(found, problems);
     QCOMPARE(counted.text(), count);
