@@ -2,11 +2,9 @@
 
 #include "store/Connection.h"
 #include "store/SqliteStatement.h"
-
-#include <sqlite3.h>
+#include "store/Tables.h"
 
 #include <limits>
-#include <memory>
 
 using store::Connection;
 using store::Result;
@@ -16,10 +14,12 @@ namespace schedule {
 
 namespace {
 
+using Stored = store::tables::Programme;
+
 // The store column behind each table column; End is worked out, never stored.
-const char16_t *const storeColumns[ColumnCount] = {u"startDate",    u"startTime",     u"duration",
-                                                   nullptr,         u"programmeName", u"category",
-                                                   u"programmeDesc"};
+const QLatin1StringView storeColumns[ColumnCount] = {
+    Stored::startDate, Stored::startTime, Stored::duration, {},
+    Stored::name,      Stored::category,  Stored::desc};
 
 QVariant bound(const QString &text)
 {
@@ -111,36 +111,31 @@ Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channe
             // Straight from SQLite: a channel may hold a hundred thousand
             // programmes, and a QVariant for each of their values cost more
             // than reading them.
-            sqlite3 *handle = store::sqliteHandle(db);
-            if (!handle)
-                return db.failure(QStringLiteral("The database is not an SQLite database."));
-            sqlite3_stmt *statement = nullptr;
-            const char *sql = "SELECT programmeID, startDate, startTime, duration, programmeName, "
-                              "category, programmeDesc FROM ProgrammeData WHERE channelID = ? "
-                              "ORDER BY startDateKey, startTimeKey, programmeID";
-            if (sqlite3_prepare_v2(handle, sql, -1, &statement, nullptr) != SQLITE_OK)
-                return db.failure(QString::fromUtf8(sqlite3_errmsg(handle)));
-            const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> owned(statement,
-                                                                               sqlite3_finalize);
-            sqlite3_bind_int64(statement, 1, channelID);
+            const QString sql =
+                QStringLiteral("SELECT %1, %2, %3, %4, %5, %6, %7 FROM %8 WHERE %9 = ? "
+                               "ORDER BY %10, %11, %1")
+                    .arg(Stored::id, Stored::startDate, Stored::startTime, Stored::duration,
+                         Stored::name, Stored::category, Stored::desc, Stored::table,
+                         Stored::channelId)
+                    .arg(Stored::startDateKey, Stored::startTimeKey);
+            store::SqliteStatement rows(store::sqliteHandle(db), sql);
+            rows.restart(channelID);
             // An empty text read back is still a value: it must not turn into
             // NULL when an undo writes it again.
-            auto text = [statement](int column) {
-                if (sqlite3_column_type(statement, column) == SQLITE_NULL)
+            const auto text = [&rows](int column) {
+                const std::string_view value = rows.text(column);
+                if (!value.data())
                     return QString();
-                const auto *bytes =
-                    reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-                const int size = sqlite3_column_bytes(statement, column);
-                return size == 0 ? QStringLiteral("") : QString::fromUtf8(bytes, size);
+                return value.empty() ? QStringLiteral("")
+                                     : QString::fromUtf8(value.data(), qsizetype(value.size()));
             };
             QList<Programme> programmes;
-            int step;
-            while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
-                programmes.append({qint32(sqlite3_column_int64(statement, 0)), text(1), text(2),
-                                   text(3), text(4), text(5), text(6)});
+            while (rows.next()) {
+                programmes.append({qint32(rows.integer(0)), text(1), text(2), text(3), text(4),
+                                   text(5), text(6)});
             }
-            if (step != SQLITE_DONE)
-                return db.failure(QString::fromUtf8(sqlite3_errmsg(handle)));
+            if (!rows.ok())
+                return db.failure(rows.errorString());
             return programmes;
         });
 }
@@ -149,18 +144,18 @@ Status changeValue(const QString &databasePath, qint32 programmeID, int column, 
 {
     return store::write(
         databasePath, QStringLiteral("Could not store the change"), [&](Connection &db) -> Status {
-            if (column < 0 || column >= ColumnCount || !storeColumns[column])
+            if (column < 0 || column >= ColumnCount || storeColumns[column].isEmpty())
                 return db.failure(
                     QStringLiteral("The %1 column cannot be changed.").arg(columnTitle(column)));
             auto found = db.select(
-                QStringLiteral("SELECT 1 FROM ProgrammeData WHERE programmeID = ?"), {programmeID});
+                QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(Stored::table, Stored::id),
+                {programmeID});
             if (!found)
                 return found.failure();
             if (!found.value().next())
                 return db.failure(QStringLiteral("The programme is no longer in the database."));
-            return db.update(QStringLiteral("ProgrammeData"),
-                             {{QString::fromUtf16(storeColumns[column]), bound(text)}},
-                             QStringLiteral("programmeID"), programmeID);
+            return db.update(Stored::table, {{storeColumns[column], bound(text)}}, Stored::id,
+                             programmeID);
         });
 }
 
@@ -171,14 +166,16 @@ Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelI
         databasePath, QStringLiteral("Could not add the programmes"),
         [&](Connection &db) -> Result<QList<qint32>> {
             // Prepared once: a repeat adds thousands of rows in one go.
-            auto taken = db.prepare(QStringLiteral("SELECT 1 FROM ProgrammeData "
-                                                   "WHERE programmeID = ?"));
+            auto taken = db.prepare(
+                QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(Stored::table, Stored::id));
             if (!taken)
                 return taken.failure();
-            auto insert = db.prepare(
-                QStringLiteral("INSERT INTO ProgrammeData (programmeID, channelID, startDate, "
-                               "startTime, duration, programmeName, category, programmeDesc) "
-                               "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+            auto insert =
+                db.prepare(QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7, %8, %9) "
+                                          "VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+                               .arg(Stored::table, Stored::id, Stored::channelId, Stored::startDate,
+                                    Stored::startTime, Stored::duration, Stored::name,
+                                    Stored::category, Stored::desc));
             if (!insert)
                 return insert.failure();
             QList<qint32> ids;
@@ -216,19 +213,20 @@ Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelI
 
 Status removeProgrammes(const QString &databasePath, const QList<qint32> &programmeIDs)
 {
-    return store::write(databasePath, QStringLiteral("Could not delete the programmes"),
-                        [&](Connection &db) -> Status {
-                            auto remove = db.prepare(
-                                QStringLiteral("DELETE FROM ProgrammeData WHERE programmeID = ?"));
-                            if (!remove)
-                                return remove.failure();
-                            for (qint32 id : programmeIDs) {
-                                remove.value().bindValue(0, id);
-                                if (auto done = db.execute(remove.value()); !done)
-                                    return done.failure();
-                            }
-                            return store::success();
-                        });
+    return store::write(
+        databasePath, QStringLiteral("Could not delete the programmes"),
+        [&](Connection &db) -> Status {
+            auto remove = db.prepare(
+                QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Stored::table, Stored::id));
+            if (!remove)
+                return remove.failure();
+            for (qint32 id : programmeIDs) {
+                remove.value().bindValue(0, id);
+                if (auto done = db.execute(remove.value()); !done)
+                    return done.failure();
+            }
+            return store::success();
+        });
 }
 
 } // namespace schedule
