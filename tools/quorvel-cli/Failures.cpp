@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "export/Contact.h"
+#include "store/Connection.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -51,16 +52,16 @@ int wrongUse(const QString &command, const QString &problem)
 int missingDatabase(const QString &path)
 {
     complain(QStringLiteral("There is no database at %1. Give the path of an existing one with "
-                            "--db, or create one with: quorvel-cli init-db %1")
-                 .arg(shown(path)));
+                            "--db, or create one with: %2")
+                 .arg(shown(path), store::initDbCommand(path)));
     return Failed;
 }
 
 int notQuorvelDatabase(const QString &path, const QString &why)
 {
     complain(QStringLiteral("%1 is not a Quorvel database. %2 Move it aside and create a new one "
-                            "with: quorvel-cli init-db %1")
-                 .arg(shown(path), why));
+                            "with: %3")
+                 .arg(shown(path), why, store::initDbCommand(path)));
     return Failed;
 }
 

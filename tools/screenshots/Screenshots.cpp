@@ -160,6 +160,7 @@ int main(int argc, char *argv[])
          },
          false},
         {WindowKind::ChannelDataExport, [&] { state.currentProjectID = 1; }, false},
+        {WindowKind::Schedule, [&] { state.currentProjectID = 1; }, false},
     };
 
     bool allSaved = true;
