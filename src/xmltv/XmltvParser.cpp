@@ -264,7 +264,7 @@ void XMLCALL GuideParser::onText(void *parser, const XML_Char *text, int size)
     auto *self = static_cast<GuideParser *>(parser);
     // Text comes in pieces, split where the file has a line break or an
     // entity; outside the fields the import reads it is only layout.
-    if (self->m_field != Field::None)
+    if (self->m_field != Field::None && self->m_skippingFrom == 0)
         self->addText(std::string_view(text, std::size_t(size)));
     else if (self->m_captureFrom != 0 && !self->m_problem && !self->m_stopped)
         self->addCapturedText(std::string_view(text, std::size_t(size)));
@@ -343,7 +343,11 @@ void GuideParser::startElement(std::string_view name, const XML_Char **attribute
         return;
     }
     if (m_field != Field::None) {
-        fail(here(), QStringLiteral("<%1> stands where only text may").arg(shortQuote(name)));
+        // An extension may stand anywhere; what it holds is not the field's text.
+        if (name.substr(0, 2) == "x-")
+            m_skippingFrom = m_depth;
+        else
+            fail(here(), QStringLiteral("<%1> stands where only text may").arg(shortQuote(name)));
         return;
     }
     using namespace extras;
