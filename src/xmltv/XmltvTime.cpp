@@ -86,13 +86,7 @@ qint64 instantOf(QDate date, QTime time, const QTimeZone &zone)
 
 QString timestamp(qint64 instant, const QTimeZone &zone)
 {
-    return timestamp(GuideInstant{instant, std::nullopt}, zone);
-}
-
-QString timestamp(const GuideInstant &at, const QTimeZone &zone)
-{
-    const qint64 instant = at.instant;
-    const int offset = at.offset ? *at.offset : offsetAt(zone, instant);
+    const int offset = offsetAt(zone, instant);
     const QDateTime wall = QDateTime::fromSecsSinceEpoch(instant + offset, Qt::UTC);
     const int minutes = qAbs(offset) / 60;
     return QStringLiteral("%1 %2%3%4")

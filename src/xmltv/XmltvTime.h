@@ -78,8 +78,5 @@ struct GuideTimes
 // typed text rules, read in zone. Nothing when the start cannot be read.
 std::optional<GuideTimes> storedTimes(const StoredProgrammeTimes &stored, const QTimeZone &zone);
 
-// "YYYYMMDDhhmmss +zzzz", with the instant's own offset when it has one and
-// zone's otherwise.
-QString timestamp(const GuideInstant &at, const QTimeZone &zone);
 
 } // namespace xmltv
