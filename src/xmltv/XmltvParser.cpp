@@ -370,6 +370,8 @@ void GuideParser::startElement(std::string_view name, const XML_Char **attribute
             startField(Field::Url, true);
         } else if (name == "lcn" && !m_hasLcn) {
             addStandIn(lcnRank, name, attributes);
+            // Only where the guide has one does the export write the number as <lcn>.
+            m_linesSayMore = true;
             startField(Field::Lcn, true);
         } else if (name == "icon" && !m_hasIcon) {
             m_hasIcon = true;
