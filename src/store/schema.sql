@@ -30,8 +30,9 @@ CREATE TABLE ChannelData (
 -- What an imported XMLTV guide says of a channel beyond its columns: its id
 -- in the guide, which every XMLTV export writes back, and its other children
 -- as XML, one per line (xmltv/XmltvExtras.h). A table of its own, so that
--- ChannelData stays as the windows know it; a row whose channel is gone is
--- never read and is cleared by the next import.
+-- ChannelData stays as the windows know it. A row whose channel is gone is
+-- never read: it is found only through a channel of ChannelData, and
+-- channel identifiers are never handed out again.
 CREATE TABLE ChannelXmltv (
     channelID  INTEGER PRIMARY KEY,
     xmltvID    TEXT,

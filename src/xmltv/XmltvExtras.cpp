@@ -122,9 +122,7 @@ void appendColumn(std::string &out, const Column &column, std::string_view stand
     if (column.asAttribute) {
         out.append(" src=\"").append(column.escaped).append("\"");
     }
-    // The stand-in's own attributes: between its name and its "/>".
-    if (standIn.size() >= column.name.size() + 3)
-        out.append(standIn.substr(1 + column.name.size(), standIn.size() - column.name.size() - 3));
+    out.append(standInAttributes(standIn));
     if (column.asAttribute) {
         out.append("/>\n");
         return;
@@ -136,8 +134,28 @@ void appendColumn(std::string &out, const Column &column, std::string_view stand
 
 } // namespace
 
+std::string_view standInAttributes(std::string_view standIn)
+{
+    // Between its name and its "/>".
+    const std::string_view name = elementName(standIn);
+    if (standIn.size() < name.size() + 3)
+        return {};
+    return standIn.substr(1 + name.size(), standIn.size() - name.size() - 3);
+}
+
 void appendChildren(std::string &out, std::string_view extra, const Column *columns, int count,
                     std::string_view indent, bool channel)
+{
+    visitChildren(extra, columns, count, channel, [&](std::string_view line, int column) {
+        if (column < 0)
+            out.append(indent).append(line).append("\n");
+        else
+            appendColumn(out, columns[column], line, indent);
+    });
+}
+
+void visitChildren(std::string_view extra, const Column *columns, int count, bool channel,
+                   const std::function<void(std::string_view line, int column)> &visit)
 {
     // Which columns have a stand-in: the first line of their name.
     bool hasStandIn[8] = {};
@@ -158,7 +176,7 @@ void appendChildren(std::string &out, std::string_view extra, const Column *colu
             if (!done[c] && !hasStandIn[c] && columns[c].rank < rank) {
                 done[c] = true;
                 if (columns[c].written && !columns[c].needsStandIn)
-                    appendColumn(out, columns[c], {}, indent);
+                    visit({}, c);
             }
         }
     };
@@ -178,12 +196,12 @@ void appendChildren(std::string &out, std::string_view extra, const Column *colu
             if (!done[c] && name == columns[c].name) {
                 done[c] = standIn = true;
                 if (columns[c].written)
-                    appendColumn(out, columns[c], line, indent);
+                    visit(line, c);
                 break;
             }
         }
         if (!standIn)
-            out.append(indent).append(line).append("\n");
+            visit(line, -1);
     }
     flushBefore(1 << 30);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -61,6 +62,15 @@ struct Column
 // puts it. Columns come in rank order, at most eight.
 void appendChildren(std::string &out, std::string_view extra, const Column *columns, int count,
                     std::string_view indent, bool channel);
+
+// The same order, told one child at a time: a kept line with column -1, or
+// the number of a column that is written, with its stand-in (empty when it
+// has none).
+void visitChildren(std::string_view extra, const Column *columns, int count, bool channel,
+                   const std::function<void(std::string_view line, int column)> &visit);
+
+// The stand-in's own attributes, as " name=\"value\"...".
+std::string_view standInAttributes(std::string_view standIn);
 
 // The attributes of the programme's own line, as " name=\"value\"...", or nothing.
 std::string_view programmeAttributes(std::string_view extra);

@@ -74,11 +74,6 @@ Status GuideStore::prepare()
     if (!project.value().next())
         return m_db.failure(QStringLiteral("There is no project %1.").arg(m_projectID));
 
-    // What is kept of channels since deleted is of no use.
-    if (auto cleared = m_db.execute(QStringLiteral("DELETE FROM ChannelXmltv WHERE channelID NOT "
-                                                   "IN (SELECT channelID FROM ChannelData)"));
-        !cleared)
-        return cleared;
     auto channels = m_db.select(
         QStringLiteral("SELECT c.channelID, c.channelName, x.xmltvID FROM ChannelData c LEFT "
                        "JOIN ChannelXmltv x USING (channelID) WHERE c.projectID = ? "

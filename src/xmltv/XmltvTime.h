@@ -78,5 +78,4 @@ struct GuideTimes
 // typed text rules, read in zone. Nothing when the start cannot be read.
 std::optional<GuideTimes> storedTimes(const StoredProgrammeTimes &stored, const QTimeZone &zone);
 
-
 } // namespace xmltv
