@@ -343,11 +343,25 @@ void ScheduleWindow::showGuide()
 {
     // The day of the programme the table stands on, so that the table's
     // selection is there to see.
+    // Before the user has chosen a day or a row, the channel's next day of
+    // programmes (or its last, when all are past) rather than an empty today.
     const int row = m_table->currentIndex().isValid() ? m_table->currentIndex().row() : -1;
     if (row >= 0 && row < m_model.rowCount()) {
         if (const auto date = store::readTypedDate(m_model.programmes().at(row).startDate))
             setGuideDay(*date);
+    } else if (!m_guideDayChosen) {
+        const QDate today = QDate::currentDate();
+        QDate day = schedule::latestDate(m_model.programmes());
+        for (const Programme &p : m_model.programmes()) {
+            const auto date = store::readTypedDate(p.startDate);
+            if (date && *date >= today) {
+                day = *date;
+                break;
+            }
+        }
+        setGuideDay(day);
     }
+    m_guideDayChosen = true;
     m_tabs->setCurrentWidget(m_guide->parentWidget());
     refreshGuide();
     const QList<int> rows = selectedRows();

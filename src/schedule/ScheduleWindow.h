@@ -125,4 +125,6 @@ private:
     QSpinBox *m_guideHours;
     // The store changed since the guide last read its day.
     bool m_guideStale = true;
+    // The guide has shown a day; later showings keep to it or the table's row.
+    bool m_guideDayChosen = false;
 };
