@@ -167,7 +167,13 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
             qEnvironmentVariableIsEmpty("DISPLAY") &&
             qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        return std::make_unique<QGuiApplication>(argc, argv);
+        // The platform's start-up notes (no runtime directory, and the
+        // like) are no concern of a script reading this tool's messages.
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+        auto app = std::make_unique<QGuiApplication>(argc, argv);
+        qInstallMessageHandler(previous);
+        return app;
     }
     return std::make_unique<QCoreApplication>(argc, argv);
 }
