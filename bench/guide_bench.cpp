@@ -12,8 +12,8 @@
 #include "guide/GuidePainter.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -26,14 +26,14 @@ namespace {
 
 QList<guide::Channel> day(int channelCount, QDate date)
 {
-    const QStringList categories = {u"News"_qs,  u"Drama"_qs, u"Film"_qs,   u"Sitcom"_qs,
+    const QStringList categories = {u"News"_qs,      u"Drama"_qs,  u"Film"_qs,  u"Sitcom"_qs,
                                     u"Childrens"_qs, u"Nature"_qs, u"Sport"_qs, u"Music"_qs};
     const int lengths[] = {15, 30, 30, 45, 60, 60, 90, 120};
     QList<guide::Channel> channels;
     qint32 id = 0;
     for (int c = 0; c < channelCount; ++c) {
-        guide::Channel channel{c + 1, u"Channel %1 with a longer name"_qs.arg(c + 1),
-                               QString::number(100 + c), {}};
+        guide::Channel channel{
+            c + 1, u"Channel %1 with a longer name"_qs.arg(c + 1), QString::number(100 + c), {}};
         int minute = -60 + (c * 7) % 60; // starts the evening before
         for (int i = 0; minute < 24 * 60; ++i) {
             const int length = lengths[(c + i * 3) % 8];
@@ -103,7 +103,8 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath(u"day.png"_qs);
     QString problem;
-    const qint64 png = best([&] { problem = guide::writePicture(layout, u"Bench"_qs, path, 4000); });
+    const qint64 png =
+        best([&] { problem = guide::writePicture(layout, u"Bench"_qs, path, 4000); });
     if (!problem.isEmpty()) {
         out << "could not write the PNG: " << problem << '\n';
         return 1;

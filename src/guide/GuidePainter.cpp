@@ -134,10 +134,7 @@ void Picture::paint(QPainter &painter, const QRectF &exposed, const Marks &marks
     paintRuler(painter, m_metrics.titleHeight);
     // Only the rows the exposed part crosses: a few hundred channels cost
     // no more to scroll than a few.
-    const auto from = std::upper_bound(m_rowTops.cbegin(), m_rowTops.cend(), exposed.top());
-    const auto to = std::lower_bound(m_rowTops.cbegin(), m_rowTops.cend(), exposed.bottom());
-    const int first = std::max(0, int(from - m_rowTops.cbegin()) - 1);
-    const int last = std::min(int(m_layout.channels.size()), int(to - m_rowTops.cbegin()));
+    const auto [first, last] = rowsBetween(exposed.top(), exposed.bottom());
     paintRows(painter, first, last, exposed, marks);
     if (marks.now) {
         painter.setPen(QPen(nowColour, 2));
@@ -165,6 +162,9 @@ void Picture::paintRuler(QPainter &painter, double top) const
     painter.fillRect(QRectF(0, top, width(), h), rulerColour);
     painter.setFont(m_bold);
     painter.setPen(textColour);
+    // "18:00" where it fits, else the hour alone.
+    const bool roomy = QFontMetricsF(m_bold, painter.device()).horizontalAdvance(u"00:00"_qs) <
+                       m_metrics.pixelsPerHour - 6;
     for (const HourMark &mark : m_layout.hours) {
         const double x = xOf(mark.second);
         painter.setPen(gridColour);
@@ -172,7 +172,8 @@ void Picture::paintRuler(QPainter &painter, double top) const
         painter.setPen(textColour);
         painter.drawText(QRectF(x + 3, top, m_metrics.pixelsPerHour - 6, h),
                          Qt::AlignVCenter | Qt::AlignLeft,
-                         QStringLiteral("%1:00").arg(mark.hour, 2, 10, QLatin1Char('0')));
+                         (roomy ? QStringLiteral("%1:00") : QStringLiteral("%1"))
+                             .arg(mark.hour, 2, 10, QLatin1Char('0')));
     }
     painter.setPen(gridColour);
     painter.drawLine(QPointF(0, top + h - 0.5), QPointF(width(), top + h - 0.5));
@@ -195,22 +196,6 @@ void Picture::paintRows(QPainter &painter, int first, int last, const QRectF &ex
         for (const HourMark &mark : m_layout.hours)
             painter.drawLine(QPointF(xOf(mark.second), top), QPointF(xOf(mark.second), bottom));
         painter.drawLine(QPointF(0, bottom - 0.5), QPointF(width(), bottom - 0.5));
-
-        // The channel: its number, then its name.
-        painter.setPen(textColour);
-        const QRectF label(6, top, m_metrics.channelWidth - 10, lane);
-        const QString number = row.number.trimmed();
-        double numberWidth = 0;
-        if (!number.isEmpty()) {
-            painter.setFont(m_bold);
-            const QString shownNumber = boldMetrics.elidedText(number, Qt::ElideRight, 48);
-            painter.drawText(label, Qt::AlignVCenter | Qt::AlignLeft, shownNumber);
-            numberWidth = boldMetrics.horizontalAdvance(shownNumber) + 6;
-        }
-        painter.setFont(m_font);
-        const QRectF nameRect = label.adjusted(numberWidth, 0, 0, 0);
-        painter.drawText(nameRect, Qt::AlignVCenter | Qt::AlignLeft,
-                         metrics.elidedText(row.name, Qt::ElideRight, nameRect.width()));
 
         for (int i = row.firstBlock; i < row.firstBlock + row.blockCount; ++i) {
             const QRectF rect = blockRect(i).adjusted(0.5, 1.5, -0.5, -1.5);
@@ -254,17 +239,60 @@ void Picture::paintRows(QPainter &painter, int first, int last, const QRectF &ex
             }
         }
     }
+    paintChannels(painter, first, last);
 }
 
-void Picture::paintFooter(QPainter &painter, double top) const
+void Picture::paintChannels(QPainter &painter, int first, int last) const
 {
+    const double lane = m_metrics.laneHeight;
+    const QFontMetricsF metrics(m_font, painter.device());
+    const QFontMetricsF boldMetrics(m_bold, painter.device());
+    for (int c = first; c < last; ++c) {
+        const ChannelRow &row = m_layout.channels.at(c);
+        const double top = rowTop(c);
+        const double bottom = rowTop(c + 1);
+        painter.fillRect(QRectF(0, top, m_metrics.channelWidth, bottom - top),
+                         c % 2 ? QColor(0xf7, 0xf8, 0xfa) : QColor(Qt::white));
+        painter.setPen(gridColour);
+        painter.drawLine(QPointF(0, bottom - 0.5), QPointF(m_metrics.channelWidth, bottom - 0.5));
+        painter.drawLine(QPointF(m_metrics.channelWidth - 0.5, top),
+                         QPointF(m_metrics.channelWidth - 0.5, bottom));
+        // The channel: its number, then its name.
+        painter.setPen(textColour);
+        const QRectF label(6, top, m_metrics.channelWidth - 10, lane);
+        const QString number = row.number.trimmed();
+        double numberWidth = 0;
+        if (!number.isEmpty()) {
+            painter.setFont(m_bold);
+            const QString shownNumber = boldMetrics.elidedText(number, Qt::ElideRight, 48);
+            painter.drawText(label, Qt::AlignVCenter | Qt::AlignLeft, shownNumber);
+            numberWidth = boldMetrics.horizontalAdvance(shownNumber) + 6;
+        }
+        painter.setFont(m_font);
+        const QRectF nameRect = label.adjusted(numberWidth, 0, 0, 0);
+        painter.drawText(nameRect, Qt::AlignVCenter | Qt::AlignLeft,
+                         metrics.elidedText(row.name, Qt::ElideRight, nameRect.width()));
+    }
+}
+
+QPair<int, int> Picture::rowsBetween(double top, double bottom) const
+{
+    const auto from = std::upper_bound(m_rowTops.cbegin(), m_rowTops.cend(), top);
+    const auto to = std::lower_bound(m_rowTops.cbegin(), m_rowTops.cend(), bottom);
+    return {std::max(0, int(from - m_rowTops.cbegin()) - 1),
+            std::min(int(m_layout.channels.size()), int(to - m_rowTops.cbegin()))};
+}
+
+void Picture::paintFooter(QPainter &painter, double top, double across) const
+{
+    const double wide = across > 0 ? across : width();
     painter.setFont(m_font);
     double y = top + 8;
     double x = 6;
     const QFontMetricsF metrics(m_font, painter.device());
     const auto entry = [&](const QBrush &brush, const QColor &edge, const QString &text) {
         const double needed = swatch + 6 + metrics.horizontalAdvance(text) + 18;
-        if (x > 6 && x + needed > width()) {
+        if (x > 6 && x + needed > wide) {
             x = 6;
             y += legendLine;
         }
@@ -286,18 +314,18 @@ void Picture::paintFooter(QPainter &painter, double top) const
     entry(
         QBrush(plain.darker(135), Qt::BDiagPattern), plain.darker(150),
         QStringLiteral("Hatched: no readable duration, drawn %1 minutes long").arg(assumedMinutes));
-    y = top + 8 + legendLine * 3;
+    y = std::max(y + legendLine, top + 8 + legendLine * 3);
     if (m_layout.unplaced.isEmpty())
         return;
     y += 8;
     painter.setFont(m_bold);
-    painter.drawText(QRectF(6, y, width() - 12, legendLine), Qt::AlignVCenter | Qt::AlignLeft,
+    painter.drawText(QRectF(6, y, wide - 12, legendLine), Qt::AlignVCenter | Qt::AlignLeft,
                      QStringLiteral("Starts that cannot be read (not on the grid):"));
     painter.setFont(m_font);
     for (const Unplaced &u : m_layout.unplaced) {
         y += legendLine;
-        painter.drawText(QRectF(18, y, width() - 24, legendLine), Qt::AlignVCenter | Qt::AlignLeft,
-                         metrics.elidedText(u.text(), Qt::ElideRight, width() - 24));
+        painter.drawText(QRectF(18, y, wide - 24, legendLine), Qt::AlignVCenter | Qt::AlignLeft,
+                         metrics.elidedText(u.text(), Qt::ElideRight, wide - 24));
     }
 }
 

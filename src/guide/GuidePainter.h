@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPair>
 #include <QRectF>
 #include <QSet>
 
@@ -58,12 +59,19 @@ public:
 
     void paint(QPainter &painter, const QRectF &exposed, const Marks &marks = {}) const;
 
+    // Parts, for a view that keeps the hours and the channels in sight
+    // while the grid scrolls under them.
+    void paintRuler(QPainter &painter, double top) const;
+    void paintChannels(QPainter &painter, int first, int last) const;
+    // The legend wraps at `across`, the picture's width unless given.
+    void paintFooter(QPainter &painter, double top, double across = 0) const;
+    // The channels whose rows cross [top, bottom): first and one past the last.
+    QPair<int, int> rowsBetween(double top, double bottom) const;
+
 private:
     void paintTitle(QPainter &painter) const;
-    void paintRuler(QPainter &painter, double top) const;
     void paintRows(QPainter &painter, int first, int last, const QRectF &exposed,
                    const Marks &marks) const;
-    void paintFooter(QPainter &painter, double top) const;
     double footerHeight() const;
 
     friend void paintPages(QPainter &, QPagedPaintDevice &, const Picture &, const QString &);

@@ -219,6 +219,30 @@ void GuideView::paintEvent(QPaintEvent *event)
     marks.focused = hasFocus() ? m_current : -1;
     marks.now = m_layout.secondOf(QDateTime::currentSecsSinceEpoch());
     m_picture->paint(painter, QRectF(event->rect().translated(offset())), marks);
+
+    // The channels stay at the left, the hours at the top and the legend in
+    // place, however far the grid is scrolled.
+    const QPoint scrolled = offset();
+    const guide::Picture &p = *m_picture;
+    painter.resetTransform();
+    painter.translate(0, -scrolled.y());
+    const auto [first, last] =
+        p.rowsBetween(scrolled.y() + p.gridTop(), scrolled.y() + viewport()->height());
+    painter.save();
+    painter.setClipRect(QRectF(0, scrolled.y() + p.gridTop(), p.metrics().channelWidth,
+                               viewport()->height() - p.gridTop()));
+    p.paintChannels(painter, first, last);
+    painter.restore();
+    if (p.gridBottom() < scrolled.y() + viewport()->height()) {
+        painter.fillRect(QRectF(0, p.gridBottom(), viewport()->width(), p.height()), Qt::white);
+        p.paintFooter(painter, p.gridBottom(), viewport()->width());
+    }
+    painter.resetTransform();
+    painter.translate(-scrolled.x(), 0);
+    p.paintRuler(painter, 0);
+    painter.resetTransform();
+    painter.fillRect(QRectF(0, 0, p.metrics().channelWidth, p.metrics().rulerHeight),
+                     QColor(0xee, 0xf0, 0xf4));
 }
 
 void GuideView::resizeEvent(QResizeEvent *event)
