@@ -232,10 +232,12 @@ void Picture::paintRows(QPainter &painter, int first, int last, const QRectF &ex
                 painter.drawRect(rect.adjusted(2.5, 2.5, -2.5, -2.5));
             }
             const QRectF textRect = rect.adjusted(4 + (b.startsBefore ? w : 0), 0, -3, 0);
-            if (textRect.width() > 6) {
+            // A label cut to a character or two says nothing: such a
+            // block shows its colour alone.
+            const QString label = metrics.elidedText(b.label(), Qt::ElideRight, textRect.width());
+            if (label.size() > 3) {
                 painter.setPen(textColour);
-                painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
-                                 metrics.elidedText(b.label(), Qt::ElideRight, textRect.width()));
+                painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, label);
             }
         }
     }

@@ -427,7 +427,8 @@ void ScheduleWindow::editProgramme(qint32 channelID, qint32 programmeID)
 
 void ScheduleWindow::exportGuideImage()
 {
-    refreshGuide();
+    // What is written is the day the Guide shows, so it is shown first.
+    showGuide();
     const auto chosen =
         dialogs().saveAs(this, Dialogs::FileKind::GuideImage,
                          {{QStringLiteral("PNG image (*.png)"), QStringLiteral("*.png")},
@@ -475,7 +476,7 @@ void ScheduleWindow::exportGuideImage()
 
 void ScheduleWindow::printGuide()
 {
-    refreshGuide();
+    showGuide();
     const auto name =
         guide::projectName(state().connectionString, state().currentProjectID.value_or(0));
     const QString title = guide::heading(name ? name.value() : QString(), guideDay());

@@ -249,6 +249,15 @@ void TestGuide::drawsBlocksAndGaps()
     QCOMPARE(at(12.0 - 0.25, 1) == QColor(Qt::white) ||
                  at(12.0 - 0.25, 1) == QColor(0xf7, 0xf8, 0xfa),
              true);
+    // The present, when it falls in the day, is a line across every row.
+    guide::Marks marks;
+    marks.now = 10 * 3600 + 1800;
+    {
+        QPainter painter(&image);
+        picture.paint(painter, QRectF(0, 0, picture.width(), picture.height()), marks);
+    }
+    QCOMPARE(image.pixelColor(int(100 + 10.5 * 40), 20 + 30 + 25), QColor(0xd0, 0x1c, 0x1c));
+    QCOMPARE(at(9.5, 0), guide::familyColour(guide::Family::News));
     // A block where the picture says it is.
     QCOMPARE(picture.blockAt(QPointF(100 + 13 * 40, 20 + 10)), 1);
     QCOMPARE(picture.blockAt(QPointF(100 + 11 * 40, 20 + 10)), -1);
