@@ -182,9 +182,8 @@ void Picture::paintRuler(QPainter &painter, double top) const
 void Picture::paintRows(QPainter &painter, int first, int last, const QRectF &exposed,
                         const Marks &marks) const
 {
-    const double lane = m_metrics.laneHeight;
     const QFontMetricsF metrics(m_font, painter.device());
-    const QFontMetricsF boldMetrics(m_bold, painter.device());
+    painter.setFont(m_font);
     for (int c = first; c < last; ++c) {
         const ChannelRow &row = m_layout.channels.at(c);
         const double top = rowTop(c);

@@ -154,12 +154,26 @@ void GuideView::setLayout(guide::Layout layout)
 {
     const qint32 programme =
         m_current >= 0 ? m_layout.blocks.value(m_current).programmeID : qint32(0);
+    const bool newDay = layout.day != m_layout.day;
     m_layout = std::move(layout);
     if (auto *accessible =
             static_cast<GuideAccessible *>(QAccessible::queryAccessibleInterface(this)))
         accessible->forget();
     m_current = programme ? m_layout.blockOf(programme) : -1;
     rebuild();
+    if (newDay && m_current < 0) {
+        // A new day opens at the hour of its first programme, not at an
+        // empty night.
+        qint64 first = -1;
+        for (const guide::Block &b : std::as_const(m_layout.blocks)) {
+            if (first < 0 || b.from < first)
+                first = b.from;
+        }
+        const qint64 hour = std::max<qint64>(0, first) / 3600 * 3600;
+        horizontalScrollBar()->setValue(
+            int(m_picture->xOf(hour) - m_picture->metrics().channelWidth));
+        verticalScrollBar()->setValue(0);
+    }
 }
 
 void GuideView::setHoursOnScreen(int hours)
@@ -182,8 +196,11 @@ void GuideView::rebuild()
     metrics.rulerHeight = fontMetrics().height() + 8;
     const double room = std::max(60.0, viewport()->width() - metrics.channelWidth);
     metrics.pixelsPerHour = std::max(20.0, room / m_hours);
+    // The hour at the left edge stays there when the scale changes.
+    const double leftHours = horizontalScrollBar()->value() / m_picture->metrics().pixelsPerHour;
     m_picture = std::make_unique<guide::Picture>(m_layout, metrics);
     updateScrollBars();
+    horizontalScrollBar()->setValue(int(std::lround(leftHours * metrics.pixelsPerHour)));
     viewport()->update();
 }
 
@@ -367,6 +384,18 @@ void GuideView::focusInEvent(QFocusEvent *event)
     QAbstractScrollArea::focusInEvent(event);
     if (m_current < 0 && !m_layout.blocks.isEmpty())
         m_current = 0;
-    if (m_current >= 0)
-        setCurrentBlock(m_current);
+    // Not scrolled to: a click that brings the focus must land on the block
+    // that was under the pointer.
+    if (m_current >= 0) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(m_current);
+        QAccessible::updateAccessibility(&focus);
+    }
+    viewport()->update();
+}
+
+void GuideView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
 }

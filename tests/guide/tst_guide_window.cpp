@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPrintPreviewDialog>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -130,6 +131,16 @@ void GuideWindowTest::click_selectsRowSwitchingChannel()
     QCOMPARE(w->channelID(), f.one);
     QCOMPARE(GuideFixture::currentName(w), u"Big Film"_qs);
     QCOMPARE(GuideFixture::table(w)->selectionModel()->selectedRows().size(), 1);
+    // A click that brings the focus from the table lands where it points.
+    GuideFixture::table(w)->setFocus();
+    view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+    const int match2 = view->guideLayout().blockOf(f.match);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->blockRect(match2).center());
+    QCOMPARE(GuideFixture::currentName(w), u"The Match"_qs);
+    view->setCurrentBlock(film);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->blockRect(film).center());
+    QCOMPARE(GuideFixture::currentName(w), u"Big Film"_qs);
+
     // A click on the empty channel between chooses nothing.
     const QRect filmRect = view->blockRect(film);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
