@@ -31,6 +31,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
@@ -667,7 +668,9 @@ void ScheduleWindow::showChange(qint32 channelID, const QList<qint32> &selected)
 
 void ScheduleWindow::showEdit(qint32 channelID, qint32 programmeID, int column, const QString &text)
 {
+    // An undo can change a programme while the Guide is the tab in view.
     m_guideStale = true;
+    const auto refresh = qScopeGuard([this] { refreshGuide(); });
     // A new date or start can move the row; any other text leaves the
     // order alone, and the table is not read again for it.
     const int row = channelID == m_channelID ? m_model.rowsOf({programmeID}).value(0, -1) : -1;

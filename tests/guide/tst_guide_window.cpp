@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QUndoStack>
 
 namespace {
 
@@ -82,6 +83,7 @@ class GuideWindowTest : public QObject
 private slots:
     void cleanup() { WindowFixture::closeAll(); }
     void showsTheTablesDay();
+    void undo_showsInGrid();
     void click_selectsRowSwitchingChannel();
     void tableSelection_isOutlinedInGrid();
     void keyboard_movesBetweenBlocksAndAnnounces();
@@ -110,6 +112,30 @@ void GuideWindowTest::showsTheTablesDay()
     QCOMPARE(w->guideView()->guideLayout().blocks.size(), 0);
     w->setGuideDay(QDate(2024, 6, 10));
     QCOMPARE(w->guideView()->guideLayout().blocks.size(), 4);
+}
+
+void GuideWindowTest::undo_showsInGrid()
+{
+    // A change undone while the Guide is in view shows there at once.
+    GuideFixture f;
+    ScheduleWindow *w = f.open();
+    QVERIFY(w);
+    GuideView *view = w->guideView();
+    view->setCurrentBlock(view->guideLayout().blockOf(f.news));
+    QTest::keyClick(view, Qt::Key_Return);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QVERIFY(editor);
+    editor->selectAll();
+    QTest::keyClicks(editor, u"Late News"_qs);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(w->undoStack()->index(), 1);
+    w->showGuide();
+    const auto name = [view, &f] {
+        return view->guideLayout().blocks.value(view->guideLayout().blockOf(f.news)).name;
+    };
+    QCOMPARE(name(), u"Late News"_qs);
+    w->undoStack()->undo();
+    QCOMPARE(name(), u"Evening News"_qs);
 }
 
 void GuideWindowTest::click_selectsRowSwitchingChannel()
