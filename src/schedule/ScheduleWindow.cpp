@@ -1,8 +1,12 @@
 #include "schedule/ScheduleWindow.h"
 
 #include "channels/Channels.h"
+#include "guide/GuideLayout.h"
+#include "guide/GuidePainter.h"
+#include "schedule/GuideView.h"
 #include "schedule/Spreadsheet.h"
 #include "store/Module1.h"
+#include "store/TypedTimes.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
@@ -14,6 +18,7 @@
 #include <QCloseEvent>
 #include <QDateEdit>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -21,12 +26,18 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTableView>
+#include <QToolButton>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -176,9 +187,17 @@ ScheduleWindow::ScheduleWindow(Navigation &nav, QWidget *parent) : AppWindow(nav
     for (int column = 0; column < schedule::ColumnCount; ++column)
         m_table->setColumnWidth(column, widths[column]);
 
+    // The table and the Guide side by side as tabs: the table edits one
+    // channel, the Guide shows a day of all of them.
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("scheduleTabs"));
+    m_tabs->setDocumentMode(true);
+    m_tabs->addTab(m_table, QStringLiteral("&Table"));
+    m_tabs->addTab(buildGuide(), QStringLiteral("G&uide"));
+
     auto *splitter = new QSplitter(this);
     splitter->addWidget(m_channels);
-    splitter->addWidget(m_table);
+    splitter->addWidget(m_tabs);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({180, 760});
 
@@ -226,6 +245,258 @@ ScheduleWindow::ScheduleWindow(Navigation &nav, QWidget *parent) : AppWindow(nav
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ScheduleWindow::updateStatus);
     connect(&m_model, &QAbstractItemModel::modelReset, this, &ScheduleWindow::updateStatus);
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ScheduleWindow::showTableSelection);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, &ScheduleWindow::showTableSelection);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
+        if (m_tabs->currentWidget() != m_table)
+            showGuide();
+    });
+}
+
+QWidget *ScheduleWindow::buildGuide()
+{
+    auto *page = new QWidget(this);
+    page->setObjectName(QStringLiteral("guidePage"));
+
+    m_guideDay = new QDateEdit(page);
+    m_guideDay->setObjectName(QStringLiteral("guideDay"));
+    m_guideDay->setCalendarPopup(true);
+    m_guideDay->setDisplayFormat(QStringLiteral("ddd yyyy-MM-dd"));
+    m_guideDay->setDate(QDate::currentDate());
+    QLabel *dayLabel =
+        buddyLabel(QStringLiteral("guideDayLabel"), QStringLiteral("&Day:"), m_guideDay, page);
+
+    auto dayButton = [&](const QString &name, const QString &caption, const QString &tip,
+                         QKeySequence key, int days) {
+        auto *button = new QToolButton(page);
+        button->setObjectName(name);
+        button->setText(caption);
+        button->setToolTip(
+            QStringLiteral("%1 (%2)").arg(tip, key.toString(QKeySequence::NativeText)));
+        button->setAccessibleName(tip);
+        connect(button, &QToolButton::clicked, this,
+                [this, days] { setGuideDay(guideDay().addDays(days)); });
+        auto *action = new QAction(tip, page);
+        action->setObjectName(name + QStringLiteral("Action"));
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        page->addAction(action);
+        connect(action, &QAction::triggered, button, &QToolButton::click);
+        return button;
+    };
+    QToolButton *previous =
+        dayButton(QStringLiteral("guidePreviousDay"), QStringLiteral("\u25C0"),
+                  QStringLiteral("Previous day"), QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1);
+    QToolButton *next =
+        dayButton(QStringLiteral("guideNextDay"), QStringLiteral("\u25B6"),
+                  QStringLiteral("Next day"), QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1);
+
+    m_guideHours = new QSpinBox(page);
+    m_guideHours->setObjectName(QStringLiteral("guideHours"));
+    m_guideHours->setRange(1, 25);
+    m_guideHours->setValue(6);
+    m_guideHours->setSuffix(QStringLiteral(" h"));
+    QLabel *hoursLabel = buddyLabel(QStringLiteral("guideHoursLabel"),
+                                    QStringLiteral("&Hours on screen:"), m_guideHours, page);
+
+    m_guide = new GuideView(page);
+    m_guide->setHoursOnScreen(m_guideHours->value());
+
+    auto *bar = new QHBoxLayout;
+    bar->setContentsMargins(6, 4, 6, 4);
+    bar->addWidget(dayLabel);
+    bar->addWidget(previous);
+    bar->addWidget(m_guideDay);
+    bar->addWidget(next);
+    bar->addSpacing(16);
+    bar->addWidget(hoursLabel);
+    bar->addWidget(m_guideHours);
+    bar->addStretch(1);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(bar);
+    layout->addWidget(m_guide, 1);
+
+    connect(m_guideDay, &QDateEdit::dateChanged, this, [this] {
+        m_guideStale = true;
+        refreshGuide();
+    });
+    connect(m_guideHours, &QSpinBox::valueChanged, m_guide, &GuideView::setHoursOnScreen);
+    connect(m_guide, &GuideView::programmeChosen, this, &ScheduleWindow::selectProgramme);
+    connect(m_guide, &GuideView::programmeActivated, this, &ScheduleWindow::editProgramme);
+    return page;
+}
+
+QDate ScheduleWindow::guideDay() const
+{
+    return m_guideDay->date();
+}
+
+void ScheduleWindow::setGuideDay(QDate day)
+{
+    if (day.isValid())
+        m_guideDay->setDate(day);
+}
+
+void ScheduleWindow::showGuide()
+{
+    // The day of the programme the table stands on, so that the table's
+    // selection is there to see.
+    // Before the user has chosen a day or a row, the channel's next day of
+    // programmes (or its last, when all are past) rather than an empty today.
+    const int row = m_table->currentIndex().isValid() ? m_table->currentIndex().row() : -1;
+    if (row >= 0 && row < m_model.rowCount()) {
+        if (const auto date = store::readTypedDate(m_model.programmes().at(row).startDate))
+            setGuideDay(*date);
+    } else if (!m_guideDayChosen) {
+        const QDate today = QDate::currentDate();
+        QDate day = schedule::latestDate(m_model.programmes());
+        for (const Programme &p : m_model.programmes()) {
+            const auto date = store::readTypedDate(p.startDate);
+            if (date && *date >= today) {
+                day = *date;
+                break;
+            }
+        }
+        setGuideDay(day);
+    }
+    m_guideDayChosen = true;
+    m_tabs->setCurrentWidget(m_guide->parentWidget());
+    refreshGuide();
+    const QList<int> rows = selectedRows();
+    if (!rows.isEmpty()) {
+        const int block =
+            m_guide->guideLayout().blockOf(m_model.programmes().at(rows.first()).programmeID);
+        if (block >= 0)
+            m_guide->setCurrentBlock(block);
+    }
+}
+
+void ScheduleWindow::refreshGuide()
+{
+    if (!m_guideStale || m_tabs->currentWidget() == m_table)
+        return;
+    m_guideStale = false;
+    const QDate day = guideDay();
+    auto loaded =
+        guide::loadDay(state().connectionString, state().currentProjectID.value_or(0), day);
+    if (!loaded)
+        showFailure(loaded.failure());
+    m_guide->setLayout(guide::layOut(loaded ? loaded.value() : QList<guide::Channel>(), day));
+    showTableSelection();
+}
+
+void ScheduleWindow::showTableSelection()
+{
+    QSet<qint32> ids;
+    for (int row : selectedRows())
+        ids.insert(m_model.programmes().at(row).programmeID);
+    m_guide->setSelected(ids);
+}
+
+void ScheduleWindow::selectProgramme(qint32 channelID, qint32 programmeID)
+{
+    if (channelID != m_channelID) {
+        showChannel(channelID, {programmeID});
+        return;
+    }
+    const int row = m_model.rowsOf({programmeID}).value(0, -1);
+    if (row < 0)
+        return;
+    const QModelIndex current = m_model.index(row, qMax(0, m_table->currentIndex().column()));
+    m_table->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
+    m_table->scrollTo(current);
+}
+
+void ScheduleWindow::editProgramme(qint32 channelID, qint32 programmeID)
+{
+    selectProgramme(channelID, programmeID);
+    const int row = m_model.rowsOf({programmeID}).value(0, -1);
+    if (row < 0)
+        return;
+    m_tabs->setCurrentWidget(m_table);
+    const QModelIndex name = m_model.index(row, schedule::Name);
+    m_table->setFocus();
+    m_table->selectionModel()->setCurrentIndex(name, QItemSelectionModel::ClearAndSelect |
+                                                         QItemSelectionModel::Rows);
+    m_table->scrollTo(name);
+    m_table->edit(name);
+}
+
+void ScheduleWindow::exportGuideImage()
+{
+    // What is written is the day the Guide shows, so it is shown first.
+    showGuide();
+    const auto chosen =
+        dialogs().saveAs(this, Dialogs::FileKind::GuideImage,
+                         {{QStringLiteral("PNG image (*.png)"), QStringLiteral("*.png")},
+                          {QStringLiteral("SVG drawing (*.svg)"), QStringLiteral("*.svg")}},
+                         1);
+    if (!chosen)
+        return;
+    QString path = *chosen;
+    if (!guide::knownPictureKind(path))
+        path += QStringLiteral(".png");
+    int width = 4000;
+    if (path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
+        const QString answer =
+            dialogs().prompt(this, QStringLiteral("Width of the picture in pixels (100 to 30000):"),
+                             QStringLiteral("Export Guide Image"), QStringLiteral("4000"));
+        if (answer.isEmpty())
+            return;
+        bool number = false;
+        width = answer.trimmed().toInt(&number);
+        if (!number || width < 100 || width > 30000) {
+            dialogs().showError(
+                this,
+                QStringLiteral("\u201C%1\u201D is not a width. Give a number of pixels from 100 "
+                               "to 30000.")
+                    .arg(answer),
+                windowCaption);
+            return;
+        }
+    }
+    const auto name =
+        guide::projectName(state().connectionString, state().currentProjectID.value_or(0));
+    const QString problem = guide::writePicture(
+        m_guide->guideLayout(), guide::heading(name ? name.value() : QString(), guideDay()), path,
+        width);
+    if (!problem.isEmpty()) {
+        dialogs().showError(this,
+                            QStringLiteral("The guide image could not be written to %1.\n\n%2")
+                                .arg(QDir::toNativeSeparators(path), problem),
+                            windowCaption);
+        return;
+    }
+    m_status->showMessage(
+        QStringLiteral("Guide image written to %1").arg(QDir::toNativeSeparators(path)), 8000);
+}
+
+void ScheduleWindow::printGuide()
+{
+    showGuide();
+    const auto name =
+        guide::projectName(state().connectionString, state().currentProjectID.value_or(0));
+    const QString title = guide::heading(name ? name.value() : QString(), guideDay());
+    // The printer lives as long as its preview; the preview is opened, not
+    // run, so the window goes on and a test can look at it and close it.
+    auto *printer = new QPrinter(QPrinter::HighResolution);
+    printer->setPageOrientation(QPageLayout::Landscape);
+    printer->setDocName(title);
+    auto *preview = new QPrintPreviewDialog(printer, this);
+    preview->setObjectName(QStringLiteral("guidePrintPreview"));
+    preview->setWindowTitle(QStringLiteral("Print Guide"));
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    connect(preview, &QObject::destroyed, preview, [printer] { delete printer; });
+    const guide::Layout layout = m_guide->guideLayout();
+    connect(preview, &QPrintPreviewDialog::paintRequested, preview, [layout, title](QPrinter *p) {
+        QPainter painter(p);
+        guide::paintPages(painter, *p, guide::Picture(layout), title);
+    });
+    preview->open();
 }
 
 void ScheduleWindow::buildMenus(QVBoxLayout *layout)
@@ -239,6 +510,16 @@ void ScheduleWindow::buildMenus(QVBoxLayout *layout)
     close->setObjectName(QStringLiteral("closeSchedule"));
     close->setShortcut(QKeySequence::Close);
     connect(close, &QAction::triggered, this, &ScheduleWindow::goBack);
+    file->insertSeparator(close);
+    QAction *exportImage = new QAction(QStringLiteral("&Export Guide Image..."), file);
+    exportImage->setObjectName(QStringLiteral("exportGuideImage"));
+    connect(exportImage, &QAction::triggered, this, &ScheduleWindow::exportGuideImage);
+    QAction *print = new QAction(QStringLiteral("&Print Guide..."), file);
+    print->setObjectName(QStringLiteral("printGuide"));
+    print->setShortcut(QKeySequence::Print);
+    addAction(print);
+    connect(print, &QAction::triggered, this, &ScheduleWindow::printGuide);
+    file->insertActions(file->actions().constFirst(), {exportImage, print});
 
     QMenu *edit = bar->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("editMenu"));
@@ -380,11 +661,16 @@ void ScheduleWindow::showStepFailure(const store::Failure &failure)
 
 void ScheduleWindow::showChange(qint32 channelID, const QList<qint32> &selected)
 {
+    m_guideStale = true;
     showChannel(channelID, selected);
+    refreshGuide();
 }
 
 void ScheduleWindow::showEdit(qint32 channelID, qint32 programmeID, int column, const QString &text)
 {
+    // An undo can change a programme while the Guide is the tab in view.
+    m_guideStale = true;
+    const auto refresh = qScopeGuard([this] { refreshGuide(); });
     // A new date or start can move the row; any other text leaves the
     // order alone, and the table is not read again for it.
     const int row = channelID == m_channelID ? m_model.rowsOf({programmeID}).value(0, -1) : -1;

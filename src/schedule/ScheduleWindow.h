@@ -8,6 +8,8 @@
 #include <QDialog>
 
 class EntryList;
+class GuideView;
+class QTabWidget;
 class QAction;
 class QButtonGroup;
 class QDateEdit;
@@ -70,6 +72,16 @@ public:
     // Moves to the next (or previous) row with a problem, round the end.
     void nextProblem(bool forward);
 
+    // The Guide: one day of the whole project as a grid.
+    GuideView *guideView() const { return m_guide; }
+    void showGuide();
+    QDate guideDay() const;
+    void setGuideDay(QDate day);
+    // Writes the day shown as PNG or SVG, asking for the file (and a PNG's width).
+    void exportGuideImage();
+    // Opens the print preview of the day shown, without waiting for it.
+    void printGuide();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -87,6 +99,11 @@ private:
     QList<schedule::Programme> selectedProgrammes() const;
     void addRows(QList<schedule::Programme> rows, const QString &text);
     void goBack();
+    QWidget *buildGuide();
+    void refreshGuide();
+    void selectProgramme(qint32 channelID, qint32 programmeID);
+    void editProgramme(qint32 channelID, qint32 programmeID);
+    void showTableSelection();
 
     ScheduleModel m_model;
     qint32 m_channelID = 0;
@@ -102,4 +119,12 @@ private:
     QAction *m_copy;
     QAction *m_paste;
     QAction *m_repeat;
+    QTabWidget *m_tabs;
+    GuideView *m_guide;
+    QDateEdit *m_guideDay;
+    QSpinBox *m_guideHours;
+    // The store changed since the guide last read its day.
+    bool m_guideStale = true;
+    // The guide has shown a day; later showings keep to it or the table's row.
+    bool m_guideDayChosen = false;
 };

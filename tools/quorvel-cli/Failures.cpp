@@ -96,6 +96,21 @@ int failed(const store::Failure &failure)
     return Failed;
 }
 
+int unknownZone(const QString &command, const QString &given)
+{
+    return wrongUse(command, QStringLiteral("Unknown time zone \"%1\"; give an id such as "
+                                            "Europe/London or UTC+01:00.")
+                                 .arg(given));
+}
+
+int cannotWrite(const QString &path, const QString &why)
+{
+    complain(QStringLiteral("Could not write %1: %2 Check that its folder exists and can be "
+                            "written to.")
+                 .arg(shown(path), why.endsWith(u'.') ? why : why + u'.'));
+    return Failed;
+}
+
 int checkDatabase(const QString &path)
 {
     const store::DatabaseCheck check = store::inspectDatabase(path);
