@@ -26,15 +26,21 @@ QStringList fileLines(const QString &path)
                                           : QStringList{u"cannot open "_qs + path};
 }
 
-// Project 1 of town-project.sql, whose export is expected-town.xml.
-qint32 arrangeTownProject(TestDatabase &db)
+// Project 1 of a sample project, whose statements are split at semicolons.
+qint32 arrangeProject(TestDatabase &db, const QString &name)
 {
-    const QString sql = fileLines(sample(u"town-project.sql"_qs)).join(u'\n');
+    const QString sql = fileLines(sample(name)).join(u'\n');
     for (const QString &statement : sql.split(u';')) {
         if (!statement.trimmed().isEmpty())
             db.exec(statement);
     }
     return 1;
+}
+
+// Project 1 of town-project.sql, whose export is expected-town.xml.
+qint32 arrangeTownProject(TestDatabase &db)
+{
+    return arrangeProject(db, u"town-project.sql"_qs);
 }
 
 // Rows as text, one line a row, NULL told apart from empty text.
@@ -113,6 +119,8 @@ class XmltvTest : public QObject
 private slots:
     void initTestCase();
     void export_matchesExpectedFileAndListsLeftOut();
+    void export_keepsEveryByteOfAwkwardValues_data();
+    void export_keepsEveryByteOfAwkwardValues();
     void import_storesGuideInChannelsOfTheSameNameOrNewOnes();
     void faultyFile_importsNothingAndSaysWhere_data();
     void faultyFile_importsNothingAndSaysWhere();
@@ -178,6 +186,42 @@ void XmltvTest::export_matchesExpectedFileAndListsLeftOut()
         QSKIP("tv_validate_file is not installed (Debian package xmltv-util).");
     for (const QString &file : {out, sample(u"guide.xml"_qs)})
         QCOMPARE(QProcess::execute(u"tv_validate_file"_qs, {u"--dtd-file"_qs, dtd, file}), 0);
+}
+
+void XmltvTest::export_keepsEveryByteOfAwkwardValues_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("London") << QByteArray("Europe/London") << u"expected-awkward-london.xml"_qs;
+    // Offsets of half hours, behind UTC, with daylight saving.
+    QTest::newRow("St John's") << QByteArray("America/St_Johns")
+                               << u"expected-awkward-st-johns.xml"_qs;
+    QTest::newRow("UTC") << QByteArray("UTC") << u"expected-awkward-utc.xml"_qs;
+}
+
+void XmltvTest::export_keepsEveryByteOfAwkwardValues()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(QString, expected);
+    TestDatabase db;
+    const qint32 project = arrangeProject(db, u"awkward-project.sql"_qs);
+    const QString out = db.directory() + u"/awkward.xml"_qs;
+    const auto written = xmltv::writeXmltv(db.path(), project, out, QTimeZone(zone));
+    QVERIFY2(written, qPrintable(written ? QString() : written.failure().text()));
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QFile wanted(sample(expected));
+    QVERIFY(wanted.open(QIODevice::ReadOnly));
+    QCOMPARE(bytes, wanted.readAll());
+
+    QStringList leftOut{QString::number(written.value().channels),
+                        QString::number(written.value().programmes)};
+    for (const xmltv::LeftOutProgramme &p : written.value().leftOut)
+        leftOut << QStringList{p.name, p.channel, p.startDate, p.startTime, p.reason}.join(u'|');
+    QFile report(sample(u"expected-awkward-left-out.txt"_qs));
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    QCOMPARE(leftOut.join(u'\n').toUtf8() + '\n', report.readAll());
 }
 
 void XmltvTest::import_storesGuideInChannelsOfTheSameNameOrNewOnes()
