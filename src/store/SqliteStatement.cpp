@@ -122,4 +122,12 @@ std::string_view SqliteStatement::text(int column) const
     return {value, std::size_t(sqlite3_column_bytes(m_statement, column))};
 }
 
+QString SqliteStatement::wideText(int column) const
+{
+    if (sqlite3_column_type(m_statement, column) == SQLITE_NULL)
+        return QString();
+    const auto *value = static_cast<const QChar *>(sqlite3_column_text16(m_statement, column));
+    return QString(value, sqlite3_column_bytes16(m_statement, column) / int(sizeof(QChar)));
+}
+
 } // namespace store

@@ -4,46 +4,25 @@
 #include "store/AtomicFile.h"
 #include "store/Connection.h"
 #include "store/OutputPath.h"
+#include "store/SqliteStatement.h"
 #include "xmltv/XmltvTime.h"
 
 #include <QDir>
 #include <QHash>
-#include <QXmlStreamWriter>
 
 #include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
 
 using store::Connection;
 using store::Failure;
 using store::Result;
+using store::SqliteStatement;
 
 namespace xmltv {
 
 namespace {
-
-struct Channel
-{
-    qint64 id = 0;
-    QString name;
-    QString logoURL;
-    QString channelURL;
-};
-
-struct Programme
-{
-    qint64 id = 0;
-    qint64 start = 0;
-    QString name;
-    QString desc;
-    QString category;
-    std::optional<int> minutes;
-};
-
-struct Guide
-{
-    QList<Channel> channels;
-    QHash<qint64, QList<Programme>> programmes;
-    QList<LeftOutProgramme> leftOut;
-};
 
 // Characters XML cannot carry, and C1 controls, which in a guide are only
 // ever the trace of text decoded with the wrong code page and which XMLTV's
@@ -81,32 +60,194 @@ QString xmlText(const QString &text)
     return text;
 }
 
-// An element holding the text. A carriage return goes out as the character
-// reference &#13;: written as it is, any XML reader would hand it back as a
-// line feed, and a guide read back in would not give the text it was made of.
-void writeTextElement(QXmlStreamWriter &xml, const QString &name, const QString &text)
-{
-    xml.writeStartElement(name);
-    qsizetype from = 0;
-    for (qsizetype at; (at = text.indexOf(u'\r', from)) >= 0; from = at + 1) {
-        xml.writeCharacters(text.mid(from, at - from));
-        xml.writeEntityReference(QStringLiteral("#13"));
-    }
-    xml.writeCharacters(text.mid(from));
-    xml.writeEndElement();
-}
-
 bool blank(const QString &text)
 {
     return text.trimmed().isEmpty();
 }
 
-QString leftOutReason(const QString &name, const std::optional<QDate> &date,
+// The blanks QString::trimmed() removes.
+bool isBlank(char32_t c)
+{
+    return c == 0x20 || (c >= 0x09 && c <= 0x0d) || c == 0x85 || c == 0xa0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200a) || c == 0x2028 || c == 0x2029 || c == 0x202f ||
+           c == 0x205f || c == 0x3000;
+}
+
+// Text as the store keeps it, in UTF-8, read straight into the file. Text
+// that is anything but well-formed UTF-8 of characters a guide keeps as
+// they are goes the long way, through the UTF-16 SQLite makes of it: that
+// way any byte the store holds comes out as it always has.
+struct Plain
+{
+    bool plain = true;
+    bool blank = true;
+};
+
+Plain examine(std::string_view text)
+{
+    Plain found;
+    const auto *p = reinterpret_cast<const unsigned char *>(text.data());
+    const auto *end = p + text.size();
+    while (p < end) {
+        const unsigned char b = *p;
+        char32_t c = 0;
+        if (b < 0x80) {
+            if ((b < 0x20 && b != '\t' && b != '\n' && b != '\r') || b == 0x7f)
+                return {false, false};
+            c = b;
+            ++p;
+        } else {
+            int more = 0;
+            if (b >= 0xc2 && b <= 0xdf) {
+                c = b & 0x1f;
+                more = 1;
+            } else if (b >= 0xe0 && b <= 0xef) {
+                c = b & 0x0f;
+                more = 2;
+            } else if (b >= 0xf0 && b <= 0xf4) {
+                c = b & 0x07;
+                more = 3;
+            } else {
+                return {false, false};
+            }
+            if (end - p <= more)
+                return {false, false};
+            for (int i = 1; i <= more; ++i) {
+                if ((p[i] & 0xc0) != 0x80)
+                    return {false, false};
+                c = (c << 6) | (p[i] & 0x3f);
+            }
+            p += more + 1;
+            // Overlong forms, surrogates, beyond Unicode, C1 controls and
+            // non-characters: the long way.
+            const char32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
+            if (c < least || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff) || c <= 0x9f ||
+                (c >= 0xfdd0 && c <= 0xfdef) || (c & 0xfffe) == 0xfffe)
+                return {false, false};
+        }
+        if (found.blank && !isBlank(c))
+            found.blank = false;
+    }
+    return found;
+}
+
+// The file's bytes, gathered in a buffer of fixed size.
+class Output
+{
+public:
+    explicit Output(QIODevice &device) : m_device(device) { m_buffer.reserve(capacity + 4096); }
+
+    std::string &buffer() { return m_buffer; }
+    void append(std::string_view text)
+    {
+        m_buffer.append(text);
+        if (m_buffer.size() >= capacity)
+            flush();
+    }
+    void flush()
+    {
+        if (m_ok && !m_buffer.empty())
+            m_ok =
+                m_device.write(m_buffer.data(), qint64(m_buffer.size())) == qint64(m_buffer.size());
+        m_buffer.clear();
+    }
+    bool ok() const { return m_ok; }
+
+    // Text as XML character data, or an attribute's value; a carriage
+    // return goes out as the character reference &#13;: written as it is,
+    // any XML reader would hand it back as a line feed, and a guide read
+    // back in would not give the text it was made of. In an attribute, tabs
+    // and line feeds too, which a reader would otherwise make spaces.
+    void escaped(std::string_view text, bool attribute)
+    {
+        std::size_t from = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char *replacement = nullptr;
+            switch (text[i]) {
+            case '<':
+                replacement = "&lt;";
+                break;
+            case '>':
+                replacement = "&gt;";
+                break;
+            case '&':
+                replacement = "&amp;";
+                break;
+            case '"':
+                replacement = "&quot;";
+                break;
+            case '\r':
+                replacement = "&#13;";
+                break;
+            case '\t':
+                replacement = attribute ? "&#9;" : nullptr;
+                break;
+            case '\n':
+                replacement = attribute ? "&#10;" : nullptr;
+                break;
+            default:
+                break;
+            }
+            if (replacement) {
+                m_buffer.append(text.data() + from, i - from);
+                m_buffer.append(replacement);
+                from = i + 1;
+            }
+        }
+        m_buffer.append(text.data() + from, text.size() - from);
+        if (m_buffer.size() >= capacity)
+            flush();
+    }
+
+    // <name>text</name> on a line of its own.
+    void element(std::string_view indent, std::string_view name, std::string_view text)
+    {
+        m_buffer.append(indent).append("<").append(name).append(">");
+        escaped(text, false);
+        m_buffer.append("</").append(name).append(">\n");
+    }
+
+private:
+    static constexpr std::size_t capacity = 1 << 16;
+    QIODevice &m_device;
+    std::string m_buffer;
+    bool m_ok = true;
+};
+
+// A value of the current row, as text a guide holds: `plain` when it can
+// be written as the store has it.
+struct Value
+{
+    std::string_view text;
+    bool blank = true;
+};
+
+// Reads column as the guide writes it; text that needs a closer look is
+// made into kept characters in scratch, whose bytes the value then refers to.
+Value guideText(const SqliteStatement &row, int column, std::string &scratch,
+                bool *rawBlank = nullptr)
+{
+    const std::string_view stored = row.text(column);
+    const Plain plain = examine(stored);
+    if (plain.plain) {
+        if (rawBlank)
+            *rawBlank = plain.blank;
+        return {stored, plain.blank};
+    }
+    const QString wide = row.wideText(column);
+    if (rawBlank)
+        *rawBlank = blank(wide);
+    const QString kept = xmlText(wide);
+    scratch = kept.toStdString();
+    return {scratch, blank(kept)};
+}
+
+QString leftOutReason(bool noName, const std::optional<QDate> &date,
                       const std::optional<QTime> &time, const QString &typedDate,
                       const QString &typedTime)
 {
     QStringList reasons;
-    if (blank(xmlText(name)))
+    if (noName)
         reasons << QStringLiteral("it has no name");
     if (!date) {
         reasons << (blank(typedDate) ? QStringLiteral("it has no start date")
@@ -119,93 +260,258 @@ QString leftOutReason(const QString &name, const std::optional<QDate> &date,
     return reasons.join(QStringLiteral("; "));
 }
 
-Result<Guide> readGuide(Connection &db, qint32 projectID, const QTimeZone &zone)
+// What a typed value means, worked out once for each distinct text: a
+// project's programmes share a few hundred dates, times and lengths. Kept
+// to a bounded number of texts whatever the project holds.
+template<typename T> class Readings
 {
-    auto project = db.select(
-        QStringLiteral("SELECT projectID FROM ProjectData WHERE projectID = ?"), {projectID});
-    if (!project)
-        return project.failure();
-    if (!project.value().next())
-        return db.failure(QStringLiteral("There is no project %1.").arg(projectID));
+public:
+    using Read = std::optional<T> (*)(const QString &);
+    explicit Readings(Read read) : m_read(read) {}
 
-    Guide guide;
-    QHash<qint64, QString> channelNames;
-    auto channels = db.select(QStringLiteral("SELECT channelID, channelName, logoURL, channelURL "
-                                             "FROM ChannelData WHERE projectID = ? "
-                                             "ORDER BY channelID"),
-                              {projectID});
-    if (!channels)
-        return channels.failure();
-    for (QSqlQuery &q = channels.value(); q.next();) {
-        guide.channels.append({q.value(0).toLongLong(), q.value(1).toString(),
-                               q.value(2).toString(), q.value(3).toString()});
-        channelNames.insert(guide.channels.constLast().id, guide.channels.constLast().name);
+    std::optional<T> of(const SqliteStatement &row, int column)
+    {
+        const std::string_view stored = row.text(column);
+        const QByteArray key = QByteArray::fromRawData(stored.data(), qsizetype(stored.size()));
+        if (const auto found = m_known.constFind(key); found != m_known.cend())
+            return *found;
+        if (m_known.size() >= 100000)
+            m_known.clear();
+        // The key is copied before the text is read again as UTF-16, which
+        // lets go of the UTF-8 it points into.
+        QByteArray owned(stored.data(), qsizetype(stored.size()));
+        const std::optional<T> read = m_read(row.wideText(column));
+        m_known.insert(owned, read);
+        return read;
     }
 
-    auto programmes = db.select(
-        QStringLiteral("SELECT programmeID, channelID, programmeName, programmeDesc, startDate, "
-                       "startTime, duration, category FROM ProgrammeData WHERE channelID IN "
-                       "(SELECT channelID FROM ChannelData WHERE projectID = ?) "
-                       "ORDER BY channelID, programmeID"),
-        {projectID});
-    if (!programmes)
-        return programmes.failure();
-    for (QSqlQuery &q = programmes.value(); q.next();) {
-        const qint64 channelID = q.value(1).toLongLong();
-        const QString name = q.value(2).toString();
-        const QString typedDate = q.value(4).toString();
-        const QString typedTime = q.value(5).toString();
-        const auto date = programmes::readTypedDate(typedDate);
-        const auto time = programmes::readTypedTime(typedTime);
-        if (!date || !time || blank(xmlText(name))) {
-            guide.leftOut.append({name, channelNames.value(channelID), typedDate, typedTime,
-                                  leftOutReason(name, date, time, typedDate, typedTime)});
+private:
+    Read m_read;
+    QHash<QByteArray, std::optional<T>> m_known;
+};
+
+// A programme of the channel being written, its text kept in the
+// channel's own buffer until the channel's programmes are in start order.
+struct Programme
+{
+    qint64 id = 0;
+    qint64 start = 0;
+    int minutes = 0;
+    std::size_t name = 0;
+    std::size_t nameSize = 0;
+    std::size_t desc = 0;
+    std::size_t descSize = 0;
+    std::size_t category = 0;
+    std::size_t categorySize = 0;
+    bool hasDesc = false;
+    bool hasCategory = false;
+};
+
+class GuideWriter
+{
+public:
+    GuideWriter(Connection &db, qint32 projectID, const QTimeZone &zone, Output &out)
+        : m_db(db), m_handle(store::sqliteHandle(db)), m_projectID(projectID), m_zone(zone),
+          m_out(out)
+    {
+    }
+
+    store::Status write(XmltvExport &done);
+
+private:
+    store::Status failed(const SqliteStatement &statement)
+    {
+        return m_db.failure(statement.errorString());
+    }
+    void writeChannel(const SqliteStatement &channel);
+    // Reads the channel's programmes in start order; those that cannot be
+    // written go to the list of those left out.
+    bool readProgrammes(SqliteStatement &programmes, qint64 channelID, const QString &channelName,
+                        XmltvExport &done);
+    void writeProgrammes(qint64 channelID);
+
+    Connection &m_db;
+    sqlite3 *m_handle;
+    qint32 m_projectID;
+    ZoneOffsets m_zone;
+    Output &m_out;
+    Readings<QDate> m_dates{&programmes::readTypedDate};
+    Readings<QTime> m_times{&programmes::readTypedTime};
+    Readings<int> m_durations{&programmes::readTypedDuration};
+    std::vector<Programme> m_programmes;
+    std::string m_text;
+    std::string m_scratch;
+};
+
+const char *const programmesOfChannel =
+    "SELECT programmeID, programmeName, startDate, startTime, duration, programmeDesc, category "
+    "FROM ProgrammeData WHERE channelID = ? ORDER BY programmeID";
+
+// A guide's name, when it has one to show.
+bool hasName(const SqliteStatement &row, std::string &scratch)
+{
+    return !guideText(row, 1, scratch).blank;
+}
+
+store::Status GuideWriter::write(XmltvExport &done)
+{
+    SqliteStatement project(m_handle, "SELECT projectID FROM ProjectData WHERE projectID = ?");
+    project.restart(m_projectID);
+    if (!project.next()) {
+        if (!project.ok())
+            return failed(project);
+        return m_db.failure(QStringLiteral("There is no project %1.").arg(m_projectID));
+    }
+
+    SqliteStatement channels(m_handle, "SELECT channelID, channelName, logoURL, channelURL "
+                                       "FROM ChannelData WHERE projectID = ? ORDER BY channelID");
+    SqliteStatement programmes(m_handle, programmesOfChannel);
+    if (!channels.ok())
+        return failed(channels);
+    if (!programmes.ok())
+        return failed(programmes);
+
+    m_out.buffer().append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                          "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n"
+                          "<tv generator-info-name=\"Quorvel\"");
+    // First the channels that have a programme the guide can hold: a
+    // channel without programmes is left out, as XMLTV's validator insists.
+    bool any = false;
+    channels.restart(m_projectID);
+    while (channels.next()) {
+        programmes.restart(channels.integer(0));
+        bool writable = false;
+        while (!writable && programmes.next()) {
+            writable = m_dates.of(programmes, 2) && m_times.of(programmes, 3) &&
+                       hasName(programmes, m_scratch);
+        }
+        if (!programmes.ok())
+            return failed(programmes);
+        if (!writable)
+            continue;
+        if (!any)
+            m_out.buffer().append(">\n");
+        any = true;
+        writeChannel(channels);
+    }
+    if (!channels.ok())
+        return failed(channels);
+
+    // Then each channel's programmes in start order: one channel's are
+    // held at a time, never the project's.
+    channels.restart(m_projectID);
+    while (channels.next()) {
+        const qint64 channelID = channels.integer(0);
+        const QString channelName = channels.wideText(1);
+        if (!readProgrammes(programmes, channelID, channelName, done))
+            return failed(programmes);
+        if (m_programmes.empty())
+            continue;
+        ++done.channels;
+        done.programmes += int(m_programmes.size());
+        writeProgrammes(channelID);
+        if (!m_out.ok())
+            return store::success(); // the file's own failure is reported by the caller
+    }
+    if (!channels.ok())
+        return failed(channels);
+    m_out.buffer().append(any ? "</tv>\n" : "/>\n");
+    return store::success();
+}
+
+void GuideWriter::writeChannel(const SqliteStatement &channel)
+{
+    std::string &out = m_out.buffer();
+    out.append("  <channel id=\"");
+    out.append(channelXmltvId(channel.integer(0)).toStdString());
+    out.append("\">\n");
+    m_out.element("    ", "display-name", xmlText(channel.wideText(1)).toStdString());
+    const QString logoURL = channel.wideText(2);
+    if (!blank(logoURL)) {
+        out.append("    <icon src=\"");
+        m_out.escaped(xmlText(logoURL.trimmed()).toStdString(), true);
+        out.append("\"/>\n");
+    }
+    const QString channelURL = channel.wideText(3);
+    if (!blank(channelURL))
+        m_out.element("    ", "url", xmlText(channelURL.trimmed()).toStdString());
+    out.append("  </channel>\n");
+    m_out.append({});
+}
+
+bool GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
+                                 const QString &channelName, XmltvExport &done)
+{
+    m_programmes.clear();
+    m_text.clear();
+    rows.restart(channelID);
+    while (rows.next()) {
+        const auto date = m_dates.of(rows, 2);
+        const auto time = m_times.of(rows, 3);
+        const Value name = guideText(rows, 1, m_scratch);
+        if (!date || !time || name.blank) {
+            const QString typedDate = rows.wideText(2);
+            const QString typedTime = rows.wideText(3);
+            done.leftOut.append({rows.wideText(1), channelName, typedDate, typedTime,
+                                 leftOutReason(name.blank, date, time, typedDate, typedTime)});
             continue;
         }
         Programme programme;
-        programme.id = q.value(0).toLongLong();
-        programme.start = instantOf(*date, *time, zone);
-        programme.name = name;
-        programme.desc = q.value(3).toString();
-        programme.category = q.value(7).toString();
-        programme.minutes = programmes::readTypedDuration(q.value(6).toString());
-        guide.programmes[channelID].append(std::move(programme));
+        programme.id = rows.integer(0);
+        programme.start = instantOf(*date, *time, m_zone);
+        programme.minutes = m_durations.of(rows, 4).value_or(0);
+        programme.name = m_text.size();
+        programme.nameSize = name.text.size();
+        m_text.append(name.text);
+        // XMLTV wants an empty description left out, not written empty.
+        bool blankDesc = true;
+        const Value desc = guideText(rows, 5, m_scratch, &blankDesc);
+        programme.hasDesc = !blankDesc;
+        programme.desc = m_text.size();
+        programme.descSize = programme.hasDesc ? desc.text.size() : 0;
+        if (programme.hasDesc)
+            m_text.append(desc.text);
+        bool blankCategory = true;
+        const Value category = guideText(rows, 6, m_scratch, &blankCategory);
+        programme.hasCategory = !blankCategory;
+        programme.category = m_text.size();
+        programme.categorySize = programme.hasCategory ? category.text.size() : 0;
+        if (programme.hasCategory)
+            m_text.append(category.text);
+        m_programmes.push_back(programme);
     }
-    return guide;
+    if (!rows.ok())
+        return false;
+    std::stable_sort(m_programmes.begin(), m_programmes.end(),
+                     [](const Programme &a, const Programme &b) {
+                         return a.start != b.start ? a.start < b.start : a.id < b.id;
+                     });
+    return true;
 }
 
-void writeChannel(QXmlStreamWriter &xml, const Channel &channel)
+void GuideWriter::writeProgrammes(qint64 channelID)
 {
-    xml.writeStartElement(QStringLiteral("channel"));
-    xml.writeAttribute(QStringLiteral("id"), channelXmltvId(channel.id));
-    writeTextElement(xml, QStringLiteral("display-name"), xmlText(channel.name));
-    if (!blank(channel.logoURL)) {
-        xml.writeEmptyElement(QStringLiteral("icon"));
-        xml.writeAttribute(QStringLiteral("src"), xmlText(channel.logoURL.trimmed()));
+    const std::string id = channelXmltvId(channelID).toStdString();
+    const std::string_view text(m_text);
+    for (const Programme &programme : m_programmes) {
+        std::string &out = m_out.buffer();
+        out.append("  <programme start=\"");
+        appendTimestamp(out, programme.start, m_zone);
+        // A length of nothing gives no stop rather than one equal to the start.
+        if (programme.minutes > 0) {
+            out.append("\" stop=\"");
+            appendTimestamp(out, programme.start + qint64(programme.minutes) * 60, m_zone);
+        }
+        out.append("\" channel=\"").append(id).append("\">\n");
+        m_out.element("    ", "title", text.substr(programme.name, programme.nameSize));
+        if (programme.hasDesc)
+            m_out.element("    ", "desc", text.substr(programme.desc, programme.descSize));
+        if (programme.hasCategory) {
+            m_out.element("    ", "category",
+                          text.substr(programme.category, programme.categorySize));
+        }
+        m_out.append("  </programme>\n");
     }
-    if (!blank(channel.channelURL))
-        writeTextElement(xml, QStringLiteral("url"), xmlText(channel.channelURL.trimmed()));
-    xml.writeEndElement();
-}
-
-void writeProgramme(QXmlStreamWriter &xml, const QString &channelId, const Programme &programme,
-                    const QTimeZone &zone)
-{
-    xml.writeStartElement(QStringLiteral("programme"));
-    xml.writeAttribute(QStringLiteral("start"), timestamp(programme.start, zone));
-    // A length of nothing gives no stop rather than one equal to the start.
-    if (programme.minutes && *programme.minutes > 0) {
-        xml.writeAttribute(QStringLiteral("stop"),
-                           timestamp(programme.start + qint64(*programme.minutes) * 60, zone));
-    }
-    xml.writeAttribute(QStringLiteral("channel"), channelId);
-    writeTextElement(xml, QStringLiteral("title"), xmlText(programme.name));
-    // XMLTV wants an empty description left out, not written empty.
-    if (!blank(programme.desc))
-        writeTextElement(xml, QStringLiteral("desc"), xmlText(programme.desc));
-    if (!blank(programme.category))
-        writeTextElement(xml, QStringLiteral("category"), xmlText(programme.category));
-    xml.writeEndElement();
 }
 
 } // namespace
@@ -218,59 +524,27 @@ QString channelXmltvId(qint64 channelID)
 Result<XmltvExport> writeXmltv(const QString &databasePath, qint32 projectID, const QString &path,
                                const QTimeZone &zone)
 {
-    auto read = store::read(databasePath, QStringLiteral("Could not read the project to export"),
-                            [&](Connection &db) { return readGuide(db, projectID, zone); });
-    if (!read)
-        return read.failure();
-    Guide &guide = read.value();
-
-    XmltvExport done;
-    done.leftOut = std::move(guide.leftOut);
-    // A channel without programmes is left out, as XMLTV's validator insists.
-    guide.channels.erase(std::remove_if(guide.channels.begin(), guide.channels.end(),
-                                        [&](const Channel &channel) {
-                                            return guide.programmes.value(channel.id).isEmpty();
-                                        }),
-                         guide.channels.end());
-    for (const Channel &channel : std::as_const(guide.channels)) {
-        auto &list = guide.programmes[channel.id];
-        std::stable_sort(list.begin(), list.end(), [](const Programme &a, const Programme &b) {
-            return a.start != b.start ? a.start < b.start : a.id < b.id;
-        });
-        done.programmes += int(list.size());
-    }
-    done.channels = int(guide.channels.size());
-
     const QString action = QStringLiteral("Could not write the XMLTV file");
-    const auto fileFailure = [&](const QString &reason) {
-        return Failure{action, QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason),
-                       QString()};
-    };
     if (auto refused = store::refuseDatabaseAsOutput(path, databasePath, action); !refused)
         return refused.failure();
     store::AtomicFile file(path);
     if (!file.open())
         return Failure{action, file.errorString(), QString()};
 
-    QXmlStreamWriter xml(&file.device());
-    xml.setAutoFormatting(true);
-    xml.setAutoFormattingIndent(2);
-    xml.writeStartDocument();
-    xml.writeDTD(QStringLiteral("<!DOCTYPE tv SYSTEM \"xmltv.dtd\">"));
-    xml.writeStartElement(QStringLiteral("tv"));
-    xml.writeAttribute(QStringLiteral("generator-info-name"), QStringLiteral("Quorvel"));
-    for (const Channel &channel : std::as_const(guide.channels))
-        writeChannel(xml, channel);
-    for (const Channel &channel : std::as_const(guide.channels)) {
-        const QString id = channelXmltvId(channel.id);
-        for (const Programme &programme : std::as_const(guide.programmes[channel.id]))
-            writeProgramme(xml, id, programme, zone);
+    Output out(file.device());
+    XmltvExport done;
+    const store::Status read = store::readSnapshot(
+        databasePath, QStringLiteral("Could not read the project to export"),
+        [&](Connection &db) { return GuideWriter(db, projectID, zone, out).write(done); });
+    if (!read)
+        return read.failure();
+    out.flush();
+    if (!out.ok()) {
+        return Failure{action,
+                       QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path),
+                                                    file.device().errorString()),
+                       QString()};
     }
-    xml.writeEndElement();
-    xml.writeEndDocument();
-
-    if (xml.hasError())
-        return fileFailure(file.device().errorString());
     if (!file.commit())
         return Failure{action, file.errorString(), QString()};
     return done;
