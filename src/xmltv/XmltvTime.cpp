@@ -140,9 +140,15 @@ void appendTimestamp(std::string &out, qint64 instant, ZoneOffsets &zone)
         seconds += secondsPerDay;
         --days;
     }
-    const QDate date = QDate::fromJulianDay(days + epochJulianDay);
+    // Consecutive programmes mostly fall on the same day.
+    thread_local qint64 lastDay = std::numeric_limits<qint64>::min();
+    thread_local int year = 0, month = 0, day = 0;
+    if (days != lastDay) {
+        QDate::fromJulianDay(days + epochJulianDay).getDate(&year, &month, &day);
+        lastDay = days;
+    }
     const int minutes = qAbs(offset) / 60;
-    if (date.year() < 1 || date.year() > 9999) {
+    if (year < 1 || year > 9999) {
         // Years of other than four digits, as Qt writes them.
         const QDateTime wall = QDateTime::fromSecsSinceEpoch(wallSeconds, Qt::UTC);
         out += wall.toString(QStringLiteral("yyyyMMddhhmmss")).toStdString();
@@ -152,9 +158,9 @@ void appendTimestamp(std::string &out, qint64 instant, ZoneOffsets &zone)
             for (int i = count - 1; i >= 0; --i, value /= 10)
                 digits[at + i] = char('0' + value % 10);
         };
-        put(0, date.year(), 4);
-        put(4, date.month(), 2);
-        put(6, date.day(), 2);
+        put(0, year, 4);
+        put(4, month, 2);
+        put(6, day, 2);
         put(8, int(seconds / 3600), 2);
         put(10, int(seconds / 60 % 60), 2);
         put(12, int(seconds % 60), 2);

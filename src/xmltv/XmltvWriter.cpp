@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 using store::Connection;
@@ -83,52 +84,128 @@ struct Plain
     bool blank = true;
 };
 
+// How each byte starts a character: 0 a character of ASCII that is not
+// blank, 1 a blank of ASCII, 2 a control character the guide leaves out,
+// 3 the first or a following byte of a longer character.
+struct ByteKinds
+{
+    unsigned char kind[256];
+    // Bytes XML writes some other way: 1 in text and attributes, 2 in attributes only.
+    unsigned char escape[256];
+    constexpr ByteKinds() : kind(), escape()
+    {
+        for (int b = 0; b < 256; ++b) {
+            kind[b] = b >= 0x80 ? 3 : (b < 0x20 || b == 0x7f) ? 2 : 0;
+            escape[b] = 0;
+        }
+        for (const int b : {0x20, 0x09, 0x0a, 0x0b, 0x0c, 0x0d})
+            kind[b] = 1;
+        for (const int b : {0x0b, 0x0c})
+            kind[b] = 2;
+        for (const int b : {'<', '>', '&', '"', '\r'})
+            escape[b] = 1;
+        for (const int b : {'\t', '\n'})
+            escape[b] = 2;
+    }
+};
+constexpr ByteKinds bytes;
+
 Plain examine(std::string_view text)
 {
     Plain found;
     const auto *p = reinterpret_cast<const unsigned char *>(text.data());
     const auto *end = p + text.size();
+    // Text nearly always begins with a character that is not blank.
+    if (p < end && bytes.kind[*p] == 0)
+        found.blank = false;
     while (p < end) {
-        const unsigned char b = *p;
-        char32_t c = 0;
-        if (b < 0x80) {
-            if ((b < 0x20 && b != '\t' && b != '\n' && b != '\r') || b == 0x7f)
-                return {false, false};
-            c = b;
+        // Plain ASCII, the most of every text, a byte at a time without
+        // decoding.
+        while (p < end && bytes.kind[*p] <= 1) {
+            if (bytes.kind[*p] == 0)
+                found.blank = false;
             ++p;
-        } else {
-            int more = 0;
-            if (b >= 0xc2 && b <= 0xdf) {
-                c = b & 0x1f;
-                more = 1;
-            } else if (b >= 0xe0 && b <= 0xef) {
-                c = b & 0x0f;
-                more = 2;
-            } else if (b >= 0xf0 && b <= 0xf4) {
-                c = b & 0x07;
-                more = 3;
-            } else {
-                return {false, false};
-            }
-            if (end - p <= more)
-                return {false, false};
-            for (int i = 1; i <= more; ++i) {
-                if ((p[i] & 0xc0) != 0x80)
-                    return {false, false};
-                c = (c << 6) | (p[i] & 0x3f);
-            }
-            p += more + 1;
-            // Overlong forms, surrogates, beyond Unicode, C1 controls and
-            // non-characters: the long way.
-            const char32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
-            if (c < least || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff) || c <= 0x9f ||
-                (c >= 0xfdd0 && c <= 0xfdef) || (c & 0xfffe) == 0xfffe)
-                return {false, false};
         }
+        if (p == end)
+            break;
+        const unsigned char b = *p;
+        if (b < 0x80)
+            return {false, false};
+        char32_t c = 0;
+        int more = 0;
+        if (b >= 0xc2 && b <= 0xdf) {
+            c = b & 0x1f;
+            more = 1;
+        } else if (b >= 0xe0 && b <= 0xef) {
+            c = b & 0x0f;
+            more = 2;
+        } else if (b >= 0xf0 && b <= 0xf4) {
+            c = b & 0x07;
+            more = 3;
+        } else {
+            return {false, false};
+        }
+        if (end - p <= more)
+            return {false, false};
+        for (int i = 1; i <= more; ++i) {
+            if ((p[i] & 0xc0) != 0x80)
+                return {false, false};
+            c = (c << 6) | (p[i] & 0x3f);
+        }
+        p += more + 1;
+        // Overlong forms, surrogates, beyond Unicode, C1 controls and
+        // non-characters: the long way.
+        const char32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
+        if (c < least || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff) || c <= 0x9f ||
+            (c >= 0xfdd0 && c <= 0xfdef) || (c & 0xfffe) == 0xfffe)
+            return {false, false};
         if (found.blank && !isBlank(c))
             found.blank = false;
     }
     return found;
+}
+
+// Text as XML character data, or an attribute's value; a carriage
+// return goes out as the character reference &#13;: written as it is,
+// any XML reader would hand it back as a line feed, and a guide read
+// back in would not give the text it was made of. In an attribute, tabs
+// and line feeds too, which a reader would otherwise make spaces.
+void appendEscaped(std::string &out, std::string_view text, bool attribute)
+{
+    const unsigned char level = attribute ? 2 : 1;
+    const auto *data = reinterpret_cast<const unsigned char *>(text.data());
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char escape = bytes.escape[data[i]];
+        if (escape == 0 || escape > level)
+            continue;
+        out.append(text.data() + from, i - from);
+        switch (data[i]) {
+        case '<':
+            out.append("&lt;");
+            break;
+        case '>':
+            out.append("&gt;");
+            break;
+        case '&':
+            out.append("&amp;");
+            break;
+        case '"':
+            out.append("&quot;");
+            break;
+        case '\r':
+            out.append("&#13;");
+            break;
+        case '\t':
+            out.append("&#9;");
+            break;
+        default:
+            out.append("&#10;");
+            break;
+        }
+        from = i + 1;
+    }
+    out.append(text.data() + from, text.size() - from);
 }
 
 // The file's bytes, gathered in a buffer of fixed size.
@@ -153,48 +230,9 @@ public:
     }
     bool ok() const { return m_ok; }
 
-    // Text as XML character data, or an attribute's value; a carriage
-    // return goes out as the character reference &#13;: written as it is,
-    // any XML reader would hand it back as a line feed, and a guide read
-    // back in would not give the text it was made of. In an attribute, tabs
-    // and line feeds too, which a reader would otherwise make spaces.
     void escaped(std::string_view text, bool attribute)
     {
-        std::size_t from = 0;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            const char *replacement = nullptr;
-            switch (text[i]) {
-            case '<':
-                replacement = "&lt;";
-                break;
-            case '>':
-                replacement = "&gt;";
-                break;
-            case '&':
-                replacement = "&amp;";
-                break;
-            case '"':
-                replacement = "&quot;";
-                break;
-            case '\r':
-                replacement = "&#13;";
-                break;
-            case '\t':
-                replacement = attribute ? "&#9;" : nullptr;
-                break;
-            case '\n':
-                replacement = attribute ? "&#10;" : nullptr;
-                break;
-            default:
-                break;
-            }
-            if (replacement) {
-                m_buffer.append(text.data() + from, i - from);
-                m_buffer.append(replacement);
-                from = i + 1;
-            }
-        }
-        m_buffer.append(text.data() + from, text.size() - from);
+        appendEscaped(m_buffer, text, attribute);
         if (m_buffer.size() >= capacity)
             flush();
     }
@@ -204,6 +242,14 @@ public:
     {
         m_buffer.append(indent).append("<").append(name).append(">");
         escaped(text, false);
+        m_buffer.append("</").append(name).append(">\n");
+    }
+
+    // The same for text already escaped.
+    void escapedElement(std::string_view indent, std::string_view name, std::string_view text)
+    {
+        m_buffer.append(indent).append("<").append(name).append(">");
+        append(text);
         m_buffer.append("</").append(name).append(">\n");
     }
 
@@ -272,25 +318,34 @@ public:
     std::optional<T> of(const SqliteStatement &row, int column)
     {
         const std::string_view stored = row.text(column);
-        const QByteArray key = QByteArray::fromRawData(stored.data(), qsizetype(stored.size()));
-        if (const auto found = m_known.constFind(key); found != m_known.cend())
-            return *found;
-        if (m_known.size() >= 100000)
-            m_known.clear();
-        // The key is copied before the text is read again as UTF-16, which
-        // lets go of the UTF-8 it points into.
-        QByteArray owned(stored.data(), qsizetype(stored.size()));
-        const std::optional<T> read = m_read(row.wideText(column));
-        m_known.insert(owned, read);
-        return read;
+        // Programmes in a row often share a date.
+        if (m_hasLast && stored == m_last)
+            return m_lastRead;
+        m_key.assign(stored);
+        auto found = m_known.find(m_key);
+        if (found == m_known.end()) {
+            if (m_known.size() >= 100000)
+                m_known.clear();
+            // The key is copied before the text is read again as UTF-16,
+            // which lets go of the UTF-8 it points into.
+            found = m_known.emplace(m_key, m_read(row.wideText(column))).first;
+        }
+        m_hasLast = true;
+        m_last = m_key;
+        m_lastRead = found->second;
+        return m_lastRead;
     }
 
 private:
     Read m_read;
-    QHash<QByteArray, std::optional<T>> m_known;
+    std::unordered_map<std::string, std::optional<T>> m_known;
+    std::string m_key;
+    bool m_hasLast = false;
+    std::string m_last;
+    std::optional<T> m_lastRead;
 };
 
-// A programme of the channel being written, its text kept in the
+// A programme of the channel being written, its text kept escaped in the
 // channel's own buffer until the channel's programmes are in start order.
 struct Programme
 {
@@ -366,10 +421,13 @@ store::Status GuideWriter::write(XmltvExport &done)
     SqliteStatement channels(m_handle, "SELECT channelID, channelName, logoURL, channelURL "
                                        "FROM ChannelData WHERE projectID = ? ORDER BY channelID");
     SqliteStatement programmes(m_handle, programmesOfChannel);
-    if (!channels.ok())
-        return failed(channels);
-    if (!programmes.ok())
-        return failed(programmes);
+    // Whether a channel has a programme to write, in any order.
+    SqliteStatement starts(m_handle, "SELECT programmeID, programmeName, startDate, startTime "
+                                     "FROM ProgrammeData WHERE channelID = ?");
+    for (const SqliteStatement *statement : {&channels, &programmes, &starts}) {
+        if (!statement->ok())
+            return failed(*statement);
+    }
 
     m_out.buffer().append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                           "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n"
@@ -379,14 +437,13 @@ store::Status GuideWriter::write(XmltvExport &done)
     bool any = false;
     channels.restart(m_projectID);
     while (channels.next()) {
-        programmes.restart(channels.integer(0));
+        starts.restart(channels.integer(0));
         bool writable = false;
-        while (!writable && programmes.next()) {
-            writable = m_dates.of(programmes, 2) && m_times.of(programmes, 3) &&
-                       hasName(programmes, m_scratch);
+        while (!writable && starts.next()) {
+            writable = m_dates.of(starts, 2) && m_times.of(starts, 3) && hasName(starts, m_scratch);
         }
-        if (!programmes.ok())
-            return failed(programmes);
+        if (!starts.ok())
+            return failed(starts);
         if (!writable)
             continue;
         if (!any)
@@ -461,23 +518,23 @@ bool GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
         programme.start = instantOf(*date, *time, m_zone);
         programme.minutes = m_durations.of(rows, 4).value_or(0);
         programme.name = m_text.size();
-        programme.nameSize = name.text.size();
-        m_text.append(name.text);
+        appendEscaped(m_text, name.text, false);
+        programme.nameSize = m_text.size() - programme.name;
         // XMLTV wants an empty description left out, not written empty.
         bool blankDesc = true;
         const Value desc = guideText(rows, 5, m_scratch, &blankDesc);
         programme.hasDesc = !blankDesc;
         programme.desc = m_text.size();
-        programme.descSize = programme.hasDesc ? desc.text.size() : 0;
         if (programme.hasDesc)
-            m_text.append(desc.text);
+            appendEscaped(m_text, desc.text, false);
+        programme.descSize = m_text.size() - programme.desc;
         bool blankCategory = true;
         const Value category = guideText(rows, 6, m_scratch, &blankCategory);
         programme.hasCategory = !blankCategory;
         programme.category = m_text.size();
-        programme.categorySize = programme.hasCategory ? category.text.size() : 0;
         if (programme.hasCategory)
-            m_text.append(category.text);
+            appendEscaped(m_text, category.text, false);
+        programme.categorySize = m_text.size() - programme.category;
         m_programmes.push_back(programme);
     }
     if (!rows.ok())
@@ -503,12 +560,12 @@ void GuideWriter::writeProgrammes(qint64 channelID)
             appendTimestamp(out, programme.start + qint64(programme.minutes) * 60, m_zone);
         }
         out.append("\" channel=\"").append(id).append("\">\n");
-        m_out.element("    ", "title", text.substr(programme.name, programme.nameSize));
+        m_out.escapedElement("    ", "title", text.substr(programme.name, programme.nameSize));
         if (programme.hasDesc)
-            m_out.element("    ", "desc", text.substr(programme.desc, programme.descSize));
+            m_out.escapedElement("    ", "desc", text.substr(programme.desc, programme.descSize));
         if (programme.hasCategory) {
-            m_out.element("    ", "category",
-                          text.substr(programme.category, programme.categorySize));
+            m_out.escapedElement("    ", "category",
+                                 text.substr(programme.category, programme.categorySize));
         }
         m_out.append("  </programme>\n");
     }
