@@ -1,6 +1,7 @@
 #include "channels/Channels.h"
 
 #include "store/Connection.h"
+#include "store/Tables.h"
 
 #include <limits>
 
@@ -8,6 +9,8 @@ using store::Columns;
 using store::Connection;
 using store::Result;
 using store::Status;
+using C = store::tables::Channel;
+using Template = store::tables::Template;
 
 namespace channels {
 
@@ -16,18 +19,18 @@ namespace {
 // The six texts as the user typed them, under the columns they belong to.
 Columns channelColumns(const Channel &channel, qint32 projectID)
 {
-    return {{QStringLiteral("channelName"), store::typedText(channel.name)},
-            {QStringLiteral("projectID"), projectID},
-            {QStringLiteral("channelNumber"), store::typedText(channel.number)},
-            {QStringLiteral("channelURL"), store::typedText(channel.channelURL)},
-            {QStringLiteral("logoURL"), store::typedText(channel.logoURL)},
-            {QStringLiteral("dataURL"), store::typedText(channel.dataURL)},
-            {QStringLiteral("updateFrequency"), store::typedText(channel.updateFrequency)}};
+    return {{C::name, store::typedText(channel.name)},
+            {C::projectId, projectID},
+            {C::number, store::typedText(channel.number)},
+            {C::channelUrl, store::typedText(channel.channelURL)},
+            {C::logoUrl, store::typedText(channel.logoURL)},
+            {C::dataUrl, store::typedText(channel.dataURL)},
+            {C::updateFrequency, store::typedText(channel.updateFrequency)}};
 }
 
 Status requireChannel(Connection &db, qint32 channelID)
 {
-    auto rows = db.select(QStringLiteral("SELECT channelID FROM ChannelData WHERE channelID = ?"),
+    auto rows = db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %1 = ?").arg(C::id, C::table),
                           {channelID});
     if (!rows)
         return rows.failure();
@@ -44,15 +47,13 @@ Result<qint32> storeChannelRow(Connection &db, qint32 channelID, qint32 projectI
     if (channelID != 0) {
         if (auto found = requireChannel(db, channelID); !found)
             return found.failure();
-        if (auto updated = db.update(QStringLiteral("ChannelData"), columns,
-                                     QStringLiteral("channelID"), channelID);
-            !updated)
+        if (auto updated = db.update(C::table, columns, C::id, channelID); !updated)
             return updated.failure();
         return channelID;
     }
     // The identifier comes from the insert itself: looking the row up again by
     // its name and address could find another channel that shares them.
-    auto added = db.insert(QStringLiteral("ChannelData"), columns);
+    auto added = db.insert(C::table, columns);
     if (!added)
         return added.failure();
     if (added.value() > std::numeric_limits<qint32>::max())
@@ -64,14 +65,14 @@ Result<qint32> storeChannelRow(Connection &db, qint32 channelID, qint32 projectI
 Status replaceTemplateLines(Connection &db, qint32 channelID, const QStringList &lines)
 {
     // Also clears lines a deleted channel left under this identifier.
-    if (auto cleared =
-            db.execute(QStringLiteral("DELETE FROM TemplateData WHERE channelID = ?"), {channelID});
+    if (auto cleared = db.execute(
+            QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Template::table, Template::channelId),
+            {channelID});
         !cleared)
         return cleared;
     for (const QString &line : lines) {
-        auto added = db.insert(QStringLiteral("TemplateData"),
-                               {{QStringLiteral("channelID"), channelID},
-                                {QStringLiteral("templateData"), store::typedText(line)}});
+        auto added = db.insert(Template::table, {{Template::channelId, channelID},
+                                                 {Template::line, store::typedText(line)}});
         if (!added)
             return added.failure();
     }
@@ -83,9 +84,8 @@ Status replaceTemplateLines(Connection &db, qint32 channelID, const QStringList 
 Result<ListEntries> listChannels(const QString &databasePath, qint32 projectID)
 {
     return store::readEntries(databasePath, QStringLiteral("Could not read the list of channels"),
-                              QStringLiteral("SELECT channelID, channelName, channelNumber "
-                                             "FROM ChannelData WHERE projectID = ? "
-                                             "ORDER BY channelID"),
+                              QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 = ? ORDER BY %1")
+                                  .arg(C::id, C::name, C::number, C::table, C::projectId),
                               {projectID}, [](const QSqlQuery &row) {
                                   return row.value(1).toString() + QStringLiteral(" (") +
                                          row.value(2).toString() + QStringLiteral(")");
@@ -96,9 +96,11 @@ Status deleteChannel(const QString &databasePath, qint32 channelID)
 {
     return store::write(databasePath, QStringLiteral("Could not delete the channel"),
                         [&](Connection &db) -> Status {
+                            using store::tables::Programme;
+                            const QString remove = QStringLiteral("DELETE FROM %1 WHERE %2 = ?");
                             for (const QString &sql :
-                                 {QStringLiteral("DELETE FROM ProgrammeData WHERE channelID = ?"),
-                                  QStringLiteral("DELETE FROM ChannelData WHERE channelID = ?")}) {
+                                 {remove.arg(Programme::table, Programme::channelId),
+                                  remove.arg(C::table, C::id)}) {
                                 if (auto done = db.execute(sql, {channelID}); !done)
                                     return done;
                             }
@@ -111,23 +113,23 @@ Result<Channel> loadChannel(const QString &databasePath, qint32 channelID)
     return store::read(
         databasePath, QStringLiteral("Could not read the channel"),
         [&](Connection &db) -> Result<Channel> {
-            auto rows = db.select(QStringLiteral("SELECT * FROM ChannelData WHERE channelID = ?"),
-                                  {channelID});
+            auto rows = db.select(
+                QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(C::table, C::id), {channelID});
             if (!rows)
                 return rows.failure();
             QSqlQuery &row = rows.value();
             if (!row.next())
                 return db.failure(QStringLiteral("The channel no longer exists."));
             Channel channel;
-            channel.name = store::text(row, QStringLiteral("channelName"));
-            channel.number = store::text(row, QStringLiteral("channelNumber"));
-            channel.updateFrequency = store::text(row, QStringLiteral("updateFrequency"));
-            channel.logoURL = store::text(row, QStringLiteral("logoURL"));
-            channel.dataURL = store::text(row, QStringLiteral("dataURL"));
-            channel.channelURL = store::text(row, QStringLiteral("channelURL"));
+            channel.name = store::text(row, C::name);
+            channel.number = store::text(row, C::number);
+            channel.updateFrequency = store::text(row, C::updateFrequency);
+            channel.logoURL = store::text(row, C::logoUrl);
+            channel.dataURL = store::text(row, C::dataUrl);
+            channel.channelURL = store::text(row, C::channelUrl);
 
-            auto lines = db.select(QStringLiteral("SELECT templateData FROM TemplateData "
-                                                  "WHERE channelID = ? ORDER BY rowid"),
+            auto lines = db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY rowid")
+                                       .arg(Template::line, Template::table, Template::channelId),
                                    {channelID});
             if (!lines)
                 return lines.failure();

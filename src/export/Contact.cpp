@@ -1,13 +1,20 @@
 #include "export/Contact.h"
 
 #include "store/Connection.h"
+#include "store/Tables.h"
 
 using store::Connection;
 using store::Result;
+using Project = store::tables::Project;
 
 namespace exports {
 
 namespace {
+
+QString findProject()
+{
+    return QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(Project::table, Project::id);
+}
 
 store::Failure noSuchProject(const Connection &db, qint32 projectID)
 {
@@ -20,9 +27,7 @@ Result<bool> projectExists(const QString &databasePath, qint32 projectID)
 {
     return store::read(databasePath, QStringLiteral("Could not look for the project"),
                        [&](Connection &db) -> Result<bool> {
-                           auto rows = db.select(
-                               QStringLiteral("SELECT 1 FROM ProjectData WHERE projectID = ?"),
-                               {projectID});
+                           auto rows = db.select(findProject(), {projectID});
                            if (!rows)
                                return rows.failure();
                            return rows.value().next();
@@ -35,8 +40,9 @@ Result<ContactDetails> readContactDetails(const QString &databasePath, qint32 pr
         databasePath, QStringLiteral("Could not read the project's contact details"),
         [&](Connection &db) -> Result<ContactDetails> {
             auto rows =
-                db.select(QStringLiteral("SELECT ContactName, ContacteMail, ContactURL, "
-                                         "ContactDesc FROM ProjectData WHERE projectID = ?"),
+                db.select(QStringLiteral("SELECT %1, %2, %3, %4 FROM %5 WHERE %6 = ?")
+                              .arg(Project::contactName, Project::contactEmail, Project::contactUrl,
+                                   Project::contactDesc, Project::table, Project::id),
                           {projectID});
             if (!rows)
                 return rows.failure();
@@ -56,21 +62,18 @@ store::Status saveContactDetails(const QString &databasePath, qint32 projectID,
         if (!text.isEmpty())
             columns.append({column, store::typedText(text)});
     };
-    keep(QStringLiteral("ContactName"), typed.contactName);
-    keep(QStringLiteral("ContacteMail"), typed.contactEmail);
-    keep(QStringLiteral("ContactURL"), typed.homepage);
-    keep(QStringLiteral("ContactDesc"), typed.desc);
+    keep(Project::contactName, typed.contactName);
+    keep(Project::contactEmail, typed.contactEmail);
+    keep(Project::contactUrl, typed.homepage);
+    keep(Project::contactDesc, typed.desc);
     return store::write(databasePath, QStringLiteral("Could not store the contact details"),
                         [&](Connection &db) -> store::Status {
-                            auto found = db.select(
-                                QStringLiteral("SELECT 1 FROM ProjectData WHERE projectID = ?"),
-                                {projectID});
+                            auto found = db.select(findProject(), {projectID});
                             if (!found)
                                 return found.failure();
                             if (!found.value().next())
                                 return noSuchProject(db, projectID);
-                            return db.update(QStringLiteral("ProjectData"), columns,
-                                             QStringLiteral("projectID"), projectID);
+                            return db.update(Project::table, columns, Project::id, projectID);
                         });
 }
 

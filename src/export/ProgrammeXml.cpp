@@ -4,6 +4,7 @@
 #include "store/Connection.h"
 #include "store/OutputPath.h"
 #include "store/SqliteStatement.h"
+#include "store/Tables.h"
 
 using store::Connection;
 using store::Status;
@@ -15,12 +16,16 @@ namespace {
 Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
 {
     sqlite3 *handle = store::sqliteHandle(db);
-    store::SqliteStatement channels(handle, "SELECT channelID, channelName FROM ChannelData "
-                                            "WHERE projectID = ? ORDER BY channelID");
+    using Channel = store::tables::Channel;
+    using Programme = store::tables::Programme;
+    store::SqliteStatement channels(
+        handle, QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? ORDER BY %1")
+                    .arg(Channel::id, Channel::name, Channel::table, Channel::projectId));
     store::SqliteStatement programmes(
-        handle, "SELECT programmeName, startDate, startTime, duration, category, "
-                "programmeDesc FROM ProgrammeData WHERE channelID = ? "
-                "ORDER BY programmeID");
+        handle, QStringLiteral("SELECT %1, %2, %3, %4, %5, %6 FROM %7 WHERE %8 = ? ORDER BY %9")
+                    .arg(Programme::name, Programme::startDate, Programme::startTime,
+                         Programme::duration, Programme::category, Programme::desc,
+                         Programme::table, Programme::channelId, Programme::id));
     const auto failed = [&](const store::SqliteStatement &statement) -> Status {
         return db.failure(statement.errorString());
     };

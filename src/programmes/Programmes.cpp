@@ -1,32 +1,33 @@
 #include "programmes/Programmes.h"
 
 #include "store/Connection.h"
+#include "store/Tables.h"
 
 using store::Columns;
 using store::Connection;
 using store::Result;
 using store::Status;
+using Column = store::tables::Programme;
 
 namespace programmes {
 
 namespace {
 
 // The editor's boxes with their columns, in the order the editor loads and
-// saves them; only the boxes that hold text take part.
+// saves them: the one list both loading and saving go by.
+const QPair<QLatin1StringView, QString Programme::*> boxColumns[] = {
+    {Column::name, &Programme::programmeName},  {Column::desc, &Programme::programmeDesc},
+    {Column::startDate, &Programme::startDate}, {Column::startTime, &Programme::startTime},
+    {Column::duration, &Programme::duration},   {Column::category, &Programme::category},
+};
+
+// Only the boxes that hold text take part.
 Columns filledColumns(const Programme &boxes)
 {
-    const QPair<QString, const QString *> all[] = {
-        {QStringLiteral("programmeName"), &boxes.programmeName},
-        {QStringLiteral("programmeDesc"), &boxes.programmeDesc},
-        {QStringLiteral("startDate"), &boxes.startDate},
-        {QStringLiteral("startTime"), &boxes.startTime},
-        {QStringLiteral("duration"), &boxes.duration},
-        {QStringLiteral("category"), &boxes.category},
-    };
     Columns columns;
-    for (const auto &[column, text] : all) {
-        if (!text->isEmpty())
-            columns.append({column, store::typedText(*text)});
+    for (const auto &[column, box] : boxColumns) {
+        if (!(boxes.*box).isEmpty())
+            columns.append({column, store::typedText(boxes.*box)});
     }
     return columns;
 }
@@ -98,9 +99,10 @@ Result<ListEntries> listProgrammes(const QString &databasePath, qint32 channelID
     // The sort keys are computed by the schema from the start date and time,
     // and its index on them makes this a walk without a sort.
     return store::readEntries(databasePath, QStringLiteral("Could not read the list of programmes"),
-                              QStringLiteral("SELECT programmeID, programmeName "
-                                             "FROM ProgrammeData WHERE channelID = ? "
-                                             "ORDER BY startDateKey, startTimeKey, programmeID"),
+                              QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? "
+                                             "ORDER BY %5, %6, %1")
+                                  .arg(Column::id, Column::name, Column::table, Column::channelId,
+                                       Column::startDateKey, Column::startTimeKey),
                               {channelID}, [](const QSqlQuery &row) {
                                   const QString name = row.value(1).toString();
                                   return name.isEmpty() ? unnamedProgrammeText() : name;
@@ -111,8 +113,9 @@ Status deleteProgramme(const QString &databasePath, qint32 programmeID)
 {
     return store::write(
         databasePath, QStringLiteral("Could not delete the programme"), [&](Connection &db) {
-            return db.execute(QStringLiteral("DELETE FROM ProgrammeData WHERE programmeID = ?"),
-                              {programmeID});
+            return db.execute(
+                QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Column::table, Column::id),
+                {programmeID});
         });
 }
 
@@ -120,49 +123,53 @@ Result<Programme> loadProgramme(const QString &databasePath, qint32 programmeID)
 {
     return store::read(databasePath, QStringLiteral("Could not read the programme"),
                        [&](Connection &db) -> Result<Programme> {
-                           auto rows = db.select(
-                               QStringLiteral("SELECT programmeName, programmeDesc, startDate, "
-                                              "startTime, duration, category "
-                                              "FROM ProgrammeData WHERE programmeID = ?"),
-                               {programmeID});
+                           QStringList names;
+                           for (const auto &[column, box] : boxColumns)
+                               names << column;
+                           auto rows = db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                                     .arg(names.join(QStringLiteral(", ")),
+                                                          Column::table, Column::id),
+                                                 {programmeID});
                            if (!rows)
                                return rows.failure();
                            QSqlQuery &query = rows.value();
                            if (!query.next())
                                return missingProgramme(db);
-                           return Programme{query.value(0).toString(), query.value(1).toString(),
-                                            query.value(2).toString(), query.value(3).toString(),
-                                            query.value(4).toString(), query.value(5).toString()};
+                           Programme programme;
+                           int i = 0;
+                           for (const auto &[column, box] : boxColumns)
+                               programme.*box = query.value(i++).toString();
+                           return programme;
                        });
 }
 
 Status addProgramme(const QString &databasePath, qint32 channelID, const Programme &boxes)
 {
-    return store::write(
-        databasePath, QStringLiteral("Could not add the programme"), [&](Connection &db) -> Status {
-            Columns columns = {{QStringLiteral("channelID"), channelID}};
-            columns.append(filledColumns(boxes));
-            if (auto added = db.insert(QStringLiteral("ProgrammeData"), columns); !added)
-                return added.failure();
-            return store::success();
-        });
+    return store::write(databasePath, QStringLiteral("Could not add the programme"),
+                        [&](Connection &db) -> Status {
+                            Columns columns = {{Column::channelId, channelID}};
+                            columns.append(filledColumns(boxes));
+                            if (auto added = db.insert(Column::table, columns); !added)
+                                return added.failure();
+                            return store::success();
+                        });
 }
 
 Status changeProgramme(const QString &databasePath, qint32 programmeID, const Programme &boxes)
 {
-    return store::write(databasePath, QStringLiteral("Could not save the programme"),
-                        [&](Connection &db) -> Status {
-                            // An update of a vanished row would change nothing and say nothing.
-                            auto found = db.select(
-                                QStringLiteral("SELECT 1 FROM ProgrammeData WHERE programmeID = ?"),
-                                {programmeID});
-                            if (!found)
-                                return found.failure();
-                            if (!found.value().next())
-                                return missingProgramme(db);
-                            return db.update(QStringLiteral("ProgrammeData"), filledColumns(boxes),
-                                             QStringLiteral("programmeID"), programmeID);
-                        });
+    return store::write(
+        databasePath, QStringLiteral("Could not save the programme"),
+        [&](Connection &db) -> Status {
+            // An update of a vanished row would change nothing and say nothing.
+            auto found = db.select(
+                QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(Column::table, Column::id),
+                {programmeID});
+            if (!found)
+                return found.failure();
+            if (!found.value().next())
+                return missingProgramme(db);
+            return db.update(Column::table, filledColumns(boxes), Column::id, programmeID);
+        });
 }
 
 } // namespace programmes

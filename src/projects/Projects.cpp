@@ -1,27 +1,29 @@
 #include "projects/Projects.h"
 
 #include "store/Connection.h"
+#include "store/Tables.h"
 
 using store::Connection;
 using store::Result;
 using store::Status;
+using Project = store::tables::Project;
+using Channel = store::tables::Channel;
 
 namespace projects {
 
 Result<ListEntries> listProjects(const QString &databasePath)
 {
-    return store::readEntries(
-        databasePath, QStringLiteral("Could not read the list of projects"),
-        QStringLiteral("SELECT projectID, projectName FROM ProjectData ORDER BY projectID"), {},
-        [](const QSqlQuery &row) { return row.value(1).toString(); });
+    return store::readEntries(databasePath, QStringLiteral("Could not read the list of projects"),
+                              QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY %1")
+                                  .arg(Project::id, Project::name, Project::table),
+                              {}, [](const QSqlQuery &row) { return row.value(1).toString(); });
 }
 
 Status newProject(const QString &databasePath, const QString &name)
 {
     return store::write(
         databasePath, QStringLiteral("Could not add the project"), [&](Connection &db) -> Status {
-            auto added = db.insert(QStringLiteral("ProjectData"),
-                                   {{QStringLiteral("projectName"), store::typedText(name)}});
+            auto added = db.insert(Project::table, {{Project::name, store::typedText(name)}});
             if (!added)
                 return added.failure();
             return store::success();
@@ -32,9 +34,8 @@ Status renameProject(const QString &databasePath, qint32 projectID, const QStrin
 {
     return store::write(
         databasePath, QStringLiteral("Could not rename the project"), [&](Connection &db) {
-            return db.update(QStringLiteral("ProjectData"),
-                             {{QStringLiteral("projectName"), store::typedText(name)}},
-                             QStringLiteral("projectID"), projectID);
+            return db.update(Project::table, {{Project::name, store::typedText(name)}}, Project::id,
+                             projectID);
         });
 }
 
@@ -42,9 +43,10 @@ Result<QString> projectName(const QString &databasePath, qint32 projectID)
 {
     return store::read(databasePath, QStringLiteral("Could not read the project"),
                        [&](Connection &db) -> Result<QString> {
-                           auto rows = db.select(QStringLiteral("SELECT projectName FROM "
-                                                                "ProjectData WHERE projectID = ?"),
-                                                 {projectID});
+                           auto rows =
+                               db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                             .arg(Project::name, Project::table, Project::id),
+                                         {projectID});
                            if (!rows)
                                return rows.failure();
                            QSqlQuery &query = rows.value();
@@ -59,13 +61,18 @@ Status deleteProject(const QString &databasePath, qint32 projectID)
         [&](Connection &db) -> Status {
             // Children first, as the schema enforces no relations: each
             // channel's template lines and programmes, then the channels.
-            const QString ofProject = QStringLiteral(
-                "channelID IN (SELECT channelID FROM ChannelData WHERE projectID = ?)");
+            const QString ofProject =
+                QStringLiteral("DELETE FROM %1 WHERE %2 IN (SELECT %3 FROM %4 WHERE %5 = ?)");
+            using store::tables::Programme;
+            using store::tables::Template;
             for (const QString &sql :
-                 {QStringLiteral("DELETE FROM TemplateData WHERE ") + ofProject,
-                  QStringLiteral("DELETE FROM ProgrammeData WHERE ") + ofProject,
-                  QStringLiteral("DELETE FROM ChannelData WHERE projectID = ?"),
-                  QStringLiteral("DELETE FROM ProjectData WHERE projectID = ?")}) {
+                 {ofProject.arg(Template::table, Template::channelId, Channel::id, Channel::table,
+                                Channel::projectId),
+                  ofProject.arg(Programme::table, Programme::channelId, Channel::id, Channel::table,
+                                Channel::projectId),
+                  QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
+                      .arg(Channel::table, Channel::projectId),
+                  QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Project::table, Project::id)}) {
                 if (auto done = db.execute(sql, {projectID}); !done)
                     return done;
             }

@@ -1,12 +1,18 @@
 #include "store/Connection.h"
 
+#include "store/SchemaUpgrade.h"
+
 #include <QAtomicInteger>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QStringList>
 #include <QUrl>
+
+#include <sqlite3.h>
 
 namespace store {
 
@@ -17,7 +23,8 @@ QString Failure::text() const
         parts << action + u'.';
     if (!detail.isEmpty())
         parts << detail;
-    if (!databasePath.isEmpty())
+    // The messages that explain a problem with the file name it already.
+    if (!databasePath.isEmpty() && !detail.contains(QDir::toNativeSeparators(databasePath)))
         parts << QStringLiteral("Database: %1").arg(databasePath);
     return parts.join(QStringLiteral("\n\n"));
 }
@@ -30,15 +37,89 @@ QString uniqueConnectionName()
     return QStringLiteral("quorvel-%1").arg(++counter);
 }
 
-QString describe(const QSqlError &error)
+// How long a command waits for another program to let go of the file.
+constexpr int busyTimeoutMs = 5000;
+
+QString commandArgument(const QString &text)
 {
-    QString text = error.databaseText();
-    if (text.isEmpty())
-        text = error.text();
-    return text.isEmpty() ? QStringLiteral("The database gave no reason.") : text;
+#ifdef Q_OS_WIN
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_.:\\\\/+=,@%-]+$"));
+    if (plain.match(text).hasMatch())
+        return text;
+    return u'"' + text + u'"';
+#else
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:+=,@%-]+$"));
+    if (plain.match(text).hasMatch())
+        return text;
+    QString quoted = text;
+    quoted.replace(u'\'', QStringLiteral("'\\''"));
+    return u'\'' + quoted + u'\'';
+#endif
 }
 
 } // namespace
+
+QString initDbCommand(const QString &databasePath)
+{
+    QString tool = QStringLiteral("quorvel-cli");
+    // The companion tool lies beside the program, so the command works as pasted.
+    if (QCoreApplication::instance()) {
+        tool = QCoreApplication::applicationDirPath() + u'/' + tool;
+#ifdef Q_OS_WIN
+        tool += QStringLiteral(".exe");
+#endif
+    }
+    return commandArgument(QDir::toNativeSeparators(tool)) + QStringLiteral(" init-db ") +
+           commandArgument(QDir::toNativeSeparators(QFileInfo(databasePath).absoluteFilePath()));
+}
+
+QString recreateAdvice(const QString &databasePath)
+{
+    return QStringLiteral("Move it out of the way (or rename it), then create an empty Quorvel "
+                          "database in its place with:\n%1")
+        .arg(initDbCommand(databasePath));
+}
+
+QString explainSqliteFailure(int code, const QString &said, const QString &databasePath)
+{
+    const QString file = QDir::toNativeSeparators(databasePath);
+    const QString writeAdvice =
+        QStringLiteral("Ask whoever installed Quorvel to let you change the file and its "
+                       "folder, or install Quorvel into a folder of your own.");
+    switch (code & 0xff) {
+    case SQLITE_READONLY:
+        return QStringLiteral("The database file %1 is read-only for this user, so Quorvel "
+                              "cannot change it. %2")
+            .arg(file, writeAdvice);
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("The database file %1 could not be opened, or SQLite could not "
+                              "create the journal file it writes beside the database while "
+                              "changing it: this user may not read the file, or may not write "
+                              "in its folder. %2")
+            .arg(file, writeAdvice);
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("Another program is using the database file %1 and kept it locked "
+                              "for more than %2 seconds. Close that program, or wait until it "
+                              "has finished, then try again.")
+            .arg(file, QString::number(busyTimeoutMs / 1000));
+    case SQLITE_NOTADB:
+        return QStringLiteral("The file %1 is not a Quorvel database: it is not an SQLite "
+                              "database at all. %2")
+            .arg(file, recreateAdvice(databasePath));
+    case SQLITE_CORRUPT:
+        return QStringLiteral("The database file %1 is damaged (SQLite says: %2). Put back a "
+                              "copy from a backup. To start afresh instead: %3")
+            .arg(file, said, recreateAdvice(databasePath));
+    case SQLITE_FULL:
+        return QStringLiteral("The disk that holds the database file %1 is full. Make room on "
+                              "it, then try again.")
+            .arg(file);
+    default:
+        return said.isEmpty() ? QStringLiteral("The database gave no reason.") : said;
+    }
+}
 
 Connection::Connection(QString databasePath)
     : m_path(std::move(databasePath)), m_name(uniqueConnectionName())
@@ -48,8 +129,7 @@ Connection::Connection(QString databasePath)
 Connection::~Connection()
 {
     if (m_db.isValid()) {
-        if (m_inTransaction)
-            m_db.rollback();
+        rollback();
         m_db.close();
     }
     m_db = QSqlDatabase();
@@ -62,13 +142,23 @@ Failure Connection::failure(const QString &detail) const
     return Failure{QString(), detail, m_path};
 }
 
+Failure Connection::failure(const QSqlError &error) const
+{
+    QString said = error.databaseText();
+    if (said.isEmpty())
+        said = error.text();
+    bool isCode = false;
+    const int code = error.nativeErrorCode().toInt(&isCode);
+    return failure(explainSqliteFailure(isCode ? code : SQLITE_ERROR, said, m_path));
+}
+
 Status Connection::open()
 {
     const QFileInfo file(m_path);
     if (!file.exists()) {
-        return failure(QStringLiteral("The database file does not exist. Create an empty one "
-                                      "with:\nquorvel-cli init-db \"%1\"")
-                           .arg(QDir::toNativeSeparators(m_path)));
+        return failure(QStringLiteral("The database file %1 does not exist. Create an empty one "
+                                      "with:\n%2")
+                           .arg(QDir::toNativeSeparators(m_path), initDbCommand(m_path)));
     }
     if (!file.isFile())
         return failure(QStringLiteral("The database path is not a file."));
@@ -81,26 +171,39 @@ Status Connection::open()
     QUrl uri = QUrl::fromLocalFile(file.absoluteFilePath());
     uri.setQuery(QStringLiteral("mode=rw"));
     m_db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    m_db.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
     if (!m_db.open())
-        return failure(describe(m_db.lastError()));
-    return success();
+        return failure(m_db.lastError());
+    // Before anything else: a file that is no Quorvel database, or one of a
+    // newer version, is refused; an older one is brought up to date.
+    return prepareSchema(*this);
 }
 
 Status Connection::begin()
 {
-    if (!m_db.transaction())
-        return failure(describe(m_db.lastError()));
+    // IMMEDIATE takes the write lock now, while waiting for it is still
+    // allowed: a transaction that only asks once it writes is refused at
+    // once when another program is writing, since waiting could deadlock.
+    if (auto begun = execute(QStringLiteral("BEGIN IMMEDIATE")); !begun)
+        return begun;
+    m_inTransaction = true;
+    return success();
+}
+
+Status Connection::beginRead()
+{
+    if (auto begun = execute(QStringLiteral("BEGIN")); !begun)
+        return begun;
     m_inTransaction = true;
     return success();
 }
 
 Status Connection::commit()
 {
-    if (!m_db.commit()) {
-        const Failure f = failure(describe(m_db.lastError()));
+    if (auto committed = execute(QStringLiteral("COMMIT")); !committed) {
         rollback();
-        return f;
+        return committed;
     }
     m_inTransaction = false;
     return success();
@@ -109,7 +212,7 @@ Status Connection::commit()
 void Connection::rollback()
 {
     if (m_inTransaction)
-        m_db.rollback();
+        QSqlQuery(QStringLiteral("ROLLBACK"), m_db);
     m_inTransaction = false;
 }
 
@@ -118,11 +221,11 @@ Result<QSqlQuery> Connection::run(const QString &sql, const QVariantList &values
     QSqlQuery query(m_db);
     query.setForwardOnly(forwardOnly);
     if (!query.prepare(sql))
-        return failure(describe(query.lastError()));
+        return failure(query.lastError());
     for (const QVariant &value : values)
         query.addBindValue(value);
     if (!query.exec())
-        return failure(describe(query.lastError()));
+        return failure(query.lastError());
     return query;
 }
 
@@ -176,22 +279,6 @@ Status Connection::update(const QString &table, const Columns &columns, const QS
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                             .arg(table, assignments.join(QStringLiteral(", ")), keyColumn);
     return execute(sql, values);
-}
-
-Result<QSqlQuery> Connection::prepare(const QString &sql)
-{
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        return failure(describe(query.lastError()));
-    return query;
-}
-
-Status Connection::execute(QSqlQuery &prepared)
-{
-    if (!prepared.exec())
-        return failure(describe(prepared.lastError()));
-    return success();
 }
 
 Result<ListEntries> readEntries(const QString &databasePath, const QString &action,

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPair>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
@@ -30,10 +31,16 @@ public:
     ~Connection();
 
     // Opens an existing database file for reading and writing; a missing file
-    // is a failure, never silently created.
+    // is a failure, never silently created. A file that is no Quorvel database,
+    // or one written by a newer Quorvel, is refused; an older one is brought
+    // up to date first.
     Status open();
 
+    // A transaction that writes. It holds the write lock from its start, so
+    // it waits for another program's change to end instead of failing.
     Status begin();
+    // A transaction that only reads: one snapshot for several queries.
+    Status beginRead();
     Status commit();
     void rollback();
 
@@ -46,17 +53,13 @@ public:
     // Changes the given columns of the rows whose keyColumn equals key.
     Status update(const QString &table, const Columns &columns, const QString &keyColumn,
                   const QVariant &key);
-    // A statement prepared once and run many times, with fresh values bound
-    // before each run: bulk work such as an import, where preparing every row
-    // again would cost more than the row itself.
-    Result<QSqlQuery> prepare(const QString &sql);
-    // Runs a prepared statement with the values bound to it now.
-    Status execute(QSqlQuery &prepared);
 
     const QString &databasePath() const { return m_path; }
     QSqlDatabase &database() { return m_db; }
 
     Failure failure(const QString &detail) const;
+    // The driver's error in words the user can act on.
+    Failure failure(const QSqlError &error) const;
 
 private:
     Result<QSqlQuery> run(const QString &sql, const QVariantList &values, bool forwardOnly);
@@ -66,6 +69,16 @@ private:
     QSqlDatabase m_db;
     bool m_inTransaction = false;
 };
+
+// What SQLite's result code means for the user of the database file: which
+// file, what is wrong with it and what to do. `said` is SQLite's own text,
+// given back as it is for the codes that need no explaining.
+QString explainSqliteFailure(int code, const QString &said, const QString &databasePath);
+// The command that creates an empty database at databasePath, with the
+// companion tool's path beside the program, so that it works as pasted.
+QString initDbCommand(const QString &databasePath);
+// How to replace a file that cannot serve as the database by an empty one.
+QString recreateAdvice(const QString &databasePath);
 
 // Text the user typed, bound as text even when empty: an empty box stores
 // empty text, never NULL.

@@ -2,9 +2,13 @@
 
 #include "store/Connection.h"
 
+#include <QMutex>
 #include <QSqlDriver>
+#include <QSqlQuery>
 
 #include <sqlite3.h>
+
+#include <optional>
 
 namespace store {
 
@@ -12,13 +16,55 @@ store::Status readSnapshot(const QString &databasePath, const QString &action,
                            const std::function<store::Status(store::Connection &)> &write)
 {
     return store::read(databasePath, action, [&](store::Connection &db) -> store::Status {
-        if (auto begun = db.begin(); !begun)
+        if (auto begun = db.beginRead(); !begun)
             return begun;
         store::Status written = write(db);
         db.rollback();
         return written;
     });
 }
+
+namespace {
+
+QMutex checkMutex;
+// Filled by the first check that could ask Qt's driver: empty when the driver
+// runs on the SQLite library this program links, otherwise why it does not.
+std::optional<QString> libraryProblem;
+
+// Qt's own builds may carry an SQLite inside the driver; its handle must then
+// never meet this program's sqlite3 functions, whose structures and locks are
+// another library's. Each library names the exact source it was built from.
+// (Two copies of the very same release pass; their code and layout agree.)
+QString checkLibrary(Connection &connection)
+{
+    QMutexLocker lock(&checkMutex);
+    if (libraryProblem)
+        return *libraryProblem;
+    QSqlQuery query(connection.database());
+    if (!query.exec(QStringLiteral("SELECT sqlite_source_id()")) || !query.next())
+        return QStringLiteral("Could not ask Qt's SQLite driver which SQLite it runs on.");
+    const QString driver = query.value(0).toString();
+    const QString linked = QString::fromUtf8(sqlite3_sourceid());
+    libraryProblem = driver == linked
+                         ? QString()
+                         : QStringLiteral("Qt's SQLite driver runs on another SQLite library "
+                                          "(%1) than the one Quorvel was built with (%2), so "
+                                          "Quorvel cannot work on the database directly. Install "
+                                          "Quorvel with a Qt SQLite driver that uses the "
+                                          "system's SQLite library.")
+                               .arg(driver, linked);
+    return *libraryProblem;
+}
+
+QString handleProblem()
+{
+    QMutexLocker lock(&checkMutex);
+    if (libraryProblem && !libraryProblem->isEmpty())
+        return *libraryProblem;
+    return QStringLiteral("The database connection is not an SQLite connection.");
+}
+
+} // namespace
 
 sqlite3 *sqliteHandle(store::Connection &connection)
 {
@@ -28,17 +74,31 @@ sqlite3 *sqliteHandle(store::Connection &connection)
     const QVariant handle = driver->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return nullptr;
+    if (!checkLibrary(connection).isEmpty())
+        return nullptr;
     return *static_cast<sqlite3 *const *>(handle.constData());
+}
+
+Status checkSqliteLibrary(Connection &connection)
+{
+    if (const QString problem = checkLibrary(connection); !problem.isEmpty())
+        return connection.failure(problem);
+    return success();
 }
 
 SqliteStatement::SqliteStatement(sqlite3 *db, const char *sql) : m_db(db)
 {
     if (!m_db) {
-        m_error = QStringLiteral("The database connection is not an SQLite connection.");
+        m_error = handleProblem();
         return;
     }
     if (sqlite3_prepare_v2(m_db, sql, -1, &m_statement, nullptr) != SQLITE_OK)
         fail();
+}
+
+SqliteStatement::SqliteStatement(sqlite3 *db, const QString &sql)
+    : SqliteStatement(db, sql.toUtf8().constData())
+{
 }
 
 SqliteStatement::~SqliteStatement()

@@ -15,11 +15,14 @@ namespace store {
 
 class Connection;
 
-// The SQLite handle beneath an open connection, or null when the connection
-// does not run on SQLite. The program links the SQLite library that Qt's
-// driver uses (Debian's driver links the system libsqlite3), so the handle
-// can be used with the functions of sqlite3.h.
+// The SQLite handle beneath an open connection, for the functions of
+// sqlite3.h. The program links the SQLite library that Qt's driver uses
+// (Debian's driver links the system libsqlite3); the first call in a process
+// makes sure of it. Null when the connection does not run on SQLite, or on
+// another SQLite library than the program's: a SqliteStatement made on null
+// fails with that reason, and checkSqliteLibrary gives it as a Failure.
 sqlite3 *sqliteHandle(Connection &connection);
+Status checkSqliteLibrary(Connection &connection);
 
 // Runs `write` on a connection of its own inside one read snapshot, so
 // that every pass of an export sees the same rows whatever else writes the
@@ -37,6 +40,7 @@ class SqliteStatement
 
 public:
     SqliteStatement(sqlite3 *db, const char *sql);
+    SqliteStatement(sqlite3 *db, const QString &sql);
     ~SqliteStatement();
 
     bool ok() const { return m_error.isEmpty(); }

@@ -2,6 +2,10 @@
 -- rows themselves; a deleted channel deliberately leaves its template lines.
 -- Every column the user types into is TEXT, so what was typed comes back
 -- exactly as typed (a channel number "007" stays "007").
+--
+-- The schema's version. A database of an older version is brought up to
+-- this one when the program opens it (store/SchemaUpgrade.cpp).
+PRAGMA user_version = 1;
 
 CREATE TABLE ProjectData (
     projectID    INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -40,53 +44,111 @@ CREATE TABLE ProgrammeData (
     duration      TEXT,
     category      TEXT,
     -- Start date and time stay exactly as typed. These two keys put the
-    -- programme list in chronological order for the forms people type: dates
-    -- as yyyy-mm-dd, dd/mm/yyyy or yyyymmdd, times as hh:mm, h:mm, hh:mm:ss or
-    -- hhmm, spaces around it aside. A recognised value becomes '0' and the
-    -- value in one form, yyyy-mm-dd or hh:mm:ss. Anything else becomes '1' and
-    -- its own text, so it sorts after every recognised value, as text.
-    -- SQLite works the keys out on every insert, so the forms are first tried
-    -- on the text as it is: trim() makes a copy, and calling it in every
-    -- branch made storing a programme several times slower.
+    -- programme list in time order: a start that reads as a date or time
+    -- becomes '0' and the value as yyyy-mm-dd or hh:mm:ss, anything else '1'
+    -- and its own text, so it sorts after every readable value, as text.
+    -- The expressions are written out by store::startDateKeySql and
+    -- startTimeKeySql from the program's one table of typed forms (a test
+    -- keeps them equal); they use only SQLite's own functions, so any SQLite
+    -- tool can still open and change the database.
     startDateKey  TEXT GENERATED ALWAYS AS (
         CASE
             WHEN startDate GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'
+                AND date(startDate, '+0 days') = startDate
+                AND startDate >= '0001'
                 THEN '0' || startDate
             WHEN startDate GLOB '[0-9][0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
-                THEN '0' || substr(startDate, 7, 4) || '-' || substr(startDate, 4, 2)
-                         || '-' || substr(startDate, 1, 2)
+                AND date(substr(startDate, 7, 4) || '-' || substr(startDate, 4, 2) || '-' || substr(startDate, 1, 2), '+0 days') = substr(startDate, 7, 4) || '-' || substr(startDate, 4, 2) || '-' || substr(startDate, 1, 2)
+                AND substr(startDate, 7, 4) >= '0001'
+                THEN '0' || substr(startDate, 7, 4) || '-' || substr(startDate, 4, 2) || '-' || substr(startDate, 1, 2)
             WHEN startDate GLOB '[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]'
-                THEN '0' || substr(startDate, 1, 4) || '-' || substr(startDate, 5, 2)
-                         || '-' || substr(startDate, 7, 2)
-            WHEN trim(startDate) GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'
-                THEN '0' || trim(startDate)
-            WHEN trim(startDate) GLOB '[0-9][0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
-                THEN '0' || substr(trim(startDate), 7, 4) || '-' || substr(trim(startDate), 4, 2)
-                         || '-' || substr(trim(startDate), 1, 2)
-            WHEN trim(startDate) GLOB '[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]'
-                THEN '0' || substr(trim(startDate), 1, 4) || '-' || substr(trim(startDate), 5, 2)
-                         || '-' || substr(trim(startDate), 7, 2)
+                AND date(substr(startDate, 1, 4) || '-' || substr(startDate, 5, 2) || '-' || substr(startDate, 7, 2), '+0 days') = substr(startDate, 1, 4) || '-' || substr(startDate, 5, 2) || '-' || substr(startDate, 7, 2)
+                AND substr(startDate, 1, 4) >= '0001'
+                THEN '0' || substr(startDate, 1, 4) || '-' || substr(startDate, 5, 2) || '-' || substr(startDate, 7, 2)
+            WHEN startDate GLOB '[0-9][0-9][0-9][0-9]-[0-9]-[0-9][0-9]'
+                AND date(substr(startDate, 1, 5) || '0' || substr(startDate, 6, 4), '+0 days') = substr(startDate, 1, 5) || '0' || substr(startDate, 6, 4)
+                AND substr(startDate, 1, 4) >= '0001'
+                THEN '0' || substr(startDate, 1, 5) || '0' || substr(startDate, 6, 4)
+            WHEN startDate GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9]'
+                AND date(substr(startDate, 1, 8) || '0' || substr(startDate, 9, 1), '+0 days') = substr(startDate, 1, 8) || '0' || substr(startDate, 9, 1)
+                AND substr(startDate, 1, 4) >= '0001'
+                THEN '0' || substr(startDate, 1, 8) || '0' || substr(startDate, 9, 1)
+            WHEN startDate GLOB '[0-9][0-9][0-9][0-9]-[0-9]-[0-9]'
+                AND date(substr(startDate, 1, 5) || '0' || substr(startDate, 6, 2) || '0' || substr(startDate, 8, 1), '+0 days') = substr(startDate, 1, 5) || '0' || substr(startDate, 6, 2) || '0' || substr(startDate, 8, 1)
+                AND substr(startDate, 1, 4) >= '0001'
+                THEN '0' || substr(startDate, 1, 5) || '0' || substr(startDate, 6, 2) || '0' || substr(startDate, 8, 1)
+            WHEN startDate GLOB '[0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
+                AND date(substr(startDate, 6, 4) || '-' || substr(startDate, 3, 2) || '-0' || substr(startDate, 1, 1), '+0 days') = substr(startDate, 6, 4) || '-' || substr(startDate, 3, 2) || '-0' || substr(startDate, 1, 1)
+                AND substr(startDate, 6, 4) >= '0001'
+                THEN '0' || substr(startDate, 6, 4) || '-' || substr(startDate, 3, 2) || '-0' || substr(startDate, 1, 1)
+            WHEN startDate GLOB '[0-9][0-9]/[0-9]/[0-9][0-9][0-9][0-9]'
+                AND date(substr(startDate, 6, 4) || '-0' || substr(startDate, 4, 1) || '-' || substr(startDate, 1, 2), '+0 days') = substr(startDate, 6, 4) || '-0' || substr(startDate, 4, 1) || '-' || substr(startDate, 1, 2)
+                AND substr(startDate, 6, 4) >= '0001'
+                THEN '0' || substr(startDate, 6, 4) || '-0' || substr(startDate, 4, 1) || '-' || substr(startDate, 1, 2)
+            WHEN startDate GLOB '[0-9]/[0-9]/[0-9][0-9][0-9][0-9]'
+                AND date(substr(startDate, 5, 4) || '-0' || substr(startDate, 3, 1) || '-0' || substr(startDate, 1, 1), '+0 days') = substr(startDate, 5, 4) || '-0' || substr(startDate, 3, 1) || '-0' || substr(startDate, 1, 1)
+                AND substr(startDate, 5, 4) >= '0001'
+                THEN '0' || substr(startDate, 5, 4) || '-0' || substr(startDate, 3, 1) || '-0' || substr(startDate, 1, 1)
+            WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'
+                AND date(trim(startDate, char(32, 9, 10, 11, 12, 13)), '+0 days') = trim(startDate, char(32, 9, 10, 11, 12, 13))
+                AND trim(startDate, char(32, 9, 10, 11, 12, 13)) >= '0001'
+                THEN '0' || trim(startDate, char(32, 9, 10, 11, 12, 13))
+            WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
+                AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 4, 2) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 2), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 4, 2) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 2)
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 4) >= '0001'
+                THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 4, 2) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 2)
+            WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]'
+                AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 2) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 2), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 2) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 2)
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) >= '0001'
+                THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 2) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 7, 2)
+            WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9][0-9][0-9]-[0-9]-[0-9][0-9]'
+                AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 5) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 5) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4)
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) >= '0001'
+                THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 5) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4)
+            WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9]'
+                AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 8) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 9, 1), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 8) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 9, 1)
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) >= '0001'
+                THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 8) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 9, 1)
+            WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9][0-9][0-9]-[0-9]-[0-9]'
+                AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 5) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 2) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 8, 1), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 5) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 2) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 8, 1)
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 4) >= '0001'
+                THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 5) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 2) || '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 8, 1)
+            WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
+                AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 3, 2) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 1), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 3, 2) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 1)
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) >= '0001'
+                THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 3, 2) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 1)
+            WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9]/[0-9]/[0-9][0-9][0-9][0-9]'
+                AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 4, 1) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 2), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 4, 1) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 2)
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) >= '0001'
+                THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 6, 4) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 4, 1) || '-' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 2)
+            WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9]/[0-9]/[0-9][0-9][0-9][0-9]'
+                AND date(substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 4) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 3, 1) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 1), '+0 days') = substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 4) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 3, 1) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 1)
+                AND substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 4) >= '0001'
+                THEN '0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 5, 4) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 3, 1) || '-0' || substr(trim(startDate, char(32, 9, 10, 11, 12, 13)), 1, 1)
             ELSE '1' || ifnull(startDate, '')
         END) VIRTUAL,
     startTimeKey  TEXT GENERATED ALWAYS AS (
         CASE
-            WHEN startTime GLOB '[0-9][0-9]:[0-9][0-9]'
+            WHEN (startTime GLOB '[01][0-9]:[0-5][0-9]' OR startTime GLOB '2[0-3]:[0-5][0-9]')
                 THEN '0' || startTime || ':00'
-            WHEN startTime GLOB '[0-9]:[0-9][0-9]'
+            WHEN startTime GLOB '[0-9]:[0-5][0-9]'
                 THEN '00' || startTime || ':00'
-            WHEN startTime GLOB '[0-9][0-9]:[0-9][0-9]:[0-9][0-9]'
+            WHEN (startTime GLOB '[01][0-9]:[0-5][0-9]:[0-5][0-9]' OR startTime GLOB '2[0-3]:[0-5][0-9]:[0-5][0-9]')
                 THEN '0' || startTime
-            WHEN startTime GLOB '[0-9][0-9][0-9][0-9]'
+            WHEN startTime GLOB '[0-9]:[0-5][0-9]:[0-5][0-9]'
+                THEN '00' || startTime
+            WHEN (startTime GLOB '[01][0-9][0-5][0-9]' OR startTime GLOB '2[0-3][0-5][0-9]')
                 THEN '0' || substr(startTime, 1, 2) || ':' || substr(startTime, 3, 2) || ':00'
-            WHEN trim(startTime) GLOB '[0-9][0-9]:[0-9][0-9]'
-                THEN '0' || trim(startTime) || ':00'
-            WHEN trim(startTime) GLOB '[0-9]:[0-9][0-9]'
-                THEN '00' || trim(startTime) || ':00'
-            WHEN trim(startTime) GLOB '[0-9][0-9]:[0-9][0-9]:[0-9][0-9]'
-                THEN '0' || trim(startTime)
-            WHEN trim(startTime) GLOB '[0-9][0-9][0-9][0-9]'
-                THEN '0' || substr(trim(startTime), 1, 2) || ':' || substr(trim(startTime), 3, 2)
-                         || ':00'
+            WHEN (trim(startTime, char(32, 9, 10, 11, 12, 13)) GLOB '[01][0-9]:[0-5][0-9]' OR trim(startTime, char(32, 9, 10, 11, 12, 13)) GLOB '2[0-3]:[0-5][0-9]')
+                THEN '0' || trim(startTime, char(32, 9, 10, 11, 12, 13)) || ':00'
+            WHEN trim(startTime, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9]:[0-5][0-9]'
+                THEN '00' || trim(startTime, char(32, 9, 10, 11, 12, 13)) || ':00'
+            WHEN (trim(startTime, char(32, 9, 10, 11, 12, 13)) GLOB '[01][0-9]:[0-5][0-9]:[0-5][0-9]' OR trim(startTime, char(32, 9, 10, 11, 12, 13)) GLOB '2[0-3]:[0-5][0-9]:[0-5][0-9]')
+                THEN '0' || trim(startTime, char(32, 9, 10, 11, 12, 13))
+            WHEN trim(startTime, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9]:[0-5][0-9]:[0-5][0-9]'
+                THEN '00' || trim(startTime, char(32, 9, 10, 11, 12, 13))
+            WHEN (trim(startTime, char(32, 9, 10, 11, 12, 13)) GLOB '[01][0-9][0-5][0-9]' OR trim(startTime, char(32, 9, 10, 11, 12, 13)) GLOB '2[0-3][0-5][0-9]')
+                THEN '0' || substr(trim(startTime, char(32, 9, 10, 11, 12, 13)), 1, 2) || ':' || substr(trim(startTime, char(32, 9, 10, 11, 12, 13)), 3, 2) || ':00'
             ELSE '1' || ifnull(startTime, '')
         END) VIRTUAL
 );

@@ -1,10 +1,11 @@
 #include "xmltv/XmltvWriter.h"
 
-#include "programmes/TypedTimes.h"
 #include "store/AtomicFile.h"
 #include "store/Connection.h"
 #include "store/OutputPath.h"
 #include "store/SqliteStatement.h"
+#include "store/Tables.h"
+#include "store/TypedTimes.h"
 #include "xmltv/XmltvTime.h"
 
 #include <QDir>
@@ -390,9 +391,9 @@ private:
     qint32 m_projectID;
     ZoneOffsets m_zone;
     Output &m_out;
-    Readings<QDate> m_dates{&programmes::readTypedDate};
-    Readings<QTime> m_times{&programmes::readTypedTime};
-    Readings<int> m_durations{&programmes::readTypedDuration};
+    Readings<QDate> m_dates{&store::readTypedDate};
+    Readings<QTime> m_times{&store::readTypedTime};
+    Readings<int> m_durations{&store::readTypedDuration};
     std::vector<Programme> m_programmes;
     std::string m_text;
     std::string m_scratch;

@@ -101,7 +101,7 @@ private slots:
             << u"a|2024-01-01|10:00;b|01/01/2024|1000;c|20240101|10:00:00"_qs << u"abc"_qs;
         QTest::newRow("blanks around") << u"b|2024-01-02 |10:00;a| 2024-01-01| 9:00"_qs << u"ab"_qs;
         QTest::newRow("other dates after recognised, as text")
-            << u"f|tomorrow;e|1/2/2024;c|<null>;d|;b|2099-12-31;a|2000-01-01|late"_qs
+            << u"f|tomorrow;e|2024-02-30;c|<null>;d|;b|2099-12-31;a|2000-01-01|late"_qs
             << u"abcdef"_qs;
         QTest::newRow("other times after recognised, as text")
             << u"c||noon;b|;a||23:59;d||t.b.a."_qs << u"abcd"_qs;

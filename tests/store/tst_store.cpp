@@ -1,15 +1,29 @@
+#include "programmes/Programmes.h"
 #include "store/AtomicFile.h"
 #include "store/Connection.h"
 #include "store/Database.h"
+#include "store/SchemaUpgrade.h"
+#include "store/SqliteStatement.h"
 #include "support/TestDatabase.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
 
 using store::Connection;
 using store::Result;
@@ -23,6 +37,58 @@ Status selectAll(const QString &path, const QString &table)
         auto rows = c.select(u"SELECT * FROM "_qs + table);
         return rows ? store::success() : Status(rows.failure());
     });
+}
+
+// Runs SQL on the file the way any other SQLite program would, past the
+// program's own store access: statements split at the ends of lines.
+QList<QStringList> raw(const QString &path, const QString &sql)
+{
+    QList<QStringList> rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"raw"_qs);
+        db.setDatabaseName(path);
+        if (!db.open())
+            qFatal("raw: %s", qPrintable(db.lastError().text()));
+        QSqlQuery query(db);
+        QStringList lines;
+        for (const QString &line : sql.split(u'\n')) {
+            if (!line.trimmed().startsWith(u"--"_qs))
+                lines << line;
+        }
+        for (const QString &statement : lines.join(u'\n').split(u";\n"_qs)) {
+            if (statement.trimmed().isEmpty())
+                continue;
+            if (!query.exec(statement))
+                qFatal("raw: %s", qPrintable(query.lastError().text()));
+            while (query.next()) {
+                QStringList row;
+                for (int i = 0; i < query.record().count(); ++i)
+                    row << (query.isNull(i) ? u"<null>"_qs : query.value(i).toString());
+                rows << row;
+            }
+        }
+        query = QSqlQuery();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"raw"_qs);
+    return rows;
+}
+
+// Everything stored, table by table, as another SQLite program would read it.
+QList<QStringList> everyRow(const QString &path)
+{
+    return raw(path, u"SELECT * FROM ProjectData ORDER BY rowid;\n"
+                     "SELECT * FROM ChannelData ORDER BY rowid;\n"
+                     "SELECT channelID, templateData FROM TemplateData ORDER BY rowid;\n"
+                     "SELECT programmeID, channelID, programmeName, programmeDesc, startDate, "
+                     "startTime, duration, category FROM ProgrammeData ORDER BY rowid;\n"
+                     "SELECT name, seq FROM sqlite_sequence ORDER BY name;\n"_qs);
+}
+
+QString readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().toHex()) : QString();
 }
 
 } // namespace
@@ -42,6 +108,14 @@ private slots:
     void initDb_createsFourTablesOnceAndRefusesToOverwrite();
     void createDatabase_leavesNothingButTheWholeFile_data();
     void createDatabase_leavesNothingButTheWholeFile();
+    void olderDatabase_isUpgradedOnOpen_keepingEveryRow();
+    void unusableFiles_areRefusedSayingWhatToDo_data();
+    void unusableFiles_areRefusedSayingWhatToDo();
+    void sqliteFailures_areExplained_data();
+    void sqliteFailures_areExplained();
+    void readOnlyConnection_saysSoInWords();
+    void writeCommand_waitsForAnotherWriter();
+    void sqliteHandle_isOnTheLinkedLibrary();
 };
 
 void StoreTest::joinDatabasePath_data()
@@ -129,6 +203,16 @@ void StoreTest::missingFile_isReportedNeverCreated()
     QVERIFY(!missing.ok());
     QVERIFY(!QFile::exists(absent));
     QVERIFY(missing.failure().text().contains(u"quorvel-cli init-db"_qs));
+
+    // The command names the companion tool beside the program, and quotes
+    // only what needs quoting.
+    const QString spaced = db.directory() + u"/my listings.db"_qs;
+    const QString tool =
+        QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + u"/quorvel-cli"_qs);
+    QCOMPARE(store::initDbCommand(absent),
+             tool + u" init-db "_qs + QDir::toNativeSeparators(absent));
+    QVERIFY(store::initDbCommand(spaced).endsWith(u" init-db '"_qs +
+                                                  QDir::toNativeSeparators(spaced) + u"'"_qs));
     QVERIFY(QSqlDatabase::connectionNames().isEmpty());
 }
 
@@ -219,6 +303,214 @@ void StoreTest::createDatabase_leavesNothingButTheWholeFile()
     QVERIFY2(nowhere.failure().detail.contains(
                  u"The folder %1 does not exist"_qs.arg(folder.filePath(u"missing"_qs))),
              qPrintable(nowhere.failure().detail));
+}
+
+void StoreTest::olderDatabase_isUpgradedOnOpen_keepingEveryRow()
+{
+    TestDatabase fresh;
+    const QString path = fresh.directory() + u"/version0.db"_qs;
+    QFile sql(QStringLiteral(QUORVEL_STORE_SAMPLES "/version0.sql"));
+    QVERIFY(sql.open(QIODevice::ReadOnly));
+    raw(path, QString::fromUtf8(sql.readAll()));
+    const QString twin = fresh.directory() + u"/twin.db"_qs;
+    QVERIFY(QFile::copy(path, twin));
+    const QList<QStringList> before = everyRow(path);
+    QVERIFY(before.contains(QStringList{u"ProgrammeData"_qs, u"4"_qs}));
+
+    // Any command opens it; its first look finds the old version.
+    const auto listed = programmes::listProgrammes(path, 1);
+    QVERIFY2(listed.ok(), qPrintable(listed.ok() ? QString() : listed.failure().text()));
+    // The version schema.sql writes is the one the program upgrades to.
+    const QList<QStringList> newest{{QString::number(store::schemaVersion)}};
+    QCOMPARE(raw(fresh.path(), u"PRAGMA user_version"_qs), newest);
+    QCOMPARE(raw(path, u"PRAGMA user_version"_qs), newest);
+    QCOMPARE(everyRow(path), before);
+    // The table and its index are now exactly what a new database holds.
+    const QString schema =
+        u"SELECT type, name, sql FROM sqlite_master WHERE tbl_name = 'ProgrammeData' "
+        "ORDER BY name"_qs;
+    QCOMPARE(raw(path, schema), raw(fresh.path(), schema));
+    // The new keys read "2024-3-5" as a date: the morning comes first.
+    QStringList names;
+    for (const ListEntry &entry : listed.value())
+        names << entry.text;
+    QCOMPARE(names, (QStringList{u"Morning news"_qs, u"Late film"_qs}));
+    // The deleted programme's identifier is not handed out again.
+    QVERIFY(programmes::addProgramme(path, 2, {u"New"_qs}).ok());
+    QCOMPARE(raw(path, u"SELECT max(programmeID) FROM ProgrammeData"_qs),
+             QList<QStringList>{{u"5"_qs}});
+
+    // Two programs opening the same old file at once: one upgrades, the
+    // other waits for it and finds the file up to date.
+    std::atomic<int> opened = 0;
+    const auto open = [&] {
+        opened += selectAll(twin, u"ProgrammeData"_qs).ok() ? 1 : 0;
+    };
+    std::thread first(open), second(open);
+    first.join();
+    second.join();
+    QCOMPARE(opened.load(), 2);
+    QCOMPARE(everyRow(twin), before);
+    QCOMPARE(raw(twin, schema), raw(fresh.path(), schema));
+}
+
+void StoreTest::unusableFiles_areRefusedSayingWhatToDo_data()
+{
+    QTest::addColumn<QString>("make");
+    QTest::addColumn<QStringList>("said");
+    const QString remake = u"init-db"_qs;
+    QTest::newRow("newer version")
+        << u"PRAGMA user_version = 2"_qs
+        << QStringList{u"newer Quorvel"_qs, u"version is 2"_qs, u"versions up to 1"_qs};
+    QTest::newRow("another program's SQLite database")
+        << u"CREATE TABLE notes (line TEXT)"_qs
+        << QStringList{u"not a Quorvel database"_qs, u"Move it out of the way"_qs, remake};
+    QTest::newRow("empty file") << QString() << QStringList{u"not a Quorvel database"_qs, remake};
+    QTest::newRow("not SQLite at all")
+        << u"junk"_qs << QStringList{u"not an SQLite database at all"_qs, remake};
+    QTest::newRow("damaged") << u"damage"_qs << QStringList{u"is damaged"_qs, remake};
+}
+
+void StoreTest::unusableFiles_areRefusedSayingWhatToDo()
+{
+    QFETCH(QString, make);
+    QFETCH(QStringList, said);
+    TestDatabase db;
+    db.addProject(u"P"_qs);
+    const QString path = db.directory() + u"/other.db"_qs;
+    if (make == u"junk"_qs || make.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(make.toLatin1().repeated(100));
+    } else if (make == u"damage"_qs) {
+        // The project table's page, overwritten.
+        QVERIFY(QFile::copy(db.path(), path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(4096));
+        file.write(QByteArray(4096, '\xff'));
+    } else if (make.startsWith(u"PRAGMA"_qs)) {
+        QVERIFY(QFile::copy(db.path(), path));
+        raw(path, make);
+    } else {
+        raw(path, make);
+    }
+    const QString bytes = readFile(path);
+
+    const Status refused = selectAll(path, u"ProjectData"_qs);
+    QVERIFY(!refused.ok());
+    const QString text = refused.failure().detail;
+    QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
+    for (const QString &words : said)
+        QVERIFY2(text.contains(words), qPrintable(text));
+    QCOMPARE(readFile(path), bytes);
+    QVERIFY(QSqlDatabase::connectionNames().isEmpty());
+}
+
+void StoreTest::sqliteFailures_areExplained_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("said");
+    const QStringList readOnly{u"read-only for this user"_qs, u"Ask whoever installed Quorvel"_qs,
+                               u"install Quorvel into a folder of your own"_qs};
+    QTest::newRow("read-only") << SQLITE_READONLY << readOnly;
+    QTest::newRow("read-only, extended code") << SQLITE_READONLY_DBMOVED << readOnly;
+    QTest::newRow("journal cannot be made")
+        << SQLITE_CANTOPEN
+        << QStringList{u"may not write in its folder"_qs, u"Ask whoever installed Quorvel"_qs};
+    QTest::newRow("busy") << SQLITE_BUSY
+                          << QStringList{u"Another program is using"_qs, u"try again"_qs};
+    QTest::newRow("locked") << SQLITE_LOCKED_SHAREDCACHE
+                            << QStringList{u"Another program is using"_qs, u"try again"_qs};
+    QTest::newRow("not a database")
+        << SQLITE_NOTADB << QStringList{u"not an SQLite database at all"_qs, u"init-db"_qs};
+    QTest::newRow("damaged") << SQLITE_CORRUPT
+                             << QStringList{u"is damaged"_qs, u"SQLite says"_qs, u"backup"_qs};
+    QTest::newRow("disk full") << SQLITE_FULL << QStringList{u"is full"_qs};
+    QTest::newRow("anything else, as SQLite said it")
+        << SQLITE_CONSTRAINT << QStringList{u"SQLite said this"_qs};
+}
+
+void StoreTest::sqliteFailures_areExplained()
+{
+    QFETCH(int, code);
+    QFETCH(QStringList, said);
+    const QString path = u"/srv/tv/quorvel.db"_qs;
+    const QString text = store::explainSqliteFailure(code, u"SQLite said this"_qs, path);
+    if (code != SQLITE_CONSTRAINT)
+        QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
+    for (const QString &words : said)
+        QVERIFY2(text.contains(words), qPrintable(text));
+}
+
+void StoreTest::readOnlyConnection_saysSoInWords()
+{
+    TestDatabase db;
+    const Status refused = store::write(db.path(), u"Adding a project"_qs, [](Connection &c) {
+        if (auto readOnly = c.execute(u"PRAGMA query_only = 1"_qs); !readOnly)
+            return readOnly;
+        return Status(c.insert(u"ProjectData"_qs, {{u"projectName"_qs, u"P"_qs}}).failure());
+    });
+    QVERIFY(!refused.ok());
+    QVERIFY2(refused.failure().text().contains(u"read-only for this user"_qs),
+             qPrintable(refused.failure().text()));
+    QVERIFY(!refused.failure().text().contains(u"attempt to write"_qs));
+}
+
+void StoreTest::writeCommand_waitsForAnotherWriter()
+{
+    TestDatabase db;
+    const qint32 programme =
+        db.addProgramme(db.addChannel(db.addProject(u"P"_qs), u"C"_qs), u"A"_qs);
+    // Another program holds a write transaction for a second, then commits.
+    std::promise<void> holding;
+    std::thread other([&] {
+        {
+            QSqlDatabase c = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"other"_qs);
+            c.setDatabaseName(db.path());
+            c.open();
+            QSqlQuery q(c);
+            q.exec(u"BEGIN IMMEDIATE"_qs);
+            q.exec(u"INSERT INTO ProjectData (projectName) VALUES ('Other')"_qs);
+            holding.set_value();
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            q.exec(u"COMMIT"_qs);
+            q = QSqlQuery();
+            c.close();
+        }
+        QSqlDatabase::removeDatabase(u"other"_qs);
+    });
+    holding.get_future().wait();
+    QElapsedTimer waited;
+    waited.start();
+    // A command that reads before it writes, as most do.
+    const Status saved = programmes::changeProgramme(db.path(), programme, {u"B"_qs});
+    const qint64 ms = waited.elapsed();
+    other.join();
+    QVERIFY2(saved.ok(), qPrintable(saved.ok() ? QString() : saved.failure().text()));
+    QVERIFY2(ms >= 500, qPrintable(QString::number(ms)));
+    QCOMPARE(db.value(u"SELECT programmeName FROM ProgrammeData"_qs).toString(), u"B"_qs);
+    QCOMPARE(db.value(u"SELECT count(*) FROM ProjectData"_qs).toInt(), 2);
+}
+
+void StoreTest::sqliteHandle_isOnTheLinkedLibrary()
+{
+    TestDatabase db;
+    db.addProject(u"Direct"_qs);
+    const Status used = store::read(db.path(), u"Reading"_qs, [&](Connection &c) -> Status {
+        if (auto same = store::checkSqliteLibrary(c); !same)
+            return same;
+        sqlite3 *handle = store::sqliteHandle(c);
+        if (!handle)
+            return c.failure(u"no handle"_qs);
+        store::SqliteStatement query(handle, "SELECT projectName, sqlite_source_id() "
+                                             "FROM ProjectData");
+        if (!query.next())
+            return c.failure(query.errorString());
+        if (query.text(0) != "Direct" || query.text(1) != sqlite3_sourceid())
+            return c.failure(u"another library"_qs);
+        return store::success();
+    });
+    QVERIFY2(used.ok(), qPrintable(used.ok() ? QString() : used.failure().text()));
 }
 
 QTEST_GUILESS_MAIN(StoreTest)

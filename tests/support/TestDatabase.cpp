@@ -42,6 +42,19 @@ qint64 TestDatabase::exec(const QString &sql, const QVariantList &values)
     return id;
 }
 
+void TestDatabase::execAll(const QStringList &statements)
+{
+    const auto done = store::write(path(), statements.join(u"; "), [&](store::Connection &db) {
+        for (const QString &sql : statements) {
+            if (auto ran = db.execute(sql); !ran)
+                return ran;
+        }
+        return store::success();
+    });
+    if (!done)
+        qFatal("test database: %s", qPrintable(done.failure().text()));
+}
+
 QList<QVariantList> TestDatabase::rows(const QString &sql, const QVariantList &values)
 {
     QList<QVariantList> result;

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 
@@ -18,6 +19,10 @@ public:
 
     // Runs one statement; returns the new row's identifier for an INSERT.
     qint64 exec(const QString &sql, const QVariantList &values = {});
+    // Runs the statements on one connection, in one transaction: for changes
+    // that take the database through states a new connection would refuse,
+    // such as a table renamed away and made again.
+    void execAll(const QStringList &statements);
     // All rows of a query, each as its list of values.
     QList<QVariantList> rows(const QString &sql, const QVariantList &values = {});
     // The single value of a query that yields one.

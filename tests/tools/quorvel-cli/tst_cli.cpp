@@ -390,12 +390,11 @@ void CliTest::failingExport_keepsTheOldFileAndNamesTheDatabase()
     db.addProgramme(channel, u"News"_qs, u"2024-03-01"_qs, u"18:00"_qs);
     db.addTemplate(channel, u"Local, News, 1"_qs);
     // The project is there, but reading its channels fails.
-    db.exec(u"ALTER TABLE ChannelData RENAME TO Channels"_qs);
-    db.exec(u"CREATE TABLE ChannelData (channelID INTEGER)"_qs);
-    db.exec(u"DROP TABLE ProgrammeData"_qs);
-    db.exec(u"CREATE TABLE ProgrammeData (programmeID INTEGER)"_qs);
-    db.exec(u"DROP TABLE TemplateData"_qs);
-    db.exec(u"CREATE TABLE TemplateData (x)"_qs);
+    db.execAll({u"ALTER TABLE ChannelData RENAME TO Channels"_qs,
+                u"CREATE TABLE ChannelData (channelID INTEGER)"_qs,
+                u"DROP TABLE ProgrammeData"_qs,
+                u"CREATE TABLE ProgrammeData (programmeID INTEGER)"_qs,
+                u"DROP TABLE TemplateData"_qs, u"CREATE TABLE TemplateData (x)"_qs});
     const QString out = db.directory() + u"/out.txt"_qs;
     for (const QString &command : exportCommands()) {
         QVERIFY(writeFile(out, "the older file\n"));

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QLatin1StringView>
+#include <QStringList>
+
+// The four tables and their columns, each named once. Every command builds
+// its SQL from these names (schema.sql, which creates them, is the other
+// place they are written), so a column is renamed or added in one place, and
+// a misspelt name fails to compile instead of failing at run time.
+namespace store::tables {
+
+using Name = QLatin1StringView;
+
+struct Project
+{
+    static constexpr Name table{"ProjectData"};
+    static constexpr Name id{"projectID"};
+    static constexpr Name name{"projectName"};
+    static constexpr Name contactName{"ContactName"};
+    static constexpr Name contactEmail{"ContacteMail"};
+    static constexpr Name contactUrl{"ContactURL"};
+    static constexpr Name contactDesc{"ContactDesc"};
+};
+
+struct Channel
+{
+    static constexpr Name table{"ChannelData"};
+    static constexpr Name id{"channelID"};
+    static constexpr Name projectId{"projectID"};
+    static constexpr Name name{"channelName"};
+    static constexpr Name number{"channelNumber"};
+    static constexpr Name channelUrl{"channelURL"};
+    static constexpr Name logoUrl{"logoURL"};
+    static constexpr Name dataUrl{"dataURL"};
+    static constexpr Name updateFrequency{"updateFrequency"};
+};
+
+// No identifier of its own: a channel's lines are found through channelID and
+// read back in rowid order, the order they were added.
+struct Template
+{
+    static constexpr Name table{"TemplateData"};
+    static constexpr Name channelId{"channelID"};
+    static constexpr Name line{"templateData"};
+};
+
+struct Programme
+{
+    static constexpr Name table{"ProgrammeData"};
+    static constexpr Name id{"programmeID"};
+    static constexpr Name channelId{"channelID"};
+    static constexpr Name name{"programmeName"};
+    static constexpr Name desc{"programmeDesc"};
+    static constexpr Name startDate{"startDate"};
+    static constexpr Name startTime{"startTime"};
+    static constexpr Name duration{"duration"};
+    static constexpr Name category{"category"};
+    // Worked out by SQLite from the start (store/TypedTimes.h); never written.
+    static constexpr Name startDateKey{"startDateKey"};
+    static constexpr Name startTimeKey{"startTimeKey"};
+
+    // Every column that holds what was stored, in the table's order.
+    static QStringList stored()
+    {
+        return {id, channelId, name, desc, startDate, startTime, duration, category};
+    }
+};
+
+inline QStringList all()
+{
+    return {Project::table, Channel::table, Template::table, Programme::table};
+}
+
+} // namespace store::tables
