@@ -216,8 +216,30 @@ void Connection::rollback()
     m_inTransaction = false;
 }
 
+namespace {
+
+std::function<void(const QString &)> &statementObserver()
+{
+    static std::function<void(const QString &)> observer;
+    return observer;
+}
+
+} // namespace
+
+void observeStatements(std::function<void(const QString &)> observer)
+{
+    statementObserver() = std::move(observer);
+}
+
+void notePrepared(const QString &sql)
+{
+    if (const auto &observer = statementObserver())
+        observer(sql);
+}
+
 Result<QSqlQuery> Connection::run(const QString &sql, const QVariantList &values, bool forwardOnly)
 {
+    notePrepared(sql);
     QSqlQuery query(m_db);
     query.setForwardOnly(forwardOnly);
     if (!query.prepare(sql))

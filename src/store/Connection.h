@@ -80,6 +80,14 @@ QString initDbCommand(const QString &databasePath);
 // How to replace a file that cannot serve as the database by an empty one.
 QString recreateAdvice(const QString &databasePath);
 
+// Shows every statement prepared from now on, on any connection, to
+// observer (none again when it is empty): how the tests find every query a
+// command runs and check that the store's indexes serve each. Set it only
+// while no command runs.
+void observeStatements(std::function<void(const QString &sql)> observer);
+// Tells the observer, if any, of a statement being prepared.
+void notePrepared(const QString &sql);
+
 // Text the user typed, bound as text even when empty: an empty box stores
 // empty text, never NULL.
 QVariant typedText(const QString &typed);

@@ -108,9 +108,21 @@ Status rebuildProgrammes(Connection &db)
                       {table, seq});
 }
 
+// 1 to 2: an index that gives a channel's programmes in the order they were
+// added, which the exports read them in.
+Status indexProgrammesByChannel(Connection &db)
+{
+    const QString index =
+        schemaStatement(QStringLiteral("CREATE INDEX %1_%2 ")
+                            .arg(tables::Programme::table, tables::Programme::channelId));
+    if (index.isEmpty())
+        return db.failure(QStringLiteral("The program's copy of the schema is incomplete."));
+    return db.execute(index);
+}
+
 // steps[v] brings a database of version v to version v + 1.
 using Step = Status (*)(Connection &);
-const Step steps[] = {rebuildProgrammes};
+const Step steps[] = {rebuildProgrammes, indexProgrammesByChannel};
 static_assert(std::size(steps) == schemaVersion, "one upgrade step per version");
 
 Status refuse(Connection &db, const Found &found)

@@ -88,6 +88,7 @@ Status checkSqliteLibrary(Connection &connection)
 
 SqliteStatement::SqliteStatement(sqlite3 *db, const char *sql) : m_db(db)
 {
+    notePrepared(QString::fromUtf8(sql));
     if (!m_db) {
         m_error = handleProblem();
         return;
