@@ -104,6 +104,13 @@ Result<ListEntries> readEntries(const QString &databasePath, const QString &acti
                                 const QString &sql, const QVariantList &values,
                                 const std::function<QString(const QSqlQuery &)> &text);
 
+// The same for a list of one text column: the first column is the row's
+// identifier, the second its text, or emptyText when it has none. The text
+// goes from SQLite into the list in UTF-8 as it is, without a QString for
+// every row on the way: the programme list may have millions of rows.
+Result<ListEntries> readTextEntries(const QString &databasePath, const QString &action,
+                                    const QString &sql, qint64 value, const QString &emptyText);
+
 // Runs work(Connection &) on a fresh connection and closes it again. A failure
 // to open, or a failure work returns, gets `action` as its description.
 template<typename Work>
