@@ -372,6 +372,10 @@ Result<ListEntries> readTextEntries(const QString &databasePath, const QString &
                                     const QString &sql, qint64 value, const QString &emptyText)
 {
     return read(databasePath, action, [&](Connection &db) -> Result<ListEntries> {
+        // The rows are read once, in index order: a page cache of the usual
+        // size would only hold more memory while the list is being built.
+        if (auto small = db.execute(QStringLiteral("PRAGMA cache_size = -256")); !small)
+            return small.failure();
         SqliteStatement rows(sqliteHandle(db), sql);
         rows.restart(value);
         const QByteArray empty = emptyText.toUtf8();
