@@ -4,7 +4,7 @@
 //   project 1: 100 channels with PROGRAMMES / 100 programmes each, added one
 //              day at a time across all channels, as a daily listings import
 //              would;
-//   project 2: PROGRAMMES / 100 channels with 5 template lines each;
+//   project 2: PROGRAMMES / 10 channels with 5 template lines each;
 //   project 3: one channel with PROGRAMMES programmes, for the programme
 //              window, which lists one channel's.
 // Values have realistic lengths and about one in ten carries a character of
@@ -183,7 +183,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     programmesPerChannel = programmes / programmeChannels;
-    templateChannels = programmes / 100;
+    templateChannels = programmes / 10;
     sqlite3 *db = nullptr;
     check(sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READWRITE, nullptr), db, argv[1]);
     check(sqlite3_exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN", nullptr,

@@ -9,7 +9,7 @@
 #include "xmltv/XmltvTime.h"
 
 #include <QDir>
-#include <QHash>
+#include <QStringList>
 
 #include <algorithm>
 #include <string>
@@ -261,8 +261,7 @@ private:
     bool m_ok = true;
 };
 
-// A value of the current row, as text a guide holds: `plain` when it can
-// be written as the store has it.
+// A value of the current row as the guide holds it, and whether it is blank.
 struct Value
 {
     std::string_view text;
@@ -399,9 +398,9 @@ private:
     std::string m_scratch;
 };
 
-const char *const programmesOfChannel =
-    "SELECT programmeID, programmeName, startDate, startTime, duration, programmeDesc, category "
-    "FROM ProgrammeData WHERE channelID = ? ORDER BY programmeID";
+using ProjectTable = store::tables::Project;
+using ChannelTable = store::tables::Channel;
+using ProgrammeTable = store::tables::Programme;
 
 // A guide's name, when it has one to show.
 bool hasName(const SqliteStatement &row, std::string &scratch)
@@ -411,7 +410,8 @@ bool hasName(const SqliteStatement &row, std::string &scratch)
 
 store::Status GuideWriter::write(XmltvExport &done)
 {
-    SqliteStatement project(m_handle, "SELECT projectID FROM ProjectData WHERE projectID = ?");
+    SqliteStatement project(m_handle, QStringLiteral("SELECT %1 FROM %2 WHERE %1 = ?")
+                                          .arg(ProjectTable::id, ProjectTable::table));
     project.restart(m_projectID);
     if (!project.next()) {
         if (!project.ok())
@@ -419,12 +419,25 @@ store::Status GuideWriter::write(XmltvExport &done)
         return m_db.failure(QStringLiteral("There is no project %1.").arg(m_projectID));
     }
 
-    SqliteStatement channels(m_handle, "SELECT channelID, channelName, logoURL, channelURL "
-                                       "FROM ChannelData WHERE projectID = ? ORDER BY channelID");
-    SqliteStatement programmes(m_handle, programmesOfChannel);
+    // The columns by number: 0 the identifier, then as the reading below takes them.
+    SqliteStatement channels(
+        m_handle, QStringLiteral("SELECT %1, %2, %3, %4 FROM %5 WHERE %6 = ? ORDER BY %1")
+                      .arg(ChannelTable::id, ChannelTable::name, ChannelTable::logoUrl,
+                           ChannelTable::channelUrl, ChannelTable::table, ChannelTable::projectId));
+    const QString programmeColumns =
+        QStringList{ProgrammeTable::id,        ProgrammeTable::name,     ProgrammeTable::startDate,
+                    ProgrammeTable::startTime, ProgrammeTable::duration, ProgrammeTable::desc,
+                    ProgrammeTable::category}
+            .join(QStringLiteral(", "));
+    // In the order they were added, which the left-out list keeps.
+    SqliteStatement programmes(m_handle,
+                               QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+                                   .arg(programmeColumns, ProgrammeTable::table,
+                                        ProgrammeTable::channelId, ProgrammeTable::id));
     // Whether a channel has a programme to write, in any order.
-    SqliteStatement starts(m_handle, "SELECT programmeID, programmeName, startDate, startTime "
-                                     "FROM ProgrammeData WHERE channelID = ?");
+    SqliteStatement starts(
+        m_handle, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                      .arg(programmeColumns, ProgrammeTable::table, ProgrammeTable::channelId));
     for (const SqliteStatement *statement : {&channels, &programmes, &starts}) {
         if (!statement->ok())
             return failed(*statement);
