@@ -121,12 +121,9 @@ compare() {
 }
 
 # Imports into a fresh copy of the empty project each time.
-import_fresh() {
-    cp "$OUT/empty.db" "$OUT/import.db"
-    "$CLI" import-xmltv --db "$OUT/import.db" --project 1 --in "$1"
-}
-export -f import_fresh
-export CLI OUT
+printf '#!/bin/sh\ncp "%s" "%s" && exec "%s" import-xmltv --db "%s" --project 1 --in "$1"\n' \
+    "$OUT/empty.db" "$OUT/import.db" "$CLI" "$OUT/import.db" >"$OUT/import.sh"
+chmod +x "$OUT/import.sh"
 
 : >"$OUT/results.txt"
 for n in "${SIZES[@]}"; do
@@ -144,7 +141,7 @@ for n in "${SIZES[@]}"; do
         "$CLI" export-dgc --db "$db" --project 2 --out "$OUT/channels.dgc" -- \
         sh -c 'sqlite3 -csv "$1" "$2" >"$3"' sh "$db" "$DGC_SQL" "$OUT/channels.csv"
     compare import-xmltv "$n" "$n" \
-        bash -c 'import_fresh "$1"' bash "$OUT/guide-$n.xml" -- \
+        "$OUT/import.sh" "$OUT/guide-$n.xml" -- \
         xmllint --stream --noout "$OUT/guide-$n.xml"
     compare window-open "$n" "$n" \
         env QT_QPA_PLATFORM=offscreen "$WINDOW" --open "$db" "$channel" -- \

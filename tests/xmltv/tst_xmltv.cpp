@@ -121,6 +121,7 @@ private slots:
     void export_matchesExpectedFileAndListsLeftOut();
     void export_keepsEveryByteOfAwkwardValues_data();
     void export_keepsEveryByteOfAwkwardValues();
+    void export_writesTextsLongerThanItsBuffer();
     void import_storesGuideInChannelsOfTheSameNameOrNewOnes();
     void faultyFile_importsNothingAndSaysWhere_data();
     void faultyFile_importsNothingAndSaysWhere();
@@ -222,6 +223,37 @@ void XmltvTest::export_keepsEveryByteOfAwkwardValues()
     QFile report(sample(u"expected-awkward-left-out.txt"_qs));
     QVERIFY(report.open(QIODevice::ReadOnly));
     QCOMPARE(leftOut.join(u'\n').toUtf8() + '\n', report.readAll());
+}
+
+// A programme whose texts outgrow the export's buffer goes out whole, in order.
+void XmltvTest::export_writesTextsLongerThanItsBuffer()
+{
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Long"_qs);
+    const qint32 channel = db.addChannel(project, u"Town TV"_qs);
+    const QString longText = QString(3 << 20, u'x') + u"&"_qs;
+    for (const QString &name : {u"Before"_qs, u"Long"_qs, u"After"_qs}) {
+        const qint32 programme = db.addProgramme(
+            channel, name, u"2024-03-01"_qs,
+            name == u"Before"_qs ? u"19:00"_qs : (name == u"Long"_qs ? u"20:00"_qs : u"21:00"_qs));
+        if (name == u"Long"_qs) {
+            db.exec(
+                u"UPDATE ProgrammeData SET programmeDesc = ?, category = ? WHERE programmeID = ?"_qs,
+                {longText, longText, programme});
+        }
+    }
+    const QString out = db.directory() + u"/long.xml"_qs;
+    QVERIFY(xmltv::writeXmltv(db.path(), project, out, london()));
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const QByteArray escaped = QByteArray(3 << 20, 'x') + "&amp;";
+    const QByteArray expected = "    <title>Long</title>\n    <desc>" + escaped +
+                                "</desc>\n    <category>" + escaped +
+                                "</category>\n  </programme>\n  <programme start=\"20240301210000";
+    QVERIFY(bytes.contains(expected));
+    QVERIFY(bytes.indexOf("<title>Before</title>") < bytes.indexOf(expected));
+    QVERIFY(bytes.endsWith("<title>After</title>\n  </programme>\n</tv>\n"));
 }
 
 void XmltvTest::import_storesGuideInChannelsOfTheSameNameOrNewOnes()
