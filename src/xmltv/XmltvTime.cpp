@@ -2,8 +2,6 @@
 
 #include <QDateTime>
 
-#include <algorithm>
-#include <cstring>
 #include <limits>
 
 namespace xmltv {
@@ -132,7 +130,7 @@ QString timestamp(qint64 instant, const QTimeZone &zone)
     return QString::fromStdString(out);
 }
 
-char *writeTimestamp(char *out, qint64 instant, ZoneOffsets &zone)
+void appendTimestamp(std::string &out, qint64 instant, ZoneOffsets &zone)
 {
     const int offset = zone.at(instant);
     const qint64 wallSeconds = instant + offset;
@@ -153,10 +151,7 @@ char *writeTimestamp(char *out, qint64 instant, ZoneOffsets &zone)
     if (year < 1 || year > 9999) {
         // Years of other than four digits, as Qt writes them.
         const QDateTime wall = QDateTime::fromSecsSinceEpoch(wallSeconds, Qt::UTC);
-        const QByteArray text = wall.toString(QStringLiteral("yyyyMMddhhmmss")).toUtf8();
-        const auto size = std::min<std::size_t>(std::size_t(text.size()), longestTimestamp - 6);
-        std::memcpy(out, text.constData(), size);
-        out += size;
+        out += wall.toString(QStringLiteral("yyyyMMddhhmmss")).toStdString();
     } else {
         char digits[14];
         const auto put = [&](int at, int value, int count) {
@@ -169,8 +164,7 @@ char *writeTimestamp(char *out, qint64 instant, ZoneOffsets &zone)
         put(8, int(seconds / 3600), 2);
         put(10, int(seconds / 60 % 60), 2);
         put(12, int(seconds % 60), 2);
-        std::memcpy(out, digits, sizeof digits);
-        out += sizeof digits;
+        out.append(digits, sizeof digits);
     }
     const char zoneText[] = {' ',
                              offset < 0 ? '-' : '+',
@@ -178,14 +172,7 @@ char *writeTimestamp(char *out, qint64 instant, ZoneOffsets &zone)
                              char('0' + minutes / 60 % 10),
                              char('0' + minutes % 60 / 10),
                              char('0' + minutes % 60 % 10)};
-    std::memcpy(out, zoneText, sizeof zoneText);
-    return out + sizeof zoneText;
-}
-
-void appendTimestamp(std::string &out, qint64 instant, ZoneOffsets &zone)
-{
-    char written[longestTimestamp];
-    out.append(written, std::size_t(writeTimestamp(written, instant, zone) - written));
+    out.append(zoneText, sizeof zoneText);
 }
 
 qint64 Timestamp::wallSeconds() const

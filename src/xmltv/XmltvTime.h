@@ -43,10 +43,6 @@ qint64 instantOf(QDate date, QTime time, ZoneOffsets &zone);
 QString timestamp(qint64 instant, const QTimeZone &zone);
 // The same, added to out in UTF-8.
 void appendTimestamp(std::string &out, qint64 instant, ZoneOffsets &zone);
-// The same, written at out, which has room for longestTimestamp bytes;
-// returns the end of what it wrote.
-constexpr int longestTimestamp = 40;
-char *writeTimestamp(char *out, qint64 instant, ZoneOffsets &zone);
 
 // A time read from an XMLTV file, wall clock as written.
 struct Timestamp

@@ -12,8 +12,6 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -211,159 +209,55 @@ void appendEscaped(std::string &out, std::string_view text, bool attribute)
     out.append(text.data() + from, text.size() - from);
 }
 
-// Text the store holds, escaped as character data onto out in the same
-// pass that checks it: the export's most frequent work. Text that is not
-// plain (see examine) leaves out as it was and gives plain false.
-Plain appendPlainEscaped(std::string &out, std::string_view text)
-{
-    const std::size_t mark = out.size();
-    bool blank = true;
-    const auto *p = reinterpret_cast<const unsigned char *>(text.data());
-    const auto *end = p + text.size();
-    const auto *run = p;
-    const auto flush = [&](const unsigned char *to) {
-        out.append(reinterpret_cast<const char *>(run), std::size_t(to - run));
-    };
-    while (p < end) {
-        const unsigned char b = *p;
-        const unsigned char kind = bytes.kind[b];
-        if (kind == 0 && bytes.escape[b] == 0) {
-            blank = false;
-            ++p;
-            continue;
-        }
-        if (kind == 1 && bytes.escape[b] != 1) {
-            ++p;
-            continue;
-        }
-        if (bytes.escape[b] == 1) {
-            flush(p);
-            switch (b) {
-            case '<':
-                out.append("&lt;");
-                break;
-            case '>':
-                out.append("&gt;");
-                break;
-            case '&':
-                out.append("&amp;");
-                break;
-            case '"':
-                out.append("&quot;");
-                break;
-            default:
-                out.append("&#13;");
-                break;
-            }
-            if (b != '\r')
-                blank = false;
-            run = ++p;
-            continue;
-        }
-        if (kind == 2) {
-            out.resize(mark);
-            return {false, false};
-        }
-        // A longer character, checked as examine does.
-        char32_t c = 0;
-        int more = 0;
-        if (b >= 0xc2 && b <= 0xdf) {
-            c = b & 0x1f;
-            more = 1;
-        } else if (b >= 0xe0 && b <= 0xef) {
-            c = b & 0x0f;
-            more = 2;
-        } else if (b >= 0xf0 && b <= 0xf4) {
-            c = b & 0x07;
-            more = 3;
-        } else {
-            out.resize(mark);
-            return {false, false};
-        }
-        bool wellFormed = end - p > more;
-        for (int i = 1; wellFormed && i <= more; ++i) {
-            wellFormed = (p[i] & 0xc0) == 0x80;
-            c = (c << 6) | (p[i] & 0x3f);
-        }
-        const char32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
-        if (!wellFormed || c < least || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff) || c <= 0x9f ||
-            (c >= 0xfdd0 && c <= 0xfdef) || (c & 0xfffe) == 0xfffe) {
-            out.resize(mark);
-            return {false, false};
-        }
-        if (!isBlank(c))
-            blank = false;
-        p += more + 1;
-    }
-    flush(end);
-    return {true, blank};
-}
-
 // The file's bytes, gathered in a buffer of fixed size.
 class Output
 {
 public:
-    static constexpr std::size_t capacity = 1 << 20;
+    explicit Output(QIODevice &device) : m_device(device) { m_buffer.reserve(capacity + 4096); }
 
-    explicit Output(QIODevice &device) : m_device(device), m_buffer(new char[capacity]) {}
-
+    std::string &buffer() { return m_buffer; }
     void append(std::string_view text)
     {
-        if (m_used + text.size() > capacity)
+        m_buffer.append(text);
+        if (m_buffer.size() >= capacity)
             flush();
-        if (text.size() > capacity) {
-            write(text.data(), text.size());
-            return;
-        }
-        std::memcpy(m_buffer.get() + m_used, text.data(), text.size());
-        m_used += text.size();
     }
-    // Room for bytes (at most capacity) to be written at the pointer
-    // returned, then handed back with used().
-    char *room(std::size_t bytes)
-    {
-        if (m_used + bytes > capacity)
-            flush();
-        return m_buffer.get() + m_used;
-    }
-    void used(const char *end) { m_used = std::size_t(end - m_buffer.get()); }
     void flush()
     {
-        write(m_buffer.get(), m_used);
-        m_used = 0;
+        if (m_ok && !m_buffer.empty())
+            m_ok =
+                m_device.write(m_buffer.data(), qint64(m_buffer.size())) == qint64(m_buffer.size());
+        m_buffer.clear();
     }
     bool ok() const { return m_ok; }
 
     void escaped(std::string_view text, bool attribute)
     {
-        std::string escaped;
-        appendEscaped(escaped, text, attribute);
-        append(escaped);
+        appendEscaped(m_buffer, text, attribute);
+        if (m_buffer.size() >= capacity)
+            flush();
     }
 
     // <name>text</name> on a line of its own.
     void element(std::string_view indent, std::string_view name, std::string_view text)
     {
-        append(indent);
-        append("<");
-        append(name);
-        append(">");
+        m_buffer.append(indent).append("<").append(name).append(">");
         escaped(text, false);
-        append("</");
-        append(name);
-        append(">\n");
+        m_buffer.append("</").append(name).append(">\n");
+    }
+
+    // The same for text already escaped.
+    void escapedElement(std::string_view indent, std::string_view name, std::string_view text)
+    {
+        m_buffer.append(indent).append("<").append(name).append(">");
+        append(text);
+        m_buffer.append("</").append(name).append(">\n");
     }
 
 private:
-    void write(const char *data, std::size_t size)
-    {
-        if (m_ok && size > 0)
-            m_ok = m_device.write(data, qint64(size)) == qint64(size);
-    }
-
+    static constexpr std::size_t capacity = 1 << 16;
     QIODevice &m_device;
-    std::unique_ptr<char[]> m_buffer;
-    std::size_t m_used = 0;
+    std::string m_buffer;
     bool m_ok = true;
 };
 
@@ -490,9 +384,6 @@ private:
     bool readProgrammes(SqliteStatement &programmes, qint64 channelID, const QString &channelName,
                         XmltvExport &done);
     void writeProgrammes(qint64 channelID);
-    // The column's text, escaped, onto the channel's text, unless it is
-    // blank as stored; whether it was added.
-    bool appendText(const SqliteStatement &row, int column);
 
     Connection &m_db;
     sqlite3 *m_handle;
@@ -552,9 +443,9 @@ store::Status GuideWriter::write(XmltvExport &done)
             return failed(*statement);
     }
 
-    m_out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                 "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n"
-                 "<tv generator-info-name=\"Quorvel\"");
+    m_out.buffer().append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                          "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n"
+                          "<tv generator-info-name=\"Quorvel\"");
     // First the channels that have a programme the guide can hold: a
     // channel without programmes is left out, as XMLTV's validator insists.
     bool any = false;
@@ -570,7 +461,7 @@ store::Status GuideWriter::write(XmltvExport &done)
         if (!writable)
             continue;
         if (!any)
-            m_out.append(">\n");
+            m_out.buffer().append(">\n");
         any = true;
         writeChannel(channels);
     }
@@ -595,26 +486,28 @@ store::Status GuideWriter::write(XmltvExport &done)
     }
     if (!channels.ok())
         return failed(channels);
-    m_out.append(any ? "</tv>\n" : "/>\n");
+    m_out.buffer().append(any ? "</tv>\n" : "/>\n");
     return store::success();
 }
 
 void GuideWriter::writeChannel(const SqliteStatement &channel)
 {
-    m_out.append("  <channel id=\"");
-    m_out.append(channelXmltvId(channel.integer(0)).toStdString());
-    m_out.append("\">\n");
+    std::string &out = m_out.buffer();
+    out.append("  <channel id=\"");
+    out.append(channelXmltvId(channel.integer(0)).toStdString());
+    out.append("\">\n");
     m_out.element("    ", "display-name", xmlText(channel.wideText(1)).toStdString());
     const QString logoURL = channel.wideText(2);
     if (!blank(logoURL)) {
-        m_out.append("    <icon src=\"");
+        out.append("    <icon src=\"");
         m_out.escaped(xmlText(logoURL.trimmed()).toStdString(), true);
-        m_out.append("\"/>\n");
+        out.append("\"/>\n");
     }
     const QString channelURL = channel.wideText(3);
     if (!blank(channelURL))
         m_out.element("    ", "url", xmlText(channelURL.trimmed()).toStdString());
-    m_out.append("  </channel>\n");
+    out.append("  </channel>\n");
+    m_out.append({});
 }
 
 bool GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
@@ -642,11 +535,19 @@ bool GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
         appendEscaped(m_text, name.text, false);
         programme.nameSize = m_text.size() - programme.name;
         // XMLTV wants an empty description left out, not written empty.
+        bool blankDesc = true;
+        const Value desc = guideText(rows, 5, m_scratch, &blankDesc);
+        programme.hasDesc = !blankDesc;
         programme.desc = m_text.size();
-        programme.hasDesc = appendText(rows, 5);
+        if (programme.hasDesc)
+            appendEscaped(m_text, desc.text, false);
         programme.descSize = m_text.size() - programme.desc;
+        bool blankCategory = true;
+        const Value category = guideText(rows, 6, m_scratch, &blankCategory);
+        programme.hasCategory = !blankCategory;
         programme.category = m_text.size();
-        programme.hasCategory = appendText(rows, 6);
+        if (programme.hasCategory)
+            appendEscaped(m_text, category.text, false);
         programme.categorySize = m_text.size() - programme.category;
         m_programmes.push_back(programme);
     }
@@ -659,73 +560,28 @@ bool GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
     return true;
 }
 
-bool GuideWriter::appendText(const SqliteStatement &row, int column)
-{
-    const std::size_t mark = m_text.size();
-    const Plain plain = appendPlainEscaped(m_text, row.text(column));
-    if (plain.plain) {
-        if (plain.blank)
-            m_text.resize(mark);
-        return !plain.blank;
-    }
-    const QString wide = row.wideText(column);
-    if (blank(wide))
-        return false;
-    appendEscaped(m_text, xmlText(wide).toStdString(), false);
-    return true;
-}
-
 void GuideWriter::writeProgrammes(qint64 channelID)
 {
     const std::string id = channelXmltvId(channelID).toStdString();
-    const char *const text = m_text.data();
-    // Everything of an element but its texts, with both times at their longest.
-    const std::size_t markup = 200 + id.size() + 2 * longestTimestamp;
+    const std::string_view text(m_text);
     for (const Programme &programme : m_programmes) {
-        const std::size_t texts = programme.nameSize + programme.descSize + programme.categorySize;
-        const bool whole = markup + texts <= Output::capacity;
-        // A programme with texts longer than the buffer goes out a piece at a time.
-        char *p = whole ? m_out.room(markup + texts) : nullptr;
-        const auto put = [&](const char *from, std::size_t size) {
-            if (whole) {
-                std::memcpy(p, from, size);
-                p += size;
-            } else {
-                m_out.append(std::string_view(from, size));
-            }
-        };
-        const auto literal = [&](std::string_view s) {
-            put(s.data(), s.size());
-        };
-        const auto time = [&](qint64 instant) {
-            char written[longestTimestamp];
-            put(written, std::size_t(writeTimestamp(written, instant, m_zone) - written));
-        };
-        literal("  <programme start=\"");
-        time(programme.start);
+        std::string &out = m_out.buffer();
+        out.append("  <programme start=\"");
+        appendTimestamp(out, programme.start, m_zone);
         // A length of nothing gives no stop rather than one equal to the start.
         if (programme.minutes > 0) {
-            literal("\" stop=\"");
-            time(programme.start + qint64(programme.minutes) * 60);
+            out.append("\" stop=\"");
+            appendTimestamp(out, programme.start + qint64(programme.minutes) * 60, m_zone);
         }
-        literal("\" channel=\"");
-        put(id.data(), id.size());
-        literal("\">\n    <title>");
-        put(text + programme.name, programme.nameSize);
-        literal("</title>\n");
-        if (programme.hasDesc) {
-            literal("    <desc>");
-            put(text + programme.desc, programme.descSize);
-            literal("</desc>\n");
-        }
+        out.append("\" channel=\"").append(id).append("\">\n");
+        m_out.escapedElement("    ", "title", text.substr(programme.name, programme.nameSize));
+        if (programme.hasDesc)
+            m_out.escapedElement("    ", "desc", text.substr(programme.desc, programme.descSize));
         if (programme.hasCategory) {
-            literal("    <category>");
-            put(text + programme.category, programme.categorySize);
-            literal("</category>\n");
+            m_out.escapedElement("    ", "category",
+                                 text.substr(programme.category, programme.categorySize));
         }
-        literal("  </programme>\n");
-        if (whole)
-            m_out.used(p);
+        m_out.append("  </programme>\n");
     }
 }
 
