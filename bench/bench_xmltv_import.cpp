@@ -5,9 +5,9 @@
 //   cmake --build build --target bench_xmltv_import
 //   build/bench_xmltv_import [PROGRAMMES]
 
+#include "xmltv/XmltvImport.h"
 #include "store/Connection.h"
 #include "store/Database.h"
-#include "xmltv/XmltvImport.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -221,8 +221,6 @@ QPair<qint64, qint64> residentKib()
                 now = words.at(1).toLongLong();
             if (words.size() >= 2 && words.at(0) == "VmHWM:")
                 peak = words.at(1).toLongLong();
-            if (qEnvironmentVariableIsSet("BENCH_RSS_PARTS") && words.at(0).startsWith("Rss"))
-                out << line << '\n';
         }
     }
     return {now, peak};
@@ -237,12 +235,6 @@ int openOnce(const QString &path, qint32 channelID)
     Navigator navigator(state, dialogs, QFileInfo(path).absolutePath());
     PaintWatch watch;
     qApp->installEventFilter(&watch);
-    if (qEnvironmentVariableIsSet("BENCH_LIST_ONLY")) {
-        const auto before = residentKib();
-        const auto listed = programmes::listProgrammes(path, channelID);
-        const auto after = residentKib();
-        out << "list rss " << before.first << " -> " << after.first << " peak " << after.second << '\n';
-    }
     QElapsedTimer timer;
     timer.start();
     AppWindow *window = navigator.moveTo(nullptr, WindowKind::ProgrammeSelection);
