@@ -7,6 +7,7 @@
 #include "programmes/AddEditProgramme.h"
 #include "programmes/ProgrammeSelection.h"
 #include "projects/ProjectSelection.h"
+#include "schedule/ScheduleWindow.h"
 
 #include <QApplication>
 #include <QEventLoopLocker>
@@ -42,6 +43,9 @@ AppWindow *Navigator::open(WindowKind kind)
         break;
     case WindowKind::ChannelDataExport:
         window = new ChannelDataExport(*this);
+        break;
+    case WindowKind::Schedule:
+        window = new ScheduleWindow(*this);
         break;
     }
     window->load();

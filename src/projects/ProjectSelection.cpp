@@ -115,6 +115,7 @@ void ProjectSelection::setSelectionButtonsEnabled(bool enabled)
     m_renameProject->setEnabled(enabled);
     m_exportXmltv->setEnabled(enabled);
     m_importXmltv->setEnabled(enabled);
+    m_schedule->setEnabled(enabled);
 }
 
 void ProjectSelection::newProject()
@@ -180,6 +181,15 @@ void ProjectSelection::loadProject()
         return;
     state().currentProjectID = *id;
     navigator().moveTo(this, WindowKind::ChannelSelection);
+}
+
+void ProjectSelection::openSchedule()
+{
+    const auto id = m_projectList->selectedId();
+    if (!id)
+        return;
+    state().currentProjectID = *id;
+    navigator().moveTo(this, WindowKind::Schedule);
 }
 
 void ProjectSelection::exportChannelData()

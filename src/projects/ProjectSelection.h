@@ -53,4 +53,7 @@ private:
     QAction *m_exportXmltv = nullptr;
     QAction *m_importXmltv = nullptr;
     QAction *m_exitAction = nullptr;
+    // The schedule editor, for the selected project.
+    void openSchedule();
+    QAction *m_schedule = nullptr;
 };

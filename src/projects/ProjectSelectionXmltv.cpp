@@ -178,6 +178,12 @@ void ProjectSelection::addFileMenu(QVBoxLayout *layout)
     m_importXmltv = file->addAction(QStringLiteral("Import XMLTV..."));
     m_importXmltv->setObjectName(QStringLiteral("importXMLTV"));
     file->addSeparator();
+    m_schedule = file->addAction(QStringLiteral("&Schedule..."));
+    m_schedule->setObjectName(QStringLiteral("openSchedule"));
+    m_schedule->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    m_schedule->setEnabled(false);
+    connect(m_schedule, &QAction::triggered, this, &ProjectSelection::openSchedule);
+    file->addSeparator();
     m_exitAction = file->addAction(QStringLiteral("E&xit"));
     m_exitAction->setObjectName(QStringLiteral("exitAction"));
     // Like the buttons that act on the selected project.

@@ -288,6 +288,22 @@ Result<qint64> Connection::insert(const QString &table, const Columns &columns)
     return id.toLongLong();
 }
 
+Result<QSqlQuery> Connection::prepare(const QString &sql)
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        return failure(query.lastError());
+    return query;
+}
+
+Status Connection::execute(QSqlQuery &prepared)
+{
+    if (!prepared.exec())
+        return failure(prepared.lastError());
+    return success();
+}
+
 Status Connection::update(const QString &table, const Columns &columns, const QString &keyColumn,
                           const QVariant &key)
 {

@@ -53,6 +53,12 @@ public:
     // Changes the given columns of the rows whose keyColumn equals key.
     Status update(const QString &table, const Columns &columns, const QString &keyColumn,
                   const QVariant &key);
+    // A statement prepared once and run many times, with fresh values bound
+    // before each run: bulk work such as a repeat of thousands of rows, where
+    // preparing every row again would cost more than the row itself.
+    Result<QSqlQuery> prepare(const QString &sql);
+    // Runs a prepared statement with the values bound to it now.
+    Status execute(QSqlQuery &prepared);
 
     const QString &databasePath() const { return m_path; }
     QSqlDatabase &database() { return m_db; }

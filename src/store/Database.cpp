@@ -1,6 +1,9 @@
 #include "store/Database.h"
 
 #include "store/AtomicFile.h"
+#include "store/SchemaUpgrade.h"
+#include "store/SqliteStatement.h"
+#include "store/Tables.h"
 
 #include <QDir>
 #include <QFile>
@@ -134,25 +137,19 @@ DatabaseCheck inspectDatabase(const QString &path)
     file.close();
 
     sqlite3 *db = nullptr;
-    QStringList tables;
+    QStringList found;
+    int version = 0;
     QString error;
     // Read-only, so that looking never changes or creates anything.
     if (sqlite3_open_v2(QFile::encodeName(info.absoluteFilePath()).constData(), &db,
                         SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt *query = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT lower(name) FROM sqlite_master WHERE type = 'table'", -1,
-                               &query, nullptr) == SQLITE_OK) {
-            int step;
-            while ((step = sqlite3_step(query)) == SQLITE_ROW) {
-                tables << QString::fromUtf8(
-                    reinterpret_cast<const char *>(sqlite3_column_text(query, 0)));
-            }
-            if (step != SQLITE_DONE)
-                error = QString::fromUtf8(sqlite3_errmsg(db));
-        } else {
-            error = QString::fromUtf8(sqlite3_errmsg(db));
-        }
-        sqlite3_finalize(query);
+        SqliteStatement names(db, "SELECT lower(name) FROM sqlite_master WHERE type = 'table'");
+        while (names.next())
+            found << QString::fromUtf8(names.text(0).data(), qsizetype(names.text(0).size()));
+        SqliteStatement userVersion(db, "PRAGMA user_version");
+        if (names.ok() && userVersion.next())
+            version = int(userVersion.integer(0));
+        error = !names.ok() ? names.errorString() : userVersion.errorString();
     } else {
         error = QString::fromUtf8(db ? sqlite3_errmsg(db) : "SQLite could not open it.");
     }
@@ -161,9 +158,8 @@ DatabaseCheck inspectDatabase(const QString &path)
         return {DatabaseCheck::Unreadable, error};
 
     QStringList missing;
-    for (const QString &table : {QStringLiteral("ProjectData"), QStringLiteral("ChannelData"),
-                                 QStringLiteral("TemplateData"), QStringLiteral("ProgrammeData")}) {
-        if (!tables.contains(table.toLower()))
+    for (const QString &table : tables::all()) {
+        if (!found.contains(table.toLower()))
             missing << table;
     }
     if (!missing.isEmpty()) {
@@ -171,6 +167,14 @@ DatabaseCheck inspectDatabase(const QString &path)
                 QStringLiteral("It is an SQLite database without Quorvel's table%1 %2.")
                     .arg(missing.size() == 1 ? QString() : QStringLiteral("s"),
                          missing.join(QStringLiteral(", ")))};
+    }
+    // An older version is fine: the first command to open it brings it up to date.
+    if (version > schemaVersion) {
+        return {DatabaseCheck::Newer,
+                QStringLiteral("It was written by a newer Quorvel (schema version %1; this "
+                               "Quorvel knows versions up to %2).")
+                    .arg(version)
+                    .arg(schemaVersion)};
     }
     return {DatabaseCheck::Quorvel, QString()};
 }

@@ -33,6 +33,8 @@ struct DatabaseCheck
         // An empty file, as an older creation that was killed could leave.
         Empty,
         NotQuorvel,
+        // A Quorvel database of a schema version this program does not know.
+        Newer,
         Unreadable,
     };
     Kind kind;

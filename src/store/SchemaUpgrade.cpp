@@ -3,6 +3,7 @@
 #include "store/Connection.h"
 #include "store/Database.h"
 #include "store/Tables.h"
+#include "store/TypedTimes.h"
 
 #include <QDir>
 #include <QStringList>
@@ -41,22 +42,6 @@ Result<Found> inspect(Connection &db)
     return found;
 }
 
-// The statement of schema.sql that begins with `start`. The schema holds no
-// semicolons inside literals, so a split after removing comments is enough.
-QString schemaStatement(const QString &start)
-{
-    QStringList lines;
-    for (const QString &line : schemaSql().split(u'\n')) {
-        if (!line.trimmed().startsWith(QStringLiteral("--")))
-            lines << line;
-    }
-    for (const QString &statement : lines.join(u'\n').split(u';')) {
-        if (statement.trimmed().startsWith(start))
-            return statement.trimmed();
-    }
-    return QString();
-}
-
 Status runAll(Connection &db, const QStringList &statements)
 {
     for (const QString &sql : statements) {
@@ -68,16 +53,27 @@ Status runAll(Connection &db, const QStringList &statements)
 
 // 0 to 1: the sort keys of the start read more forms, and check that a date
 // or time is real. SQLite cannot change a generated column in place, so the
-// table is made anew from schema.sql. Every row keeps its programmeID, and the
-// AUTOINCREMENT counter keeps its place, so no deleted programme's
-// identifier is ever handed out again.
+// table is made anew. Every row keeps its programmeID, and the AUTOINCREMENT
+// counter keeps its place, so no deleted programme's identifier is ever
+// handed out again.
+//
+// The table is made as version 1 had it, column by column, not from today's
+// schema.sql: a later step that changes the table again must find it as
+// version 1 left it, whatever version the database started from.
 Status rebuildProgrammes(Connection &db)
 {
     const QString table = tables::Programme::table;
-    const QString create = schemaStatement(QStringLiteral("CREATE TABLE ") + table);
-    const QString index = schemaStatement(QStringLiteral("CREATE INDEX ") + table);
-    if (create.isEmpty() || index.isEmpty())
-        return db.failure(QStringLiteral("The program's copy of the schema is incomplete."));
+    const QString columns = QStringLiteral(
+        "programmeID, channelID, programmeName, programmeDesc, startDate, startTime, duration, "
+        "category");
+    const QString create =
+        QStringLiteral("CREATE TABLE ProgrammeData (programmeID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                       "channelID INTEGER, programmeName TEXT, programmeDesc TEXT, startDate TEXT, "
+                       "startTime TEXT, duration TEXT, category TEXT, "
+                       "startDateKey TEXT GENERATED ALWAYS AS (%1) VIRTUAL, "
+                       "startTimeKey TEXT GENERATED ALWAYS AS (%2) VIRTUAL)")
+            .arg(startDateKeySql(QStringLiteral("startDate")),
+                 startTimeKeySql(QStringLiteral("startTime")));
 
     auto counter =
         db.select(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = ?"), {table});
@@ -87,14 +83,14 @@ Status rebuildProgrammes(Connection &db)
     counter = QSqlQuery();
 
     const QString old = table + QStringLiteral("_before_upgrade");
-    const QString columns = tables::Programme::stored().join(QStringLiteral(", "));
     QStringList statements{
         QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(table, old),
         create,
         QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3").arg(table, columns, old),
         // Its index goes with it, so the new one can take its name.
         QStringLiteral("DROP TABLE %1").arg(old),
-        index,
+        QStringLiteral("CREATE INDEX ProgrammeData_channel_start ON ProgrammeData "
+                       "(channelID, startDateKey, startTimeKey, programmeID, programmeName)"),
     };
     if (auto rebuilt = runAll(db, statements); !rebuilt)
         return rebuilt;
@@ -112,12 +108,9 @@ Status rebuildProgrammes(Connection &db)
 // added, which the exports read them in.
 Status indexProgrammesByChannel(Connection &db)
 {
-    const QString index =
-        schemaStatement(QStringLiteral("CREATE INDEX %1_%2 ")
-                            .arg(tables::Programme::table, tables::Programme::channelId));
-    if (index.isEmpty())
-        return db.failure(QStringLiteral("The program's copy of the schema is incomplete."));
-    return db.execute(index);
+    // Written out as version 2 has it, as every step is: never read from today's schema.sql.
+    return db.execute(
+        QStringLiteral("CREATE INDEX ProgrammeData_channelID ON ProgrammeData (channelID)"));
 }
 
 // steps[v] brings a database of version v to version v + 1.

@@ -27,7 +27,8 @@ public:
     {
         ChannelFile,
         ProgrammeXml,
-        Xmltv
+        Xmltv,
+        GuideImage
     };
 
     struct FileFilter

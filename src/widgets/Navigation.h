@@ -15,6 +15,8 @@ enum class WindowKind
     ProgrammeSelection,
     ProgrammeEditor,
     ChannelDataExport,
+    // The schedule editor of the project in currentProjectID.
+    Schedule,
 };
 
 // What a window may ask of navigation. Windows know only this; the one

@@ -45,6 +45,8 @@ QString folderKey(Dialogs::FileKind kind)
         return QStringLiteral("folders/programmeXml");
     case Dialogs::FileKind::Xmltv:
         return QStringLiteral("folders/xmltv");
+    case Dialogs::FileKind::GuideImage:
+        return QStringLiteral("folders/guideImage");
     }
     return QStringLiteral("folders/other");
 }

@@ -38,6 +38,8 @@ struct Command
 QList<Command> databaseCommands();
 QList<Command> exportCommands();
 QList<Command> xmltvCommands();
+// Draws; the one command that needs a QGuiApplication.
+QList<Command> guideCommands();
 
 // The options several commands share, spelled the same everywhere.
 QCommandLineOption databaseOption();
@@ -53,6 +55,8 @@ int notQuorvelDatabase(const QString &path, const QString &why);
 int unknownProject(qint32 projectID, const QString &database);
 int notAnIdentifier(const QString &command, const QString &text);
 int failed(const store::Failure &failure);
+int unknownZone(const QString &command, const QString &given);
+int cannotWrite(const QString &path, const QString &why);
 
 // The database of --db, checked to be a Quorvel database; 0 if it is, else
 // the exit code after the complaint.

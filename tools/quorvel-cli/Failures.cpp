@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "export/Contact.h"
+#include "store/Connection.h"
 #include "store/Database.h"
 
 #include <QDir>
@@ -51,16 +52,16 @@ int wrongUse(const QString &command, const QString &problem)
 int missingDatabase(const QString &path)
 {
     complain(QStringLiteral("There is no database at %1. Give the path of an existing one with "
-                            "--db, or create one with: quorvel-cli init-db %1")
-                 .arg(shown(path)));
+                            "--db, or create one with: %2")
+                 .arg(shown(path), store::initDbCommand(path)));
     return Failed;
 }
 
 int notQuorvelDatabase(const QString &path, const QString &why)
 {
     complain(QStringLiteral("%1 is not a Quorvel database. %2 Move it aside and create a new one "
-                            "with: quorvel-cli init-db %1")
-                 .arg(shown(path), why));
+                            "with: %3")
+                 .arg(shown(path), why, store::initDbCommand(path)));
     return Failed;
 }
 
@@ -95,6 +96,21 @@ int failed(const store::Failure &failure)
     return Failed;
 }
 
+int unknownZone(const QString &command, const QString &given)
+{
+    return wrongUse(command, QStringLiteral("Unknown time zone \"%1\"; give an id such as "
+                                            "Europe/London or UTC+01:00.")
+                                 .arg(given));
+}
+
+int cannotWrite(const QString &path, const QString &why)
+{
+    complain(QStringLiteral("Could not write %1: %2 Check that its folder exists and can be "
+                            "written to.")
+                 .arg(shown(path), why.endsWith(u'.') ? why : why + u'.'));
+    return Failed;
+}
+
 int checkDatabase(const QString &path)
 {
     const store::DatabaseCheck check = store::inspectDatabase(path);
@@ -105,6 +121,8 @@ int checkDatabase(const QString &path)
         return missingDatabase(path);
     case store::DatabaseCheck::Unreadable:
         return failed({QStringLiteral("Could not read the database"), check.detail, path});
+    case store::DatabaseCheck::Newer:
+        return failed({QStringLiteral("Cannot use the database"), check.detail, path});
     case store::DatabaseCheck::Empty:
     case store::DatabaseCheck::NotQuorvel:
         break;

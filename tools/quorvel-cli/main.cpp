@@ -1,9 +1,11 @@
 #include "Commands.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 using namespace cli;
@@ -12,7 +14,7 @@ namespace {
 
 QList<Command> allCommands()
 {
-    return databaseCommands() + exportCommands() + xmltvCommands();
+    return databaseCommands() + exportCommands() + xmltvCommands() + guideCommands();
 }
 
 std::optional<Command> findCommand(const QString &name)
@@ -155,11 +157,32 @@ int runCommand(const Command &command, const QStringList &arguments)
     return command.run(parser, positionals);
 }
 
+// Drawing needs fonts, and fonts need a QGuiApplication; without a display
+// it runs on the offscreen platform. Every other command keeps the plain
+// application, which needs no platform at all.
+std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
+{
+    if (argc > 1 && qstrcmp(argv[1], "guide-image") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+            qEnvironmentVariableIsEmpty("DISPLAY") &&
+            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The platform's start-up notes (no runtime directory, and the
+        // like) are no concern of a script reading this tool's messages.
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+        auto app = std::make_unique<QGuiApplication>(argc, argv);
+        qInstallMessageHandler(previous);
+        return app;
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    const auto app = makeApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvel-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                                 .arg(QUORVEL_VERSION_MAJOR)

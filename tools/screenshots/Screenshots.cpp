@@ -8,6 +8,8 @@
 
 #include "about/AboutWindow.h"
 #include "app/Navigator.h"
+#include "schedule/GuideView.h"
+#include "schedule/ScheduleWindow.h"
 #include "store/Module1.h"
 #include "widgets/AppWindow.h"
 #include "widgets/Dialogs.h"
@@ -18,6 +20,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPainter>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QTextStream>
 #include <QThread>
 
@@ -96,10 +100,11 @@ QImage framed(QWidget *window)
     return image;
 }
 
-bool save(QWidget *window, const QDir &output)
+bool save(QWidget *window, const QDir &output, const QString &name = QString())
 {
     settle();
-    const QString path = output.filePath(window->objectName() + QStringLiteral(".png"));
+    const QString path =
+        output.filePath((name.isEmpty() ? window->objectName() : name) + QStringLiteral(".png"));
     if (!framed(window).save(path)) {
         QTextStream(stderr) << "quorvel-screenshots: cannot write " << path << '\n';
         return false;
@@ -160,6 +165,7 @@ int main(int argc, char *argv[])
          },
          false},
         {WindowKind::ChannelDataExport, [&] { state.currentProjectID = 1; }, false},
+        {WindowKind::Schedule, [&] { state.currentProjectID = 1; }, false},
     };
 
     bool allSaved = true;
@@ -170,6 +176,21 @@ int main(int argc, char *argv[])
         if (step.selectFirst)
             selectFirstEntry(current);
         allSaved = save(current, output) && allSaved;
+    }
+
+    // The schedule's Guide: the sample's one full day, the whole of it across.
+    if (auto *schedule = qobject_cast<ScheduleWindow *>(current)) {
+        schedule->resize(1240, 430);
+        schedule->showGuide();
+        schedule->setGuideDay(QDate(2005, 3, 14));
+        if (auto *hours = schedule->findChild<QSpinBox *>(QStringLiteral("guideHours")))
+            hours->setValue(17);
+        settle();
+        // From six in the morning, where the sample's day begins.
+        GuideView *grid = schedule->guideView();
+        grid->horizontalScrollBar()->setValue(
+            int(grid->picture().xOf(6 * 3600) - grid->picture().metrics().channelWidth));
+        allSaved = save(schedule, output, QStringLiteral("scheduleGuide")) && allSaved;
     }
 
     // The About window opens over a fresh project window, as from its picture;

@@ -1,0 +1,253 @@
+#include "guide/GuideLayout.h"
+
+#include "store/Connection.h"
+#include "store/TypedTimes.h"
+#include "xmltv/XmltvTime.h"
+
+#include <QDateTime>
+#include <QHash>
+
+#include <algorithm>
+
+namespace guide {
+
+namespace {
+
+const QHash<QString, Family> &families()
+{
+    static const QHash<QString, Family> map = [] {
+        QHash<QString, Family> m;
+        const auto put = [&m](Family family, std::initializer_list<const char16_t *> names) {
+            for (const char16_t *name : names)
+                m.insert(QString::fromUtf16(name), family);
+        };
+        put(Family::News,
+            {u"News", u"Political", u"Business and Finance", u"Consumer", u"Magazine Programme"});
+        put(Family::Drama, {u"Drama", u"Soap", u"Series", u"Science Fiction Series"});
+        put(Family::Film, {u"Film"});
+        put(Family::Entertainment, {u"Entertainment", u"Adult Entertainment", u"Comedy", u"Sitcom",
+                                    u"Game Show", u"Quiz Show", u"Talk Show"});
+        put(Family::Children, {u"Childrens", u"Animation", u"Kids Drama"});
+        put(Family::Factual, {u"Documentary", u"History Documentary", u"Scientific Documentary",
+                              u"Nature", u"Education", u"Health", u"Technology", u"Travel"});
+        put(Family::Sport, {u"Sport"});
+        put(Family::ArtsAndOther, {u"Arts", u"Music", u"Religious", u"Special Interest", u"Cookery",
+                                   u"DIY", u"Fashion", u"Gardening", u"Motoring"});
+        return m;
+    }();
+    return map;
+}
+
+QString clock(qint64 instant, const QTimeZone &zone)
+{
+    return QDateTime::fromSecsSinceEpoch(instant, zone).time().toString(QStringLiteral("hh:mm"));
+}
+
+QString dateKey(QDate date)
+{
+    return u'0' + date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+} // namespace
+
+Family familyOf(const QString &category)
+{
+    return families().value(category.trimmed(), Family::ArtsAndOther);
+}
+
+QString familyName(Family family)
+{
+    switch (family) {
+    case Family::News:
+        return QStringLiteral("News and current affairs");
+    case Family::Drama:
+        return QStringLiteral("Drama, soap and series");
+    case Family::Film:
+        return QStringLiteral("Film");
+    case Family::Entertainment:
+        return QStringLiteral("Entertainment, comedy, games and talk");
+    case Family::Children:
+        return QStringLiteral("Children and animation");
+    case Family::Factual:
+        return QStringLiteral("Documentary, nature, history and science");
+    case Family::Sport:
+        return QStringLiteral("Sport");
+    case Family::ArtsAndOther:
+    case Family::Count:
+        break;
+    }
+    return QStringLiteral("Music, arts and other");
+}
+
+QString Block::accessibleName() const
+{
+    const QString what = category.trimmed().isEmpty() ? QStringLiteral("no category") : category;
+    const QString shownName = name.trimmed().isEmpty() ? QStringLiteral("(no name)") : name;
+    if (lengthAssumed)
+        return QStringLiteral("%1, %2, length unknown, %3").arg(shownName, startText, what);
+    return QStringLiteral("%1, %2 to %3, %4").arg(shownName, startText, endText, what);
+}
+
+QString Unplaced::text() const
+{
+    return QStringLiteral("%1: %2 (start \u201C%3\u201D on \u201C%4\u201D)")
+        .arg(channelName, name.trimmed().isEmpty() ? QStringLiteral("(no name)") : name, startTime,
+             startDate);
+}
+
+std::optional<qint64> Layout::secondOf(qint64 instant) const
+{
+    if (instant < dayStart || instant >= dayStart + length)
+        return std::nullopt;
+    return instant - dayStart;
+}
+
+int Layout::blockOf(qint32 programmeID) const
+{
+    for (int i = 0; i < blocks.size(); ++i) {
+        if (blocks.at(i).programmeID == programmeID)
+            return i;
+    }
+    return -1;
+}
+
+store::Result<QList<Channel>> loadDay(const QString &databasePath, qint32 projectID, QDate day)
+{
+    return store::read(
+        databasePath, QStringLiteral("Reading the day's programmes"),
+        [&](store::Connection &db) -> store::Result<QList<Channel>> {
+            if (auto begun = db.beginRead(); !begun)
+                return begun.failure();
+            auto channels = db.select(
+                QStringLiteral("SELECT channelID, channelName, channelNumber FROM ChannelData "
+                               "WHERE projectID = ? ORDER BY channelID"),
+                {projectID});
+            if (!channels)
+                return channels.failure();
+            QList<Channel> result;
+            QHash<qint32, int> index;
+            for (QSqlQuery &q = channels.value(); q.next();) {
+                index.insert(q.value(0).toInt(), int(result.size()));
+                result.append({q.value(0).toInt(),
+                               store::text(q, QStringLiteral("channelName")),
+                               store::text(q, QStringLiteral("channelNumber")),
+                               {}});
+            }
+            // The sort keys find a day's programmes through the channel's index;
+            // a key that starts with '1' is a date that cannot be read.
+            auto programmes = db.select(
+                QStringLiteral(
+                    "SELECT p.channelID, p.programmeID, p.startDate, p.startTime, p.duration, "
+                    "p.programmeName, p.category FROM ChannelData c JOIN ProgrammeData p "
+                    "ON p.channelID = c.channelID WHERE c.projectID = ? AND "
+                    "(p.startDateKey IN (?, ?) OR p.startDateKey >= '1') "
+                    "ORDER BY p.channelID, p.startDateKey, p.startTimeKey, p.programmeID"),
+                {projectID, dateKey(day.addDays(-1)), dateKey(day)});
+            if (!programmes)
+                return programmes.failure();
+            for (QSqlQuery &q = programmes.value(); q.next();) {
+                const auto at = index.constFind(q.value(0).toInt());
+                if (at == index.constEnd())
+                    continue;
+                result[*at].programmes.append({q.value(1).toInt(), q.value(2).toString(),
+                                               q.value(3).toString(), q.value(4).toString(),
+                                               q.value(5).toString(), q.value(6).toString()});
+            }
+            return result;
+        });
+}
+
+store::Result<QString> projectName(const QString &databasePath, qint32 projectID)
+{
+    return store::read(databasePath, QStringLiteral("Reading the project's name"),
+                       [&](store::Connection &db) -> store::Result<QString> {
+                           auto q = db.select(QStringLiteral("SELECT projectName FROM ProjectData "
+                                                             "WHERE projectID = ?"),
+                                              {projectID});
+                           if (!q)
+                               return q.failure();
+                           return q.value().next() ? q.value().value(0).toString() : QString();
+                       });
+}
+
+Layout layOut(const QList<Channel> &channels, QDate day, const QTimeZone &zone)
+{
+    Layout layout;
+    layout.day = day;
+    layout.zone = zone;
+    layout.dayStart = xmltv::instantOf(day, QTime(0, 0), zone);
+    layout.length = xmltv::instantOf(day.addDays(1), QTime(0, 0), zone) - layout.dayStart;
+
+    // Hour lines where the wall clock shows a whole hour: a skipped hour has
+    // none, a repeated one two. Offsets change by whole quarter hours.
+    for (qint64 s = 0; s < layout.length; s += 15 * 60) {
+        const QTime wall = QDateTime::fromSecsSinceEpoch(layout.dayStart + s, zone).time();
+        if (wall.minute() == 0)
+            layout.hours.append({s, wall.hour()});
+    }
+
+    const qint64 dayEnd = layout.dayStart + layout.length;
+    for (const Channel &channel : channels) {
+        ChannelRow row{
+            channel.channelID, channel.name, channel.number, 1, int(layout.blocks.size()), 0};
+        const int channelIndex = int(layout.channels.size());
+        QList<Block> blocks;
+        for (const Programme &p : channel.programmes) {
+            const auto date = store::readTypedDate(p.startDate);
+            const auto time = store::readTypedTime(p.startTime);
+            if (!date || !time) {
+                // A start that cannot be read belongs to no place on the
+                // grid; it is listed, once, on the day its date names, or
+                // on every day when the date itself cannot be read.
+                if (!date || *date == day)
+                    layout.unplaced.append({channel.channelID, p.programmeID, channel.name, p.name,
+                                            p.startDate, p.startTime});
+                continue;
+            }
+            const auto minutes = store::readTypedDuration(p.duration);
+            const qint64 start = xmltv::instantOf(*date, *time, zone);
+            const qint64 end = start + qint64(minutes.value_or(assumedMinutes)) * 60;
+            // A programme of no length still shows, at its start.
+            const bool inside = end > layout.dayStart ? start < dayEnd : start == layout.dayStart;
+            if (!inside)
+                continue;
+            Block b;
+            b.channel = channelIndex;
+            b.programmeID = p.programmeID;
+            b.from = std::max(start, layout.dayStart) - layout.dayStart;
+            b.to = std::min(end, dayEnd) - layout.dayStart;
+            b.startsBefore = start < layout.dayStart;
+            b.endsAfter = end > dayEnd;
+            b.lengthAssumed = !minutes;
+            b.startText = time->toString(QStringLiteral("hh:mm"));
+            b.endText = clock(end, zone);
+            b.name = p.name;
+            b.category = p.category;
+            b.family = familyOf(p.category);
+            blocks.append(b);
+        }
+        std::stable_sort(blocks.begin(), blocks.end(), [](const Block &a, const Block &b) {
+            return a.from != b.from ? a.from < b.from : a.to < b.to;
+        });
+        // Each block takes the highest sub-row that is free by its start, so
+        // programmes that overlap stack and the rest stay on one line.
+        QList<qint64> laneEnds;
+        for (Block &b : blocks) {
+            int lane = 0;
+            while (lane < laneEnds.size() && laneEnds.at(lane) > b.from)
+                ++lane;
+            if (lane == laneEnds.size())
+                laneEnds.append(0);
+            // A block of no length keeps its sub-row to itself.
+            laneEnds[lane] = std::max(b.to, b.from + 1);
+            b.lane = lane;
+        }
+        row.lanes = std::max(1, int(laneEnds.size()));
+        row.blockCount = int(blocks.size());
+        layout.blocks.append(blocks);
+        layout.channels.append(row);
+    }
+    return layout;
+}
+
+} // namespace guide

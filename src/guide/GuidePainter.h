@@ -1,0 +1,102 @@
+#pragma once
+
+#include "guide/GuideLayout.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPair>
+#include <QRectF>
+#include <QSet>
+
+#include <optional>
+
+class QPagedPaintDevice;
+class QPainter;
+
+// Draws a guide layout through QPainter onto any paint device: the window's
+// grid, a PNG, an SVG and a printer or PDF share this one routine. It draws
+// what the layout says and decides nothing about where programmes go.
+namespace guide {
+
+QColor familyColour(Family family);
+
+struct Metrics
+{
+    double channelWidth = 170;
+    double pixelsPerHour = 120;
+    double laneHeight = 26;
+    double rulerHeight = 22;
+    double titleHeight = 0; // a heading line above the grid, for image files
+};
+
+// What the window marks over the plain picture.
+struct Marks
+{
+    QSet<qint32> selected;
+    int focused = -1;
+    std::optional<qint64> now; // seconds into the day shown
+};
+
+class Picture
+{
+public:
+    explicit Picture(Layout layout, Metrics metrics = {}, QString title = QString());
+
+    const Layout &layout() const { return m_layout; }
+    const Metrics &metrics() const { return m_metrics; }
+
+    double width() const;
+    // The whole picture: heading, ruler, rows, legend and the list of starts
+    // that cannot be read.
+    double height() const;
+    double gridTop() const { return m_metrics.titleHeight + m_metrics.rulerHeight; }
+    double gridBottom() const { return m_rowTops.constLast(); }
+    double rowTop(int channel) const { return m_rowTops.at(channel); }
+    double xOf(qint64 second) const;
+    QRectF blockRect(int block) const;
+    // The block under a point of the picture, or -1.
+    int blockAt(QPointF point) const;
+
+    void paint(QPainter &painter, const QRectF &exposed, const Marks &marks = {}) const;
+
+    // Parts, for a view that keeps the hours and the channels in sight
+    // while the grid scrolls under them.
+    void paintRuler(QPainter &painter, double top) const;
+    void paintChannels(QPainter &painter, int first, int last) const;
+    // The legend wraps at `across`, the picture's width unless given.
+    void paintFooter(QPainter &painter, double top, double across = 0) const;
+    // The channels whose rows cross [top, bottom): first and one past the last.
+    QPair<int, int> rowsBetween(double top, double bottom) const;
+
+private:
+    void paintTitle(QPainter &painter) const;
+    void paintRows(QPainter &painter, int first, int last, const QRectF &exposed,
+                   const Marks &marks) const;
+    double footerHeight() const;
+
+    friend void paintPages(QPainter &, QPagedPaintDevice &, const Picture &, const QString &);
+
+    Layout m_layout;
+    Metrics m_metrics;
+    QString m_title;
+    QList<double> m_rowTops; // one more than there are channels
+    QFont m_font;
+    QFont m_bold;
+};
+
+// The day across pages, each headed by `heading` and numbered, the ruler
+// repeated at the top of each; the painter is already drawing on device.
+void paintPages(QPainter &painter, QPagedPaintDevice &device, const Picture &picture,
+                const QString &heading);
+
+// "Coastal Community TV \u2014 Monday 14 March 2005".
+QString heading(const QString &projectName, QDate day);
+
+// Writes the picture as PNG (width pixels wide), SVG or PDF (in pages),
+// chosen by the file's ending. Empty text when written, otherwise why not.
+QString writePicture(const Layout &layout, const QString &title, const QString &path, int width);
+
+// Whether the ending names a kind writePicture knows.
+bool knownPictureKind(const QString &path);
+
+} // namespace guide

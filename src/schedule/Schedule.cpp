@@ -1,0 +1,232 @@
+#include "schedule/Schedule.h"
+
+#include "store/Connection.h"
+#include "store/SqliteStatement.h"
+#include "store/Tables.h"
+
+#include <limits>
+
+using store::Connection;
+using store::Result;
+using store::Status;
+
+namespace schedule {
+
+namespace {
+
+using Stored = store::tables::Programme;
+
+// The store column behind each table column; End is worked out, never stored.
+const QLatin1StringView storeColumns[ColumnCount] = {
+    Stored::startDate, Stored::startTime, Stored::duration, {},
+    Stored::name,      Stored::category,  Stored::desc};
+
+QVariant bound(const QString &text)
+{
+    return text.isNull() ? QVariant() : QVariant(text);
+}
+
+} // namespace
+
+QString columnTitle(int column)
+{
+    switch (column) {
+    case Date:
+        return QStringLiteral("Date");
+    case Start:
+        return QStringLiteral("Start");
+    case Duration:
+        return QStringLiteral("Duration");
+    case End:
+        return QStringLiteral("End");
+    case Name:
+        return QStringLiteral("Name");
+    case Category:
+        return QStringLiteral("Category");
+    case Synopsis:
+        return QStringLiteral("Synopsis");
+    }
+    return QString();
+}
+
+QString Programme::value(int column) const
+{
+    switch (column) {
+    case Date:
+        return startDate;
+    case Start:
+        return startTime;
+    case Duration:
+        return duration;
+    case Name:
+        return programmeName;
+    case Category:
+        return category;
+    case Synopsis:
+        return programmeDesc;
+    }
+    return QString();
+}
+
+void Programme::setValue(int column, const QString &text)
+{
+    switch (column) {
+    case Date:
+        startDate = text;
+        break;
+    case Start:
+        startTime = text;
+        break;
+    case Duration:
+        duration = text;
+        break;
+    case Name:
+        programmeName = text;
+        break;
+    case Category:
+        category = text;
+        break;
+    case Synopsis:
+        programmeDesc = text;
+        break;
+    }
+}
+
+bool Programme::operator==(const Programme &other) const
+{
+    for (int column = 0; column < ColumnCount; ++column) {
+        const QString mine = value(column);
+        const QString theirs = other.value(column);
+        if (mine.isNull() != theirs.isNull() || mine != theirs)
+            return false;
+    }
+    return programmeID == other.programmeID;
+}
+
+Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channelID)
+{
+    return store::read(
+        databasePath, QStringLiteral("Could not read the channel's schedule"),
+        [&](Connection &db) -> Result<QList<Programme>> {
+            // Straight from SQLite: a channel may hold a hundred thousand
+            // programmes, and a QVariant for each of their values cost more
+            // than reading them.
+            const QString sql =
+                QStringLiteral("SELECT %1, %2, %3, %4, %5, %6, %7 FROM %8 WHERE %9 = ? "
+                               "ORDER BY %10, %11, %1")
+                    .arg(Stored::id, Stored::startDate, Stored::startTime, Stored::duration,
+                         Stored::name, Stored::category, Stored::desc, Stored::table,
+                         Stored::channelId)
+                    .arg(Stored::startDateKey, Stored::startTimeKey);
+            store::SqliteStatement rows(store::sqliteHandle(db), sql);
+            rows.restart(channelID);
+            // An empty text read back is still a value: it must not turn into
+            // NULL when an undo writes it again.
+            const auto text = [&rows](int column) {
+                const std::string_view value = rows.text(column);
+                if (!value.data())
+                    return QString();
+                return value.empty() ? QStringLiteral("")
+                                     : QString::fromUtf8(value.data(), qsizetype(value.size()));
+            };
+            QList<Programme> programmes;
+            while (rows.next()) {
+                programmes.append({qint32(rows.integer(0)), text(1), text(2), text(3), text(4),
+                                   text(5), text(6)});
+            }
+            if (!rows.ok())
+                return db.failure(rows.errorString());
+            return programmes;
+        });
+}
+
+Status changeValue(const QString &databasePath, qint32 programmeID, int column, const QString &text)
+{
+    return store::write(
+        databasePath, QStringLiteral("Could not store the change"), [&](Connection &db) -> Status {
+            if (column < 0 || column >= ColumnCount || storeColumns[column].isEmpty())
+                return db.failure(
+                    QStringLiteral("The %1 column cannot be changed.").arg(columnTitle(column)));
+            auto found = db.select(
+                QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(Stored::table, Stored::id),
+                {programmeID});
+            if (!found)
+                return found.failure();
+            if (!found.value().next())
+                return db.failure(QStringLiteral("The programme is no longer in the database."));
+            return db.update(Stored::table, {{storeColumns[column], bound(text)}}, Stored::id,
+                             programmeID);
+        });
+}
+
+Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelID,
+                                    const QList<Programme> &programmes)
+{
+    return store::write(
+        databasePath, QStringLiteral("Could not add the programmes"),
+        [&](Connection &db) -> Result<QList<qint32>> {
+            // Prepared once: a repeat adds thousands of rows in one go.
+            auto taken = db.prepare(
+                QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(Stored::table, Stored::id));
+            if (!taken)
+                return taken.failure();
+            auto insert =
+                db.prepare(QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7, %8, %9) "
+                                          "VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+                               .arg(Stored::table, Stored::id, Stored::channelId, Stored::startDate,
+                                    Stored::startTime, Stored::duration, Stored::name,
+                                    Stored::category, Stored::desc));
+            if (!insert)
+                return insert.failure();
+            QList<qint32> ids;
+            ids.reserve(programmes.size());
+            for (const Programme &p : programmes) {
+                QVariant id;
+                if (p.programmeID > 0) {
+                    taken.value().bindValue(0, p.programmeID);
+                    if (auto looked = db.execute(taken.value()); !looked)
+                        return looked.failure();
+                    if (!taken.value().next())
+                        id = p.programmeID;
+                    taken.value().finish();
+                }
+                QSqlQuery &q = insert.value();
+                q.bindValue(0, id);
+                q.bindValue(1, channelID);
+                q.bindValue(2, bound(p.startDate));
+                q.bindValue(3, bound(p.startTime));
+                q.bindValue(4, bound(p.duration));
+                q.bindValue(5, bound(p.programmeName));
+                q.bindValue(6, bound(p.category));
+                q.bindValue(7, bound(p.programmeDesc));
+                if (auto added = db.execute(q); !added)
+                    return added.failure();
+                const qint64 given = q.lastInsertId().toLongLong();
+                if (given <= 0 || given > std::numeric_limits<qint32>::max())
+                    return db.failure(QStringLiteral("The store gave a new programme an "
+                                                     "identifier the program cannot hold."));
+                ids.append(qint32(given));
+            }
+            return ids;
+        });
+}
+
+Status removeProgrammes(const QString &databasePath, const QList<qint32> &programmeIDs)
+{
+    return store::write(
+        databasePath, QStringLiteral("Could not delete the programmes"),
+        [&](Connection &db) -> Status {
+            auto remove = db.prepare(
+                QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Stored::table, Stored::id));
+            if (!remove)
+                return remove.failure();
+            for (qint32 id : programmeIDs) {
+                remove.value().bindValue(0, id);
+                if (auto done = db.execute(remove.value()); !done)
+                    return done.failure();
+            }
+            return store::success();
+        });
+}
+
+} // namespace schedule

@@ -1,0 +1,89 @@
+#include "schedule/ScheduleCommands.h"
+
+// A step that cannot be stored makes itself obsolete, so the stack drops it:
+// the store was rolled back and still holds what it held before the step.
+
+EditStep::EditStep(ScheduleView &view, qint32 channelID, qint32 programmeID, int column,
+                   QString oldText, QString newText)
+    : m_view(view), m_channelID(channelID), m_programmeID(programmeID), m_column(column),
+      m_old(std::move(oldText)), m_new(std::move(newText))
+{
+    setText(QStringLiteral("Edit %1").arg(schedule::columnTitle(column)));
+}
+
+void EditStep::redo()
+{
+    write(m_new);
+}
+
+void EditStep::undo()
+{
+    write(m_old);
+}
+
+void EditStep::write(const QString &text)
+{
+    if (auto done = schedule::changeValue(m_view.databasePath(), m_programmeID, m_column, text);
+        !done) {
+        setObsolete(true);
+        m_view.showStepFailure(done.failure());
+        return;
+    }
+    m_view.showEdit(m_channelID, m_programmeID, m_column, text);
+}
+
+RowsStep::RowsStep(ScheduleView &view, qint32 channelID, Kind kind, QList<schedule::Programme> rows,
+                   const QString &text)
+    : m_view(view), m_channelID(channelID), m_kind(kind), m_rows(std::move(rows))
+{
+    setText(text);
+}
+
+void RowsStep::redo()
+{
+    if (m_kind == Kind::Add)
+        add();
+    else
+        remove();
+}
+
+void RowsStep::undo()
+{
+    if (m_kind == Kind::Add)
+        remove();
+    else
+        add();
+}
+
+QList<qint32> RowsStep::ids() const
+{
+    QList<qint32> ids;
+    ids.reserve(m_rows.size());
+    for (const schedule::Programme &row : m_rows)
+        ids << row.programmeID;
+    return ids;
+}
+
+void RowsStep::add()
+{
+    auto added = schedule::addProgrammes(m_view.databasePath(), m_channelID, m_rows);
+    if (!added) {
+        setObsolete(true);
+        m_view.showStepFailure(added.failure());
+        return;
+    }
+    const QList<qint32> &given = added.value();
+    for (qsizetype i = 0; i < m_rows.size(); ++i)
+        m_rows[i].programmeID = given.at(i);
+    m_view.showChange(m_channelID, given);
+}
+
+void RowsStep::remove()
+{
+    if (auto removed = schedule::removeProgrammes(m_view.databasePath(), ids()); !removed) {
+        setObsolete(true);
+        m_view.showStepFailure(removed.failure());
+        return;
+    }
+    m_view.showChange(m_channelID, {});
+}

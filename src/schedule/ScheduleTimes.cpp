@@ -1,0 +1,389 @@
+#include "schedule/ScheduleTimes.h"
+
+#include "programmes/Programmes.h"
+#include "store/TypedTimes.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace schedule {
+
+using store::readTypedDate;
+using store::readTypedDuration;
+using store::readTypedTime;
+
+namespace {
+
+constexpr qint64 secondsPerDay = 24 * 60 * 60;
+
+// The blanks before and after a typed value, kept when it is written again.
+struct Blanks
+{
+    QString before;
+    QString core;
+    QString after;
+};
+
+Blanks split(const QString &typed)
+{
+    int first = 0;
+    while (first < typed.size() && typed.at(first).isSpace())
+        ++first;
+    int last = int(typed.size());
+    while (last > first && typed.at(last - 1).isSpace())
+        --last;
+    return {typed.left(first), typed.mid(first, last - first), typed.mid(last)};
+}
+
+QString padded(int value, qsizetype width)
+{
+    return QString::number(value).rightJustified(width, u'0');
+}
+
+const QRegularExpression &isoDate()
+{
+    static const QRegularExpression re(QStringLiteral("^(\\d{4})-(\\d{1,2})-(\\d{1,2})$"));
+    return re;
+}
+
+const QRegularExpression &dayFirstDate()
+{
+    static const QRegularExpression re(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$"));
+    return re;
+}
+
+const QRegularExpression &clockTime()
+{
+    static const QRegularExpression re(QStringLiteral("^(\\d{1,2}):(\\d{2})(:\\d{2})?$"));
+    return re;
+}
+
+QString plural(int count, const QString &one, const QString &many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? one : many);
+}
+
+QString minutesText(qint64 seconds)
+{
+    const qint64 minutes = (seconds + 59) / 60;
+    return plural(int(minutes), QStringLiteral("minute"), QStringLiteral("minutes"));
+}
+
+// Reads each distinct typed value once: a channel's hundred thousand
+// programmes share a few thousand dates and a few dozen times and lengths,
+// and looking one up costs far less than reading it again.
+template<typename T, std::optional<T> (*read)(const QString &)> class Memo
+{
+public:
+    std::optional<T> operator()(const QString &typed)
+    {
+        // Programmes in start order mostly share the date and the length of
+        // the one before.
+        if (m_hasLast && typed == m_lastTyped && typed.isNull() == m_lastTyped.isNull())
+            return m_last;
+        auto found = m_read.constFind(typed);
+        if (found == m_read.constEnd())
+            found = m_read.insert(typed, read(typed));
+        m_hasLast = true;
+        m_lastTyped = typed;
+        m_last = *found;
+        return m_last;
+    }
+
+private:
+    QHash<QString, std::optional<T>> m_read;
+    bool m_hasLast = false;
+    QString m_lastTyped;
+    std::optional<T> m_last;
+};
+
+} // namespace
+
+QString writeDateLike(const QString &typed, QDate date)
+{
+    const Blanks b = split(typed);
+    QString written;
+    if (auto m = isoDate().match(b.core); m.hasMatch()) {
+        written = QStringLiteral("%1-%2-%3")
+                      .arg(padded(date.year(), 4), padded(date.month(), m.capturedLength(2)),
+                           padded(date.day(), m.capturedLength(3)));
+    } else if (auto d = dayFirstDate().match(b.core); d.hasMatch()) {
+        written = QStringLiteral("%1/%2/%3")
+                      .arg(padded(date.day(), d.capturedLength(1)),
+                           padded(date.month(), d.capturedLength(2)), padded(date.year(), 4));
+    } else if (b.core.size() == 8 && readTypedDate(b.core)) {
+        written = date.toString(QStringLiteral("yyyyMMdd"));
+    } else {
+        return date.toString(Qt::ISODate);
+    }
+    return b.before + written + b.after;
+}
+
+QString writeTimeLike(const QString &typed, QTime time)
+{
+    const Blanks b = split(typed);
+    QString written;
+    if (auto m = clockTime().match(b.core); m.hasMatch()) {
+        written = padded(time.hour(), m.capturedLength(1)) + u':' + padded(time.minute(), 2);
+        if (m.hasCaptured(3))
+            written += u':' + padded(time.second(), 2);
+    } else if (b.core.size() == 4 && readTypedTime(b.core)) {
+        written = padded(time.hour(), 2) + padded(time.minute(), 2);
+    } else {
+        return time.toString(QStringLiteral("HH:mm"));
+    }
+    return b.before + written + b.after;
+}
+
+std::optional<qint64> startSecond(const Programme &programme)
+{
+    const auto date = readTypedDate(programme.startDate);
+    const auto time = readTypedTime(programme.startTime);
+    if (!date || !time)
+        return std::nullopt;
+    return date->toJulianDay() * secondsPerDay + time->msecsSinceStartOfDay() / 1000;
+}
+
+std::optional<qint64> endSecond(const Programme &programme)
+{
+    const auto start = startSecond(programme);
+    const auto length = readTypedDuration(programme.duration);
+    if (!start || !length)
+        return std::nullopt;
+    return *start + qint64(*length) * 60;
+}
+
+QString endText(const Programme &programme)
+{
+    const auto start = startSecond(programme);
+    const auto end = endSecond(programme);
+    if (!start || !end)
+        return QString();
+    const QTime time = QTime::fromMSecsSinceStartOfDay(int(*end % secondsPerDay) * 1000);
+    QString text = writeTimeLike(split(programme.startTime).core, time);
+    const qint64 days = *end / secondsPerDay - *start / secondsPerDay;
+    if (days > 0)
+        text += QStringLiteral(" +%1").arg(days);
+    return text;
+}
+
+QString CheckCount::text() const
+{
+    QStringList parts;
+    if (overlaps)
+        parts << plural(overlaps, QStringLiteral("overlap"), QStringLiteral("overlaps"));
+    if (gaps)
+        parts << plural(gaps, QStringLiteral("gap"), QStringLiteral("gaps"));
+    if (unreadable)
+        parts << QStringLiteral("%1 unreadable").arg(unreadable);
+    if (unnamed)
+        parts << QStringLiteral("%1 without a name").arg(unnamed);
+    return parts.isEmpty() ? QStringLiteral("No problems") : parts.join(QStringLiteral(", "));
+}
+
+void CheckCount::add(unsigned problems, int sign)
+{
+    overlaps += problems & Overlap ? sign : 0;
+    gaps += problems & Gap ? sign : 0;
+    unreadable += problems & Unreadable ? sign : 0;
+    unnamed += problems & NoName ? sign : 0;
+}
+
+namespace {
+
+// A programme's typed values as read.
+struct Reading
+{
+    std::optional<QDate> date;
+    std::optional<QTime> time;
+    std::optional<int> length;
+
+    std::optional<qint64> start() const
+    {
+        if (!date || !time)
+            return std::nullopt;
+        return date->toJulianDay() * secondsPerDay + time->msecsSinceStartOfDay() / 1000;
+    }
+    std::optional<qint64> end() const
+    {
+        const auto begins = start();
+        if (!begins || !length)
+            return std::nullopt;
+        return *begins + qint64(*length) * 60;
+    }
+};
+
+Reading reading(const Programme &p)
+{
+    return {readTypedDate(p.startDate), readTypedTime(p.startTime), readTypedDuration(p.duration)};
+}
+
+RowCheck describe(const Programme &p, const Reading &read, std::optional<qint64> nextStart,
+                  int gapMinutes)
+{
+    RowCheck check;
+    QStringList said;
+    if (!read.date)
+        said << QStringLiteral("The date \"%1\" cannot be read.").arg(p.startDate);
+    if (!read.time)
+        said << QStringLiteral("The start \"%1\" cannot be read.").arg(p.startTime);
+    if (!read.length)
+        said << QStringLiteral("The duration \"%1\" cannot be read.").arg(p.duration);
+    if (!said.isEmpty())
+        check.problems |= Unreadable;
+    if (std::all_of(p.programmeName.cbegin(), p.programmeName.cend(),
+                    [](QChar c) { return c.isSpace(); })) {
+        check.problems |= NoName;
+        said << QStringLiteral("The programme has no name.");
+    }
+    const auto end = read.end();
+    if (end && nextStart) {
+        if (*end > *nextStart) {
+            check.problems |= Overlap;
+            said << QStringLiteral("Overlaps the next programme by %1.")
+                        .arg(minutesText(*end - *nextStart));
+        } else if (*nextStart - *end > qint64(qMax(0, gapMinutes)) * 60) {
+            check.problems |= Gap;
+            said << QStringLiteral("Leaves a gap of %1 before the next programme.")
+                        .arg(minutesText(*nextStart - *end));
+        }
+    }
+    if (!said.isEmpty())
+        check.text = said.join(u'\n');
+    return check;
+}
+
+} // namespace
+
+QList<RowCheck> checkSchedule(const QList<Programme> &programmes, int gapMinutes, CheckCount *count)
+{
+    const qsizetype n = programmes.size();
+    // Read once: each start is compared with the end before it.
+    QList<Reading> read(n);
+    Memo<QDate, readTypedDate> dateOf;
+    Memo<QTime, readTypedTime> timeOf;
+    Memo<int, readTypedDuration> lengthOf;
+    for (qsizetype i = 0; i < n; ++i) {
+        const Programme &p = programmes.at(i);
+        read[i] = {dateOf(p.startDate), timeOf(p.startTime), lengthOf(p.duration)};
+    }
+    QList<RowCheck> checks(n);
+    CheckCount counted;
+    for (qsizetype i = 0; i < n; ++i) {
+        checks[i] = describe(programmes.at(i), read.at(i),
+                             i + 1 < n ? read.at(i + 1).start() : std::nullopt, gapMinutes);
+        counted.add(checks.at(i).problems, 1);
+    }
+    if (count)
+        *count = counted;
+    return checks;
+}
+
+RowCheck checkProgramme(const Programme &programme, const Programme *next, int gapMinutes)
+{
+    return describe(programme, reading(programme), next ? reading(*next).start() : std::nullopt,
+                    gapMinutes);
+}
+
+Repeated repeatProgrammes(const QList<Programme> &programmes, const RepeatPlan &plan)
+{
+    Repeated result;
+    if (programmes.isEmpty()) {
+        result.error = QStringLiteral("Select the programmes to repeat.");
+        return result;
+    }
+    QList<QDate> dates;
+    dates.reserve(programmes.size());
+    QDate first;
+    for (const Programme &p : programmes) {
+        const auto date = readTypedDate(p.startDate);
+        if (!date) {
+            result.error = QStringLiteral("The date \"%1\" of \"%2\" cannot be read, so it "
+                                          "cannot be moved.")
+                               .arg(p.startDate, p.programmeName);
+            return result;
+        }
+        dates << *date;
+        if (!first.isValid() || *date < first)
+            first = *date;
+    }
+    // The dates the block's first day moves to, one for each copy.
+    QList<QDate> occurrences;
+    QDate next = first;
+    while (true) {
+        if (!plan.until && occurrences.size() >= plan.times)
+            break;
+        switch (plan.every) {
+        case Every::Day:
+            next = next.addDays(1);
+            break;
+        case Every::Week:
+            next = next.addDays(7);
+            break;
+        case Every::Weekday:
+            do {
+                next = next.addDays(1);
+            } while (next.dayOfWeek() > 5);
+            break;
+        }
+        if (plan.until && next > *plan.until)
+            break;
+        if (occurrences.size() >= maximumRepeats) {
+            result.error = QStringLiteral("That would repeat the programmes more than %1 times.")
+                               .arg(maximumRepeats);
+            return result;
+        }
+        occurrences << next;
+    }
+    result.copies.reserve(occurrences.size() * programmes.size());
+    for (const QDate &occurrence : std::as_const(occurrences)) {
+        const qint64 shift = first.daysTo(occurrence);
+        for (qsizetype i = 0; i < programmes.size(); ++i) {
+            Programme copy = programmes.at(i);
+            copy.programmeID = 0;
+            copy.startDate = writeDateLike(copy.startDate, dates.at(i).addDays(shift));
+            result.copies << copy;
+        }
+    }
+    return result;
+}
+
+QDate latestDate(const QList<Programme> &programmes)
+{
+    QDate latest;
+    for (const Programme &p : programmes) {
+        if (const auto date = readTypedDate(p.startDate);
+            date && (!latest.isValid() || *date > latest))
+            latest = *date;
+    }
+    return latest;
+}
+
+Programme followingProgramme(const Programme &previous)
+{
+    Programme next;
+    next.category = programmes::defaultCategory();
+    const auto end = endSecond(previous);
+    if (!end) {
+        next.startDate = previous.startDate;
+        return next;
+    }
+    next.startDate = writeDateLike(previous.startDate, QDate::fromJulianDay(*end / secondsPerDay));
+    next.startTime = writeTimeLike(
+        previous.startTime, QTime::fromMSecsSinceStartOfDay(int(*end % secondsPerDay) * 1000));
+    return next;
+}
+
+Programme firstProgramme(QDate today)
+{
+    Programme first;
+    first.startDate = today.toString(Qt::ISODate);
+    first.startTime = QStringLiteral("00:00");
+    first.category = programmes::defaultCategory();
+    return first;
+}
+
+} // namespace schedule

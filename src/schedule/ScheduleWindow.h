@@ -1,0 +1,130 @@
+#pragma once
+
+#include "schedule/ScheduleCommands.h"
+#include "schedule/ScheduleModel.h"
+#include "schedule/ScheduleTimes.h"
+#include "widgets/AppWindow.h"
+
+#include <QDialog>
+
+class EntryList;
+class GuideView;
+class QTabWidget;
+class QAction;
+class QButtonGroup;
+class QDateEdit;
+class QLabel;
+class QRadioButton;
+class QSpinBox;
+class QStatusBar;
+class QTableView;
+class QUndoStack;
+
+// Asks how to repeat the selected programmes and shows how many it adds.
+// It is opened without waiting (open(), not exec()), so the window goes on
+// and a test can answer it like a user.
+class RepeatDialog final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    RepeatDialog(QList<schedule::Programme> selected, QWidget *parent);
+
+    schedule::Repeated copies() const;
+
+private:
+    schedule::RepeatPlan plan() const;
+    void updateCount();
+
+    QList<schedule::Programme> m_selected;
+    QRadioButton *m_everyDay;
+    QRadioButton *m_everyWeekday;
+    QRadioButton *m_everyWeek;
+    QRadioButton *m_untilChosen;
+    QRadioButton *m_timesChosen;
+    QDateEdit *m_until;
+    QSpinBox *m_times;
+    QLabel *m_count;
+    QPushButton *m_ok;
+};
+
+// The schedule of the project's channels: one channel's programmes in a
+// table that edits in place, with undo, spreadsheet copy and paste, repeats
+// and checks. Every change is stored at once as one step of its undo history.
+class ScheduleWindow final : public AppWindow, private ScheduleView
+{
+    Q_OBJECT
+
+public:
+    explicit ScheduleWindow(Navigation &navigator, QWidget *parent = nullptr);
+
+    void load() override;
+
+    QUndoStack *undoStack() const { return m_undo; }
+    // The channel whose programmes the table shows, or 0.
+    qint32 channelID() const { return m_channelID; }
+
+    void insertProgramme();
+    void deleteProgrammes();
+    void copyProgrammes();
+    void pasteProgrammes();
+    void repeatProgrammes();
+    // Moves to the next (or previous) row with a problem, round the end.
+    void nextProblem(bool forward);
+
+    // The Guide: one day of the whole project as a grid.
+    GuideView *guideView() const { return m_guide; }
+    void showGuide();
+    QDate guideDay() const;
+    void setGuideDay(QDate day);
+    // Writes the day shown as PNG or SVG, asking for the file (and a PNG's width).
+    void exportGuideImage();
+    // Opens the print preview of the day shown, without waiting for it.
+    void printGuide();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QString databasePath() const override;
+    void showChange(qint32 channelID, const QList<qint32> &selected) override;
+    void showEdit(qint32 channelID, qint32 programmeID, int column, const QString &text) override;
+    void showStepFailure(const store::Failure &failure) override;
+
+    void buildMenus(class QVBoxLayout *layout);
+    void showSelectedChannel();
+    void showChannel(qint32 channelID, const QList<qint32> &selected);
+    void updateStatus();
+    QList<int> selectedRows() const;
+    QList<schedule::Programme> selectedProgrammes() const;
+    void addRows(QList<schedule::Programme> rows, const QString &text);
+    void goBack();
+    QWidget *buildGuide();
+    void refreshGuide();
+    void selectProgramme(qint32 channelID, qint32 programmeID);
+    void editProgramme(qint32 channelID, qint32 programmeID);
+    void showTableSelection();
+
+    ScheduleModel m_model;
+    qint32 m_channelID = 0;
+    bool m_leaving = false;
+    EntryList *m_channels;
+    QTableView *m_table;
+    QUndoStack *m_undo;
+    QStatusBar *m_status;
+    QLabel *m_problemCount;
+    QSpinBox *m_gapMinutes;
+    QAction *m_insert;
+    QAction *m_delete;
+    QAction *m_copy;
+    QAction *m_paste;
+    QAction *m_repeat;
+    QTabWidget *m_tabs;
+    GuideView *m_guide;
+    QDateEdit *m_guideDay;
+    QSpinBox *m_guideHours;
+    // The store changed since the guide last read its day.
+    bool m_guideStale = true;
+    // The guide has shown a day; later showings keep to it or the table's row.
+    bool m_guideDayChosen = false;
+};

@@ -1,0 +1,208 @@
+#include "schedule/Spreadsheet.h"
+
+#include "schedule/ScheduleTimes.h"
+#include "store/TypedTimes.h"
+
+#include <QStringList>
+
+namespace schedule {
+
+using store::readTypedDate;
+using store::readTypedDuration;
+using store::readTypedTime;
+
+namespace {
+
+QString cell(const QString &text)
+{
+    if (!text.contains(u'\t') && !text.contains(u'"') && !text.contains(u'\n') &&
+        !text.contains(u'\r'))
+        return text;
+    QString quoted = text;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+struct Cells
+{
+    QList<QStringList> rows;
+    QString error;
+};
+
+// Splits the text into rows of cells. A quote opens a quoted cell only at
+// the start of a cell, as spreadsheets write them; elsewhere it is text.
+Cells splitCells(const QString &text)
+{
+    Cells result;
+    QStringList row;
+    QString current;
+    bool quoted = false;
+    bool cellStarted = false;
+    const qsizetype n = text.size();
+    auto endRow = [&] {
+        row << current;
+        result.rows << row;
+        row.clear();
+        current.clear();
+        cellStarted = false;
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == u'"') {
+                if (i + 1 < n && text.at(i + 1) == u'"') {
+                    current += u'"';
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                current += c;
+            }
+            continue;
+        }
+        if (c == u'"' && !cellStarted) {
+            quoted = true;
+            cellStarted = true;
+        } else if (c == u'\t') {
+            row << current;
+            current.clear();
+            cellStarted = false;
+        } else if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n') {
+            continue;
+        } else if (c == u'\n') {
+            endRow();
+        } else {
+            current += c;
+            cellStarted = true;
+        }
+    }
+    if (quoted) {
+        result.error =
+            QStringLiteral("Row %1: a quoted cell is never closed.").arg(result.rows.size() + 1);
+        return result;
+    }
+    // The line break after the last row leaves nothing behind it.
+    if (cellStarted || !row.isEmpty())
+        endRow();
+    return result;
+}
+
+bool blank(const QStringList &row)
+{
+    for (const QString &c : row) {
+        if (!c.isEmpty())
+            return false;
+    }
+    return true;
+}
+
+// The table column a header cell names, or -1.
+int namedColumn(const QString &header)
+{
+    for (int column = 0; column < ColumnCount; ++column) {
+        if (header.trimmed().compare(columnTitle(column), Qt::CaseInsensitive) == 0)
+            return column;
+    }
+    return -1;
+}
+
+QStringList allTitles(bool withEnd)
+{
+    QStringList titles;
+    for (int column = 0; column < ColumnCount; ++column) {
+        if (withEnd || column != End)
+            titles << columnTitle(column);
+    }
+    return titles;
+}
+
+} // namespace
+
+QString toSpreadsheet(const QList<Programme> &programmes)
+{
+    QString text;
+    for (const Programme &p : programmes) {
+        QStringList cells;
+        for (int column = 0; column < ColumnCount; ++column)
+            cells << cell(column == End ? endText(p) : p.value(column));
+        text += cells.join(u'\t') + u'\n';
+    }
+    return text;
+}
+
+Pasted fromSpreadsheet(const QString &text)
+{
+    Pasted result;
+    Cells cells = splitCells(text);
+    if (!cells.error.isEmpty()) {
+        result.error = cells.error;
+        return result;
+    }
+    // Which table column each cell of a row goes to.
+    QList<int> layout;
+    qsizetype firstRow = 0;
+    if (!cells.rows.isEmpty()) {
+        const QStringList &top = cells.rows.first();
+        QList<int> named;
+        for (const QString &header : top)
+            named << namedColumn(header);
+        if (!named.contains(-1) && named.contains(int(Date))) {
+            layout = named;
+            firstRow = 1;
+        }
+    }
+    for (qsizetype r = firstRow; r < cells.rows.size(); ++r) {
+        const QStringList &row = cells.rows.at(r);
+        if (blank(row))
+            continue;
+        const int number = int(r + 1);
+        QList<int> columns = layout;
+        if (columns.isEmpty()) {
+            const bool withEnd = row.size() >= ColumnCount;
+            for (int column = 0; column < ColumnCount; ++column) {
+                if (withEnd || column != End)
+                    columns << column;
+            }
+        }
+        // Cells past the last column are allowed only when empty, as a
+        // spreadsheet copies a selection a little wider than the data.
+        bool fits = row.size() >= columns.size();
+        for (qsizetype c = columns.size(); c < row.size(); ++c)
+            fits = fits && row.at(c).isEmpty();
+        if (!fits) {
+            result.error = QStringLiteral("Row %1 has %2 cells; %3 are expected (%4), or %5 "
+                                          "without End, or a header row that names the columns.")
+                               .arg(number)
+                               .arg(row.size())
+                               .arg(ColumnCount)
+                               .arg(allTitles(true).join(QStringLiteral(", ")))
+                               .arg(ColumnCount - 1);
+            result.programmes.clear();
+            return result;
+        }
+        Programme p;
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            if (columns.at(c) != End && !row.at(c).isEmpty())
+                p.setValue(columns.at(c), row.at(c));
+        }
+        QString wrong;
+        if (!readTypedDate(p.startDate))
+            wrong = QStringLiteral("the date \"%1\" cannot be read").arg(p.startDate);
+        else if (!readTypedTime(p.startTime))
+            wrong = QStringLiteral("the start \"%1\" cannot be read").arg(p.startTime);
+        else if (!readTypedDuration(p.duration))
+            wrong = QStringLiteral("the duration \"%1\" cannot be read").arg(p.duration);
+        if (!wrong.isEmpty()) {
+            result.error = QStringLiteral("Row %1: %2.").arg(number).arg(wrong);
+            result.programmes.clear();
+            return result;
+        }
+        result.programmes << p;
+    }
+    if (result.programmes.isEmpty() && result.error.isEmpty())
+        result.error = QStringLiteral("The clipboard holds no programmes.");
+    return result;
+}
+
+} // namespace schedule

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "schedule/Schedule.h"
+
+#include <QList>
+#include <QString>
+
+// Programmes as the text spreadsheets put on the clipboard: one row a line,
+// cells separated by tabs, a cell that holds a tab, a quote or a line break
+// between double quotes with its quotes doubled.
+namespace schedule {
+
+// The programmes' cells in the table's column order, without a header row.
+QString toSpreadsheet(const QList<Programme> &programmes);
+
+struct Pasted
+{
+    QList<Programme> programmes;
+    // Empty when every row could be read; otherwise the first row that could
+    // not, by its number in the pasted text (the header counts), and why.
+    QString error;
+};
+
+// Reads programmes from spreadsheet text: the table's seven columns, or six
+// without End (which is always worked out again), or any of them in any
+// order under a header row that names them. Every row needs a date, a start
+// and a duration the schedule can read. Cells are kept exactly as they were;
+// an empty cell leaves its column without a value.
+Pasted fromSpreadsheet(const QString &text);
+
+} // namespace schedule

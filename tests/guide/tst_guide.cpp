@@ -1,0 +1,290 @@
+#include "guide/GuideLayout.h"
+#include "guide/GuidePainter.h"
+#include "programmes/Programmes.h"
+#include "support/TestDatabase.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using guide::Block;
+
+namespace {
+
+// "channel|date|time|duration|name|category" rows; channels 0, 1, ... in order.
+QList<guide::Channel> channelsOf(const QStringList &rows)
+{
+    QList<guide::Channel> channels;
+    qint32 id = 0;
+    for (const QString &row : rows) {
+        const QStringList v = row.split(u'|');
+        const int channel = v.value(0).toInt();
+        while (channels.size() <= channel)
+            channels.append({qint32(channels.size() + 1),
+                             u"Channel %1"_qs.arg(channels.size()),
+                             QString::number(100 + channels.size()),
+                             {}});
+        channels[channel].programmes.append(
+            {++id, v.value(1), v.value(2), v.value(3), v.value(4), v.value(5)});
+    }
+    return channels;
+}
+
+QString clockOf(qint64 seconds)
+{
+    return u"%1:%2"_qs.arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'));
+}
+
+// "name channel/lane from-to" with from and to counted from the day's start,
+// then < when it began the day before, > when it runs on, ? when its length is assumed.
+QStringList described(const guide::Layout &layout)
+{
+    QStringList result;
+    for (const Block &b : layout.blocks) {
+        result << u"%1 %2/%3 %4-%5%6%7%8"_qs.arg(b.name).arg(b.channel).arg(b.lane).arg(
+            clockOf(b.from), clockOf(b.to), b.startsBefore ? u"<"_qs : QString(),
+            b.endsAfter ? u">"_qs : QString(), b.lengthAssumed ? u"?"_qs : QString());
+    }
+    return result;
+}
+
+} // namespace
+
+class TestGuide : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void layout_data();
+    void layout();
+    void lanesPerChannel();
+    void families();
+    void accessibleName();
+    void loadsTheDayAndTheDayBefore();
+    void drawsBlocksAndGaps();
+    void pagesKeepEveryChannel();
+};
+
+void TestGuide::layout_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<QStringList>("programmes");
+    QTest::addColumn<QStringList>("blocks");
+    QTest::addColumn<int>("hours");
+    QTest::addColumn<QStringList>("unplaced");
+
+    const QDate day(2024, 6, 10);
+    QTest::newRow("one after another, typed forms mixed")
+        << QByteArray("UTC") << day
+        << QStringList{u"0|2024-06-10|18:00|30|News|News"_qs, u"0|10/06/2024|1830|1h|Film|Film"_qs}
+        << QStringList{u"News 0/0 18:00-18:30"_qs, u"Film 0/0 18:30-19:30"_qs} << 24
+        << QStringList();
+    QTest::newRow("overlaps stack, a free sub-row is used again")
+        << QByteArray("UTC") << day
+        << QStringList{u"0|2024-06-10|18:00|60|A|"_qs, u"0|2024-06-10|18:30|60|B|"_qs,
+                       u"0|2024-06-10|19:00|30|C|"_qs, u"0|2024-06-10|18:45|10|D|"_qs}
+        << QStringList{u"A 0/0 18:00-19:00"_qs, u"B 0/1 18:30-19:30"_qs, u"D 0/2 18:45-18:55"_qs,
+                       u"C 0/0 19:00-19:30"_qs}
+        << 24 << QStringList();
+    QTest::newRow("clipped at midnight; the day before runs into the day")
+        << QByteArray("UTC") << day
+        << QStringList{u"0|2024-06-09|23:00|120|Late|"_qs, u"0|2024-06-09|22:00|60|Gone|"_qs,
+                       u"0|2024-06-10|23:30|60|Night|"_qs, u"0|2024-06-11|00:00|30|Next|"_qs}
+        << QStringList{u"Late 0/0 00:00-01:00<"_qs, u"Night 0/0 23:30-24:00>"_qs} << 24
+        << QStringList();
+    QTest::newRow("gaps stay empty, channels keep their order")
+        << QByteArray("UTC") << day
+        << QStringList{u"1|2024-06-10|06:00|30|Two|"_qs, u"0|2024-06-10|20:00|30|One|"_qs}
+        << QStringList{u"One 0/0 20:00-20:30"_qs, u"Two 1/0 06:00-06:30"_qs} << 24 << QStringList();
+    QTest::newRow("no readable duration: 30 minutes, marked")
+        << QByteArray("UTC") << day << QStringList{u"0|2024-06-10|12:00|about an hour|Odd|"_qs}
+        << QStringList{u"Odd 0/0 12:00-12:30?"_qs} << 24 << QStringList();
+    QTest::newRow("clocks go forward: 23 hours, 03:00 two hours in")
+        << QByteArray("Europe/London") << QDate(2024, 3, 31)
+        << QStringList{u"0|2024-03-31|00:30|60|Across|"_qs, u"0|2024-03-31|03:00|30|Three|"_qs}
+        << QStringList{u"Across 0/0 00:30-01:30"_qs, u"Three 0/0 02:00-02:30"_qs} << 23
+        << QStringList();
+    QTest::newRow("clocks go back: 25 hours, 02:00 three hours in")
+        << QByteArray("Europe/London") << QDate(2024, 10, 27)
+        << QStringList{u"0|2024-10-27|00:30|120|Long|"_qs, u"0|2024-10-27|02:00|30|Two|"_qs,
+                       u"0|2024-10-27|23:30|30|Last|"_qs}
+        << QStringList{u"Long 0/0 00:30-02:30"_qs, u"Two 0/0 03:00-03:30"_qs,
+                       u"Last 0/0 24:30-25:00"_qs}
+        << 25 << QStringList();
+    QTest::newRow("unreadable starts are listed, not drawn")
+        << QByteArray("UTC") << day
+        << QStringList{u"0|2024-06-10|18.00|30|Dotted|"_qs, u"0|soon|18:00|30|Undated|"_qs,
+                       u"0|2024-06-09|late|30|Yesterday|"_qs, u"0|2024-06-10|09:00|30|Fine|"_qs}
+        << QStringList{u"Fine 0/0 09:00-09:30"_qs} << 24
+        << QStringList{u"Channel 0: Dotted (start \u201C18.00\u201D on \u201C2024-06-10\u201D)"_qs,
+                       u"Channel 0: Undated (start \u201C18:00\u201D on \u201Csoon\u201D)"_qs};
+}
+
+void TestGuide::layout()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(QDate, day);
+    QFETCH(QStringList, programmes);
+    QFETCH(QStringList, blocks);
+    QFETCH(int, hours);
+    QFETCH(QStringList, unplaced);
+
+    const guide::Layout layout = guide::layOut(channelsOf(programmes), day, QTimeZone(zone));
+    QCOMPARE(described(layout), blocks);
+    QCOMPARE(layout.length, hours * 3600);
+    QStringList listed;
+    for (const guide::Unplaced &u : layout.unplaced)
+        listed << u.text();
+    QCOMPARE(listed, unplaced);
+    // An hour line for each hour the clock shows: one missing, or one twice.
+    QCOMPARE(layout.hours.size(), hours);
+    QCOMPARE(layout.hours.constFirst().hour, 0);
+    QCOMPARE(layout.hours.constLast().hour, 23);
+}
+
+void TestGuide::lanesPerChannel()
+{
+    const guide::Layout layout =
+        guide::layOut(channelsOf({u"0|2024-06-10|18:00|60|A|"_qs, u"0|2024-06-10|18:30|60|B|"_qs,
+                                  u"2|2024-06-10|18:00|60|C|"_qs}),
+                      QDate(2024, 6, 10), QTimeZone("UTC"));
+    QCOMPARE(layout.channels.size(), 3);
+    QCOMPARE(layout.channels.at(0).lanes, 2);
+    QCOMPARE(layout.channels.at(1).lanes, 1);
+    QCOMPARE(layout.channels.at(1).blockCount, 0);
+    QCOMPARE(layout.channels.at(2).firstBlock, 2);
+    QCOMPARE(layout.blockOf(3), 2);
+}
+
+void TestGuide::families()
+{
+    // Each of the fixed categories belongs to a family by name, and every
+    // family has one; a category outside the list is "other".
+    QSet<guide::Family> used;
+    for (const QString &category : programmes::categories())
+        used.insert(guide::familyOf(category));
+    QCOMPARE(used.size(), int(guide::Family::Count));
+    QCOMPARE(guide::familyOf(u"Sitcom"_qs), guide::Family::Entertainment);
+    QCOMPARE(guide::familyOf(u"Kids Drama"_qs), guide::Family::Children);
+    QCOMPARE(guide::familyOf(u"Scientific Documentary"_qs), guide::Family::Factual);
+    QCOMPARE(guide::familyOf(u" Soap "_qs), guide::Family::Drama);
+    QCOMPARE(guide::familyOf(u"Wrestling"_qs), guide::Family::ArtsAndOther);
+}
+
+void TestGuide::accessibleName()
+{
+    const guide::Layout layout = guide::layOut(
+        channelsOf({u"0|2024-06-10|18:00|30|Evening News|News"_qs, u"0|2024-06-10|23:45|30||"_qs,
+                    u"0|2024-06-10|20:00||Odd|Film"_qs}),
+        QDate(2024, 6, 10), QTimeZone("UTC"));
+    QCOMPARE(layout.blocks.at(0).accessibleName(), u"Evening News, 18:00 to 18:30, News"_qs);
+    QCOMPARE(layout.blocks.at(1).accessibleName(), u"Odd, 20:00, length unknown, Film"_qs);
+    QCOMPARE(layout.blocks.at(2).accessibleName(), u"(no name), 23:45 to 00:15, no category"_qs);
+}
+
+void TestGuide::loadsTheDayAndTheDayBefore()
+{
+    TestDatabase db;
+    const qint32 project = db.addProject(u"P"_qs);
+    const qint32 other = db.addProject(u"Q"_qs);
+    const qint32 one = db.addChannel(project, u"One"_qs, u"1"_qs);
+    const qint32 two = db.addChannel(project, u"Two"_qs);
+    const qint32 elsewhere = db.addChannel(other, u"Elsewhere"_qs);
+    db.addProgramme(one, u"Today"_qs, u"2024-06-10"_qs, u"09:00"_qs);
+    db.addProgramme(one, u"Typed otherwise"_qs, u"10/06/2024"_qs, u"08:00"_qs);
+    db.addProgramme(one, u"Yesterday"_qs, u"2024-06-09"_qs, u"23:00"_qs);
+    db.addProgramme(one, u"Last week"_qs, u"2024-06-03"_qs, u"09:00"_qs);
+    db.addProgramme(one, u"Tomorrow"_qs, u"2024-06-11"_qs, u"00:00"_qs);
+    db.addProgramme(two, u"No date"_qs, u"someday"_qs, u"09:00"_qs);
+    db.addProgramme(elsewhere, u"Other project"_qs, u"2024-06-10"_qs, u"09:00"_qs);
+
+    const auto loaded = guide::loadDay(db.path(), project, QDate(2024, 6, 10));
+    QVERIFY(loaded);
+    QCOMPARE(loaded.value().size(), 2);
+    QStringList names;
+    for (const guide::Channel &c : loaded.value()) {
+        for (const guide::Programme &p : c.programmes)
+            names << c.name + u':' + p.name;
+    }
+    QCOMPARE(names, (QStringList{u"One:Yesterday"_qs, u"One:Typed otherwise"_qs, u"One:Today"_qs,
+                                 u"Two:No date"_qs}));
+    QCOMPARE(loaded.value().at(0).number, u"1"_qs);
+
+    const auto missing = guide::loadDay(db.path() + u".gone"_qs, project, QDate(2024, 6, 10));
+    QVERIFY(!missing);
+}
+
+void TestGuide::drawsBlocksAndGaps()
+{
+    const guide::Layout layout =
+        guide::layOut(channelsOf({u"0|2024-06-10|06:00|240|Morning|News"_qs,
+                                  u"0|2024-06-10|12:00|120|Match|Sport"_qs,
+                                  u"1|2024-06-10|06:00|240|Cartoons|Animation"_qs}),
+                      QDate(2024, 6, 10), QTimeZone("UTC"));
+    guide::Metrics metrics;
+    metrics.channelWidth = 100;
+    metrics.pixelsPerHour = 40;
+    metrics.laneHeight = 30;
+    metrics.rulerHeight = 20;
+    const guide::Picture picture(layout, metrics);
+    QImage image(int(picture.width()), int(picture.height()), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    {
+        QPainter painter(&image);
+        picture.paint(painter, QRectF(0, 0, picture.width(), picture.height()));
+    }
+    const auto at = [&](double hour, int channel) {
+        return image.pixelColor(int(100 + hour * 40), 20 + channel * 30 + 25);
+    };
+    // Low in the block and well right of its label: only the fill is there.
+    QCOMPARE(at(9.5, 0), guide::familyColour(guide::Family::News));
+    QCOMPARE(at(13.5, 0), guide::familyColour(guide::Family::Sport));
+    QCOMPARE(at(9.5, 1), guide::familyColour(guide::Family::Children));
+    // The gap between the two, off the hour lines, is left empty.
+    QCOMPARE(at(10.5, 0), QColor(Qt::white));
+    QCOMPARE(at(12.0 - 0.25, 1) == QColor(Qt::white) ||
+                 at(12.0 - 0.25, 1) == QColor(0xf7, 0xf8, 0xfa),
+             true);
+    // The present, when it falls in the day, is a line across every row.
+    guide::Marks marks;
+    marks.now = 10 * 3600 + 1800;
+    {
+        QPainter painter(&image);
+        picture.paint(painter, QRectF(0, 0, picture.width(), picture.height()), marks);
+    }
+    QCOMPARE(image.pixelColor(int(100 + 10.5 * 40), 20 + 30 + 25), QColor(0xd0, 0x1c, 0x1c));
+    QCOMPARE(at(9.5, 0), guide::familyColour(guide::Family::News));
+    // A block where the picture says it is.
+    QCOMPARE(picture.blockAt(QPointF(100 + 13 * 40, 20 + 10)), 1);
+    QCOMPARE(picture.blockAt(QPointF(100 + 11 * 40, 20 + 10)), -1);
+    QCOMPARE(picture.blockAt(QPointF(100 + 7 * 40, 20 + 30 + 10)), 2);
+}
+
+void TestGuide::pagesKeepEveryChannel()
+{
+    // A day of more channels than a page holds goes over several pages.
+    QStringList rows;
+    for (int c = 0; c < 120; ++c)
+        rows << u"%1|2024-06-10|18:00|30|Show %1|News"_qs.arg(c);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"day.pdf"_qs);
+    const QString problem =
+        guide::writePicture(guide::layOut(channelsOf(rows), QDate(2024, 6, 10), QTimeZone("UTC")),
+                            u"Title"_qs, path, 4000);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray pdf = file.readAll();
+    QVERIFY(pdf.startsWith("%PDF-"));
+    // A hundred and twenty channels do not fit one landscape A4 page at a
+    // readable size.
+    static const QRegularExpression page(u"/Type\\s*/Page(?!s)"_qs);
+    QVERIFY(QString::fromLatin1(pdf).count(page) >= 2);
+}
+
+QTEST_MAIN(TestGuide)
+#include "tst_guide.moc"
