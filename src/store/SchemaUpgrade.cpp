@@ -104,9 +104,18 @@ Status rebuildProgrammes(Connection &db)
                       {table, seq});
 }
 
+// 1 to 2: an index that gives a channel's programmes in the order they were
+// added, which the exports read them in.
+Status indexProgrammesByChannel(Connection &db)
+{
+    // Written out as version 2 has it, as every step is: never read from today's schema.sql.
+    return db.execute(
+        QStringLiteral("CREATE INDEX ProgrammeData_channelID ON ProgrammeData (channelID)"));
+}
+
 // steps[v] brings a database of version v to version v + 1.
 using Step = Status (*)(Connection &);
-const Step steps[] = {rebuildProgrammes};
+const Step steps[] = {rebuildProgrammes, indexProgrammesByChannel};
 static_assert(std::size(steps) == schemaVersion, "one upgrade step per version");
 
 Status refuse(Connection &db, const Found &found)

@@ -3,48 +3,28 @@
 #include "store/AtomicFile.h"
 #include "store/Connection.h"
 #include "store/OutputPath.h"
+#include "store/SqliteStatement.h"
 #include "store/Tables.h"
 #include "store/TypedTimes.h"
 #include "xmltv/XmltvTime.h"
 
 #include <QDir>
-#include <QHash>
-#include <QXmlStreamWriter>
+#include <QStringList>
 
 #include <algorithm>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 using store::Connection;
 using store::Failure;
 using store::Result;
+using store::SqliteStatement;
 
 namespace xmltv {
 
 namespace {
-
-struct Channel
-{
-    qint64 id = 0;
-    QString name;
-    QString logoURL;
-    QString channelURL;
-};
-
-struct Programme
-{
-    qint64 id = 0;
-    qint64 start = 0;
-    QString name;
-    QString desc;
-    QString category;
-    std::optional<int> minutes;
-};
-
-struct Guide
-{
-    QList<Channel> channels;
-    QHash<qint64, QList<Programme>> programmes;
-    QList<LeftOutProgramme> leftOut;
-};
 
 // Characters XML cannot carry, and C1 controls, which in a guide are only
 // ever the trace of text decoded with the wrong code page and which XMLTV's
@@ -82,32 +62,238 @@ QString xmlText(const QString &text)
     return text;
 }
 
-// An element holding the text. A carriage return goes out as the character
-// reference &#13;: written as it is, any XML reader would hand it back as a
-// line feed, and a guide read back in would not give the text it was made of.
-void writeTextElement(QXmlStreamWriter &xml, const QString &name, const QString &text)
-{
-    xml.writeStartElement(name);
-    qsizetype from = 0;
-    for (qsizetype at; (at = text.indexOf(u'\r', from)) >= 0; from = at + 1) {
-        xml.writeCharacters(text.mid(from, at - from));
-        xml.writeEntityReference(QStringLiteral("#13"));
-    }
-    xml.writeCharacters(text.mid(from));
-    xml.writeEndElement();
-}
-
 bool blank(const QString &text)
 {
     return text.trimmed().isEmpty();
 }
 
-QString leftOutReason(const QString &name, const std::optional<QDate> &date,
+// The blanks QString::trimmed() removes.
+bool isBlank(char32_t c)
+{
+    return c == 0x20 || (c >= 0x09 && c <= 0x0d) || c == 0x85 || c == 0xa0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200a) || c == 0x2028 || c == 0x2029 || c == 0x202f ||
+           c == 0x205f || c == 0x3000;
+}
+
+// Text as the store keeps it, in UTF-8, read straight into the file. Text
+// that is anything but well-formed UTF-8 of characters a guide keeps as
+// they are goes the long way, through the UTF-16 SQLite makes of it: that
+// way any byte the store holds comes out as it always has.
+struct Plain
+{
+    bool plain = true;
+    bool blank = true;
+};
+
+// How each byte starts a character: 0 a character of ASCII that is not
+// blank, 1 a blank of ASCII, 2 a control character the guide leaves out,
+// 3 the first or a following byte of a longer character.
+struct ByteKinds
+{
+    unsigned char kind[256];
+    // Bytes XML writes some other way: 1 in text and attributes, 2 in attributes only.
+    unsigned char escape[256];
+    constexpr ByteKinds() : kind(), escape()
+    {
+        for (int b = 0; b < 256; ++b) {
+            kind[b] = b >= 0x80 ? 3 : (b < 0x20 || b == 0x7f) ? 2 : 0;
+            escape[b] = 0;
+        }
+        for (const int b : {0x20, 0x09, 0x0a, 0x0b, 0x0c, 0x0d})
+            kind[b] = 1;
+        for (const int b : {0x0b, 0x0c})
+            kind[b] = 2;
+        for (const int b : {'<', '>', '&', '"', '\r'})
+            escape[b] = 1;
+        for (const int b : {'\t', '\n'})
+            escape[b] = 2;
+    }
+};
+constexpr ByteKinds bytes;
+
+Plain examine(std::string_view text)
+{
+    Plain found;
+    const auto *p = reinterpret_cast<const unsigned char *>(text.data());
+    const auto *end = p + text.size();
+    // Text nearly always begins with a character that is not blank.
+    if (p < end && bytes.kind[*p] == 0)
+        found.blank = false;
+    while (p < end) {
+        // Plain ASCII, the most of every text, a byte at a time without
+        // decoding.
+        while (p < end && bytes.kind[*p] <= 1) {
+            if (bytes.kind[*p] == 0)
+                found.blank = false;
+            ++p;
+        }
+        if (p == end)
+            break;
+        const unsigned char b = *p;
+        if (b < 0x80)
+            return {false, false};
+        char32_t c = 0;
+        int more = 0;
+        if (b >= 0xc2 && b <= 0xdf) {
+            c = b & 0x1f;
+            more = 1;
+        } else if (b >= 0xe0 && b <= 0xef) {
+            c = b & 0x0f;
+            more = 2;
+        } else if (b >= 0xf0 && b <= 0xf4) {
+            c = b & 0x07;
+            more = 3;
+        } else {
+            return {false, false};
+        }
+        if (end - p <= more)
+            return {false, false};
+        for (int i = 1; i <= more; ++i) {
+            if ((p[i] & 0xc0) != 0x80)
+                return {false, false};
+            c = (c << 6) | (p[i] & 0x3f);
+        }
+        p += more + 1;
+        // Overlong forms, surrogates, beyond Unicode, C1 controls and
+        // non-characters: the long way.
+        const char32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
+        if (c < least || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff) || c <= 0x9f ||
+            (c >= 0xfdd0 && c <= 0xfdef) || (c & 0xfffe) == 0xfffe)
+            return {false, false};
+        if (found.blank && !isBlank(c))
+            found.blank = false;
+    }
+    return found;
+}
+
+// Text as XML character data, or an attribute's value; a carriage
+// return goes out as the character reference &#13;: written as it is,
+// any XML reader would hand it back as a line feed, and a guide read
+// back in would not give the text it was made of. In an attribute, tabs
+// and line feeds too, which a reader would otherwise make spaces.
+void appendEscaped(std::string &out, std::string_view text, bool attribute)
+{
+    const unsigned char level = attribute ? 2 : 1;
+    const auto *data = reinterpret_cast<const unsigned char *>(text.data());
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char escape = bytes.escape[data[i]];
+        if (escape == 0 || escape > level)
+            continue;
+        out.append(text.data() + from, i - from);
+        switch (data[i]) {
+        case '<':
+            out.append("&lt;");
+            break;
+        case '>':
+            out.append("&gt;");
+            break;
+        case '&':
+            out.append("&amp;");
+            break;
+        case '"':
+            out.append("&quot;");
+            break;
+        case '\r':
+            out.append("&#13;");
+            break;
+        case '\t':
+            out.append("&#9;");
+            break;
+        default:
+            out.append("&#10;");
+            break;
+        }
+        from = i + 1;
+    }
+    out.append(text.data() + from, text.size() - from);
+}
+
+// The file's bytes, gathered in a buffer of fixed size.
+class Output
+{
+public:
+    explicit Output(QIODevice &device) : m_device(device) { m_buffer.reserve(capacity + 4096); }
+
+    std::string &buffer() { return m_buffer; }
+    void append(std::string_view text)
+    {
+        m_buffer.append(text);
+        if (m_buffer.size() >= capacity)
+            flush();
+    }
+    void flush()
+    {
+        if (m_ok && !m_buffer.empty())
+            m_ok =
+                m_device.write(m_buffer.data(), qint64(m_buffer.size())) == qint64(m_buffer.size());
+        m_buffer.clear();
+    }
+    bool ok() const { return m_ok; }
+
+    void escaped(std::string_view text, bool attribute)
+    {
+        appendEscaped(m_buffer, text, attribute);
+        if (m_buffer.size() >= capacity)
+            flush();
+    }
+
+    // <name>text</name> on a line of its own.
+    void element(std::string_view indent, std::string_view name, std::string_view text)
+    {
+        m_buffer.append(indent).append("<").append(name).append(">");
+        escaped(text, false);
+        m_buffer.append("</").append(name).append(">\n");
+    }
+
+    // The same for text already escaped.
+    void escapedElement(std::string_view indent, std::string_view name, std::string_view text)
+    {
+        m_buffer.append(indent).append("<").append(name).append(">");
+        append(text);
+        m_buffer.append("</").append(name).append(">\n");
+    }
+
+private:
+    static constexpr std::size_t capacity = 1 << 16;
+    QIODevice &m_device;
+    std::string m_buffer;
+    bool m_ok = true;
+};
+
+// A value of the current row as the guide holds it, and whether it is blank.
+struct Value
+{
+    std::string_view text;
+    bool blank = true;
+};
+
+// Reads column as the guide writes it; text that needs a closer look is
+// made into kept characters in scratch, whose bytes the value then refers to.
+Value guideText(const SqliteStatement &row, int column, std::string &scratch,
+                bool *rawBlank = nullptr)
+{
+    const std::string_view stored = row.text(column);
+    const Plain plain = examine(stored);
+    if (plain.plain) {
+        if (rawBlank)
+            *rawBlank = plain.blank;
+        return {stored, plain.blank};
+    }
+    const QString wide = row.wideText(column);
+    if (rawBlank)
+        *rawBlank = blank(wide);
+    const QString kept = xmlText(wide);
+    scratch = kept.toStdString();
+    return {scratch, blank(kept)};
+}
+
+QString leftOutReason(bool noName, const std::optional<QDate> &date,
                       const std::optional<QTime> &time, const QString &typedDate,
                       const QString &typedTime)
 {
     QStringList reasons;
-    if (blank(xmlText(name)))
+    if (noName)
         reasons << QStringLiteral("it has no name");
     if (!date) {
         reasons << (blank(typedDate) ? QStringLiteral("it has no start date")
@@ -120,100 +306,283 @@ QString leftOutReason(const QString &name, const std::optional<QDate> &date,
     return reasons.join(QStringLiteral("; "));
 }
 
-Result<Guide> readGuide(Connection &db, qint32 projectID, const QTimeZone &zone)
+// What a typed value means, worked out once for each distinct text: a
+// project's programmes share a few hundred dates, times and lengths. Kept
+// to a bounded number of texts whatever the project holds.
+template<typename T> class Readings
 {
-    using ProjectTable = store::tables::Project;
-    using ChannelTable = store::tables::Channel;
-    using ProgrammeTable = store::tables::Programme;
-    auto project = db.select(
-        QStringLiteral("SELECT %1 FROM %2 WHERE %1 = ?").arg(ProjectTable::id, ProjectTable::table),
-        {projectID});
-    if (!project)
-        return project.failure();
-    if (!project.value().next())
-        return db.failure(QStringLiteral("There is no project %1.").arg(projectID));
+public:
+    using Read = std::optional<T> (*)(const QString &);
+    explicit Readings(Read read) : m_read(read) {}
 
-    Guide guide;
-    QHash<qint64, QString> channelNames;
-    auto channels =
-        db.select(QStringLiteral("SELECT %1, %2, %3, %4 FROM %5 WHERE %6 = ? ORDER BY %1")
-                      .arg(ChannelTable::id, ChannelTable::name, ChannelTable::logoUrl,
-                           ChannelTable::channelUrl, ChannelTable::table, ChannelTable::projectId),
-                  {projectID});
-    if (!channels)
-        return channels.failure();
-    for (QSqlQuery &q = channels.value(); q.next();) {
-        guide.channels.append({q.value(0).toLongLong(), q.value(1).toString(),
-                               q.value(2).toString(), q.value(3).toString()});
-        channelNames.insert(guide.channels.constLast().id, guide.channels.constLast().name);
+    std::optional<T> of(const SqliteStatement &row, int column)
+    {
+        const std::string_view stored = row.text(column);
+        // Programmes in a row often share a date.
+        if (m_hasLast && stored == m_last)
+            return m_lastRead;
+        m_key.assign(stored);
+        auto found = m_known.find(m_key);
+        if (found == m_known.end()) {
+            if (m_known.size() >= 100000)
+                m_known.clear();
+            // The key is copied before the text is read again as UTF-16,
+            // which lets go of the UTF-8 it points into.
+            found = m_known.emplace(m_key, m_read(row.wideText(column))).first;
+        }
+        m_hasLast = true;
+        m_last = m_key;
+        m_lastRead = found->second;
+        return m_lastRead;
     }
 
-    // Every stored column, in the table's order: the reading below goes by it.
-    auto programmes =
-        db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (SELECT %4 FROM %5 WHERE %6 = ?) "
-                                 "ORDER BY %3, %7")
-                      .arg(ProgrammeTable::stored().join(QStringLiteral(", ")),
-                           ProgrammeTable::table, ProgrammeTable::channelId, ChannelTable::id,
-                           ChannelTable::table, ChannelTable::projectId, ProgrammeTable::id),
-                  {projectID});
-    if (!programmes)
-        return programmes.failure();
-    for (QSqlQuery &q = programmes.value(); q.next();) {
-        const qint64 channelID = q.value(1).toLongLong();
-        const QString name = q.value(2).toString();
-        const QString typedDate = q.value(4).toString();
-        const QString typedTime = q.value(5).toString();
-        const auto date = store::readTypedDate(typedDate);
-        const auto time = store::readTypedTime(typedTime);
-        if (!date || !time || blank(xmlText(name))) {
-            guide.leftOut.append({name, channelNames.value(channelID), typedDate, typedTime,
-                                  leftOutReason(name, date, time, typedDate, typedTime)});
+private:
+    Read m_read;
+    std::unordered_map<std::string, std::optional<T>> m_known;
+    std::string m_key;
+    bool m_hasLast = false;
+    std::string m_last;
+    std::optional<T> m_lastRead;
+};
+
+// A programme of the channel being written, its text kept escaped in the
+// channel's own buffer until the channel's programmes are in start order.
+struct Programme
+{
+    qint64 id = 0;
+    qint64 start = 0;
+    int minutes = 0;
+    std::size_t name = 0;
+    std::size_t nameSize = 0;
+    std::size_t desc = 0;
+    std::size_t descSize = 0;
+    std::size_t category = 0;
+    std::size_t categorySize = 0;
+    bool hasDesc = false;
+    bool hasCategory = false;
+};
+
+class GuideWriter
+{
+public:
+    GuideWriter(Connection &db, qint32 projectID, const QTimeZone &zone, Output &out)
+        : m_db(db), m_handle(store::sqliteHandle(db)), m_projectID(projectID), m_zone(zone),
+          m_out(out)
+    {
+    }
+
+    store::Status write(XmltvExport &done);
+
+private:
+    store::Status failed(const SqliteStatement &statement)
+    {
+        return m_db.failure(statement.errorString());
+    }
+    void writeChannel(const SqliteStatement &channel);
+    // Reads the channel's programmes in start order; those that cannot be
+    // written go to the list of those left out.
+    bool readProgrammes(SqliteStatement &programmes, qint64 channelID, const QString &channelName,
+                        XmltvExport &done);
+    void writeProgrammes(qint64 channelID);
+
+    Connection &m_db;
+    sqlite3 *m_handle;
+    qint32 m_projectID;
+    ZoneOffsets m_zone;
+    Output &m_out;
+    Readings<QDate> m_dates{&store::readTypedDate};
+    Readings<QTime> m_times{&store::readTypedTime};
+    Readings<int> m_durations{&store::readTypedDuration};
+    std::vector<Programme> m_programmes;
+    std::string m_text;
+    std::string m_scratch;
+};
+
+using ProjectTable = store::tables::Project;
+using ChannelTable = store::tables::Channel;
+using ProgrammeTable = store::tables::Programme;
+
+// A guide's name, when it has one to show.
+bool hasName(const SqliteStatement &row, std::string &scratch)
+{
+    return !guideText(row, 1, scratch).blank;
+}
+
+store::Status GuideWriter::write(XmltvExport &done)
+{
+    SqliteStatement project(m_handle, QStringLiteral("SELECT %1 FROM %2 WHERE %1 = ?")
+                                          .arg(ProjectTable::id, ProjectTable::table));
+    project.restart(m_projectID);
+    if (!project.next()) {
+        if (!project.ok())
+            return failed(project);
+        return m_db.failure(QStringLiteral("There is no project %1.").arg(m_projectID));
+    }
+
+    // The columns by number: 0 the identifier, then as the reading below takes them.
+    SqliteStatement channels(
+        m_handle, QStringLiteral("SELECT %1, %2, %3, %4 FROM %5 WHERE %6 = ? ORDER BY %1")
+                      .arg(ChannelTable::id, ChannelTable::name, ChannelTable::logoUrl,
+                           ChannelTable::channelUrl, ChannelTable::table, ChannelTable::projectId));
+    const QString programmeColumns =
+        QStringList{ProgrammeTable::id,        ProgrammeTable::name,     ProgrammeTable::startDate,
+                    ProgrammeTable::startTime, ProgrammeTable::duration, ProgrammeTable::desc,
+                    ProgrammeTable::category}
+            .join(QStringLiteral(", "));
+    // In the order they were added, which the left-out list keeps.
+    SqliteStatement programmes(m_handle,
+                               QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+                                   .arg(programmeColumns, ProgrammeTable::table,
+                                        ProgrammeTable::channelId, ProgrammeTable::id));
+    // Whether a channel has a programme to write, in any order.
+    SqliteStatement starts(
+        m_handle, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                      .arg(programmeColumns, ProgrammeTable::table, ProgrammeTable::channelId));
+    for (const SqliteStatement *statement : {&channels, &programmes, &starts}) {
+        if (!statement->ok())
+            return failed(*statement);
+    }
+
+    m_out.buffer().append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                          "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n"
+                          "<tv generator-info-name=\"Quorvel\"");
+    // First the channels that have a programme the guide can hold: a
+    // channel without programmes is left out, as XMLTV's validator insists.
+    bool any = false;
+    channels.restart(m_projectID);
+    while (channels.next()) {
+        starts.restart(channels.integer(0));
+        bool writable = false;
+        while (!writable && starts.next()) {
+            writable = m_dates.of(starts, 2) && m_times.of(starts, 3) && hasName(starts, m_scratch);
+        }
+        if (!starts.ok())
+            return failed(starts);
+        if (!writable)
+            continue;
+        if (!any)
+            m_out.buffer().append(">\n");
+        any = true;
+        writeChannel(channels);
+    }
+    if (!channels.ok())
+        return failed(channels);
+
+    // Then each channel's programmes in start order: one channel's are
+    // held at a time, never the project's.
+    channels.restart(m_projectID);
+    while (channels.next()) {
+        const qint64 channelID = channels.integer(0);
+        const QString channelName = channels.wideText(1);
+        if (!readProgrammes(programmes, channelID, channelName, done))
+            return failed(programmes);
+        if (m_programmes.empty())
+            continue;
+        ++done.channels;
+        done.programmes += int(m_programmes.size());
+        writeProgrammes(channelID);
+        if (!m_out.ok())
+            return store::success(); // the file's own failure is reported by the caller
+    }
+    if (!channels.ok())
+        return failed(channels);
+    m_out.buffer().append(any ? "</tv>\n" : "/>\n");
+    return store::success();
+}
+
+void GuideWriter::writeChannel(const SqliteStatement &channel)
+{
+    std::string &out = m_out.buffer();
+    out.append("  <channel id=\"");
+    out.append(channelXmltvId(channel.integer(0)).toStdString());
+    out.append("\">\n");
+    m_out.element("    ", "display-name", xmlText(channel.wideText(1)).toStdString());
+    const QString logoURL = channel.wideText(2);
+    if (!blank(logoURL)) {
+        out.append("    <icon src=\"");
+        m_out.escaped(xmlText(logoURL.trimmed()).toStdString(), true);
+        out.append("\"/>\n");
+    }
+    const QString channelURL = channel.wideText(3);
+    if (!blank(channelURL))
+        m_out.element("    ", "url", xmlText(channelURL.trimmed()).toStdString());
+    out.append("  </channel>\n");
+    m_out.append({});
+}
+
+bool GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
+                                 const QString &channelName, XmltvExport &done)
+{
+    m_programmes.clear();
+    m_text.clear();
+    rows.restart(channelID);
+    while (rows.next()) {
+        const auto date = m_dates.of(rows, 2);
+        const auto time = m_times.of(rows, 3);
+        const Value name = guideText(rows, 1, m_scratch);
+        if (!date || !time || name.blank) {
+            const QString typedDate = rows.wideText(2);
+            const QString typedTime = rows.wideText(3);
+            done.leftOut.append({rows.wideText(1), channelName, typedDate, typedTime,
+                                 leftOutReason(name.blank, date, time, typedDate, typedTime)});
             continue;
         }
         Programme programme;
-        programme.id = q.value(0).toLongLong();
-        programme.start = instantOf(*date, *time, zone);
-        programme.name = name;
-        programme.desc = q.value(3).toString();
-        programme.category = q.value(7).toString();
-        programme.minutes = store::readTypedDuration(q.value(6).toString());
-        guide.programmes[channelID].append(std::move(programme));
+        programme.id = rows.integer(0);
+        programme.start = instantOf(*date, *time, m_zone);
+        programme.minutes = m_durations.of(rows, 4).value_or(0);
+        programme.name = m_text.size();
+        appendEscaped(m_text, name.text, false);
+        programme.nameSize = m_text.size() - programme.name;
+        // XMLTV wants an empty description left out, not written empty.
+        bool blankDesc = true;
+        const Value desc = guideText(rows, 5, m_scratch, &blankDesc);
+        programme.hasDesc = !blankDesc;
+        programme.desc = m_text.size();
+        if (programme.hasDesc)
+            appendEscaped(m_text, desc.text, false);
+        programme.descSize = m_text.size() - programme.desc;
+        bool blankCategory = true;
+        const Value category = guideText(rows, 6, m_scratch, &blankCategory);
+        programme.hasCategory = !blankCategory;
+        programme.category = m_text.size();
+        if (programme.hasCategory)
+            appendEscaped(m_text, category.text, false);
+        programme.categorySize = m_text.size() - programme.category;
+        m_programmes.push_back(programme);
     }
-    return guide;
+    if (!rows.ok())
+        return false;
+    std::stable_sort(m_programmes.begin(), m_programmes.end(),
+                     [](const Programme &a, const Programme &b) {
+                         return a.start != b.start ? a.start < b.start : a.id < b.id;
+                     });
+    return true;
 }
 
-void writeChannel(QXmlStreamWriter &xml, const Channel &channel)
+void GuideWriter::writeProgrammes(qint64 channelID)
 {
-    xml.writeStartElement(QStringLiteral("channel"));
-    xml.writeAttribute(QStringLiteral("id"), channelXmltvId(channel.id));
-    writeTextElement(xml, QStringLiteral("display-name"), xmlText(channel.name));
-    if (!blank(channel.logoURL)) {
-        xml.writeEmptyElement(QStringLiteral("icon"));
-        xml.writeAttribute(QStringLiteral("src"), xmlText(channel.logoURL.trimmed()));
+    const std::string id = channelXmltvId(channelID).toStdString();
+    const std::string_view text(m_text);
+    for (const Programme &programme : m_programmes) {
+        std::string &out = m_out.buffer();
+        out.append("  <programme start=\"");
+        appendTimestamp(out, programme.start, m_zone);
+        // A length of nothing gives no stop rather than one equal to the start.
+        if (programme.minutes > 0) {
+            out.append("\" stop=\"");
+            appendTimestamp(out, programme.start + qint64(programme.minutes) * 60, m_zone);
+        }
+        out.append("\" channel=\"").append(id).append("\">\n");
+        m_out.escapedElement("    ", "title", text.substr(programme.name, programme.nameSize));
+        if (programme.hasDesc)
+            m_out.escapedElement("    ", "desc", text.substr(programme.desc, programme.descSize));
+        if (programme.hasCategory) {
+            m_out.escapedElement("    ", "category",
+                                 text.substr(programme.category, programme.categorySize));
+        }
+        m_out.append("  </programme>\n");
     }
-    if (!blank(channel.channelURL))
-        writeTextElement(xml, QStringLiteral("url"), xmlText(channel.channelURL.trimmed()));
-    xml.writeEndElement();
-}
-
-void writeProgramme(QXmlStreamWriter &xml, const QString &channelId, const Programme &programme,
-                    const QTimeZone &zone)
-{
-    xml.writeStartElement(QStringLiteral("programme"));
-    xml.writeAttribute(QStringLiteral("start"), timestamp(programme.start, zone));
-    // A length of nothing gives no stop rather than one equal to the start.
-    if (programme.minutes && *programme.minutes > 0) {
-        xml.writeAttribute(QStringLiteral("stop"),
-                           timestamp(programme.start + qint64(*programme.minutes) * 60, zone));
-    }
-    xml.writeAttribute(QStringLiteral("channel"), channelId);
-    writeTextElement(xml, QStringLiteral("title"), xmlText(programme.name));
-    // XMLTV wants an empty description left out, not written empty.
-    if (!blank(programme.desc))
-        writeTextElement(xml, QStringLiteral("desc"), xmlText(programme.desc));
-    if (!blank(programme.category))
-        writeTextElement(xml, QStringLiteral("category"), xmlText(programme.category));
-    xml.writeEndElement();
 }
 
 } // namespace
@@ -226,59 +595,27 @@ QString channelXmltvId(qint64 channelID)
 Result<XmltvExport> writeXmltv(const QString &databasePath, qint32 projectID, const QString &path,
                                const QTimeZone &zone)
 {
-    auto read = store::read(databasePath, QStringLiteral("Could not read the project to export"),
-                            [&](Connection &db) { return readGuide(db, projectID, zone); });
-    if (!read)
-        return read.failure();
-    Guide &guide = read.value();
-
-    XmltvExport done;
-    done.leftOut = std::move(guide.leftOut);
-    // A channel without programmes is left out, as XMLTV's validator insists.
-    guide.channels.erase(std::remove_if(guide.channels.begin(), guide.channels.end(),
-                                        [&](const Channel &channel) {
-                                            return guide.programmes.value(channel.id).isEmpty();
-                                        }),
-                         guide.channels.end());
-    for (const Channel &channel : std::as_const(guide.channels)) {
-        auto &list = guide.programmes[channel.id];
-        std::stable_sort(list.begin(), list.end(), [](const Programme &a, const Programme &b) {
-            return a.start != b.start ? a.start < b.start : a.id < b.id;
-        });
-        done.programmes += int(list.size());
-    }
-    done.channels = int(guide.channels.size());
-
     const QString action = QStringLiteral("Could not write the XMLTV file");
-    const auto fileFailure = [&](const QString &reason) {
-        return Failure{action, QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), reason),
-                       QString()};
-    };
     if (auto refused = store::refuseDatabaseAsOutput(path, databasePath, action); !refused)
         return refused.failure();
     store::AtomicFile file(path);
     if (!file.open())
         return Failure{action, file.errorString(), QString()};
 
-    QXmlStreamWriter xml(&file.device());
-    xml.setAutoFormatting(true);
-    xml.setAutoFormattingIndent(2);
-    xml.writeStartDocument();
-    xml.writeDTD(QStringLiteral("<!DOCTYPE tv SYSTEM \"xmltv.dtd\">"));
-    xml.writeStartElement(QStringLiteral("tv"));
-    xml.writeAttribute(QStringLiteral("generator-info-name"), QStringLiteral("Quorvel"));
-    for (const Channel &channel : std::as_const(guide.channels))
-        writeChannel(xml, channel);
-    for (const Channel &channel : std::as_const(guide.channels)) {
-        const QString id = channelXmltvId(channel.id);
-        for (const Programme &programme : std::as_const(guide.programmes[channel.id]))
-            writeProgramme(xml, id, programme, zone);
+    Output out(file.device());
+    XmltvExport done;
+    const store::Status read = store::readSnapshot(
+        databasePath, QStringLiteral("Could not read the project to export"),
+        [&](Connection &db) { return GuideWriter(db, projectID, zone, out).write(done); });
+    if (!read)
+        return read.failure();
+    out.flush();
+    if (!out.ok()) {
+        return Failure{action,
+                       QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path),
+                                                    file.device().errorString()),
+                       QString()};
     }
-    xml.writeEndElement();
-    xml.writeEndDocument();
-
-    if (xml.hasError())
-        return fileFailure(file.device().errorString());
     if (!file.commit())
         return Failure{action, file.errorString(), QString()};
     return done;
