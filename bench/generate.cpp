@@ -1,8 +1,12 @@
-// Fills an empty Quorvel database (made by `quorvel-cli init-db`) with two
-// large projects for the export benchmark:
-//   project 1: 100 channels with 10,000 programmes each, added one day at a
-//              time across all channels, as a daily listings import would;
-//   project 2: 10,000 channels with 5 template lines each.
+// Fills an empty Quorvel database (made by `quorvel-cli init-db`) with three
+// large projects for the benchmarks, of PROGRAMMES programmes (1,000,000
+// unless given):
+//   project 1: 100 channels with PROGRAMMES / 100 programmes each, added one
+//              day at a time across all channels, as a daily listings import
+//              would;
+//   project 2: PROGRAMMES / 10 channels with 5 template lines each;
+//   project 3: one channel with PROGRAMMES programmes, for the programme
+//              window, which lists one channel's.
 // Values have realistic lengths and about one in ten carries a character of
 // Windows-1252 beyond ASCII; a few carry one the code page cannot hold.
 // The data is the same on every run.
@@ -18,9 +22,9 @@
 namespace {
 
 constexpr int programmeChannels = 100;
-constexpr int programmesPerChannel = 10000;
+int programmesPerChannel = 10000;
 constexpr int programmesPerDay = 20;
-constexpr int templateChannels = 10000;
+int templateChannels = 10000;
 constexpr int templatesPerChannel = 5;
 
 const char *const words[] = {
@@ -167,11 +171,19 @@ std::string date(int day)
 
 int main(int argc, char *argv[])
 {
-    if (argc != 2) {
-        std::fprintf(stderr,
-                     "usage: quorvel-bench-generate DATABASE (made by quorvel-cli init-db)\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: quorvel-bench-generate DATABASE [PROGRAMMES] (DATABASE made "
+                             "by quorvel-cli init-db)\n");
         return 2;
     }
+    const int programmes = argc == 3 ? std::atoi(argv[2]) : 1000000;
+    if (programmes < programmeChannels * programmesPerDay) {
+        std::fprintf(stderr, "quorvel-bench-generate: at least %d programmes\n",
+                     programmeChannels * programmesPerDay);
+        return 2;
+    }
+    programmesPerChannel = programmes / programmeChannels;
+    templateChannels = programmes / 10;
     sqlite3 *db = nullptr;
     check(sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READWRITE, nullptr), db, argv[1]);
     check(sqlite3_exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN", nullptr,
@@ -251,11 +263,34 @@ int main(int argc, char *argv[])
         }
     }
 
+    const sqlite3_int64 window = project.bind(1, std::string("Bench window"))
+                                     .bind(2, std::string("Bench Window Ltd"))
+                                     .bind(3, std::string("window@bench.example"))
+                                     .bind(4, std::string("http://window.bench.example/"))
+                                     .bind(5, std::string("One long channel"))
+                                     .run();
+    const sqlite3_int64 longChannel = addChannel(window, 0);
+    for (int i = 0; i < programmes; ++i) {
+        const int minute = 6 * 60 + (i % programmesPerDay) * 45;
+        char startTime[8];
+        std::snprintf(startTime, sizeof startTime, "%02d:%02d", minute / 60 % 24, minute % 60);
+        programme.bind(1, longChannel)
+            .bind(2, text(between(8, 40), true))
+            .bind(3, std::string())
+            .bind(4, date(i / programmesPerDay % 3000))
+            .bind(5, std::string(startTime))
+            .bind(6, std::string("45"))
+            .bind(7, std::string(categories[between(0, int(countOf(categories)) - 1)]))
+            .run();
+    }
+
     check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
     sqlite3_close(db);
     std::printf("project %lld: %d channels x %d programmes\n", (long long)listings,
                 programmeChannels, programmesPerChannel);
     std::printf("project %lld: %d channels x %d template lines\n", (long long)lineup,
                 templateChannels, templatesPerChannel);
+    std::printf("project %lld: channel %lld with %d programmes\n", (long long)window,
+                (long long)longChannel, programmes);
     return 0;
 }

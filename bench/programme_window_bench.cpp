@@ -4,6 +4,9 @@
 //
 // Build with -DQUORVEL_BENCH=ON, then run
 //   bench_programme_window [COUNT...]      (default: 100000 1000000)
+// or, for bench/speed.sh, open the window once on a database of its own and
+// print the milliseconds to the first paint and the memory then held:
+//   bench_programme_window --open DATABASE CHANNEL
 // It runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
 #include "app/Navigator.h"
@@ -15,6 +18,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -204,6 +209,45 @@ void measure(int count)
     out.flush();
 }
 
+// The process's resident memory, in KiB, now and at its peak.
+QPair<qint64, qint64> residentKib()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    qint64 now = 0, peak = 0;
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            const QList<QByteArray> words = line.simplified().split(' ');
+            if (words.size() >= 2 && words.at(0) == "VmRSS:")
+                now = words.at(1).toLongLong();
+            if (words.size() >= 2 && words.at(0) == "VmHWM:")
+                peak = words.at(1).toLongLong();
+        }
+    }
+    return {now, peak};
+}
+
+int openOnce(const QString &path, qint32 channelID)
+{
+    Module1 state;
+    state.connectionString = path;
+    state.currentChannelID = channelID;
+    NoDialogs dialogs;
+    Navigator navigator(state, dialogs, QFileInfo(path).absolutePath());
+    PaintWatch watch;
+    qApp->installEventFilter(&watch);
+    QElapsedTimer timer;
+    timer.start();
+    AppWindow *window = navigator.moveTo(nullptr, WindowKind::ProgrammeSelection);
+    while (!watch.painted)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    const double ms = timer.nsecsElapsed() / 1e6;
+    const auto [now, peak] = residentKib();
+    out << "open_ms " << ms << " rss_kib " << now << " peak_kib " << peak << '\n';
+    out.flush();
+    window->close();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -211,6 +255,8 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--open")
+        return openOnce(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt());
     QList<int> counts;
     for (int i = 1; i < argc; ++i)
         counts << QByteArray(argv[i]).toInt();

@@ -98,15 +98,12 @@ Result<ListEntries> listProgrammes(const QString &databasePath, qint32 channelID
 {
     // The sort keys are computed by the schema from the start date and time,
     // and its index on them makes this a walk without a sort.
-    return store::readEntries(databasePath, QStringLiteral("Could not read the list of programmes"),
-                              QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? "
-                                             "ORDER BY %5, %6, %1")
-                                  .arg(Column::id, Column::name, Column::table, Column::channelId,
-                                       Column::startDateKey, Column::startTimeKey),
-                              {channelID}, [](const QSqlQuery &row) {
-                                  const QString name = row.value(1).toString();
-                                  return name.isEmpty() ? unnamedProgrammeText() : name;
-                              });
+    return store::readTextEntries(
+        databasePath, QStringLiteral("Could not read the list of programmes"),
+        QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? ORDER BY %5, %6, %1")
+            .arg(Column::id, Column::name, Column::table, Column::channelId, Column::startDateKey,
+                 Column::startTimeKey),
+        channelID, unnamedProgrammeText());
 }
 
 Status deleteProgramme(const QString &databasePath, qint32 programmeID)

@@ -1,5 +1,7 @@
 #include "store/Connection.h"
 
+#include "store/SqliteStatement.h"
+
 #include "store/SchemaUpgrade.h"
 
 #include <QAtomicInteger>
@@ -216,8 +218,30 @@ void Connection::rollback()
     m_inTransaction = false;
 }
 
+namespace {
+
+std::function<void(const QString &)> &statementObserver()
+{
+    static std::function<void(const QString &)> observer;
+    return observer;
+}
+
+} // namespace
+
+void observeStatements(std::function<void(const QString &)> observer)
+{
+    statementObserver() = std::move(observer);
+}
+
+void notePrepared(const QString &sql)
+{
+    if (const auto &observer = statementObserver())
+        observer(sql);
+}
+
 Result<QSqlQuery> Connection::run(const QString &sql, const QVariantList &values, bool forwardOnly)
 {
+    notePrepared(sql);
     QSqlQuery query(m_db);
     query.setForwardOnly(forwardOnly);
     if (!query.prepare(sql))
@@ -309,6 +333,82 @@ Result<ListEntries> readEntries(const QString &databasePath, const QString &acti
         QSqlQuery &query = rows.value();
         while (query.next())
             entries.append({text(query), query.value(0).toInt()});
+        return entries;
+    });
+}
+
+namespace {
+
+// Whether text is UTF-8 that reads the same character for character however
+// it is decoded: well-formed, and without the non-characters SQLite's own
+// decoding replaces.
+bool isPlainUtf8(std::string_view text)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(text.data());
+    const auto *end = p + text.size();
+    while (p < end) {
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        const unsigned char b = *p;
+        int more = 0;
+        char32_t c = 0;
+        if (b >= 0xc2 && b <= 0xdf) {
+            more = 1;
+            c = b & 0x1f;
+        } else if (b >= 0xe0 && b <= 0xef) {
+            more = 2;
+            c = b & 0x0f;
+        } else if (b >= 0xf0 && b <= 0xf4) {
+            more = 3;
+            c = b & 0x07;
+        } else {
+            return false;
+        }
+        if (end - p <= more)
+            return false;
+        for (int i = 1; i <= more; ++i) {
+            if ((p[i] & 0xc0) != 0x80)
+                return false;
+            c = (c << 6) | (p[i] & 0x3f);
+        }
+        p += more + 1;
+        const char32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
+        if (c < least || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff) ||
+            (c >= 0xfdd0 && c <= 0xfdef) || (c & 0xfffe) == 0xfffe)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Result<ListEntries> readTextEntries(const QString &databasePath, const QString &action,
+                                    const QString &sql, qint64 value, const QString &emptyText)
+{
+    return read(databasePath, action, [&](Connection &db) -> Result<ListEntries> {
+        // The rows are read once, in index order: a page cache of the usual
+        // size would only hold more memory while the list is being built.
+        if (auto small = db.execute(QStringLiteral("PRAGMA cache_size = -256")); !small)
+            return small.failure();
+        SqliteStatement rows(sqliteHandle(db), sql);
+        rows.restart(value);
+        const QByteArray empty = emptyText.toUtf8();
+        ListEntries entries;
+        while (rows.next()) {
+            const auto id = qint32(rows.integer(0));
+            const std::string_view text = rows.text(1);
+            if (text.empty())
+                entries.appendUtf8(std::string_view(empty.constData(), std::size_t(empty.size())),
+                                   id);
+            else if (isPlainUtf8(text))
+                entries.appendUtf8(text, id);
+            else
+                entries.append({rows.wideText(1), id});
+        }
+        if (!rows.ok())
+            return db.failure(rows.errorString());
         return entries;
     });
 }

@@ -86,6 +86,14 @@ QString initDbCommand(const QString &databasePath);
 // How to replace a file that cannot serve as the database by an empty one.
 QString recreateAdvice(const QString &databasePath);
 
+// Shows every statement prepared from now on, on any connection, to
+// observer (none again when it is empty): how the tests find every query a
+// command runs and check that the store's indexes serve each. Set it only
+// while no command runs.
+void observeStatements(std::function<void(const QString &sql)> observer);
+// Tells the observer, if any, of a statement being prepared.
+void notePrepared(const QString &sql);
+
 // Text the user typed, bound as text even when empty: an empty box stores
 // empty text, never NULL.
 QVariant typedText(const QString &typed);
@@ -101,6 +109,13 @@ QString text(const QSqlQuery &query, const QString &column);
 Result<ListEntries> readEntries(const QString &databasePath, const QString &action,
                                 const QString &sql, const QVariantList &values,
                                 const std::function<QString(const QSqlQuery &)> &text);
+
+// The same for a list of one text column: the first column is the row's
+// identifier, the second its text, or emptyText when it has none. The text
+// goes from SQLite into the list in UTF-8 as it is, without a QString for
+// every row on the way: the programme list may have millions of rows.
+Result<ListEntries> readTextEntries(const QString &databasePath, const QString &action,
+                                    const QString &sql, qint64 value, const QString &emptyText);
 
 // Runs work(Connection &) on a fresh connection and closes it again. A failure
 // to open, or a failure work returns, gets `action` as its description.

@@ -104,8 +104,17 @@ Status rebuildProgrammes(Connection &db)
                       {table, seq});
 }
 
-// To the version that keeps what an imported XMLTV guide says beyond the
-// columns the windows edit: a table beside ChannelData, and columns added
+// 1 to 2: an index that gives a channel's programmes in the order they were
+// added, which the exports read them in.
+Status indexProgrammesByChannel(Connection &db)
+{
+    // Written out as version 2 has it, as every step is: never read from today's schema.sql.
+    return db.execute(
+        QStringLiteral("CREATE INDEX ProgrammeData_channelID ON ProgrammeData (channelID)"));
+}
+
+// 2 to 3: room for what an imported XMLTV guide says beyond the columns
+// the windows edit, written out as version 3 has it: a table beside ChannelData, and columns added
 // to ProgrammeData, which is never made anew for them: its generated sort
 // keys and their index stay as they are.
 Status addXmltvColumns(Connection &db)
@@ -122,7 +131,7 @@ Status addXmltvColumns(Connection &db)
 
 // steps[v] brings a database of version v to version v + 1.
 using Step = Status (*)(Connection &);
-const Step steps[] = {rebuildProgrammes, addXmltvColumns};
+const Step steps[] = {rebuildProgrammes, indexProgrammesByChannel, addXmltvColumns};
 static_assert(std::size(steps) == schemaVersion, "one upgrade step per version");
 
 Status refuse(Connection &db, const Found &found)

@@ -88,6 +88,7 @@ Status checkSqliteLibrary(Connection &connection)
 
 SqliteStatement::SqliteStatement(sqlite3 *db, const char *sql) : m_db(db)
 {
+    notePrepared(QString::fromUtf8(sql));
     if (!m_db) {
         m_error = handleProblem();
         return;
@@ -180,6 +181,14 @@ std::string_view SqliteStatement::text(int column) const
     if (!value)
         return {};
     return {value, std::size_t(sqlite3_column_bytes(m_statement, column))};
+}
+
+QString SqliteStatement::wideText(int column) const
+{
+    if (sqlite3_column_type(m_statement, column) == SQLITE_NULL)
+        return QString();
+    const auto *value = static_cast<const QChar *>(sqlite3_column_text16(m_statement, column));
+    return QString(value, sqlite3_column_bytes16(m_statement, column) / int(sizeof(QChar)));
 }
 
 } // namespace store

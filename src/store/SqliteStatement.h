@@ -63,6 +63,11 @@ public:
     qint64 integer(int column) const;
     // The column as text, as SQLite gives it back; a NULL gives empty text.
     std::string_view text(int column) const;
+    // The column as Qt's SQLite driver reads it: UTF-16 made by SQLite, so
+    // that bytes that are not UTF-8 read as they do everywhere else in the
+    // program. A NULL gives a null string. Reading it lets go of the text
+    // text(column) gave.
+    QString wideText(int column) const;
 
 private:
     void fail();

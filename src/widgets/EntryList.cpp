@@ -18,13 +18,12 @@ QVariant EntryModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_entries.size())
         return QVariant();
-    const ListEntry &entry = m_entries.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return entry.text;
+        return m_entries.textAt(index.row());
     case Qt::UserRole:
-        return entry.id;
+        return m_entries.idAt(index.row());
     default:
         return QVariant();
     }
@@ -63,9 +62,10 @@ std::optional<ListEntry> EntryList::selectedEntry() const
 
 std::optional<qint32> EntryList::selectedId() const
 {
-    if (const auto entry = selectedEntry())
-        return entry->id;
-    return std::nullopt;
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return std::nullopt;
+    return m_model.entries().idAt(rows.constFirst().row());
 }
 
 void EntryList::selectRow(int row)

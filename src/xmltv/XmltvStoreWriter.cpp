@@ -107,6 +107,14 @@ Status GuideStore::prepare()
     // handle and so inside its transaction: through QSqlQuery every value
     // would become a QVariant of UTF-16 text on the way.
     sqlite3 *handle = store::sqliteHandle(m_db);
+    // Each statement of many rows keeps what it changed until it is done, to
+    // undo it alone if it fails. By default that goes to a temporary file
+    // once it passes 64 KiB, which at a million programmes came to hundreds
+    // of megabytes written and thrown away. One statement's rows are a few
+    // pages, so in memory it stays small; the setting lasts as long as this
+    // connection, which is the import's own.
+    if (sqlite3_exec(handle, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return m_db.failure(QString::fromUtf8(sqlite3_errmsg(handle)));
     m_insertMany.emplace(handle, insertProgrammes(rowsPerInsert).constData());
     m_insertOne.emplace(handle, insertProgrammes(1).constData());
     for (const auto *insert : {&*m_insertMany, &*m_insertOne}) {

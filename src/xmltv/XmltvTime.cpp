@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QStringList>
 
+#include <limits>
+
 namespace xmltv {
 
 namespace {
@@ -69,16 +71,55 @@ std::string_view trimmed(std::string_view text)
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
+ZoneOffsets::ZoneOffsets(QTimeZone zone) : m_zone(std::move(zone))
+{
+}
+
+int ZoneOffsets::at(qint64 instant)
+{
+    if (instant >= m_from && instant < m_to)
+        return m_offset;
+    m_offset = offsetAt(m_zone, instant);
+    m_from = instant;
+    m_to = instant + 1;
+    if (!m_zone.hasTransitions()) {
+        // A fixed offset, as UTC has.
+        m_from = std::numeric_limits<qint64>::min();
+        m_to = std::numeric_limits<qint64>::max();
+        return m_offset;
+    }
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(instant, Qt::UTC);
+    const QTimeZone::OffsetData before = m_zone.previousTransition(now.addSecs(1));
+    const QTimeZone::OffsetData after = m_zone.nextTransition(now);
+    if (!before.atUtc.isValid() || !after.atUtc.isValid())
+        return m_offset;
+    const qint64 from = before.atUtc.toSecsSinceEpoch();
+    const qint64 to = after.atUtc.toSecsSinceEpoch();
+    // Kept only where the zone itself agrees at both ends of the stretch.
+    if (from <= instant && instant < to && offsetAt(m_zone, from) == m_offset &&
+        offsetAt(m_zone, to - 1) == m_offset) {
+        m_from = from;
+        m_to = to;
+    }
+    return m_offset;
+}
+
 qint64 instantOf(QDate date, QTime time, const QTimeZone &zone)
+{
+    ZoneOffsets offsets(zone);
+    return instantOf(date, time, offsets);
+}
+
+qint64 instantOf(QDate date, QTime time, ZoneOffsets &zone)
 {
     const qint64 wall =
         (date.toJulianDay() - epochJulianDay) * secondsPerDay + time.msecsSinceStartOfDay() / 1000;
     // Offsets a day either side of the wall time cover any change near it;
     // the earlier one first, so a repeated hour resolves to its first pass.
-    const int before = offsetAt(zone, wall - secondsPerDay);
-    const int after = offsetAt(zone, wall + secondsPerDay);
+    const int before = zone.at(wall - secondsPerDay);
+    const int after = zone.at(wall + secondsPerDay);
     for (const int offset : {before, after}) {
-        if (offsetAt(zone, wall - offset) == offset)
+        if (zone.at(wall - offset) == offset)
             return wall - offset;
     }
     return wall - before;
@@ -86,14 +127,59 @@ qint64 instantOf(QDate date, QTime time, const QTimeZone &zone)
 
 QString timestamp(qint64 instant, const QTimeZone &zone)
 {
-    const int offset = offsetAt(zone, instant);
-    const QDateTime wall = QDateTime::fromSecsSinceEpoch(instant + offset, Qt::UTC);
+    ZoneOffsets offsets(zone);
+    std::string out;
+    appendTimestamp(out, instant, offsets);
+    return QString::fromStdString(out);
+}
+
+void appendTimestamp(std::string &out, qint64 instant, ZoneOffsets &zone)
+{
+    appendTimestamp(out, instant, zone.at(instant));
+}
+
+void appendTimestamp(std::string &out, qint64 instant, int offset)
+{
+    const qint64 wallSeconds = instant + offset;
+    qint64 days = wallSeconds / secondsPerDay;
+    qint64 seconds = wallSeconds % secondsPerDay;
+    if (seconds < 0) {
+        seconds += secondsPerDay;
+        --days;
+    }
+    // Consecutive programmes mostly fall on the same day.
+    thread_local qint64 lastDay = std::numeric_limits<qint64>::min();
+    thread_local int year = 0, month = 0, day = 0;
+    if (days != lastDay) {
+        QDate::fromJulianDay(days + epochJulianDay).getDate(&year, &month, &day);
+        lastDay = days;
+    }
     const int minutes = qAbs(offset) / 60;
-    return QStringLiteral("%1 %2%3%4")
-        .arg(wall.toString(QStringLiteral("yyyyMMddhhmmss")),
-             offset < 0 ? QStringLiteral("-") : QStringLiteral("+"))
-        .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-        .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    if (year < 1 || year > 9999) {
+        // Years of other than four digits, as Qt writes them.
+        const QDateTime wall = QDateTime::fromSecsSinceEpoch(wallSeconds, Qt::UTC);
+        out += wall.toString(QStringLiteral("yyyyMMddhhmmss")).toStdString();
+    } else {
+        char digits[14];
+        const auto put = [&](int at, int value, int count) {
+            for (int i = count - 1; i >= 0; --i, value /= 10)
+                digits[at + i] = char('0' + value % 10);
+        };
+        put(0, year, 4);
+        put(4, month, 2);
+        put(6, day, 2);
+        put(8, int(seconds / 3600), 2);
+        put(10, int(seconds / 60 % 60), 2);
+        put(12, int(seconds % 60), 2);
+        out.append(digits, sizeof digits);
+    }
+    const char zoneText[] = {' ',
+                             offset < 0 ? '-' : '+',
+                             char('0' + minutes / 60 / 10 % 10),
+                             char('0' + minutes / 60 % 10),
+                             char('0' + minutes % 60 / 10),
+                             char('0' + minutes % 60 % 10)};
+    out.append(zoneText, sizeof zoneText);
 }
 
 qint64 Timestamp::wallSeconds() const

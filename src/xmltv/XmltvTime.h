@@ -6,20 +6,45 @@
 #include <QTimeZone>
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 // XMLTV's times: "YYYYMMDDhhmmss +zzzz", a wall-clock time with the offset
 // from UTC in force there.
 namespace xmltv {
 
+// A zone's offsets from UTC, each looked up once for the stretch between two
+// of its changes rather than again for every instant: a guide has far more
+// programmes than its zone has changes, and asking the zone is slow.
+class ZoneOffsets
+{
+public:
+    explicit ZoneOffsets(QTimeZone zone);
+
+    // Seconds east of UTC in force at the instant.
+    int at(qint64 instant);
+
+private:
+    QTimeZone m_zone;
+    // The stretch known to have m_offset, from inclusive, to exclusive.
+    qint64 m_from = 1;
+    qint64 m_to = 0;
+    int m_offset = 0;
+};
+
 // Seconds since the epoch of a wall-clock date and time in zone. A time that
 // a daylight-saving change skips is taken with the offset in force before
 // the change, as if the clocks had not gone forward yet; a time it repeats is
 // the first of the two.
 qint64 instantOf(QDate date, QTime time, const QTimeZone &zone);
+qint64 instantOf(QDate date, QTime time, ZoneOffsets &zone);
 
 // The instant as "YYYYMMDDhhmmss +zzzz" with the offset zone has at that instant.
 QString timestamp(qint64 instant, const QTimeZone &zone);
+// The same, added to out in UTF-8.
+void appendTimestamp(std::string &out, qint64 instant, ZoneOffsets &zone);
+// The same with the given offset, seconds east of UTC.
+void appendTimestamp(std::string &out, qint64 instant, int offset);
 
 // A time read from an XMLTV file, wall clock as written.
 struct Timestamp

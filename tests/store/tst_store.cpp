@@ -364,11 +364,11 @@ void StoreTest::unusableFiles_areRefusedSayingWhatToDo_data()
     QTest::addColumn<QString>("make");
     QTest::addColumn<QStringList>("said");
     const QString remake = u"init-db"_qs;
-    const QString newer = QString::number(store::schemaVersion + 1);
+    const int newer = store::schemaVersion + 1;
     QTest::newRow("newer version")
-        << u"PRAGMA user_version = "_qs + newer
-        << QStringList{u"newer Quorvel"_qs, u"version is "_qs + newer,
-                       u"versions up to "_qs + QString::number(store::schemaVersion)};
+        << u"PRAGMA user_version = %1"_qs.arg(newer)
+        << QStringList{u"newer Quorvel"_qs, u"version is %1"_qs.arg(newer),
+                       u"versions up to %1"_qs.arg(store::schemaVersion)};
     QTest::newRow("another program's SQLite database")
         << u"CREATE TABLE notes (line TEXT)"_qs
         << QStringList{u"not a Quorvel database"_qs, u"Move it out of the way"_qs, remake};

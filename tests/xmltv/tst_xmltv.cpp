@@ -26,15 +26,21 @@ QStringList fileLines(const QString &path)
                                           : QStringList{u"cannot open "_qs + path};
 }
 
-// Project 1 of town-project.sql, whose export is expected-town.xml.
-qint32 arrangeTownProject(TestDatabase &db)
+// Project 1 of a sample project, whose statements are split at semicolons.
+qint32 arrangeProject(TestDatabase &db, const QString &name)
 {
-    const QString sql = fileLines(sample(u"town-project.sql"_qs)).join(u'\n');
+    const QString sql = fileLines(sample(name)).join(u'\n');
     for (const QString &statement : sql.split(u';')) {
         if (!statement.trimmed().isEmpty())
             db.exec(statement);
     }
     return 1;
+}
+
+// Project 1 of town-project.sql, whose export is expected-town.xml.
+qint32 arrangeTownProject(TestDatabase &db)
+{
+    return arrangeProject(db, u"town-project.sql"_qs);
 }
 
 // Rows as text, one line a row, NULL told apart from empty text.
@@ -113,6 +119,9 @@ class XmltvTest : public QObject
 private slots:
     void initTestCase();
     void export_matchesExpectedFileAndListsLeftOut();
+    void export_keepsEveryByteOfAwkwardValues_data();
+    void export_keepsEveryByteOfAwkwardValues();
+    void export_writesTextsLongerThanItsBuffer();
     void import_storesGuideInChannelsOfTheSameNameOrNewOnes();
     void faultyFile_importsNothingAndSaysWhere_data();
     void faultyFile_importsNothingAndSaysWhere();
@@ -178,6 +187,73 @@ void XmltvTest::export_matchesExpectedFileAndListsLeftOut()
         QSKIP("tv_validate_file is not installed (Debian package xmltv-util).");
     for (const QString &file : {out, sample(u"guide.xml"_qs)})
         QCOMPARE(QProcess::execute(u"tv_validate_file"_qs, {u"--dtd-file"_qs, dtd, file}), 0);
+}
+
+void XmltvTest::export_keepsEveryByteOfAwkwardValues_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("London") << QByteArray("Europe/London") << u"expected-awkward-london.xml"_qs;
+    // Offsets of half hours, behind UTC, with daylight saving.
+    QTest::newRow("St John's") << QByteArray("America/St_Johns")
+                               << u"expected-awkward-st-johns.xml"_qs;
+    QTest::newRow("UTC") << QByteArray("UTC") << u"expected-awkward-utc.xml"_qs;
+}
+
+void XmltvTest::export_keepsEveryByteOfAwkwardValues()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(QString, expected);
+    TestDatabase db;
+    const qint32 project = arrangeProject(db, u"awkward-project.sql"_qs);
+    const QString out = db.directory() + u"/awkward.xml"_qs;
+    const auto written = xmltv::writeXmltv(db.path(), project, out, QTimeZone(zone));
+    QVERIFY2(written, qPrintable(written ? QString() : written.failure().text()));
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QFile wanted(sample(expected));
+    QVERIFY(wanted.open(QIODevice::ReadOnly));
+    QCOMPARE(bytes, wanted.readAll());
+
+    QStringList leftOut{QString::number(written.value().channels),
+                        QString::number(written.value().programmes)};
+    for (const xmltv::LeftOutProgramme &p : written.value().leftOut)
+        leftOut << QStringList{p.name, p.channel, p.startDate, p.startTime, p.reason}.join(u'|');
+    QFile report(sample(u"expected-awkward-left-out.txt"_qs));
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    QCOMPARE(leftOut.join(u'\n').toUtf8() + '\n', report.readAll());
+}
+
+// A programme whose texts outgrow the export's buffer goes out whole, in order.
+void XmltvTest::export_writesTextsLongerThanItsBuffer()
+{
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Long"_qs);
+    const qint32 channel = db.addChannel(project, u"Town TV"_qs);
+    const QString longText = QString(3 << 20, u'x') + u"&"_qs;
+    for (const QString &name : {u"Before"_qs, u"Long"_qs, u"After"_qs}) {
+        const qint32 programme = db.addProgramme(
+            channel, name, u"2024-03-01"_qs,
+            name == u"Before"_qs ? u"19:00"_qs : (name == u"Long"_qs ? u"20:00"_qs : u"21:00"_qs));
+        if (name == u"Long"_qs) {
+            db.exec(
+                u"UPDATE ProgrammeData SET programmeDesc = ?, category = ? WHERE programmeID = ?"_qs,
+                {longText, longText, programme});
+        }
+    }
+    const QString out = db.directory() + u"/long.xml"_qs;
+    QVERIFY(xmltv::writeXmltv(db.path(), project, out, london()));
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const QByteArray escaped = QByteArray(3 << 20, 'x') + "&amp;";
+    const QByteArray expected = "    <title>Long</title>\n    <desc>" + escaped +
+                                "</desc>\n    <category>" + escaped +
+                                "</category>\n  </programme>\n  <programme start=\"20240301210000";
+    QVERIFY(bytes.contains(expected));
+    QVERIFY(bytes.indexOf("<title>Before</title>") < bytes.indexOf(expected));
+    QVERIFY(bytes.endsWith("<title>After</title>\n  </programme>\n</tv>\n"));
 }
 
 void XmltvTest::import_storesGuideInChannelsOfTheSameNameOrNewOnes()

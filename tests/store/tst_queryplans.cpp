@@ -1,0 +1,162 @@
+#include "channels/Channels.h"
+#include "export/ChannelFile.h"
+#include "export/Contact.h"
+#include "export/ProgrammeXml.h"
+#include "programmes/Programmes.h"
+#include "projects/Projects.h"
+#include "store/Connection.h"
+#include "store/SchemaUpgrade.h"
+#include "support/TestDatabase.h"
+#include "xmltv/XmltvImport.h"
+#include "xmltv/XmltvWriter.h"
+
+#include <QTest>
+#include <QTimeZone>
+
+#include <sqlite3.h>
+
+#include <functional>
+
+namespace {
+
+using Operation = std::function<bool(const QString &databasePath, const QString &folder)>;
+
+// Each line of SQLite's plan for sql on the database, unbound values left NULL.
+QStringList planOf(const QString &databasePath, const QString &sql)
+{
+    QStringList lines;
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_open_v2(databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_prepare_v2(db, (u"EXPLAIN QUERY PLAN "_qs + sql).toUtf8().constData(), -1,
+                           &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            lines << QString::fromUtf8(
+                reinterpret_cast<const char *>(sqlite3_column_text(statement, 3)));
+    } else {
+        lines << u"cannot explain: "_qs + QString::fromUtf8(sqlite3_errmsg(db));
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return lines;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Operation)
+
+// Every query of the list windows, the exports and the import is served by
+// the store's indexes: none sorts rows of its own, and none reads a whole
+// table to find a project's, a channel's or a programme's rows. Either would
+// cost more per row the larger the store grows.
+class QueryPlansTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyQuery_isServedByAnIndex_data();
+    void everyQuery_isServedByAnIndex();
+    void databaseOfTheVersionBefore_getsTheChannelIndex();
+};
+
+void QueryPlansTest::everyQuery_isServedByAnIndex_data()
+{
+    QTest::addColumn<Operation>("operation");
+    QTest::newRow("project list") << Operation(
+        [](const QString &db, const QString &) { return projects::listProjects(db).ok(); });
+    QTest::newRow("channel list") << Operation(
+        [](const QString &db, const QString &) { return channels::listChannels(db, 1).ok(); });
+    QTest::newRow("programme list") << Operation(
+        [](const QString &db, const QString &) { return programmes::listProgrammes(db, 1).ok(); });
+    QTest::newRow("programme listing export")
+        << Operation([](const QString &db, const QString &folder) {
+               return exports::writeProgrammeXml(1, folder + u"/listing.xml"_qs, db).ok();
+           });
+    QTest::newRow("channel file export") << Operation([](const QString &db, const QString &folder) {
+        return exports::readContactDetails(db, 1).ok() &&
+               exports::writeChannelFile({}, 1, folder + u"/channels.dgc"_qs, db).ok();
+    });
+    QTest::newRow("XMLTV export") << Operation([](const QString &db, const QString &folder) {
+        return xmltv::writeXmltv(db, 1, folder + u"/guide.xml"_qs, QTimeZone::utc()).ok();
+    });
+    QTest::newRow("XMLTV import") << Operation([](const QString &db, const QString &) {
+        return xmltv::importXmltv(db, 1, QStringLiteral(QUORVEL_XMLTV_SAMPLES "/guide.xml")).ok();
+    });
+}
+
+void QueryPlansTest::everyQuery_isServedByAnIndex()
+{
+    QFETCH(Operation, operation);
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Listings"_qs);
+    for (int c = 0; c < 3; ++c) {
+        const qint32 channel = db.addChannel(project, u"Channel %1"_qs.arg(c));
+        db.addTemplate(channel, u"line"_qs);
+        for (int p = 0; p < 5; ++p)
+            db.addProgramme(channel, u"Programme %1"_qs.arg(p), u"2024-05-0%1"_qs.arg(5 - p),
+                            u"20:00"_qs);
+    }
+    // No ANALYZE: the planner goes by the indexes alone, as in a user's store.
+
+    QStringList prepared;
+    store::observeStatements([&](const QString &sql) { prepared << sql; });
+    const bool done = operation(db.path(), db.directory());
+    store::observeStatements({});
+    QVERIFY(done);
+
+    int explained = 0;
+    for (const QString &sql : std::as_const(prepared)) {
+        const QString verb = sql.trimmed().section(u' ', 0, 0).toUpper();
+        if (verb != u"SELECT"_qs && verb != u"INSERT"_qs && verb != u"UPDATE"_qs &&
+            verb != u"DELETE"_qs)
+            continue;
+        ++explained;
+        for (const QString &line : planOf(db.path(), sql)) {
+            QVERIFY2(!line.contains(u"TEMP B-TREE"_qs), qPrintable(line + u"\n"_qs + sql));
+            // A scan of a table whose rows the query only wants some of.
+            const bool wholeTable = line.startsWith(u"SCAN "_qs) && !line.contains(u"INDEX"_qs) &&
+                                    !line.startsWith(u"SCAN sqlite_"_qs);
+            QVERIFY2(!wholeTable || !sql.contains(u"WHERE"_qs, Qt::CaseInsensitive),
+                     qPrintable(line + u"\n"_qs + sql));
+            QVERIFY2(!line.startsWith(u"cannot"_qs), qPrintable(line + u"\n"_qs + sql));
+        }
+    }
+    QVERIFY(explained > 0);
+}
+
+// A database made before the exports had an index of their own gets it when
+// opened, and is then what a new database is.
+void QueryPlansTest::databaseOfTheVersionBefore_getsTheChannelIndex()
+{
+    TestDatabase fresh;
+    TestDatabase older;
+    // As version 1 was: without the channel index, and without what later
+    // versions keep of an imported guide.
+    older.execAll({u"DROP INDEX ProgrammeData_channelID"_qs, u"DROP TABLE ChannelXmltv"_qs,
+                   u"ALTER TABLE ProgrammeData DROP COLUMN xmltvStart"_qs,
+                   u"ALTER TABLE ProgrammeData DROP COLUMN xmltvStop"_qs,
+                   u"ALTER TABLE ProgrammeData DROP COLUMN xmltvTyped"_qs,
+                   u"ALTER TABLE ProgrammeData DROP COLUMN xmltvExtra"_qs,
+                   u"PRAGMA user_version = 1"_qs});
+    QVERIFY(programmes::listProgrammes(older.path(), 1).ok());
+    // Columns added to a table follow its other columns, wherever the table's
+    // text had them: every table, column and index is compared, not the text.
+    const auto shape = [](TestDatabase &db) {
+        QList<QVariantList> rows =
+            db.rows(u"SELECT type, name, tbl_name FROM sqlite_master ORDER BY name"_qs);
+        for (const QVariantList &row :
+             db.rows(u"SELECT type, name FROM sqlite_master "
+                     u"WHERE type IN ('table', 'index') ORDER BY name"_qs)) {
+            rows += db.rows(row.value(0) == u"table"_qs ? u"SELECT * FROM pragma_table_xinfo(?)"_qs
+                                                        : u"SELECT * FROM pragma_index_xinfo(?)"_qs,
+                            {row.value(1)});
+        }
+        return rows;
+    };
+    QCOMPARE(shape(older), shape(fresh));
+    QCOMPARE(older.value(u"PRAGMA user_version"_qs).toInt(), store::schemaVersion);
+}
+
+QTEST_GUILESS_MAIN(QueryPlansTest)
+#include "tst_queryplans.moc"
