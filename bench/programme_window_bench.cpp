@@ -9,12 +9,12 @@
 //   bench_programme_window --open DATABASE CHANNEL
 // It runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
+#include "NoDialogs.h"
 #include "app/Navigator.h"
 #include "programmes/Programmes.h"
 #include "store/Database.h"
 #include "store/Module1.h"
 #include "widgets/AppWindow.h"
-#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -35,33 +35,8 @@ namespace {
 
 QTextStream out(stdout);
 
-[[noreturn]] void fail(const QString &what)
-{
-    QTextStream(stderr) << "bench: " << what << '\n';
-    std::exit(1);
-}
-
-// Any dialog means something went wrong: say what and stop, never wait.
-class NoDialogs final : public Dialogs
-{
-public:
-    QString prompt(QWidget *, const QString &text, const QString &, const QString &) override
-    {
-        fail(text);
-    }
-    bool confirm(QWidget *, const QString &text, const QString &, Icon) override { fail(text); }
-    void inform(QWidget *, const QString &text, const QString &) override { fail(text); }
-    void showError(QWidget *, const QString &text, const QString &) override { fail(text); }
-    std::optional<QString> saveAs(QWidget *, FileKind, const QList<FileFilter> &, int) override
-    {
-        fail(QStringLiteral("Save As"));
-    }
-    std::optional<QString> openFile(QWidget *, FileKind, const QList<FileFilter> &) override
-    {
-        fail(QStringLiteral("Open"));
-    }
-    void openUrl(const QString &, const QString &) override {}
-};
+using bench::fail;
+using bench::NoDialogs;
 
 // Notes the first paint of the programme list.
 class PaintWatch final : public QObject

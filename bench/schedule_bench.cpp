@@ -7,6 +7,7 @@
 //   bench_schedule [COUNT]      (default: 100000)
 // It runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
+#include "NoDialogs.h"
 #include "app/Navigator.h"
 #include "schedule/Schedule.h"
 #include "schedule/ScheduleTimes.h"
@@ -14,7 +15,6 @@
 #include "store/Connection.h"
 #include "store/Database.h"
 #include "store/Module1.h"
-#include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
 
 #include <QApplication>
@@ -36,33 +36,8 @@ namespace {
 
 QTextStream out(stdout);
 
-[[noreturn]] void fail(const QString &what)
-{
-    QTextStream(stderr) << "bench: " << what << '\n';
-    std::exit(1);
-}
-
-// Any dialog means something went wrong: say what and stop, never wait.
-class NoDialogs final : public Dialogs
-{
-public:
-    QString prompt(QWidget *, const QString &text, const QString &, const QString &) override
-    {
-        fail(text);
-    }
-    bool confirm(QWidget *, const QString &text, const QString &, Icon) override { fail(text); }
-    void inform(QWidget *, const QString &text, const QString &) override { fail(text); }
-    void showError(QWidget *, const QString &text, const QString &) override { fail(text); }
-    std::optional<QString> saveAs(QWidget *, FileKind, const QList<FileFilter> &, int) override
-    {
-        fail(QStringLiteral("Save As"));
-    }
-    std::optional<QString> openFile(QWidget *, FileKind, const QList<FileFilter> &) override
-    {
-        fail(QStringLiteral("Open"));
-    }
-    void openUrl(const QString &, const QString &) override {}
-};
+using bench::fail;
+using bench::NoDialogs;
 
 // Back-to-back programmes of `minutes` each from the first of January 2024,
 // with the dates typed in the three forms people use.
