@@ -66,10 +66,13 @@ QString exportReport(const xmltv::XmltvExport &done)
 
 QString importReport(const xmltv::XmltvImport &done)
 {
-    return QStringLiteral("Import Completed\n\n%1 imported; %2 added, %3 matched by name.")
+    return QStringLiteral("Import Completed\n\n%1 imported: %2 of the project's replaced, %3 "
+                          "kept.\n%4 added, %5 matched by id, %6 matched by name.")
         .arg(counted(done.programmes, QStringLiteral("programme"), QStringLiteral("programmes")),
+             QString::number(done.programmesReplaced), QString::number(done.programmesKept),
              counted(done.channelsAdded, QStringLiteral("channel"), QStringLiteral("channels")),
-             QString::number(done.channelsMatched));
+             QString::number(done.channelsMatchedById),
+             QString::number(done.channelsMatchedByName));
 }
 
 // An import on a worker thread, which opens a connection of its own, with a

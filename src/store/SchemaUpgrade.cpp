@@ -113,9 +113,25 @@ Status indexProgrammesByChannel(Connection &db)
         QStringLiteral("CREATE INDEX ProgrammeData_channelID ON ProgrammeData (channelID)"));
 }
 
+// 2 to 3: room for what an imported XMLTV guide says beyond the columns
+// the windows edit, written out as version 3 has it: a table beside ChannelData, and columns added
+// to ProgrammeData, which is never made anew for them: its generated sort
+// keys and their index stay as they are.
+Status addXmltvColumns(Connection &db)
+{
+    return runAll(db, {
+                          QStringLiteral("CREATE TABLE ChannelXmltv (channelID INTEGER PRIMARY "
+                                         "KEY, xmltvID TEXT, xmltvExtra TEXT)"),
+                          QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvStart TEXT"),
+                          QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvStop TEXT"),
+                          QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvTyped TEXT"),
+                          QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvExtra TEXT"),
+                      });
+}
+
 // steps[v] brings a database of version v to version v + 1.
 using Step = Status (*)(Connection &);
-const Step steps[] = {rebuildProgrammes, indexProgrammesByChannel};
+const Step steps[] = {rebuildProgrammes, indexProgrammesByChannel, addXmltvColumns};
 static_assert(std::size(steps) == schemaVersion, "one upgrade step per version");
 
 Status refuse(Connection &db, const Found &found)

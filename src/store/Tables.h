@@ -35,6 +35,16 @@ struct Channel
     static constexpr Name updateFrequency{"updateFrequency"};
 };
 
+// What the XMLTV import keeps of a channel; no window shows it. Not one of
+// the four tables every Quorvel database has had.
+struct ChannelXmltv
+{
+    static constexpr Name table{"ChannelXmltv"};
+    static constexpr Name channelId{"channelID"};
+    static constexpr Name xmltvId{"xmltvID"};
+    static constexpr Name xmltvExtra{"xmltvExtra"};
+};
+
 // No identifier of its own: a channel's lines are found through channelID and
 // read back in rowid order, the order they were added.
 struct Template
@@ -58,6 +68,11 @@ struct Programme
     // Worked out by SQLite from the start (store/TypedTimes.h); never written.
     static constexpr Name startDateKey{"startDateKey"};
     static constexpr Name startTimeKey{"startTimeKey"};
+    // Filled by the XMLTV import; no window shows them.
+    static constexpr Name xmltvStart{"xmltvStart"};
+    static constexpr Name xmltvStop{"xmltvStop"};
+    static constexpr Name xmltvTyped{"xmltvTyped"};
+    static constexpr Name xmltvExtra{"xmltvExtra"};
 
     // Every column that holds what was stored, in the table's order.
     static QStringList stored()

@@ -5,7 +5,7 @@
 --
 -- The schema's version. A database of an older version is brought up to
 -- this one when the program opens it (store/SchemaUpgrade.cpp).
-PRAGMA user_version = 2;
+PRAGMA user_version = 3;
 
 CREATE TABLE ProjectData (
     projectID    INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -25,6 +25,18 @@ CREATE TABLE ChannelData (
     logoURL         TEXT,
     dataURL         TEXT,
     updateFrequency TEXT
+);
+
+-- What an imported XMLTV guide says of a channel beyond its columns: its id
+-- in the guide, which every XMLTV export writes back, and its other children
+-- as XML, one per line (xmltv/XmltvExtras.h). A table of its own, so that
+-- ChannelData stays as the windows know it. A row whose channel is gone is
+-- never read: it is found only through a channel of ChannelData, and
+-- channel identifiers are never handed out again.
+CREATE TABLE ChannelXmltv (
+    channelID  INTEGER PRIMARY KEY,
+    xmltvID    TEXT,
+    xmltvExtra TEXT
 );
 
 -- No identifier of its own: a channel's lines are only ever found through
@@ -150,7 +162,16 @@ CREATE TABLE ProgrammeData (
             WHEN (trim(startTime, char(32, 9, 10, 11, 12, 13)) GLOB '[01][0-9][0-5][0-9]' OR trim(startTime, char(32, 9, 10, 11, 12, 13)) GLOB '2[0-3][0-5][0-9]')
                 THEN '0' || substr(trim(startTime, char(32, 9, 10, 11, 12, 13)), 1, 2) || ':' || substr(trim(startTime, char(32, 9, 10, 11, 12, 13)), 3, 2) || ':00'
             ELSE '1' || ifnull(startTime, '')
-        END) VIRTUAL
+        END) VIRTUAL,
+    -- What an imported XMLTV guide says of the programme beyond the columns
+    -- above, filled by the import only: its start and stop as instants
+    -- ("yyyymmddhhmmss +hhmm"), the startDate, startTime and duration the
+    -- import wrote (one per line), which tell whether the kept instants
+    -- still hold, and its other children as XML, one per line.
+    xmltvStart    TEXT,
+    xmltvStop     TEXT,
+    xmltvTyped    TEXT,
+    xmltvExtra    TEXT
 );
 
 CREATE INDEX ChannelData_projectID ON ChannelData (projectID);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDate>
+#include "xmltv/XmltvTime.h"
+
 #include <QList>
 #include <QString>
-#include <QTime>
 
 #include <condition_variable>
 #include <cstddef>
@@ -34,23 +34,30 @@ struct TextSpan
 // names its channel by that number.
 struct ReadChannel
 {
+    QString xmltvId;
     QString name;
     QString logoURL;
     QString channelURL;
+    // The first <lcn>, empty when there is none.
+    QString number;
+    // The channel's other children (xmltv/XmltvExtras.h); empty when it has none.
+    QString extra;
 };
 
 struct ReadProgramme
 {
     qsizetype channel = 0;
-    // The start as the file's wall clock gives it.
-    QDate date;
-    QTime time;
+    // As the file gives them, wall clock and offset.
+    Timestamp start;
+    std::optional<Timestamp> stop;
     // How long it runs, when the file says.
     std::optional<qint64> seconds;
     // Empty when the file gives none.
     TextSpan title;
     TextSpan desc;
     TextSpan category;
+    // The programme's other children (xmltv/XmltvExtras.h); empty when it has none.
+    TextSpan extra;
 };
 
 struct Batch

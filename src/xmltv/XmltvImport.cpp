@@ -39,7 +39,7 @@ bool cancelled(const XmltvImportControl &control)
 Result<XmltvImport> storeGuide(Connection &db, qint32 projectID, const QString &path,
                                const XmltvImportControl &control)
 {
-    GuideStore guide(db, projectID);
+    GuideStore guide(db, projectID, control.zone);
     if (auto prepared = guide.prepare(); !prepared)
         return prepared.failure();
 
@@ -68,6 +68,10 @@ Result<XmltvImport> storeGuide(Connection &db, qint32 projectID, const QString &
         return Failure{QString(), QStringLiteral("The import was cancelled."), QString()};
     if (!stored)
         return stored.failure();
+    if (!handoff.problem()) {
+        if (auto finished = guide.finish(); !finished)
+            return finished.failure();
+    }
     if (const auto &problem = handoff.problem()) {
         QString what = problem->what;
         if (!what.endsWith(u'.'))

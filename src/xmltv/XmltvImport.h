@@ -3,6 +3,7 @@
 #include "store/Result.h"
 
 #include <QString>
+#include <QTimeZone>
 
 #include <atomic>
 #include <functional>
@@ -12,9 +13,15 @@ namespace xmltv {
 struct XmltvImport
 {
     int channelsAdded = 0;
-    // XMLTV channels that went into a channel of the project with the same name.
-    int channelsMatched = 0;
+    // XMLTV channels that went into a channel of the project with the same
+    // XMLTV id, or into one of the same name that had no id yet.
+    int channelsMatchedById = 0;
+    int channelsMatchedByName = 0;
+    // The file's programmes, all stored.
     qint64 programmes = 0;
+    // The project's programmes the file's took the place of, and those it left.
+    qint64 programmesReplaced = 0;
+    qint64 programmesKept = 0;
 };
 
 // What one guide may hold. XMLTV needs little of any of it; a file made to
@@ -42,16 +49,23 @@ struct XmltvImportControl
     // Set, from any thread, to stop the import: it then rolls back and fails.
     const std::atomic_bool *cancel = nullptr;
     XmltvLimits limits;
+    // The zone a start typed in Quorvel is read in, to tell which of the
+    // project's programmes lie within the span the guide covers.
+    QTimeZone zone = QTimeZone::systemTimeZone();
 };
 
-// Brings the channels and programmes of an XMLTV file into the project. Each
-// XMLTV channel goes into the project's first channel of the same name, or
-// into a new one; each programme gets its start as written in the file (date
-// yyyy-mm-dd, time hh:mm), its length in minutes, its title and its first
-// description and category. All or nothing: a file that is not well-formed,
-// or lacks what the import needs, or goes beyond the limits, imports nothing,
-// and the failure says at which line and column and what is wrong. The store
-// work runs on the calling thread, on a connection of its own.
+// Brings the channels and programmes of an XMLTV file (gzipped when its name
+// ends in .gz) into the project. Each XMLTV channel goes into the project's
+// channel with the same XMLTV id, else into its first channel of the same name
+// that has no XMLTV id yet, else into a new one. Each programme gets its start
+// as written in the file (date yyyy-mm-dd, time hh:mm), its length in minutes,
+// its title and its first description and category; its exact start and stop
+// and everything else it carries are kept beside them for the XMLTV export.
+// On a channel the project had already, the programmes starting within the
+// span the file covers for it are replaced by the file's. All or nothing: a file that is not
+// well-formed, or lacks what the import needs, or goes beyond the limits, imports nothing, and the
+// failure says at which line and column and what is wrong. The store work runs on the calling
+// thread, on a connection of its own.
 store::Result<XmltvImport> importXmltv(const QString &databasePath, qint32 projectID,
                                        const QString &path, const XmltvImportControl &control = {});
 

@@ -1,11 +1,15 @@
 #include "xmltv/XmltvParser.h"
 
 #include "export/Windows1252.h"
+#include "xmltv/XmltvExtras.h"
 
 #include <QFile>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -34,6 +38,59 @@ QByteArray bytes(std::string_view text)
 }
 
 } // namespace
+
+GuideFile::GuideFile(const QString &path) : m_file(path)
+{
+}
+
+GuideFile::~GuideFile()
+{
+    if (m_gzip)
+        gzclose(m_gzip);
+}
+
+bool GuideFile::isGzip(const QString &path)
+{
+    return path.endsWith(QLatin1String(".gz"), Qt::CaseInsensitive);
+}
+
+bool GuideFile::open()
+{
+    if (!m_file.open(QIODevice::ReadOnly))
+        return false;
+    if (!isGzip(m_file.fileName()))
+        return true;
+    // zlib reads from a descriptor of its own, and closes it.
+    const int descriptor = dup(m_file.handle());
+    m_gzip = descriptor >= 0 ? gzdopen(descriptor, "rb") : nullptr;
+    if (!m_gzip) {
+        if (descriptor >= 0)
+            ::close(descriptor);
+        m_error = QStringLiteral("there is not enough memory to read it");
+        return false;
+    }
+    gzbuffer(m_gzip, 256 * 1024);
+    return true;
+}
+
+qint64 GuideFile::read(char *buffer, int size)
+{
+    if (!m_gzip)
+        return m_file.read(buffer, size);
+    const int read = gzread(m_gzip, buffer, unsigned(size));
+    if (read < 0) {
+        int code = 0;
+        const char *message = gzerror(m_gzip, &code);
+        m_error = QStringLiteral("it cannot be read as gzip (%1)")
+                      .arg(QString::fromLocal8Bit(message ? message : ""));
+    }
+    return read;
+}
+
+QString GuideFile::errorString() const
+{
+    return m_error.isEmpty() ? m_file.errorString() : m_error;
+}
 
 QString shortQuote(std::string_view text)
 {
@@ -90,8 +147,8 @@ void GuideParser::run()
 
 void GuideParser::readFile()
 {
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    GuideFile file(m_path);
+    if (!file.open()) {
         note({}, file.errorString());
         return;
     }
@@ -116,7 +173,7 @@ void GuideParser::readFile()
         // known already.
         if (XML_ParseBuffer(m_parser, int(read), last) != XML_STATUS_OK) {
             if (!m_stopped)
-                note(here(), parserError(last));
+                note(errorWhere(), parserError(last));
             return;
         }
         // What expat could not finish yet: the start of a tag, comment or
@@ -135,6 +192,16 @@ void GuideParser::readFile()
         wanted =
             int(std::clamp<qint64>(unfinished, chunkBytes, std::numeric_limits<int>::max() / 4));
     }
+}
+
+GuideParser::Where GuideParser::errorWhere() const
+{
+    Where where = here();
+    // Expat stands past the "</" of an end tag that does not match; the
+    // tag starts at its "<".
+    if (XML_GetErrorCode(m_parser) == XML_ERROR_TAG_MISMATCH && where.column > 2)
+        where.column -= 2;
+    return where;
 }
 
 GuideParser::Where GuideParser::here() const
@@ -185,11 +252,11 @@ void XMLCALL GuideParser::onStart(void *parser, const XML_Char *name, const XML_
         self->startElement(name, attributes);
 }
 
-void XMLCALL GuideParser::onEnd(void *parser, const XML_Char *)
+void XMLCALL GuideParser::onEnd(void *parser, const XML_Char *name)
 {
     auto *self = static_cast<GuideParser *>(parser);
     if (!self->m_problem && !self->m_stopped)
-        self->endElement();
+        self->endElement(name);
 }
 
 void XMLCALL GuideParser::onText(void *parser, const XML_Char *text, int size)
@@ -197,8 +264,10 @@ void XMLCALL GuideParser::onText(void *parser, const XML_Char *text, int size)
     auto *self = static_cast<GuideParser *>(parser);
     // Text comes in pieces, split where the file has a line break or an
     // entity; outside the fields the import reads it is only layout.
-    if (self->m_field != Field::None)
+    if (self->m_field != Field::None && self->m_skippingFrom == 0)
         self->addText(std::string_view(text, std::size_t(size)));
+    else if (self->m_captureFrom != 0 && !self->m_problem && !self->m_stopped)
+        self->addCapturedText(std::string_view(text, std::size_t(size)));
 }
 
 void XMLCALL GuideParser::onSkippedEntity(void *parser, const XML_Char *name, int)
@@ -269,10 +338,19 @@ void GuideParser::startElement(std::string_view name, const XML_Char **attribute
     }
     if (m_skippingFrom != 0)
         return;
-    if (m_field != Field::None) {
-        fail(here(), QStringLiteral("<%1> stands where only text may").arg(shortQuote(name)));
+    if (m_captureFrom != 0) {
+        startCapture(name, attributes);
         return;
     }
+    if (m_field != Field::None) {
+        // An extension may stand anywhere; what it holds is not the field's text.
+        if (name.substr(0, 2) == "x-")
+            m_skippingFrom = m_depth;
+        else
+            fail(here(), QStringLiteral("<%1> stands where only text may").arg(shortQuote(name)));
+        return;
+    }
+    using namespace extras;
     if (m_depth == 1) {
         if (name != "tv") {
             fail(here(),
@@ -283,38 +361,68 @@ void GuideParser::startElement(std::string_view name, const XML_Char **attribute
         startChannel(attributes);
     } else if (m_depth == 2 && name == "programme") {
         startProgramme(attributes);
-    } else if (m_depth == 3 && m_inChannel && name == "display-name") {
-        startField(Field::DisplayName, !m_channelName);
-    } else if (m_depth == 3 && m_inChannel && name == "url") {
-        startField(Field::Url, m_channel.channelURL.isEmpty());
-    } else if (m_depth == 3 && m_inChannel && name == "icon") {
-        if (m_channel.logoURL.isEmpty())
+    } else if (m_depth == 3 && m_inChannel) {
+        if (name == "display-name" && !m_hasDisplayName) {
+            addStandIn(displayNameRank, name, attributes);
+            startField(Field::DisplayName, true);
+        } else if (name == "url" && !m_hasUrl) {
+            addStandIn(urlRank, name, attributes);
+            startField(Field::Url, true);
+        } else if (name == "lcn" && !m_hasLcn) {
+            addStandIn(lcnRank, name, attributes);
+            // Only where the guide has one does the export write the number as <lcn>.
+            m_linesSayMore = true;
+            startField(Field::Lcn, true);
+        } else if (name == "icon" && !m_hasIcon) {
+            m_hasIcon = true;
             m_channel.logoURL = fromUtf8(attribute(attributes, "src"));
-        m_skippingFrom = m_depth;
-    } else if (m_depth == 3 && m_inProgramme && name == "title") {
-        startField(Field::Title, !m_hasTitle);
-    } else if (m_depth == 3 && m_inProgramme && name == "desc") {
-        startField(Field::Desc, !m_hasDesc);
-    } else if (m_depth == 3 && m_inProgramme && name == "category") {
-        startField(Field::Category, !m_hasCategory);
-    } else if (m_depth == 3 && m_inProgramme && name == "length") {
-        const std::string_view units = attribute(attributes, "units");
-        m_lengthUnit = units == "seconds"   ? 1
-                       : units == "minutes" ? 60
-                       : units == "hours"   ? 3600
-                                            : 0;
-        startField(Field::Length, true);
+            addStandIn(iconRank, name, attributes, "src");
+            m_skippingFrom = m_depth;
+        } else {
+            startCapture(name, attributes);
+        }
+    } else if (m_depth == 3 && m_inProgramme) {
+        if (name == "title" && !m_hasTitle) {
+            addStandIn(titleRank, name, attributes);
+            startField(Field::Title, true);
+        } else if (name == "desc" && !m_hasDesc) {
+            addStandIn(descRank, name, attributes);
+            startField(Field::Desc, true);
+        } else if (name == "category" && !m_hasCategory) {
+            addStandIn(categoryRank, name, attributes);
+            startField(Field::Category, true);
+        } else if (name == "length" && !m_lengthSeconds) {
+            const std::string_view units = attribute(attributes, "units");
+            m_lengthUnit = units == "seconds"   ? 1
+                           : units == "minutes" ? 60
+                           : units == "hours"   ? 3600
+                                                : 0;
+            m_lengthTag = "<length";
+            for (const XML_Char **a = attributes; a[0]; a += 2) {
+                m_lengthTag.append(" ").append(a[0]).append("=\"");
+                appendAttributeValue(m_lengthTag, a[1]);
+                m_lengthTag.append("\"");
+            }
+            m_lengthTag.append(">");
+            startField(Field::Length, true);
+        } else {
+            startCapture(name, attributes);
+        }
     } else {
         m_skippingFrom = m_depth;
     }
 }
 
-void GuideParser::endElement()
+void GuideParser::endElement(std::string_view name)
 {
     const int depth = m_depth--;
     if (m_skippingFrom != 0) {
         if (depth == m_skippingFrom)
             m_skippingFrom = 0;
+    } else if (m_captureFrom != 0) {
+        endCapture(name);
+        if (depth == m_captureFrom)
+            m_captureFrom = 0;
     } else if (m_field != Field::None) {
         endField();
     } else if (m_inChannel) {
@@ -322,6 +430,115 @@ void GuideParser::endElement()
     } else if (m_inProgramme) {
         endProgramme();
     }
+}
+
+void GuideParser::addStandIn(int rank, std::string_view name, const XML_Char **attributes,
+                             std::string_view leftOut)
+{
+    Line line{rank, "<"};
+    line.xml.append(name);
+    for (const XML_Char **a = attributes; a[0]; a += 2) {
+        if (leftOut == a[0])
+            continue;
+        line.xml.append(" ").append(a[0]).append("=\"");
+        extras::appendAttributeValue(line.xml, a[1]);
+        line.xml.append("\"");
+        m_linesSayMore = true;
+    }
+    line.xml.append("/>");
+    m_lines.push_back(std::move(line));
+}
+
+void GuideParser::closeCapturedTag()
+{
+    if (m_tagOpen) {
+        m_capture += '>';
+        m_tagOpen = false;
+    }
+}
+
+// Blanks between elements are only layout; the text of an element without
+// children is kept whatever it is.
+void GuideParser::flushCapturedText(bool dropBlank)
+{
+    if (m_capturedText.empty())
+        return;
+    if (!dropBlank || trimmed(m_capturedText).size() != 0) {
+        closeCapturedTag();
+        extras::appendText(m_capture, m_capturedText);
+    }
+    m_capturedText.clear();
+}
+
+void GuideParser::startCapture(std::string_view name, const XML_Char **attributes)
+{
+    if (m_captureFrom == 0) {
+        m_captureFrom = m_depth;
+        m_capture.clear();
+        m_capturedText.clear();
+        m_linesSayMore = true;
+    } else {
+        flushCapturedText(true);
+        closeCapturedTag();
+    }
+    m_capture += '<';
+    m_capture.append(name);
+    for (const XML_Char **a = attributes; a[0]; a += 2) {
+        m_capture.append(" ").append(a[0]).append("=\"");
+        extras::appendAttributeValue(m_capture, a[1]);
+        m_capture += '"';
+    }
+    m_tagOpen = true;
+}
+
+void GuideParser::endCapture(std::string_view name)
+{
+    flushCapturedText(!m_tagOpen);
+    if (m_tagOpen) {
+        m_capture.append("/>");
+        m_tagOpen = false;
+    } else {
+        m_capture.append("</").append(name).append(">");
+    }
+    if (!checkCapturedBytes(0) || m_depth + 1 != m_captureFrom)
+        return;
+    m_capturedBytes += qint64(m_capture.size());
+    const std::string_view captured = extras::elementName(m_capture);
+    const int rank = m_inChannel ? extras::channelRank(captured) : extras::programmeRank(captured);
+    m_lines.push_back({rank, m_capture});
+}
+
+void GuideParser::addCapturedText(std::string_view text)
+{
+    if (checkCapturedBytes(qint64(m_capturedText.size() + text.size())))
+        m_capturedText.append(text);
+}
+
+bool GuideParser::checkCapturedBytes(qint64 more)
+{
+    // What a channel or programme keeps this way is bounded as one text is.
+    if (m_capturedBytes + qint64(m_capture.size()) + more <= m_limits.textBytes)
+        return true;
+    fail(here(), QStringLiteral("the details of this %1 hold more than the %2 bytes a text may "
+                                "have")
+                     .arg(m_inChannel ? QStringLiteral("channel") : QStringLiteral("programme"))
+                     .arg(m_limits.textBytes));
+    return false;
+}
+
+void GuideParser::appendLines(std::string &out)
+{
+    if (m_linesSayMore) {
+        std::stable_sort(m_lines.begin(), m_lines.end(),
+                         [](const Line &a, const Line &b) { return a.rank < b.rank; });
+        for (std::size_t i = 0; i < m_lines.size(); ++i) {
+            if (i > 0)
+                out += '\n';
+            out.append(m_lines[i].xml);
+        }
+    }
+    m_lines.clear();
+    m_linesSayMore = false;
 }
 
 void GuideParser::startField(Field field, bool keep)
@@ -333,7 +550,8 @@ void GuideParser::startField(Field field, bool keep)
     m_fieldBytes = 0;
     m_fieldLimit = field == Field::Length ? lengthBytes : m_limits.textBytes;
     if (keep && field != Field::Length) {
-        const char *const names[] = {"", "display-name", "url", "title", "desc", "category"};
+        const char *const names[] = {"",     "display-name", "url",    "title",
+                                     "desc", "category",     "length", "lcn"};
         m_fieldName = names[int(field)];
     }
 }
@@ -389,13 +607,25 @@ void GuideParser::endField()
         break;
     case Field::DisplayName:
         m_channelName = fromUtf8(text);
+        m_hasDisplayName = true;
         break;
     case Field::Url:
         m_channel.channelURL = fromUtf8(text);
+        m_hasUrl = true;
         break;
-    case Field::Length:
+    case Field::Lcn:
+        m_channel.number = fromUtf8(text);
+        m_hasLcn = true;
+        break;
+    case Field::Length: {
+        Line line{extras::programmeRank("length"), std::move(m_lengthTag)};
+        extras::appendText(line.xml, text);
+        line.xml.append("</length>");
+        m_lines.push_back(std::move(line));
+        m_linesSayMore = true;
         readLength(text);
         break;
+    }
     case Field::None:
         break;
     }
@@ -430,9 +660,15 @@ void GuideParser::startChannel(const XML_Char **attributes)
         return;
     }
     m_inChannel = true;
+    m_definesChannels = true;
     m_channelId = id;
     m_channelName.reset();
     m_channel = ReadChannel();
+    m_channel.xmltvId = fromUtf8(id);
+    m_hasDisplayName = m_hasIcon = m_hasUrl = m_hasLcn = false;
+    m_lines.clear();
+    m_linesSayMore = false;
+    m_capturedBytes = 0;
 }
 
 void GuideParser::endChannel()
@@ -444,6 +680,9 @@ void GuideParser::endChannel()
         return;
     }
     m_channel.name = std::move(*m_channelName);
+    std::string extra;
+    appendLines(extra);
+    m_channel.extra = fromUtf8(extra);
     m_channels.insert(bytes(m_channelId), m_channels.size());
     m_batch.channels.append(std::move(m_channel));
     if (std::size_t(m_batch.channels.size()) >= programmesPerBatch)
@@ -463,6 +702,19 @@ std::optional<qsizetype> GuideParser::channelNumbered(std::string_view id)
     return m_lastChannel;
 }
 
+qsizetype GuideParser::addUndefinedChannel(std::string_view id)
+{
+    ReadChannel channel;
+    channel.xmltvId = fromUtf8(id);
+    channel.name = channel.xmltvId;
+    const qsizetype number = m_channels.size();
+    m_channels.insert(bytes(id), number);
+    m_batch.channels.append(std::move(channel));
+    m_lastChannelId = id;
+    m_lastChannel = number;
+    return number;
+}
+
 void GuideParser::startProgramme(const XML_Char **attributes)
 {
     m_programmeAt = here();
@@ -477,7 +729,12 @@ void GuideParser::startProgramme(const XML_Char **attributes)
         fail(m_programmeAt, QStringLiteral("a <programme> has no channel"));
         return;
     }
-    const auto channel = channelNumbered(channelText);
+    auto channel = channelNumbered(channelText);
+    // XMLTV does not require <channel> elements: in a guide without any, a
+    // programme's channel id makes the channel, named by that id. Where the
+    // guide defines its channels, one it does not define is a mistake.
+    if (!channel && !m_definesChannels)
+        channel = addUndefinedChannel(channelText);
     if (!channel) {
         fail(m_programmeAt, QStringLiteral("a <programme> is on the channel \"%1\", which no "
                                            "<channel> before it defines")
@@ -504,10 +761,29 @@ void GuideParser::startProgramme(const XML_Char **attributes)
     m_startText = startText;
     m_programme = ReadProgramme();
     m_programme.channel = *channel;
-    m_programme.date = m_start->date;
-    m_programme.time = m_start->time;
+    m_programme.start = *m_start;
+    m_programme.stop = m_stop;
     m_hasTitle = m_hasDesc = m_hasCategory = false;
     m_lengthSeconds.reset();
+    m_lines.clear();
+    m_linesSayMore = false;
+    m_capturedBytes = 0;
+    // Its other attributes (pdc-start, vps-start, showview, videoplus,
+    // clumpidx) are kept on a line of their own, ahead of its children.
+    Line own{extras::programmeAttributesRank, "<programme"};
+    for (const XML_Char **a = attributes; a[0]; a += 2) {
+        const std::string_view name = a[0];
+        if (name == "start" || name == "stop" || name == "channel")
+            continue;
+        own.xml.append(" ").append(name).append("=\"");
+        extras::appendAttributeValue(own.xml, a[1]);
+        own.xml += '"';
+    }
+    if (own.xml.size() > std::strlen("<programme")) {
+        own.xml.append("/>");
+        m_lines.push_back(std::move(own));
+        m_linesSayMore = true;
+    }
 }
 
 void GuideParser::endProgramme()
@@ -521,6 +797,11 @@ void GuideParser::endProgramme()
     // The stop says how long the programme runs; <length> only stands in when
     // there is no stop, as it may count the air time without breaks.
     m_programme.seconds = m_stop ? secondsBetween(*m_start, *m_stop) : m_lengthSeconds;
+    if (m_linesSayMore) {
+        const std::size_t from = m_batch.text.size();
+        appendLines(m_batch.text);
+        m_programme.extra = TextSpan{from, m_batch.text.size() - from};
+    }
     m_batch.programmes.push_back(m_programme);
     ++m_batch.readSoFar;
     if (m_batch.programmes.size() == programmesPerBatch || m_batch.text.size() >= batchTextBytes)

@@ -7,7 +7,10 @@
 #include <QByteArray>
 #include <QHash>
 
+#include <QFile>
+
 #include <expat.h>
+#include <zlib.h>
 
 #include <atomic>
 #include <optional>
@@ -15,6 +18,27 @@
 #include <string_view>
 
 namespace xmltv::import {
+
+// A guide's bytes, from a plain file or, for a name ending in .gz, through
+// zlib a piece at a time: a compressed guide is never whole in memory.
+class GuideFile
+{
+    Q_DISABLE_COPY_MOVE(GuideFile)
+
+public:
+    explicit GuideFile(const QString &path);
+    ~GuideFile();
+    static bool isGzip(const QString &path);
+    bool open();
+    // Up to size bytes; 0 at the end, -1 on a failure.
+    qint64 read(char *buffer, int size);
+    QString errorString() const;
+
+private:
+    QFile m_file;
+    gzFile m_gzip = nullptr;
+    QString m_error;
+};
 
 // Reads a guide with expat, checks everything about it that needs no store,
 // and hands what it read over in batches. It runs on a thread of its own and
@@ -47,7 +71,15 @@ private:
         Title,
         Desc,
         Category,
-        Length
+        Length,
+        Lcn
+    };
+
+    // A child kept as XML (xmltv/XmltvExtras.h), with its place in XMLTV's order.
+    struct Line
+    {
+        int rank = 0;
+        std::string xml;
     };
 
     // Handed over this many programmes at a time, or sooner when their
@@ -74,7 +106,22 @@ private:
 
     void readFile();
     void startElement(std::string_view name, const XML_Char **attributes);
-    void endElement();
+    void endElement(std::string_view name);
+    // A child of a channel or programme the import has no column for, or a
+    // child of one, kept as it is.
+    void startCapture(std::string_view name, const XML_Char **attributes);
+    void endCapture(std::string_view name);
+    void flushCapturedText(bool dropBlank);
+    void addCapturedText(std::string_view text);
+    // False, and the reading stopped, when the kept details would grow too long.
+    bool checkCapturedBytes(qint64 more);
+    void closeCapturedTag();
+    // The stand-in of a child whose text a column keeps: its other attributes only.
+    void addStandIn(int rank, std::string_view name, const XML_Char **attributes,
+                    std::string_view leftOut = {});
+    // The kept lines in XMLTV's order, one a line; empty when they say
+    // nothing the columns do not.
+    void appendLines(std::string &out);
     void startField(Field field, bool keep);
     void addText(std::string_view text);
     void endField();
@@ -86,6 +133,8 @@ private:
 
     // Columns count from 1, as editors show them.
     Where here() const;
+    // Where the problem expat found starts.
+    Where errorWhere() const;
     // Keeps the first problem found: the one the import reports.
     void note(Where where, const QString &what);
     // Stops the reading, from a handler, with a problem found at `where`.
@@ -96,6 +145,8 @@ private:
     void handOver();
     // The number of the channel with this XMLTV id, or nothing.
     std::optional<qsizetype> channelNumbered(std::string_view id);
+    // Adds a channel the file names only on its programmes.
+    qsizetype addUndefinedChannel(std::string_view id);
 
     QString m_path;
     Handoff &m_handoff;
@@ -132,6 +183,8 @@ private:
     std::string m_lastChannelId;
     qsizetype m_lastChannel = -1;
 
+    // Whether the guide has <channel> elements.
+    bool m_definesChannels = false;
     // The <channel> being read.
     bool m_inChannel = false;
     Where m_channelAt;
@@ -151,6 +204,22 @@ private:
     bool m_hasCategory = false;
     qint64 m_lengthUnit = 0;
     std::optional<qint64> m_lengthSeconds;
+
+    // The children of the channel or programme being read that are kept as
+    // XML; the one being read is m_capture, from depth m_captureFrom.
+    std::vector<Line> m_lines;
+    bool m_linesSayMore = false;
+    int m_captureFrom = 0;
+    std::string m_capture;
+    std::string m_capturedText;
+    bool m_tagOpen = false;
+    qint64 m_capturedBytes = 0;
+    // The start tag of the <length>, kept with its text.
+    std::string m_lengthTag;
+    bool m_hasDisplayName = false;
+    bool m_hasIcon = false;
+    bool m_hasUrl = false;
+    bool m_hasLcn = false;
 
     Batch m_batch;
 };

@@ -1,10 +1,16 @@
 #include "xmltv/XmltvStoreWriter.h"
 
 #include "store/Connection.h"
+#include "xmltv/XmltvTime.h"
+#include "xmltv/XmltvWriter.h"
+
+#include <QTimeZone>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <iterator>
 #include <string_view>
 
@@ -15,15 +21,16 @@ namespace xmltv::import {
 
 namespace {
 
-constexpr int programmeColumns = 7;
+constexpr int programmeColumns = 11;
 
 QByteArray insertProgrammes(int rows)
 {
     QByteArrayList values;
     for (int i = 0; i < rows; ++i)
-        values << QByteArrayLiteral("(?, ?, ?, ?, ?, ?, ?)");
+        values << QByteArrayLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     return QByteArrayLiteral("INSERT INTO ProgrammeData (channelID, programmeName, programmeDesc, "
-                             "startDate, startTime, duration, category) VALUES ") +
+                             "startDate, startTime, duration, category, xmltvStart, xmltvStop, "
+                             "xmltvTyped, xmltvExtra) VALUES ") +
            values.join(", ");
 }
 
@@ -32,6 +39,28 @@ void putTwoDigits(char *out, int value)
 {
     out[0] = char('0' + value / 10);
     out[1] = char('0' + value % 10);
+}
+
+// Writes the timestamp as "yyyymmddhhmmss +hhmm" at out, 20 bytes.
+void putTimestamp(char *out, const Timestamp &t)
+{
+    putTwoDigits(out, t.date.year() / 100);
+    putTwoDigits(out + 2, t.date.year() % 100);
+    putTwoDigits(out + 4, t.date.month());
+    putTwoDigits(out + 6, t.date.day());
+    putTwoDigits(out + 8, t.time.hour());
+    putTwoDigits(out + 10, t.time.minute());
+    putTwoDigits(out + 12, t.time.second());
+    out[14] = ' ';
+    out[15] = t.offset < 0 ? '-' : '+';
+    const int minutes = std::abs(t.offset) / 60;
+    putTwoDigits(out + 16, minutes / 60);
+    putTwoDigits(out + 18, minutes % 60);
+}
+
+qint64 instantOf(const Timestamp &t)
+{
+    return t.wallSeconds() - t.offset;
 }
 
 } // namespace
@@ -45,16 +74,34 @@ Status GuideStore::prepare()
     if (!project.value().next())
         return m_db.failure(QStringLiteral("There is no project %1.").arg(m_projectID));
 
-    auto channels = m_db.select(QStringLiteral("SELECT channelID, channelName FROM ChannelData "
-                                               "WHERE projectID = ? ORDER BY channelID"),
-                                {m_projectID});
+    auto channels = m_db.select(
+        QStringLiteral("SELECT c.channelID, c.channelName, x.xmltvID FROM ChannelData c LEFT "
+                       "JOIN ChannelXmltv x USING (channelID) WHERE c.projectID = ? "
+                       "ORDER BY c.channelID"),
+        {m_projectID});
     if (!channels)
         return channels.failure();
     for (QSqlQuery &q = channels.value(); q.next();) {
+        const qint64 id = q.value(0).toLongLong();
         const QString name = q.value(1).toString();
-        if (!m_channelsByName.contains(name))
-            m_channelsByName.insert(name, q.value(0).toLongLong());
+        const QString xmltvId = q.value(2).toString();
+        m_spans.insert(id, Span());
+        // A channel without an id of its own is known in guides by the id
+        // the export makes for it.
+        if (!xmltvId.isEmpty()) {
+            m_channelsById.insert(xmltvId, id);
+        } else {
+            m_channelsById.insert(channelXmltvId(id), id);
+            if (!m_channelsByName.contains(name))
+                m_channelsByName.insert(name, id);
+        }
     }
+    auto last =
+        m_db.select(QStringLiteral("SELECT ifnull(max(programmeID), 0) FROM ProgrammeData"));
+    if (!last)
+        return last.failure();
+    if (last.value().next())
+        m_lastProgrammeBefore = last.value().value(0).toLongLong();
 
     // The programmes go in straight through SQLite, on the connection's own
     // handle and so inside its transaction: through QSqlQuery every value
@@ -79,25 +126,55 @@ Status GuideStore::prepare()
 
 Status GuideStore::storeChannel(const ReadChannel &channel)
 {
+    const QVariant extra = channel.extra.isEmpty() ? QVariant() : QVariant(channel.extra);
+    if (const auto found = m_channelsById.constFind(channel.xmltvId);
+        found != m_channelsById.cend()) {
+        ++m_done.channelsMatchedById;
+        m_channelIDs.append(*found);
+        // The newer guide's details of the channel replace the older's; the
+        // columns stay as the user has them.
+        if (!channel.extra.isEmpty()) {
+            if (auto updated = m_db.execute(
+                    QStringLiteral("INSERT INTO ChannelXmltv (channelID, xmltvExtra) VALUES (?, ?) "
+                                   "ON CONFLICT (channelID) DO UPDATE SET xmltvExtra = "
+                                   "excluded.xmltvExtra"),
+                    {*found, extra});
+                !updated)
+                return updated;
+        }
+        return store::success();
+    }
     if (const auto found = m_channelsByName.constFind(channel.name);
         found != m_channelsByName.cend()) {
-        ++m_done.channelsMatched;
-        m_channelIDs.append(*found);
-        return store::success();
+        const qint64 id = *found;
+        ++m_done.channelsMatchedByName;
+        m_channelIDs.append(id);
+        // From now on it is known by the id: another channel of the file with
+        // the same name is another channel.
+        m_channelsByName.erase(found);
+        m_channelsById.insert(channel.xmltvId, id);
+        return m_db.execute(QStringLiteral("INSERT OR REPLACE INTO ChannelXmltv (channelID, "
+                                           "xmltvID, xmltvExtra) VALUES (?, ?, ?)"),
+                            {id, channel.xmltvId, extra});
     }
     // As the channel editor saves a channel: every box's text, empty or not.
     auto added = m_db.insert(QStringLiteral("ChannelData"),
                              {{QStringLiteral("projectID"), m_projectID},
                               {QStringLiteral("channelName"), store::typedText(channel.name)},
-                              {QStringLiteral("channelNumber"), store::typedText(QString())},
+                              {QStringLiteral("channelNumber"), store::typedText(channel.number)},
                               {QStringLiteral("channelURL"), store::typedText(channel.channelURL)},
                               {QStringLiteral("logoURL"), store::typedText(channel.logoURL)},
                               {QStringLiteral("dataURL"), store::typedText(QString())},
                               {QStringLiteral("updateFrequency"), store::typedText(QString())}});
     if (!added)
         return added.failure();
+    if (auto kept = m_db.execute(QStringLiteral("INSERT INTO ChannelXmltv (channelID, xmltvID, "
+                                                "xmltvExtra) VALUES (?, ?, ?)"),
+                                 {added.value(), channel.xmltvId, extra});
+        !kept)
+        return kept;
     ++m_done.channelsAdded;
-    m_channelsByName.insert(channel.name, added.value());
+    m_channelsById.insert(channel.xmltvId, added.value());
     m_channelIDs.append(added.value());
     return store::success();
 }
@@ -117,7 +194,7 @@ void GuideStore::bind(store::SqliteStatement &insert, int row, const Batch &batc
     MadeTexts &made = m_made[std::size_t(row)];
 
     // yyyy-mm-dd
-    const QDate date = programme.date;
+    const QDate date = programme.start.date;
     putTwoDigits(made.date, date.year() / 100);
     putTwoDigits(made.date + 2, date.year() % 100);
     made.date[4] = made.date[7] = '-';
@@ -125,7 +202,7 @@ void GuideStore::bind(store::SqliteStatement &insert, int row, const Batch &batc
     putTwoDigits(made.date + 8, date.day());
     // hh:mm, the form people type; the seconds only when there are some, so
     // that nothing the file says is lost.
-    const QTime time = programme.time;
+    const QTime time = programme.start.time;
     putTwoDigits(made.time, time.hour());
     made.time[2] = made.time[5] = ':';
     putTwoDigits(made.time + 3, time.minute());
@@ -138,13 +215,53 @@ void GuideStore::bind(store::SqliteStatement &insert, int row, const Batch &batc
         minutes = std::string_view(made.minutes, std::size_t(written.ptr - made.minutes));
     }
 
-    insert.bindInteger(first, m_channelIDs.at(programme.channel));
+    const qint64 channelID = m_channelIDs.at(programme.channel);
+    const std::string_view timeText(made.time, time.second() != 0 ? 8 : 5);
+
+    // The file's instants, when its offsets are known, and the texts they
+    // stand beside: the export keeps to the instants while these are unchanged.
+    std::string_view start, stop, typed;
+    if (programme.start.unknownZone.isEmpty()) {
+        putTimestamp(made.start, programme.start);
+        start = std::string_view(made.start, sizeof made.start);
+        const qint64 startInstant = instantOf(programme.start);
+        qint64 end = startInstant;
+        if (programme.stop && programme.stop->unknownZone.isEmpty()) {
+            putTimestamp(made.stop, *programme.stop);
+            stop = std::string_view(made.stop, sizeof made.stop);
+            end = instantOf(*programme.stop);
+        }
+        char *out = made.typed;
+        out = std::copy(made.date, made.date + sizeof made.date, out);
+        *out++ = '\n';
+        out = std::copy(timeText.begin(), timeText.end(), out);
+        *out++ = '\n';
+        out = std::copy(minutes.begin(), minutes.end(), out);
+        typed = std::string_view(made.typed, std::size_t(out - made.typed));
+
+        if (const auto span = m_spans.find(channelID); span != m_spans.end()) {
+            Span &s = *span;
+            if (!s.any) {
+                s = Span{startInstant, end, startInstant, true};
+            } else {
+                s.from = std::min(s.from, startInstant);
+                s.stopsBefore = std::max(s.stopsBefore, end);
+                s.startsUpTo = std::max(s.startsUpTo, startInstant);
+            }
+        }
+    }
+
+    insert.bindInteger(first, channelID);
     bindText(first + 1, batch.textOf(programme.title));
     bindText(first + 2, batch.textOf(programme.desc));
     insert.bindText(first + 3, std::string_view(made.date, sizeof made.date));
-    insert.bindText(first + 4, std::string_view(made.time, time.second() != 0 ? 8 : 5));
+    insert.bindText(first + 4, timeText);
     bindText(first + 5, minutes);
     bindText(first + 6, batch.textOf(programme.category));
+    bindText(first + 7, start);
+    bindText(first + 8, stop);
+    bindText(first + 9, typed);
+    bindText(first + 10, batch.textOf(programme.extra));
 }
 
 Status GuideStore::run(store::SqliteStatement &insert)
@@ -175,6 +292,43 @@ Status GuideStore::store(const Batch &batch)
             return stored;
     }
     m_done.programmes += qint64(count);
+    return store::success();
+}
+
+Status GuideStore::finish()
+{
+    QVariantList replaced;
+    for (auto span = m_spans.cbegin(); span != m_spans.cend(); ++span) {
+        if (!span->any)
+            continue;
+        auto rows = m_db.select(
+            QStringLiteral(
+                "SELECT programmeID, startDate, startTime, duration, xmltvStart, "
+                "xmltvTyped FROM ProgrammeData WHERE channelID = ? AND programmeID <= ?"),
+            {span.key(), m_lastProgrammeBefore});
+        if (!rows)
+            return rows.failure();
+        for (QSqlQuery &q = rows.value(); q.next();) {
+            const auto times =
+                storedTimes({q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
+                             q.value(4).toString(), QString(), q.value(5).toString()},
+                            m_zone);
+            const qint64 start = times ? times->start.instant : 0;
+            const bool within = times && start >= span->from &&
+                                (start < span->stopsBefore || start <= span->startsUpTo);
+            if (within)
+                replaced << q.value(0);
+            else
+                ++m_done.programmesKept;
+        }
+    }
+    for (const QVariant &id : std::as_const(replaced)) {
+        if (auto removed = m_db.execute(
+                QStringLiteral("DELETE FROM ProgrammeData WHERE programmeID = ?"), {id});
+            !removed)
+            return removed;
+    }
+    m_done.programmesReplaced = replaced.size();
     return store::success();
 }
 

@@ -7,6 +7,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QTimeZone>
 
 #include <array>
 #include <optional>
@@ -28,11 +29,16 @@ public:
     // programme would cost more than the programme itself.
     static constexpr int rowsPerInsert = 64;
 
-    GuideStore(store::Connection &db, qint32 projectID) : m_db(db), m_projectID(projectID) {}
+    GuideStore(store::Connection &db, qint32 projectID, const QTimeZone &zone)
+        : m_db(db), m_projectID(projectID), m_zone(zone)
+    {
+    }
 
     // Reads the project's channels and prepares the statements.
     store::Status prepare();
     store::Status store(const Batch &batch);
+    // Once every batch is stored: removes the programmes the file's replace.
+    store::Status finish();
 
     // The longest text, in bytes, the store takes in one value.
     qint64 longestText() const;
@@ -46,6 +52,20 @@ private:
         char date[10];
         char time[8];
         char minutes[24];
+        char start[20];
+        char stop[20];
+        char typed[48];
+    };
+
+    // The instants the file's programmes on a channel the project had
+    // already cover: from the earliest start to the latest stop, or to the
+    // latest start where that lies later.
+    struct Span
+    {
+        qint64 from = 0;
+        qint64 stopsBefore = 0;
+        qint64 startsUpTo = 0;
+        bool any = false;
     };
 
     store::Status storeChannel(const ReadChannel &channel);
@@ -56,13 +76,20 @@ private:
 
     store::Connection &m_db;
     qint32 m_projectID;
+    QTimeZone m_zone;
     std::optional<store::SqliteStatement> m_insertMany;
     std::optional<store::SqliteStatement> m_insertOne;
     std::array<MadeTexts, rowsPerInsert> m_made{};
     // The project's channel of each channel the file defines, in its order.
     QList<qint64> m_channelIDs;
-    // The project's channels by name, the first of each name.
+    // The project's channels by XMLTV id, and those without one by name,
+    // the first of each name.
+    QHash<QString, qint64> m_channelsById;
     QHash<QString, qint64> m_channelsByName;
+    // The channels the project had, with the span the file covers on each.
+    QHash<qint64, Span> m_spans;
+    // Programmes up to this one were there before the import.
+    qint64 m_lastProgrammeBefore = 0;
     XmltvImport m_done;
 };
 

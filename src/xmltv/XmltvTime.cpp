@@ -1,6 +1,9 @@
 #include "xmltv/XmltvTime.h"
 
+#include "store/TypedTimes.h"
+
 #include <QDateTime>
+#include <QStringList>
 
 #include <limits>
 
@@ -132,7 +135,11 @@ QString timestamp(qint64 instant, const QTimeZone &zone)
 
 void appendTimestamp(std::string &out, qint64 instant, ZoneOffsets &zone)
 {
-    const int offset = zone.at(instant);
+    appendTimestamp(out, instant, zone.at(instant));
+}
+
+void appendTimestamp(std::string &out, qint64 instant, int offset)
+{
     const qint64 wallSeconds = instant + offset;
     qint64 days = wallSeconds / secondsPerDay;
     qint64 seconds = wallSeconds % secondsPerDay;
@@ -228,6 +235,49 @@ std::optional<qint64> secondsBetween(const Timestamp &start, const Timestamp &st
     if (start.unknownZone != stop.unknownZone)
         return std::nullopt;
     return (stop.wallSeconds() - stop.offset) - (start.wallSeconds() - start.offset);
+}
+
+namespace {
+
+std::optional<GuideInstant> keptInstant(const QString &text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    const QByteArray utf8 = text.toUtf8();
+    const auto read = readTimestamp(std::string_view(utf8.constData(), std::size_t(utf8.size())));
+    if (!read || !read->unknownZone.isEmpty())
+        return std::nullopt;
+    return GuideInstant{read->wallSeconds() - read->offset, read->offset};
+}
+
+} // namespace
+
+std::optional<GuideTimes> storedTimes(const StoredProgrammeTimes &stored, const QTimeZone &zone)
+{
+    const QStringList typed = stored.xmltvTyped.split(u'\n');
+    const bool asImported =
+        typed.size() == 3 && stored.startDate == typed[0] && stored.startTime == typed[1];
+    GuideTimes times;
+    const auto kept = asImported ? keptInstant(stored.xmltvStart) : std::nullopt;
+    if (kept) {
+        times.start = *kept;
+    } else {
+        const auto date = store::readTypedDate(stored.startDate);
+        const auto time = store::readTypedTime(stored.startTime);
+        if (!date || !time)
+            return std::nullopt;
+        times.start.instant = instantOf(*date, *time, zone);
+    }
+    if (kept && stored.duration == typed[2]) {
+        // As the guide had it: its stop to the second, or none.
+        times.stop = keptInstant(stored.xmltvStop);
+        return times;
+    }
+    // A length of nothing gives no stop rather than one equal to the start.
+    const auto minutes = store::readTypedDuration(stored.duration);
+    if (minutes && *minutes > 0)
+        times.stop = GuideInstant{times.start.instant + qint64(*minutes) * 60, std::nullopt};
+    return times;
 }
 
 } // namespace xmltv

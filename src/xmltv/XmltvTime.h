@@ -43,6 +43,8 @@ qint64 instantOf(QDate date, QTime time, ZoneOffsets &zone);
 QString timestamp(qint64 instant, const QTimeZone &zone);
 // The same, added to out in UTF-8.
 void appendTimestamp(std::string &out, qint64 instant, ZoneOffsets &zone);
+// The same with the given offset, seconds east of UTC.
+void appendTimestamp(std::string &out, qint64 instant, int offset);
 
 // A time read from an XMLTV file, wall clock as written.
 struct Timestamp
@@ -68,5 +70,37 @@ std::optional<Timestamp> readTimestamp(std::string_view text);
 
 // Seconds from start to stop, or nothing when their zones cannot be compared.
 std::optional<qint64> secondsBetween(const Timestamp &start, const Timestamp &stop);
+
+// A programme's start and stop as the store has them.
+struct StoredProgrammeTimes
+{
+    // As typed, in the editors or by the import.
+    QString startDate;
+    QString startTime;
+    QString duration;
+    // What the import kept beside them, empty for a programme made in Quorvel.
+    QString xmltvStart;
+    QString xmltvStop;
+    QString xmltvTyped;
+};
+
+// An instant, and the offset to write it with when the guide gave one.
+struct GuideInstant
+{
+    qint64 instant = 0;
+    std::optional<int> offset;
+};
+
+struct GuideTimes
+{
+    GuideInstant start;
+    std::optional<GuideInstant> stop;
+};
+
+// The instants a stored programme stands for. The instants an imported guide
+// gave hold while the start date and time (and, for the stop, the duration)
+// are still the texts the import wrote; once the user has changed them, the
+// typed text rules, read in zone. Nothing when the start cannot be read.
+std::optional<GuideTimes> storedTimes(const StoredProgrammeTimes &stored, const QTimeZone &zone);
 
 } // namespace xmltv

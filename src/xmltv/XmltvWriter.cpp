@@ -6,15 +6,19 @@
 #include "store/SqliteStatement.h"
 #include "store/Tables.h"
 #include "store/TypedTimes.h"
+#include "xmltv/XmltvExtras.h"
 #include "xmltv/XmltvTime.h"
 
 #include <QDir>
 #include <QStringList>
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 using store::Connection;
@@ -209,11 +213,28 @@ void appendEscaped(std::string &out, std::string_view text, bool attribute)
     out.append(text.data() + from, text.size() - from);
 }
 
-// The file's bytes, gathered in a buffer of fixed size.
+// The file's bytes, gathered in a buffer of fixed size, and gzipped on
+// their way to the file when its name asks for it.
 class Output
 {
 public:
-    explicit Output(QIODevice &device) : m_device(device) { m_buffer.reserve(capacity + 4096); }
+    Output(QIODevice &device, bool gzip) : m_device(device)
+    {
+        m_buffer.reserve(capacity + 4096);
+        if (gzip) {
+            m_zip.emplace();
+            // 15 + 16: a gzip header and trailer around the deflated bytes.
+            m_ok = deflateInit2(&*m_zip, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8,
+                                Z_DEFAULT_STRATEGY) == Z_OK;
+            if (!m_ok)
+                m_zip.reset();
+        }
+    }
+    ~Output()
+    {
+        if (m_zip)
+            deflateEnd(&*m_zip);
+    }
 
     std::string &buffer() { return m_buffer; }
     void append(std::string_view text)
@@ -224,10 +245,20 @@ public:
     }
     void flush()
     {
-        if (m_ok && !m_buffer.empty())
+        if (m_zip) {
+            deflateBuffer(Z_NO_FLUSH);
+        } else if (m_ok && !m_buffer.empty()) {
             m_ok =
                 m_device.write(m_buffer.data(), qint64(m_buffer.size())) == qint64(m_buffer.size());
+        }
         m_buffer.clear();
+    }
+    // Once everything is written.
+    void finish()
+    {
+        flush();
+        if (m_zip)
+            deflateBuffer(Z_FINISH);
     }
     bool ok() const { return m_ok; }
 
@@ -255,9 +286,32 @@ public:
     }
 
 private:
+    void deflateBuffer(int flush)
+    {
+        if (!m_ok)
+            return;
+        z_stream &zip = *m_zip;
+        zip.next_in = reinterpret_cast<Bytef *>(m_buffer.data());
+        zip.avail_in = uInt(m_buffer.size());
+        int status = Z_OK;
+        do {
+            unsigned char out[capacity];
+            zip.next_out = out;
+            zip.avail_out = sizeof out;
+            status = deflate(&zip, flush);
+            const qint64 made = qint64(sizeof out - zip.avail_out);
+            if (status == Z_STREAM_ERROR ||
+                (made > 0 && m_device.write(reinterpret_cast<const char *>(out), made) != made)) {
+                m_ok = false;
+                return;
+            }
+        } while (zip.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
+    }
+
     static constexpr std::size_t capacity = 1 << 16;
     QIODevice &m_device;
     std::string m_buffer;
+    std::optional<z_stream> m_zip;
     bool m_ok = true;
 };
 
@@ -350,8 +404,11 @@ private:
 struct Programme
 {
     qint64 id = 0;
-    qint64 start = 0;
-    int minutes = 0;
+    GuideInstant start;
+    std::optional<GuideInstant> stop;
+    // What the guide it came from said beyond the columns, as kept.
+    std::size_t extra = 0;
+    std::size_t extraSize = 0;
     std::size_t name = 0;
     std::size_t nameSize = 0;
     std::size_t desc = 0;
@@ -384,6 +441,9 @@ private:
     bool readProgrammes(SqliteStatement &programmes, qint64 channelID, const QString &channelName,
                         XmltvExport &done);
     void writeProgrammes(qint64 channelID);
+    // The start and stop of the row read by readProgrammes.
+    GuideTimes timesOf(const SqliteStatement &row, QDate date, QTime time);
+    void appendTime(const GuideInstant &at);
 
     Connection &m_db;
     sqlite3 *m_handle;
@@ -396,6 +456,10 @@ private:
     std::vector<Programme> m_programmes;
     std::string m_text;
     std::string m_scratch;
+    std::string m_scratch2;
+    // The id each channel goes by in the guide, and those given out.
+    std::unordered_map<qint64, std::string> m_ids;
+    std::unordered_set<std::string> m_idsUsed;
 };
 
 using ProjectTable = store::tables::Project;
@@ -421,18 +485,27 @@ store::Status GuideWriter::write(XmltvExport &done)
 
     // The columns by number: 0 the identifier, then as the reading below takes them.
     SqliteStatement channels(
-        m_handle, QStringLiteral("SELECT %1, %2, %3, %4 FROM %5 WHERE %6 = ? ORDER BY %1")
-                      .arg(ChannelTable::id, ChannelTable::name, ChannelTable::logoUrl,
-                           ChannelTable::channelUrl, ChannelTable::table, ChannelTable::projectId));
+        m_handle,
+        QStringLiteral("SELECT c.%1, c.%2, c.%3, c.%4, x.%5, x.%6, c.%7 FROM %8 c LEFT JOIN %9 x "
+                       "USING (%1) WHERE c.%10 = ? ORDER BY c.%1")
+            .arg(ChannelTable::id, ChannelTable::name, ChannelTable::logoUrl,
+                 ChannelTable::channelUrl, store::tables::ChannelXmltv::xmltvId,
+                 store::tables::ChannelXmltv::xmltvExtra, ChannelTable::number, ChannelTable::table,
+                 store::tables::ChannelXmltv::table)
+            .arg(ChannelTable::projectId));
     const QString programmeColumns =
         QStringList{ProgrammeTable::id,        ProgrammeTable::name,     ProgrammeTable::startDate,
                     ProgrammeTable::startTime, ProgrammeTable::duration, ProgrammeTable::desc,
                     ProgrammeTable::category}
             .join(QStringLiteral(", "));
+    // With what the import kept beside them.
+    const QString keptColumns = QStringList{ProgrammeTable::xmltvStart, ProgrammeTable::xmltvStop,
+                                            ProgrammeTable::xmltvTyped, ProgrammeTable::xmltvExtra}
+                                    .join(QStringLiteral(", "));
     // In the order they were added, which the left-out list keeps.
     SqliteStatement programmes(m_handle,
-                               QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
-                                   .arg(programmeColumns, ProgrammeTable::table,
+                               QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? ORDER BY %5")
+                                   .arg(programmeColumns, keptColumns, ProgrammeTable::table,
                                         ProgrammeTable::channelId, ProgrammeTable::id));
     // Whether a channel has a programme to write, in any order.
     SqliteStatement starts(
@@ -492,22 +565,77 @@ store::Status GuideWriter::write(XmltvExport &done)
 
 void GuideWriter::writeChannel(const SqliteStatement &channel)
 {
+    // The id the guide it came from gave it, which players match their
+    // lists to; one made here, or whose id another channel took already,
+    // goes by the id made from its identifier.
+    const qint64 channelID = channel.integer(0);
+    std::string id(channel.text(4));
+    if (id.empty() || m_idsUsed.count(id))
+        id = channelXmltvId(channelID).toStdString();
+    m_idsUsed.insert(id);
+
     std::string &out = m_out.buffer();
     out.append("  <channel id=\"");
-    out.append(channelXmltvId(channel.integer(0)).toStdString());
+    appendEscaped(out, id, true);
     out.append("\">\n");
-    m_out.element("    ", "display-name", xmlText(channel.wideText(1)).toStdString());
+    m_ids[channelID] = std::move(id);
+
+    const auto escaped = [](const QString &text, bool attribute) {
+        std::string e;
+        appendEscaped(e, xmlText(text).toStdString(), attribute);
+        return e;
+    };
     const QString logoURL = channel.wideText(2);
-    if (!blank(logoURL)) {
-        out.append("    <icon src=\"");
-        m_out.escaped(xmlText(logoURL.trimmed()).toStdString(), true);
-        out.append("\"/>\n");
-    }
     const QString channelURL = channel.wideText(3);
-    if (!blank(channelURL))
-        m_out.element("    ", "url", xmlText(channelURL.trimmed()).toStdString());
+    const QString number = channel.wideText(6);
+    const std::string name = escaped(channel.wideText(1), false);
+    const std::string logo = escaped(logoURL.trimmed(), true);
+    const std::string url = escaped(channelURL.trimmed(), false);
+    const std::string lcn = escaped(number.trimmed(), false);
+    using extras::Column;
+    const Column columns[] = {
+        {extras::displayNameRank, "display-name", name, true},
+        {extras::iconRank, "icon", logo, !blank(logoURL), true},
+        {extras::urlRank, "url", url, !blank(channelURL)},
+        {extras::lcnRank, "lcn", lcn, !blank(number), false, true},
+    };
+    extras::appendChildren(out, channel.text(5), columns, int(std::size(columns)), "    ", true);
     out.append("  </channel>\n");
     m_out.append({});
+}
+
+// While the start date and time are the texts the import wrote, the
+// instants the guide gave hold; the stop too, while the duration is.
+// Anything the user has typed since is read in the export's zone.
+GuideTimes GuideWriter::timesOf(const SqliteStatement &row, QDate date, QTime time)
+{
+    GuideTimes times;
+    const std::string_view typed = row.text(9);
+    const std::size_t firstBreak = typed.find('\n');
+    const std::size_t secondBreak =
+        firstBreak == std::string_view::npos ? firstBreak : typed.find('\n', firstBreak + 1);
+    const auto kept = [](std::string_view text) -> std::optional<GuideInstant> {
+        const auto read = text.empty() ? std::nullopt : readTimestamp(text);
+        if (!read || !read->unknownZone.isEmpty())
+            return std::nullopt;
+        return GuideInstant{read->wallSeconds() - read->offset, read->offset};
+    };
+    std::optional<GuideInstant> start;
+    if (secondBreak != std::string_view::npos && row.text(2) == typed.substr(0, firstBreak) &&
+        row.text(3) == typed.substr(firstBreak + 1, secondBreak - firstBreak - 1)) {
+        start = kept(row.text(7));
+    }
+    times.start = start ? *start : GuideInstant{instantOf(date, time, m_zone), std::nullopt};
+    if (start && row.text(4) == typed.substr(secondBreak + 1)) {
+        // As the guide had it: its stop to the second, or none.
+        times.stop = kept(row.text(8));
+        return times;
+    }
+    // A length of nothing gives no stop rather than one equal to the start.
+    const int minutes = m_durations.of(row, 4).value_or(0);
+    if (minutes > 0)
+        times.stop = GuideInstant{times.start.instant + qint64(minutes) * 60, std::nullopt};
+    return times;
 }
 
 bool GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
@@ -529,8 +657,13 @@ bool GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
         }
         Programme programme;
         programme.id = rows.integer(0);
-        programme.start = instantOf(*date, *time, m_zone);
-        programme.minutes = m_durations.of(rows, 4).value_or(0);
+        const GuideTimes times = timesOf(rows, *date, *time);
+        programme.start = times.start;
+        programme.stop = times.stop;
+        // Kept as the import made it: XML already.
+        programme.extra = m_text.size();
+        m_text.append(rows.text(10));
+        programme.extraSize = m_text.size() - programme.extra;
         programme.name = m_text.size();
         appendEscaped(m_text, name.text, false);
         programme.nameSize = m_text.size() - programme.name;
@@ -553,34 +686,48 @@ bool GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
     }
     if (!rows.ok())
         return false;
-    std::stable_sort(m_programmes.begin(), m_programmes.end(),
-                     [](const Programme &a, const Programme &b) {
-                         return a.start != b.start ? a.start < b.start : a.id < b.id;
-                     });
+    std::stable_sort(
+        m_programmes.begin(), m_programmes.end(), [](const Programme &a, const Programme &b) {
+            return a.start.instant != b.start.instant ? a.start.instant < b.start.instant
+                                                      : a.id < b.id;
+        });
     return true;
+}
+
+void GuideWriter::appendTime(const GuideInstant &at)
+{
+    if (at.offset)
+        appendTimestamp(m_out.buffer(), at.instant, *at.offset);
+    else
+        appendTimestamp(m_out.buffer(), at.instant, m_zone);
 }
 
 void GuideWriter::writeProgrammes(qint64 channelID)
 {
-    const std::string id = channelXmltvId(channelID).toStdString();
+    std::string id;
+    appendEscaped(id, m_ids[channelID], true);
     const std::string_view text(m_text);
     for (const Programme &programme : m_programmes) {
         std::string &out = m_out.buffer();
         out.append("  <programme start=\"");
-        appendTimestamp(out, programme.start, m_zone);
-        // A length of nothing gives no stop rather than one equal to the start.
-        if (programme.minutes > 0) {
+        appendTime(programme.start);
+        if (programme.stop) {
             out.append("\" stop=\"");
-            appendTimestamp(out, programme.start + qint64(programme.minutes) * 60, m_zone);
+            appendTime(*programme.stop);
         }
-        out.append("\" channel=\"").append(id).append("\">\n");
-        m_out.escapedElement("    ", "title", text.substr(programme.name, programme.nameSize));
-        if (programme.hasDesc)
-            m_out.escapedElement("    ", "desc", text.substr(programme.desc, programme.descSize));
-        if (programme.hasCategory) {
-            m_out.escapedElement("    ", "category",
-                                 text.substr(programme.category, programme.categorySize));
-        }
+        const std::string_view extra = text.substr(programme.extra, programme.extraSize);
+        out.append("\" channel=\"").append(id).append("\"");
+        out.append(extras::programmeAttributes(extra));
+        out.append(">\n");
+        using extras::Column;
+        const Column columns[] = {
+            {extras::titleRank, "title", text.substr(programme.name, programme.nameSize), true},
+            {extras::descRank, "desc", text.substr(programme.desc, programme.descSize),
+             programme.hasDesc},
+            {extras::categoryRank, "category",
+             text.substr(programme.category, programme.categorySize), programme.hasCategory},
+        };
+        extras::appendChildren(out, extra, columns, int(std::size(columns)), "    ", false);
         m_out.append("  </programme>\n");
     }
 }
@@ -602,14 +749,15 @@ Result<XmltvExport> writeXmltv(const QString &databasePath, qint32 projectID, co
     if (!file.open())
         return Failure{action, file.errorString(), QString()};
 
-    Output out(file.device());
+    // guide.xml.gz, as guides are often published.
+    Output out(file.device(), path.endsWith(QLatin1String(".gz"), Qt::CaseInsensitive));
     XmltvExport done;
     const store::Status read = store::readSnapshot(
         databasePath, QStringLiteral("Could not read the project to export"),
         [&](Connection &db) { return GuideWriter(db, projectID, zone, out).write(done); });
     if (!read)
         return read.failure();
-    out.flush();
+    out.finish();
     if (!out.ok()) {
         return Failure{action,
                        QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path),

@@ -328,7 +328,8 @@ void StoreTest::olderDatabase_isUpgradedOnOpen_keepingEveryRow()
     // The table's columns, generated keys included, and its index are now
     // what a new database holds.
     const QStringList shapes{
-        u"PRAGMA table_xinfo(ProgrammeData)"_qs,
+        u"PRAGMA table_xinfo(ProgrammeData)"_qs, u"PRAGMA table_xinfo(ChannelData)"_qs,
+        u"PRAGMA table_xinfo(ChannelXmltv)"_qs,
         u"PRAGMA index_xinfo(ProgrammeData_channel_start)"_qs,
         u"SELECT type, name FROM sqlite_master WHERE tbl_name = 'ProgrammeData' ORDER BY name"_qs};
     for (const QString &shape : shapes)

@@ -269,11 +269,12 @@ void XmltvTest::import_storesGuideInChannelsOfTheSameNameOrNewOnes()
     const auto imported = xmltv::importXmltv(db.path(), project, sample(u"guide.xml"_qs));
     QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
     QCOMPARE(imported.value().channelsAdded, 2);
-    QCOMPARE(imported.value().channelsMatched, 1);
+    QCOMPARE(imported.value().channelsMatchedByName, 1);
     QCOMPARE(imported.value().programmes, 7);
     QStringList expected = fileLines(sample(u"guide-stored.txt"_qs));
     expected.removeIf([](const QString &line) { return line.isEmpty() || line.startsWith(u'#'); });
-    QCOMPARE(asText(db.rows(u"SELECT * FROM ChannelData ORDER BY channelID"_qs)) +
+    QCOMPARE(asText(db.rows(u"SELECT c.*, x.xmltvID FROM ChannelData c LEFT JOIN ChannelXmltv "
+                            u"x USING (channelID) ORDER BY channelID"_qs)) +
                  asText(db.rows(
                      u"SELECT channelID, programmeName, programmeDesc, startDate, "
                      u"startTime, duration, category FROM ProgrammeData ORDER BY programmeID"_qs)),
@@ -286,7 +287,7 @@ void XmltvTest::faultyFile_importsNothingAndSaysWhere_data()
     QTest::addColumn<QString>("detail");
     // Where expat stops, and where the import's own checks do.
     QTest::newRow("malformed.xml")
-        << sample(u"malformed.xml"_qs) << u"Line 10, column 29: mismatched tag."_qs;
+        << sample(u"malformed.xml"_qs) << u"Line 10, column 27: mismatched tag."_qs;
     QTest::newRow("truncated.xml")
         << sample(u"truncated.xml"_qs)
         << u"Line 11, column 1: the file ends in the middle of the guide."_qs;
@@ -418,7 +419,7 @@ void XmltvTest::textAsWritten_andOnlyWhereTheGuideHasIt()
                           "<tv><channel id=\"a\"><display-name>Caf\xe9</display-name></channel>"
                           "<programme start=\"20240101063000\" channel=\"a\">"
                           "<title>\x80 \x93 \xff</title></programme></tv>");
-    const auto converted = xmltv::importXmltv(db.path(), project, windows1252);
+    const auto converted = xmltv::importXmltv(db.path(), db.addProject(u"Other"_qs), windows1252);
     QVERIFY2(converted, qPrintable(converted ? QString() : converted.failure().text()));
     QCOMPARE(db.value(u"SELECT channelName || ' ' || programmeName FROM ProgrammeData "
                       u"JOIN ChannelData USING (channelID) WHERE channelName <> 'Town TV'"_qs),
@@ -574,25 +575,34 @@ void XmltvTest::hostileFile_refusedWithinBounds()
 
 void XmltvTest::textNotKept_mayBeAnyLength()
 {
-    // Only the first title, description and category are kept; the rest,
-    // and text in elements the import does not read, is passed over
-    // whatever its length.
+    // A comment is passed over whatever its length; the details a programme
+    // carries beyond its columns are kept, and bounded together as one text.
     const QByteArray huge(100000, 'h');
-    const QString guide = guideWith(
-        u"not-kept.xml"_qs, "<programme start=\"20240101000000\" channel=\"a\"><title>T</title>"
-                            "<title>" +
-                                huge + "</title><desc>D</desc><desc>" + huge +
-                                "</desc><credits><actor>" + huge + "</actor></credits><!-- " +
-                                huge + " --><category>C</category></programme>");
+    const QByteArray some(200, 's');
+    const auto guide = [&](const QByteArray &actor) {
+        return guideWith(u"not-kept.xml"_qs,
+                         "<programme start=\"20240101000000\" channel=\"a\"><title>T</title>"
+                         "<title>" +
+                             some + "</title><desc>D</desc><desc>" + some +
+                             "</desc><credits><actor>" + actor + "</actor></credits><!-- " + huge +
+                             " --><category>C</category></programme>");
+    };
     TestDatabase db;
     const qint32 project = db.addProject(u"Mine"_qs);
     xmltv::XmltvImportControl control;
     control.limits.textBytes = 1000;
-    const auto imported = xmltv::importXmltv(db.path(), project, guide, control);
+    const auto imported = xmltv::importXmltv(db.path(), project, guide(some), control);
     QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
-    QCOMPARE(
-        asText(db.rows(u"SELECT programmeName, programmeDesc, category FROM ProgrammeData"_qs)),
-        QStringList{u"T|D|C"_qs});
+    QCOMPARE(asText(db.rows(u"SELECT programmeName, programmeDesc, category, xmltvExtra "
+                            u"FROM ProgrammeData"_qs)),
+             QStringList{u"T|D|C|<title/>\n<title>%1</title>\n<desc/>\n<desc>%1</desc>\n"
+                         u"<credits><actor>%1</actor></credits>\n<category/>"_qs.arg(
+                             QString::fromLatin1(some))});
+    const auto refused = xmltv::importXmltv(db.path(), project, guide(huge), control);
+    QVERIFY(!refused);
+    QVERIFY2(refused.failure().detail.contains(
+                 u"the details of this programme hold more than the 1000 bytes"_qs),
+             qPrintable(refused.failure().detail));
 }
 
 void XmltvTest::cancelledOrFollowed_progressAndRollBack()
@@ -646,16 +656,21 @@ void XmltvTest::cli_exitCodesAndReports()
 
     const QStringList importFrom{u"import-xmltv"_qs, u"--db"_qs, db.path(),
                                  u"--project"_qs,    project,    u"--in"_qs};
-    const CliRun imported = runCli(importFrom + QStringList{out});
+    // Its own export comes back over the programmes it was made of: the
+    // channels are known by the ids the export gave them. Of those it left
+    // out, the one that starts within the span goes too; the two whose start
+    // cannot be read stay.
+    const CliRun imported = runCli(importFrom + QStringList{out, u"--tz"_qs, u"Europe/London"_qs});
     QCOMPARE(imported.exitCode, 0);
     QCOMPARE(imported.out,
-             QStringList{u"imported 12 programmes; 0 channels added, 2 matched by name"_qs});
+             QStringList{u"imported 12 programmes (13 replaced, 2 kept); 0 channels added, 2 "
+                         u"matched by id, 0 matched by name"_qs});
     const int stored = count(db, u"ProgrammeData"_qs);
     const QString malformed = sample(u"malformed.xml"_qs);
     const CliRun faulty = runCli(importFrom + QStringList{malformed});
     QCOMPARE(faulty.exitCode, 1);
     QCOMPARE(faulty.err,
-             QStringList{u"quorvel-cli: Could not import %1: Line 10, column 29: mismatched "
+             QStringList{u"quorvel-cli: Could not import %1: Line 10, column 27: mismatched "
                          u"tag."_qs.arg(malformed)});
     QCOMPARE(count(db, u"ProgrammeData"_qs), stored);
 }

@@ -135,7 +135,8 @@ void XmltvWindowTest::import_bringsGuideInAndCounts()
     QCOMPARE(f.dialogs.asked().at(0).fileKind, Dialogs::FileKind::Xmltv);
     QCOMPARE(f.dialogs.asked().at(1).title, u"Quorvel XMLTV Import"_qs);
     QCOMPARE(f.dialogs.asked().at(1).text,
-             u"Import Completed\n\n7 programmes imported; 2 channels added, 1 matched by name."_qs);
+             u"Import Completed\n\n7 programmes imported: 0 of the project's replaced, 0 kept.\n"
+             u"2 channels added, 0 matched by id, 1 matched by name."_qs);
     QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ChannelData"_qs).toInt(), 3);
     QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs).toInt(), 7);
 }
@@ -204,8 +205,8 @@ void XmltvWindowTest::import_runsWhileTheWindowStaysResponsive()
     QVERIFY(painted.paints > paintsBefore);
     QVERIFY(mostShown > 0 && mostShown <= n);
     QCOMPARE(f.dialogs.asked().at(1).text,
-             u"Import Completed\n\n200000 programmes imported; 1 channel added, 0 matched by "
-             u"name."_qs);
+             u"Import Completed\n\n200000 programmes imported: 0 of the project's replaced, 0 "
+             u"kept.\n1 channel added, 0 matched by id, 0 matched by name."_qs);
     QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs).toInt(), n);
 }
 

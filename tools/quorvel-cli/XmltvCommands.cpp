@@ -26,25 +26,34 @@ QCommandLineOption inOption()
             QStringLiteral("FILE")};
 }
 
+// The zone --tz names, the system's without it; nothing after a wrong use.
+std::optional<QTimeZone> zoneArgument(const QString &command, const QCommandLineParser &parsed)
+{
+    if (!parsed.isSet(zoneOption()))
+        return QTimeZone::systemTimeZone();
+    const QString given = required(command, parsed, zoneOption());
+    if (given.isEmpty())
+        return std::nullopt;
+    // Anything is a valid zone to the POSIX rule reader; only a known id will do.
+    if (!QTimeZone::isTimeZoneIdAvailable(given.toUtf8())) {
+        wrongUse(command, QStringLiteral("Unknown time zone \"%1\"; give an id such "
+                                         "as Europe/London or UTC+01:00.")
+                              .arg(given));
+        return std::nullopt;
+    }
+    return QTimeZone(given.toUtf8());
+}
+
 int exportXmltv(const QCommandLineParser &parsed, const QStringList &)
 {
     const QString command = QStringLiteral("export-xmltv");
     const QString out = required(command, parsed, outOption(QString()));
     if (out.isEmpty())
         return WrongUse;
-    QTimeZone zone = QTimeZone::systemTimeZone();
-    if (parsed.isSet(zoneOption())) {
-        const QString given = required(command, parsed, zoneOption());
-        if (given.isEmpty())
-            return WrongUse;
-        // Anything is a valid zone to the POSIX rule reader; only a known id will do.
-        if (!QTimeZone::isTimeZoneIdAvailable(given.toUtf8())) {
-            return wrongUse(command, QStringLiteral("Unknown time zone \"%1\"; give an id such "
-                                                    "as Europe/London or UTC+01:00.")
-                                         .arg(given));
-        }
-        zone = QTimeZone(given.toUtf8());
-    }
+    const auto zoneGiven = zoneArgument(command, parsed);
+    if (!zoneGiven)
+        return WrongUse;
+    const QTimeZone zone = *zoneGiven;
     ProjectArguments project;
     if (const int checked = projectArguments(command, parsed, project); checked != Done)
         return checked;
@@ -75,15 +84,23 @@ int importXmltv(const QCommandLineParser &parsed, const QStringList &)
     if (const int checked = projectArguments(command, parsed, project); checked != Done)
         return checked;
 
-    const auto imported = xmltv::importXmltv(project.database, project.projectID, in);
+    const auto zone = zoneArgument(command, parsed);
+    if (!zone)
+        return WrongUse;
+    xmltv::XmltvImportControl control;
+    control.zone = *zone;
+    const auto imported = xmltv::importXmltv(project.database, project.projectID, in, control);
     if (!imported)
         return failed(imported.failure());
     const xmltv::XmltvImport &done = imported.value();
-    QTextStream(stdout) << QStringLiteral("imported %1 programmes; %2 channels added, %3 matched "
-                                          "by name")
+    QTextStream(stdout) << QStringLiteral("imported %1 programmes (%2 replaced, %3 kept); %4 "
+                                          "channels added, %5 matched by id, %6 matched by name")
                                .arg(done.programmes)
+                               .arg(done.programmesReplaced)
+                               .arg(done.programmesKept)
                                .arg(done.channelsAdded)
-                               .arg(done.channelsMatched)
+                               .arg(done.channelsMatchedById)
+                               .arg(done.channelsMatchedByName)
                         << '\n';
     return Done;
 }
@@ -96,7 +113,8 @@ QList<Command> xmltvCommands()
         {QStringLiteral("export-xmltv"),
          QStringLiteral("--db PATH --project ID --out FILE [--tz ZONE]"),
          QStringLiteral("Write the project as an XMLTV guide."),
-         QStringLiteral("Writes the project's channels and programmes as an XMLTV guide. A "
+         QStringLiteral("Writes the project's channels and programmes as an XMLTV guide, "
+                        "gzipped when FILE ends in .gz. A "
                         "programme whose start cannot be read, or that has no name, is left out "
                         "and named on standard output, and the command exits with 3. An "
                         "existing FILE is replaced only once the new one is complete; the "
@@ -106,12 +124,15 @@ QList<Command> xmltvCommands()
          0,
          exportXmltv},
         {QStringLiteral("import-xmltv"),
-         QStringLiteral("--db PATH --project ID --in FILE"),
+         QStringLiteral("--db PATH --project ID --in FILE [--tz ZONE]"),
          QStringLiteral("Bring an XMLTV guide into the project."),
          QStringLiteral("Adds the guide's channels and programmes to the project, all or "
-                        "nothing; a channel of the same name is used rather than added. A guide "
-                        "that cannot be read imports nothing and says at which line and column."),
-         {databaseOption(), projectOption(), inOption()},
+                        "nothing; a channel with the same XMLTV id, or else one of the same name "
+                        "that has no id yet, is used rather than added, and its programmes within "
+                        "the span the guide covers are replaced by the guide's. FILE may be "
+                        "gzipped (.gz). A guide that cannot be read imports nothing and says at "
+                        "which line and column."),
+         {databaseOption(), projectOption(), inOption(), zoneOption()},
          0,
          importXmltv},
     };

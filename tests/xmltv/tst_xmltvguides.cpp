@@ -1,0 +1,462 @@
+// Guides written by others, brought in and written out again: what a guide
+// application reads from the export must be what it read from the original.
+
+#include "support/TestDatabase.h"
+#include "xmltv/XmltvImport.h"
+#include "xmltv/XmltvWriter.h"
+
+#include <QDateTime>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    if (path.endsWith(u".gz"_qs)) {
+        QProcess gunzip;
+        gunzip.start(u"gzip"_qs, {u"-dc"_qs, path});
+        return gunzip.waitForFinished() && gunzip.exitCode() == 0 ? gunzip.readAllStandardOutput()
+                                                                  : QByteArray("not gzip");
+    }
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// "YYYYMMDDhhmm[ss] [+-hhmm]" as seconds since the epoch, read here on its
+// own rather than with the program's reader; "?" for anything else.
+QString instant(const QString &text)
+{
+    const QString t = text.trimmed();
+    const QString wall = t.section(u' ', 0, 0);
+    const QString zone = t.section(u' ', 1, 1);
+    QDateTime at =
+        QDateTime::fromString(wall, wall.size() == 12 ? u"yyyyMMddhhmm"_qs : u"yyyyMMddhhmmss"_qs);
+    if (!at.isValid())
+        return u"?"_qs;
+    at.setTimeZone(QTimeZone::utc());
+    qint64 seconds = at.toSecsSinceEpoch();
+    if (!zone.isEmpty()) {
+        if (zone.size() != 5 || (zone[0] != u'+' && zone[0] != u'-'))
+            return u"?"_qs;
+        const int offset = (zone.mid(1, 2).toInt() * 60 + zone.mid(3, 2).toInt()) * 60;
+        seconds -= zone[0] == u'-' ? -offset : offset;
+    }
+    return QString::number(seconds);
+}
+
+// The element as text: attributes by name, text exactly, blanks between
+// elements left out. Start and stop go as instants, so that any offset
+// naming the same instant compares equal.
+QString canonical(QXmlStreamReader &xml)
+{
+    const QString name = xml.name().toString();
+    QStringList attributes;
+    for (const QXmlStreamAttribute &a : xml.attributes()) {
+        const QString key = a.qualifiedName().toString();
+        const bool time = name == u"programme"_qs && (key == u"start"_qs || key == u"stop"_qs);
+        attributes << key + u"=\""_qs +
+                          (time ? instant(a.value().toString()) : a.value().toString()) + u'"';
+    }
+    attributes.sort();
+    QString inside;
+    QString text;
+    bool children = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            children = true;
+            inside += canonical(xml);
+        } else if (xml.isCharacters()) {
+            text += xml.text();
+        } else if (xml.isEndElement()) {
+            break;
+        }
+    }
+    if (!children || !text.trimmed().isEmpty())
+        inside = text + inside;
+    return u"<%1 %2>%3</%1>"_qs.arg(name, attributes.join(u' '), inside);
+}
+
+// Every channel and programme of the guide as text, programmes sorted, so
+// two guides compare equal when they say the same to a reader.
+QStringList describe(const QString &path)
+{
+    QXmlStreamReader xml(fileBytes(path));
+    QStringList channels;
+    QStringList programmes;
+    while (xml.readNextStartElement()) {
+        if (xml.name() == u"tv"_qs)
+            continue;
+        (xml.name() == u"channel"_qs ? channels : programmes) << canonical(xml);
+    }
+    if (xml.hasError())
+        return {u"not XML: "_qs + xml.errorString()};
+    programmes.sort();
+    return channels + programmes;
+}
+
+// Whether XMLTV's own validator takes the file; nothing when it is not installed.
+std::optional<bool> validates(const QString &path)
+{
+    const QString validator = QStandardPaths::findExecutable(u"tv_validate_file"_qs);
+    if (validator.isEmpty())
+        return std::nullopt;
+    QString plain = path;
+    if (path.endsWith(u".gz"_qs)) {
+        plain = path.chopped(3);
+        QFile out(plain);
+        if (!out.open(QIODevice::WriteOnly) || out.write(fileBytes(path)) < 0)
+            return false;
+    }
+    QProcess process;
+    process.start(validator, {plain});
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+QByteArray guide(const QByteArray &body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n"
+           "<tv>\n" +
+           body + "</tv>\n";
+}
+
+const QByteArray channelA =
+    "<channel id=\"a.example.org\"><display-name>A</display-name></channel>\n";
+
+} // namespace
+
+class XmltvGuidesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void roundTrip_saysWhatTheOriginalSays_data();
+    void roundTrip_saysWhatTheOriginalSays();
+    void channels_matchedByIdThenByName();
+    void secondImport_replacesTheSpanItCovers();
+    void editedProgramme_followsWhatWasTyped();
+
+private:
+    QString written(const QString &name, const QByteArray &contents);
+    QTemporaryDir m_files;
+};
+
+QString XmltvGuidesTest::written(const QString &name, const QByteArray &contents)
+{
+    const QString path = m_files.filePath(name);
+    if (name.endsWith(u".gz"_qs)) {
+        QProcess gzip;
+        gzip.start(u"gzip"_qs, {u"-c"_qs});
+        gzip.write(contents);
+        gzip.closeWriteChannel();
+        QFile file(path);
+        if (!gzip.waitForFinished() || !file.open(QIODevice::WriteOnly))
+            return {};
+        file.write(gzip.readAllStandardOutput());
+        return path;
+    }
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() ? path
+                                                                                      : QString();
+}
+
+void XmltvGuidesTest::roundTrip_saysWhatTheOriginalSays_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("body");
+    // How many channels the import makes of it.
+    QTest::addColumn<int>("channels");
+    // The <channel> elements the export adds, as describe() gives them.
+    QTest::addColumn<QStringList>("made");
+
+    QTest::newRow("two channels with one name")
+        << u"seven.xml"_qs
+        << QByteArray("<channel id=\"seven.syd\"><display-name>Seven</display-name></channel>\n"
+                      "<channel id=\"seven.mel\"><display-name>Seven</display-name></channel>\n"
+                      "<programme start=\"20240301060000 +1100\" stop=\"20240301070000 +1100\" "
+                      "channel=\"seven.syd\"><title>Sunrise</title></programme>\n"
+                      "<programme start=\"20240301060000 +1100\" stop=\"20240301063000 +1100\" "
+                      "channel=\"seven.mel\"><title>Local News</title></programme>\n")
+        << 2 << QStringList();
+    QTest::newRow("mixed offsets")
+        << u"offsets.xml"_qs
+        << channelA + "<programme start=\"20240301060000 +0100\" stop=\"20240301070000 -0500\" "
+                      "channel=\"a.example.org\"><title>One</title></programme>\n"
+                      "<programme start=\"20240301120000 +0000\" stop=\"20240301123000 +0530\" "
+                      "channel=\"a.example.org\"><title>Two</title></programme>\n"
+                      "<programme start=\"20240301130000\" stop=\"20240301133000\" "
+                      "channel=\"a.example.org\"><title>Three</title></programme>\n"
+        << 1 << QStringList();
+    // Berlin's clocks go back at 03:00 on 25 October 2026: 02:16 comes twice.
+    QTest::newRow("fall-back night")
+        << u"fallback.xml"_qs
+        << channelA + "<programme start=\"20261025021600 +0200\" stop=\"20261025025000 +0200\" "
+                      "channel=\"a.example.org\"><title>First pass</title></programme>\n"
+                      "<programme start=\"20261025025000 +0200\" stop=\"20261025021600 +0100\" "
+                      "channel=\"a.example.org\"><title>Across</title></programme>\n"
+                      "<programme start=\"20261025021600 +0100\" stop=\"20261025030000 +0100\" "
+                      "channel=\"a.example.org\"><title>Second pass</title></programme>\n"
+        << 1 << QStringList();
+    QTest::newRow("stops with seconds")
+        << u"seconds.xml"_qs
+        << channelA + "<programme start=\"20240301060000 +0000\" stop=\"20240301062945 +0000\" "
+                      "channel=\"a.example.org\"><title>One</title></programme>\n"
+                      "<programme start=\"20240301062945 +0000\" stop=\"20240301065910 +0000\" "
+                      "channel=\"a.example.org\"><title>Two</title></programme>\n"
+        << 1 << QStringList();
+    QTest::newRow("zero-length, short and backwards")
+        << u"short.xml"_qs
+        << channelA + "<programme start=\"20240301060000 +0000\" stop=\"20240301060000 +0000\" "
+                      "channel=\"a.example.org\"><title>Nothing</title></programme>\n"
+                      "<programme start=\"20240301060000 +0000\" stop=\"20240301060020 +0000\" "
+                      "channel=\"a.example.org\"><title>Twenty seconds</title></programme>\n"
+                      "<programme start=\"20240301070000 +0000\" stop=\"20240301065000 +0000\" "
+                      "channel=\"a.example.org\"><title>Backwards</title></programme>\n"
+                      "<programme start=\"20240301080000 +0000\" channel=\"a.example.org\">"
+                      "<title>No stop</title><length units=\"minutes\">25</length></programme>\n"
+        << 1 << QStringList();
+    QTest::newRow("no channel elements")
+        << u"nochannels.xml"_qs
+        << QByteArray("<programme start=\"20240301060000 +0000\" channel=\"one.example.org\">"
+                      "<title>On one</title></programme>\n"
+                      "<programme start=\"20240301060000 +0000\" channel=\"two.example.org\">"
+                      "<title>On two</title></programme>\n")
+        << 2
+        // XMLTV's validator wants every channel defined: each is named by its id.
+        << QStringList{u"<channel id=\"one.example.org\"><display-name >one.example.org"
+                       u"</display-name></channel>"_qs,
+                       u"<channel id=\"two.example.org\"><display-name >two.example.org"
+                       u"</display-name></channel>"_qs};
+    QTest::newRow("extension elements")
+        << u"extensions.xml"_qs
+        << QByteArray("<channel id=\"a.example.org\"><display-name>A</display-name>"
+                      "<x-feed kind=\"dvb\">12</x-feed></channel>\n"
+                      "<programme start=\"20240301060000 +0000\" channel=\"a.example.org\">"
+                      "<title>T</title><desc>D</desc><x-series id=\"9\"><x-part>2</x-part>"
+                      "</x-series></programme>\n")
+        << 1 << QStringList();
+    QTest::newRow("every detail once")
+        << u"details.xml"_qs
+        << QByteArray(
+               "<channel id=\"a.example.org\"><display-name lang=\"en\">A One</display-name>"
+               "<display-name>101</display-name><icon src=\"http://e.org/a.png\" width=\"80\" "
+               "height=\"60\"/><icon src=\"http://e.org/a2.png\"/><url>http://e.org/a</url>"
+               "<url system=\"web\">http://e.org/a2</url></channel>\n"
+               "<programme start=\"20240301200000 +0100\" stop=\"20240301213000 +0100\" "
+               "channel=\"a.example.org\" pdc-start=\"20240301200000 +0100\" "
+               "vps-start=\"20240301200000 +0100\" showview=\"12345\" videoplus=\"67\" "
+               "clumpidx=\"0/1\">\n"
+               "  <title lang=\"en\">Film &amp; Talk</title><title lang=\"de\">Film</title>\n"
+               "  <sub-title lang=\"en\">Part 2</sub-title>\n"
+               "  <desc lang=\"en\">A film,\nthen a talk.</desc><desc lang=\"de\">Ein "
+               "Film.</desc>\n"
+               "  <credits><director>D. Rector</director><actor role=\"Hero\">A. Ctor</actor>"
+               "<actor>B. Ctor</actor><presenter>P. Resenter</presenter></credits>\n"
+               "  <date>1999</date>\n"
+               "  <category lang=\"en\">Film</category><category lang=\"en\">Talk</category>\n"
+               "  <keyword lang=\"en\">film</keyword>\n"
+               "  <language>English</language><orig-language lang=\"en\">French</orig-language>\n"
+               "  <length units=\"minutes\">85</length>\n"
+               "  <icon src=\"http://e.org/p.png\" width=\"100\" height=\"75\"/>\n"
+               "  <url>http://e.org/p</url>\n"
+               "  <country>FR</country>\n"
+               "  <episode-num system=\"xmltv_ns\">1.4.0/1</episode-num>"
+               "<episode-num system=\"onscreen\">S2E5</episode-num>\n"
+               "  <video><present>yes</present><colour>yes</colour><aspect>16:9</aspect>"
+               "<quality>HDTV</quality></video>\n"
+               "  <audio><present>yes</present><stereo>stereo</stereo></audio>\n"
+               "  <previously-shown start=\"20230101200000 +0100\" channel=\"b\"/>\n"
+               "  <premiere lang=\"en\">First showing</premiere>\n"
+               "  <last-chance lang=\"en\">Last showing</last-chance>\n"
+               "  <new/>\n"
+               "  <subtitles type=\"teletext\"><language>English</language></subtitles>\n"
+               "  <rating system=\"MPAA\"><value>PG</value><icon src=\"http://e.org/pg.png\"/>"
+               "</rating>\n"
+               "  <star-rating><value>3/5</value></star-rating>\n"
+               "  <review type=\"text\" source=\"Paper\" reviewer=\"R\" "
+               "lang=\"en\">Good.</review>\n"
+               "  <image type=\"poster\" size=\"2\" orient=\"P\">http://e.org/poster.jpg</image>\n"
+               "</programme>\n")
+        << 1 << QStringList();
+    QTest::newRow("gzipped") << u"gzipped.xml.gz"_qs
+                             << channelA +
+                                    "<programme start=\"20240301060000 +0200\" "
+                                    "stop=\"20240301063000 +0200\" channel=\"a.example.org\">"
+                                    "<title lang=\"fi\">Uutiset</title></programme>\n"
+                             << 1 << QStringList();
+}
+
+void XmltvGuidesTest::roundTrip_saysWhatTheOriginalSays()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, body);
+    QFETCH(int, channels);
+    QFETCH(QStringList, made);
+    const QString original = written(name, guide(body));
+    QVERIFY(!original.isEmpty());
+
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Guides"_qs);
+    const auto imported = xmltv::importXmltv(db.path(), project, original);
+    QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
+    QCOMPARE(imported.value().channelsAdded, channels);
+
+    // Kept instants do not depend on the zone the export is given.
+    const QString out = m_files.filePath(u"out-"_qs + name);
+    const auto exported = xmltv::writeXmltv(db.path(), project, out, QTimeZone("America/New_York"));
+    QVERIFY2(exported, qPrintable(exported ? QString() : exported.failure().text()));
+    QVERIFY(exported.value().leftOut.isEmpty());
+    QCOMPARE(describe(out), made + describe(original));
+    // XMLTV's validator takes the export whenever it takes the original.
+    const auto before = validates(original);
+    if (!before)
+        QSKIP("tv_validate_file (Debian package xmltv-util) is not installed");
+    if (*before)
+        QVERIFY(*validates(out));
+}
+
+void XmltvGuidesTest::channels_matchedByIdThenByName()
+{
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Mine"_qs);
+    const qint32 own = db.addChannel(project, u"Seven"_qs, u"7"_qs);
+    const QString path = written(
+        u"sevens.xml"_qs,
+        guide("<channel id=\"seven.syd\"><display-name>Seven</display-name><lcn>71</lcn>"
+              "</channel>\n<channel id=\"seven.mel\"><display-name>Seven</display-name>"
+              "<lcn>72</lcn></channel>\n"
+              "<programme start=\"20240301060000 +1100\" channel=\"seven.syd\"><title>S</title>"
+              "</programme>\n<programme start=\"20240301060000 +1100\" channel=\"seven.mel\">"
+              "<title>M</title></programme>\n"));
+
+    auto imported = xmltv::importXmltv(db.path(), project, path);
+    QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
+    QCOMPARE(imported.value().channelsMatchedByName, 1);
+    QCOMPARE(imported.value().channelsAdded, 1);
+    // The user's number stays; a channel the import adds takes the guide's.
+    const auto channels = [&] {
+        QStringList lines;
+        for (const QVariantList &row :
+             db.rows(u"SELECT channelID, channelName, channelNumber, xmltvID FROM ChannelData "
+                     u"LEFT JOIN ChannelXmltv USING (channelID) ORDER BY channelID"_qs)) {
+            QStringList values;
+            for (const QVariant &value : row)
+                values << value.toString();
+            lines << values.join(u'|');
+        }
+        return lines;
+    };
+    const QStringList expected{u"%1|Seven|7|seven.syd"_qs.arg(own),
+                               u"%1|Seven|72|seven.mel"_qs.arg(own + 1)};
+    QCOMPARE(channels(), expected);
+
+    // Once known by their ids, a second import finds both by them.
+    imported = xmltv::importXmltv(db.path(), project, path);
+    QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
+    QCOMPARE(imported.value().channelsMatchedById, 2);
+    QCOMPARE(imported.value().channelsAdded + imported.value().channelsMatchedByName, 0);
+    QCOMPARE(channels(), expected);
+
+    // The export writes each channel's id; one made in Quorvel keeps its own.
+    db.addProgramme(db.addChannel(project, u"Own"_qs), u"Mine"_qs, u"2024-03-01"_qs, u"09:00"_qs);
+    const QString out = m_files.filePath(u"sevens-out.xml"_qs);
+    QVERIFY(xmltv::writeXmltv(db.path(), project, out, QTimeZone("Australia/Sydney")));
+    const QString text = QString::fromUtf8(fileBytes(out));
+    for (const QString &id : {u"seven.syd"_qs, u"seven.mel"_qs, xmltv::channelXmltvId(own + 2)})
+        QVERIFY2(text.contains(u"<channel id=\"%1\">"_qs.arg(id)), qPrintable(text));
+    QCOMPARE(text.count(u"<lcn>"_qs), 2);
+}
+
+void XmltvGuidesTest::secondImport_replacesTheSpanItCovers()
+{
+    const QByteArray day = channelA +
+                           "<programme start=\"20240301060000 +0000\" stop=\"20240301070000 "
+                           "+0000\" channel=\"a.example.org\"><title>One</title></programme>\n"
+                           "<programme start=\"20240301070000 +0000\" stop=\"20240301080000 "
+                           "+0000\" channel=\"a.example.org\"><title>Two</title></programme>\n";
+    const QString first = written(u"day.xml"_qs, guide(day));
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Mine"_qs);
+    QVERIFY(xmltv::importXmltv(db.path(), project, first));
+    const qint64 channel = db.value(u"SELECT channelID FROM ChannelData"_qs).toLongLong();
+    // Typed by the user: one within the span the guide covers, one after it.
+    db.addProgramme(qint32(channel), u"Inside"_qs, u"2024-03-01"_qs, u"07:30"_qs);
+    db.addProgramme(qint32(channel), u"After"_qs, u"2024-03-01"_qs, u"08:00"_qs);
+
+    xmltv::XmltvImportControl utc;
+    utc.zone = QTimeZone::utc();
+    const auto again = xmltv::importXmltv(db.path(), project, first, utc);
+    QVERIFY2(again, qPrintable(again ? QString() : again.failure().text()));
+    QCOMPARE(again.value().programmes, 2);
+    QCOMPARE(again.value().programmesReplaced, 3);
+    QCOMPARE(again.value().programmesKept, 1);
+    QCOMPARE(db.value(u"SELECT group_concat(programmeName, ',') FROM (SELECT programmeName "
+                      u"FROM ProgrammeData ORDER BY startTime, programmeID)"_qs),
+             QVariant(u"One,Two,After"_qs));
+
+    // A later guide overlapping the first replaces only what it covers.
+    const QString later = written(
+        u"later.xml"_qs,
+        guide(channelA + "<programme start=\"20240301070000 +0000\" stop=\"20240301073000 "
+                         "+0000\" channel=\"a.example.org\"><title>New two</title></programme>\n"));
+    const auto third = xmltv::importXmltv(db.path(), project, later, utc);
+    QVERIFY(third);
+    QCOMPARE(third.value().programmesReplaced, 1);
+    QCOMPARE(third.value().programmesKept, 2);
+    QCOMPARE(db.value(u"SELECT group_concat(programmeName, ',') FROM (SELECT programmeName "
+                      u"FROM ProgrammeData ORDER BY startTime, programmeID)"_qs),
+             QVariant(u"One,New two,After"_qs));
+}
+
+void XmltvGuidesTest::editedProgramme_followsWhatWasTyped()
+{
+    const QString path =
+        written(u"edited.xml"_qs,
+                guide(channelA +
+                      "<programme start=\"20240301200000 +0100\" stop=\"20240301210010 +0100\" "
+                      "channel=\"a.example.org\"><title lang=\"fr\">Film<x-note>!</x-note></title>"
+                      "<sub-title>Deux</sub-title></programme>\n"));
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Mine"_qs);
+    QVERIFY(xmltv::importXmltv(db.path(), project, path));
+    // As the guide application shows it: the file's wall clock, as stored;
+    // an extension inside the title is no part of its text.
+    QCOMPARE(db.rows(u"SELECT programmeName, startDate, startTime, duration FROM ProgrammeData"_qs)
+                 .value(0),
+             (QVariantList{u"Film"_qs, u"2024-03-01"_qs, u"20:00"_qs, u"60"_qs}));
+    const QString out = m_files.filePath(u"edited-out.xml"_qs);
+    const auto exportedTimes = [&] {
+        if (!xmltv::writeXmltv(db.path(), project, out, QTimeZone("Europe/London")))
+            return QStringList{u"not written"_qs};
+        const QString text = QString::fromUtf8(fileBytes(out));
+        const qsizetype at = text.indexOf(u"<programme "_qs);
+        return QStringList{text.mid(at, text.indexOf(u'>', at) - at)};
+    };
+
+    QCOMPARE(exportedTimes(),
+             QStringList{u"<programme start=\"20240301200000 +0100\" stop=\"20240301210010 "
+                         u"+0100\" channel=\"a.example.org\""_qs});
+    // A new length: the start stays the guide's, the stop follows the length.
+    db.exec(u"UPDATE ProgrammeData SET duration = '30'"_qs);
+    QCOMPARE(exportedTimes(),
+             QStringList{u"<programme start=\"20240301200000 +0100\" stop=\"20240301193000 "
+                         u"+0000\" channel=\"a.example.org\""_qs});
+    // A new start is read in the export's zone, as every typed start is.
+    db.exec(u"UPDATE ProgrammeData SET startTime = '21:00', programmeName = 'Le film'"_qs);
+    QCOMPARE(exportedTimes(),
+             QStringList{u"<programme start=\"20240301210000 +0000\" stop=\"20240301213000 "
+                         u"+0000\" channel=\"a.example.org\""_qs});
+    const QString text = QString::fromUtf8(fileBytes(out));
+    QVERIFY2(text.contains(u"<title lang=\"fr\">Le film</title>"_qs), qPrintable(text));
+    QVERIFY2(text.contains(u"<sub-title>Deux</sub-title>"_qs), qPrintable(text));
+}
+
+QTEST_GUILESS_MAIN(XmltvGuidesTest)
+#include "tst_xmltvguides.moc"
