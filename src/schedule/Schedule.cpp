@@ -100,7 +100,12 @@ bool Programme::operator==(const Programme &other) const
         if (mine.isNull() != theirs.isNull() || mine != theirs)
             return false;
     }
-    return programmeID == other.programmeID;
+    const auto same = [](const QString &a, const QString &b) {
+        return a.isNull() == b.isNull() && a == b;
+    };
+    return programmeID == other.programmeID && same(kept.start, other.kept.start) &&
+           same(kept.stop, other.kept.stop) && same(kept.typed, other.kept.typed) &&
+           same(kept.extra, other.kept.extra);
 }
 
 Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channelID)
@@ -171,11 +176,14 @@ Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelI
             if (!taken)
                 return taken.failure();
             auto insert =
-                db.prepare(QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7, %8, %9) "
-                                          "VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+                db.prepare(QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7, %8, %9, %10, "
+                                          "%11, %12, %13) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                                          "?, ?)")
                                .arg(Stored::table, Stored::id, Stored::channelId, Stored::startDate,
                                     Stored::startTime, Stored::duration, Stored::name,
-                                    Stored::category, Stored::desc));
+                                    Stored::category, Stored::desc)
+                               .arg(Stored::xmltvStart, Stored::xmltvStop, Stored::xmltvTyped,
+                                    Stored::xmltvExtra));
             if (!insert)
                 return insert.failure();
             QList<qint32> ids;
@@ -199,6 +207,10 @@ Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelI
                 q.bindValue(5, bound(p.programmeName));
                 q.bindValue(6, bound(p.category));
                 q.bindValue(7, bound(p.programmeDesc));
+                q.bindValue(8, bound(p.kept.start));
+                q.bindValue(9, bound(p.kept.stop));
+                q.bindValue(10, bound(p.kept.typed));
+                q.bindValue(11, bound(p.kept.extra));
                 if (auto added = db.execute(q); !added)
                     return added.failure();
                 const qint64 given = q.lastInsertId().toLongLong();
@@ -211,21 +223,41 @@ Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelI
         });
 }
 
-Status removeProgrammes(const QString &databasePath, const QList<qint32> &programmeIDs)
+Result<QList<Programme::Kept>> removeProgrammes(const QString &databasePath,
+                                                const QList<qint32> &programmeIDs)
 {
     return store::write(
         databasePath, QStringLiteral("Could not delete the programmes"),
-        [&](Connection &db) -> Status {
+        [&](Connection &db) -> Result<QList<Programme::Kept>> {
+            auto read =
+                db.prepare(QStringLiteral("SELECT %1, %2, %3, %4 FROM %5 WHERE %6 = ?")
+                               .arg(Stored::xmltvStart, Stored::xmltvStop, Stored::xmltvTyped,
+                                    Stored::xmltvExtra, Stored::table, Stored::id));
+            if (!read)
+                return read.failure();
             auto remove = db.prepare(
                 QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Stored::table, Stored::id));
             if (!remove)
                 return remove.failure();
+            QList<Programme::Kept> kept;
+            kept.reserve(programmeIDs.size());
             for (qint32 id : programmeIDs) {
+                QSqlQuery &row = read.value();
+                row.bindValue(0, id);
+                if (auto looked = db.execute(row); !looked)
+                    return looked.failure();
+                Programme::Kept was;
+                if (row.next()) {
+                    was = {row.value(0).toString(), row.value(1).toString(),
+                           row.value(2).toString(), row.value(3).toString()};
+                }
+                row.finish();
+                kept.append(was);
                 remove.value().bindValue(0, id);
                 if (auto done = db.execute(remove.value()); !done)
                     return done.failure();
             }
-            return store::success();
+            return kept;
         });
 }
 

@@ -37,6 +37,17 @@ struct Programme
     QString programmeName;
     QString category;
     QString programmeDesc;
+    // What an XMLTV import keeps beside the columns (the file's instants and
+    // the details no column holds). No cell shows it; it is carried so that an
+    // undone delete gives back the very row, and a guide exported afterwards
+    // is as complete as before.
+    struct Kept
+    {
+        QString start;
+        QString stop;
+        QString typed;
+        QString extra;
+    } kept;
 
     // The stored value behind a column; End has none and gives null text.
     QString value(int column) const;
@@ -59,7 +70,9 @@ store::Status changeValue(const QString &databasePath, qint32 programmeID, int c
 store::Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelID,
                                            const QList<Programme> &programmes);
 
-// Removes these programmes, all or nothing.
-store::Status removeProgrammes(const QString &databasePath, const QList<qint32> &programmeIDs);
+// Removes these programmes, all or nothing, and gives back what each kept
+// beside its columns, in the order of programmeIDs, for an undo to restore.
+store::Result<QList<Programme::Kept>> removeProgrammes(const QString &databasePath,
+                                                       const QList<qint32> &programmeIDs);
 
 } // namespace schedule

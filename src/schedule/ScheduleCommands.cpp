@@ -80,10 +80,14 @@ void RowsStep::add()
 
 void RowsStep::remove()
 {
-    if (auto removed = schedule::removeProgrammes(m_view.databasePath(), ids()); !removed) {
+    auto removed = schedule::removeProgrammes(m_view.databasePath(), ids());
+    if (!removed) {
         setObsolete(true);
         m_view.showStepFailure(removed.failure());
         return;
     }
+    // An undo puts back what the rows kept beside their columns, too.
+    for (qsizetype i = 0; i < m_rows.size(); ++i)
+        m_rows[i].kept = removed.value().at(i);
     m_view.showChange(m_channelID, {});
 }
