@@ -212,23 +212,19 @@ void TypedTimesTest::storeKeys_agreeWithTheReading()
             if (!insert.exec())
                 return c.failure(insert.lastError().text());
         }
-        auto rows =
-            c.select(u"SELECT %1, %1Key FROM ProgrammeData ORDER BY programmeID"_qs.arg(column));
-        if (!rows)
-            return rows.failure();
-        int wrong = 0;
-        while (rows.value().next()) {
-            const QString typed = rows.value().value(0).toString();
-            const QString expected =
-                isDate ? exportKey(typed, {}).first : exportKey({}, typed).second;
-            const QString key = rows.value().value(1).toString();
-            if (key != expected && ++wrong <= 10)
-                qWarning("\"%s\": store key %s, read as %s", qPrintable(typed), qPrintable(key),
-                         qPrintable(expected));
-        }
-        return wrong == 0 ? store::success() : c.failure(u"%1 keys differ"_qs.arg(wrong));
+        return store::success();
     });
     QVERIFY2(done.ok(), qPrintable(done.ok() ? QString() : done.failure().text()));
+    int wrong = 0;
+    for (const QVariantList &row :
+         db.rows(u"SELECT %1, %1Key FROM ProgrammeData ORDER BY programmeID"_qs.arg(column))) {
+        const QString typed = row[0].toString();
+        const QString expected = isDate ? exportKey(typed, {}).first : exportKey({}, typed).second;
+        if (row[1].toString() != expected && ++wrong <= 10)
+            qWarning("\"%s\": store key %s, read as %s", qPrintable(typed),
+                     qPrintable(row[1].toString()), qPrintable(expected));
+    }
+    QCOMPARE(wrong, 0);
 }
 
 void TypedTimesTest::schema_holdsTheKeysTheFormsMake()
