@@ -7,54 +7,12 @@ namespace {
 
 const char *kindName(ScriptedDialogs::Kind kind)
 {
-    switch (kind) {
-    case ScriptedDialogs::Kind::Prompt:
-        return "prompt";
-    case ScriptedDialogs::Kind::Confirm:
-        return "confirmation";
-    case ScriptedDialogs::Kind::Inform:
-        return "information message";
-    case ScriptedDialogs::Kind::Error:
-        return "error message";
-    case ScriptedDialogs::Kind::SaveAs:
-        return "Save As dialog";
-    case ScriptedDialogs::Kind::OpenFile:
-        return "Open dialog";
-    }
-    return "dialog";
+    static const char *const names[] = {"prompt",        "confirmation",   "information message",
+                                        "error message", "Save As dialog", "Open dialog"};
+    return names[int(kind)];
 }
 
 } // namespace
-
-void ScriptedDialogs::answerPrompt(const QString &answer)
-{
-    m_script.append({Kind::Prompt, answer});
-}
-
-void ScriptedDialogs::answerConfirm(bool yes)
-{
-    m_script.append({Kind::Confirm, QString(), yes});
-}
-
-void ScriptedDialogs::expectInform()
-{
-    m_script.append({Kind::Inform});
-}
-
-void ScriptedDialogs::expectError()
-{
-    m_script.append({Kind::Error});
-}
-
-void ScriptedDialogs::answerSaveAs(std::optional<QString> path)
-{
-    m_script.append({Kind::SaveAs, QString(), false, std::move(path)});
-}
-
-void ScriptedDialogs::answerOpenFile(std::optional<QString> path)
-{
-    m_script.append({Kind::OpenFile, QString(), false, std::move(path)});
-}
 
 ScriptedDialogs::~ScriptedDialogs()
 {

@@ -45,12 +45,12 @@ public:
     };
 
     // Script the next answers, in the order the dialogs will appear.
-    void answerPrompt(const QString &answer);
-    void answerConfirm(bool yes);
-    void expectInform();
-    void expectError();
-    void answerSaveAs(std::optional<QString> path);
-    void answerOpenFile(std::optional<QString> path);
+    void answerPrompt(const QString &answer) { m_script.append({Kind::Prompt, answer}); }
+    void answerConfirm(bool yes) { m_script.append({Kind::Confirm, QString(), yes}); }
+    void expectInform() { m_script.append({Kind::Inform}); }
+    void expectError() { m_script.append({Kind::Error}); }
+    void answerSaveAs(std::optional<QString> path) { append(Kind::SaveAs, path); }
+    void answerOpenFile(std::optional<QString> path) { append(Kind::OpenFile, path); }
 
     bool allAnswered() const { return m_script.isEmpty(); }
     const QList<Question> &asked() const { return m_asked; }
@@ -76,6 +76,10 @@ private:
         bool yes = false;
         std::optional<QString> path;
     };
+    void append(Kind kind, std::optional<QString> path)
+    {
+        m_script.append({kind, QString(), false, std::move(path)});
+    }
     // The next answer, which must be of this kind; nothing (and a failed test) otherwise.
     std::optional<Answer> next(Kind kind, Question question, QWidget *parent);
 

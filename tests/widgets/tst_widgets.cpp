@@ -115,36 +115,23 @@ void WidgetsTest::windows_keepTheirTabOrder_data()
 {
     QTest::addColumn<WindowKind>("kind");
     QTest::addColumn<QStringList>("order");
-    QTest::newRow("projectSelection") << WindowKind::ProjectSelection
-                                      << QStringList{u"projList"_qs,
-                                                     u"newProj"_qs,
-                                                     u"delProj"_qs,
-                                                     u"loadProj"_qs,
-                                                     u"renameProject"_qs,
-                                                     u"exportProgrammeDatatoXML"_qs,
-                                                     u"exportChannelDataToDGC"_qs,
-                                                     u"exitQuorvel"_qs};
-    QTest::newRow("channelSelection")
-        << WindowKind::ChannelSelection
-        << QStringList{u"chanList"_qs,      u"addChannel"_qs,  u"deleteChannel"_qs,
-                       u"renameChannel"_qs, u"editChannel"_qs, u"closeProject"_qs};
-    QTest::newRow("addeditChannel")
-        << WindowKind::ChannelEditor
-        << QStringList{u"chanName"_qs,    u"chanNum"_qs,  u"chanUpdate"_qs, u"chanLogoURL"_qs,
-                       u"chanDataURL"_qs, u"chanURL"_qs,  u"tempList"_qs,   u"addTemplate"_qs,
-                       u"delTemplate"_qs, u"Command3"_qs, u"Command4"_qs};
-    QTest::newRow("programmeSelection")
-        << WindowKind::ProgrammeSelection
-        << QStringList{u"progList"_qs,      u"addProgramme"_qs,       u"deleteProgramme"_qs,
-                       u"editProgramme"_qs, u"duplicateProgramme"_qs, u"closeChannel"_qs};
-    QTest::newRow("addeditProgramme")
-        << WindowKind::ProgrammeEditor
-        << QStringList{u"programmeName"_qs, u"startDate"_qs, u"startTime"_qs,     u"duration"_qs,
-                       u"desc"_qs,          u"category"_qs,  u"saveProgramme"_qs, u"cancel"_qs};
-    QTest::newRow("channelDataExport")
-        << WindowKind::ChannelDataExport
-        << QStringList{u"contactName"_qs, u"contactEmail"_qs, u"Homepage"_qs,
-                       u"desc"_qs,        u"cmdSave"_qs,      u"cmdClose"_qs};
+    const auto row = [](const char *window, WindowKind kind, const QString &order) {
+        QTest::newRow(window) << kind << order.split(u' ');
+    };
+    row("projectSelection", WindowKind::ProjectSelection,
+        u"projList newProj delProj loadProj renameProject exportProgrammeDatatoXML "
+        u"exportChannelDataToDGC exitQuorvel"_qs);
+    row("channelSelection", WindowKind::ChannelSelection,
+        u"chanList addChannel deleteChannel renameChannel editChannel closeProject"_qs);
+    row("addeditChannel", WindowKind::ChannelEditor,
+        u"chanName chanNum chanUpdate chanLogoURL chanDataURL chanURL tempList addTemplate "
+        u"delTemplate Command3 Command4"_qs);
+    row("programmeSelection", WindowKind::ProgrammeSelection,
+        u"progList addProgramme deleteProgramme editProgramme duplicateProgramme closeChannel"_qs);
+    row("addeditProgramme", WindowKind::ProgrammeEditor,
+        u"programmeName startDate startTime duration desc category saveProgramme cancel"_qs);
+    row("channelDataExport", WindowKind::ChannelDataExport,
+        u"contactName contactEmail Homepage desc cmdSave cmdClose"_qs);
 }
 
 void WidgetsTest::windows_keepTheirTabOrder()
