@@ -72,6 +72,21 @@ struct GuideFixture : WindowFixture
     {
         return table(w)->currentIndex().siblingAtColumn(schedule::Name).data().toString();
     }
+
+    // Makes the programme's block current, then clicks it (twice if asked).
+    static void clickBlock(GuideView *view, qint32 programmeID, bool twice = false)
+    {
+        const int block = view->guideLayout().blockOf(programmeID);
+        QVERIFY(block >= 0);
+        view->setCurrentBlock(block);
+        const QPoint at = view->blockRect(block).center();
+        if (twice)
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        else
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    static QLineEdit *editor() { return qobject_cast<QLineEdit *>(QApplication::focusWidget()); }
 };
 
 } // namespace
@@ -82,19 +97,15 @@ class GuideWindowTest : public QObject
 
 private slots:
     void cleanup() { WindowFixture::closeAll(); }
-    void showsTheTablesDay();
-    void undo_showsInGrid();
+    void showsTheTablesDayAndMovesIt();
     void click_selectsRowSwitchingChannel();
-    void tableSelection_isOutlinedInGrid();
     void keyboard_movesBetweenBlocksAndAnnounces();
-    void enterAndDoubleClick_editInTable();
-    void dayKeys_moveTheDay();
-    void exportImage_writesPngOfGivenWidth();
-    void exportImage_svg();
-    void print_opensPreviewWithoutWaiting();
+    void enterAndDoubleClick_editInTableAndUndoShowsInGrid();
+    void exportImage_writesPngOfGivenWidthOrSvg();
+    void selectionOutlinedAndPrintPreviewWithoutWaiting();
 };
 
-void GuideWindowTest::showsTheTablesDay()
+void GuideWindowTest::showsTheTablesDayAndMovesIt()
 {
     GuideFixture f;
     ScheduleWindow *w = f.open();
@@ -112,30 +123,14 @@ void GuideWindowTest::showsTheTablesDay()
     QCOMPARE(w->guideView()->guideLayout().blocks.size(), 0);
     w->setGuideDay(QDate(2024, 6, 10));
     QCOMPARE(w->guideView()->guideLayout().blocks.size(), 4);
-}
-
-void GuideWindowTest::undo_showsInGrid()
-{
-    // A change undone while the Guide is in view shows there at once.
-    GuideFixture f;
-    ScheduleWindow *w = f.open();
-    QVERIFY(w);
-    GuideView *view = w->guideView();
-    view->setCurrentBlock(view->guideLayout().blockOf(f.news));
-    QTest::keyClick(view, Qt::Key_Return);
-    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
-    QVERIFY(editor);
-    editor->selectAll();
-    QTest::keyClicks(editor, u"Late News"_qs);
-    QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(w->undoStack()->index(), 1);
-    w->showGuide();
-    const auto name = [view, &f] {
-        return view->guideLayout().blocks.value(view->guideLayout().blockOf(f.news)).name;
-    };
-    QCOMPARE(name(), u"Late News"_qs);
-    w->undoStack()->undo();
-    QCOMPARE(name(), u"Evening News"_qs);
+    // Ctrl+PageDown and Ctrl+PageUp move the day, the day field with it.
+    w->guideView()->setFocus();
+    QTest::keyClick(w->guideView(), Qt::Key_PageDown, Qt::ControlModifier);
+    QCOMPARE(w->guideDay(), QDate(2024, 6, 11));
+    QTest::keyClick(w->guideView(), Qt::Key_PageUp, Qt::ControlModifier);
+    QTest::keyClick(w->guideView(), Qt::Key_PageUp, Qt::ControlModifier);
+    QCOMPARE(w->guideDay(), QDate(2024, 6, 9));
+    QCOMPARE(WindowFixture::control<QDateEdit>(w, "guideDay")->date(), QDate(2024, 6, 9));
 }
 
 void GuideWindowTest::click_selectsRowSwitchingChannel()
@@ -144,48 +139,28 @@ void GuideWindowTest::click_selectsRowSwitchingChannel()
     ScheduleWindow *w = f.open();
     QVERIFY(w);
     GuideView *view = w->guideView();
-    const int match = view->guideLayout().blockOf(f.match);
-    QVERIFY(match >= 0);
-    view->setCurrentBlock(match);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->blockRect(match).center());
+    GuideFixture::clickBlock(view, f.match);
     QCOMPARE(w->channelID(), f.three);
     QCOMPARE(GuideFixture::currentName(w), u"The Match"_qs);
-
-    const int film = view->guideLayout().blockOf(f.film);
-    view->setCurrentBlock(film);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->blockRect(film).center());
+    GuideFixture::clickBlock(view, f.film);
     QCOMPARE(w->channelID(), f.one);
     QCOMPARE(GuideFixture::currentName(w), u"Big Film"_qs);
     QCOMPARE(GuideFixture::table(w)->selectionModel()->selectedRows().size(), 1);
     // A click that brings the focus from the table lands where it points.
     GuideFixture::table(w)->setFocus();
     view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
-    const int match2 = view->guideLayout().blockOf(f.match);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->blockRect(match2).center());
+    const int match = view->guideLayout().blockOf(f.match);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->blockRect(match).center());
     QCOMPARE(GuideFixture::currentName(w), u"The Match"_qs);
-    view->setCurrentBlock(film);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->blockRect(film).center());
+    GuideFixture::clickBlock(view, f.film);
     QCOMPARE(GuideFixture::currentName(w), u"Big Film"_qs);
 
     // A click on the empty channel between chooses nothing.
-    const QRect filmRect = view->blockRect(film);
+    const QRect film = view->blockRect(view->guideLayout().blockOf(f.film));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                      QPoint(filmRect.center().x(), filmRect.center().y() + filmRect.height()));
+                      QPoint(film.center().x(), film.center().y() + film.height()));
     QCOMPARE(w->channelID(), f.one);
     QCOMPARE(GuideFixture::currentName(w), u"Big Film"_qs);
-}
-
-void GuideWindowTest::tableSelection_isOutlinedInGrid()
-{
-    GuideFixture f;
-    ScheduleWindow *w = f.open();
-    QVERIFY(w);
-    QTableView *table = GuideFixture::table(w);
-    table->selectRow(1);
-    QImage before = w->guideView()->viewport()->grab().toImage();
-    table->selectRow(0);
-    QImage after = w->guideView()->viewport()->grab().toImage();
-    QVERIFY(before != after);
 }
 
 void GuideWindowTest::keyboard_movesBetweenBlocksAndAnnounces()
@@ -202,18 +177,19 @@ void GuideWindowTest::keyboard_movesBetweenBlocksAndAnnounces()
     const auto restore = qScopeGuard([] { QAccessible::installUpdateHandler(nullptr); });
 
     view->setCurrentBlock(view->guideLayout().blockOf(f.news));
-    QTest::keyClick(view, Qt::Key_Right);
-    QCOMPARE(GuideFixture::currentName(w), u"Big Film"_qs);
-    QTest::keyClick(view, Qt::Key_Right); // the last of its channel: stays
-    QCOMPARE(GuideFixture::currentName(w), u"Big Film"_qs);
-    // Down skips the empty channel to the nearest block below.
-    QTest::keyClick(view, Qt::Key_Down);
-    QCOMPARE(w->channelID(), f.three);
-    QCOMPARE(GuideFixture::currentName(w), u"The Match"_qs);
-    QTest::keyClick(view, Qt::Key_Up);
-    QCOMPARE(GuideFixture::currentName(w), u"Big Film"_qs);
-    QTest::keyClick(view, Qt::Key_Left);
-    QCOMPARE(GuideFixture::currentName(w), u"Evening News"_qs);
+    // Right twice: the last of its channel stays; Down skips the empty channel
+    // to the nearest block below.
+    const QList<std::pair<Qt::Key, QString>> moves = {{Qt::Key_Right, u"Big Film"_qs},
+                                                      {Qt::Key_Right, u"Big Film"_qs},
+                                                      {Qt::Key_Down, u"The Match"_qs},
+                                                      {Qt::Key_Up, u"Big Film"_qs},
+                                                      {Qt::Key_Left, u"Evening News"_qs}};
+    for (const auto &[key, name] : moves) {
+        QTest::keyClick(view, key);
+        QCOMPARE(GuideFixture::currentName(w), name);
+        if (key == Qt::Key_Down)
+            QCOMPARE(w->channelID(), f.three);
+    }
     if (QAccessible::isActive()) {
         QCOMPARE(announced.constLast(), u"Evening News, 18:00 to 18:30, News"_qs);
         QVERIFY(announced.contains(u"The Match, 19:00 to 20:30, Sport"_qs));
@@ -226,46 +202,43 @@ void GuideWindowTest::keyboard_movesBetweenBlocksAndAnnounces()
     QVERIFY(grid->focusChild()->state().focused);
 }
 
-void GuideWindowTest::enterAndDoubleClick_editInTable()
+void GuideWindowTest::enterAndDoubleClick_editInTableAndUndoShowsInGrid()
 {
     GuideFixture f;
     ScheduleWindow *w = f.open();
     QVERIFY(w);
     GuideView *view = w->guideView();
+    auto *tabs = WindowFixture::control<QTabWidget>(w, "scheduleTabs");
     view->setCurrentBlock(view->guideLayout().blockOf(f.match));
     QTest::keyClick(view, Qt::Key_Return);
-    auto *tabs = WindowFixture::control<QTabWidget>(w, "scheduleTabs");
     QCOMPARE(tabs->currentWidget(), GuideFixture::table(w));
-    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
-    QVERIFY(editor);
-    QCOMPARE(editor->text(), u"The Match"_qs);
+    QVERIFY(GuideFixture::editor());
+    QCOMPARE(GuideFixture::editor()->text(), u"The Match"_qs);
     QCOMPARE(GuideFixture::table(w)->currentIndex().column(), int(schedule::Name));
-    QTest::keyClick(editor, Qt::Key_Escape);
+    QTest::keyClick(GuideFixture::editor(), Qt::Key_Escape);
 
     w->showGuide();
-    const int news = view->guideLayout().blockOf(f.news);
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->blockRect(news).center());
+    GuideFixture::clickBlock(view, f.news, true);
     QCOMPARE(tabs->currentWidget(), GuideFixture::table(w));
-    editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    QLineEdit *editor = GuideFixture::editor();
     QVERIFY(editor);
     QCOMPARE(editor->text(), u"Evening News"_qs);
-    QTest::keyClick(editor, Qt::Key_Escape);
+    editor->selectAll();
+    QTest::keyClicks(editor, u"Late News"_qs);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(w->undoStack()->index(), 1);
+
+    // A change undone while the Guide is in view shows there at once.
+    w->showGuide();
+    const auto name = [view, &f] {
+        return view->guideLayout().blocks.value(view->guideLayout().blockOf(f.news)).name;
+    };
+    QCOMPARE(name(), u"Late News"_qs);
+    w->undoStack()->undo();
+    QCOMPARE(name(), u"Evening News"_qs);
 }
 
-void GuideWindowTest::dayKeys_moveTheDay()
-{
-    GuideFixture f;
-    ScheduleWindow *w = f.open();
-    QVERIFY(w);
-    QTest::keyClick(w->guideView(), Qt::Key_PageDown, Qt::ControlModifier);
-    QCOMPARE(w->guideDay(), QDate(2024, 6, 11));
-    QTest::keyClick(w->guideView(), Qt::Key_PageUp, Qt::ControlModifier);
-    QTest::keyClick(w->guideView(), Qt::Key_PageUp, Qt::ControlModifier);
-    QCOMPARE(w->guideDay(), QDate(2024, 6, 9));
-    QCOMPARE(WindowFixture::control<QDateEdit>(w, "guideDay")->date(), QDate(2024, 6, 9));
-}
-
-void GuideWindowTest::exportImage_writesPngOfGivenWidth()
+void GuideWindowTest::exportImage_writesPngOfGivenWidthOrSvg()
 {
     GuideFixture f;
     ScheduleWindow *w = f.open();
@@ -288,33 +261,31 @@ void GuideWindowTest::exportImage_writesPngOfGivenWidth()
     WindowFixture::control<QAction>(w, "exportGuideImage")->trigger();
     QVERIFY(f.dialogs.allAnswered());
     QVERIFY(!QFile::exists(f.db.directory() + u"/wide.png"_qs));
-}
 
-void GuideWindowTest::exportImage_svg()
-{
-    GuideFixture f;
-    ScheduleWindow *w = f.open();
-    QVERIFY(w);
-    const QString path = f.db.directory() + u"/day.svg"_qs;
-    f.dialogs.answerSaveAs(path);
+    // A drawing asks for no width.
+    f.dialogs.answerSaveAs(path + u".svg"_qs);
     WindowFixture::control<QAction>(w, "exportGuideImage")->trigger();
     QVERIFY(f.dialogs.allAnswered());
-    QFile file(path);
+    QFile file(path + u".svg"_qs);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray svg = file.readAll();
-    QVERIFY(svg.contains("<svg"));
-    QVERIFY(svg.contains("The Match"));
+    QVERIFY(svg.contains("<svg") && svg.contains("The Match"));
 }
 
-void GuideWindowTest::print_opensPreviewWithoutWaiting()
+void GuideWindowTest::selectionOutlinedAndPrintPreviewWithoutWaiting()
 {
     GuideFixture f;
     ScheduleWindow *w = f.open();
     QVERIFY(w);
+    // The row chosen in the table is outlined in the grid.
+    GuideFixture::table(w)->selectRow(1);
+    const QImage before = w->guideView()->viewport()->grab().toImage();
+    GuideFixture::table(w)->selectRow(0);
+    QVERIFY(before != w->guideView()->viewport()->grab().toImage());
+
     WindowFixture::control<QAction>(w, "printGuide")->trigger();
     auto *preview = w->findChild<QPrintPreviewDialog *>(u"guidePrintPreview"_qs);
-    QVERIFY(preview);
-    QVERIFY(preview->isVisible());
+    QVERIFY(preview && preview->isVisible());
     preview->reject();
     QTRY_VERIFY(!w->findChild<QPrintPreviewDialog *>(u"guidePrintPreview"_qs));
 }

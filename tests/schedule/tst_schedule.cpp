@@ -15,27 +15,32 @@ namespace {
 // A programme written "date|start|duration|name|category|synopsis"; <null>
 // stands for a column without a value, and values left off have none.
 const QString null = u"<null>"_qs;
+const int columns[] = {schedule::Date, schedule::Start,    schedule::Duration,
+                       schedule::Name, schedule::Category, schedule::Synopsis};
 
 Programme programme(const QString &written)
 {
     QStringList values = written.split(u'|');
     values.resize(6, null);
     Programme p;
-    const int columns[] = {schedule::Date, schedule::Start,    schedule::Duration,
-                           schedule::Name, schedule::Category, schedule::Synopsis};
     for (int i = 0; i < 6; ++i)
         p.setValue(columns[i], values.at(i) == null ? QString() : values.at(i));
     return p;
 }
 
+QList<Programme> programmes(const QStringList &written)
+{
+    QList<Programme> result;
+    for (const QString &p : written)
+        result << programme(p);
+    return result;
+}
+
 QString written(const Programme &p)
 {
     QStringList values;
-    for (int column : {schedule::Date, schedule::Start, schedule::Duration, schedule::Name,
-                       schedule::Category, schedule::Synopsis}) {
-        const QString value = p.value(column);
-        values << (value.isNull() ? null : value);
-    }
+    for (int column : columns)
+        values << (p.value(column).isNull() ? null : p.value(column));
     while (values.size() > 3 && values.last() == null)
         values.removeLast();
     return values.join(u'|');
@@ -51,21 +56,13 @@ QStringList written(const QList<Programme> &programmes)
 
 // Every row of the programme table with each value's storage class, so
 // that NULL and empty text, or 7 and '7', tell apart.
-QStringList snapshot(TestDatabase &db)
+QList<QVariantList> snapshot(TestDatabase &db)
 {
-    QStringList rows;
-    const auto all = db.rows(u"SELECT programmeID, typeof(programmeID), channelID, "
-                             "typeof(channelID), programmeName, typeof(programmeName), "
-                             "programmeDesc, typeof(programmeDesc), startDate, typeof(startDate), "
-                             "startTime, typeof(startTime), duration, typeof(duration), category, "
-                             "typeof(category) FROM ProgrammeData ORDER BY programmeID"_qs);
-    for (const QVariantList &row : all) {
-        QStringList values;
-        for (const QVariant &value : row)
-            values << value.toString();
-        rows << values.join(u'|');
-    }
-    return rows;
+    return db.rows(u"SELECT programmeID, typeof(programmeID), channelID, typeof(channelID), "
+                   "programmeName, typeof(programmeName), programmeDesc, typeof(programmeDesc), "
+                   "startDate, typeof(startDate), startTime, typeof(startTime), duration, "
+                   "typeof(duration), category, typeof(category) FROM ProgrammeData "
+                   "ORDER BY programmeID"_qs);
 }
 
 // The window side of a step, for steps run without a window.
@@ -89,10 +86,8 @@ private slots:
     void steps_undoRestoresStoreAndRedoRepeats_data();
     void steps_undoRestoresStoreAndRedoRepeats();
     void load_isInProgrammeListOrderWithValuesAsStored();
-    void paste_readsSpreadsheetText_data();
-    void paste_readsSpreadsheetText();
-    void paste_refusesUnreadableRowWhole_data();
-    void paste_refusesUnreadableRowWhole();
+    void paste_readsSpreadsheetTextOrRefusesItWhole_data();
+    void paste_readsSpreadsheetTextOrRefusesItWhole();
     void copy_quotesCellsSpreadsheetsWouldSplit();
     void repeat_movesDatesInTheirTypedForm_data();
     void repeat_movesDatesInTheirTypedForm();
@@ -104,18 +99,28 @@ private slots:
 
 void ScheduleTest::steps_undoRestoresStoreAndRedoRepeats_data()
 {
-    QTest::addColumn<QString>("step");
-    QTest::newRow("edit a column without a value") << u"edit name of 2"_qs;
-    QTest::newRow("edit empty text") << u"edit synopsis of 1"_qs;
-    QTest::newRow("edit a category outside the list") << u"edit category of 3"_qs;
-    QTest::newRow("edit to empty text") << u"empty duration of 1"_qs;
-    QTest::newRow("remove rows") << u"remove 1 and 3"_qs;
-    QTest::newRow("add rows") << u"add two"_qs;
+    // An edit of one column of one row, or with no column the rows step:
+    // row 0 adds two rows, any other removes every row of the channel but it.
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::newRow("edit a column without a value")
+        << 2 << int(schedule::Name) << QString() << u"Film"_qs;
+    QTest::newRow("edit empty text") << 1 << int(schedule::Synopsis) << u""_qs << u" a "_qs;
+    QTest::newRow("edit a category outside the list")
+        << 3 << int(schedule::Category) << u"Local Interest"_qs << u"Film"_qs;
+    QTest::newRow("edit to empty text") << 1 << int(schedule::Duration) << u"30"_qs << u""_qs;
+    QTest::newRow("remove rows") << 2 << -1 << QString() << QString();
+    QTest::newRow("add rows") << 0 << -1 << QString() << QString();
 }
 
 void ScheduleTest::steps_undoRestoresStoreAndRedoRepeats()
 {
-    QFETCH(QString, step);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
     TestDatabase db;
     const qint32 project = db.addProject(u"P"_qs);
     const qint32 channel = db.addChannel(project, u"C"_qs, u"1"_qs);
@@ -131,49 +136,32 @@ void ScheduleTest::steps_undoRestoresStoreAndRedoRepeats()
     db.exec(u"INSERT INTO ProgrammeData (programmeID, channelID, programmeName) VALUES "
             "(10, ?, 'Late')"_qs,
             {other});
-    const QStringList before = snapshot(db);
+    const auto before = snapshot(db);
 
     StubView view;
     view.path = db.path();
     std::unique_ptr<QUndoCommand> command;
-    if (step == u"edit name of 2"_qs)
-        command =
-            std::make_unique<EditStep>(view, channel, 2, schedule::Name, QString(), u"Film"_qs);
-    else if (step == u"edit synopsis of 1"_qs)
-        command =
-            std::make_unique<EditStep>(view, channel, 1, schedule::Synopsis, u""_qs, u" a "_qs);
-    else if (step == u"edit category of 3"_qs)
-        command = std::make_unique<EditStep>(view, channel, 3, schedule::Category,
-                                             u"Local Interest"_qs, u"Film"_qs);
-    else if (step == u"empty duration of 1"_qs)
-        command =
-            std::make_unique<EditStep>(view, channel, 1, schedule::Duration, u"30"_qs, u""_qs);
-    else if (step == u"remove 1 and 3"_qs) {
-        auto loaded = schedule::loadSchedule(db.path(), channel);
-        QVERIFY(loaded);
-        QList<Programme> rows;
-        for (const Programme &p : loaded.value()) {
-            if (p.programmeID != 2)
-                rows << p;
-        }
-        command = std::make_unique<RowsStep>(view, channel, RowsStep::Kind::Remove, rows, u""_qs);
-    } else {
+    if (column >= 0)
+        command = std::make_unique<EditStep>(view, channel, row, column, from, to);
+    else if (row == 0)
         command = std::make_unique<RowsStep>(
             view, channel, RowsStep::Kind::Add,
-            QList<Programme>{programme(u"2024-01-02|06:00|30|A"_qs),
-                             programme(u"2024-01-02|06:30||<null>|| "_qs)},
-            u""_qs);
+            programmes({u"2024-01-02|06:00|30|A"_qs, u"2024-01-02|06:30||<null>|| "_qs}), u""_qs);
+    else {
+        auto loaded = schedule::loadSchedule(db.path(), channel);
+        QVERIFY(loaded);
+        QList<Programme> rows = loaded.value();
+        rows.removeIf([row](const Programme &p) { return p.programmeID == row; });
+        command = std::make_unique<RowsStep>(view, channel, RowsStep::Kind::Remove, rows, u""_qs);
     }
 
     command->redo();
-    const QStringList after = snapshot(db);
+    const auto after = snapshot(db);
     QVERIFY(after != before);
-    command->undo();
-    QCOMPARE(snapshot(db), before);
-    command->redo();
-    QCOMPARE(snapshot(db), after);
-    command->undo();
-    QCOMPARE(snapshot(db), before);
+    for (const bool redo : {false, true, false}) {
+        redo ? command->redo() : command->undo();
+        QCOMPARE(snapshot(db), redo ? after : before);
+    }
     QVERIFY(view.failures.isEmpty());
 }
 
@@ -194,78 +182,70 @@ void ScheduleTest::load_isInProgrammeListOrderWithValuesAsStored()
                           u"02/01/2024|0600|30|Later"_qs, u"soon|06:00|<null>|Unreadable"_qs}));
 }
 
-void ScheduleTest::paste_readsSpreadsheetText_data()
+void ScheduleTest::paste_readsSpreadsheetTextOrRefusesItWhole_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("seven columns, End ignored")
-        << u"2024-01-01\t06:00\t30\t99:99\tNews\tNews\tHeadlines\n"_qs
-        << QStringList{u"2024-01-01|06:00|30|News|News|Headlines"_qs};
-    QTest::newRow("six columns without End, no line end after the last")
-        << u"2024-01-01\t06:00\t30\tNews\tNews\tHeadlines"_qs
-        << QStringList{u"2024-01-01|06:00|30|News|News|Headlines"_qs};
-    QTest::newRow("header row in another order")
-        << u"Name\tStart\tDate\tDuration\nFilm\t21:00\t01/02/2024\t1h30\n"_qs
-        << QStringList{u"01/02/2024|21:00|1h30|Film"_qs};
-    QTest::newRow("quoted cells with tabs, line breaks and quotes")
-        << u"2024-01-01\t06:00\t30\t\t\"Say \"\"Hi\"\"\tthere\"\tNews\t\"one\ntwo\"\n"
-           "2024-01-01\t06:30\t30\t\tNext\t\t\n"_qs
-        << QStringList{u"2024-01-01|06:00|30|Say \"Hi\"\tthere|News|one\ntwo"_qs,
-                       u"2024-01-01|06:30|30|Next"_qs};
-    QTest::newRow("Windows line ends, inside quotes kept")
-        << u"Date\tStart\tDuration\tEnd\tName\tCategory\tSynopsis\r\n"
-           "2024-01-01\t06:00\t30\t06:30\tNews\tNews\t\"a\r\nb\"\r\n"
-           "2024-01-01\t06:30\t30\t07:00\tWeather\tNews\t\r\n\r\n"_qs
-        << QStringList{u"2024-01-01|06:00|30|News|News|a\r\nb"_qs,
-                       u"2024-01-01|06:30|30|Weather|News"_qs};
-    QTest::newRow("blanks kept, empty trailing cells allowed")
-        << u" 2024-01-01 \t 6:00\t90 \t\t News \t\t\t\t\n"_qs
-        << QStringList{u" 2024-01-01 | 6:00|90 | News "_qs};
+    QTest::addColumn<QString>("error");
+    const auto reads = [](const char *name, const QString &text, const QStringList &expected) {
+        QTest::newRow(name) << text << expected << QString();
+    };
+    const auto refuses = [](const char *name, const QString &text, const QString &error) {
+        QTest::newRow(name) << text << QStringList() << error;
+    };
+    reads("seven columns, End ignored", u"2024-01-01\t06:00\t30\t99:99\tNews\tNews\tHeadlines\n"_qs,
+          {u"2024-01-01|06:00|30|News|News|Headlines"_qs});
+    reads("six columns without End, no line end after the last",
+          u"2024-01-01\t06:00\t30\tNews\tNews\tHeadlines"_qs,
+          {u"2024-01-01|06:00|30|News|News|Headlines"_qs});
+    reads("header row in another order",
+          u"Name\tStart\tDate\tDuration\nFilm\t21:00\t01/02/2024\t1h30\n"_qs,
+          {u"01/02/2024|21:00|1h30|Film"_qs});
+    reads("quoted cells with tabs, line breaks and quotes",
+          u"2024-01-01\t06:00\t30\t\t\"Say \"\"Hi\"\"\tthere\"\tNews\t\"one\ntwo\"\n"
+          "2024-01-01\t06:30\t30\t\tNext\t\t\n"_qs,
+          {u"2024-01-01|06:00|30|Say \"Hi\"\tthere|News|one\ntwo"_qs,
+           u"2024-01-01|06:30|30|Next"_qs});
+    reads("Windows line ends, inside quotes kept",
+          u"Date\tStart\tDuration\tEnd\tName\tCategory\tSynopsis\r\n"
+          "2024-01-01\t06:00\t30\t06:30\tNews\tNews\t\"a\r\nb\"\r\n"
+          "2024-01-01\t06:30\t30\t07:00\tWeather\tNews\t\r\n\r\n"_qs,
+          {u"2024-01-01|06:00|30|News|News|a\r\nb"_qs, u"2024-01-01|06:30|30|Weather|News"_qs});
+    reads("blanks kept, empty trailing cells allowed",
+          u" 2024-01-01 \t 6:00\t90 \t\t News \t\t\t\t\n"_qs,
+          {u" 2024-01-01 | 6:00|90 | News "_qs});
+    refuses("date on the third row",
+            u"Date\tStart\tDuration\tName\n2024-01-01\t06:00\t30\tA\n31/02/2024\t06:30\t30\tB\n"_qs,
+            u"Row 3: the date \"31/02/2024\" cannot be read."_qs);
+    refuses("start", u"2024-01-01\t25:00\t30\t\tA\t\t\n"_qs,
+            u"Row 1: the start \"25:00\" cannot be read."_qs);
+    refuses("missing duration",
+            u"2024-01-01\t06:00\t30\t\tA\t\t\n2024-01-01\t06:30\t\t\tB\t\t\n"_qs,
+            u"Row 2: the duration \"\" cannot be read."_qs);
+    refuses("too few cells", u"2024-01-01\t06:00\t30\n"_qs,
+            u"Row 1 has 3 cells; 7 are expected"_qs);
+    refuses("a full cell past the last column", u"2024-01-01\t06:00\t30\t\tA\t\t\textra\n"_qs,
+            u"Row 1 has 8 cells"_qs);
+    refuses("quote never closed", u"2024-01-01\t06:00\t30\t\t\"A\t\t\n"_qs,
+            u"Row 1: a quoted cell is never closed."_qs);
+    refuses("nothing", u"\n\n"_qs, u"The clipboard holds no programmes."_qs);
 }
 
-void ScheduleTest::paste_readsSpreadsheetText()
+void ScheduleTest::paste_readsSpreadsheetTextOrRefusesItWhole()
 {
     QFETCH(QString, text);
     QFETCH(QStringList, expected);
-    const schedule::Pasted pasted = schedule::fromSpreadsheet(text);
-    QCOMPARE(pasted.error, QString());
-    QCOMPARE(written(pasted.programmes), expected);
-}
-
-void ScheduleTest::paste_refusesUnreadableRowWhole_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("error");
-    QTest::newRow("date on the third row")
-        << u"Date\tStart\tDuration\tName\n2024-01-01\t06:00\t30\tA\n31/02/2024\t06:30\t30\tB\n"_qs
-        << u"Row 3: the date \"31/02/2024\" cannot be read."_qs;
-    QTest::newRow("start") << u"2024-01-01\t25:00\t30\t\tA\t\t\n"_qs
-                           << u"Row 1: the start \"25:00\" cannot be read."_qs;
-    QTest::newRow("missing duration")
-        << u"2024-01-01\t06:00\t30\t\tA\t\t\n2024-01-01\t06:30\t\t\tB\t\t\n"_qs
-        << u"Row 2: the duration \"\" cannot be read."_qs;
-    QTest::newRow("too few cells")
-        << u"2024-01-01\t06:00\t30\n"_qs << u"Row 1 has 3 cells; 7 are expected"_qs;
-    QTest::newRow("a full cell past the last column")
-        << u"2024-01-01\t06:00\t30\t\tA\t\t\textra\n"_qs << u"Row 1 has 8 cells"_qs;
-    QTest::newRow("quote never closed")
-        << u"2024-01-01\t06:00\t30\t\t\"A\t\t\n"_qs << u"Row 1: a quoted cell is never closed."_qs;
-    QTest::newRow("nothing") << u"\n\n"_qs << u"The clipboard holds no programmes."_qs;
-}
-
-void ScheduleTest::paste_refusesUnreadableRowWhole()
-{
-    QFETCH(QString, text);
     QFETCH(QString, error);
     const schedule::Pasted pasted = schedule::fromSpreadsheet(text);
-    QVERIFY2(pasted.error.startsWith(error), qPrintable(pasted.error));
-    QVERIFY(pasted.programmes.isEmpty());
+    QVERIFY2(error.isEmpty() ? pasted.error.isEmpty() : pasted.error.startsWith(error),
+             qPrintable(pasted.error));
+    QCOMPARE(written(pasted.programmes), expected);
 }
 
 void ScheduleTest::copy_quotesCellsSpreadsheetsWouldSplit()
 {
-    const QList<Programme> rows = {programme(u"2024-01-01|23:30|60|Say \"Hi\"|News|a\tb"_qs),
-                                   programme(u"x|06:00|<null>|<null>|<null>|one\r\ntwo"_qs)};
+    const QList<Programme> rows = programmes({u"2024-01-01|23:30|60|Say \"Hi\"|News|a\tb"_qs,
+                                              u"x|06:00|<null>|<null>|<null>|one\r\ntwo"_qs});
     const QString text = schedule::toSpreadsheet(rows);
     QCOMPARE(text, u"2024-01-01\t23:30\t60\t00:30 +1\t\"Say \"\"Hi\"\"\"\tNews\t\"a\tb\"\n"
                    "x\t06:00\t\t\t\t\t\"one\r\ntwo\"\n"_qs);
@@ -279,65 +259,55 @@ void ScheduleTest::copy_quotesCellsSpreadsheetsWouldSplit()
 
 void ScheduleTest::repeat_movesDatesInTheirTypedForm_data()
 {
-    QTest::addColumn<QStringList>("originals");
+    // Originals and copies are programmes separated by ';'.
+    QTest::addColumn<QString>("originals");
     QTest::addColumn<schedule::Every>("every");
-    QTest::addColumn<QString>("until");
+    QTest::addColumn<QDate>("until");
     QTest::addColumn<int>("times");
-    QTest::addColumn<QStringList>("copies");
-
+    QTest::addColumn<QString>("copies");
+    using schedule::Every;
     QTest::newRow("weekly over a month end")
-        << QStringList{u"2024-01-24|20:00|30|A"_qs} << schedule::Every::Week << QString() << 3
-        << QStringList{u"2024-01-31|20:00|30|A"_qs, u"2024-02-07|20:00|30|A"_qs,
-                       u"2024-02-14|20:00|30|A"_qs};
+        << u"2024-01-24|20:00|30|A"_qs << Every::Week << QDate() << 3
+        << u"2024-01-31|20:00|30|A;2024-02-07|20:00|30|A;2024-02-14|20:00|30|A"_qs;
     QTest::newRow("daily over a leap day, until a date, day first")
-        << QStringList{u"27/02/2024|06:00|30|A"_qs} << schedule::Every::Day << u"2024-03-01"_qs << 0
-        << QStringList{u"28/02/2024|06:00|30|A"_qs, u"29/02/2024|06:00|30|A"_qs,
-                       u"01/03/2024|06:00|30|A"_qs};
+        << u"27/02/2024|06:00|30|A"_qs << Every::Day << QDate(2024, 3, 1) << 0
+        << u"28/02/2024|06:00|30|A;29/02/2024|06:00|30|A;01/03/2024|06:00|30|A"_qs;
     QTest::newRow("no leap day in 2023, compact form")
-        << QStringList{u"20230227|0600|30"_qs} << schedule::Every::Day << QString() << 2
-        << QStringList{u"20230228|0600|30"_qs, u"20230301|0600|30"_qs};
+        << u"20230227|0600|30"_qs << Every::Day << QDate() << 2
+        << u"20230228|0600|30;20230301|0600|30"_qs;
     QTest::newRow("one-digit day and month stay one digit when they can")
-        << QStringList{u"9/9/2024|6:00|30"_qs} << schedule::Every::Day << QString() << 1
-        << QStringList{u"10/9/2024|6:00|30"_qs};
-    QTest::newRow("blanks kept") << QStringList{u" 2024-12-31 |06:00|30"_qs} << schedule::Every::Day
-                                 << QString() << 1 << QStringList{u" 2025-01-01 |06:00|30"_qs};
+        << u"9/9/2024|6:00|30"_qs << Every::Day << QDate() << 1 << u"10/9/2024|6:00|30"_qs;
+    QTest::newRow("blanks kept") << u" 2024-12-31 |06:00|30"_qs << Every::Day << QDate() << 1
+                                 << u" 2025-01-01 |06:00|30"_qs;
     QTest::newRow("daily over the spring daylight-saving change keeps the clock time")
-        << QStringList{u"2024-03-30|02:30|60|Night"_qs} << schedule::Every::Day << QString() << 2
-        << QStringList{u"2024-03-31|02:30|60|Night"_qs, u"2024-04-01|02:30|60|Night"_qs};
+        << u"2024-03-30|02:30|60|Night"_qs << Every::Day << QDate() << 2
+        << u"2024-03-31|02:30|60|Night;2024-04-01|02:30|60|Night"_qs;
     QTest::newRow("weekdays from a Friday skip the weekend")
-        << QStringList{u"2024-03-01|09:00|60"_qs} << schedule::Every::Weekday << u"2024-03-06"_qs
-        << 0
-        << QStringList{u"2024-03-04|09:00|60"_qs, u"2024-03-05|09:00|60"_qs,
-                       u"2024-03-06|09:00|60"_qs};
+        << u"2024-03-01|09:00|60"_qs << Every::Weekday << QDate(2024, 3, 6) << 0
+        << u"2024-03-04|09:00|60;2024-03-05|09:00|60;2024-03-06|09:00|60"_qs;
     QTest::newRow("a block keeps its after-midnight programme with its evening")
-        << QStringList{u"2024-03-01|23:00|60|Late"_qs, u"2024-03-02|00:00|60|Later"_qs}
-        << schedule::Every::Weekday << QString() << 1
-        << QStringList{u"2024-03-04|23:00|60|Late"_qs, u"2024-03-05|00:00|60|Later"_qs};
+        << u"2024-03-01|23:00|60|Late;2024-03-02|00:00|60|Later"_qs << Every::Weekday << QDate()
+        << 1 << u"2024-03-04|23:00|60|Late;2024-03-05|00:00|60|Later"_qs;
     QTest::newRow("until before the first copy")
-        << QStringList{u"2024-03-01|09:00|60"_qs} << schedule::Every::Week << u"2024-03-07"_qs << 0
-        << QStringList();
+        << u"2024-03-01|09:00|60"_qs << Every::Week << QDate(2024, 3, 7) << 0 << QString();
 }
 
 void ScheduleTest::repeat_movesDatesInTheirTypedForm()
 {
-    QFETCH(QStringList, originals);
+    QFETCH(QString, originals);
     QFETCH(schedule::Every, every);
-    QFETCH(QString, until);
+    QFETCH(QDate, until);
     QFETCH(int, times);
-    QFETCH(QStringList, copies);
-    QList<Programme> selected;
-    for (const QString &p : originals) {
-        selected << programme(p);
-        selected.last().programmeID = 5;
-    }
-    schedule::RepeatPlan plan;
-    plan.every = every;
-    plan.times = times;
-    if (!until.isEmpty())
-        plan.until = QDate::fromString(until, Qt::ISODate);
+    QFETCH(QString, copies);
+    QList<Programme> selected = programmes(originals.split(u';'));
+    for (Programme &p : selected)
+        p.programmeID = 5;
+    schedule::RepeatPlan plan{every, std::nullopt, times};
+    if (until.isValid())
+        plan.until = until;
     const schedule::Repeated repeated = schedule::repeatProgrammes(selected, plan);
     QCOMPARE(repeated.error, QString());
-    QCOMPARE(written(repeated.copies), copies);
+    QCOMPARE(written(repeated.copies).join(u';'), copies);
     for (const Programme &copy : repeated.copies)
         QCOMPARE(copy.programmeID, 0);
 }
@@ -369,54 +339,48 @@ void ScheduleTest::ends_areWorkedOutInTheStartsForm()
 
 void ScheduleTest::checks_markEachProblemRow_data()
 {
-    QTest::addColumn<QStringList>("programmes");
+    // Programmes separated by ';', each row's problems, and the count shown.
+    QTest::addColumn<QString>("programmes");
     QTest::addColumn<int>("gapMinutes");
     QTest::addColumn<QList<unsigned>>("problems");
     QTest::addColumn<QString>("count");
     using namespace schedule;
-
     QTest::newRow("back to back over midnight")
-        << QStringList{u"2024-01-01|23:00|60|A"_qs, u"2024-01-02|00:00|30|B"_qs,
-                       u"2024-01-02|00:30|30|C"_qs}
-        << 0 << QList<unsigned>{0, 0, 0} << u"No problems"_qs;
+        << u"2024-01-01|23:00|60|A;2024-01-02|00:00|30|B;2024-01-02|00:30|30|C"_qs << 0
+        << QList<unsigned>{0, 0, 0} << u"No problems"_qs;
     QTest::newRow("overlap and gap")
-        << QStringList{u"2024-01-01|20:00|90|A"_qs, u"2024-01-01|21:00|30|B"_qs,
-                       u"2024-01-01|21:35|30|C"_qs}
-        << 0 << QList<unsigned>{Overlap, Gap, 0} << u"1 overlap, 1 gap"_qs;
+        << u"2024-01-01|20:00|90|A;2024-01-01|21:00|30|B;2024-01-01|21:35|30|C"_qs << 0
+        << QList<unsigned>{Overlap, Gap, 0} << u"1 overlap, 1 gap"_qs;
     QTest::newRow("a gap no longer than the threshold")
-        << QStringList{u"2024-01-01|21:00|30|B"_qs, u"2024-01-01|21:35|30|C"_qs} << 5
-        << QList<unsigned>{0, 0} << u"No problems"_qs;
+        << u"2024-01-01|21:00|30|B;2024-01-01|21:35|30|C"_qs << 5 << QList<unsigned>{0, 0}
+        << u"No problems"_qs;
     QTest::newRow("a gap longer than the threshold")
-        << QStringList{u"2024-01-01|21:00|30|B"_qs, u"2024-01-01|21:36|30|C"_qs} << 5
-        << QList<unsigned>{Gap, 0} << u"1 gap"_qs;
+        << u"2024-01-01|21:00|30|B;2024-01-01|21:36|30|C"_qs << 5 << QList<unsigned>{Gap, 0}
+        << u"1 gap"_qs;
     QTest::newRow("unreadable rows are not compared")
-        << QStringList{u"2024-01-01|06:00|later|A"_qs, u"2024-01-01|06:30|30|B"_qs,
-                       u"2024-01-01|7 am|30|C"_qs, u"2024-02-30|08:00|30|D"_qs}
+        << u"2024-01-01|06:00|later|A;2024-01-01|06:30|30|B;2024-01-01|7 am|30|C;"
+           "2024-02-30|08:00|30|D"_qs
         << 0 << QList<unsigned>{Unreadable, 0, Unreadable, Unreadable} << u"3 unreadable"_qs;
     QTest::newRow("no name, blanks only")
-        << QStringList{u"2024-01-01|06:00|30|<null>"_qs, u"2024-01-01|06:30|30|  "_qs,
-                       u"2024-01-01|07:00|30|C"_qs}
-        << 0 << QList<unsigned>{NoName, NoName, 0} << u"2 without a name"_qs;
+        << u"2024-01-01|06:00|30|<null>;2024-01-01|06:30|30|  ;2024-01-01|07:00|30|C"_qs << 0
+        << QList<unsigned>{NoName, NoName, 0} << u"2 without a name"_qs;
     QTest::newRow("clock times through the daylight-saving change")
-        << QStringList{u"2024-03-31|00:30|120|A"_qs, u"2024-03-31|02:30|30|B"_qs,
-                       u"2024-10-27|01:30|60|C"_qs, u"2024-10-27|02:30|30|D"_qs}
+        << u"2024-03-31|00:30|120|A;2024-03-31|02:30|30|B;2024-10-27|01:30|60|C;"
+           "2024-10-27|02:30|30|D"_qs
         << 0 << QList<unsigned>{0, Gap, 0, 0} << u"1 gap"_qs;
     QTest::newRow("everything at once")
-        << QStringList{u"2024-01-01|06:00|60|A"_qs, u"2024-01-01|06:30|60|<null>"_qs,
-                       u"2024-01-01|08:00|x|C"_qs}
-        << 0 << QList<unsigned>{Overlap, Gap | NoName, Unreadable}
+        << u"2024-01-01|06:00|60|A;2024-01-01|06:30|60|<null>;2024-01-01|08:00|x|C"_qs << 0
+        << QList<unsigned>{Overlap, Gap | NoName, Unreadable}
         << u"1 overlap, 1 gap, 1 unreadable, 1 without a name"_qs;
 }
 
 void ScheduleTest::checks_markEachProblemRow()
 {
-    QFETCH(QStringList, programmes);
+    QFETCH(QString, programmes);
     QFETCH(int, gapMinutes);
     QFETCH(QList<unsigned>, problems);
     QFETCH(QString, count);
-    QList<Programme> rows;
-    for (const QString &p : programmes)
-        rows << programme(p);
+    const QList<Programme> rows = ::programmes(programmes.split(u';'));
     schedule::CheckCount counted;
     const QList<schedule::RowCheck> checks = schedule::checkSchedule(rows, gapMinutes, &counted);
     QList<unsigned> found;
