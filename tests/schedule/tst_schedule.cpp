@@ -61,7 +61,8 @@ QList<QVariantList> snapshot(TestDatabase &db)
     return db.rows(u"SELECT programmeID, typeof(programmeID), channelID, typeof(channelID), "
                    "programmeName, typeof(programmeName), programmeDesc, typeof(programmeDesc), "
                    "startDate, typeof(startDate), startTime, typeof(startTime), duration, "
-                   "typeof(duration), category, typeof(category) FROM ProgrammeData "
+                   "typeof(duration), category, typeof(category), xmltvStart, xmltvStop, "
+                   "xmltvTyped, xmltvExtra FROM ProgrammeData "
                    "ORDER BY programmeID"_qs);
 }
 
@@ -131,6 +132,10 @@ void ScheduleTest::steps_undoRestoresStoreAndRedoRepeats()
             "(?, 'Odd', 'x', 'someday', '7', 7, 'Local Interest'), "
             "(?, 'Elsewhere', NULL, '2024-01-01', '06:00', '30', 'News')"_qs,
             {channel, channel, channel, other});
+    // What an XMLTV import keeps beside the columns comes back with its row.
+    db.exec(u"UPDATE ProgrammeData SET xmltvStart = '20240101060000 +0100', xmltvStop = "
+            "'20240101063000 +0100', xmltvTyped = 'typed', xmltvExtra = '<icon src=\"a\"/>' "
+            "WHERE programmeID = 1"_qs);
     // Gaps in the identifiers, as deletes leave them.
     db.exec(u"DELETE FROM ProgrammeData WHERE programmeID = 4"_qs);
     db.exec(u"INSERT INTO ProgrammeData (programmeID, channelID, programmeName) VALUES "
