@@ -211,38 +211,20 @@ private slots:
                  0);
     }
 
-    void commandLine_failures_data()
+    void commandLine_unwritableFile_failsInOneLineAndLeavesNothing()
     {
-        QTest::addColumn<QString>("database"); // beside the output; empty: one holding project 1
-        QTest::addColumn<QString>("project");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<QString>("complaint");
-        QTest::newRow("missing database")
-            << u"absent.db"_qs << u"1"_qs << u"out"_qs << u"There is no database at"_qs;
-        QTest::newRow("unknown project")
-            << QString() << u"99"_qs << u"out"_qs << u"no project with the identifier 99"_qs;
-        QTest::newRow("not a number")
-            << QString() << u"one"_qs << u"out"_qs << u"not a project identifier"_qs;
-        QTest::newRow("unwritable file")
-            << QString() << u"1"_qs << u"no/such/folder/out"_qs << u"Could not write"_qs;
-    }
-
-    void commandLine_failures()
-    {
-        QFETCH(QString, database);
-        QFETCH(QString, project);
-        QFETCH(QString, out);
-        QFETCH(QString, complaint);
         TestDatabase db;
         db.addProject(u"Only"_qs);
-        database = database.isEmpty() ? db.path() : m_out.filePath(database);
+        const QString out = m_out.filePath(u"no/such/folder/out"_qs);
         for (const QString &command : {u"export-dgc"_qs, u"export-xml"_qs}) {
             QString said;
-            QVERIFY(runCli({command, u"--db"_qs, database, u"--project"_qs, project, u"--out"_qs,
-                            m_out.filePath(out)},
-                           &said) > 0);
-            QVERIFY2(said.contains(complaint) && said.count(u'\n') == 1, qPrintable(said));
-            QVERIFY(!QFile::exists(m_out.filePath(out)));
+            QCOMPARE(
+                runCli({command, u"--db"_qs, db.path(), u"--project"_qs, u"1"_qs, u"--out"_qs, out},
+                       &said),
+                1);
+            QVERIFY2(said.contains(u"Could not write"_qs) && said.count(u'\n') == 1,
+                     qPrintable(said));
+            QVERIFY(!QFile::exists(out));
         }
     }
 
@@ -289,33 +271,26 @@ private slots:
         }
     }
 
-    void exportOntoTheDatabase_isRefusedBeforeAnythingIsWritten_data()
-    {
-        QTest::addColumn<bool>("channels");
-        QTest::addColumn<exports::Overwrite>("overwrite");
-        QTest::newRow("channel file, in place") << true << exports::Overwrite::InPlace;
-        QTest::newRow("channel file, when complete") << true << exports::Overwrite::WhenComplete;
-        QTest::newRow("listing, in place") << false << exports::Overwrite::InPlace;
-        QTest::newRow("listing, when complete") << false << exports::Overwrite::WhenComplete;
-    }
-
     void exportOntoTheDatabase_isRefusedBeforeAnythingIsWritten()
     {
-        QFETCH(bool, channels);
-        QFETCH(exports::Overwrite, overwrite);
-        TestDatabase db;
-        arrange(db, channels ? u"example.sql"_qs : u"listing.sql"_qs);
-        const QString link = db.directory() + u"/link.db"_qs;
-        QVERIFY(QFile::link(db.path(), link));
-        const QByteArray before = contents(db.path());
-        for (const QString &path : {db.path(), link}) {
-            const auto written = exportTo(channels, path, db.path(), overwrite);
-            QVERIFY(!written);
-            QVERIFY2(written.failure().detail.contains(u"is the database itself"),
-                     qPrintable(written.failure().text()));
-            QCOMPARE(contents(db.path()), before);
+        for (const bool channels : {true, false}) {
+            TestDatabase db;
+            arrange(db, channels ? u"example.sql"_qs : u"listing.sql"_qs);
+            const QString link = db.directory() + u"/link.db"_qs;
+            QVERIFY(QFile::link(db.path(), link));
+            const QByteArray before = contents(db.path());
+            for (const auto overwrite :
+                 {exports::Overwrite::InPlace, exports::Overwrite::WhenComplete}) {
+                for (const QString &path : {db.path(), link}) {
+                    const auto written = exportTo(channels, path, db.path(), overwrite);
+                    QVERIFY2(!written &&
+                                 written.failure().detail.contains(u"is the database itself"),
+                             qPrintable(written ? path : written.failure().text()));
+                    QCOMPARE(contents(db.path()), before);
+                }
+            }
+            QCOMPARE(filesIn(db.directory()), (QStringList{u"link.db"_qs, u"quorvel.db"_qs}));
         }
-        QCOMPARE(filesIn(db.directory()), (QStringList{u"link.db"_qs, u"quorvel.db"_qs}));
     }
 
     void replacingExport_keepsTheOldFileUntilTheNewOneIsWhole_data()
