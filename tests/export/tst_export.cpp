@@ -356,38 +356,6 @@ private slots:
         QVERIFY(whole.startsWith(contents(real)));
     }
 
-    void windowExportOntoTheDatabase_failsSilentlyAndLeavesItIntact()
-    {
-        WindowFixture f;
-        arrange(f.db, u"listing.sql"_qs);
-        const QString link = f.db.directory() + u"/link.db"_qs;
-        QVERIFY(QFile::link(f.db.path(), link));
-        AppWindow *window = f.navigator.start();
-        WindowFixture::clickEntry(WindowFixture::control<EntryList>(window, "projList"), 0);
-        const QByteArray before = contents(f.db.path());
-        const QVariant programmes = f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs);
-        for (const QString &path : {f.db.path(), link}) {
-            f.dialogs.answerSaveAs(path);
-            WindowFixture::click(window, "exportProgrammeDatatoXML");
-            QVERIFY(f.dialogs.allAnswered()); // no "Export Completed", no other message
-            QCOMPARE(contents(f.db.path()), before);
-        }
-
-        WindowFixture::click(window, "exportChannelDataToDGC");
-        window = WindowFixture::openWindow();
-        QVERIFY(window && window->objectName() == u"channelDataExport");
-        for (const QString &path : {f.db.path(), link}) {
-            f.dialogs.answerSaveAs(path);
-            WindowFixture::click(window, "cmdSave");
-            QVERIFY(f.dialogs.allAnswered());
-        }
-        QCOMPARE(f.dialogs.asked().size(), 4);
-        // The contact details were stored before the dialog; the rest is as it was.
-        QCOMPARE(store::inspectDatabase(f.db.path()).kind, store::DatabaseCheck::Quorvel);
-        QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs), programmes);
-        QCOMPARE(filesIn(f.db.directory()), (QStringList{u"link.db"_qs, u"quorvel.db"_qs}));
-    }
-
     void contactWindow_storesBeforeTheDialogAndWritesTheFieldsAsTheyStand()
     {
         WindowFixture f;
@@ -421,6 +389,19 @@ private slots:
         WindowFixture::click(window, "cmdSave");
         QCOMPARE(contents(path), "[info]\r\nName= Bob \r\nEmail=\r\nHomeURL=\r\n"
                                  "Description=Local channels\r\nChannelCount=0\r\n");
+        // Onto the database, directly or by a link: silently nothing, the store intact.
+        const QString link = f.db.directory() + u"/link.db"_qs;
+        QVERIFY(QFile::link(f.db.path(), link));
+        const qsizetype asked = f.dialogs.asked().size();
+        for (const QString &onto : {f.db.path(), link}) {
+            f.dialogs.answerSaveAs(onto);
+            WindowFixture::click(window, "cmdSave");
+            QVERIFY(f.dialogs.allAnswered());
+        }
+        QCOMPARE(f.dialogs.asked().size(), asked + 2);
+        QCOMPARE(store::inspectDatabase(f.db.path()).kind, store::DatabaseCheck::Quorvel);
+        QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ChannelData"_qs).toInt(), 0);
+        QCOMPARE(filesIn(f.db.directory()), (QStringList{u"link.db"_qs, u"quorvel.db"_qs}));
         WindowFixture::click(window, "cmdClose");
         QWidget *next = WindowFixture::openWindow();
         QVERIFY(next && next->objectName() == u"projectSelection");
@@ -446,12 +427,24 @@ private slots:
         QCOMPARE(asked[1].title, u"Quorvel Project Export"_qs);
         QCOMPARE(f.state.currentProjectID, std::optional<qint32>(2));
 
+        // Onto the database, directly or by a link: no message, the store intact.
+        const QString link = f.db.directory() + u"/link.db"_qs;
+        QVERIFY(QFile::link(f.db.path(), link));
+        const QByteArray before = contents(f.db.path());
+        for (const QString &onto : {f.db.path(), link}) {
+            f.dialogs.answerSaveAs(onto);
+            WindowFixture::click(window, "exportProgrammeDatatoXML");
+            QVERIFY(f.dialogs.allAnswered());
+            QCOMPARE(contents(f.db.path()), before);
+        }
+        QCOMPARE(filesIn(f.db.directory()), (QStringList{u"link.db"_qs, u"quorvel.db"_qs}));
+
         // A failing store leaves the first line, and no message.
         QVERIFY(QFile::remove(f.db.path()));
         f.dialogs.answerSaveAs(path);
         WindowFixture::click(window, "exportProgrammeDatatoXML");
         QCOMPARE(contents(path), "<channels>\r\n");
-        QCOMPARE(asked.size(), 3);
+        QCOMPARE(asked.size(), 5);
     }
 };
 
