@@ -211,38 +211,20 @@ private slots:
                  0);
     }
 
-    void commandLine_failures_data()
+    void commandLine_unwritableFile_failsInOneLineAndLeavesNothing()
     {
-        QTest::addColumn<QString>("database"); // beside the output; empty: one holding project 1
-        QTest::addColumn<QString>("project");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<QString>("complaint");
-        QTest::newRow("missing database")
-            << u"absent.db"_qs << u"1"_qs << u"out"_qs << u"There is no database at"_qs;
-        QTest::newRow("unknown project")
-            << QString() << u"99"_qs << u"out"_qs << u"no project with the identifier 99"_qs;
-        QTest::newRow("not a number")
-            << QString() << u"one"_qs << u"out"_qs << u"not a project identifier"_qs;
-        QTest::newRow("unwritable file")
-            << QString() << u"1"_qs << u"no/such/folder/out"_qs << u"Could not write"_qs;
-    }
-
-    void commandLine_failures()
-    {
-        QFETCH(QString, database);
-        QFETCH(QString, project);
-        QFETCH(QString, out);
-        QFETCH(QString, complaint);
         TestDatabase db;
         db.addProject(u"Only"_qs);
-        database = database.isEmpty() ? db.path() : m_out.filePath(database);
+        const QString out = m_out.filePath(u"no/such/folder/out"_qs);
         for (const QString &command : {u"export-dgc"_qs, u"export-xml"_qs}) {
             QString said;
-            QVERIFY(runCli({command, u"--db"_qs, database, u"--project"_qs, project, u"--out"_qs,
-                            m_out.filePath(out)},
-                           &said) > 0);
-            QVERIFY2(said.contains(complaint) && said.count(u'\n') == 1, qPrintable(said));
-            QVERIFY(!QFile::exists(m_out.filePath(out)));
+            QCOMPARE(
+                runCli({command, u"--db"_qs, db.path(), u"--project"_qs, u"1"_qs, u"--out"_qs, out},
+                       &said),
+                1);
+            QVERIFY2(said.contains(u"Could not write"_qs) && said.count(u'\n') == 1,
+                     qPrintable(said));
+            QVERIFY(!QFile::exists(out));
         }
     }
 
@@ -289,33 +271,26 @@ private slots:
         }
     }
 
-    void exportOntoTheDatabase_isRefusedBeforeAnythingIsWritten_data()
-    {
-        QTest::addColumn<bool>("channels");
-        QTest::addColumn<exports::Overwrite>("overwrite");
-        QTest::newRow("channel file, in place") << true << exports::Overwrite::InPlace;
-        QTest::newRow("channel file, when complete") << true << exports::Overwrite::WhenComplete;
-        QTest::newRow("listing, in place") << false << exports::Overwrite::InPlace;
-        QTest::newRow("listing, when complete") << false << exports::Overwrite::WhenComplete;
-    }
-
     void exportOntoTheDatabase_isRefusedBeforeAnythingIsWritten()
     {
-        QFETCH(bool, channels);
-        QFETCH(exports::Overwrite, overwrite);
-        TestDatabase db;
-        arrange(db, channels ? u"example.sql"_qs : u"listing.sql"_qs);
-        const QString link = db.directory() + u"/link.db"_qs;
-        QVERIFY(QFile::link(db.path(), link));
-        const QByteArray before = contents(db.path());
-        for (const QString &path : {db.path(), link}) {
-            const auto written = exportTo(channels, path, db.path(), overwrite);
-            QVERIFY(!written);
-            QVERIFY2(written.failure().detail.contains(u"is the database itself"),
-                     qPrintable(written.failure().text()));
-            QCOMPARE(contents(db.path()), before);
+        for (const bool channels : {true, false}) {
+            TestDatabase db;
+            arrange(db, channels ? u"example.sql"_qs : u"listing.sql"_qs);
+            const QString link = db.directory() + u"/link.db"_qs;
+            QVERIFY(QFile::link(db.path(), link));
+            const QByteArray before = contents(db.path());
+            for (const auto overwrite :
+                 {exports::Overwrite::InPlace, exports::Overwrite::WhenComplete}) {
+                for (const QString &path : {db.path(), link}) {
+                    const auto written = exportTo(channels, path, db.path(), overwrite);
+                    QVERIFY2(!written &&
+                                 written.failure().detail.contains(u"is the database itself"),
+                             qPrintable(written ? path : written.failure().text()));
+                    QCOMPARE(contents(db.path()), before);
+                }
+            }
+            QCOMPARE(filesIn(db.directory()), (QStringList{u"link.db"_qs, u"quorvel.db"_qs}));
         }
-        QCOMPARE(filesIn(db.directory()), (QStringList{u"link.db"_qs, u"quorvel.db"_qs}));
     }
 
     void replacingExport_keepsTheOldFileUntilTheNewOneIsWhole_data()
@@ -381,38 +356,6 @@ private slots:
         QVERIFY(whole.startsWith(contents(real)));
     }
 
-    void windowExportOntoTheDatabase_failsSilentlyAndLeavesItIntact()
-    {
-        WindowFixture f;
-        arrange(f.db, u"listing.sql"_qs);
-        const QString link = f.db.directory() + u"/link.db"_qs;
-        QVERIFY(QFile::link(f.db.path(), link));
-        AppWindow *window = f.navigator.start();
-        WindowFixture::clickEntry(WindowFixture::control<EntryList>(window, "projList"), 0);
-        const QByteArray before = contents(f.db.path());
-        const QVariant programmes = f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs);
-        for (const QString &path : {f.db.path(), link}) {
-            f.dialogs.answerSaveAs(path);
-            WindowFixture::click(window, "exportProgrammeDatatoXML");
-            QVERIFY(f.dialogs.allAnswered()); // no "Export Completed", no other message
-            QCOMPARE(contents(f.db.path()), before);
-        }
-
-        WindowFixture::click(window, "exportChannelDataToDGC");
-        window = WindowFixture::openWindow();
-        QVERIFY(window && window->objectName() == u"channelDataExport");
-        for (const QString &path : {f.db.path(), link}) {
-            f.dialogs.answerSaveAs(path);
-            WindowFixture::click(window, "cmdSave");
-            QVERIFY(f.dialogs.allAnswered());
-        }
-        QCOMPARE(f.dialogs.asked().size(), 4);
-        // The contact details were stored before the dialog; the rest is as it was.
-        QCOMPARE(store::inspectDatabase(f.db.path()).kind, store::DatabaseCheck::Quorvel);
-        QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs), programmes);
-        QCOMPARE(filesIn(f.db.directory()), (QStringList{u"link.db"_qs, u"quorvel.db"_qs}));
-    }
-
     void contactWindow_storesBeforeTheDialogAndWritesTheFieldsAsTheyStand()
     {
         WindowFixture f;
@@ -446,6 +389,19 @@ private slots:
         WindowFixture::click(window, "cmdSave");
         QCOMPARE(contents(path), "[info]\r\nName= Bob \r\nEmail=\r\nHomeURL=\r\n"
                                  "Description=Local channels\r\nChannelCount=0\r\n");
+        // Onto the database, directly or by a link: silently nothing, the store intact.
+        const QString link = f.db.directory() + u"/link.db"_qs;
+        QVERIFY(QFile::link(f.db.path(), link));
+        const qsizetype asked = f.dialogs.asked().size();
+        for (const QString &onto : {f.db.path(), link}) {
+            f.dialogs.answerSaveAs(onto);
+            WindowFixture::click(window, "cmdSave");
+            QVERIFY(f.dialogs.allAnswered());
+        }
+        QCOMPARE(f.dialogs.asked().size(), asked + 2);
+        QCOMPARE(store::inspectDatabase(f.db.path()).kind, store::DatabaseCheck::Quorvel);
+        QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ChannelData"_qs).toInt(), 0);
+        QCOMPARE(filesIn(f.db.directory()), (QStringList{u"link.db"_qs, u"quorvel.db"_qs}));
         WindowFixture::click(window, "cmdClose");
         QWidget *next = WindowFixture::openWindow();
         QVERIFY(next && next->objectName() == u"projectSelection");
@@ -471,12 +427,24 @@ private slots:
         QCOMPARE(asked[1].title, u"Quorvel Project Export"_qs);
         QCOMPARE(f.state.currentProjectID, std::optional<qint32>(2));
 
+        // Onto the database, directly or by a link: no message, the store intact.
+        const QString link = f.db.directory() + u"/link.db"_qs;
+        QVERIFY(QFile::link(f.db.path(), link));
+        const QByteArray before = contents(f.db.path());
+        for (const QString &onto : {f.db.path(), link}) {
+            f.dialogs.answerSaveAs(onto);
+            WindowFixture::click(window, "exportProgrammeDatatoXML");
+            QVERIFY(f.dialogs.allAnswered());
+            QCOMPARE(contents(f.db.path()), before);
+        }
+        QCOMPARE(filesIn(f.db.directory()), (QStringList{u"link.db"_qs, u"quorvel.db"_qs}));
+
         // A failing store leaves the first line, and no message.
         QVERIFY(QFile::remove(f.db.path()));
         f.dialogs.answerSaveAs(path);
         WindowFixture::click(window, "exportProgrammeDatatoXML");
         QCOMPARE(contents(path), "<channels>\r\n");
-        QCOMPARE(asked.size(), 3);
+        QCOMPARE(asked.size(), 5);
     }
 };
 

@@ -49,283 +49,260 @@ class ProjectWindowTest : public QObject
 private slots:
     void cleanup() { WindowFixture::closeAll(); }
 
-    void fillAndSelection_driveTheFiveButtons();
-    void emptyPromptAnswer_changesNothingAndKeepsSelection();
-    void rename_offersCurrentNameAndRenamesSelectedTwin();
-    void delete_asksExactlyAndRefillsWhateverTheAnswer();
-    void load_setsCurrentProjectAndLeavesOneWindow();
-    void missingDatabase_saysWhereAndHowToCreateIt();
-    void failedCommand_saysSoOnceAndKeepsList_data();
-    void failedCommand_saysSoOnceAndKeepsList();
-    void buttonRows_keepTheirSizesAtStartingSize();
-    void movingBetweenWindows_keepsProgramRunning_closingLastEndsIt();
-    void exit_endsProgram_data();
-    void exit_endsProgram();
-};
+    void fillAndSelection_driveTheFiveButtons()
+    {
+        WindowFixture f;
+        QWidget *window = f.navigator.start();
+        QCOMPARE(f.state.connectionString, f.db.path());
+        QCOMPARE(selectionButtonState(window), u"none"_qs);
+        QTest::mouseDClick(projList(window)->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(WindowFixture::openWindow(), window);
 
-void ProjectWindowTest::fillAndSelection_driveTheFiveButtons()
-{
-    WindowFixture f;
-    QWidget *window = f.navigator.start();
-    QCOMPARE(f.state.connectionString, f.db.path());
-    QCOMPARE(selectionButtonState(window), u"none"_qs);
-    QTest::mouseDClick(projList(window)->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
-    QCOMPARE(WindowFixture::openWindow(), window);
+        f.dialogs.answerPrompt(u"  First  "_qs);
+        WindowFixture::click(window, "newProj");
+        QCOMPARE(f.dialogs.asked().last().text, u"Please enter a Project Name"_qs);
+        QCOMPARE(f.dialogs.asked().last().title, u"New Quorvel Project"_qs);
+        QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"  First  "_qs});
+        QCOMPARE(selectionButtonState(window), u"none"_qs);
 
-    f.dialogs.answerPrompt(u"  First  "_qs);
-    WindowFixture::click(window, "newProj");
-    QCOMPARE(f.dialogs.asked().last().text, u"Please enter a Project Name"_qs);
-    QCOMPARE(f.dialogs.asked().last().title, u"New Quorvel Project"_qs);
-    QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"  First  "_qs});
-    QCOMPARE(selectionButtonState(window), u"none"_qs);
-
-    WindowFixture::clickEntry(projList(window), 0);
-    QCOMPARE(selectionButtonState(window), u"all"_qs);
-    f.dialogs.answerPrompt(u"Second"_qs);
-    WindowFixture::click(window, "newProj");
-    QCOMPARE(WindowFixture::texts(projList(window)), (QStringList{u"  First  "_qs, u"Second"_qs}));
-    QCOMPARE(selectionButtonState(window), u"none"_qs);
-    QVERIFY(projList(window)->selectionModel()->selectedRows().isEmpty());
-
-    // The keyboard starts from the first entry, and nothing looks chosen
-    // before it does.
-    projList(window)->setFocus(Qt::TabFocusReason);
-    QVERIFY(!projList(window)->currentIndex().isValid());
-    QTest::keyClick(projList(window), Qt::Key_Down);
-    QCOMPARE(projList(window)->selectedEntry()->text, u"  First  "_qs);
-    QCOMPARE(selectionButtonState(window), u"all"_qs);
-    QTest::keyClick(projList(window), Qt::Key_Down);
-    QCOMPARE(projList(window)->selectedEntry()->text, u"Second"_qs);
-
-    f.dialogs.answerPrompt(u"Third"_qs);
-    WindowFixture::click(window, "newProj");
-    projList(window)->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(projList(window), Qt::Key_Space);
-    QCOMPARE(projList(window)->selectedEntry()->text, u"  First  "_qs);
-    QCOMPARE(selectionButtonState(window), u"all"_qs);
-}
-
-void ProjectWindowTest::emptyPromptAnswer_changesNothingAndKeepsSelection()
-{
-    WindowFixture f;
-    f.db.addProject(u"Only"_qs);
-    QWidget *window = f.navigator.start();
-    WindowFixture::clickEntry(projList(window), 0);
-
-    f.dialogs.answerPrompt(QString());
-    WindowFixture::click(window, "newProj");
-    f.dialogs.answerPrompt(QString());
-    WindowFixture::click(window, "renameProject");
-
-    QVERIFY(f.dialogs.allAnswered());
-    QCOMPARE(f.db.rows(u"SELECT projectName FROM ProjectData"_qs).size(), 1);
-    QCOMPARE(f.db.value(u"SELECT projectName FROM ProjectData"_qs).toString(), u"Only"_qs);
-    QCOMPARE(projList(window)->selectedEntry()->text, u"Only"_qs);
-    QCOMPARE(selectionButtonState(window), u"all"_qs);
-}
-
-void ProjectWindowTest::rename_offersCurrentNameAndRenamesSelectedTwin()
-{
-    WindowFixture f;
-    const qint32 first = f.db.addProject(u"Twin"_qs);
-    const qint32 second = f.db.addProject(u"Twin"_qs);
-    QWidget *window = f.navigator.start();
-    WindowFixture::clickEntry(projList(window), 1);
-
-    f.dialogs.answerPrompt(u" Renamed "_qs);
-    WindowFixture::click(window, "renameProject");
-    const auto &question = f.dialogs.asked().last();
-    QCOMPARE(question.text, u"Please enter a new Project Name"_qs);
-    QCOMPARE(question.title, u"Rename Quorvel Project"_qs);
-    QCOMPARE(question.defaultAnswer, u"Twin"_qs);
-
-    const QString byId = u"SELECT projectName FROM ProjectData WHERE projectID = ?"_qs;
-    QCOMPARE(f.db.value(byId, {first}).toString(), u"Twin"_qs);
-    QCOMPARE(f.db.value(byId, {second}).toString(), u" Renamed "_qs);
-    QCOMPARE(WindowFixture::texts(projList(window)), (QStringList{u"Twin"_qs, u" Renamed "_qs}));
-    QCOMPARE(selectionButtonState(window), u"none"_qs);
-}
-
-void ProjectWindowTest::delete_asksExactlyAndRefillsWhateverTheAnswer()
-{
-    WindowFixture f;
-    f.db.addProject(u"Keep me"_qs);
-    const qint32 doomed = f.db.addProject(u"Old News"_qs);
-    f.db.addProgramme(f.db.addChannel(doomed, u"Ch"_qs), u"Show"_qs);
-    QWidget *window = f.navigator.start();
-
-    WindowFixture::clickEntry(projList(window), 1);
-    f.dialogs.answerConfirm(false);
-    WindowFixture::click(window, "delProj");
-    const auto &question = f.dialogs.asked().last();
-    QCOMPARE(question.text, u"Are you sure you want to delete the project called Old News? This "
-                            "action cannot be undone, and will result in all Channel and Programme "
-                            "Data being lost!"_qs);
-    QCOMPARE(question.title, u"Delete Quorvel Project"_qs);
-    QCOMPARE(question.icon, Dialogs::Icon::NoIcon);
-    QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProjectData"_qs).toInt(), 2);
-    QCOMPARE(selectionButtonState(window), u"none"_qs);
-    QVERIFY(projList(window)->selectionModel()->selectedRows().isEmpty());
-
-    WindowFixture::clickEntry(projList(window), 1);
-    f.dialogs.answerConfirm(true);
-    WindowFixture::click(window, "delProj");
-    QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Keep me"_qs});
-    QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs).toInt(), 0);
-    QCOMPARE(selectionButtonState(window), u"none"_qs);
-}
-
-void ProjectWindowTest::load_setsCurrentProjectAndLeavesOneWindow()
-{
-    WindowFixture f;
-    const qint32 a = f.db.addProject(u"A"_qs);
-    const qint32 b = f.db.addProject(u"B"_qs);
-    QWidget *window = f.navigator.start();
-    WindowFixture::doubleClickEntry(projList(window), 1);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-
-    QCOMPARE(f.state.currentProjectID, std::optional<qint32>(b));
-    QCOMPARE(WindowFixture::visibleWindowCount(), 1);
-    QVERIFY(WindowFixture::openWindow());
-    QCOMPARE(WindowFixture::openWindow()->objectName(), u"channelSelection"_qs);
-
-    // Back again: a fresh list, nothing selected, the same database path.
-    WindowFixture::click(WindowFixture::openWindow(), "closeProject");
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QWidget *again = WindowFixture::openWindow();
-    QVERIFY(again);
-    QCOMPARE(again->objectName(), u"projectSelection"_qs);
-    QVERIFY(projList(again)->selectionModel()->selectedRows().isEmpty());
-    QCOMPARE(f.state.connectionString, f.db.path());
-    QCOMPARE(f.state.currentProjectID, std::optional<qint32>(b));
-
-    WindowFixture::clickEntry(projList(again), 0);
-    WindowFixture::click(again, "loadProj");
-    QCOMPARE(f.state.currentProjectID, std::optional<qint32>(a));
-}
-
-void ProjectWindowTest::missingDatabase_saysWhereAndHowToCreateIt()
-{
-    WindowFixture f;
-    QVERIFY(QFile::remove(f.db.path()));
-    f.dialogs.expectError();
-    QWidget *window = f.navigator.start();
-    QVERIFY(f.dialogs.allAnswered());
-    const auto &told = f.dialogs.asked().last();
-    QVERIFY2(told.text.contains(f.db.path()) && told.text.contains(u"quorvel-cli init-db"_qs),
-             qPrintable(told.text));
-    // Over the project window, not on its own before any window is up.
-    QVERIFY(told.overShownWindow);
-    QVERIFY(!QFile::exists(f.db.path()));
-
-    // The window stays usable; adding a project fails the same clear way,
-    // once.
-    f.dialogs.answerPrompt(u"New"_qs);
-    f.dialogs.expectError();
-    WindowFixture::click(window, "newProj");
-    QVERIFY(f.dialogs.allAnswered());
-    QCOMPARE(f.dialogs.asked().size(), 3);
-    QVERIFY(f.dialogs.asked().at(2).text.startsWith(u"Could not add the project"_qs));
-    QVERIFY(window->isVisible());
-}
-
-void ProjectWindowTest::failedCommand_saysSoOnceAndKeepsList_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<bool>("prompted");
-    QTest::newRow("New Project") << u"newProj"_qs << true;
-    QTest::newRow("Rename Project") << u"renameProject"_qs << true;
-    // The project's name is read for the question, and that read fails.
-    QTest::newRow("Delete Project") << u"delProj"_qs << false;
-}
-
-void ProjectWindowTest::failedCommand_saysSoOnceAndKeepsList()
-{
-    QFETCH(QString, button);
-    QFETCH(bool, prompted);
-    WindowFixture f;
-    f.db.addProject(u"Only"_qs);
-    QWidget *window = f.navigator.start();
-    WindowFixture::clickEntry(projList(window), 0);
-    QVERIFY(QFile::remove(f.db.path()));
-
-    if (prompted)
-        f.dialogs.answerPrompt(u"Other"_qs);
-    f.dialogs.expectError();
-    WindowFixture::click(window, button.toLatin1().constData());
-
-    QVERIFY(f.dialogs.allAnswered());
-    QCOMPARE(f.dialogs.asked().size(), prompted ? 2 : 1);
-    QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Only"_qs});
-    QCOMPARE(projList(window)->selectedEntry()->text, u"Only"_qs);
-    QCOMPARE(selectionButtonState(window), u"all"_qs);
-}
-
-void ProjectWindowTest::buttonRows_keepTheirSizesAtStartingSize()
-{
-    WindowFixture f;
-    QWidget *window = f.navigator.start();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    const auto width = [window](const char *name) {
-        return WindowFixture::control(window, name)->width();
-    };
-    const int upper = width("newProj");
-    QCOMPARE(width("delProj"), upper);
-    QCOMPARE(width("loadProj"), upper);
-    QVERIFY(width("renameProject") > upper);
-    const int lower = width("exportProgrammeDatatoXML");
-    QCOMPARE(width("exportChannelDataToDGC"), lower);
-    QCOMPARE(width("exitQuorvel"), lower);
-    QVERIFY(lower > width("renameProject"));
-    for (const char *name : {"newProj", "delProj", "loadProj", "renameProject",
-                             "exportProgrammeDatatoXML", "exportChannelDataToDGC", "exitQuorvel"}) {
-        auto *button = WindowFixture::control(window, name);
-        QVERIFY2(button->width() >= button->sizeHint().width(), name);
-    }
-}
-
-void ProjectWindowTest::movingBetweenWindows_keepsProgramRunning_closingLastEndsIt()
-{
-    WindowFixture f;
-    f.db.addProject(u"P"_qs);
-    QWidget *window = f.navigator.start();
-    QString reached;
-    QVERIFY(programEndsBySelf([&] {
         WindowFixture::clickEntry(projList(window), 0);
-        WindowFixture::click(window, "loadProj");
-        // Give the event loop a chance to end the program if the move let it.
-        QTimer::singleShot(100, qApp, [&] {
-            reached = WindowFixture::openWindow()->objectName();
-            WindowFixture::openWindow()->close();
-        });
-    }));
-    QCOMPARE(reached, u"channelSelection"_qs);
-}
+        QCOMPARE(selectionButtonState(window), u"all"_qs);
+        f.dialogs.answerPrompt(u"Second"_qs);
+        WindowFixture::click(window, "newProj");
+        QCOMPARE(WindowFixture::texts(projList(window)),
+                 (QStringList{u"  First  "_qs, u"Second"_qs}));
+        QCOMPARE(selectionButtonState(window), u"none"_qs);
+        QVERIFY(projList(window)->selectionModel()->selectedRows().isEmpty());
 
-void ProjectWindowTest::exit_endsProgram_data()
-{
-    QTest::addColumn<bool>("fromMenu");
-    QTest::newRow("Exit button") << false;
-    QTest::newRow("File menu") << true;
-}
+        // The keyboard starts from the first entry, and nothing looks chosen
+        // before it does.
+        projList(window)->setFocus(Qt::TabFocusReason);
+        QVERIFY(!projList(window)->currentIndex().isValid());
+        QTest::keyClick(projList(window), Qt::Key_Down);
+        QCOMPARE(projList(window)->selectedEntry()->text, u"  First  "_qs);
+        QCOMPARE(selectionButtonState(window), u"all"_qs);
+        QTest::keyClick(projList(window), Qt::Key_Down);
+        QCOMPARE(projList(window)->selectedEntry()->text, u"Second"_qs);
 
-void ProjectWindowTest::exit_endsProgram()
-{
-    QFETCH(bool, fromMenu);
-    WindowFixture f;
-    QWidget *window = f.navigator.start();
-    // Exit closes the File menu's list, the last of its entries.
-    const QList<QAction *> menu = WindowFixture::control<QMenu>(window, "fileMenu")->actions();
-    QCOMPARE(menu.last()->objectName(), u"exitAction"_qs);
-    QCOMPARE(menu.last()->text(), u"E&xit"_qs);
-    QVERIFY(programEndsBySelf([window, fromMenu] {
-        if (fromMenu)
-            WindowFixture::control<QAction>(window, "exitAction")->trigger();
-        else
-            WindowFixture::click(window, "exitQuorvel");
-    }));
-    QCOMPARE(WindowFixture::visibleWindowCount(), 0);
-}
+        f.dialogs.answerPrompt(u"Third"_qs);
+        WindowFixture::click(window, "newProj");
+        projList(window)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(projList(window), Qt::Key_Space);
+        QCOMPARE(projList(window)->selectedEntry()->text, u"  First  "_qs);
+        QCOMPARE(selectionButtonState(window), u"all"_qs);
+    }
+
+    void rename_offersCurrentNameAndRenamesSelectedTwin()
+    {
+        WindowFixture f;
+        const qint32 first = f.db.addProject(u"Twin"_qs);
+        const qint32 second = f.db.addProject(u"Twin"_qs);
+        QWidget *window = f.navigator.start();
+        WindowFixture::clickEntry(projList(window), 1);
+
+        f.dialogs.answerPrompt(u" Renamed "_qs);
+        WindowFixture::click(window, "renameProject");
+        const auto &question = f.dialogs.asked().last();
+        QCOMPARE(question.text, u"Please enter a new Project Name"_qs);
+        QCOMPARE(question.title, u"Rename Quorvel Project"_qs);
+        QCOMPARE(question.defaultAnswer, u"Twin"_qs);
+
+        const QString byId = u"SELECT projectName FROM ProjectData WHERE projectID = ?"_qs;
+        QCOMPARE(f.db.value(byId, {first}).toString(), u"Twin"_qs);
+        QCOMPARE(f.db.value(byId, {second}).toString(), u" Renamed "_qs);
+        QCOMPARE(WindowFixture::texts(projList(window)),
+                 (QStringList{u"Twin"_qs, u" Renamed "_qs}));
+        QCOMPARE(selectionButtonState(window), u"none"_qs);
+    }
+
+    void delete_asksExactlyAndRefillsWhateverTheAnswer()
+    {
+        WindowFixture f;
+        f.db.addProject(u"Keep me"_qs);
+        const qint32 doomed = f.db.addProject(u"Old News"_qs);
+        f.db.addProgramme(f.db.addChannel(doomed, u"Ch"_qs), u"Show"_qs);
+        QWidget *window = f.navigator.start();
+
+        WindowFixture::clickEntry(projList(window), 1);
+        f.dialogs.answerConfirm(false);
+        WindowFixture::click(window, "delProj");
+        const auto &question = f.dialogs.asked().last();
+        QCOMPARE(question.text,
+                 u"Are you sure you want to delete the project called Old News? This "
+                 "action cannot be undone, and will result in all Channel and Programme "
+                 "Data being lost!"_qs);
+        QCOMPARE(question.title, u"Delete Quorvel Project"_qs);
+        QCOMPARE(question.icon, Dialogs::Icon::NoIcon);
+        QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProjectData"_qs).toInt(), 2);
+        QCOMPARE(selectionButtonState(window), u"none"_qs);
+        QVERIFY(projList(window)->selectionModel()->selectedRows().isEmpty());
+
+        WindowFixture::clickEntry(projList(window), 1);
+        f.dialogs.answerConfirm(true);
+        WindowFixture::click(window, "delProj");
+        QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Keep me"_qs});
+        QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs).toInt(), 0);
+        QCOMPARE(selectionButtonState(window), u"none"_qs);
+    }
+
+    void load_setsCurrentProjectAndLeavesOneWindow()
+    {
+        WindowFixture f;
+        const qint32 a = f.db.addProject(u"A"_qs);
+        const qint32 b = f.db.addProject(u"B"_qs);
+        QWidget *window = f.navigator.start();
+        WindowFixture::doubleClickEntry(projList(window), 1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        QCOMPARE(f.state.currentProjectID, std::optional<qint32>(b));
+        QCOMPARE(WindowFixture::visibleWindowCount(), 1);
+        QVERIFY(WindowFixture::openWindow());
+        QCOMPARE(WindowFixture::openWindow()->objectName(), u"channelSelection"_qs);
+
+        // Back again: a fresh list, nothing selected, the same database path.
+        WindowFixture::click(WindowFixture::openWindow(), "closeProject");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QWidget *again = WindowFixture::openWindow();
+        QVERIFY(again);
+        QCOMPARE(again->objectName(), u"projectSelection"_qs);
+        QVERIFY(projList(again)->selectionModel()->selectedRows().isEmpty());
+        QCOMPARE(f.state.connectionString, f.db.path());
+        QCOMPARE(f.state.currentProjectID, std::optional<qint32>(b));
+
+        WindowFixture::clickEntry(projList(again), 0);
+        WindowFixture::click(again, "loadProj");
+        QCOMPARE(f.state.currentProjectID, std::optional<qint32>(a));
+    }
+
+    void missingDatabase_saysWhereAndHowToCreateIt()
+    {
+        WindowFixture f;
+        QVERIFY(QFile::remove(f.db.path()));
+        f.dialogs.expectError();
+        QWidget *window = f.navigator.start();
+        QVERIFY(f.dialogs.allAnswered());
+        const auto &told = f.dialogs.asked().last();
+        QVERIFY2(told.text.contains(f.db.path()) && told.text.contains(u"quorvel-cli init-db"_qs),
+                 qPrintable(told.text));
+        // Over the project window, not on its own before any window is up.
+        QVERIFY(told.overShownWindow);
+        QVERIFY(!QFile::exists(f.db.path()));
+
+        // The window stays usable; adding a project fails the same clear way,
+        // once.
+        f.dialogs.answerPrompt(u"New"_qs);
+        f.dialogs.expectError();
+        WindowFixture::click(window, "newProj");
+        QVERIFY(f.dialogs.allAnswered());
+        QCOMPARE(f.dialogs.asked().size(), 3);
+        QVERIFY(f.dialogs.asked().at(2).text.startsWith(u"Could not add the project"_qs));
+        QVERIFY(window->isVisible());
+    }
+
+    void failedOrEmptyCommand_changesNothingAndKeepsList_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("answer"); // to the prompt for a name, when asked
+        QTest::addColumn<bool>("failing");   // the store is gone
+        QTest::newRow("New Project fails") << u"newProj"_qs << u"Other"_qs << true;
+        QTest::newRow("Rename Project fails") << u"renameProject"_qs << u"Other"_qs << true;
+        // The project's name is read for the question, and that read fails.
+        QTest::newRow("Delete Project fails") << u"delProj"_qs << QString() << true;
+        QTest::newRow("New Project, empty name") << u"newProj"_qs << QString() << false;
+        QTest::newRow("Rename Project, empty name") << u"renameProject"_qs << QString() << false;
+    }
+
+    void failedOrEmptyCommand_changesNothingAndKeepsList()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, answer);
+        QFETCH(bool, failing);
+        WindowFixture f;
+        f.db.addProject(u"Only"_qs);
+        QWidget *window = f.navigator.start();
+        WindowFixture::clickEntry(projList(window), 0);
+        if (failing)
+            QVERIFY(QFile::remove(f.db.path()));
+        const bool prompted = button != u"delProj";
+        if (prompted)
+            f.dialogs.answerPrompt(answer);
+        if (failing)
+            f.dialogs.expectError();
+        WindowFixture::click(window, button.toLatin1().constData());
+
+        QVERIFY(f.dialogs.allAnswered());
+        QCOMPARE(f.dialogs.asked().size(), int(prompted) + int(failing));
+        if (!failing)
+            QCOMPARE(f.db.rows(u"SELECT projectName FROM ProjectData"_qs),
+                     (QList<QVariantList>{{u"Only"_qs}}));
+        QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Only"_qs});
+        QCOMPARE(projList(window)->selectedEntry()->text, u"Only"_qs);
+        QCOMPARE(selectionButtonState(window), u"all"_qs);
+    }
+
+    void buttonRows_keepTheirSizesAtStartingSize()
+    {
+        WindowFixture f;
+        QWidget *window = f.navigator.start();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const auto width = [window](const char *name) {
+            return WindowFixture::control(window, name)->width();
+        };
+        const int upper = width("newProj");
+        QCOMPARE(width("delProj"), upper);
+        QCOMPARE(width("loadProj"), upper);
+        QVERIFY(width("renameProject") > upper);
+        const int lower = width("exportProgrammeDatatoXML");
+        QCOMPARE(width("exportChannelDataToDGC"), lower);
+        QCOMPARE(width("exitQuorvel"), lower);
+        QVERIFY(lower > width("renameProject"));
+        for (const char *name :
+             {"newProj", "delProj", "loadProj", "renameProject", "exportProgrammeDatatoXML",
+              "exportChannelDataToDGC", "exitQuorvel"}) {
+            auto *button = WindowFixture::control(window, name);
+            QVERIFY2(button->width() >= button->sizeHint().width(), name);
+        }
+    }
+
+    void movingBetweenWindows_keepsProgramRunning_closingLastEndsIt()
+    {
+        WindowFixture f;
+        f.db.addProject(u"P"_qs);
+        QWidget *window = f.navigator.start();
+        QString reached;
+        QVERIFY(programEndsBySelf([&] {
+            WindowFixture::clickEntry(projList(window), 0);
+            WindowFixture::click(window, "loadProj");
+            // Give the event loop a chance to end the program if the move let it.
+            QTimer::singleShot(100, qApp, [&] {
+                reached = WindowFixture::openWindow()->objectName();
+                WindowFixture::openWindow()->close();
+            });
+        }));
+        QCOMPARE(reached, u"channelSelection"_qs);
+    }
+
+    void exit_endsProgram()
+    {
+        for (const bool fromMenu : {false, true}) {
+            WindowFixture f;
+            QWidget *window = f.navigator.start();
+            // Exit closes the File menu's list, the last of its entries.
+            const QList<QAction *> menu =
+                WindowFixture::control<QMenu>(window, "fileMenu")->actions();
+            QCOMPARE(menu.last()->objectName(), u"exitAction"_qs);
+            QCOMPARE(menu.last()->text(), u"E&xit"_qs);
+            QVERIFY2(programEndsBySelf([window, fromMenu] {
+                         if (fromMenu)
+                             WindowFixture::control<QAction>(window, "exitAction")->trigger();
+                         else
+                             WindowFixture::click(window, "exitQuorvel");
+                     }),
+                     fromMenu ? "File menu" : "Exit button");
+            QCOMPARE(WindowFixture::visibleWindowCount(), 0);
+        }
+    }
+};
 
 QTEST_MAIN(ProjectWindowTest)
 #include "tst_projectwindow.moc"
