@@ -27,27 +27,20 @@ QStringList fileLines(const QString &path)
 }
 
 // Project 1 of a sample project, whose statements are split at semicolons.
-qint32 arrangeProject(TestDatabase &db, const QString &name)
+qint32 arrangeProject(TestDatabase &db, const QString &name = u"town-project.sql"_qs)
 {
-    const QString sql = fileLines(sample(name)).join(u'\n');
-    for (const QString &statement : sql.split(u';')) {
+    for (const QString &statement : fileLines(sample(name)).join(u'\n').split(u';')) {
         if (!statement.trimmed().isEmpty())
             db.exec(statement);
     }
     return 1;
 }
 
-// Project 1 of town-project.sql, whose export is expected-town.xml.
-qint32 arrangeTownProject(TestDatabase &db)
-{
-    return arrangeProject(db, u"town-project.sql"_qs);
-}
-
 // Rows as text, one line a row, NULL told apart from empty text.
-QStringList asText(const QList<QVariantList> &rows)
+QStringList asText(TestDatabase &db, const QString &sql)
 {
     QStringList lines;
-    for (const QVariantList &row : rows) {
+    for (const QVariantList &row : db.rows(sql)) {
         QStringList values;
         for (const QVariant &value : row)
             values << (value.isNull() ? u"<null>"_qs : value.toString());
@@ -73,11 +66,10 @@ QString writeLargeGuide(const QString &path, int n, int faultAt = -1)
         return {};
     file.write("<tv><channel id=\"c0\"><display-name>C0</display-name></channel>\n"
                "<channel id=\"c1\"><display-name>C1</display-name></channel>\n");
-    const QString xmltvTime = u"yyyyMMddhhmm"_qs;
     for (int i = 0; i < n; ++i) {
         file.write(u"<programme start=\"%1\" stop=\"%2\" channel=\"c%3\">%4</programme>\n"_qs
-                       .arg(afterNewYear(i, xmltvTime), afterNewYear(i + 30, xmltvTime),
-                            QString::number(i % 2),
+                       .arg(afterNewYear(i, u"yyyyMMddhhmm"_qs),
+                            afterNewYear(i + 30, u"yyyyMMddhhmm"_qs), QString::number(i % 2),
                             i == faultAt ? QString() : u"<title>P%1</title>"_qs.arg(i))
                        .toUtf8());
     }
@@ -94,7 +86,6 @@ struct CliRun
 {
     int exitCode = -1;
     QStringList out;
-    QStringList err;
 };
 
 CliRun runCli(const QStringList &arguments)
@@ -103,14 +94,14 @@ CliRun runCli(const QStringList &arguments)
     process.start(qEnvironmentVariable("QUORVEL_CLI"), arguments);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
-    const auto lines = [](const QByteArray &bytes) {
-        return QString::fromUtf8(bytes).split(u'\n', Qt::SkipEmptyParts);
-    };
-    return {process.exitCode(), lines(process.readAllStandardOutput()),
-            lines(process.readAllStandardError())};
+    return {process.exitCode(),
+            QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)};
 }
 
 } // namespace
+
+#define QVERIFY_DONE(result)                                                                       \
+    QVERIFY2(result, qPrintable(result ? QString() : result.failure().text()))
 
 class XmltvTest : public QObject
 {
@@ -118,21 +109,15 @@ class XmltvTest : public QObject
 
 private slots:
     void initTestCase();
+    void export_matchesExpectedFileAndListsLeftOut_data();
     void export_matchesExpectedFileAndListsLeftOut();
-    void export_keepsEveryByteOfAwkwardValues_data();
-    void export_keepsEveryByteOfAwkwardValues();
     void export_writesTextsLongerThanItsBuffer();
     void import_storesGuideInChannelsOfTheSameNameOrNewOnes();
     void faultyFile_importsNothingAndSaysWhere_data();
     void faultyFile_importsNothingAndSaysWhere();
-    void largeGuide_storesEveryProgrammeInFileOrder_orNothing();
+    void largeGuide_storesInOrderWithProgress_orNothing();
     void textAsWritten_andOnlyWhereTheGuideHasIt();
-    void roundTrip_givesSameProgrammesAtSameTimes();
-    void roundTrip_keepsCarriageReturns();
-    void hostileFile_refusedWithinBounds_data();
-    void hostileFile_refusedWithinBounds();
     void textNotKept_mayBeAnyLength();
-    void cancelledOrFollowed_progressAndRollBack();
     void cli_exitCodesAndReports();
 
 private:
@@ -162,67 +147,63 @@ void XmltvTest::initTestCase()
         QSKIP("The time zone database is not installed (Debian package tzdata).");
 }
 
+void XmltvTest::export_matchesExpectedFileAndListsLeftOut_data()
+{
+    QTest::addColumn<QString>("project");
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QString>("expected");
+    // Channels and programmes written, then each programme left out.
+    QTest::addColumn<QStringList>("report");
+    QTest::newRow("town") << u"town-project.sql"_qs << QByteArray("Europe/London")
+                          << u"expected-town.xml"_qs
+                          << QStringList{
+                                 u"2"_qs, u"12"_qs,
+                                 u"Broken Date|Town TV|31/02/2024|19:00|the start date cannot be "
+                                 u"read"_qs,
+                                 u"|Town TV|2024-04-01|19:00|it has no name"_qs,
+                                 u"No Start|Town TV||abc|it has no start date; the start time "
+                                 u"cannot be read"_qs};
+    QStringList awkward = fileLines(sample(u"expected-awkward-left-out.txt"_qs));
+    awkward.removeLast(); // the file ends in a line break
+    QTest::newRow("awkward, London") << u"awkward-project.sql"_qs << QByteArray("Europe/London")
+                                     << u"expected-awkward-london.xml"_qs << awkward;
+    // Offsets of half hours, behind UTC, with daylight saving.
+    QTest::newRow("awkward, St John's")
+        << u"awkward-project.sql"_qs << QByteArray("America/St_Johns")
+        << u"expected-awkward-st-johns.xml"_qs << awkward;
+    QTest::newRow("awkward, UTC") << u"awkward-project.sql"_qs << QByteArray("UTC")
+                                  << u"expected-awkward-utc.xml"_qs << awkward;
+}
+
 void XmltvTest::export_matchesExpectedFileAndListsLeftOut()
 {
+    QFETCH(QString, project);
+    QFETCH(QByteArray, zone);
+    QFETCH(QString, expected);
+    QFETCH(QStringList, report);
     TestDatabase db;
-    const QString out = db.directory() + u"/town.xml"_qs;
-    const auto written = xmltv::writeXmltv(db.path(), arrangeTownProject(db), out, london());
-    QVERIFY2(written, qPrintable(written ? QString() : written.failure().text()));
-    QCOMPARE(written.value().channels, 2);
-    QCOMPARE(written.value().programmes, 12);
-    QCOMPARE(fileLines(out), fileLines(sample(u"expected-town.xml"_qs)));
-    QStringList leftOut;
+    const QString out = db.directory() + u"/out.xml"_qs;
+    const auto written =
+        xmltv::writeXmltv(db.path(), arrangeProject(db, project), out, QTimeZone(zone));
+    QVERIFY_DONE(written);
+    QFile file(out), wanted(sample(expected));
+    QVERIFY(file.open(QIODevice::ReadOnly) && wanted.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), wanted.readAll());
+    QStringList leftOut{QString::number(written.value().channels),
+                        QString::number(written.value().programmes)};
     for (const xmltv::LeftOutProgramme &p : written.value().leftOut)
         leftOut << QStringList{p.name, p.channel, p.startDate, p.startTime, p.reason}.join(u'|');
-    QCOMPARE(leftOut, (QStringList{
-                          u"Broken Date|Town TV|31/02/2024|19:00|the start date cannot be read"_qs,
-                          u"|Town TV|2024-04-01|19:00|it has no name"_qs,
-                          u"No Start|Town TV||abc|it has no start date; the start time cannot "
-                          u"be read"_qs,
-                      }));
+    QCOMPARE(leftOut, report);
 
-    // XMLTV's own validator accepts the export, and the guide the import tests read.
+    // XMLTV's own validator accepts the town's export, and the guide the import
+    // tests read; the awkward one has years past 9999, which it refuses.
+    if (project != u"town-project.sql"_qs)
+        return;
     const QString dtd = u"/usr/share/xmltv/xmltv.dtd"_qs;
     if (QStandardPaths::findExecutable(u"tv_validate_file"_qs).isEmpty() || !QFile::exists(dtd))
         QSKIP("tv_validate_file is not installed (Debian package xmltv-util).");
     for (const QString &file : {out, sample(u"guide.xml"_qs)})
         QCOMPARE(QProcess::execute(u"tv_validate_file"_qs, {u"--dtd-file"_qs, dtd, file}), 0);
-}
-
-void XmltvTest::export_keepsEveryByteOfAwkwardValues_data()
-{
-    QTest::addColumn<QByteArray>("zone");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("London") << QByteArray("Europe/London") << u"expected-awkward-london.xml"_qs;
-    // Offsets of half hours, behind UTC, with daylight saving.
-    QTest::newRow("St John's") << QByteArray("America/St_Johns")
-                               << u"expected-awkward-st-johns.xml"_qs;
-    QTest::newRow("UTC") << QByteArray("UTC") << u"expected-awkward-utc.xml"_qs;
-}
-
-void XmltvTest::export_keepsEveryByteOfAwkwardValues()
-{
-    QFETCH(QByteArray, zone);
-    QFETCH(QString, expected);
-    TestDatabase db;
-    const qint32 project = arrangeProject(db, u"awkward-project.sql"_qs);
-    const QString out = db.directory() + u"/awkward.xml"_qs;
-    const auto written = xmltv::writeXmltv(db.path(), project, out, QTimeZone(zone));
-    QVERIFY2(written, qPrintable(written ? QString() : written.failure().text()));
-    QFile file(out);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    QFile wanted(sample(expected));
-    QVERIFY(wanted.open(QIODevice::ReadOnly));
-    QCOMPARE(bytes, wanted.readAll());
-
-    QStringList leftOut{QString::number(written.value().channels),
-                        QString::number(written.value().programmes)};
-    for (const xmltv::LeftOutProgramme &p : written.value().leftOut)
-        leftOut << QStringList{p.name, p.channel, p.startDate, p.startTime, p.reason}.join(u'|');
-    QFile report(sample(u"expected-awkward-left-out.txt"_qs));
-    QVERIFY(report.open(QIODevice::ReadOnly));
-    QCOMPARE(leftOut.join(u'\n').toUtf8() + '\n', report.readAll());
 }
 
 // A programme whose texts outgrow the export's buffer goes out whole, in order.
@@ -231,17 +212,12 @@ void XmltvTest::export_writesTextsLongerThanItsBuffer()
     TestDatabase db;
     const qint32 project = db.addProject(u"Long"_qs);
     const qint32 channel = db.addChannel(project, u"Town TV"_qs);
+    db.addProgramme(channel, u"Before"_qs, u"2024-03-01"_qs, u"19:00"_qs);
     const QString longText = QString(3 << 20, u'x') + u"&"_qs;
-    for (const QString &name : {u"Before"_qs, u"Long"_qs, u"After"_qs}) {
-        const qint32 programme = db.addProgramme(
-            channel, name, u"2024-03-01"_qs,
-            name == u"Before"_qs ? u"19:00"_qs : (name == u"Long"_qs ? u"20:00"_qs : u"21:00"_qs));
-        if (name == u"Long"_qs) {
-            db.exec(
-                u"UPDATE ProgrammeData SET programmeDesc = ?, category = ? WHERE programmeID = ?"_qs,
-                {longText, longText, programme});
-        }
-    }
+    db.exec(
+        u"UPDATE ProgrammeData SET programmeDesc = ?, category = ? WHERE programmeID = ?"_qs,
+        {longText, longText, db.addProgramme(channel, u"Long"_qs, u"2024-03-01"_qs, u"20:00"_qs)});
+    db.addProgramme(channel, u"After"_qs, u"2024-03-01"_qs, u"21:00"_qs);
     const QString out = db.directory() + u"/long.xml"_qs;
     QVERIFY(xmltv::writeXmltv(db.path(), project, out, london()));
     QFile file(out);
@@ -267,95 +243,154 @@ void XmltvTest::import_storesGuideInChannelsOfTheSameNameOrNewOnes()
     db.addChannel(project, u"town tv"_qs);
 
     const auto imported = xmltv::importXmltv(db.path(), project, sample(u"guide.xml"_qs));
-    QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
+    QVERIFY_DONE(imported);
     QCOMPARE(imported.value().channelsAdded, 2);
     QCOMPARE(imported.value().channelsMatchedByName, 1);
     QCOMPARE(imported.value().programmes, 7);
     QStringList expected = fileLines(sample(u"guide-stored.txt"_qs));
     expected.removeIf([](const QString &line) { return line.isEmpty() || line.startsWith(u'#'); });
-    QCOMPARE(asText(db.rows(u"SELECT c.*, x.xmltvID FROM ChannelData c LEFT JOIN ChannelXmltv "
-                            u"x USING (channelID) ORDER BY channelID"_qs)) +
-                 asText(db.rows(
-                     u"SELECT channelID, programmeName, programmeDesc, startDate, "
-                     u"startTime, duration, category FROM ProgrammeData ORDER BY programmeID"_qs)),
+    QCOMPARE(asText(db, u"SELECT c.*, x.xmltvID FROM ChannelData c LEFT JOIN ChannelXmltv x USING "
+                        u"(channelID) ORDER BY channelID"_qs) +
+                 asText(db, u"SELECT channelID, programmeName, programmeDesc, startDate, "
+                            u"startTime, duration, category FROM ProgrammeData ORDER BY "
+                            u"programmeID"_qs),
              expected);
 }
 
 void XmltvTest::faultyFile_importsNothingAndSaysWhere_data()
 {
     QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<qint64>("markupBytes");
+    QTest::addColumn<qint64>("textBytes");
     QTest::addColumn<QString>("detail");
-    // Where expat stops, and where the import's own checks do.
-    QTest::newRow("malformed.xml")
-        << sample(u"malformed.xml"_qs) << u"Line 10, column 27: mismatched tag."_qs;
-    QTest::newRow("truncated.xml")
-        << sample(u"truncated.xml"_qs)
-        << u"Line 11, column 1: the file ends in the middle of the guide."_qs;
-    QTest::newRow("unknown-channel.xml")
-        << sample(u"unknown-channel.xml"_qs)
-        << u"Line 9, column 3: a <programme> is on the channel \"gown.example.org\", which no "
-           u"<channel> before it defines."_qs;
-    QTest::newRow("unreadable-start.xml")
-        << sample(u"unreadable-start.xml"_qs)
-        << u"Line 9, column 3: the start \"Sunday 00:30\" cannot be read as a time."_qs;
-    QTest::newRow("empty") << written(u"empty.xml"_qs, {})
-                           << u"Line 1, column 1: the file has no <tv> element."_qs;
-    QTest::newRow("root") << written(u"root.xml"_qs, "<?xml version=\"1.0\"?>\n<guide/>")
-                          << u"Line 2, column 1: the file's root element is <guide>, where an "
-                             u"XMLTV file has <tv>."_qs;
-
-    const struct
-    {
-        const char *tag;
-        const char *contents;
-        const char16_t *detail;
-    } guides[] = {
-        {"after the guide", "</tv><tv>", u"Line 2, column 6: junk after document element."},
-        {"entity the file does not define",
-         "<programme start=\"20240101000000\" channel=\"a\"><title>Caf&eacute;</title></programme>",
-         u"Line 2, column 57: undefined entity."},
-        {"element in a title",
-         "<programme start=\"20240101000000\" channel=\"a\"><title>On "
-         "<b>now</b></title></programme>",
-         u"Line 2, column 57: <b> stands where only text may."},
-        {"no title",
-         "<programme start=\"20240101000000\" channel=\"a\"><desc>Untitled</desc></programme>",
-         u"Line 2, column 1: the programme starting 20240101000000 has no <title>."},
-        {"length in days",
-         "<programme start=\"20240101000000\" channel=\"a\"><title>T</title>"
-         "<length units=\"days\">1</length></programme>",
-         u"Line 2, column 63: the <length> cannot be read as seconds, minutes or hours."},
-        {"unreadable stop",
-         "<programme start=\"20240101000000\" stop=\"soon\" channel=\"a\"><title>T</title>"
-         "</programme>",
-         u"Line 2, column 1: the stop \"soon\" cannot be read as a time."},
-        {"channel without a name", "<channel id=\"b\"><icon src=\"b.png\"/></channel>",
-         u"Line 2, column 1: the channel \"b\" has no <display-name>."},
-        {"channel id twice", "<channel id=\"a\"><display-name>A again</display-name></channel>",
-         u"Line 2, column 1: the channel id \"a\" is given to two channels."},
+    const xmltv::XmltvLimits usual;
+    const auto add = [&](const char *tag, const QString &file, const QString &detail,
+                         const xmltv::XmltvLimits &limits) {
+        QTest::newRow(tag) << file << limits.depth << limits.markupBytes << limits.textBytes
+                           << detail;
     };
-    for (const auto &guide : guides) {
-        QTest::newRow(guide.tag) << guideWith(QString::fromLatin1(guide.tag) + u".xml"_qs,
-                                              guide.contents)
-                                 << QString::fromUtf16(guide.detail);
-    }
+    // A file of its own, or a guide of one channel "a" and the contents on line 2.
+    const auto file = [&](const char *tag, const QByteArray &contents, const QString &detail,
+                          const xmltv::XmltvLimits &limits = {}) {
+        add(tag, written(QString::fromLatin1(tag) + u".xml"_qs, contents), detail, limits);
+    };
+    const auto guide = [&](const char *tag, const QByteArray &contents, const QString &detail,
+                           const xmltv::XmltvLimits &limits = {}) {
+        add(tag, guideWith(QString::fromLatin1(tag) + u".xml"_qs, contents), detail, limits);
+    };
+
+    // Where expat stops, and where the import's own checks do.
+    add("malformed.xml", sample(u"malformed.xml"_qs), u"Line 10, column 27: mismatched tag."_qs,
+        usual);
+    add("truncated.xml", sample(u"truncated.xml"_qs),
+        u"Line 11, column 1: the file ends in the middle of the guide."_qs, usual);
+    add("unknown-channel.xml", sample(u"unknown-channel.xml"_qs),
+        u"Line 9, column 3: a <programme> is on the channel \"gown.example.org\", which no "
+        u"<channel> before it defines."_qs,
+        usual);
+    add("unreadable-start.xml", sample(u"unreadable-start.xml"_qs),
+        u"Line 9, column 3: the start \"Sunday 00:30\" cannot be read as a time."_qs, usual);
+    file("empty", {}, u"Line 1, column 1: the file has no <tv> element."_qs);
+    file("root", "<?xml version=\"1.0\"?>\n<guide/>",
+         u"Line 2, column 1: the file's root element is <guide>, where an XMLTV file has <tv>."_qs);
+    guide("after the guide", "</tv><tv>", u"Line 2, column 6: junk after document element."_qs);
+    const QByteArray programme = "<programme start=\"20240101000000\" channel=\"a\">";
+    guide("entity the file does not define", programme + "<title>Caf&eacute;</title></programme>",
+          u"Line 2, column 57: undefined entity."_qs);
+    guide("element in a title", programme + "<title>On <b>now</b></title></programme>",
+          u"Line 2, column 57: <b> stands where only text may."_qs);
+    guide("no title", programme + "<desc>Untitled</desc></programme>",
+          u"Line 2, column 1: the programme starting 20240101000000 has no <title>."_qs);
+    guide("length in days",
+          programme + "<title>T</title><length units=\"days\">1</length></programme>",
+          u"Line 2, column 63: the <length> cannot be read as seconds, minutes or hours."_qs);
+    guide("unreadable stop",
+          "<programme start=\"20240101000000\" stop=\"soon\" channel=\"a\"><title>T</title>"
+          "</programme>",
+          u"Line 2, column 1: the stop \"soon\" cannot be read as a time."_qs);
+    guide("channel without a name", "<channel id=\"b\"><icon src=\"b.png\"/></channel>",
+          u"Line 2, column 1: the channel \"b\" has no <display-name>."_qs);
+    guide("channel id twice", "<channel id=\"a\"><display-name>A again</display-name></channel>",
+          u"Line 2, column 1: the channel id \"a\" is given to two channels."_qs);
+
+    // Hostile files are refused within bounds; the first element too deep
+    // without reading the rest.
+    file("nested a million deep", "<tv>" + QByteArray("<x>").repeated(1000000),
+         u"Line 1, column 194: <x> lies 65 elements deep, more than the 64 a guide may have."_qs);
+    guide("nested past a lower bound",
+          programme + "<title>T</title><credits><actor><x/></actor></credits>",
+          u"Line 2, column 79: <x> lies 5 elements deep, more than the 4 a guide may have."_qs,
+          {4, usual.markupBytes, usual.textBytes});
+    file("external entity",
+         "<!DOCTYPE tv [ <!ENTITY secret SYSTEM \"file:///etc/passwd\"> ]>\n<tv><channel "
+         "id=\"a\"><display-name>A</display-name></channel>\n" +
+             programme + "<title>&secret;</title></programme></tv>",
+         u"Line 3, column 54: the entity &secret; stands for a file outside the guide, which is "
+         u"never read."_qs);
+    const xmltv::XmltvLimits shortTexts{usual.depth, usual.markupBytes, 4096};
+    guide("text past the bound",
+          programme + "<title>T</title>\n<desc>" + QByteArray(5000, 'd') + "</desc></programme>",
+          u"Line 3, column 1: the <desc> holds 5000 bytes of text, more than the 4096 a text may "
+          u"have."_qs,
+          shortTexts);
+    guide("text at the bound",
+          programme + "<title>" + QByteArray(4096, 't') + "</title></programme>" + programme +
+              "<title>" + QByteArray(4097, 't') + "</title></programme>",
+          u"Line 2, column 4216: the <title> holds 4097 bytes of text, more than the 4096 a text "
+          u"may have."_qs,
+          shortTexts);
+    guide("long length",
+          programme + "<title>T</title><length units=\"minutes\">" + QByteArray(100000, '9') +
+              "</length></programme>",
+          u"Line 2, column 63: the <length> cannot be read as seconds, minutes or hours."_qs);
+    // Expat parses an unfinished tag again each time it is given more; a
+    // long one is refused where it starts.
+    const xmltv::XmltvLimits shortMarkup{usual.depth, 1024 * 1024, usual.textBytes};
+    const QString runsOn = u"a tag, comment or declaration starting here runs on past 1048576 "
+                           u"bytes, more than a guide may have."_qs;
+    guide("long attribute",
+          programme + "<title>T</title>\n<rating system=\"" + QByteArray(3 * 1024 * 1024, 'r') +
+              "\"/></programme>",
+          u"Line 3, column 1: "_qs + runsOn, shortMarkup);
+    guide("long comment", "  <!--" + QByteArray(3 * 1024 * 1024, 'c') + "-->",
+          u"Line 2, column 3: "_qs + runsOn, shortMarkup);
+
+    // What a message quotes from the file is cut short.
+    const QByteArray long80(80, 'y');
+    const QString quoted = QString::fromLatin1(long80) + u"..."_qs;
+    guide("long channel id quoted",
+          "<programme start=\"20240101000000\" channel=\"" + long80 + QByteArray(1000000, 'z') +
+              "\"><title>T</title></programme>",
+          u"Line 2, column 1: a <programme> is on the channel \""_qs + quoted +
+              u"\", which no <channel> before it defines."_qs);
+    guide("long start quoted", "<programme start=\"" + long80 + "zz\" channel=\"a\"></programme>",
+          u"Line 2, column 1: the start \""_qs + quoted + u"\" cannot be read as a time."_qs);
     // A guide that names the XMLTV DTD, which is never read, leaves an
     // undefined entity to it, and expat does not count that as an error.
-    QTest::newRow("entity left to the DTD")
-        << written(u"dtd.xml"_qs, "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n<tv><channel id=\"a\">"
-                                  "<display-name>Caf&eacute;</display-name></channel></tv>")
-        << u"Line 2, column 38: the entity &eacute; is not defined."_qs;
+    file("long entity name quoted",
+         "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n<tv><channel id=\"a\"><display-name>A</display-name>"
+         "</channel>\n" +
+             programme + "<title>&" + long80 + "e;</title></programme></tv>",
+         u"Line 3, column 54: the entity &"_qs + quoted + u"; is not defined."_qs);
+    guide("long element name quoted", programme + "<title>T<" + long80 + "e/></title></programme>",
+          u"Line 2, column 55: <"_qs + quoted + u"> stands where only text may."_qs);
 }
 
 void XmltvTest::faultyFile_importsNothingAndSaysWhere()
 {
     QFETCH(QString, file);
+    QFETCH(int, depth);
+    QFETCH(qint64, markupBytes);
+    QFETCH(qint64, textBytes);
     QFETCH(QString, detail);
     TestDatabase db;
     const qint32 project = db.addProject(u"Mine"_qs);
     db.addProgramme(db.addChannel(project, u"Mine TV"_qs), u"Kept"_qs);
 
-    const auto imported = xmltv::importXmltv(db.path(), project, file);
+    xmltv::XmltvImportControl control;
+    control.limits = {depth, markupBytes, textBytes};
+    const auto imported = xmltv::importXmltv(db.path(), project, file, control);
     QVERIFY(!imported);
     QCOMPARE(imported.failure().action, u"Could not import "_qs + file);
     QCOMPARE(imported.failure().detail, detail);
@@ -363,24 +398,32 @@ void XmltvTest::faultyFile_importsNothingAndSaysWhere()
     QCOMPARE(count(db, u"ProgrammeData"_qs), 1);
 }
 
-void XmltvTest::largeGuide_storesEveryProgrammeInFileOrder_orNothing()
+void XmltvTest::largeGuide_storesInOrderWithProgress_orNothing()
 {
     // Enough programmes to be stored many rows at a time and in several
     // pieces, with a few left over at the end.
     const int n = 5000 + 37;
     TestDatabase db;
     const qint32 project = db.addProject(u"Large"_qs);
-    const auto imported =
-        xmltv::importXmltv(db.path(), project, writeLargeGuide(db.directory() + u"/a.xml"_qs, n));
-    QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
+    const QString guide = writeLargeGuide(db.directory() + u"/a.xml"_qs, n);
+    // Progress counts up to every programme read.
+    QList<qint64> counts;
+    xmltv::XmltvImportControl control;
+    control.progress = [&](qint64 read) {
+        counts << read;
+    };
+    const auto imported = xmltv::importXmltv(db.path(), project, guide, control);
+    QVERIFY_DONE(imported);
+    QVERIFY(counts.size() > 1);
+    QVERIFY(std::is_sorted(counts.cbegin(), counts.cend()));
+    QCOMPARE(counts.constLast(), n);
     QStringList expected;
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < n; ++i)
         expected << u"C%1|P%2|%3|30"_qs.arg(i % 2).arg(i).arg(
             afterNewYear(i, u"yyyy-MM-dd|hh:mm"_qs));
-    }
-    QCOMPARE(asText(db.rows(u"SELECT c.channelName, p.programmeName, p.startDate, p.startTime, "
-                            u"p.duration FROM ProgrammeData p JOIN ChannelData c "
-                            u"USING (channelID) ORDER BY p.programmeID"_qs)),
+    QCOMPARE(asText(db, u"SELECT c.channelName, p.programmeName, p.startDate, p.startTime, "
+                        u"p.duration FROM ProgrammeData p JOIN ChannelData c USING (channelID) "
+                        u"ORDER BY p.programmeID"_qs),
              expected);
 
     // A fault far into the file leaves the project as it was.
@@ -389,6 +432,17 @@ void XmltvTest::largeGuide_storesEveryProgrammeInFileOrder_orNothing()
     QVERIFY(!failed);
     QVERIFY2(failed.failure().detail.startsWith(u"Line %1, "_qs.arg(n - 100 + 3)),
              qPrintable(failed.failure().detail));
+    QCOMPARE(count(db, u"ProgrammeData"_qs), n);
+
+    // Cancelled once programmes were stored: all of them go again.
+    std::atomic_bool cancel{false};
+    control.cancel = &cancel;
+    control.progress = [&](qint64) {
+        cancel = true;
+    };
+    const auto cancelled = xmltv::importXmltv(db.path(), project, guide, control);
+    QVERIFY(!cancelled);
+    QCOMPARE(cancelled.failure().detail, u"The import was cancelled."_qs);
     QCOMPARE(count(db, u"ProgrammeData"_qs), n);
 }
 
@@ -407,10 +461,10 @@ void XmltvTest::textAsWritten_andOnlyWhereTheGuideHasIt()
     TestDatabase db;
     const qint32 project = db.addProject(u"Mine"_qs);
     const auto imported = xmltv::importXmltv(db.path(), project, guide);
-    QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
-    QCOMPARE(asText(db.rows(u"SELECT c.channelName, p.programmeName, p.programmeDesc, "
-                            u"p.startDate, p.startTime, p.duration, p.category FROM ProgrammeData "
-                            u"p JOIN ChannelData c USING (channelID)"_qs)),
+    QVERIFY_DONE(imported);
+    QCOMPARE(asText(db, u"SELECT c.channelName, p.programmeName, p.programmeDesc, p.startDate, "
+                        u"p.startTime, p.duration, p.category FROM ProgrammeData p JOIN "
+                        u"ChannelData c USING (channelID)"_qs),
              QStringList{u"Town TV|Fish & <Chips>|<null>|2024-01-01|06:30|120|<null>"_qs});
 
     // Windows-1252, which grabbers often write where they mean Latin-1.
@@ -420,157 +474,10 @@ void XmltvTest::textAsWritten_andOnlyWhereTheGuideHasIt()
                           "<programme start=\"20240101063000\" channel=\"a\">"
                           "<title>\x80 \x93 \xff</title></programme></tv>");
     const auto converted = xmltv::importXmltv(db.path(), db.addProject(u"Other"_qs), windows1252);
-    QVERIFY2(converted, qPrintable(converted ? QString() : converted.failure().text()));
+    QVERIFY_DONE(converted);
     QCOMPARE(db.value(u"SELECT channelName || ' ' || programmeName FROM ProgrammeData "
                       u"JOIN ChannelData USING (channelID) WHERE channelName <> 'Town TV'"_qs),
              QVariant(u"Café € “ ÿ"_qs));
-}
-
-void XmltvTest::roundTrip_givesSameProgrammesAtSameTimes()
-{
-    TestDatabase db;
-    TestDatabase copy;
-    const QString first = db.directory() + u"/first.xml"_qs;
-    const QString second = copy.directory() + u"/second.xml"_qs;
-    QVERIFY(xmltv::writeXmltv(db.path(), arrangeTownProject(db), first, london()));
-
-    // A new project in a fresh database numbers its channels as the first did.
-    const qint32 project = copy.addProject(u"Copy"_qs);
-    const auto imported = xmltv::importXmltv(copy.path(), project, first);
-    QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
-    const auto written = xmltv::writeXmltv(copy.path(), project, second, london());
-    QVERIFY(written && written.value().leftOut.isEmpty());
-    QCOMPARE(fileLines(second), fileLines(first));
-}
-
-void XmltvTest::roundTrip_keepsCarriageReturns()
-{
-    TestDatabase db;
-    const qint32 project = db.addProject(u"Lines"_qs);
-    const qint32 channel = db.addChannel(project, u"Town\rTV"_qs);
-    const qint32 programme =
-        db.addProgramme(channel, u"One\rTwo"_qs, u"2024-03-01"_qs, u"20:00"_qs);
-    db.exec(u"UPDATE ProgrammeData SET programmeDesc = ?, category = ? WHERE programmeID = ?"_qs,
-            {u"Windows\r\nline\nUnix line\r"_qs, u"\rNews"_qs, programme});
-    const QString out = db.directory() + u"/lines.xml"_qs;
-    QVERIFY(xmltv::writeXmltv(db.path(), project, out, london()));
-    QVERIFY(fileLines(out).join(u'\n').contains(u"<title>One&#13;Two</title>"_qs));
-
-    const qint32 copy = db.addProject(u"Copy"_qs);
-    const auto imported = xmltv::importXmltv(db.path(), copy, out);
-    QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
-    QCOMPARE(asText(db.rows(u"SELECT c.channelName, p.programmeName, p.programmeDesc, "
-                            u"p.category FROM ProgrammeData p JOIN ChannelData c "
-                            u"USING (channelID) ORDER BY p.programmeID"_qs)),
-             QStringList({u"Town\rTV|One\rTwo|Windows\r\nline\nUnix line\r|\rNews"_qs,
-                          u"Town\rTV|One\rTwo|Windows\r\nline\nUnix line\r|\rNews"_qs}));
-}
-
-void XmltvTest::hostileFile_refusedWithinBounds_data()
-{
-    QTest::addColumn<QByteArray>("contents");
-    QTest::addColumn<int>("depth");
-    QTest::addColumn<qint64>("markupBytes");
-    QTest::addColumn<qint64>("textBytes");
-    QTest::addColumn<QString>("detail");
-    const xmltv::XmltvLimits usual;
-    const QByteArray channel = "<tv><channel id=\"a\"><display-name>A</display-name></channel>\n";
-    const QByteArray programme = "<programme start=\"20240101000000\" channel=\"a\">";
-    const QByteArray long80(80, 'y');
-
-    // Refused at the first element too deep, without reading the rest.
-    QTest::newRow("nested a million deep")
-        << "<tv>" + QByteArray("<x>").repeated(1000000) << usual.depth << usual.markupBytes
-        << usual.textBytes
-        << u"Line 1, column 194: <x> lies 65 elements deep, more than the 64 a guide may have."_qs;
-    QTest::newRow("nested past a lower bound")
-        << channel + programme + "<title>T</title><credits><actor><x/></actor></credits>" << 4
-        << usual.markupBytes << usual.textBytes
-        << u"Line 2, column 79: <x> lies 5 elements deep, more than the 4 a guide may have."_qs;
-
-    QTest::newRow("external entity")
-        << "<!DOCTYPE tv [ <!ENTITY secret SYSTEM \"file:///etc/passwd\"> ]>\n" + channel +
-               programme + "<title>&secret;</title></programme></tv>"
-        << usual.depth << usual.markupBytes << usual.textBytes
-        << u"Line 3, column 54: the entity &secret; stands for a file outside the guide, which "
-           u"is never read."_qs;
-
-    QTest::newRow("text past the bound")
-        << channel + programme + "<title>T</title>\n<desc>" + QByteArray(5000, 'd') +
-               "</desc></programme></tv>"
-        << usual.depth << usual.markupBytes << qint64(4096)
-        << u"Line 3, column 1: the <desc> holds 5000 bytes of text, more than the 4096 a text "
-           u"may have."_qs;
-    QTest::newRow("text at the bound")
-        << channel + programme + "<title>" + QByteArray(4096, 't') + "</title></programme>" +
-               programme + "<title>" + QByteArray(4097, 't') + "</title></programme></tv>"
-        << usual.depth << usual.markupBytes << qint64(4096)
-        << u"Line 2, column 4216: the <title> holds 4097 bytes of text, more than the 4096 a "
-           u"text may have."_qs;
-    QTest::newRow("long length")
-        << channel + programme + "<title>T</title><length units=\"minutes\">" +
-               QByteArray(100000, '9') + "</length></programme></tv>"
-        << usual.depth << usual.markupBytes << usual.textBytes
-        << u"Line 2, column 63: the <length> cannot be read as seconds, minutes or hours."_qs;
-
-    // Expat parses an unfinished tag again each time it is given more; a
-    // long one is refused where it starts.
-    QTest::newRow("long attribute")
-        << channel + programme + "<title>T</title>\n<rating system=\"" +
-               QByteArray(3 * 1024 * 1024, 'r') + "\"/></programme></tv>"
-        << usual.depth << qint64(1024 * 1024) << usual.textBytes
-        << u"Line 3, column 1: a tag, comment or declaration starting here runs on past 1048576 "
-           u"bytes, more than a guide may have."_qs;
-    QTest::newRow("long comment")
-        << channel + "  <!--" + QByteArray(3 * 1024 * 1024, 'c') + "--></tv>" << usual.depth
-        << qint64(1024 * 1024) << usual.textBytes
-        << u"Line 2, column 3: a tag, comment or declaration starting here runs on past 1048576 "
-           u"bytes, more than a guide may have."_qs;
-
-    // What a message quotes from the file is cut short.
-    QTest::newRow("long channel id quoted")
-        << channel + "<programme start=\"20240101000000\" channel=\"" + long80 +
-               QByteArray(1000000, 'z') + "\"><title>T</title></programme></tv>"
-        << usual.depth << usual.markupBytes << usual.textBytes
-        << u"Line 2, column 1: a <programme> is on the channel \""_qs +
-               QString::fromLatin1(long80) + u"...\", which no <channel> before it defines."_qs;
-    QTest::newRow("long start quoted")
-        << channel + "<programme start=\"" + long80 + "zz\" channel=\"a\"></programme></tv>"
-        << usual.depth << usual.markupBytes << usual.textBytes
-        << u"Line 2, column 1: the start \""_qs + QString::fromLatin1(long80) +
-               u"...\" cannot be read as a time."_qs;
-    QTest::newRow("long entity name quoted")
-        << "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n" + channel + programme + "<title>&" + long80 +
-               "e;</title></programme></tv>"
-        << usual.depth << usual.markupBytes << usual.textBytes
-        << u"Line 3, column 54: the entity &"_qs + QString::fromLatin1(long80) +
-               u"...; is not defined."_qs;
-    QTest::newRow("long element name quoted")
-        << channel + programme + "<title>T<" + long80 + "e/></title></programme></tv>"
-        << usual.depth << usual.markupBytes << usual.textBytes
-        << u"Line 2, column 55: <"_qs + QString::fromLatin1(long80) +
-               u"...> stands where only text may."_qs;
-}
-
-void XmltvTest::hostileFile_refusedWithinBounds()
-{
-    QFETCH(QByteArray, contents);
-    QFETCH(int, depth);
-    QFETCH(qint64, markupBytes);
-    QFETCH(qint64, textBytes);
-    QFETCH(QString, detail);
-    TestDatabase db;
-    const qint32 project = db.addProject(u"Mine"_qs);
-    db.addProgramme(db.addChannel(project, u"Mine TV"_qs), u"Kept"_qs);
-
-    xmltv::XmltvImportControl control;
-    control.limits = {depth, markupBytes, textBytes};
-    const auto imported =
-        xmltv::importXmltv(db.path(), project, written(u"hostile.xml"_qs, contents), control);
-    QVERIFY(!imported);
-    QCOMPARE(imported.failure().detail, detail);
-    QCOMPARE(count(db, u"ChannelData"_qs), 1);
-    QCOMPARE(count(db, u"ProgrammeData"_qs), 1);
 }
 
 void XmltvTest::textNotKept_mayBeAnyLength()
@@ -592,9 +499,9 @@ void XmltvTest::textNotKept_mayBeAnyLength()
     xmltv::XmltvImportControl control;
     control.limits.textBytes = 1000;
     const auto imported = xmltv::importXmltv(db.path(), project, guide(some), control);
-    QVERIFY2(imported, qPrintable(imported ? QString() : imported.failure().text()));
-    QCOMPARE(asText(db.rows(u"SELECT programmeName, programmeDesc, category, xmltvExtra "
-                            u"FROM ProgrammeData"_qs)),
+    QVERIFY_DONE(imported);
+    QCOMPARE(asText(db, u"SELECT programmeName, programmeDesc, category, xmltvExtra "
+                        u"FROM ProgrammeData"_qs),
              QStringList{u"T|D|C|<title/>\n<title>%1</title>\n<desc/>\n<desc>%1</desc>\n"
                          u"<credits><actor>%1</actor></credits>\n<category/>"_qs.arg(
                              QString::fromLatin1(some))});
@@ -605,54 +512,23 @@ void XmltvTest::textNotKept_mayBeAnyLength()
              qPrintable(refused.failure().detail));
 }
 
-void XmltvTest::cancelledOrFollowed_progressAndRollBack()
-{
-    const int n = 5000 + 37;
-    TestDatabase db;
-    const qint32 project = db.addProject(u"Large"_qs);
-    const QString guide = writeLargeGuide(db.directory() + u"/a.xml"_qs, n);
-
-    // Progress counts up to every programme read.
-    QList<qint64> counts;
-    xmltv::XmltvImportControl control;
-    control.progress = [&](qint64 read) {
-        counts << read;
-    };
-    QVERIFY(xmltv::importXmltv(db.path(), project, guide, control));
-    QVERIFY(counts.size() > 1);
-    QVERIFY(std::is_sorted(counts.cbegin(), counts.cend()));
-    QCOMPARE(counts.constLast(), n);
-
-    // Cancelled once programmes were stored: all of them go again.
-    std::atomic_bool cancel{false};
-    control.cancel = &cancel;
-    control.progress = [&](qint64) {
-        cancel = true;
-    };
-    const auto cancelled = xmltv::importXmltv(db.path(), project, guide, control);
-    QVERIFY(!cancelled);
-    QCOMPARE(cancelled.failure().detail, u"The import was cancelled."_qs);
-    QCOMPARE(count(db, u"ProgrammeData"_qs), n);
-}
-
-// The companion tool's exit codes: 0 done, 1 failed, 2 wrong arguments, 3
-// written without some programmes.
+// The companion tool's exit codes: 0 done, 1 failed, 3 written without some
+// programmes; and a guide it exported comes back in whole. Wrong arguments
+// and failure wordings are the tool's own tests'.
 void XmltvTest::cli_exitCodesAndReports()
 {
     if (qEnvironmentVariableIsEmpty("QUORVEL_CLI"))
         QSKIP("QUORVEL_CLI names the companion tool when run through CTest");
     TestDatabase db;
-    const QString project = QString::number(arrangeTownProject(db));
+    const QString project = QString::number(arrangeProject(db));
     const QString out = db.directory() + u"/cli.xml"_qs;
-    const QStringList exportTo{u"export-xmltv"_qs, u"--db"_qs, db.path(), u"--project"_qs, project,
-                               u"--out"_qs,        out,        u"--tz"_qs};
-    const CliRun exported = runCli(exportTo + QStringList{u"Europe/London"_qs});
+    const CliRun exported = runCli({u"export-xmltv"_qs, u"--db"_qs, db.path(), u"--project"_qs,
+                                    project, u"--out"_qs, out, u"--tz"_qs, u"Europe/London"_qs});
     QCOMPARE(exported.exitCode, 3);
     QCOMPARE(exported.out.size(), 3);
     QCOMPARE(exported.out.at(0), u"left out \"Broken Date\" on \"Town TV\", start \"31/02/2024\" "
                                  u"\"19:00\": the start date cannot be read"_qs);
     QCOMPARE(fileLines(out), fileLines(sample(u"expected-town.xml"_qs)));
-    QCOMPARE(runCli(exportTo + QStringList{u"Mars/Olympus"_qs}).exitCode, 2);
 
     const QStringList importFrom{u"import-xmltv"_qs, u"--db"_qs, db.path(),
                                  u"--project"_qs,    project,    u"--in"_qs};
@@ -665,13 +541,12 @@ void XmltvTest::cli_exitCodesAndReports()
     QCOMPARE(imported.out,
              QStringList{u"imported 12 programmes (13 replaced, 2 kept); 0 channels added, 2 "
                          u"matched by id, 0 matched by name"_qs});
+    // What came back is written out as it was.
+    const QString again = db.directory() + u"/again.xml"_qs;
+    QVERIFY(xmltv::writeXmltv(db.path(), 1, again, london()));
+    QCOMPARE(fileLines(again), fileLines(out));
     const int stored = count(db, u"ProgrammeData"_qs);
-    const QString malformed = sample(u"malformed.xml"_qs);
-    const CliRun faulty = runCli(importFrom + QStringList{malformed});
-    QCOMPARE(faulty.exitCode, 1);
-    QCOMPARE(faulty.err,
-             QStringList{u"quorvel-cli: Could not import %1: Line 10, column 27: mismatched "
-                         u"tag."_qs.arg(malformed)});
+    QCOMPARE(runCli(importFrom + QStringList{sample(u"malformed.xml"_qs)}).exitCode, 1);
     QCOMPARE(count(db, u"ProgrammeData"_qs), stored);
 }
 

@@ -65,9 +65,7 @@ private slots:
     void menu_enabledOnlyWithSelectedProject();
     void export_writesGuideAndListsWhatWasLeftOut();
     void import_bringsGuideInAndCounts();
-    void exportOntoTheDatabase_saysSoAndLeavesItIntact();
-    void import_runsWhileTheWindowStaysResponsive();
-    void importCancelled_leavesStoreAsItWas();
+    void import_runsWhileTheWindowStaysResponsive_andCancels();
 };
 
 void XmltvWindowTest::menu_enabledOnlyWithSelectedProject()
@@ -88,32 +86,6 @@ void XmltvWindowTest::menu_enabledOnlyWithSelectedProject()
     WindowFixture::click(window, "newProj");
     QVERIFY(f.dialogs.allAnswered());
     QCOMPARE(enabled(), QList<bool>({false, false}));
-}
-
-void XmltvWindowTest::export_writesGuideAndListsWhatWasLeftOut()
-{
-    WindowFixture f;
-    f.db.addProject(u"Empty"_qs);
-    const qint32 town = f.db.addChannel(f.db.addProject(u"Town Listings"_qs), u"Town TV"_qs);
-    f.db.addProgramme(town, u"Late News"_qs, u"2024-03-30"_qs, u"23:30"_qs);
-    f.db.addProgramme(town, u"Someday"_qs, u"soon"_qs, u"19:00"_qs);
-    QWidget *window = f.navigator.start();
-    WindowFixture::clickEntry(WindowFixture::control<EntryList>(window, "projList"), 1);
-
-    const QString out = f.db.directory() + u"/guide.xml"_qs;
-    f.dialogs.answerSaveAs(out);
-    f.dialogs.expectInform();
-    WindowFixture::control<QAction>(window, "exportXMLTV")->trigger();
-
-    QVERIFY(f.dialogs.allAnswered());
-    // Opens in the folder of the last guide, written or read.
-    QCOMPARE(f.dialogs.asked().at(0).fileKind, Dialogs::FileKind::Xmltv);
-    QCOMPARE(f.dialogs.asked().at(1).title, u"Quorvel XMLTV Export"_qs);
-    QCOMPARE(f.dialogs.asked().at(1).text,
-             u"Export Completed\n\n1 programme on 1 channel written.\n\n"
-             u"This programme was left out:\n\n"
-             u"\"Someday\" on Town TV, start \"soon\" \"19:00\": the start date cannot be read"_qs);
-    QVERIFY(QFile::exists(out));
 }
 
 void XmltvWindowTest::import_bringsGuideInAndCounts()
@@ -141,19 +113,24 @@ void XmltvWindowTest::import_bringsGuideInAndCounts()
     QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs).toInt(), 7);
 }
 
-void XmltvWindowTest::exportOntoTheDatabase_saysSoAndLeavesItIntact()
+// Never onto the database itself, even through a link; elsewhere the guide
+// is written and what was left out listed.
+void XmltvWindowTest::export_writesGuideAndListsWhatWasLeftOut()
 {
     WindowFixture f;
+    f.db.addProject(u"Empty"_qs);
     const qint32 town = f.db.addChannel(f.db.addProject(u"Town Listings"_qs), u"Town TV"_qs);
     f.db.addProgramme(town, u"Late News"_qs, u"2024-03-30"_qs, u"23:30"_qs);
-    const QString link = f.db.directory() + u"/guide.xml"_qs;
+    f.db.addProgramme(town, u"Someday"_qs, u"soon"_qs, u"19:00"_qs);
+    const QString link = f.db.directory() + u"/link.xml"_qs;
     QVERIFY(QFile::link(f.db.path(), link));
-    QFile database(f.db.path());
-    QVERIFY(database.open(QIODevice::ReadOnly));
-    const QByteArray before = database.readAll();
-    database.close();
+    const auto database = [&f] {
+        QFile file(f.db.path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = database();
     QWidget *window = f.navigator.start();
-    WindowFixture::clickEntry(WindowFixture::control<EntryList>(window, "projList"), 0);
+    WindowFixture::clickEntry(WindowFixture::control<EntryList>(window, "projList"), 1);
 
     for (const QString &path : {f.db.path(), link}) {
         f.dialogs.answerSaveAs(path);
@@ -164,53 +141,25 @@ void XmltvWindowTest::exportOntoTheDatabase_saysSoAndLeavesItIntact()
         QVERIFY2(said.startsWith(
                      u"Could not write the XMLTV file.\n\n%1 is the database itself"_qs.arg(path)),
                  qPrintable(said));
-        QVERIFY(database.open(QIODevice::ReadOnly));
-        QCOMPARE(database.readAll(), before);
-        database.close();
+        QCOMPARE(database(), before);
     }
     QVERIFY(QFileInfo(link).isSymLink());
-}
 
-void XmltvWindowTest::import_runsWhileTheWindowStaysResponsive()
-{
-    WindowFixture f;
-    f.db.addProject(u"Large"_qs);
-    const int n = 200000;
-    const QString guide = writeLargeGuide(f.db.directory() + u"/large.xml"_qs, n);
-    QWidget *window = f.navigator.start();
-    WindowFixture::clickEntry(WindowFixture::control<EntryList>(window, "projList"), 0);
-    PaintCounter painted;
-    window->installEventFilter(&painted);
-
-    // While the import runs, the event loop goes on: timers fire, the
-    // window is painted, and the dialog shows the programmes read so far.
-    int ticks = 0;
-    qint64 mostShown = 0;
-    QTimer ticker;
-    connect(&ticker, &QTimer::timeout, [&] {
-        ++ticks;
-        mostShown = qMax(mostShown, shownAsRead(window));
-        window->update();
-    });
-    ticker.start(10);
-    f.dialogs.answerOpenFile(guide);
+    const QString out = f.db.directory() + u"/guide.xml"_qs;
+    f.dialogs.answerSaveAs(out);
     f.dialogs.expectInform();
-    WindowFixture::control<QAction>(window, "importXMLTV")->trigger();
-    QVERIFY(window->findChild<QProgressDialog *>(u"xmltvImportProgress"_qs));
-    const int paintsBefore = painted.paints;
-    QTRY_VERIFY_WITH_TIMEOUT(f.dialogs.allAnswered(), 120000);
-    ticker.stop();
-
-    QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
-    QVERIFY(painted.paints > paintsBefore);
-    QVERIFY(mostShown > 0 && mostShown <= n);
-    QCOMPARE(f.dialogs.asked().at(1).text,
-             u"Import Completed\n\n200000 programmes imported: 0 of the project's replaced, 0 "
-             u"kept.\n1 channel added, 0 matched by id, 0 matched by name."_qs);
-    QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs).toInt(), n);
+    WindowFixture::control<QAction>(window, "exportXMLTV")->trigger();
+    QVERIFY(f.dialogs.allAnswered());
+    const auto asked = f.dialogs.asked();
+    QCOMPARE(asked.at(asked.size() - 2).fileKind, Dialogs::FileKind::Xmltv);
+    QCOMPARE(asked.constLast().title, u"Quorvel XMLTV Export"_qs);
+    QCOMPARE(asked.constLast().text,
+             u"Export Completed\n\n1 programme on 1 channel written.\n\n"
+             u"This programme was left out:\n\n"
+             u"\"Someday\" on Town TV, start \"soon\" \"19:00\": the start date cannot be read"_qs);
+    QVERIFY(QFile::exists(out));
 }
-
-void XmltvWindowTest::importCancelled_leavesStoreAsItWas()
+void XmltvWindowTest::import_runsWhileTheWindowStaysResponsive_andCancels()
 {
     WindowFixture f;
     const qint32 project = f.db.addProject(u"Kept"_qs);
@@ -223,17 +172,31 @@ void XmltvWindowTest::importCancelled_leavesStoreAsItWas()
     const auto before = storeNow();
     QWidget *window = f.navigator.start();
     WindowFixture::clickEntry(WindowFixture::control<EntryList>(window, "projList"), 0);
+    PaintCounter painted;
+    window->installEventFilter(&painted);
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&] {
+        ++ticks;
+        window->update();
+    });
+    ticker.start(10);
 
     f.dialogs.answerOpenFile(guide);
     WindowFixture::control<QAction>(window, "importXMLTV")->trigger();
     const QPointer<QProgressDialog> progress =
         window->findChild<QProgressDialog *>(u"xmltvImportProgress"_qs);
     QVERIFY(progress);
+    // While the import runs, the event loop goes on: timers fire, the window
+    // is painted, and the dialog shows the programmes read so far.
+    const int paintsBefore = painted.paints;
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 5 && painted.paints > paintsBefore && shownAsRead(window) > 0,
+                             60000);
+    QVERIFY(shownAsRead(window) <= 300000);
     // Cancelled once the import is well under way, with rows stored already.
-    QTRY_VERIFY_WITH_TIMEOUT(shownAsRead(window) > 0, 60000);
     WindowFixture::click(progress, "cancelImport");
-
     QTRY_VERIFY_WITH_TIMEOUT(!progress, 60000);
+    ticker.stop();
     // No message: the user asked for nothing to change, and nothing did.
     QVERIFY(f.dialogs.allAnswered());
     QCOMPARE(f.dialogs.asked().size(), 1);
