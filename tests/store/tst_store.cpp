@@ -72,6 +72,14 @@ QByteArray bytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// An older database made by hand: the schema of one version, then the rows
+// every such fixture holds.
+QString olderScript(const QString &schema)
+{
+    return QString::fromUtf8(bytes(QStringLiteral(QUORVEL_STORE_SAMPLES "/") + schema) + '\n' +
+                             bytes(QStringLiteral(QUORVEL_STORE_SAMPLES "/rows.sql")));
+}
+
 } // namespace
 
 class StoreTest : public QObject
@@ -89,7 +97,9 @@ private slots:
     void typedText_keepsEmptyTextAndBlanks();
     void createDatabase_leavesNothingButTheWholeFile_data();
     void createDatabase_leavesNothingButTheWholeFile();
+    void olderDatabase_isUpgradedOnOpen_keepingEveryRow_data();
     void olderDatabase_isUpgradedOnOpen_keepingEveryRow();
+    void failedUpgrade_leavesTheFileAsItWas();
     void unusableFiles_areRefusedSayingWhatToDo_data();
     void unusableFiles_areRefusedSayingWhatToDo();
     void sqliteFailures_areExplained_data();
@@ -255,13 +265,21 @@ void StoreTest::createDatabase_leavesNothingButTheWholeFile()
              qPrintable(nowhere.failure().detail));
 }
 
+void StoreTest::olderDatabase_isUpgradedOnOpen_keepingEveryRow_data()
+{
+    // Every version a database may still be of, each as its schema.sql made it.
+    QTest::addColumn<QString>("schema");
+    for (int version = 0; version < store::schemaVersion; ++version)
+        QTest::newRow(qPrintable(u"version %1"_qs.arg(version)))
+            << u"version%1.sql"_qs.arg(version);
+}
+
 void StoreTest::olderDatabase_isUpgradedOnOpen_keepingEveryRow()
 {
+    QFETCH(QString, schema);
     TestDatabase fresh;
-    const QString path = fresh.directory() + u"/version0.db"_qs;
-    QFile sql(QStringLiteral(QUORVEL_STORE_SAMPLES "/version0.sql"));
-    QVERIFY(sql.open(QIODevice::ReadOnly));
-    raw(path, QString::fromUtf8(sql.readAll()));
+    const QString path = fresh.directory() + u"/older.db"_qs;
+    raw(path, olderScript(schema));
     const QString twin = fresh.directory() + u"/twin.db"_qs;
     QVERIFY(QFile::copy(path, twin));
     const QList<QStringList> before = everyRow(path);
@@ -307,6 +325,24 @@ void StoreTest::olderDatabase_isUpgradedOnOpen_keepingEveryRow()
     QCOMPARE(everyRow(twin), before);
     for (const QString &shape : shapes)
         QCOMPARE(raw(twin, shape), raw(fresh.path(), shape));
+}
+
+void StoreTest::failedUpgrade_leavesTheFileAsItWas()
+{
+    // A version 0 file whose programme table lost a column: the first step
+    // cannot copy its rows, and every step is undone with it.
+    TestDatabase fresh;
+    const QString path = fresh.directory() + u"/older.db"_qs;
+    raw(path,
+        olderScript(u"version0.sql"_qs) + u"ALTER TABLE ProgrammeData DROP COLUMN category;"_qs);
+    const QByteArray before = bytes(path);
+
+    const auto listed = programmes::listProgrammes(path, 1);
+    QVERIFY(!listed.ok());
+    QVERIFY2(listed.failure().detail.contains(u"could not be brought up to version %1; it was "
+                                              u"left as it was"_qs.arg(store::schemaVersion)),
+             qPrintable(listed.failure().detail));
+    QCOMPARE(bytes(path), before);
 }
 
 void StoreTest::unusableFiles_areRefusedSayingWhatToDo_data()

@@ -1,7 +1,6 @@
 -- A database as Quorvel made it before the schema carried a version
--- (user_version 0): the tables exactly as they were then, with a few rows in
--- each. Programme 4 was deleted, so the AUTOINCREMENT counter stands above
--- the highest identifier left.
+-- (user_version 0): the tables exactly as they were then. The tests fill it
+-- with rows.sql.
 CREATE TABLE ProjectData (
     projectID    INTEGER PRIMARY KEY AUTOINCREMENT,
     projectName  TEXT,
@@ -98,21 +97,3 @@ CREATE INDEX TemplateData_channelID ON TemplateData (channelID);
 CREATE INDEX ProgrammeData_channel_start
     ON ProgrammeData (channelID, startDateKey, startTimeKey, programmeID, programmeName);
 
-INSERT INTO ProjectData (projectName, ContactName, ContacteMail, ContactURL, ContactDesc)
-    VALUES ('Town TV', 'Ann', 'ann@example.org', 'http://example.org', 'Listings');
-INSERT INTO ProjectData (projectName) VALUES ('Empty project');
-INSERT INTO ChannelData (projectID, channelName, channelNumber, channelURL, logoURL, dataURL,
-                         updateFrequency)
-    VALUES (1, 'Town One', '007', 'http://one.example.org', 'one.png', 'one.xml', '7');
-INSERT INTO ChannelData (projectID, channelName, channelNumber) VALUES (1, 'Town Two', '2');
-INSERT INTO TemplateData (channelID, templateData) VALUES (1, 'Town, News, 7');
-INSERT INTO TemplateData (channelID, templateData) VALUES (1, 'Town, Films, 7');
-INSERT INTO ProgrammeData (channelID, programmeName, programmeDesc, startDate, startTime,
-                           duration, category)
-    VALUES (1, 'Late film', 'A film', '2024-3-5', '21:00', '90', 'Film');
-INSERT INTO ProgrammeData (channelID, programmeName, startDate, startTime)
-    VALUES (1, 'Morning news', '05/03/2024', '7:30:00');
-INSERT INTO ProgrammeData (channelID, programmeName, startDate, startTime)
-    VALUES (2, ' Padded ', ' 2024-03-05 ', NULL);
-INSERT INTO ProgrammeData (channelID, programmeName) VALUES (2, 'Deleted');
-DELETE FROM ProgrammeData WHERE programmeID = 4;
