@@ -165,6 +165,7 @@ Status Connection::open()
     if (!file.isFile())
         return failure(QStringLiteral("The database path is not a file."));
 
+    configureSqlite();
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     if (!m_db.isValid())
         return failure(QStringLiteral("The SQLite driver for Qt is not installed."));

@@ -80,6 +80,7 @@ Status createDatabase(const QString &path)
     // holds a complete database or does not exist, even if the program is
     // killed half-way, and nothing is left to stand in a later attempt's way.
     sqlite3 *db = nullptr;
+    configureSqlite();
     if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
         sqlite3_close(db);
@@ -141,6 +142,7 @@ DatabaseCheck inspectDatabase(const QString &path)
     int version = 0;
     QString error;
     // Read-only, so that looking never changes or creates anything.
+    configureSqlite();
     if (sqlite3_open_v2(QFile::encodeName(info.absoluteFilePath()).constData(), &db,
                         SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
         SqliteStatement names(db, "SELECT lower(name) FROM sqlite_master WHERE type = 'table'");

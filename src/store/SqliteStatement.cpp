@@ -8,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include <mutex>
 #include <optional>
 
 namespace store {
@@ -65,6 +66,15 @@ QString handleProblem()
 }
 
 } // namespace
+
+void configureSqlite()
+{
+    // SQLite counts every allocation it makes under one lock of its own, for
+    // statistics this program never reads; a bulk import makes several per
+    // row. Later calls are refused, harmlessly.
+    static std::once_flag once;
+    std::call_once(once, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
+}
 
 sqlite3 *sqliteHandle(store::Connection &connection)
 {

@@ -15,6 +15,10 @@ namespace store {
 
 class Connection;
 
+// Settings SQLite takes only before it first starts: called before every
+// opening of a database, the first call makes them.
+void configureSqlite();
+
 // The SQLite handle beneath an open connection, for the functions of
 // sqlite3.h. The program links the SQLite library that Qt's driver uses
 // (Debian's driver links the system libsqlite3); the first call in a process
