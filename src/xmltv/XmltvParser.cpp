@@ -23,10 +23,10 @@ QString fromUtf8(std::string_view text)
 }
 
 // The value of the attribute, empty when the element has none.
-std::string_view attribute(const XML_Char **attributes, std::string_view name)
+std::string_view attribute(const XML_Char **attributes, const char *name)
 {
     for (; attributes[0]; attributes += 2) {
-        if (name == attributes[0])
+        if (std::strcmp(attributes[0], name) == 0)
             return attributes[1];
     }
     return {};
@@ -210,10 +210,67 @@ GuideParser::Where GuideParser::here() const
             qint64(XML_GetCurrentColumnNumber(m_parser)) + 1};
 }
 
+GuideParser::Where GuideParser::mark() const
+{
+    return {0, 0, XML_GetCurrentByteIndex(m_parser)};
+}
+
+GuideParser::Where GuideParser::located(Where where) const
+{
+    if (where.byte < 0)
+        return where;
+    if (where.byte == XML_GetCurrentByteIndex(m_parser))
+        return here();
+    return startTagAt(where.byte, nullptr).where;
+}
+
+GuideParser::StartTag GuideParser::startTagAt(XML_Index byte, const char *attribute) const
+{
+    // Only a problem found once the element it is about has ended comes
+    // here, which is rare: the file is read again, up to the element's tag.
+    struct Search
+    {
+        XML_Parser parser;
+        XML_Index byte;
+        const char *attribute;
+        StartTag found;
+    };
+    Search search{XML_ParserCreate(nullptr), byte, attribute, {}};
+    if (!search.parser)
+        return {};
+    XML_SetUserData(search.parser, &search);
+    XML_SetUnknownEncodingHandler(search.parser, onUnknownEncoding, nullptr);
+    XML_SetStartElementHandler(search.parser, [](void *data, const XML_Char *,
+                                                 const XML_Char **attributes) {
+        auto *search = static_cast<Search *>(data);
+        if (XML_GetCurrentByteIndex(search->parser) != search->byte)
+            return;
+        search->found.where = {qint64(XML_GetCurrentLineNumber(search->parser)),
+                               qint64(XML_GetCurrentColumnNumber(search->parser)) + 1};
+        if (search->attribute)
+            search->found.attribute = ::xmltv::import::attribute(attributes, search->attribute);
+        XML_StopParser(search->parser, XML_FALSE);
+    });
+    GuideFile file(m_path);
+    if (file.open()) {
+        for (bool last = false; !last && search.found.where.line == 0;) {
+            void *buffer = XML_GetBuffer(search.parser, chunkBytes);
+            const qint64 read = buffer ? file.read(static_cast<char *>(buffer), chunkBytes) : -1;
+            last = read <= 0;
+            if (read < 0 || XML_ParseBuffer(search.parser, int(read), last) != XML_STATUS_OK)
+                break;
+        }
+    }
+    XML_ParserFree(search.parser);
+    return search.found;
+}
+
 void GuideParser::note(Where where, const QString &what)
 {
-    if (!m_problem)
+    if (!m_problem) {
+        where = located(where);
         m_problem = FileProblem{where.line, where.column, what};
+    }
 }
 
 void GuideParser::fail(Where where, const QString &what)
@@ -363,33 +420,33 @@ void GuideParser::startElement(std::string_view name, const XML_Char **attribute
         startProgramme(attributes);
     } else if (m_depth == 3 && m_inChannel) {
         if (name == "display-name" && !m_hasDisplayName) {
-            addStandIn(displayNameRank, name, attributes);
+            addStandIn(displayNameRank, "display-name", attributes);
             startField(Field::DisplayName, true);
         } else if (name == "url" && !m_hasUrl) {
-            addStandIn(urlRank, name, attributes);
+            addStandIn(urlRank, "url", attributes);
             startField(Field::Url, true);
         } else if (name == "lcn" && !m_hasLcn) {
-            addStandIn(lcnRank, name, attributes);
+            addStandIn(lcnRank, "lcn", attributes);
             // Only where the guide has one does the export write the number as <lcn>.
             m_linesSayMore = true;
             startField(Field::Lcn, true);
         } else if (name == "icon" && !m_hasIcon) {
             m_hasIcon = true;
             m_channel.logoURL = fromUtf8(attribute(attributes, "src"));
-            addStandIn(iconRank, name, attributes, "src");
+            addStandIn(iconRank, "icon", attributes, "src");
             m_skippingFrom = m_depth;
         } else {
             startCapture(name, attributes);
         }
     } else if (m_depth == 3 && m_inProgramme) {
         if (name == "title" && !m_hasTitle) {
-            addStandIn(titleRank, name, attributes);
+            addStandIn(titleRank, "title", attributes);
             startField(Field::Title, true);
         } else if (name == "desc" && !m_hasDesc) {
-            addStandIn(descRank, name, attributes);
+            addStandIn(descRank, "desc", attributes);
             startField(Field::Desc, true);
         } else if (name == "category" && !m_hasCategory) {
-            addStandIn(categoryRank, name, attributes);
+            addStandIn(categoryRank, "category", attributes);
             startField(Field::Category, true);
         } else if (name == "length" && !m_lengthSeconds) {
             const std::string_view units = attribute(attributes, "units");
@@ -432,13 +489,23 @@ void GuideParser::endElement(std::string_view name)
     }
 }
 
-void GuideParser::addStandIn(int rank, std::string_view name, const XML_Char **attributes,
-                             std::string_view leftOut)
+void GuideParser::addStandIn(int rank, const char *name, const XML_Char **attributes,
+                             const char *leftOut)
 {
+    const auto kept = [leftOut](const XML_Char *attribute) {
+        return !leftOut || std::strcmp(attribute, leftOut) != 0;
+    };
+    const XML_Char **a = attributes;
+    while (a[0] && !kept(a[0]))
+        a += 2;
+    if (!a[0] && m_plainStandInCount < m_plainStandIns.size()) {
+        m_plainStandIns[m_plainStandInCount++] = {rank, name};
+        return;
+    }
     Line line{rank, "<"};
     line.xml.append(name);
-    for (const XML_Char **a = attributes; a[0]; a += 2) {
-        if (leftOut == a[0])
+    for (; a[0]; a += 2) {
+        if (!kept(a[0]))
             continue;
         line.xml.append(" ").append(a[0]).append("=\"");
         extras::appendAttributeValue(line.xml, a[1]);
@@ -526,9 +593,23 @@ bool GuideParser::checkCapturedBytes(qint64 more)
     return false;
 }
 
+void GuideParser::clearLines()
+{
+    m_lines.clear();
+    m_plainStandInCount = 0;
+    m_linesSayMore = false;
+}
+
 void GuideParser::appendLines(std::string &out)
 {
     if (m_linesSayMore) {
+        std::vector<Line> standIns;
+        for (std::size_t i = 0; i < m_plainStandInCount; ++i) {
+            const PlainStandIn &plain = m_plainStandIns[i];
+            standIns.push_back({plain.rank, std::string("<") + plain.name + "/>"});
+        }
+        m_lines.insert(m_lines.begin(), std::make_move_iterator(standIns.begin()),
+                       std::make_move_iterator(standIns.end()));
         std::stable_sort(m_lines.begin(), m_lines.end(),
                          [](const Line &a, const Line &b) { return a.rank < b.rank; });
         for (std::size_t i = 0; i < m_lines.size(); ++i) {
@@ -537,15 +618,14 @@ void GuideParser::appendLines(std::string &out)
             out.append(m_lines[i].xml);
         }
     }
-    m_lines.clear();
-    m_linesSayMore = false;
+    clearLines();
 }
 
 void GuideParser::startField(Field field, bool keep)
 {
     m_field = field;
     m_keepText = keep;
-    m_fieldAt = here();
+    m_fieldAt = mark();
     m_fieldStart = m_batch.text.size();
     m_fieldBytes = 0;
     m_fieldLimit = field == Field::Length ? lengthBytes : m_limits.textBytes;
@@ -648,7 +728,7 @@ void GuideParser::readLength(std::string_view text)
 
 void GuideParser::startChannel(const XML_Char **attributes)
 {
-    m_channelAt = here();
+    m_channelAt = mark();
     const std::string_view id = attribute(attributes, "id");
     if (id.empty()) {
         fail(m_channelAt, QStringLiteral("a <channel> has no id"));
@@ -666,8 +746,7 @@ void GuideParser::startChannel(const XML_Char **attributes)
     m_channel = ReadChannel();
     m_channel.xmltvId = fromUtf8(id);
     m_hasDisplayName = m_hasIcon = m_hasUrl = m_hasLcn = false;
-    m_lines.clear();
-    m_linesSayMore = false;
+    clearLines();
     m_capturedBytes = 0;
 }
 
@@ -717,7 +796,7 @@ qsizetype GuideParser::addUndefinedChannel(std::string_view id)
 
 void GuideParser::startProgramme(const XML_Char **attributes)
 {
-    m_programmeAt = here();
+    m_programmeAt = mark();
     const std::string_view startText = attribute(attributes, "start");
     const std::string_view stopText = attribute(attributes, "stop");
     const std::string_view channelText = attribute(attributes, "channel");
@@ -758,15 +837,13 @@ void GuideParser::startProgramme(const XML_Char **attributes)
         }
     }
     m_inProgramme = true;
-    m_startText = startText;
     m_programme = ReadProgramme();
     m_programme.channel = *channel;
     m_programme.start = *m_start;
     m_programme.stop = m_stop;
     m_hasTitle = m_hasDesc = m_hasCategory = false;
     m_lengthSeconds.reset();
-    m_lines.clear();
-    m_linesSayMore = false;
+    clearLines();
     m_capturedBytes = 0;
     // Its other attributes (pdc-start, vps-start, showview, videoplus,
     // clumpidx) are kept on a line of their own, ahead of its children.
@@ -790,8 +867,9 @@ void GuideParser::endProgramme()
 {
     m_inProgramme = false;
     if (!m_hasTitle) {
-        fail(m_programmeAt, QStringLiteral("the programme starting %1 has no <title>")
-                                .arg(shortQuote(m_startText)));
+        const StartTag tag = startTagAt(m_programmeAt.byte, "start");
+        fail(tag.where, QStringLiteral("the programme starting %1 has no <title>")
+                            .arg(shortQuote(tag.attribute)));
         return;
     }
     // The stop says how long the programme runs; <length> only stands in when

@@ -12,6 +12,7 @@
 #include <expat.h>
 #include <zlib.h>
 
+#include <array>
 #include <atomic>
 #include <optional>
 #include <string>
@@ -56,10 +57,15 @@ public:
     void run();
 
 private:
+    // A place in the file. Expat works out lines and columns by going over
+    // every byte since it was last asked, which costs nearly as much as the
+    // parse itself, so a place kept in case of a problem is only its byte
+    // index, and becomes a line and column once there is a problem.
     struct Where
     {
         qint64 line = 0;
         qint64 column = 0;
+        XML_Index byte = -1;
     };
 
     // The elements of a <channel> or <programme> whose text the import reads.
@@ -116,9 +122,11 @@ private:
     // False, and the reading stopped, when the kept details would grow too long.
     bool checkCapturedBytes(qint64 more);
     void closeCapturedTag();
-    // The stand-in of a child whose text a column keeps: its other attributes only.
-    void addStandIn(int rank, std::string_view name, const XML_Char **attributes,
-                    std::string_view leftOut = {});
+    // The stand-in of a child whose text a column keeps: its other attributes
+    // only. `name` is the element's name, as a literal that outlives the element.
+    void addStandIn(int rank, const char *name, const XML_Char **attributes,
+                    const char *leftOut = nullptr);
+    void clearLines();
     // The kept lines in XMLTV's order, one a line; empty when they say
     // nothing the columns do not.
     void appendLines(std::string &out);
@@ -133,6 +141,18 @@ private:
 
     // Columns count from 1, as editors show them.
     Where here() const;
+    // Where the element being started is, to be found again if need be.
+    Where mark() const;
+    // The line and column of a marked place.
+    Where located(Where where) const;
+    // The start tag at a marked place, read again from the file: its line and
+    // column, and the value of one of its attributes.
+    struct StartTag
+    {
+        Where where;
+        std::string attribute;
+    };
+    StartTag startTagAt(XML_Index byte, const char *attribute) const;
     // Where the problem expat found starts.
     Where errorWhere() const;
     // Keeps the first problem found: the one the import reports.
@@ -167,7 +187,7 @@ private:
     Field m_field = Field::None;
     bool m_keepText = false;
     Where m_fieldAt;
-    QByteArray m_fieldName;
+    const char *m_fieldName = "";
     // Where the text of m_field starts in the batch's text, and how long
     // it is, counted on past the limit to say how long it is.
     std::size_t m_fieldStart = 0;
@@ -195,7 +215,6 @@ private:
     // The <programme> being read.
     bool m_inProgramme = false;
     Where m_programmeAt;
-    std::string m_startText;
     ReadProgramme m_programme;
     std::optional<Timestamp> m_start;
     std::optional<Timestamp> m_stop;
@@ -209,6 +228,16 @@ private:
     // XML; the one being read is m_capture, from depth m_captureFrom.
     std::vector<Line> m_lines;
     bool m_linesSayMore = false;
+    // Stand-ins without attributes, made into lines only when the element
+    // keeps other children too, which most do not. Each is the first child
+    // of its name, so it goes ahead of any other line of its rank.
+    struct PlainStandIn
+    {
+        int rank = 0;
+        const char *name = nullptr;
+    };
+    std::array<PlainStandIn, 4> m_plainStandIns;
+    std::size_t m_plainStandInCount = 0;
     int m_captureFrom = 0;
     std::string m_capture;
     std::string m_capturedText;

@@ -44,13 +44,13 @@ void putTwoDigits(char *out, int value)
 // Writes the timestamp as "yyyymmddhhmmss +hhmm" at out, 20 bytes.
 void putTimestamp(char *out, const Timestamp &t)
 {
-    putTwoDigits(out, t.date.year() / 100);
-    putTwoDigits(out + 2, t.date.year() % 100);
-    putTwoDigits(out + 4, t.date.month());
-    putTwoDigits(out + 6, t.date.day());
-    putTwoDigits(out + 8, t.time.hour());
-    putTwoDigits(out + 10, t.time.minute());
-    putTwoDigits(out + 12, t.time.second());
+    putTwoDigits(out, t.year / 100);
+    putTwoDigits(out + 2, t.year % 100);
+    putTwoDigits(out + 4, t.month);
+    putTwoDigits(out + 6, t.day);
+    putTwoDigits(out + 8, t.hour);
+    putTwoDigits(out + 10, t.minute);
+    putTwoDigits(out + 12, t.second);
     out[14] = ' ';
     out[15] = t.offset < 0 ? '-' : '+';
     const int minutes = std::abs(t.offset) / 60;
@@ -194,19 +194,18 @@ void GuideStore::bind(store::SqliteStatement &insert, int row, const Batch &batc
     MadeTexts &made = m_made[std::size_t(row)];
 
     // yyyy-mm-dd
-    const QDate date = programme.start.date;
-    putTwoDigits(made.date, date.year() / 100);
-    putTwoDigits(made.date + 2, date.year() % 100);
+    const Timestamp &start = programme.start;
+    putTwoDigits(made.date, start.year / 100);
+    putTwoDigits(made.date + 2, start.year % 100);
     made.date[4] = made.date[7] = '-';
-    putTwoDigits(made.date + 5, date.month());
-    putTwoDigits(made.date + 8, date.day());
+    putTwoDigits(made.date + 5, start.month);
+    putTwoDigits(made.date + 8, start.day);
     // hh:mm, the form people type; the seconds only when there are some, so
     // that nothing the file says is lost.
-    const QTime time = programme.start.time;
-    putTwoDigits(made.time, time.hour());
+    putTwoDigits(made.time, start.hour);
     made.time[2] = made.time[5] = ':';
-    putTwoDigits(made.time + 3, time.minute());
-    putTwoDigits(made.time + 6, time.second());
+    putTwoDigits(made.time + 3, start.minute);
+    putTwoDigits(made.time + 6, start.second);
     // Whole minutes, rounded.
     std::string_view minutes;
     if (programme.seconds && *programme.seconds > 0) {
@@ -216,19 +215,19 @@ void GuideStore::bind(store::SqliteStatement &insert, int row, const Batch &batc
     }
 
     const qint64 channelID = m_channelIDs.at(programme.channel);
-    const std::string_view timeText(made.time, time.second() != 0 ? 8 : 5);
+    const std::string_view timeText(made.time, start.second != 0 ? 8 : 5);
 
     // The file's instants, when its offsets are known, and the texts they
     // stand beside: the export keeps to the instants while these are unchanged.
-    std::string_view start, stop, typed;
-    if (programme.start.unknownZone.isEmpty()) {
-        putTimestamp(made.start, programme.start);
-        start = std::string_view(made.start, sizeof made.start);
-        const qint64 startInstant = instantOf(programme.start);
+    std::string_view startText, stopText, typed;
+    if (start.unknownZone.isEmpty()) {
+        putTimestamp(made.start, start);
+        startText = std::string_view(made.start, sizeof made.start);
+        const qint64 startInstant = instantOf(start);
         qint64 end = startInstant;
         if (programme.stop && programme.stop->unknownZone.isEmpty()) {
             putTimestamp(made.stop, *programme.stop);
-            stop = std::string_view(made.stop, sizeof made.stop);
+            stopText = std::string_view(made.stop, sizeof made.stop);
             end = instantOf(*programme.stop);
         }
         char *out = made.typed;
@@ -258,8 +257,8 @@ void GuideStore::bind(store::SqliteStatement &insert, int row, const Batch &batc
     insert.bindText(first + 4, timeText);
     bindText(first + 5, minutes);
     bindText(first + 6, batch.textOf(programme.category));
-    bindText(first + 7, start);
-    bindText(first + 8, stop);
+    bindText(first + 7, startText);
+    bindText(first + 8, stopText);
     bindText(first + 9, typed);
     bindText(first + 10, batch.textOf(programme.extra));
 }

@@ -184,8 +184,16 @@ void appendTimestamp(std::string &out, qint64 instant, int offset)
 
 qint64 Timestamp::wallSeconds() const
 {
-    return (date.toJulianDay() - epochJulianDay) * secondsPerDay +
-           time.msecsSinceStartOfDay() / 1000;
+    // Days since 1970-01-01 in the Gregorian calendar, counted in eras of 400
+    // years that begin on 1 March, so that a leap day ends its year. QDate
+    // gives the same but costs more, and the import asks twice a programme.
+    const int y = year - (month <= 2 ? 1 : 0);
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const qint64 yearOfEra = y - era * 400;
+    const qint64 dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const qint64 dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const qint64 days = era * 146097 + dayOfEra - 719468;
+    return days * secondsPerDay + hour * 3600 + minute * 60 + second;
 }
 
 std::optional<Timestamp> readTimestamp(std::string_view text)
@@ -205,8 +213,12 @@ std::optional<Timestamp> readTimestamp(std::string_view text)
     if (!QDate::isValid(year, month, day) || !QTime::isValid(hour, minute, second))
         return std::nullopt;
     Timestamp read;
-    read.date = QDate(year, month, day);
-    read.time = QTime(hour, minute, second);
+    read.year = year;
+    read.month = month;
+    read.day = day;
+    read.hour = hour;
+    read.minute = minute;
+    read.second = second;
 
     const std::string_view zone = trimmed(text.substr(length));
     if (zone.empty())

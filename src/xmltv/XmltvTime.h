@@ -49,8 +49,13 @@ void appendTimestamp(std::string &out, qint64 instant, int offset);
 // A time read from an XMLTV file, wall clock as written.
 struct Timestamp
 {
-    QDate date;
-    QTime time;
+    // As written, so that nothing works them out again from a day number.
+    int year = 1970;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
     // Seconds east of UTC; UTC when the file gives no zone.
     int offset = 0;
     // A zone named by an abbreviation this reader does not know: its offset

@@ -305,6 +305,16 @@ void XmltvTest::faultyFile_importsNothingAndSaysWhere_data()
     guide("length in days",
           programme + "<title>T</title><length units=\"days\">1</length></programme>",
           u"Line 2, column 63: the <length> cannot be read as seconds, minutes or hours."_qs);
+    // A problem found at an element's end is placed at its start tag, however
+    // far into the file, counting characters rather than bytes.
+    const QByteArray manyLines =
+        (programme + "<title>Caf\xc3\xa9 \xe2\x98\x95</title></programme>\r\n").repeated(20000) +
+        "  \xe2\x98\x95 ";
+    guide("no title far on", manyLines + programme + "<desc>Untitled</desc></programme>",
+          u"Line 20002, column 5: the programme starting 20240101000000 has no <title>."_qs);
+    guide("length far on",
+          manyLines + programme + "<title>T</title><length units=\"days\">1</length></programme>",
+          u"Line 20002, column 67: the <length> cannot be read as seconds, minutes or hours."_qs);
     guide("unreadable stop",
           "<programme start=\"20240101000000\" stop=\"soon\" channel=\"a\"><title>T</title>"
           "</programme>",
