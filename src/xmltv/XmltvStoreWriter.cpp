@@ -115,9 +115,10 @@ Status GuideStore::prepare()
     // connection, which is the import's own.
     if (sqlite3_exec(handle, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr) != SQLITE_OK)
         return m_db.failure(QString::fromUtf8(sqlite3_errmsg(handle)));
-    m_insertMany.emplace(handle, insertProgrammes(rowsPerInsert).constData());
-    m_insertOne.emplace(handle, insertProgrammes(1).constData());
-    for (const auto *insert : {&*m_insertMany, &*m_insertOne}) {
+    static_assert(rowsPerInsert == 1 << (insertSizes - 1));
+    for (int i = 0; i < insertSizes; ++i) {
+        auto &insert = m_inserts[std::size_t(i)];
+        insert.emplace(handle, insertProgrammes(rowsPerInsert >> i).constData());
         if (!insert->ok())
             return m_db.failure(insert->errorString());
     }
@@ -276,19 +277,18 @@ Status GuideStore::store(const Batch &batch)
         if (auto stored = storeChannel(channel); !stored)
             return stored;
     }
-    const std::size_t count = batch.programmes.size();
-    const std::size_t whole = count - count % rowsPerInsert;
-    for (std::size_t i = 0; i < whole; i += rowsPerInsert) {
-        for (int row = 0; row < rowsPerInsert; ++row)
-            bind(*m_insertMany, row, batch, batch.programmes[i + std::size_t(row)]);
-        if (auto stored = run(*m_insertMany); !stored)
-            return stored;
-    }
     // The rows bound point into the batch's text, so none waits for the next batch.
-    for (std::size_t i = whole; i < count; ++i) {
-        bind(*m_insertOne, 0, batch, batch.programmes[i]);
-        if (auto stored = run(*m_insertOne); !stored)
-            return stored;
+    const std::size_t count = batch.programmes.size();
+    std::size_t done = 0;
+    for (int i = 0; i < insertSizes; ++i) {
+        const std::size_t rows = std::size_t(rowsPerInsert >> i);
+        store::SqliteStatement &insert = *m_inserts[std::size_t(i)];
+        for (; count - done >= rows; done += rows) {
+            for (std::size_t row = 0; row < rows; ++row)
+                bind(insert, int(row), batch, batch.programmes[done + row]);
+            if (auto stored = run(insert); !stored)
+                return stored;
+        }
     }
     m_done.programmes += qint64(count);
     return store::success();

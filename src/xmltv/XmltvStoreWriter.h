@@ -11,6 +11,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace store {
 class Connection;
@@ -25,9 +26,12 @@ class GuideStore
     Q_DISABLE_COPY_MOVE(GuideStore)
 
 public:
-    // Programmes go into the store this many to a statement: a statement per
-    // programme would cost more than the programme itself.
-    static constexpr int rowsPerInsert = 64;
+    // Programmes go into the store up to this many to a statement: each
+    // statement costs about as much again as a few dozen rows, in opening
+    // its cursors and its undo record. What is left of a batch goes in
+    // through statements of half as many rows, and of half again, down to one.
+    static constexpr int rowsPerInsert = 1024;
+    static constexpr int insertSizes = 11;
 
     GuideStore(store::Connection &db, qint32 projectID, const QTimeZone &zone)
         : m_db(db), m_projectID(projectID), m_zone(zone)
@@ -77,9 +81,9 @@ private:
     store::Connection &m_db;
     qint32 m_projectID;
     QTimeZone m_zone;
-    std::optional<store::SqliteStatement> m_insertMany;
-    std::optional<store::SqliteStatement> m_insertOne;
-    std::array<MadeTexts, rowsPerInsert> m_made{};
+    // Statements of rowsPerInsert rows, then of half as many, down to one.
+    std::array<std::optional<store::SqliteStatement>, insertSizes> m_inserts;
+    std::vector<MadeTexts> m_made = std::vector<MadeTexts>(rowsPerInsert);
     // The project's channel of each channel the file defines, in its order.
     QList<qint64> m_channelIDs;
     // The project's channels by XMLTV id, and those without one by name,
