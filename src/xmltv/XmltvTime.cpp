@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QStringList>
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace xmltv {
@@ -140,6 +142,12 @@ void appendTimestamp(std::string &out, qint64 instant, ZoneOffsets &zone)
 
 void appendTimestamp(std::string &out, qint64 instant, int offset)
 {
+    char text[timestampCapacity];
+    out.append(text, formatTimestamp(text, instant, offset));
+}
+
+std::size_t formatTimestamp(char *at, qint64 instant, int offset)
+{
     const qint64 wallSeconds = instant + offset;
     qint64 days = wallSeconds / secondsPerDay;
     qint64 seconds = wallSeconds % secondsPerDay;
@@ -155,15 +163,17 @@ void appendTimestamp(std::string &out, qint64 instant, int offset)
         lastDay = days;
     }
     const int minutes = qAbs(offset) / 60;
+    std::size_t size = 0;
     if (year < 1 || year > 9999) {
         // Years of other than four digits, as Qt writes them.
         const QDateTime wall = QDateTime::fromSecsSinceEpoch(wallSeconds, Qt::UTC);
-        out += wall.toString(QStringLiteral("yyyyMMddhhmmss")).toStdString();
+        const QByteArray text = wall.toString(QStringLiteral("yyyyMMddhhmmss")).toUtf8();
+        size = std::min(std::size_t(text.size()), timestampCapacity - 6);
+        std::memcpy(at, text.constData(), size);
     } else {
-        char digits[14];
-        const auto put = [&](int at, int value, int count) {
+        const auto put = [&](int from, int value, int count) {
             for (int i = count - 1; i >= 0; --i, value /= 10)
-                digits[at + i] = char('0' + value % 10);
+                at[from + i] = char('0' + value % 10);
         };
         put(0, year, 4);
         put(4, month, 2);
@@ -171,15 +181,15 @@ void appendTimestamp(std::string &out, qint64 instant, int offset)
         put(8, int(seconds / 3600), 2);
         put(10, int(seconds / 60 % 60), 2);
         put(12, int(seconds % 60), 2);
-        out.append(digits, sizeof digits);
+        size = 14;
     }
-    const char zoneText[] = {' ',
-                             offset < 0 ? '-' : '+',
-                             char('0' + minutes / 60 / 10 % 10),
-                             char('0' + minutes / 60 % 10),
-                             char('0' + minutes % 60 / 10),
-                             char('0' + minutes % 60 % 10)};
-    out.append(zoneText, sizeof zoneText);
+    at[size++] = ' ';
+    at[size++] = offset < 0 ? '-' : '+';
+    at[size++] = char('0' + minutes / 60 / 10 % 10);
+    at[size++] = char('0' + minutes / 60 % 10);
+    at[size++] = char('0' + minutes % 60 / 10);
+    at[size++] = char('0' + minutes % 60 % 10);
+    return size;
 }
 
 qint64 Timestamp::wallSeconds() const

@@ -45,6 +45,11 @@ QString timestamp(qint64 instant, const QTimeZone &zone);
 void appendTimestamp(std::string &out, qint64 instant, ZoneOffsets &zone);
 // The same with the given offset, seconds east of UTC.
 void appendTimestamp(std::string &out, qint64 instant, int offset);
+// The longest text formatTimestamp writes.
+inline constexpr std::size_t timestampCapacity = 48;
+// The same written at `at`, which has room for timestampCapacity
+// characters; the number written.
+std::size_t formatTimestamp(char *at, qint64 instant, int offset);
 
 // A time read from an XMLTV file, wall clock as written.
 struct Timestamp

@@ -15,6 +15,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -83,15 +85,21 @@ bool isBlank(char32_t c)
 // that is anything but well-formed UTF-8 of characters a guide keeps as
 // they are goes the long way, through the UTF-16 SQLite makes of it: that
 // way any byte the store holds comes out as it always has.
-struct Plain
+//
+// How each byte of such text is written: a character of ASCII that is not
+// blank, a blank of ASCII, a byte XML text writes as an entity (a carriage
+// return, itself a blank, apart), the first byte of a longer character, or
+// one that sends the text the long way.
+enum ByteKind : unsigned char
 {
-    bool plain = true;
-    bool blank = true;
+    Ordinary,
+    AsciiBlank,
+    Entity,
+    Return,
+    Longer,
+    LongWay
 };
 
-// How each byte starts a character: 0 a character of ASCII that is not
-// blank, 1 a blank of ASCII, 2 a control character the guide leaves out,
-// 3 the first or a following byte of a longer character.
 struct ByteKinds
 {
     unsigned char kind[256];
@@ -100,13 +108,14 @@ struct ByteKinds
     constexpr ByteKinds() : kind(), escape()
     {
         for (int b = 0; b < 256; ++b) {
-            kind[b] = b >= 0x80 ? 3 : (b < 0x20 || b == 0x7f) ? 2 : 0;
+            kind[b] = b >= 0x80 ? Longer : (b < 0x20 || b == 0x7f) ? LongWay : Ordinary;
             escape[b] = 0;
         }
-        for (const int b : {0x20, 0x09, 0x0a, 0x0b, 0x0c, 0x0d})
-            kind[b] = 1;
-        for (const int b : {0x0b, 0x0c})
-            kind[b] = 2;
+        for (const int b : {' ', '\t', '\n'})
+            kind[b] = AsciiBlank;
+        for (const int b : {'<', '>', '&', '"'})
+            kind[b] = Entity;
+        kind[int('\r')] = Return;
         for (const int b : {'<', '>', '&', '"', '\r'})
             escape[b] = 1;
         for (const int b : {'\t', '\n'})
@@ -115,27 +124,88 @@ struct ByteKinds
 };
 constexpr ByteKinds bytes;
 
-Plain examine(std::string_view text)
+const char *entity(unsigned char b)
 {
-    Plain found;
+    switch (b) {
+    case '<':
+        return "&lt;";
+    case '>':
+        return "&gt;";
+    case '&':
+        return "&amp;";
+    case '"':
+        return "&quot;";
+    default:
+        return "&#13;";
+    }
+}
+
+// Whether any of eight bytes is other than printable ASCII that XML text
+// takes as it is: a byte of a longer character, a control character, or
+// one of < > & ". Each test finds a byte of zero, or one below a bound, in
+// all eight at once.
+bool anyNotOrdinary(std::uint64_t word)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    constexpr std::uint64_t highs = ones * 0x80;
+    const auto anyBelow = [&](std::uint64_t w, unsigned bound) {
+        return ((w - ones * bound) & ~w & highs) != 0;
+    };
+    const auto anyZero = [&](std::uint64_t w) {
+        return anyBelow(w, 1);
+    };
+    return (word & highs) != 0 || anyBelow(word, 0x20) || anyZero(word ^ (ones * 0x7f)) ||
+           // < and >, " and &: each pair apart in one bit only.
+           anyZero((word | ones * 0x02) ^ (ones * '>')) ||
+           anyZero((word | ones * 0x04) ^ (ones * '&'));
+}
+
+// Appends text that needs nothing but escaping as XML text, in one pass
+// over it, and tells whether it is blank; false (and out as it was) when
+// the text has to go the long way.
+bool appendPlain(std::string &out, std::string_view text, bool &blank)
+{
+    const std::size_t was = out.size();
     const auto *p = reinterpret_cast<const unsigned char *>(text.data());
     const auto *end = p + text.size();
-    // Text nearly always begins with a character that is not blank.
-    if (p < end && bytes.kind[*p] == 0)
-        found.blank = false;
-    while (p < end) {
-        // Plain ASCII, the most of every text, a byte at a time without
-        // decoding.
-        while (p < end && bytes.kind[*p] <= 1) {
-            if (bytes.kind[*p] == 0)
-                found.blank = false;
-            ++p;
+    const auto *run = p;
+    blank = true;
+    for (;;) {
+        if (blank) {
+            while (p < end && bytes.kind[*p] == AsciiBlank)
+                ++p;
+            if (p < end && bytes.kind[*p] == Ordinary)
+                blank = false;
         }
+        // Plain ASCII, the most of every text, eight bytes at a time while
+        // there is nothing to look at, then a byte at a time without decoding.
+        if (!blank) {
+            for (std::uint64_t word; end - p >= 8; p += 8) {
+                std::memcpy(&word, p, 8);
+                if (anyNotOrdinary(word))
+                    break;
+            }
+        }
+        while (p < end && bytes.kind[*p] <= AsciiBlank)
+            ++p;
         if (p == end)
             break;
         const unsigned char b = *p;
-        if (b < 0x80)
-            return {false, false};
+        switch (bytes.kind[b]) {
+        case Entity:
+            blank = false;
+            [[fallthrough]];
+        case Return:
+            out.append(reinterpret_cast<const char *>(run), std::size_t(p - run));
+            out.append(entity(b));
+            run = ++p;
+            continue;
+        case Longer:
+            break;
+        default:
+            out.resize(was);
+            return false;
+        }
         char32_t c = 0;
         int more = 0;
         if (b >= 0xc2 && b <= 0xdf) {
@@ -148,13 +218,18 @@ Plain examine(std::string_view text)
             c = b & 0x07;
             more = 3;
         } else {
-            return {false, false};
+            out.resize(was);
+            return false;
         }
-        if (end - p <= more)
-            return {false, false};
+        if (end - p <= more) {
+            out.resize(was);
+            return false;
+        }
         for (int i = 1; i <= more; ++i) {
-            if ((p[i] & 0xc0) != 0x80)
-                return {false, false};
+            if ((p[i] & 0xc0) != 0x80) {
+                out.resize(was);
+                return false;
+            }
             c = (c << 6) | (p[i] & 0x3f);
         }
         p += more + 1;
@@ -162,12 +237,15 @@ Plain examine(std::string_view text)
         // non-characters: the long way.
         const char32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
         if (c < least || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff) || c <= 0x9f ||
-            (c >= 0xfdd0 && c <= 0xfdef) || (c & 0xfffe) == 0xfffe)
-            return {false, false};
-        if (found.blank && !isBlank(c))
-            found.blank = false;
+            (c >= 0xfdd0 && c <= 0xfdef) || (c & 0xfffe) == 0xfffe) {
+            out.resize(was);
+            return false;
+        }
+        if (blank && !isBlank(c))
+            blank = false;
     }
-    return found;
+    out.append(reinterpret_cast<const char *>(run), std::size_t(end - run));
+    return true;
 }
 
 // Text as XML character data, or an attribute's value; a carriage
@@ -243,14 +321,19 @@ public:
         if (m_buffer.size() >= capacity)
             flush();
     }
+    // Text larger than the buffer goes to the file as it is, not copied.
+    void write(std::string_view text)
+    {
+        if (text.size() < capacity) {
+            append(text);
+            return;
+        }
+        flush();
+        put(text);
+    }
     void flush()
     {
-        if (m_zip) {
-            deflateBuffer(Z_NO_FLUSH);
-        } else if (m_ok && !m_buffer.empty()) {
-            m_ok =
-                m_device.write(m_buffer.data(), qint64(m_buffer.size())) == qint64(m_buffer.size());
-        }
+        put(m_buffer);
         m_buffer.clear();
     }
     // Once everything is written.
@@ -258,7 +341,7 @@ public:
     {
         flush();
         if (m_zip)
-            deflateBuffer(Z_FINISH);
+            deflateText({}, Z_FINISH);
     }
     bool ok() const { return m_ok; }
 
@@ -286,13 +369,20 @@ public:
     }
 
 private:
-    void deflateBuffer(int flush)
+    void put(std::string_view text)
+    {
+        if (m_zip)
+            deflateText(text, Z_NO_FLUSH);
+        else if (m_ok && !text.empty())
+            m_ok = m_device.write(text.data(), qint64(text.size())) == qint64(text.size());
+    }
+    void deflateText(std::string_view text, int flush)
     {
         if (!m_ok)
             return;
         z_stream &zip = *m_zip;
-        zip.next_in = reinterpret_cast<Bytef *>(m_buffer.data());
-        zip.avail_in = uInt(m_buffer.size());
+        zip.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(text.data()));
+        zip.avail_in = uInt(text.size());
         int status = Z_OK;
         do {
             unsigned char out[capacity];
@@ -315,31 +405,37 @@ private:
     bool m_ok = true;
 };
 
-// A value of the current row as the guide holds it, and whether it is blank.
-struct Value
+// What appendGuideText found: whether the text the guide gets is blank, and
+// whether the stored text was.
+struct Written
 {
-    std::string_view text;
     bool blank = true;
+    bool storedBlank = true;
 };
 
-// Reads column as the guide writes it; text that needs a closer look is
-// made into kept characters in scratch, whose bytes the value then refers to.
-Value guideText(const SqliteStatement &row, int column, std::string &scratch,
-                bool *rawBlank = nullptr)
+// Appends column as the guide writes it, escaped as XML text.
+Written appendGuideText(std::string &out, const SqliteStatement &row, int column)
 {
-    const std::string_view stored = row.text(column);
-    const Plain plain = examine(stored);
-    if (plain.plain) {
-        if (rawBlank)
-            *rawBlank = plain.blank;
-        return {stored, plain.blank};
-    }
+    bool plainBlank = true;
+    if (appendPlain(out, row.text(column), plainBlank))
+        return {plainBlank, plainBlank};
     const QString wide = row.wideText(column);
-    if (rawBlank)
-        *rawBlank = blank(wide);
     const QString kept = xmlText(wide);
-    scratch = kept.toStdString();
-    return {scratch, blank(kept)};
+    appendEscaped(out, kept.toStdString(), false);
+    return {blank(kept), blank(wide)};
+}
+
+// <name>text</name> for a column that is not blank: XMLTV wants an empty
+// description or category left out, not written empty.
+void appendChild(std::string &out, const SqliteStatement &row, int column, std::string_view open,
+                 std::string_view close)
+{
+    const std::size_t was = out.size();
+    out.append(open);
+    if (appendGuideText(out, row, column).storedBlank)
+        out.resize(was);
+    else
+        out.append(close);
 }
 
 QString leftOutReason(bool noName, const std::optional<QDate> &date,
@@ -399,24 +495,13 @@ private:
     std::optional<T> m_lastRead;
 };
 
-// A programme of the channel being written, its text kept escaped in the
+// A programme of the channel being written, its element kept whole in the
 // channel's own buffer until the channel's programmes are in start order.
 struct Programme
 {
-    qint64 id = 0;
-    GuideInstant start;
-    std::optional<GuideInstant> stop;
-    // What the guide it came from said beyond the columns, as kept.
-    std::size_t extra = 0;
-    std::size_t extraSize = 0;
-    std::size_t name = 0;
-    std::size_t nameSize = 0;
-    std::size_t desc = 0;
-    std::size_t descSize = 0;
-    std::size_t category = 0;
-    std::size_t categorySize = 0;
-    bool hasDesc = false;
-    bool hasCategory = false;
+    qint64 start = 0;
+    std::size_t element = 0;
+    std::size_t size = 0;
 };
 
 class GuideWriter
@@ -440,10 +525,15 @@ private:
     // written go to the list of those left out.
     bool readProgrammes(SqliteStatement &programmes, qint64 channelID, const QString &channelName,
                         XmltvExport &done);
-    void writeProgrammes(qint64 channelID);
+    void writeProgrammes();
     // The start and stop of the row read by readProgrammes.
     GuideTimes timesOf(const SqliteStatement &row, QDate date, QTime time);
-    void appendTime(const GuideInstant &at);
+    // <programme start="..." stop="..." channel=", to the channel's id.
+    void appendStartTag(const GuideTimes &times);
+    // The programme's children where the guide it came from said more than
+    // the columns hold, in the order XMLTV sets; false when the programme
+    // has no name to show.
+    bool appendMergedChildren(const SqliteStatement &row, std::string_view extra);
 
     Connection &m_db;
     sqlite3 *m_handle;
@@ -454,9 +544,10 @@ private:
     Readings<QTime> m_times{&store::readTypedTime};
     Readings<int> m_durations{&store::readTypedDuration};
     std::vector<Programme> m_programmes;
+    // Whether m_programmes, read in the order they were added, are in start order already.
+    bool m_inOrder = true;
     std::string m_text;
     std::string m_scratch;
-    std::string m_scratch2;
     // The id each channel goes by in the guide, and those given out.
     std::unordered_map<qint64, std::string> m_ids;
     std::unordered_set<std::string> m_idsUsed;
@@ -469,7 +560,8 @@ using ProgrammeTable = store::tables::Programme;
 // A guide's name, when it has one to show.
 bool hasName(const SqliteStatement &row, std::string &scratch)
 {
-    return !guideText(row, 1, scratch).blank;
+    scratch.clear();
+    return !appendGuideText(scratch, row, 1).blank;
 }
 
 store::Status GuideWriter::write(XmltvExport &done)
@@ -553,7 +645,7 @@ store::Status GuideWriter::write(XmltvExport &done)
             continue;
         ++done.channels;
         done.programmes += int(m_programmes.size());
-        writeProgrammes(channelID);
+        writeProgrammes();
         if (!m_out.ok())
             return store::success(); // the file's own failure is reported by the caller
     }
@@ -643,93 +735,122 @@ bool GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
 {
     m_programmes.clear();
     m_text.clear();
+    m_inOrder = true;
+    std::string channel;
+    if (const auto id = m_ids.find(channelID); id != m_ids.end())
+        appendEscaped(channel, id->second, true);
     rows.restart(channelID);
     while (rows.next()) {
         const auto date = m_dates.of(rows, 2);
         const auto time = m_times.of(rows, 3);
-        const Value name = guideText(rows, 1, m_scratch);
-        if (!date || !time || name.blank) {
-            const QString typedDate = rows.wideText(2);
-            const QString typedTime = rows.wideText(3);
-            done.leftOut.append({rows.wideText(1), channelName, typedDate, typedTime,
-                                 leftOutReason(name.blank, date, time, typedDate, typedTime)});
-            continue;
+        const std::size_t element = m_text.size();
+        bool noName = true;
+        if (date && time) {
+            const GuideTimes times = timesOf(rows, *date, *time);
+            // Kept as the import made it: XML already.
+            const std::string_view extra = rows.text(10);
+            appendStartTag(times);
+            m_text.append(channel).append("\"");
+            if (extra.empty()) {
+                // Nothing to merge: the columns in XMLTV's order, straight from the row.
+                m_text.append(">\n    <title>");
+                noName = appendGuideText(m_text, rows, 1).blank;
+                if (!noName) {
+                    m_text.append("</title>\n");
+                    appendChild(m_text, rows, 5, "    <desc>", "</desc>\n");
+                    appendChild(m_text, rows, 6, "    <category>", "</category>\n");
+                }
+            } else {
+                m_text.append(extras::programmeAttributes(extra)).append(">\n");
+                noName = !appendMergedChildren(rows, extra);
+            }
+            if (!noName) {
+                m_text.append("  </programme>\n");
+                const qint64 start = times.start.instant;
+                if (!m_programmes.empty() && start < m_programmes.back().start)
+                    m_inOrder = false;
+                m_programmes.push_back({start, element, m_text.size() - element});
+                continue;
+            }
+            m_text.resize(element);
+        } else {
+            m_scratch.clear();
+            noName = appendGuideText(m_scratch, rows, 1).blank;
         }
-        Programme programme;
-        programme.id = rows.integer(0);
-        const GuideTimes times = timesOf(rows, *date, *time);
-        programme.start = times.start;
-        programme.stop = times.stop;
-        // Kept as the import made it: XML already.
-        programme.extra = m_text.size();
-        m_text.append(rows.text(10));
-        programme.extraSize = m_text.size() - programme.extra;
-        programme.name = m_text.size();
-        appendEscaped(m_text, name.text, false);
-        programme.nameSize = m_text.size() - programme.name;
-        // XMLTV wants an empty description left out, not written empty.
-        bool blankDesc = true;
-        const Value desc = guideText(rows, 5, m_scratch, &blankDesc);
-        programme.hasDesc = !blankDesc;
-        programme.desc = m_text.size();
-        if (programme.hasDesc)
-            appendEscaped(m_text, desc.text, false);
-        programme.descSize = m_text.size() - programme.desc;
-        bool blankCategory = true;
-        const Value category = guideText(rows, 6, m_scratch, &blankCategory);
-        programme.hasCategory = !blankCategory;
-        programme.category = m_text.size();
-        if (programme.hasCategory)
-            appendEscaped(m_text, category.text, false);
-        programme.categorySize = m_text.size() - programme.category;
-        m_programmes.push_back(programme);
+        const QString typedDate = rows.wideText(2);
+        const QString typedTime = rows.wideText(3);
+        done.leftOut.append({rows.wideText(1), channelName, typedDate, typedTime,
+                             leftOutReason(noName, date, time, typedDate, typedTime)});
     }
     if (!rows.ok())
         return false;
-    std::stable_sort(
-        m_programmes.begin(), m_programmes.end(), [](const Programme &a, const Programme &b) {
-            return a.start.instant != b.start.instant ? a.start.instant < b.start.instant
-                                                      : a.id < b.id;
-        });
+    if (!m_inOrder) {
+        // Rows come in the order they were added, so a stable sort keeps
+        // programmes that start together in that order.
+        std::stable_sort(m_programmes.begin(), m_programmes.end(),
+                         [](const Programme &a, const Programme &b) { return a.start < b.start; });
+    }
     return true;
 }
 
-void GuideWriter::appendTime(const GuideInstant &at)
+bool GuideWriter::appendMergedChildren(const SqliteStatement &row, std::string_view extra)
 {
-    if (at.offset)
-        appendTimestamp(m_out.buffer(), at.instant, *at.offset);
-    else
-        appendTimestamp(m_out.buffer(), at.instant, m_zone);
+    // Each column escaped first, then merged among the kept children.
+    m_scratch.clear();
+    const std::size_t nameSize = m_scratch.size();
+    const bool hasName = !appendGuideText(m_scratch, row, 1).blank;
+    if (!hasName)
+        return false;
+    const std::size_t desc = m_scratch.size();
+    const bool hasDesc = !appendGuideText(m_scratch, row, 5).storedBlank;
+    const std::size_t category = m_scratch.size();
+    const bool hasCategory = !appendGuideText(m_scratch, row, 6).storedBlank;
+    const std::string_view text(m_scratch);
+    using extras::Column;
+    const Column columns[] = {
+        {extras::titleRank, "title", text.substr(nameSize, desc - nameSize), true},
+        {extras::descRank, "desc", text.substr(desc, category - desc), hasDesc},
+        {extras::categoryRank, "category", text.substr(category), hasCategory},
+    };
+    extras::appendChildren(m_text, extra, columns, int(std::size(columns)), "    ", false);
+    return true;
 }
 
-void GuideWriter::writeProgrammes(qint64 channelID)
+void GuideWriter::appendStartTag(const GuideTimes &times)
 {
-    std::string id;
-    appendEscaped(id, m_ids[channelID], true);
-    const std::string_view text(m_text);
-    for (const Programme &programme : m_programmes) {
-        std::string &out = m_out.buffer();
-        out.append("  <programme start=\"");
-        appendTime(programme.start);
-        if (programme.stop) {
-            out.append("\" stop=\"");
-            appendTime(*programme.stop);
-        }
-        const std::string_view extra = text.substr(programme.extra, programme.extraSize);
-        out.append("\" channel=\"").append(id).append("\"");
-        out.append(extras::programmeAttributes(extra));
-        out.append(">\n");
-        using extras::Column;
-        const Column columns[] = {
-            {extras::titleRank, "title", text.substr(programme.name, programme.nameSize), true},
-            {extras::descRank, "desc", text.substr(programme.desc, programme.descSize),
-             programme.hasDesc},
-            {extras::categoryRank, "category",
-             text.substr(programme.category, programme.categorySize), programme.hasCategory},
-        };
-        extras::appendChildren(out, extra, columns, int(std::size(columns)), "    ", false);
-        m_out.append("  </programme>\n");
+    // Gathered here and added at once: the most of a programme's pieces.
+    constexpr std::string_view start = "  <programme start=\"";
+    constexpr std::string_view stop = "\" stop=\"";
+    constexpr std::string_view channel = "\" channel=\"";
+    char tag[start.size() + stop.size() + channel.size() + 2 * timestampCapacity];
+    std::size_t size = 0;
+    const auto put = [&](std::string_view text) {
+        std::memcpy(tag + size, text.data(), text.size());
+        size += text.size();
+    };
+    const auto putTime = [&](const GuideInstant &at) {
+        size +=
+            formatTimestamp(tag + size, at.instant, at.offset ? *at.offset : m_zone.at(at.instant));
+    };
+    put(start);
+    putTime(times.start);
+    if (times.stop) {
+        put(stop);
+        putTime(*times.stop);
     }
+    put(channel);
+    m_text.append(tag, size);
+}
+
+void GuideWriter::writeProgrammes()
+{
+    if (m_inOrder) {
+        m_out.write(m_text);
+        return;
+    }
+    const std::string_view text(m_text);
+    for (const Programme &programme : m_programmes)
+        m_out.append(text.substr(programme.element, programme.size));
 }
 
 } // namespace
