@@ -2,10 +2,17 @@
 
 #include "Commands.h"
 
+#ifdef QUORVEL_CLI_DRAWS
 #include "guide/GuideLayout.h"
 #include "guide/GuidePainter.h"
 
 #include <QTimeZone>
+#else
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#endif
 
 namespace cli {
 
@@ -32,6 +39,7 @@ QCommandLineOption guideZoneOption()
             QStringLiteral("ZONE")};
 }
 
+#ifdef QUORVEL_CLI_DRAWS
 int guideImage(const QCommandLineParser &parsed, const QStringList &)
 {
     const QString command = QStringLiteral("guide-image");
@@ -82,6 +90,50 @@ int guideImage(const QCommandLineParser &parsed, const QStringList &)
                                                 guide::heading(name.value(), day), out, width);
     return problem.isEmpty() ? Done : cannotWrite(out, problem);
 }
+#else
+// Where quorvel-cli-draw may be: beside this program in the build tree, or
+// where it is installed.
+QStringList drawingPlaces()
+{
+    const QDir here(QCoreApplication::applicationDirPath());
+    return {here.absolutePath(),
+            QDir::cleanPath(here.filePath(QStringLiteral(QUORVEL_CLI_DRAW_DIR)))};
+}
+
+// Hands the command, as it was given, to quorvel-cli-draw, which answers the
+// caller itself: its messages, its exit code.
+int guideImage(const QCommandLineParser &, const QStringList &)
+{
+    const QStringList places = drawingPlaces();
+    QString program;
+    for (const QString &place : places) {
+        const QFileInfo found(place + QStringLiteral("/quorvel-cli-draw"));
+        if (found.isExecutable()) {
+            program = found.absoluteFilePath();
+            break;
+        }
+    }
+    if (program.isEmpty()) {
+        return failed(
+            {QStringLiteral("Could not draw the guide"),
+             QStringLiteral("quorvel-cli-draw, which draws for quorvel-cli, is in "
+                            "neither %1 nor %2. Install Quorvel again.")
+                 .arg(QDir::toNativeSeparators(places[0]), QDir::toNativeSeparators(places[1])),
+             QString()});
+    }
+    QProcess draw;
+    draw.setProcessChannelMode(QProcess::ForwardedChannels);
+    draw.setInputChannelMode(QProcess::ForwardedInputChannel);
+    draw.start(program, QCoreApplication::arguments().mid(1));
+    if (!draw.waitForFinished(-1) || draw.exitStatus() != QProcess::NormalExit) {
+        return failed(
+            {QStringLiteral("Could not draw the guide"),
+             QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(program), draw.errorString()),
+             QString()});
+    }
+    return draw.exitCode();
+}
+#endif
 
 } // namespace
 

@@ -1,7 +1,9 @@
 #include "Commands.h"
 
 #include <QCoreApplication>
+#ifdef QUORVEL_CLI_DRAWS
 #include <QGuiApplication>
+#endif
 #include <QTextStream>
 
 #include <algorithm>
@@ -158,10 +160,11 @@ int runCommand(const Command &command, const QStringList &arguments)
 }
 
 // Drawing needs fonts, and fonts need a QGuiApplication; without a display
-// it runs on the offscreen platform. Every other command keeps the plain
-// application, which needs no platform at all.
+// it runs on the offscreen platform. That is quorvel-cli-draw alone: every
+// other command keeps the plain application, which needs no platform at all.
 std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
 {
+#ifdef QUORVEL_CLI_DRAWS
     if (argc > 1 && qstrcmp(argv[1], "guide-image") == 0) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
             qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -175,6 +178,7 @@ std::unique_ptr<QCoreApplication> makeApplication(int &argc, char **argv)
         qInstallMessageHandler(previous);
         return app;
     }
+#endif
     return std::make_unique<QCoreApplication>(argc, argv);
 }
 
