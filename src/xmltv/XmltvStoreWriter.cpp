@@ -65,6 +65,11 @@ qint64 instantOf(const Timestamp &t)
 
 } // namespace
 
+GuideStore::GuideStore(Connection &db, qint32 projectID, const QTimeZone &zone)
+    : m_db(db), m_projectID(projectID), m_zone(zone), m_writeback(db.databasePath())
+{
+}
+
 Status GuideStore::prepare()
 {
     auto project = m_db.select(
@@ -291,6 +296,10 @@ Status GuideStore::store(const Batch &batch)
         }
     }
     m_done.programmes += qint64(count);
+    // A few megabytes of pages at a time: asked at every batch, the system
+    // would spend more on looking for changed pages than it saves.
+    if (++m_batchesStored % 4 == 0)
+        m_writeback.start();
     return store::success();
 }
 

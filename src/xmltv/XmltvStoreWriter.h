@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/EarlyWriteback.h"
 #include "store/Result.h"
 #include "store/SqliteStatement.h"
 #include "xmltv/XmltvBatch.h"
@@ -33,10 +34,7 @@ public:
     static constexpr int rowsPerInsert = 1024;
     static constexpr int insertSizes = 11;
 
-    GuideStore(store::Connection &db, qint32 projectID, const QTimeZone &zone)
-        : m_db(db), m_projectID(projectID), m_zone(zone)
-    {
-    }
+    GuideStore(store::Connection &db, qint32 projectID, const QTimeZone &zone);
 
     // Reads the project's channels and prepares the statements.
     store::Status prepare();
@@ -95,6 +93,9 @@ private:
     // Programmes up to this one were there before the import.
     qint64 m_lastProgrammeBefore = 0;
     XmltvImport m_done;
+    // The database's pages go to disk as the import goes, every few batches.
+    store::EarlyWriteback m_writeback;
+    int m_batchesStored = 0;
 };
 
 } // namespace xmltv::import
