@@ -113,7 +113,6 @@ GuideParser::GuideParser(const QString &path, Handoff &handoff, const XmltvLimit
         return;
     XML_SetUserData(m_parser, this);
     XML_SetElementHandler(m_parser, onStart, onEnd);
-    XML_SetCharacterDataHandler(m_parser, onText);
     // A guide that names the XMLTV DTD leaves entities it does not define in
     // the document itself to that DTD, which is not read. In text, expat
     // reports such an entity here, and it is an error rather than text
@@ -305,15 +304,31 @@ void XMLCALL GuideParser::onStart(void *parser, const XML_Char *name, const XML_
 {
     auto *self = static_cast<GuideParser *>(parser);
     // Expat may still pass on what it had read when it was stopped.
-    if (!self->m_problem && !self->m_stopped)
+    if (!self->m_problem && !self->m_stopped) {
         self->startElement(name, attributes);
+        self->listenForText();
+    }
 }
 
 void XMLCALL GuideParser::onEnd(void *parser, const XML_Char *name)
 {
     auto *self = static_cast<GuideParser *>(parser);
-    if (!self->m_problem && !self->m_stopped)
+    if (!self->m_problem && !self->m_stopped) {
         self->endElement(name);
+        self->listenForText();
+    }
+}
+
+void GuideParser::listenForText()
+{
+    // Most of a guide's text between elements is layout, a line break and
+    // the next line's indent, which expat hands over in two pieces; with no
+    // handler to hand them to, it passes over them.
+    const bool wanted = (m_field != Field::None && m_skippingFrom == 0) || m_captureFrom != 0;
+    if (wanted != m_listeningForText) {
+        m_listeningForText = wanted;
+        XML_SetCharacterDataHandler(m_parser, wanted ? onText : nullptr);
+    }
 }
 
 void XMLCALL GuideParser::onText(void *parser, const XML_Char *text, int size)
@@ -837,10 +852,13 @@ void GuideParser::startProgramme(const XML_Char **attributes)
         }
     }
     m_inProgramme = true;
-    m_programme = ReadProgramme();
+    // Field by field: a new ReadProgramme would be cleared whole with a
+    // block store, which cost more than all the rest here.
     m_programme.channel = *channel;
     m_programme.start = *m_start;
     m_programme.stop = m_stop;
+    m_programme.seconds.reset();
+    m_programme.title = m_programme.desc = m_programme.category = m_programme.extra = TextSpan();
     m_hasTitle = m_hasDesc = m_hasCategory = false;
     m_lengthSeconds.reset();
     clearLines();

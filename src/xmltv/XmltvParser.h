@@ -163,6 +163,9 @@ private:
     QString parserError(bool atEnd = false) const;
     bool cancelled() const { return m_cancel && m_cancel->load(std::memory_order_relaxed); }
     void handOver();
+    // Text is handed to onText only where the import reads it.
+    void listenForText();
+    bool m_listeningForText = false;
     // The number of the channel with this XMLTV id, or nothing.
     std::optional<qsizetype> channelNumbered(std::string_view id);
     // Adds a channel the file names only on its programmes.
