@@ -209,32 +209,23 @@ GuideParser::Where GuideParser::here() const
             qint64(XML_GetCurrentColumnNumber(m_parser)) + 1};
 }
 
-GuideParser::Where GuideParser::mark() const
-{
-    return {0, 0, XML_GetCurrentByteIndex(m_parser)};
-}
-
 GuideParser::Where GuideParser::located(Where where) const
 {
-    if (where.byte < 0)
-        return where;
-    if (where.byte == XML_GetCurrentByteIndex(m_parser))
-        return here();
-    return startTagAt(where.byte, nullptr).where;
+    return where.startTag == 0 ? where : startTagAt(where.startTag, nullptr).where;
 }
 
-GuideParser::StartTag GuideParser::startTagAt(XML_Index byte, const char *attribute) const
+GuideParser::StartTag GuideParser::startTagAt(qint64 number, const char *attribute) const
 {
     // Only a problem found once the element it is about has ended comes
     // here, which is rare: the file is read again, up to the element's tag.
     struct Search
     {
         XML_Parser parser;
-        XML_Index byte;
+        qint64 left;
         const char *attribute;
         StartTag found;
     };
-    Search search{XML_ParserCreate(nullptr), byte, attribute, {}};
+    Search search{XML_ParserCreate(nullptr), number, attribute, {}};
     if (!search.parser)
         return {};
     XML_SetUserData(search.parser, &search);
@@ -242,7 +233,7 @@ GuideParser::StartTag GuideParser::startTagAt(XML_Index byte, const char *attrib
     XML_SetStartElementHandler(search.parser, [](void *data, const XML_Char *,
                                                  const XML_Char **attributes) {
         auto *search = static_cast<Search *>(data);
-        if (XML_GetCurrentByteIndex(search->parser) != search->byte)
+        if (--search->left != 0)
             return;
         search->found.where = {qint64(XML_GetCurrentLineNumber(search->parser)),
                                qint64(XML_GetCurrentColumnNumber(search->parser)) + 1};
@@ -303,6 +294,7 @@ void GuideParser::handOver()
 void XMLCALL GuideParser::onStart(void *parser, const XML_Char *name, const XML_Char **attributes)
 {
     auto *self = static_cast<GuideParser *>(parser);
+    ++self->m_startTags;
     // Expat may still pass on what it had read when it was stopped.
     if (!self->m_problem && !self->m_stopped) {
         self->startElement(name, attributes);
@@ -746,11 +738,11 @@ void GuideParser::startChannel(const XML_Char **attributes)
     m_channelAt = mark();
     const std::string_view id = attribute(attributes, "id");
     if (id.empty()) {
-        fail(m_channelAt, QStringLiteral("a <channel> has no id"));
+        fail(here(), QStringLiteral("a <channel> has no id"));
         return;
     }
     if (m_channels.contains(QByteArray::fromRawData(id.data(), qsizetype(id.size())))) {
-        fail(m_channelAt,
+        fail(here(),
              QStringLiteral("the channel id \"%1\" is given to two channels").arg(shortQuote(id)));
         return;
     }
@@ -816,11 +808,11 @@ void GuideParser::startProgramme(const XML_Char **attributes)
     const std::string_view stopText = attribute(attributes, "stop");
     const std::string_view channelText = attribute(attributes, "channel");
     if (startText.empty()) {
-        fail(m_programmeAt, QStringLiteral("a <programme> has no start"));
+        fail(here(), QStringLiteral("a <programme> has no start"));
         return;
     }
     if (channelText.empty()) {
-        fail(m_programmeAt, QStringLiteral("a <programme> has no channel"));
+        fail(here(), QStringLiteral("a <programme> has no channel"));
         return;
     }
     auto channel = channelNumbered(channelText);
@@ -830,7 +822,7 @@ void GuideParser::startProgramme(const XML_Char **attributes)
     if (!channel && !m_definesChannels)
         channel = addUndefinedChannel(channelText);
     if (!channel) {
-        fail(m_programmeAt, QStringLiteral("a <programme> is on the channel \"%1\", which no "
+        fail(here(), QStringLiteral("a <programme> is on the channel \"%1\", which no "
                                            "<channel> before it defines")
                                 .arg(shortQuote(channelText)));
         return;
@@ -838,7 +830,7 @@ void GuideParser::startProgramme(const XML_Char **attributes)
     m_start = readTimestamp(startText);
     if (!m_start) {
         fail(
-            m_programmeAt,
+            here(),
             QStringLiteral("the start \"%1\" cannot be read as a time").arg(shortQuote(startText)));
         return;
     }
@@ -846,7 +838,7 @@ void GuideParser::startProgramme(const XML_Char **attributes)
     if (!stopText.empty()) {
         m_stop = readTimestamp(stopText);
         if (!m_stop) {
-            fail(m_programmeAt, QStringLiteral("the stop \"%1\" cannot be read as a time")
+            fail(here(), QStringLiteral("the stop \"%1\" cannot be read as a time")
                                     .arg(shortQuote(stopText)));
             return;
         }
@@ -885,7 +877,7 @@ void GuideParser::endProgramme()
 {
     m_inProgramme = false;
     if (!m_hasTitle) {
-        const StartTag tag = startTagAt(m_programmeAt.byte, "start");
+        const StartTag tag = startTagAt(m_programmeAt.startTag, "start");
         fail(tag.where, QStringLiteral("the programme starting %1 has no <title>")
                             .arg(shortQuote(tag.attribute)));
         return;

@@ -59,13 +59,14 @@ public:
 private:
     // A place in the file. Expat works out lines and columns by going over
     // every byte since it was last asked, which costs nearly as much as the
-    // parse itself, so a place kept in case of a problem is only its byte
-    // index, and becomes a line and column once there is a problem.
+    // parse itself, so the start of an element kept in case of a problem is
+    // only the number of its start tag in the file, counting from 1, and
+    // becomes a line and column once there is a problem.
     struct Where
     {
         qint64 line = 0;
         qint64 column = 0;
-        XML_Index byte = -1;
+        qint64 startTag = 0;
     };
 
     // The elements of a <channel> or <programme> whose text the import reads.
@@ -142,7 +143,7 @@ private:
     // Columns count from 1, as editors show them.
     Where here() const;
     // Where the element being started is, to be found again if need be.
-    Where mark() const;
+    Where mark() const { return {0, 0, m_startTags}; }
     // The line and column of a marked place.
     Where located(Where where) const;
     // The start tag at a marked place, read again from the file: its line and
@@ -152,7 +153,7 @@ private:
         Where where;
         std::string attribute;
     };
-    StartTag startTagAt(XML_Index byte, const char *attribute) const;
+    StartTag startTagAt(qint64 number, const char *attribute) const;
     // Where the problem expat found starts.
     Where errorWhere() const;
     // Keeps the first problem found: the one the import reports.
@@ -165,6 +166,8 @@ private:
     void handOver();
     // Text is handed to onText only where the import reads it.
     void listenForText();
+    // Start tags read so far.
+    qint64 m_startTags = 0;
     bool m_listeningForText = false;
     // The number of the channel with this XMLTV id, or nothing.
     std::optional<qsizetype> channelNumbered(std::string_view id);
