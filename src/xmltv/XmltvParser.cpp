@@ -477,7 +477,7 @@ void GuideParser::startElement(std::string_view name, const XML_Char **attribute
     }
 }
 
-void GuideParser::endElement(std::string_view name)
+void GuideParser::endElement(const XML_Char *name)
 {
     const int depth = m_depth--;
     if (m_skippingFrom != 0) {

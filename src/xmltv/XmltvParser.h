@@ -113,7 +113,8 @@ private:
 
     void readFile();
     void startElement(std::string_view name, const XML_Char **attributes);
-    void endElement(std::string_view name);
+    // `name` is measured only when it is kept: most end tags need only the depth.
+    void endElement(const XML_Char *name);
     // A child of a channel or programme the import has no column for, or a
     // child of one, kept as it is.
     void startCapture(std::string_view name, const XML_Char **attributes);

@@ -66,11 +66,16 @@ std::optional<int> abbreviationOffset(std::string_view name)
 
 std::string_view trimmed(std::string_view text)
 {
-    constexpr std::string_view blanks(" \t\r\n");
-    const auto first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+    // By hand: find_first_not_of looks each character up in the set with
+    // a call of its own, and the import trims four texts a programme.
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::size_t first = 0;
+    std::size_t end = text.size();
+    while (first < end && isBlank(text[first]))
+        ++first;
+    while (end > first && isBlank(text[end - 1]))
+        --end;
+    return text.substr(first, end - first);
 }
 
 ZoneOffsets::ZoneOffsets(QTimeZone zone) : m_zone(std::move(zone))
