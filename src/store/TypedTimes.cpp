@@ -249,26 +249,40 @@ private:
     QString m_subject;
 };
 
+// What a value must pass beyond its digits.
+struct Checks
+{
+    QStringList conditions;
+    // The conditions alone show that the text has the form, digits in their
+    // places, so that the GLOB, which costs more, can be left out.
+    bool showForm = false;
+};
+
 // What a date must pass beyond its digits, as readTypedDate asks QDate.
 // Moved by no days, SQLite's date() works the date out afresh and rolls a day
 // the month lacks over into the next month (30 February gives 1 or 2 March),
 // so a date is real exactly when it comes back unchanged; QDate has no year 0.
-QStringList dateChecks(const SqlForm &form, const QString &value)
+Checks dateChecks(const SqlForm &form, const QString &value)
 {
     // The year alone is cheaper to look at than the whole date put together.
     const QString year = form.isWhole(value) ? value : form.field('Y');
-    return {QStringLiteral("date(%1, '+0 days') = %1").arg(value),
-            year + QStringLiteral(" >= '0001'")};
+    // date() gives back nothing but yyyy-mm-dd (or a year with a minus sign,
+    // which the year's check turns away), so text in the key's own layout
+    // that comes back unchanged has its digits in their places already. Put
+    // together from pieces of another form, it would not: the pieces' places
+    // say nothing of the characters between them.
+    return {{QStringLiteral("date(%1, '+0 days') = %1").arg(value),
+             year + QStringLiteral(" >= '0001'")},
+            form.isWhole(value)};
 }
 
-QStringList timeChecks(const SqlForm &, const QString &)
+Checks timeChecks(const SqlForm &, const QString &)
 {
     return {};
 }
 
 QString keySql(const QString &column, const QList<QLatin1StringView> &forms,
-               QLatin1StringView layout,
-               QStringList (*checks)(const SqlForm &, const QString &value))
+               QLatin1StringView layout, Checks (*checks)(const SqlForm &, const QString &value))
 {
     QStringList codes;
     for (char b : blanks)
@@ -284,9 +298,13 @@ QString keySql(const QString &column, const QList<QLatin1StringView> &forms,
         for (const QLatin1StringView form : forms) {
             const SqlForm sqlForm(form, subject);
             const QString value = sqlForm.value(layout);
-            sql += indent + QStringLiteral("    WHEN ") + sqlForm.glob() + u'\n';
-            for (const QString &check : checks(sqlForm, value))
-                sql += indent + QStringLiteral("        AND ") + check + u'\n';
+            const Checks valueChecks = checks(sqlForm, value);
+            QStringList conditions = valueChecks.conditions;
+            if (!valueChecks.showForm)
+                conditions.prepend(sqlForm.glob());
+            sql += indent + QStringLiteral("    WHEN ") + conditions.takeFirst() + u'\n';
+            for (const QString &condition : std::as_const(conditions))
+                sql += indent + QStringLiteral("        AND ") + condition + u'\n';
             sql += indent + QStringLiteral("        THEN ") +
                    sqlForm.value(layout, QStringLiteral("0")) + u'\n';
         }

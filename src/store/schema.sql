@@ -71,8 +71,7 @@ CREATE TABLE ProgrammeData (
     -- tool can still open and change the database.
     startDateKey  TEXT GENERATED ALWAYS AS (
         CASE
-            WHEN startDate GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'
-                AND date(startDate, '+0 days') = startDate
+            WHEN date(startDate, '+0 days') = startDate
                 AND startDate >= '0001'
                 THEN '0' || startDate
             WHEN startDate GLOB '[0-9][0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
@@ -107,8 +106,7 @@ CREATE TABLE ProgrammeData (
                 AND date(substr(startDate, 5, 4) || '-0' || substr(startDate, 3, 1) || '-0' || substr(startDate, 1, 1), '+0 days') = substr(startDate, 5, 4) || '-0' || substr(startDate, 3, 1) || '-0' || substr(startDate, 1, 1)
                 AND substr(startDate, 5, 4) >= '0001'
                 THEN '0' || substr(startDate, 5, 4) || '-0' || substr(startDate, 3, 1) || '-0' || substr(startDate, 1, 1)
-            WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'
-                AND date(trim(startDate, char(32, 9, 10, 11, 12, 13)), '+0 days') = trim(startDate, char(32, 9, 10, 11, 12, 13))
+            WHEN date(trim(startDate, char(32, 9, 10, 11, 12, 13)), '+0 days') = trim(startDate, char(32, 9, 10, 11, 12, 13))
                 AND trim(startDate, char(32, 9, 10, 11, 12, 13)) >= '0001'
                 THEN '0' || trim(startDate, char(32, 9, 10, 11, 12, 13))
             WHEN trim(startDate, char(32, 9, 10, 11, 12, 13)) GLOB '[0-9][0-9]/[0-9][0-9]/[0-9][0-9][0-9][0-9]'
