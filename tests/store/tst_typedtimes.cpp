@@ -191,7 +191,22 @@ void TypedTimesTest::storeKeys_agreeWithTheReading_data()
     QStringList padded;
     for (const QString &t : {u"2024-02-29"_qs, u"7:05"_qs, u"2023-02-29"_qs, u"24:00"_qs})
         padded << u" \t"_qs + t << t + u"\r\n"_qs << u"\v"_qs + t + u"\f "_qs;
+    // Dates one slip away from yyyy-mm-dd, the form the key takes without a
+    // pattern test: a character replaced, added or left out.
+    QStringList nearDates;
+    for (const QString &date : {u"2024-02-29"_qs, u"0001-01-01"_qs, u"9999-12-31"_qs}) {
+        for (qsizetype i = 0; i <= date.size(); ++i) {
+            if (i < date.size())
+                nearDates << QString(date).remove(i, 1);
+            for (const QChar c : u"0-+ /:Ta."_qs) {
+                nearDates << QString(date).insert(i, c);
+                if (i < date.size())
+                    nearDates << QString(date).replace(i, 1, c);
+            }
+        }
+    }
     QTest::newRow("dates") << u"startDate"_qs << dates;
+    QTest::newRow("near yyyy-mm-dd") << u"startDate"_qs << nearDates;
     QTest::newRow("times") << u"startTime"_qs << times;
     QTest::newRow("padded dates") << u"startDate"_qs << padded;
     QTest::newRow("padded times") << u"startTime"_qs << padded;
