@@ -115,14 +115,18 @@ compare() {
     for _ in $(seq "$RUNS"); do
         timed "$OUT/ours.txt" sh -c 'n=$1; shift; for _ in $(seq $n); do "$@" || [ $? = 3 ] || exit 1; done' sh "$repeat" "${ours[@]}"
         timed "$OUT/theirs.txt" sh -c 'n=$1; shift; for _ in $(seq $n); do "$@" || exit 1; done' sh "$repeat" "${theirs[@]}"
+        rm -f "$OUT"/import-*.db
     done
     # Times per single run.
     echo "$name $size $rows $(best "$OUT/ours.txt" | awk -v r=$repeat '{ print $1 / r, $2 / r, $3, $4 / r }') $(best "$OUT/theirs.txt" | awk -v r=$repeat '{ print $1 / r, $2 / r, $3, $4 / r }')" >>"$OUT/results.txt"
 }
 
-# Imports into a fresh copy of the empty project each time.
-printf '#!/bin/sh\ncp "%s" "%s" && exec "%s" import-xmltv --db "%s" --project 1 --in "$1"\n' \
-    "$OUT/empty.db" "$OUT/import.db" "$CLI" "$OUT/import.db" >"$OUT/import.sh"
+# Imports into a fresh copy of the empty project each time, under a name of
+# its own: copied over the last import's database, the empty one would first
+# have to throw away hundreds of megabytes the system may still be writing,
+# which is no part of an import. They are removed between timed runs.
+printf '#!/bin/sh\ndb=$(mktemp "%s/import-XXXXXX.db") && cp "%s" "$db" && exec "%s" import-xmltv --db "$db" --project 1 --in "$1"\n' \
+    "$OUT" "$OUT/empty.db" "$CLI" >"$OUT/import.sh"
 chmod +x "$OUT/import.sh"
 
 : >"$OUT/results.txt"
