@@ -4,6 +4,7 @@
 #include "xmltv/XmltvExtras.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <unistd.h>
 
@@ -109,6 +110,7 @@ GuideParser::GuideParser(const QString &path, Handoff &handoff, const XmltvLimit
     : m_path(path), m_handoff(handoff), m_limits(limits), m_cancel(cancel),
       m_parser(XML_ParserCreate(nullptr))
 {
+    m_canReadAgain = QFileInfo(path).isFile();
     if (!m_parser)
         return;
     XML_SetUserData(m_parser, this);
@@ -844,6 +846,8 @@ void GuideParser::startProgramme(const XML_Char **attributes)
         }
     }
     m_inProgramme = true;
+    if (!m_canReadAgain)
+        m_startText = startText;
     // Field by field: a new ReadProgramme would be cleared whole with a
     // block store, which cost more than all the rest here.
     m_programme.channel = *channel;
@@ -877,7 +881,8 @@ void GuideParser::endProgramme()
 {
     m_inProgramme = false;
     if (!m_hasTitle) {
-        const StartTag tag = startTagAt(m_programmeAt.startTag, "start");
+        const StartTag tag = m_canReadAgain ? startTagAt(m_programmeAt.startTag, "start")
+                                            : StartTag{m_programmeAt, m_startText};
         fail(tag.where, QStringLiteral("the programme starting %1 has no <title>")
                             .arg(shortQuote(tag.attribute)));
         return;

@@ -143,8 +143,9 @@ private:
 
     // Columns count from 1, as editors show them.
     Where here() const;
-    // Where the element being started is, to be found again if need be.
-    Where mark() const { return {0, 0, m_startTags}; }
+    // Where the element being started is, to be found again if need be; at
+    // once in a file that cannot be read again, such as a pipe.
+    Where mark() const { return m_canReadAgain ? Where{0, 0, m_startTags} : here(); }
     // The line and column of a marked place.
     Where located(Where where) const;
     // The start tag at a marked place, read again from the file: its line and
@@ -169,6 +170,10 @@ private:
     void listenForText();
     // Start tags read so far.
     qint64 m_startTags = 0;
+    // Whether the file can be read again from its start to place a problem.
+    bool m_canReadAgain = false;
+    // Where it cannot: the start of the programme being read, as the file has it.
+    std::string m_startText;
     bool m_listeningForText = false;
     // The number of the channel with this XMLTV id, or nothing.
     std::optional<qsizetype> channelNumbered(std::string_view id);

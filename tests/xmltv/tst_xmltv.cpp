@@ -7,6 +7,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
+
 namespace {
 
 QTimeZone london()
@@ -264,11 +269,13 @@ void XmltvTest::faultyFile_importsNothingAndSaysWhere_data()
     QTest::addColumn<qint64>("markupBytes");
     QTest::addColumn<qint64>("textBytes");
     QTest::addColumn<QString>("detail");
+    // Read through a pipe, which cannot be read a second time.
+    QTest::addColumn<bool>("piped");
     const xmltv::XmltvLimits usual;
     const auto add = [&](const char *tag, const QString &file, const QString &detail,
-                         const xmltv::XmltvLimits &limits) {
+                         const xmltv::XmltvLimits &limits, bool piped = false) {
         QTest::newRow(tag) << file << limits.depth << limits.markupBytes << limits.textBytes
-                           << detail;
+                           << detail << piped;
     };
     // A file of its own, or a guide of one channel "a" and the contents on line 2.
     const auto file = [&](const char *tag, const QByteArray &contents, const QString &detail,
@@ -315,6 +322,10 @@ void XmltvTest::faultyFile_importsNothingAndSaysWhere_data()
     guide("length far on",
           manyLines + programme + "<title>T</title><length units=\"days\">1</length></programme>",
           u"Line 20002, column 67: the <length> cannot be read as seconds, minutes or hours."_qs);
+    add("no title far on, piped",
+        guideWith(u"piped.xml"_qs, manyLines + programme + "<desc>Untitled</desc></programme>"),
+        u"Line 20002, column 5: the programme starting 20240101000000 has no <title>."_qs, usual,
+        true);
     guide("unreadable stop",
           "<programme start=\"20240101000000\" stop=\"soon\" channel=\"a\"><title>T</title>"
           "</programme>",
@@ -394,13 +405,34 @@ void XmltvTest::faultyFile_importsNothingAndSaysWhere()
     QFETCH(qint64, markupBytes);
     QFETCH(qint64, textBytes);
     QFETCH(QString, detail);
+    QFETCH(bool, piped);
     TestDatabase db;
     const qint32 project = db.addProject(u"Mine"_qs);
     db.addProgramme(db.addChannel(project, u"Mine TV"_qs), u"Kept"_qs);
 
+    // As a shell hands over a command's output: /dev/fd/N of a pipe.
+    std::thread writing;
+    int ends[2] = {-1, -1};
+    if (piped) {
+        QVERIFY(::pipe(ends) == 0);
+        // The import stops reading at the problem; what is left is refused.
+        std::signal(SIGPIPE, SIG_IGN);
+        writing = std::thread([from = file, in = ends[1]] {
+            QFile source(from);
+            QFile out;
+            if (source.open(QIODevice::ReadOnly) &&
+                out.open(in, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+                out.write(source.readAll());
+        });
+        file = u"/dev/fd/%1"_qs.arg(ends[0]);
+    }
     xmltv::XmltvImportControl control;
     control.limits = {depth, markupBytes, textBytes};
     const auto imported = xmltv::importXmltv(db.path(), project, file, control);
+    if (writing.joinable()) {
+        ::close(ends[0]);
+        writing.join();
+    }
     QVERIFY(!imported);
     QCOMPARE(imported.failure().action, u"Could not import "_qs + file);
     QCOMPARE(imported.failure().detail, detail);
