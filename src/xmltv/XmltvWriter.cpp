@@ -10,6 +10,7 @@
 #include "xmltv/XmltvTime.h"
 
 #include <QDir>
+#include <QTemporaryFile>
 #include <QStringList>
 
 #include <zlib.h>
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -504,12 +506,149 @@ struct Programme
     std::size_t size = 0;
 };
 
+// Where a channel's programmes go, sorted, once they outgrow memory: runs
+// one after the other in one temporary file, each record the programme's
+// start, its element's size and the element.
+class SortedRuns
+{
+public:
+    bool any() const { return !m_runs.empty(); }
+    QString errorString() const { return m_file ? m_file->errorString() : QString(); }
+    // Adds a run of the elements of text, in the order given.
+    bool add(const std::vector<Programme> &programmes, std::string_view text);
+    // Every run's elements merged in start order, the earlier run's first
+    // among those that start together; then the runs are gone.
+    bool merge(Output &out);
+
+private:
+    struct Run
+    {
+        qint64 offset = 0;
+        qint64 end = 0;
+    };
+    // One run's records, read a piece at a time.
+    struct Reader
+    {
+        qint64 next = 0;
+        qint64 end = 0;
+        std::string buffer;
+        std::size_t at = 0;
+        qint64 start = 0;
+        std::string_view element;
+    };
+    static constexpr std::size_t headerBytes = 2 * sizeof(qint64);
+    static constexpr std::size_t pieceBytes = 64 * 1024;
+    // The reader's next record into start and element; false at its run's end.
+    bool advance(Reader &reader);
+
+    std::unique_ptr<QTemporaryFile> m_file;
+    std::vector<Run> m_runs;
+    bool m_failed = false;
+};
+
+bool SortedRuns::add(const std::vector<Programme> &programmes, std::string_view text)
+{
+    if (!m_file) {
+        m_file = std::make_unique<QTemporaryFile>(QDir::tempPath() +
+                                                  QStringLiteral("/quorvel-guide-XXXXXX"));
+        if (!m_file->open())
+            return false;
+    }
+    Run run{m_file->size(), 0};
+    if (!m_file->seek(run.offset))
+        return false;
+    std::string piece;
+    for (const Programme &programme : programmes) {
+        const qint64 header[] = {programme.start, qint64(programme.size)};
+        piece.append(reinterpret_cast<const char *>(header), headerBytes);
+        piece.append(text.substr(programme.element, programme.size));
+        if (piece.size() >= pieceBytes) {
+            if (m_file->write(piece.data(), qint64(piece.size())) != qint64(piece.size()))
+                return false;
+            piece.clear();
+        }
+    }
+    if (m_file->write(piece.data(), qint64(piece.size())) != qint64(piece.size()))
+        return false;
+    if (!m_file->flush())
+        return false;
+    run.end = m_file->pos();
+    m_runs.push_back(run);
+    return true;
+}
+
+bool SortedRuns::advance(Reader &reader)
+{
+    const auto have = [&] { return reader.buffer.size() - reader.at; };
+    const auto fill = [&](std::size_t wanted) {
+        // What is left of the piece moves to the front, then more is read.
+        reader.buffer.erase(0, reader.at);
+        reader.at = 0;
+        while (reader.buffer.size() < wanted && reader.next < reader.end) {
+            const qint64 size = std::min<qint64>(
+                std::max(pieceBytes, wanted - reader.buffer.size()), reader.end - reader.next);
+            const std::size_t was = reader.buffer.size();
+            reader.buffer.resize(was + std::size_t(size));
+            if (!m_file->seek(reader.next) ||
+                m_file->read(reader.buffer.data() + was, size) != size) {
+                m_failed = true;
+                return false;
+            }
+            reader.next += size;
+        }
+        return reader.buffer.size() >= wanted;
+    };
+    if (have() < headerBytes && !fill(headerBytes))
+        return false;
+    qint64 header[2];
+    std::memcpy(header, reader.buffer.data() + reader.at, headerBytes);
+    const std::size_t size = std::size_t(header[1]);
+    if (have() < headerBytes + size && !fill(headerBytes + size)) {
+        m_failed = true;
+        return false;
+    }
+    reader.start = header[0];
+    reader.element = std::string_view(reader.buffer).substr(reader.at + headerBytes, size);
+    reader.at += headerBytes + size;
+    return true;
+}
+
+bool SortedRuns::merge(Output &out)
+{
+    std::vector<Reader> readers(m_runs.size());
+    std::vector<std::size_t> open;
+    for (std::size_t i = 0; i < m_runs.size(); ++i) {
+        readers[i].next = m_runs[i].offset;
+        readers[i].end = m_runs[i].end;
+        if (advance(readers[i]))
+            open.push_back(i);
+    }
+    // A few dozen runs even for a channel of millions: the earliest is found
+    // by looking at each.
+    while (!open.empty() && !m_failed) {
+        std::size_t first = 0;
+        for (std::size_t i = 1; i < open.size(); ++i) {
+            if (readers[open[i]].start < readers[open[first]].start)
+                first = i;
+        }
+        Reader &reader = readers[open[first]];
+        out.append(reader.element);
+        if (!advance(reader))
+            open.erase(open.begin() + std::ptrdiff_t(first));
+    }
+    m_runs.clear();
+    if (m_file)
+        m_file->resize(0);
+    return !m_failed;
+}
+
 class GuideWriter
 {
 public:
-    GuideWriter(Connection &db, qint32 projectID, const QTimeZone &zone, Output &out)
+    GuideWriter(Connection &db, qint32 projectID, const QTimeZone &zone, Output &out,
+                std::size_t bytesInMemory)
         : m_db(db), m_handle(store::sqliteHandle(db)), m_projectID(projectID), m_zone(zone),
-          m_out(out)
+          m_out(out), m_bytesInMemory(bytesInMemory)
     {
     }
 
@@ -523,9 +662,12 @@ private:
     void writeChannel(const SqliteStatement &channel);
     // Reads the channel's programmes in start order; those that cannot be
     // written go to the list of those left out.
-    bool readProgrammes(SqliteStatement &programmes, qint64 channelID, const QString &channelName,
-                        XmltvExport &done);
-    void writeProgrammes();
+    store::Status readProgrammes(SqliteStatement &programmes, qint64 channelID,
+                                 const QString &channelName, XmltvExport &done);
+    void sortProgrammes();
+    // The programmes read so far, sorted, as a run of the channel's.
+    store::Status spillProgrammes();
+    store::Status writeProgrammes();
     // The start and stop of the row read by readProgrammes.
     GuideTimes timesOf(const SqliteStatement &row, QDate date, QTime time);
     // <programme start="..." stop="..." channel=", to the channel's id.
@@ -540,6 +682,10 @@ private:
     qint32 m_projectID;
     ZoneOffsets m_zone;
     Output &m_out;
+    std::size_t m_bytesInMemory;
+    SortedRuns m_runs;
+    // The channel's programmes, in memory and in runs.
+    qint64 m_channelProgrammes = 0;
     Readings<QDate> m_dates{&store::readTypedDate};
     Readings<QTime> m_times{&store::readTypedTime};
     Readings<int> m_durations{&store::readTypedDuration};
@@ -639,13 +785,14 @@ store::Status GuideWriter::write(XmltvExport &done)
     while (channels.next()) {
         const qint64 channelID = channels.integer(0);
         const QString channelName = channels.wideText(1);
-        if (!readProgrammes(programmes, channelID, channelName, done))
-            return failed(programmes);
-        if (m_programmes.empty())
+        if (auto read = readProgrammes(programmes, channelID, channelName, done); !read)
+            return read;
+        if (m_channelProgrammes == 0)
             continue;
         ++done.channels;
-        done.programmes += int(m_programmes.size());
-        writeProgrammes();
+        done.programmes += int(m_channelProgrammes);
+        if (auto written = writeProgrammes(); !written)
+            return written;
         if (!m_out.ok())
             return store::success(); // the file's own failure is reported by the caller
     }
@@ -730,12 +877,13 @@ GuideTimes GuideWriter::timesOf(const SqliteStatement &row, QDate date, QTime ti
     return times;
 }
 
-bool GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
-                                 const QString &channelName, XmltvExport &done)
+store::Status GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
+                                          const QString &channelName, XmltvExport &done)
 {
     m_programmes.clear();
     m_text.clear();
     m_inOrder = true;
+    m_channelProgrammes = 0;
     std::string channel;
     if (const auto id = m_ids.find(channelID); id != m_ids.end())
         appendEscaped(channel, id->second, true);
@@ -770,6 +918,11 @@ bool GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
                 if (!m_programmes.empty() && start < m_programmes.back().start)
                     m_inOrder = false;
                 m_programmes.push_back({start, element, m_text.size() - element});
+                ++m_channelProgrammes;
+                if (m_text.size() >= m_bytesInMemory) {
+                    if (auto spilled = spillProgrammes(); !spilled)
+                        return spilled;
+                }
                 continue;
             }
             m_text.resize(element);
@@ -783,14 +936,34 @@ bool GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
                              leftOutReason(noName, date, time, typedDate, typedTime)});
     }
     if (!rows.ok())
-        return false;
+        return failed(rows);
+    sortProgrammes();
+    return store::success();
+}
+
+void GuideWriter::sortProgrammes()
+{
     if (!m_inOrder) {
         // Rows come in the order they were added, so a stable sort keeps
         // programmes that start together in that order.
         std::stable_sort(m_programmes.begin(), m_programmes.end(),
                          [](const Programme &a, const Programme &b) { return a.start < b.start; });
     }
-    return true;
+}
+
+store::Status GuideWriter::spillProgrammes()
+{
+    sortProgrammes();
+    if (!m_runs.add(m_programmes, m_text)) {
+        return m_db.failure(
+            QStringLiteral("A channel's programmes could not be put in order in a temporary "
+                           "file in %1: %2")
+                .arg(QDir::toNativeSeparators(QDir::tempPath()), m_runs.errorString()));
+    }
+    m_programmes.clear();
+    m_text.clear();
+    m_inOrder = true;
+    return store::success();
 }
 
 bool GuideWriter::appendMergedChildren(const SqliteStatement &row, std::string_view extra)
@@ -842,15 +1015,29 @@ void GuideWriter::appendStartTag(const GuideTimes &times)
     m_text.append(tag, size);
 }
 
-void GuideWriter::writeProgrammes()
+store::Status GuideWriter::writeProgrammes()
 {
+    if (m_runs.any()) {
+        if (!m_programmes.empty()) {
+            if (auto spilled = spillProgrammes(); !spilled)
+                return spilled;
+        }
+        if (!m_runs.merge(m_out)) {
+            return m_db.failure(
+                QStringLiteral("A channel's programmes could not be read back from a temporary "
+                               "file in %1: %2")
+                    .arg(QDir::toNativeSeparators(QDir::tempPath()), m_runs.errorString()));
+        }
+        return store::success();
+    }
     if (m_inOrder) {
         m_out.write(m_text);
-        return;
+        return store::success();
     }
     const std::string_view text(m_text);
     for (const Programme &programme : m_programmes)
         m_out.append(text.substr(programme.element, programme.size));
+    return store::success();
 }
 
 } // namespace
@@ -861,7 +1048,7 @@ QString channelXmltvId(qint64 channelID)
 }
 
 Result<XmltvExport> writeXmltv(const QString &databasePath, qint32 projectID, const QString &path,
-                               const QTimeZone &zone)
+                               const QTimeZone &zone, std::size_t bytesInMemory)
 {
     const QString action = QStringLiteral("Could not write the XMLTV file");
     if (auto refused = store::refuseDatabaseAsOutput(path, databasePath, action); !refused)
@@ -875,7 +1062,9 @@ Result<XmltvExport> writeXmltv(const QString &databasePath, qint32 projectID, co
     XmltvExport done;
     const store::Status read = store::readSnapshot(
         databasePath, QStringLiteral("Could not read the project to export"),
-        [&](Connection &db) { return GuideWriter(db, projectID, zone, out).write(done); });
+        [&](Connection &db) {
+            return GuideWriter(db, projectID, zone, out, bytesInMemory).write(done);
+        });
     if (!read)
         return read.failure();
     out.finish();

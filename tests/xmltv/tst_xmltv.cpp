@@ -159,6 +159,9 @@ void XmltvTest::export_matchesExpectedFileAndListsLeftOut_data()
     QTest::addColumn<QString>("expected");
     // Channels and programmes written, then each programme left out.
     QTest::addColumn<QStringList>("report");
+    // How much of a channel is put in order in memory; beyond it, in runs on disk.
+    QTest::addColumn<qulonglong>("bytesInMemory");
+    const qulonglong usual = xmltv::channelBytesInMemory;
     QTest::newRow("town") << u"town-project.sql"_qs << QByteArray("Europe/London")
                           << u"expected-town.xml"_qs
                           << QStringList{
@@ -167,17 +170,26 @@ void XmltvTest::export_matchesExpectedFileAndListsLeftOut_data()
                                  u"read"_qs,
                                  u"|Town TV|2024-04-01|19:00|it has no name"_qs,
                                  u"No Start|Town TV||abc|it has no start date; the start time "
-                                 u"cannot be read"_qs};
+                                 u"cannot be read"_qs}
+                          << usual;
     QStringList awkward = fileLines(sample(u"expected-awkward-left-out.txt"_qs));
     awkward.removeLast(); // the file ends in a line break
     QTest::newRow("awkward, London") << u"awkward-project.sql"_qs << QByteArray("Europe/London")
-                                     << u"expected-awkward-london.xml"_qs << awkward;
+                                     << u"expected-awkward-london.xml"_qs << awkward << usual;
     // Offsets of half hours, behind UTC, with daylight saving.
     QTest::newRow("awkward, St John's")
         << u"awkward-project.sql"_qs << QByteArray("America/St_Johns")
-        << u"expected-awkward-st-johns.xml"_qs << awkward;
+        << u"expected-awkward-st-johns.xml"_qs << awkward << usual;
     QTest::newRow("awkward, UTC") << u"awkward-project.sql"_qs << QByteArray("UTC")
-                                  << u"expected-awkward-utc.xml"_qs << awkward;
+                                  << u"expected-awkward-utc.xml"_qs << awkward << usual;
+    // The same bytes when channels outgrow memory: a few programmes a run,
+    // and one a run.
+    QTest::newRow("awkward, London, in runs")
+        << u"awkward-project.sql"_qs << QByteArray("Europe/London")
+        << u"expected-awkward-london.xml"_qs << awkward << qulonglong(1000);
+    QTest::newRow("awkward, St John's, a programme a run")
+        << u"awkward-project.sql"_qs << QByteArray("America/St_Johns")
+        << u"expected-awkward-st-johns.xml"_qs << awkward << qulonglong(1);
 }
 
 void XmltvTest::export_matchesExpectedFileAndListsLeftOut()
@@ -186,10 +198,11 @@ void XmltvTest::export_matchesExpectedFileAndListsLeftOut()
     QFETCH(QByteArray, zone);
     QFETCH(QString, expected);
     QFETCH(QStringList, report);
+    QFETCH(qulonglong, bytesInMemory);
     TestDatabase db;
     const QString out = db.directory() + u"/out.xml"_qs;
-    const auto written =
-        xmltv::writeXmltv(db.path(), arrangeProject(db, project), out, QTimeZone(zone));
+    const auto written = xmltv::writeXmltv(db.path(), arrangeProject(db, project), out,
+                                           QTimeZone(zone), bytesInMemory);
     QVERIFY_DONE(written);
     QFile file(out), wanted(sample(expected));
     QVERIFY(file.open(QIODevice::ReadOnly) && wanted.open(QIODevice::ReadOnly));
