@@ -511,18 +511,23 @@ void GuideParser::addStandIn(int rank, const char *name, const XML_Char **attrib
         m_plainStandIns[m_plainStandInCount++] = {rank, name};
         return;
     }
-    Line line{rank, "<"};
-    line.xml.append(name);
+    const std::size_t from = m_linesText.size();
+    m_linesText.append("<").append(name);
     for (; a[0]; a += 2) {
         if (!kept(a[0]))
             continue;
-        line.xml.append(" ").append(a[0]).append("=\"");
-        extras::appendAttributeValue(line.xml, a[1]);
-        line.xml.append("\"");
+        m_linesText.append(" ").append(a[0]).append("=\"");
+        extras::appendAttributeValue(m_linesText, a[1]);
+        m_linesText.append("\"");
         m_linesSayMore = true;
     }
-    line.xml.append("/>");
-    m_lines.push_back(std::move(line));
+    m_linesText.append("/>");
+    addLine(rank, from);
+}
+
+void GuideParser::addLine(int rank, std::size_t from)
+{
+    m_lines.push_back({rank, from, m_linesText.size() - from});
 }
 
 void GuideParser::closeCapturedTag()
@@ -550,6 +555,7 @@ void GuideParser::startCapture(std::string_view name, const XML_Char **attribute
 {
     if (m_captureFrom == 0) {
         m_captureFrom = m_depth;
+        m_captureRank = m_inChannel ? extras::channelRank(name) : extras::programmeRank(name);
         m_capture.clear();
         m_capturedText.clear();
         m_linesSayMore = true;
@@ -579,9 +585,9 @@ void GuideParser::endCapture(std::string_view name)
     if (!checkCapturedBytes(0) || m_depth + 1 != m_captureFrom)
         return;
     m_capturedBytes += qint64(m_capture.size());
-    const std::string_view captured = extras::elementName(m_capture);
-    const int rank = m_inChannel ? extras::channelRank(captured) : extras::programmeRank(captured);
-    m_lines.push_back({rank, m_capture});
+    const std::size_t from = m_linesText.size();
+    m_linesText.append(m_capture);
+    addLine(m_captureRank, from);
 }
 
 void GuideParser::addCapturedText(std::string_view text)
@@ -605,6 +611,7 @@ bool GuideParser::checkCapturedBytes(qint64 more)
 void GuideParser::clearLines()
 {
     m_lines.clear();
+    m_linesText.clear();
     m_plainStandInCount = 0;
     m_linesSayMore = false;
 }
@@ -615,16 +622,18 @@ void GuideParser::appendLines(std::string &out)
         std::vector<Line> standIns;
         for (std::size_t i = 0; i < m_plainStandInCount; ++i) {
             const PlainStandIn &plain = m_plainStandIns[i];
-            standIns.push_back({plain.rank, std::string("<") + plain.name + "/>"});
+            const std::size_t from = m_linesText.size();
+            m_linesText.append("<").append(plain.name).append("/>");
+            standIns.push_back({plain.rank, from, m_linesText.size() - from});
         }
-        m_lines.insert(m_lines.begin(), std::make_move_iterator(standIns.begin()),
-                       std::make_move_iterator(standIns.end()));
+        m_lines.insert(m_lines.begin(), standIns.begin(), standIns.end());
         std::stable_sort(m_lines.begin(), m_lines.end(),
                          [](const Line &a, const Line &b) { return a.rank < b.rank; });
+        const std::string_view text(m_linesText);
         for (std::size_t i = 0; i < m_lines.size(); ++i) {
             if (i > 0)
                 out += '\n';
-            out.append(m_lines[i].xml);
+            out.append(text.substr(m_lines[i].from, m_lines[i].size));
         }
     }
     clearLines();
@@ -707,10 +716,11 @@ void GuideParser::endField()
         m_hasLcn = true;
         break;
     case Field::Length: {
-        Line line{extras::programmeRank("length"), std::move(m_lengthTag)};
-        extras::appendText(line.xml, text);
-        line.xml.append("</length>");
-        m_lines.push_back(std::move(line));
+        const std::size_t from = m_linesText.size();
+        m_linesText.append(m_lengthTag);
+        extras::appendText(m_linesText, text);
+        m_linesText.append("</length>");
+        addLine(extras::programmeRank("length"), from);
         m_linesSayMore = true;
         readLength(text);
         break;
@@ -861,19 +871,23 @@ void GuideParser::startProgramme(const XML_Char **attributes)
     m_capturedBytes = 0;
     // Its other attributes (pdc-start, vps-start, showview, videoplus,
     // clumpidx) are kept on a line of their own, ahead of its children.
-    Line own{extras::programmeAttributesRank, "<programme"};
+    const std::size_t from = m_linesText.size();
+    m_linesText.append("<programme");
+    const std::size_t bare = m_linesText.size();
     for (const XML_Char **a = attributes; a[0]; a += 2) {
         const std::string_view name = a[0];
         if (name == "start" || name == "stop" || name == "channel")
             continue;
-        own.xml.append(" ").append(name).append("=\"");
-        extras::appendAttributeValue(own.xml, a[1]);
-        own.xml += '"';
+        m_linesText.append(" ").append(name).append("=\"");
+        extras::appendAttributeValue(m_linesText, a[1]);
+        m_linesText += '"';
     }
-    if (own.xml.size() > std::strlen("<programme")) {
-        own.xml.append("/>");
-        m_lines.push_back(std::move(own));
+    if (m_linesText.size() > bare) {
+        m_linesText.append("/>");
+        addLine(extras::programmeAttributesRank, from);
         m_linesSayMore = true;
+    } else {
+        m_linesText.resize(from);
     }
 }
 

@@ -83,10 +83,13 @@ private:
     };
 
     // A child kept as XML (xmltv/XmltvExtras.h), with its place in XMLTV's order.
+    // Its XML is a piece of m_linesText, so that keeping a child costs no
+    // allocation of its own.
     struct Line
     {
         int rank = 0;
-        std::string xml;
+        std::size_t from = 0;
+        std::size_t size = 0;
     };
 
     // Handed over this many programmes at a time, or sooner when their
@@ -129,6 +132,8 @@ private:
     void addStandIn(int rank, const char *name, const XML_Char **attributes,
                     const char *leftOut = nullptr);
     void clearLines();
+    // A line of the XML added to m_linesText from `from` on.
+    void addLine(int rank, std::size_t from);
     // The kept lines in XMLTV's order, one a line; empty when they say
     // nothing the columns do not.
     void appendLines(std::string &out);
@@ -239,7 +244,10 @@ private:
     // The children of the channel or programme being read that are kept as
     // XML; the one being read is m_capture, from depth m_captureFrom.
     std::vector<Line> m_lines;
+    std::string m_linesText;
     bool m_linesSayMore = false;
+    // The rank of the child being captured.
+    int m_captureRank = 0;
     // Stand-ins without attributes, made into lines only when the element
     // keeps other children too, which most do not. Each is the first child
     // of its name, so it goes ahead of any other line of its rank.
