@@ -4,6 +4,7 @@
 #
 #   export-xmltv, export-xml, export-dgc   sqlite3 -csv selecting the rows the export reads
 #   import-xmltv                           xmllint --stream --noout (parsing the guide alone)
+#   import-detailed                        the same, of the guide with a published guide's details
 #   programme window open                  sqlite3 -csv selecting the list's rows
 #
 #   bench/speed.sh [BUILD_DIR]      (default: build; configure it with -DQUORVEL_BENCH=ON)
@@ -147,6 +148,15 @@ for n in "${SIZES[@]}"; do
     compare import-xmltv "$n" "$n" \
         "$OUT/import.sh" "$OUT/guide-$n.xml" -- \
         xmllint --stream --noout "$OUT/guide-$n.xml"
+    # The same guide with what published guides say beside the columns:
+    # lang attributes, a sub-title, credits, episode numbers, a rating.
+    sed -e 's|<title>|<title lang="en">|; s|<desc>|<desc lang="en">|; s|<category>|<category lang="en">|' \
+        -e 's|</title>|</title>\n    <sub-title lang="en">The one with the thing</sub-title>|' \
+        -e 's|^  </programme>|    <credits>\n      <director>Jane Doe</director>\n      <actor role="Sam">John Smith</actor>\n    </credits>\n    <episode-num system="xmltv_ns">1.4.0/1</episode-num>\n    <episode-num system="onscreen">S02E05</episode-num>\n    <previously-shown/>\n    <rating system="VCHIP">\n      <value>TV-PG</value>\n    </rating>\n  </programme>|' \
+        "$OUT/guide-$n.xml" >"$OUT/detailed-$n.xml"
+    compare import-detailed "$n" "$n" \
+        "$OUT/import.sh" "$OUT/detailed-$n.xml" -- \
+        xmllint --stream --noout "$OUT/detailed-$n.xml"
     compare window-open "$n" "$n" \
         env QT_QPA_PLATFORM=offscreen "$WINDOW" --open "$db" "$channel" -- \
         sh -c 'sqlite3 -csv "$1" "$2" >"$3"' sh "$db" "$LIST_SQL" "$OUT/list.csv"
@@ -168,6 +178,7 @@ awk -v empty="$empty_kb" '
         printf "|---|---|---|---|---|---|---|---|---|---|\n"
         ref["export-xmltv"] = "sqlite3 -csv"; ref["export-xml"] = "sqlite3 -csv"
         ref["export-dgc"] = "sqlite3 -csv"; ref["import-xmltv"] = "xmllint --stream"
+        ref["import-detailed"] = "xmllint --stream"
         ref["window-open"] = "sqlite3 -csv"
         for (i = 1; i <= count; ++i) {
             k = names[i]
