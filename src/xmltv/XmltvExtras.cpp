@@ -16,57 +16,7 @@ int rankIn(const std::array<std::string_view, N> &order, std::string_view name)
     return int(N);
 }
 
-// What each byte becomes: 0 itself, 1 an entity in text and attributes,
-// 2 an entity in attributes only.
-struct Escapes
-{
-    unsigned char level[256] = {};
-    constexpr Escapes()
-    {
-        for (const unsigned char c : {'&', '<', '>', '\n', '\r'})
-            level[c] = 1;
-        for (const unsigned char c : {'"', '\t'})
-            level[c] = 2;
-    }
-};
-constexpr Escapes escapes;
-
-const char *entity(char c)
-{
-    switch (c) {
-    case '&':
-        return "&amp;";
-    case '<':
-        return "&lt;";
-    case '>':
-        return "&gt;";
-    case '"':
-        return "&quot;";
-    case '\t':
-        return "&#9;";
-    case '\n':
-        return "&#10;";
-    default:
-        return "&#13;";
-    }
-}
-
-// Most text has nothing to escape: it is looked over a byte at a time
-// against a table and added in one piece.
-void append(std::string &out, std::string_view text, bool attribute)
-{
-    const unsigned char top = attribute ? 2 : 1;
-    std::size_t from = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char level = escapes.level[static_cast<unsigned char>(text[i])];
-        if (level == 0 || level > top)
-            continue;
-        out.append(text.substr(from, i - from));
-        out.append(entity(text[i]));
-        from = i + 1;
-    }
-    out.append(text.substr(from));
-}
+constexpr Escapes keptEscapes = escapes("&<>\n\r", "\"\t");
 
 } // namespace
 
@@ -106,14 +56,49 @@ int channelRank(std::string_view name)
     return rankIn(order, name);
 }
 
+const char *entity(char c)
+{
+    switch (c) {
+    case '&':
+        return "&amp;";
+    case '<':
+        return "&lt;";
+    case '>':
+        return "&gt;";
+    case '"':
+        return "&quot;";
+    case '\t':
+        return "&#9;";
+    case '\n':
+        return "&#10;";
+    default:
+        return "&#13;";
+    }
+}
+
+void appendEscaped(std::string &out, std::string_view text, const Escapes &table, bool attribute)
+{
+    const unsigned char top = attribute ? 2 : 1;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char level = table.level[static_cast<unsigned char>(text[i])];
+        if (level == 0 || level > top)
+            continue;
+        out.append(text.substr(from, i - from));
+        out.append(entity(text[i]));
+        from = i + 1;
+    }
+    out.append(text.substr(from));
+}
+
 void appendText(std::string &out, std::string_view text)
 {
-    append(out, text, false);
+    appendEscaped(out, text, keptEscapes, false);
 }
 
 void appendAttributeValue(std::string &out, std::string_view text)
 {
-    append(out, text, true);
+    appendEscaped(out, text, keptEscapes, true);
 }
 
 std::string_view elementName(std::string_view line)

@@ -105,42 +105,24 @@ enum ByteKind : unsigned char
 struct ByteKinds
 {
     unsigned char kind[256];
-    // Bytes XML writes some other way: 1 in text and attributes, 2 in attributes only.
-    unsigned char escape[256];
-    constexpr ByteKinds() : kind(), escape()
+    constexpr ByteKinds() : kind()
     {
-        for (int b = 0; b < 256; ++b) {
+        for (int b = 0; b < 256; ++b)
             kind[b] = b >= 0x80 ? Longer : (b < 0x20 || b == 0x7f) ? LongWay : Ordinary;
-            escape[b] = 0;
-        }
         for (const int b : {' ', '\t', '\n'})
             kind[b] = AsciiBlank;
         for (const int b : {'<', '>', '&', '"'})
             kind[b] = Entity;
         kind[int('\r')] = Return;
-        for (const int b : {'<', '>', '&', '"', '\r'})
-            escape[b] = 1;
-        for (const int b : {'\t', '\n'})
-            escape[b] = 2;
     }
 };
 constexpr ByteKinds bytes;
 
-const char *entity(unsigned char b)
-{
-    switch (b) {
-    case '<':
-        return "&lt;";
-    case '>':
-        return "&gt;";
-    case '&':
-        return "&amp;";
-    case '"':
-        return "&quot;";
-    default:
-        return "&#13;";
-    }
-}
+// A carriage return goes out as the character reference &#13;: written as
+// it is, any XML reader would hand it back as a line feed, and a guide read
+// back in would not give the text it was made of. In an attribute, tabs and
+// line feeds too, which a reader would otherwise make spaces.
+constexpr extras::Escapes guideEscapes = extras::escapes("<>&\"\r", "\t\n");
 
 // Whether any of eight bytes is other than printable ASCII that XML text
 // takes as it is: a byte of a longer character, a control character, or
@@ -199,7 +181,7 @@ bool appendPlain(std::string &out, std::string_view text, bool &blank)
             [[fallthrough]];
         case Return:
             out.append(reinterpret_cast<const char *>(run), std::size_t(p - run));
-            out.append(entity(b));
+            out.append(extras::entity(char(b)));
             run = ++p;
             continue;
         case Longer:
@@ -250,47 +232,10 @@ bool appendPlain(std::string &out, std::string_view text, bool &blank)
     return true;
 }
 
-// Text as XML character data, or an attribute's value; a carriage
-// return goes out as the character reference &#13;: written as it is,
-// any XML reader would hand it back as a line feed, and a guide read
-// back in would not give the text it was made of. In an attribute, tabs
-// and line feeds too, which a reader would otherwise make spaces.
+// Text as XML character data, or an attribute's value.
 void appendEscaped(std::string &out, std::string_view text, bool attribute)
 {
-    const unsigned char level = attribute ? 2 : 1;
-    const auto *data = reinterpret_cast<const unsigned char *>(text.data());
-    std::size_t from = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char escape = bytes.escape[data[i]];
-        if (escape == 0 || escape > level)
-            continue;
-        out.append(text.data() + from, i - from);
-        switch (data[i]) {
-        case '<':
-            out.append("&lt;");
-            break;
-        case '>':
-            out.append("&gt;");
-            break;
-        case '&':
-            out.append("&amp;");
-            break;
-        case '"':
-            out.append("&quot;");
-            break;
-        case '\r':
-            out.append("&#13;");
-            break;
-        case '\t':
-            out.append("&#9;");
-            break;
-        default:
-            out.append("&#10;");
-            break;
-        }
-        from = i + 1;
-    }
-    out.append(text.data() + from, text.size() - from);
+    extras::appendEscaped(out, text, guideEscapes, attribute);
 }
 
 // The file's bytes, gathered in a buffer of fixed size, and gzipped on
