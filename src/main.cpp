@@ -1,5 +1,6 @@
 #include "app/Navigator.h"
 #include "store/Module1.h"
+#include "widgets/BackgroundWork.h"
 #include "widgets/ProgramIcon.h"
 #include "widgets/QtDialogs.h"
 
@@ -49,5 +50,7 @@ int main(int argc, char *argv[])
     QtDialogs dialogs;
     Navigator navigator(state, dialogs, QCoreApplication::applicationDirPath());
     navigator.start();
-    return app.exec();
+    const int exitCode = app.exec();
+    waitForWorkers();
+    return exitCode;
 }

@@ -5,6 +5,7 @@
 #include "projects/ProjectSelection.h"
 
 #include "store/Module1.h"
+#include "widgets/BackgroundWork.h"
 #include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
 #include "widgets/Navigation.h"
@@ -23,6 +24,8 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
+#include <new>
 #include <optional>
 
 namespace {
@@ -80,15 +83,18 @@ QString importReport(const xmltv::XmltvImport &done)
 // The dialog is shown, never run modally, so the window's event loop keeps
 // running; being window-modal it keeps the user from starting anything else
 // in the window meanwhile. The run belongs to the window: should the window
-// go first, the import is cancelled and waited for.
+// go first, the import is cancelled and left to wind down on its own thread,
+// so that closing never waits for it.
 class XmltvImportRun final : public QObject
 {
 public:
+    // cancelled: the user's cancel was taken, so the import failed and left
+    // the project as it was.
     using Done = std::function<void(const store::Result<xmltv::XmltvImport> &, bool cancelled)>;
 
     XmltvImportRun(QWidget *window, const QString &databasePath, qint32 projectID,
                    const QString &path, Done done)
-        : QObject(window), m_done(std::move(done))
+        : QObject(window), m_done(std::move(done)), m_shared(std::make_shared<Shared>())
     {
         setObjectName(QStringLiteral("xmltvImportRun"));
         m_dialog = new QProgressDialog(window);
@@ -105,41 +111,62 @@ public:
         m_dialog->setAutoReset(false);
         m_dialog->setMinimumDuration(0);
         m_dialog->setWindowModality(Qt::WindowModal);
-        connect(m_dialog, &QProgressDialog::canceled, this, [this] {
-            m_cancel.store(true);
-            m_dialog->setLabelText(QStringLiteral("Cancelling the import of %1...").arg(m_file));
+        connect(m_dialog, &QProgressDialog::canceled, this, [this, cancel] {
+            cancel->setEnabled(false);
+            m_dialog->setLabelText(
+                (m_shared->cancel.cancel()
+                     ? QStringLiteral("Cancelling the import of %1...")
+                     : QStringLiteral("Finishing the import of %1: it is too late to cancel."))
+                    .arg(m_file));
         });
 
         // The worker only counts; the dialog looks at the count a few times
         // a second, so a fast import does not flood the event loop.
         m_refresh = new QTimer(this);
         connect(m_refresh, &QTimer::timeout, this, [this] {
-            if (!m_cancel.load())
-                m_dialog->setLabelText(progressText(m_read.load()));
+            if (m_dialog->wasCanceled())
+                return;
+            m_dialog->setLabelText(progressText(m_shared->read.load()));
         });
         m_refresh->start(100);
 
-        xmltv::XmltvImportControl control;
-        control.cancel = &m_cancel;
-        control.progress = [this](qint64 read) {
-            m_read.store(read);
-        };
-        m_thread = QThread::create([this, databasePath, projectID, path, control] {
-            m_result.emplace(xmltv::importXmltv(databasePath, projectID, path, control));
+        // The thread keeps what it shares with the window alive by itself:
+        // it may run on after the window has gone.
+        m_thread = QThread::create([shared = m_shared, databasePath, projectID, path] {
+            xmltv::XmltvImportControl control;
+            control.cancel = &shared->cancel;
+            control.progress = [raw = shared.get()](qint64 read) {
+                raw->read.store(read);
+            };
+            try {
+                shared->result.emplace(xmltv::importXmltv(databasePath, projectID, path, control));
+            } catch (const std::bad_alloc &) {
+                shared->result.emplace(store::Failure{
+                    QString(), QStringLiteral("There was not enough memory for the import."),
+                    databasePath});
+            }
         });
-        m_thread->setParent(this);
         connect(m_thread, &QThread::finished, this, &XmltvImportRun::finish);
+        adoptWorker(m_thread);
         m_thread->start();
         m_dialog->show();
     }
 
     ~XmltvImportRun() override
     {
-        m_cancel.store(true);
-        m_thread->wait();
+        // Cancelled, the import rolls back and its thread ends by itself.
+        if (m_thread)
+            m_shared->cancel.cancel();
     }
 
 private:
+    struct Shared
+    {
+        xmltv::ImportCancel cancel;
+        std::atomic<qint64> read{0};
+        std::optional<store::Result<xmltv::XmltvImport>> result;
+    };
+
     QString progressText(qint64 read) const
     {
         return QStringLiteral("Importing %1...\n\n%2 read so far.")
@@ -148,24 +175,24 @@ private:
 
     void finish()
     {
+        m_thread = nullptr;
         m_refresh->stop();
         delete m_dialog;
         m_dialog = nullptr;
         const Done done = std::move(m_done);
-        const auto result = std::move(*m_result);
-        const bool cancelled = m_cancel.load();
+        const auto result = m_shared->result.value_or(store::Failure{
+            QString(), QStringLiteral("The import stopped without saying why."), QString()});
         deleteLater();
-        done(result, cancelled);
+        done(result, m_shared->cancel.cancelled());
     }
 
     Done m_done;
+    std::shared_ptr<Shared> m_shared;
     QString m_file;
     QProgressDialog *m_dialog = nullptr;
     QTimer *m_refresh = nullptr;
+    // While the import runs.
     QThread *m_thread = nullptr;
-    std::atomic_bool m_cancel{false};
-    std::atomic<qint64> m_read{0};
-    std::optional<store::Result<xmltv::XmltvImport>> m_result;
 };
 
 } // namespace
@@ -233,7 +260,7 @@ void ProjectSelection::importXmltv()
     new XmltvImportRun(this, state().connectionString, *id, *path,
                        [this](const store::Result<xmltv::XmltvImport> &imported, bool cancelled) {
                            // The user asked for the store to stay as it was, and it has.
-                           if (cancelled && !imported)
+                           if (cancelled)
                                return;
                            if (!imported) {
                                showFailure(imported.failure());

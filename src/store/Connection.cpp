@@ -39,9 +39,6 @@ QString uniqueConnectionName()
     return QStringLiteral("quorvel-%1").arg(++counter);
 }
 
-// How long a command waits for another program to let go of the file.
-constexpr int busyTimeoutMs = 5000;
-
 QString commandArgument(const QString &text)
 {
 #ifdef Q_OS_WIN
@@ -57,6 +54,14 @@ QString commandArgument(const QString &text)
     quoted.replace(u'\'', QStringLiteral("'\\''"));
     return u'\'' + quoted + u'\'';
 #endif
+}
+
+// Whether an unfinished change lies beside the database: SQLite's rollback
+// journal, still holding pages. Only looked at, never opened.
+bool hasHotJournal(const QString &databasePath)
+{
+    const QFileInfo journal(databasePath + QStringLiteral("-journal"));
+    return journal.isFile() && journal.size() > 0;
 }
 
 } // namespace
@@ -88,7 +93,26 @@ QString explainSqliteFailure(int code, const QString &said, const QString &datab
     const QString writeAdvice =
         QStringLiteral("Ask whoever installed Quorvel to let you change the file and its "
                        "folder, or install Quorvel into a folder of your own.");
-    switch (code & 0xff) {
+    // A journal left beside the file is a change that a run killed half-way
+    // (or a power cut) did not finish. SQLite must roll it back before anyone
+    // may read the file, and that takes writing both the file and its folder:
+    // without that access every way in fails, whatever the code says.
+    const int primary = code & 0xff;
+    if (code == SQLITE_READONLY_ROLLBACK ||
+        ((primary == SQLITE_CANTOPEN || primary == SQLITE_PERM || primary == SQLITE_IOERR) &&
+         hasHotJournal(databasePath))) {
+        return QStringLiteral("A previous run was interrupted while it was changing the database "
+                              "file %1, and the change it left half done must be undone before "
+                              "the file can be used. That needs write access to the file and to "
+                              "its folder %2, which this user does not have. Ask whoever owns "
+                              "them for write access (or run Quorvel once as a user who has it); "
+                              "the first Quorvel program that opens the file then undoes the "
+                              "change, and nothing that was saved before it is lost. Do not "
+                              "delete the file %3: it holds that undo.")
+            .arg(file, QDir::toNativeSeparators(QFileInfo(databasePath).absolutePath()),
+                 QDir::toNativeSeparators(databasePath + QStringLiteral("-journal")));
+    }
+    switch (primary) {
     case SQLITE_READONLY:
         return QStringLiteral("The database file %1 is read-only for this user, so Quorvel "
                               "cannot change it. %2")
@@ -178,6 +202,10 @@ Status Connection::open()
         QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
     if (!m_db.open())
         return failure(m_db.lastError());
+    // Extended codes tell a change left half done by an interrupted run from
+    // a file that is merely read-only.
+    if (sqlite3 *handle = sqliteHandle(*this))
+        sqlite3_extended_result_codes(handle, 1);
     // Before anything else: a file that is no Quorvel database, or one of a
     // newer version, is refused; an older one is brought up to date.
     return prepareSchema(*this);

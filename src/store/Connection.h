@@ -76,6 +76,10 @@ private:
     bool m_inTransaction = false;
 };
 
+// How long every way into the database file waits for another program to
+// let go of it before giving up.
+constexpr int busyTimeoutMs = 5000;
+
 // What SQLite's result code means for the user of the database file: which
 // file, what is wrong with it and what to do. `said` is SQLite's own text,
 // given back as it is for the codes that need no explaining.

@@ -1,6 +1,7 @@
 #include "store/Database.h"
 
 #include "store/AtomicFile.h"
+#include "store/Connection.h"
 #include "store/SchemaUpgrade.h"
 #include "store/SqliteStatement.h"
 #include "store/Tables.h"
@@ -130,34 +131,48 @@ DatabaseCheck inspectDatabase(const QString &path)
                 QStringLiteral("The file is empty, as an interrupted database creation of an "
                                "older version left it.")};
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {DatabaseCheck::Unreadable, file.errorString()};
-    if (file.read(16) != QByteArray("SQLite format 3", 16))
-        return {DatabaseCheck::NotQuorvel, QStringLiteral("It is not an SQLite database.")};
-    file.close();
 
+    // SQLite itself looks, never a descriptor of our own: closing any
+    // descriptor of the file would drop the locks SQLite holds on it for
+    // this process. It opens the file for writing where it may, as every
+    // command does, so that a change an interrupted run left half done is
+    // rolled back here rather than making the file unreadable; and it waits
+    // for another program's lock as long as a command would.
     sqlite3 *db = nullptr;
     QStringList found;
     int version = 0;
-    QString error;
-    // Read-only, so that looking never changes or creates anything.
+    int code = SQLITE_OK;
+    QString said;
     configureSqlite();
-    if (sqlite3_open_v2(QFile::encodeName(info.absoluteFilePath()).constData(), &db,
-                        SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    code = sqlite3_open_v2(QFile::encodeName(info.absoluteFilePath()).constData(), &db,
+                           SQLITE_OPEN_READWRITE, nullptr);
+    if (code == SQLITE_OK) {
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_busy_timeout(db, busyTimeoutMs);
+        const auto failed = [&](const SqliteStatement &statement) {
+            if (statement.ok())
+                return false;
+            code = sqlite3_extended_errcode(db);
+            said = statement.errorString();
+            return true;
+        };
         SqliteStatement names(db, "SELECT lower(name) FROM sqlite_master WHERE type = 'table'");
         while (names.next())
             found << QString::fromUtf8(names.text(0).data(), qsizetype(names.text(0).size()));
-        SqliteStatement userVersion(db, "PRAGMA user_version");
-        if (names.ok() && userVersion.next())
-            version = int(userVersion.integer(0));
-        error = !names.ok() ? names.errorString() : userVersion.errorString();
+        if (!failed(names)) {
+            SqliteStatement userVersion(db, "PRAGMA user_version");
+            if (userVersion.next())
+                version = int(userVersion.integer(0));
+            failed(userVersion);
+        }
     } else {
-        error = QString::fromUtf8(db ? sqlite3_errmsg(db) : "SQLite could not open it.");
+        said = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
     }
     sqlite3_close(db);
-    if (!error.isEmpty())
-        return {DatabaseCheck::Unreadable, error};
+    if ((code & 0xff) == SQLITE_NOTADB)
+        return {DatabaseCheck::NotQuorvel, QStringLiteral("It is not an SQLite database.")};
+    if (code != SQLITE_OK)
+        return {DatabaseCheck::Unreadable, explainSqliteFailure(code, said, path)};
 
     QStringList missing;
     for (const QString &table : tables::all()) {

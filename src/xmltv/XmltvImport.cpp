@@ -1,6 +1,7 @@
 #include "xmltv/XmltvImport.h"
 
 #include "store/Connection.h"
+#include "store/OutputPath.h"
 #include "xmltv/XmltvBatch.h"
 #include "xmltv/XmltvParser.h"
 #include "xmltv/XmltvStoreWriter.h"
@@ -33,13 +34,14 @@ using import::Handoff;
 
 bool cancelled(const XmltvImportControl &control)
 {
-    return control.cancel && control.cancel->load(std::memory_order_relaxed);
+    return control.cancel && control.cancel->cancelled();
 }
+
 
 Result<XmltvImport> storeGuide(Connection &db, qint32 projectID, const QString &path,
                                const XmltvImportControl &control)
 {
-    GuideStore guide(db, projectID, control.zone);
+    GuideStore guide(db, projectID, control.zone, control.cancel);
     if (auto prepared = guide.prepare(); !prepared)
         return prepared.failure();
 
@@ -65,7 +67,7 @@ Result<XmltvImport> storeGuide(Connection &db, qint32 projectID, const QString &
     reading.join();
 
     if (cancelled(control))
-        return Failure{QString(), QStringLiteral("The import was cancelled."), QString()};
+        return importCancelled();
     if (!stored)
         return stored.failure();
     if (!handoff.problem()) {
@@ -83,16 +85,45 @@ Result<XmltvImport> storeGuide(Connection &db, qint32 projectID, const QString &
                            .arg(what),
                        QString()};
     }
+    // From here on the import completes: a cancel asked for now is refused.
+    if (control.cancel && !control.cancel->beginCommit())
+        return importCancelled();
     return guide.done();
 }
 
 } // namespace
+
+Failure importCancelled()
+{
+    return Failure{QString(), QStringLiteral("The import was cancelled."), QString()};
+}
+
+bool ImportCancel::cancel()
+{
+    int running = Running;
+    return m_state.compare_exchange_strong(running, Cancelled) || running == Cancelled;
+}
+
+bool ImportCancel::beginCommit()
+{
+    int running = Running;
+    return m_state.compare_exchange_strong(running, Committing);
+}
 
 Result<XmltvImport> importXmltv(const QString &databasePath, qint32 projectID, const QString &path,
                                 const XmltvImportControl &control)
 {
     const QString action =
         QStringLiteral("Could not import %1").arg(QDir::toNativeSeparators(path));
+    // The database's own file is never opened as a guide: closing that
+    // descriptor would take SQLite's locks from the import's connection.
+    if (store::isSameFile(path, databasePath)) {
+        return Failure{action,
+                       QStringLiteral("%1 is the database itself, not an XMLTV guide; nothing was "
+                                      "imported.")
+                           .arg(QDir::toNativeSeparators(path)),
+                       databasePath};
+    }
     // Checked before the store is opened, so a wrong path says so plainly.
     if (QFile file(path); !file.open(QIODevice::ReadOnly))
         return Failure{action, file.errorString(), QString()};

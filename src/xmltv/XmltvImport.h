@@ -40,14 +40,35 @@ struct XmltvLimits
     qint64 textBytes = 16 * 1024 * 1024;
 };
 
+// Stops an import from another thread. The import heeds it up to the moment
+// it commits: once it has begun to commit, a cancel is refused and the import
+// completes. So a cancel that was taken always leaves the project exactly as
+// it was, and an import that completed was never cancelled.
+class ImportCancel
+{
+public:
+    // From any thread. False when the import is committing already.
+    bool cancel();
+    bool cancelled() const { return m_state.load(std::memory_order_relaxed) == Cancelled; }
+    // The import's last step before it commits; false when cancelled first.
+    bool beginCommit();
+
+private:
+    enum State { Running, Cancelled, Committing };
+    std::atomic<int> m_state{Running};
+};
+
+// What an import that was cancelled gives back.
+store::Failure importCancelled();
+
 // How the caller follows an import and stops it.
 struct XmltvImportControl
 {
     // Called now and then on the importing thread with the number of
     // programmes read so far.
     std::function<void(qint64 programmesRead)> progress;
-    // Set, from any thread, to stop the import: it then rolls back and fails.
-    const std::atomic_bool *cancel = nullptr;
+    // Cancelled, from any thread, to stop the import: it then rolls back and fails.
+    ImportCancel *cancel = nullptr;
     XmltvLimits limits;
     // The zone a start typed in Quorvel is read in, to tell which of the
     // project's programmes lie within the span the guide covers.

@@ -106,7 +106,7 @@ QString shortQuote(std::string_view text)
 }
 
 GuideParser::GuideParser(const QString &path, Handoff &handoff, const XmltvLimits &limits,
-                         const std::atomic_bool *cancel)
+                         const ImportCancel *cancel)
     : m_path(path), m_handoff(handoff), m_limits(limits), m_cancel(cancel),
       m_parser(XML_ParserCreate(nullptr))
 {

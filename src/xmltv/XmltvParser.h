@@ -50,7 +50,7 @@ class GuideParser
 
 public:
     GuideParser(const QString &path, Handoff &handoff, const XmltvLimits &limits,
-                const std::atomic_bool *cancel);
+                const ImportCancel *cancel);
     ~GuideParser();
 
     // Reads the whole file, or up to its first problem, then tells the handoff.
@@ -169,7 +169,7 @@ private:
     void fail(Where where, const QString &what);
     // What expat found wrong, on reading more of the file or its end.
     QString parserError(bool atEnd = false) const;
-    bool cancelled() const { return m_cancel && m_cancel->load(std::memory_order_relaxed); }
+    bool cancelled() const { return m_cancel && m_cancel->cancelled(); }
     void handOver();
     // Text is handed to onText only where the import reads it.
     void listenForText();
@@ -188,7 +188,7 @@ private:
     QString m_path;
     Handoff &m_handoff;
     XmltvLimits m_limits;
-    const std::atomic_bool *m_cancel;
+    const ImportCancel *m_cancel;
     XML_Parser m_parser;
     std::optional<FileProblem> m_problem;
     bool m_stopped = false;

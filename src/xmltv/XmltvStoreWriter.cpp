@@ -65,8 +65,9 @@ qint64 instantOf(const Timestamp &t)
 
 } // namespace
 
-GuideStore::GuideStore(Connection &db, qint32 projectID, const QTimeZone &zone)
-    : m_db(db), m_projectID(projectID), m_zone(zone), m_writeback(db.databasePath())
+GuideStore::GuideStore(Connection &db, qint32 projectID, const QTimeZone &zone,
+                       const ImportCancel *cancel)
+    : m_db(db), m_projectID(projectID), m_zone(zone), m_cancel(cancel)
 {
 }
 
@@ -296,16 +297,19 @@ Status GuideStore::store(const Batch &batch)
         }
     }
     m_done.programmes += qint64(count);
-    // A few megabytes of pages at a time: asked at every batch, the system
-    // would spend more on looking for changed pages than it saves.
-    if (++m_batchesStored % 4 == 0)
-        m_writeback.start();
     return store::success();
 }
 
 Status GuideStore::finish()
 {
+    // Asked every so many rows: often enough that a cancel is felt at once,
+    // seldom enough to cost nothing.
+    constexpr int rowsBetweenLooks = 256;
+    const auto cancelled = [&](qint64 row) {
+        return row % rowsBetweenLooks == 0 && m_cancel && m_cancel->cancelled();
+    };
     QVariantList replaced;
+    qint64 looked = 0;
     for (auto span = m_spans.cbegin(); span != m_spans.cend(); ++span) {
         if (!span->any)
             continue;
@@ -317,6 +321,8 @@ Status GuideStore::finish()
         if (!rows)
             return rows.failure();
         for (QSqlQuery &q = rows.value(); q.next();) {
+            if (cancelled(++looked))
+                return importCancelled();
             const auto times =
                 storedTimes({q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
                              q.value(4).toString(), QString(), q.value(5).toString()},
@@ -330,10 +336,17 @@ Status GuideStore::finish()
                 ++m_done.programmesKept;
         }
     }
-    for (const QVariant &id : std::as_const(replaced)) {
-        if (auto removed = m_db.execute(
-                QStringLiteral("DELETE FROM ProgrammeData WHERE programmeID = ?"), {id});
-            !removed)
+    if (replaced.isEmpty())
+        return store::success();
+    auto remove =
+        m_db.prepare(QStringLiteral("DELETE FROM ProgrammeData WHERE programmeID = ?"));
+    if (!remove)
+        return remove.failure();
+    for (qsizetype i = 0; i < replaced.size(); ++i) {
+        if (cancelled(i + 1))
+            return importCancelled();
+        remove.value().bindValue(0, replaced.at(i));
+        if (auto removed = m_db.execute(remove.value()); !removed)
             return removed;
     }
     m_done.programmesReplaced = replaced.size();

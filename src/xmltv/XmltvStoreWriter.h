@@ -1,6 +1,5 @@
 #pragma once
 
-#include "store/EarlyWriteback.h"
 #include "store/Result.h"
 #include "store/SqliteStatement.h"
 #include "xmltv/XmltvBatch.h"
@@ -34,12 +33,14 @@ public:
     static constexpr int rowsPerInsert = 1024;
     static constexpr int insertSizes = 11;
 
-    GuideStore(store::Connection &db, qint32 projectID, const QTimeZone &zone);
+    GuideStore(store::Connection &db, qint32 projectID, const QTimeZone &zone,
+               const ImportCancel *cancel = nullptr);
 
     // Reads the project's channels and prepares the statements.
     store::Status prepare();
     store::Status store(const Batch &batch);
     // Once every batch is stored: removes the programmes the file's replace.
+    // A cancel stops it within a few hundred rows, failing.
     store::Status finish();
 
     // The longest text, in bytes, the store takes in one value.
@@ -79,6 +80,7 @@ private:
     store::Connection &m_db;
     qint32 m_projectID;
     QTimeZone m_zone;
+    const ImportCancel *m_cancel;
     // Statements of rowsPerInsert rows, then of half as many, down to one.
     std::array<std::optional<store::SqliteStatement>, insertSizes> m_inserts;
     std::vector<MadeTexts> m_made = std::vector<MadeTexts>(rowsPerInsert);
@@ -93,9 +95,6 @@ private:
     // Programmes up to this one were there before the import.
     qint64 m_lastProgrammeBefore = 0;
     XmltvImport m_done;
-    // The database's pages go to disk as the import goes, every few batches.
-    store::EarlyWriteback m_writeback;
-    int m_batchesStored = 0;
 };
 
 } // namespace xmltv::import

@@ -490,10 +490,10 @@ void XmltvTest::largeGuide_storesInOrderWithProgress_orNothing()
     QCOMPARE(count(db, u"ProgrammeData"_qs), n);
 
     // Cancelled once programmes were stored: all of them go again.
-    std::atomic_bool cancel{false};
+    xmltv::ImportCancel cancel;
     control.cancel = &cancel;
     control.progress = [&](qint64) {
-        cancel = true;
+        cancel.cancel();
     };
     const auto cancelled = xmltv::importXmltv(db.path(), project, guide, control);
     QVERIFY(!cancelled);
