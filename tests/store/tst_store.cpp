@@ -412,6 +412,11 @@ void StoreTest::sqliteFailures_areExplained_data()
     QTest::newRow("journal cannot be made")
         << SQLITE_CANTOPEN
         << QStringList{u"may not write in its folder"_qs, u"Ask whoever installed Quorvel"_qs};
+    QTest::newRow("interrupted change, no write access")
+        << SQLITE_READONLY_ROLLBACK
+        << QStringList{u"previous run was interrupted"_qs, u"write access to the file and to its "
+                                                            u"folder /srv/tv"_qs,
+                       u"/srv/tv/quorvel.db-journal"_qs};
     QTest::newRow("busy") << SQLITE_BUSY
                           << QStringList{u"Another program is using"_qs, u"try again"_qs};
     QTest::newRow("locked") << SQLITE_LOCKED_SHAREDCACHE

@@ -6,9 +6,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <csignal>
 
 #include <unistd.h>
 
@@ -110,6 +113,35 @@ void arrangeTown(TestDatabase &db)
     const qint32 channel = db.addChannel(db.addProject(u"Town"_qs), u"Town TV"_qs, u"101"_qs);
     db.addProgramme(channel, u"News"_qs, u"2024-06-10"_qs, u"18:00"_qs);
 }
+
+// A guide of one channel with `programmes` half-hour programmes.
+QString writeGuide(const QString &path, int programmes)
+{
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tv>\n<channel id=\"a.tv\">"
+                     "<display-name>A</display-name></channel>\n";
+    QDateTime at(QDate(2024, 1, 1), QTime(0, 0), Qt::UTC);
+    for (int i = 0; i < programmes; ++i, at = at.addSecs(1800)) {
+        xml += "<programme start=\"" + at.toString(u"yyyyMMddHHmmss"_qs).toLatin1() +
+               " +0000\" channel=\"a.tv\"><title>P " + QByteArray::number(i) +
+               "</title></programme>\n";
+    }
+    writeFile(path, xml + "</tv>\n");
+    return path;
+}
+
+// Another program that commits a small change every millisecond, waiting for
+// the lock as long as it must, and prints the number of each once committed.
+const QString otherWriter = uR"py(import sqlite3, sys, time
+db = sqlite3.connect(sys.argv[1], timeout=30, isolation_level=None)
+i = 0
+while True:
+    i += 1
+    db.execute("BEGIN IMMEDIATE")
+    db.execute("INSERT INTO ProjectData (projectName) VALUES (?)", ("other %d" % i,))
+    db.execute("COMMIT")
+    print(i, flush=True)
+    time.sleep(0.001)
+)py"_qs;
 
 } // namespace
 
@@ -452,6 +484,98 @@ private slots:
         QCOMPARE(filesIn(db.directory()), files);
         if (make != u"failing")
             QCOMPARE(run({u"check-db"_qs, db.path()}).exitCode, 0);
+    }
+
+    void import_besideAnotherWriter_bothCommitAndTheFileStaysWhole()
+    {
+        if (QStandardPaths::findExecutable(u"python3"_qs).isEmpty())
+            QSKIP("python3 plays the other program (make test installs it)");
+        TestDatabase db;
+        db.addProject(u"Guide"_qs);
+        const QString guide = writeGuide(db.directory() + u"/guide.xml"_qs, 20000);
+        QStringList committed;
+        for (int round = 0; round < 8; ++round) {
+            QProcess other;
+            other.start(u"python3"_qs, {u"-c"_qs, otherWriter, db.path()});
+            QVERIFY(other.waitForStarted());
+            QVERIFY(other.waitForReadyRead());
+            const Run imported = run(exportArguments(u"import-xmltv"_qs, db.path(), u"1"_qs, guide));
+            other.kill();
+            QVERIFY(other.waitForFinished());
+            // Neither failed: each waited while the other held the file.
+            QVERIFY2(imported.exitCode == 0, qPrintable(imported.err));
+            QVERIFY2(other.readAllStandardError().isEmpty(), qPrintable(u"round %1"_qs.arg(round)));
+            for (const QByteArray &line : other.readAllStandardOutput().split('\n'))
+                committed += u"other %1"_qs.arg(QString::fromLatin1(line));
+            committed.removeAll(u"other "_qs);
+        }
+        QCOMPARE(db.value(u"PRAGMA integrity_check"_qs).toString(), u"ok"_qs);
+        QCOMPARE(db.value(u"SELECT count(*) FROM ProgrammeData"_qs).toInt(), 20000);
+        // Every change the other program was told had committed is there. The
+        // last of a round may have committed unannounced when it was killed.
+        QStringList stored;
+        for (const QVariantList &row :
+             db.rows(u"SELECT projectName FROM ProjectData WHERE projectID > 1"_qs))
+            stored << row.constFirst().toString();
+        for (const QString &change : std::as_const(committed))
+            QVERIFY2(stored.contains(change), qPrintable(change));
+        QVERIFY(stored.size() - committed.size() <= 8);
+    }
+
+    // A killed import leaves a journal beside the database; whichever command
+    // comes next puts the database back as it was and does its work.
+    void killedImport_nextCommandRollsBackAndWorks_data()
+    {
+        QTest::addColumn<QString>("command");
+        for (const QString &command : exportCommands + QStringList{u"import-xmltv"_qs,
+                                                                  u"list-projects"_qs,
+                                                                  u"check-db"_qs})
+            QTest::newRow(qPrintable(command)) << command;
+    }
+
+    void killedImport_nextCommandRollsBackAndWorks()
+    {
+        QFETCH(QString, command);
+        TestDatabase db;
+        arrangeTown(db);
+        const QString journal = db.path() + u"-journal"_qs;
+        const QString large = writeGuide(db.directory() + u"/large.xml"_qs, 300000);
+        const auto before = db.rows(u"SELECT * FROM ProgrammeData"_qs);
+        QByteArray interrupted;
+        for (int trial = 0; trial < 5 && interrupted.isEmpty(); ++trial) {
+            QProcess import;
+            import.start(cli(), exportArguments(u"import-xmltv"_qs, db.path(), u"1"_qs, large));
+            QVERIFY(import.waitForStarted());
+            // Killed once it has begun to change the database file itself:
+            // SQLite marks the journal as needed for that (its first byte)
+            // only then.
+            QElapsedTimer waited;
+            waited.start();
+            while (contents(journal).left(1) != "\xd9" && waited.elapsed() < 20000 &&
+                   import.state() == QProcess::Running)
+                QTest::qSleep(2);
+            ::kill(pid_t(import.processId()), SIGKILL);
+            QVERIFY(import.waitForFinished());
+            if (contents(journal).startsWith("\xd9"))
+                interrupted = contents(db.path());
+        }
+        QVERIFY(!interrupted.isEmpty());
+
+        const QString out = db.directory() + u"/out"_qs;
+        const QString guide = writeGuide(db.directory() + u"/small.xml"_qs, 1);
+        QStringList arguments = command == u"check-db"        ? QStringList{command, db.path()}
+                                : command == u"list-projects" ? QStringList{command, u"--db"_qs,
+                                                                            db.path()}
+                                                              : exportArguments(command, db.path(),
+                                                                                u"1"_qs, out);
+        if (command == u"import-xmltv")
+            arguments.last() = guide;
+        const Run done = run(arguments);
+        QVERIFY2(done.exitCode == 0, qPrintable(done.err));
+        QVERIFY(!QFileInfo::exists(journal));
+        if (command != u"import-xmltv")
+            QCOMPARE(db.rows(u"SELECT * FROM ProgrammeData"_qs), before);
+        QCOMPARE(db.value(u"PRAGMA integrity_check"_qs).toString(), u"ok"_qs);
     }
 
     void killedInitDb_leavesAWholeDatabaseOrNothing()
