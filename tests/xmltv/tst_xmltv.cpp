@@ -2,6 +2,7 @@
 #include "xmltv/XmltvImport.h"
 #include "xmltv/XmltvWriter.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -9,6 +10,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <thread>
 
@@ -121,6 +123,7 @@ private slots:
     void faultyFile_importsNothingAndSaysWhere_data();
     void faultyFile_importsNothingAndSaysWhere();
     void largeGuide_storesInOrderWithProgress_orNothing();
+    void cancelAtAnyMoment_isTakenAndChangesNothing_orComesTooLate();
     void textAsWritten_andOnlyWhereTheGuideHasIt();
     void textNotKept_mayBeAnyLength();
     void cli_exitCodesAndReports();
@@ -499,6 +502,52 @@ void XmltvTest::largeGuide_storesInOrderWithProgress_orNothing()
     QVERIFY(!cancelled);
     QCOMPARE(cancelled.failure().detail, u"The import was cancelled."_qs);
     QCOMPARE(count(db, u"ProgrammeData"_qs), n);
+}
+
+void XmltvTest::cancelAtAnyMoment_isTakenAndChangesNothing_orComesTooLate()
+{
+    // A re-import of the same guide: it reads, stores, then replaces every
+    // programme the project had, so a cancel can land in each of its phases.
+    const int n = 20000;
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Again"_qs);
+    const QString guide = writeLargeGuide(db.directory() + u"/a.xml"_qs, n);
+    QVERIFY_DONE(xmltv::importXmltv(db.path(), project, guide));
+    const auto programmes = [&db] {
+        return db.rows(u"SELECT programmeID, programmeName FROM ProgrammeData"_qs);
+    };
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY_DONE(xmltv::importXmltv(db.path(), project, guide));
+    const qint64 whole = clock.elapsed();
+
+    int taken = 0, tooLate = 0;
+    for (int trial = 0; trial <= 8; ++trial) {
+        const auto before = programmes();
+        xmltv::ImportCancel cancel;
+        xmltv::XmltvImportControl control;
+        control.cancel = &cancel;
+        bool took = false;
+        // From the start to a little past the end of an import, in steps.
+        std::thread canceller([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(whole * trial / 7));
+            took = cancel.cancel();
+        });
+        const auto imported = xmltv::importXmltv(db.path(), project, guide, control);
+        canceller.join();
+        if (took) {
+            ++taken;
+            QVERIFY(!imported);
+            QCOMPARE(imported.failure().detail, u"The import was cancelled."_qs);
+            QCOMPARE(programmes(), before);
+        } else {
+            ++tooLate;
+            QVERIFY_DONE(imported);
+            QCOMPARE(imported.value().programmesReplaced, n);
+        }
+    }
+    qInfo("%d cancels taken, %d too late", taken, tooLate);
+    QVERIFY(taken > 0);
 }
 
 void XmltvTest::textAsWritten_andOnlyWhereTheGuideHasIt()

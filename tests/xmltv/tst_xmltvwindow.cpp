@@ -1,6 +1,8 @@
 #include "support/WindowFixture.h"
+#include "widgets/BackgroundWork.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
 #include <QProgressDialog>
@@ -65,7 +67,7 @@ private slots:
     void menu_enabledOnlyWithSelectedProject();
     void export_writesGuideAndListsWhatWasLeftOut();
     void import_bringsGuideInAndCounts();
-    void import_runsWhileTheWindowStaysResponsive_andCancels();
+    void import_runsWhileTheWindowStaysResponsive_andCancelsOrGoesWithIt();
 };
 
 void XmltvWindowTest::menu_enabledOnlyWithSelectedProject()
@@ -159,7 +161,7 @@ void XmltvWindowTest::export_writesGuideAndListsWhatWasLeftOut()
              u"\"Someday\" on Town TV, start \"soon\" \"19:00\": the start date cannot be read"_qs);
     QVERIFY(QFile::exists(out));
 }
-void XmltvWindowTest::import_runsWhileTheWindowStaysResponsive_andCancels()
+void XmltvWindowTest::import_runsWhileTheWindowStaysResponsive_andCancelsOrGoesWithIt()
 {
     WindowFixture f;
     const qint32 project = f.db.addProject(u"Kept"_qs);
@@ -200,6 +202,21 @@ void XmltvWindowTest::import_runsWhileTheWindowStaysResponsive_andCancels()
     // No message: the user asked for nothing to change, and nothing did.
     QVERIFY(f.dialogs.allAnswered());
     QCOMPARE(f.dialogs.asked().size(), 1);
+    QCOMPARE(storeNow(), before);
+
+    // Closed during an import, the window goes at once; the import is
+    // cancelled and winds down on its own, which the program waits for at exit.
+    f.dialogs.answerOpenFile(guide);
+    WindowFixture::control<QAction>(window, "importXMLTV")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(shownAsRead(window) > 0, 60000);
+    const QPointer<QWidget> closing = window;
+    QElapsedTimer closed;
+    closed.start();
+    window->close();
+    QTRY_VERIFY(!closing);
+    QVERIFY2(closed.elapsed() < 1000, qPrintable(QString::number(closed.elapsed())));
+    waitForWorkers();
+    QCOMPARE(f.dialogs.asked().size(), 2);
     QCOMPARE(storeNow(), before);
 }
 
