@@ -253,7 +253,8 @@ def compare(key, state, db):
         cid = ckey if isinstance(ckey, int) else next(
             (i for i, fields in found.items() if fields[0] == ckey.split(":", 1)[1]), None)
         if cid not in found:
-            lost.append(f"channel {ckey} {ch['fields']!r} with {len(ch['progs'])} programmes")
+            lost.append(f"channel {ckey} {ch['fields']!r}")
+            differ(f"programme of channel {ckey}", match_programmes(ch["progs"], {}))
             differ(f"template line of channel {ckey}", (ch["lines"], []))
             continue
         claims |= {("channel", cid), ("lines", cid)}
