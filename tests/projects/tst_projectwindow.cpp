@@ -115,6 +115,40 @@ private slots:
         QCOMPARE(selectionButtonState(window), u"none"_qs);
     }
 
+    void projectDeletedElsewhere_isToldOnceOverTheListAsItIsNow()
+    {
+        WindowFixture f;
+        const qint32 gone = f.db.addProject(u"Gone"_qs);
+        const qint32 kept = f.db.addProject(u"Kept"_qs);
+        QWidget *window = f.navigator.start();
+        WindowFixture::clickEntry(projList(window), 0);
+        f.db.exec(u"DELETE FROM ProjectData WHERE projectID = ?"_qs, {gone});
+
+        f.dialogs.answerPrompt(u"New"_qs);
+        f.dialogs.expectError();
+        WindowFixture::click(window, "renameProject");
+        QCOMPARE(f.dialogs.asked().size(), 2);
+        QCOMPARE(f.dialogs.asked().last().text,
+                 u"Could not rename the project.\n\nThe project \"Gone\" is no longer in the "
+                 "database: another program deleted it. The list now shows what the database "
+                 "holds.\n\nDatabase: "_qs +
+                     f.db.path());
+        QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Kept"_qs});
+        QCOMPARE(selectionButtonState(window), u"none"_qs);
+
+        // A window whose project is gone is never shown: the list is.
+        WindowFixture::clickEntry(projList(window), 0);
+        f.db.exec(u"DELETE FROM ProjectData WHERE projectID = ?"_qs, {kept});
+        f.dialogs.expectError();
+        WindowFixture::click(window, "loadProj");
+        QVERIFY(f.dialogs.allAnswered());
+        QVERIFY(f.dialogs.asked().last().text.startsWith(
+            u"Could not read the list of channels.\n\nThe selected project is no longer"_qs));
+        window = WindowFixture::openWindow();
+        QVERIFY(window && window->objectName() == u"projectSelection"_qs);
+        QVERIFY(WindowFixture::texts(projList(window)).isEmpty());
+    }
+
     void delete_asksExactlyAndRefillsWhateverTheAnswer()
     {
         WindowFixture f;
