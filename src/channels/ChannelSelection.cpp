@@ -72,8 +72,9 @@ void ChannelSelection::load()
 void ChannelSelection::fillChannelList()
 {
     // Without a loaded project there is nothing to list; identifiers start at 1.
+    const qint32 project = state().currentProjectID.value_or(0);
     fillList(m_channelList,
-             channels::listChannels(state().connectionString, state().currentProjectID.value_or(0)),
+             project ? channels::listChannels(state().connectionString, project) : ListEntries(),
              WindowKind::ProjectSelection);
     setSelectionButtonsEnabled(false);
 }

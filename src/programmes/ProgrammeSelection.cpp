@@ -73,10 +73,12 @@ void ProgrammeSelection::load()
 
 void ProgrammeSelection::fillProgrammeList()
 {
-    fillList(
-        m_programmeList,
-        programmes::listProgrammes(state().connectionString, state().currentChannelID.value_or(0)),
-        WindowKind::ChannelSelection);
+    // Without a chosen channel there is nothing to list.
+    const qint32 channel = state().currentChannelID.value_or(0);
+    fillList(m_programmeList,
+             channel ? programmes::listProgrammes(state().connectionString, channel)
+                     : ListEntries(),
+             WindowKind::ChannelSelection);
     setSelectionButtonsEnabled(false);
 }
 

@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(selectionButtonState(window), u"all"_qs);
     }
 
-    void rename_offersCurrentNameAndRenamesSelectedTwin()
+    void rename_offersCurrentNameAndRenamesSelectedTwin_orSaysItIsGone()
     {
         WindowFixture f;
         const qint32 first = f.db.addProject(u"Twin"_qs);
@@ -113,32 +113,25 @@ private slots:
         QCOMPARE(WindowFixture::texts(projList(window)),
                  (QStringList{u"Twin"_qs, u" Renamed "_qs}));
         QCOMPARE(selectionButtonState(window), u"none"_qs);
-    }
 
-    void projectDeletedElsewhere_isToldOnceOverTheListAsItIsNow()
-    {
-        WindowFixture f;
-        const qint32 gone = f.db.addProject(u"Gone"_qs);
-        const qint32 kept = f.db.addProject(u"Kept"_qs);
-        QWidget *window = f.navigator.start();
-        WindowFixture::clickEntry(projList(window), 0);
-        f.db.exec(u"DELETE FROM ProjectData WHERE projectID = ?"_qs, {gone});
-
-        f.dialogs.answerPrompt(u"New"_qs);
+        // Deleted meanwhile by another program: said once, over the list as it is now.
+        WindowFixture::clickEntry(projList(window), 1);
+        f.db.exec(u"DELETE FROM ProjectData WHERE projectID = ?"_qs, {second});
+        f.dialogs.answerPrompt(u"Again"_qs);
         f.dialogs.expectError();
         WindowFixture::click(window, "renameProject");
-        QCOMPARE(f.dialogs.asked().size(), 2);
+        QCOMPARE(f.dialogs.asked().size(), 3);
         QCOMPARE(f.dialogs.asked().last().text,
-                 u"Could not rename the project.\n\nThe project \"Gone\" is no longer in the "
-                 "database: another program deleted it. The list now shows what the database "
-                 "holds.\n\nDatabase: "_qs +
+                 u"Could not rename the project.\n\nThe project \" Renamed \" is no longer in "
+                 "the database: another program deleted it. The list now shows what the "
+                 "database holds.\n\nDatabase: "_qs +
                      f.db.path());
-        QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Kept"_qs});
+        QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Twin"_qs});
         QCOMPARE(selectionButtonState(window), u"none"_qs);
 
         // A window whose project is gone is never shown: the list is.
         WindowFixture::clickEntry(projList(window), 0);
-        f.db.exec(u"DELETE FROM ProjectData WHERE projectID = ?"_qs, {kept});
+        f.db.exec(u"DELETE FROM ProjectData WHERE projectID = ?"_qs, {first});
         f.dialogs.expectError();
         WindowFixture::click(window, "loadProj");
         QVERIFY(f.dialogs.allAnswered());
