@@ -22,7 +22,7 @@ AppWindow *Navigator::start()
     return open(WindowKind::ProjectSelection);
 }
 
-AppWindow *Navigator::open(WindowKind kind)
+AppWindow *Navigator::open(WindowKind kind, std::optional<store::Failure> told)
 {
     AppWindow *window = nullptr;
     switch (kind) {
@@ -48,7 +48,16 @@ AppWindow *Navigator::open(WindowKind kind)
         window = new ScheduleWindow(*this);
         break;
     }
+    if (told)
+        window->carryFailure(*told);
     window->load();
+    // Its parent is gone: rather than an empty window, the list above it,
+    // where the failure is told.
+    if (const auto up = window->goneUp()) {
+        told = window->takeLoadFailure();
+        delete window;
+        return open(*up, std::move(told));
+    }
     window->show();
     window->showLoadFailure();
     return window;
@@ -56,12 +65,22 @@ AppWindow *Navigator::open(WindowKind kind)
 
 AppWindow *Navigator::moveTo(QWidget *from, WindowKind next)
 {
+    return move(from, next, std::nullopt);
+}
+
+AppWindow *Navigator::moveBack(QWidget *from, WindowKind next, const store::Failure &gone)
+{
+    return move(from, next, gone);
+}
+
+AppWindow *Navigator::move(QWidget *from, WindowKind next, std::optional<store::Failure> told)
+{
     // For a moment no window is open; without this lock Qt would take the
     // closing of the last window as the end of the program.
     const QEventLoopLocker keepRunning;
     if (from)
         from->close();
-    return open(next);
+    return open(next, std::move(told));
 }
 
 void Navigator::showAbout(QWidget *owner)

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "store/Result.h"
 #include "widgets/Navigation.h"
 
 #include <QString>
+
+#include <optional>
 
 // The one place that knows how the program moves from window to window.
 // A window that leaves sets the program-wide variable the next window reads,
@@ -19,11 +22,13 @@ public:
     // Opens the start-up window.
     AppWindow *start();
     AppWindow *moveTo(QWidget *from, WindowKind next) override;
+    AppWindow *moveBack(QWidget *from, WindowKind next, const store::Failure &gone) override;
     void showAbout(QWidget *owner) override;
     void exitProgram() override;
 
 private:
-    AppWindow *open(WindowKind kind);
+    AppWindow *move(QWidget *from, WindowKind next, std::optional<store::Failure> told);
+    AppWindow *open(WindowKind kind, std::optional<store::Failure> told = std::nullopt);
 
     Module1 &m_state;
     Dialogs &m_dialogs;

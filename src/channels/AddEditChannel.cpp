@@ -1,7 +1,9 @@
 #include "channels/AddEditChannel.h"
 
 #include "channels/Channels.h"
+#include "store/Gone.h"
 #include "store/Module1.h"
+#include "store/Tables.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Navigation.h"
@@ -118,6 +120,10 @@ void AddEditChannel::load()
     if (m_channelID == 0)
         return;
     const auto loaded = channels::loadChannel(state().connectionString, m_channelID);
+    if (!loaded && loaded.failure().isGone()) {
+        showAfresh(loaded.failure());
+        return;
+    }
     if (!loaded) {
         // Saving empty fields would overwrite the channel that could not be
         // read; only Cancel is left.
@@ -126,6 +132,7 @@ void AddEditChannel::load()
         return;
     }
     const channels::Channel &channel = loaded.value();
+    m_storedName = channel.name;
     m_channelName->setText(channel.name);
     m_channelNumber->setText(channel.number);
     m_channelUrl->setText(channel.channelURL);
@@ -173,9 +180,14 @@ void AddEditChannel::saveChannel()
                                              state().currentProjectID.value_or(0), channel);
     if (!saved) {
         // Nothing was stored; the window keeps what the user entered.
-        showFailure(saved.failure());
+        showFailure(store::naming(saved.failure(), store::tables::Channel::table, m_storedName));
         return;
     }
     state().currentChannelID = saved.value();
     navigator().moveTo(this, WindowKind::ChannelSelection);
+}
+
+void AddEditChannel::showAfresh(const store::Failure &gone)
+{
+    leaveForGone(gone, WindowKind::ChannelSelection);
 }

@@ -18,6 +18,10 @@ public:
 
     void load() override;
 
+protected:
+    // Back to the channel list.
+    void showAfresh(const store::Failure &gone) override;
+
 private:
     void addTemplate();
     void deleteTemplate();
@@ -25,6 +29,8 @@ private:
 
     // The channel being edited, or 0 while creating one; fixed at load.
     qint32 m_channelID = 0;
+    // Its name as loaded, to name it should another program delete it.
+    QString m_storedName;
 
     QLabel *m_title;
     QLineEdit *m_channelName;

@@ -1,7 +1,9 @@
 #include "channels/ChannelSelection.h"
 
 #include "channels/Channels.h"
+#include "store/Gone.h"
 #include "store/Module1.h"
+#include "store/Tables.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
@@ -70,8 +72,10 @@ void ChannelSelection::load()
 void ChannelSelection::fillChannelList()
 {
     // Without a loaded project there is nothing to list; identifiers start at 1.
-    fillList(m_channelList, channels::listChannels(state().connectionString,
-                                                   state().currentProjectID.value_or(0)));
+    const qint32 project = state().currentProjectID.value_or(0);
+    fillList(m_channelList,
+             project ? channels::listChannels(state().connectionString, project) : ListEntries(),
+             WindowKind::ProjectSelection);
     setSelectionButtonsEnabled(false);
 }
 
@@ -121,8 +125,9 @@ void ChannelSelection::deleteChannel()
     if (!confirmed)
         return;
     if (auto deleted = channels::deleteChannel(state().connectionString, entry->id); !deleted) {
-        // Nothing was removed, so the list and its selection still hold.
-        showFailure(deleted.failure());
+        // Nothing was removed, so the list and its selection still hold,
+        // unless another program deleted the channel first.
+        showFailure(store::naming(deleted.failure(), store::tables::Channel::table, entry->text));
         return;
     }
     fillChannelList();

@@ -1,6 +1,7 @@
 #include "channels/Channels.h"
 
 #include "store/Connection.h"
+#include "store/Gone.h"
 #include "store/Tables.h"
 
 #include <limits>
@@ -10,6 +11,7 @@ using store::Connection;
 using store::Result;
 using store::Status;
 using C = store::tables::Channel;
+using Project = store::tables::Project;
 using Template = store::tables::Template;
 
 namespace channels {
@@ -28,27 +30,16 @@ Columns channelColumns(const Channel &channel, qint32 projectID)
             {C::updateFrequency, store::typedText(channel.updateFrequency)}};
 }
 
-Status requireChannel(Connection &db, qint32 channelID)
-{
-    auto rows = db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %1 = ?").arg(C::id, C::table),
-                          {channelID});
-    if (!rows)
-        return rows.failure();
-    if (!rows.value().next())
-        return db.failure(QStringLiteral("The channel no longer exists."));
-    return store::success();
-}
-
 // Adds the channel's row, or changes the existing one, and gives its identifier.
 Result<qint32> storeChannelRow(Connection &db, qint32 channelID, qint32 projectID,
                                const Channel &channel)
 {
     const Columns columns = channelColumns(channel, projectID);
     if (channelID != 0) {
-        if (auto found = requireChannel(db, channelID); !found)
-            return found.failure();
         if (auto updated = db.update(C::table, columns, C::id, channelID); !updated)
             return updated.failure();
+        if (auto changed = store::requireChanged(db, C::table); !changed)
+            return changed.failure();
         return channelID;
     }
     // The identifier comes from the insert itself: looking the row up again by
@@ -83,7 +74,12 @@ Status replaceTemplateLines(Connection &db, qint32 channelID, const QStringList 
 
 Result<ListEntries> listChannels(const QString &databasePath, qint32 projectID)
 {
-    return store::readEntries(databasePath, QStringLiteral("Could not read the list of channels"),
+    const QString action = QStringLiteral("Could not read the list of channels");
+    if (auto project =
+            store::requireRow(databasePath, action, Project::table, Project::id, projectID);
+        !project)
+        return project.failure();
+    return store::readEntries(databasePath, action,
                               QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 = ? ORDER BY %1")
                                   .arg(C::id, C::name, C::number, C::table, C::projectId),
                               {projectID}, [](const QSqlQuery &row) {
@@ -104,7 +100,7 @@ Status deleteChannel(const QString &databasePath, qint32 channelID)
                                 if (auto done = db.execute(sql, {channelID}); !done)
                                     return done;
                             }
-                            return store::success();
+                            return store::requireChanged(db, C::table);
                         });
 }
 
@@ -119,7 +115,7 @@ Result<Channel> loadChannel(const QString &databasePath, qint32 channelID)
                 return rows.failure();
             QSqlQuery &row = rows.value();
             if (!row.next())
-                return db.failure(QStringLiteral("The channel no longer exists."));
+                return store::goneFailure(db, C::table);
             Channel channel;
             channel.name = store::text(row, C::name);
             channel.number = store::text(row, C::number);
@@ -145,6 +141,10 @@ Result<qint32> saveChannel(const QString &databasePath, qint32 channelID, qint32
     return store::write(
         databasePath, QStringLiteral("Could not save the channel"),
         [&](Connection &db) -> Result<qint32> {
+            // The row names its project: one that is gone would leave it orphaned.
+            if (auto project = store::requireRow(db, Project::table, Project::id, projectID);
+                !project)
+                return project.failure();
             auto saved = storeChannelRow(db, channelID, projectID, channel);
             if (!saved)
                 return saved;

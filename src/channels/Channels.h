@@ -8,7 +8,8 @@
 
 // The store work of the channel window and the channel editor. Each function
 // opens its own connection to the database at databasePath and closes it
-// before returning.
+// before returning. One whose channel, or whose project, another program
+// deleted fails as gone (store/Gone.h) and changes nothing.
 namespace channels {
 
 // One channel as the editor shows it: six texts and the channel's template

@@ -77,6 +77,10 @@ void ChannelDataExport::load()
         return;
     const auto details =
         exports::readContactDetails(state().connectionString, *state().currentProjectID);
+    if (!details && details.failure().isGone()) {
+        showAfresh(details.failure());
+        return;
+    }
     if (!details) {
         showFailure(details.failure());
         return;
@@ -110,4 +114,9 @@ void ChannelDataExport::saveDgc()
     // The exports end silently once the dialog is up, whatever fails; lines
     // already written stay in the file.
     (void)exports::writeChannelFile(typed, projectID, *path, state().connectionString);
+}
+
+void ChannelDataExport::showAfresh(const store::Failure &gone)
+{
+    leaveForGone(gone, WindowKind::ProjectSelection);
 }

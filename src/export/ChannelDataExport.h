@@ -16,6 +16,10 @@ public:
 
     void load() override;
 
+protected:
+    // Back to the project list.
+    void showAfresh(const store::Failure &gone) override;
+
 private:
     void saveDgc();
 

@@ -1,6 +1,7 @@
 #include "export/Contact.h"
 
 #include "store/Connection.h"
+#include "store/Gone.h"
 #include "store/Tables.h"
 
 using store::Connection;
@@ -9,28 +10,15 @@ using Project = store::tables::Project;
 
 namespace exports {
 
-namespace {
-
-QString findProject()
-{
-    return QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(Project::table, Project::id);
-}
-
-store::Failure noSuchProject(const Connection &db, qint32 projectID)
-{
-    return db.failure(QStringLiteral("There is no project with the identifier %1.").arg(projectID));
-}
-
-} // namespace
-
 Result<bool> projectExists(const QString &databasePath, qint32 projectID)
 {
     return store::read(databasePath, QStringLiteral("Could not look for the project"),
                        [&](Connection &db) -> Result<bool> {
-                           auto rows = db.select(findProject(), {projectID});
-                           if (!rows)
-                               return rows.failure();
-                           return rows.value().next();
+                           auto found =
+                               store::requireRow(db, Project::table, Project::id, projectID);
+                           if (!found && !found.failure().isGone())
+                               return found.failure();
+                           return found.ok();
                        });
 }
 
@@ -48,7 +36,7 @@ Result<ContactDetails> readContactDetails(const QString &databasePath, qint32 pr
                 return rows.failure();
             QSqlQuery &query = rows.value();
             if (!query.next())
-                return noSuchProject(db, projectID);
+                return store::goneFailure(db, Project::table);
             return ContactDetails{query.value(0).toString(), query.value(1).toString(),
                                   query.value(2).toString(), query.value(3).toString()};
         });
@@ -66,15 +54,14 @@ store::Status saveContactDetails(const QString &databasePath, qint32 projectID,
     keep(Project::contactEmail, typed.contactEmail);
     keep(Project::contactUrl, typed.homepage);
     keep(Project::contactDesc, typed.desc);
-    return store::write(databasePath, QStringLiteral("Could not store the contact details"),
-                        [&](Connection &db) -> store::Status {
-                            auto found = db.select(findProject(), {projectID});
-                            if (!found)
-                                return found.failure();
-                            if (!found.value().next())
-                                return noSuchProject(db, projectID);
-                            return db.update(Project::table, columns, Project::id, projectID);
-                        });
+    return store::write(
+        databasePath, QStringLiteral("Could not store the contact details"),
+        [&](Connection &db) -> store::Status {
+            // Looked for first: with every field empty the update changes nothing.
+            if (auto found = store::requireRow(db, Project::table, Project::id, projectID); !found)
+                return found;
+            return db.update(Project::table, columns, Project::id, projectID);
+        });
 }
 
 } // namespace exports

@@ -6,6 +6,7 @@
 
 // The store work of the channel-file export. Each function opens its own
 // connection to the database at databasePath and closes it before returning.
+// One whose project another program deleted fails as gone (store/Gone.h).
 namespace exports {
 
 // The contact details that head a project's channel file.

@@ -1,7 +1,9 @@
 #include "programmes/AddEditProgramme.h"
 
 #include "programmes/Programmes.h"
+#include "store/Gone.h"
 #include "store/Module1.h"
+#include "store/Tables.h"
 #include "widgets/Controls.h"
 #include "widgets/Navigation.h"
 
@@ -97,6 +99,10 @@ void AddEditProgramme::load()
         return;
     }
     const auto loaded = programmes::loadProgramme(state().connectionString, programmeID);
+    if (!loaded && loaded.failure().isGone()) {
+        showAfresh(loaded.failure());
+        return;
+    }
     if (!loaded) {
         showFailure(loaded.failure());
         return;
@@ -104,6 +110,7 @@ void AddEditProgramme::load()
     // A column without a value leaves its box as it is: empty, or for the
     // category, with nothing chosen.
     const programmes::Programme &stored = loaded.value();
+    m_storedName = stored.programmeName;
     const QPair<QLineEdit *, QString> boxes[] = {
         {m_programmeName, stored.programmeName}, {m_synopsis, stored.programmeDesc},
         {m_startDate, stored.startDate},         {m_startTime, stored.startTime},
@@ -151,7 +158,7 @@ void AddEditProgramme::saveProgramme()
             programmes::changeProgramme(shared.connectionString, shared.currentProgrammeID, boxes);
     }
     if (!saved) {
-        showFailure(saved.failure());
+        showFailure(store::naming(saved.failure(), store::tables::Programme::table, m_storedName));
         return;
     }
     // Nothing runs between this window's closing and the next one's opening,
@@ -160,9 +167,20 @@ void AddEditProgramme::saveProgramme()
     navigator().moveTo(this, WindowKind::ProgrammeSelection);
 }
 
-void AddEditProgramme::cancel()
+void AddEditProgramme::forgetProgramme()
 {
     state().currentProgrammeID = 0;
     state().isDuplicate = false;
+}
+
+void AddEditProgramme::cancel()
+{
+    forgetProgramme();
     navigator().moveTo(this, WindowKind::ProgrammeSelection);
+}
+
+void AddEditProgramme::showAfresh(const store::Failure &gone)
+{
+    forgetProgramme();
+    leaveForGone(gone, WindowKind::ProgrammeSelection);
 }

@@ -18,10 +18,18 @@ public:
 
     void load() override;
 
+protected:
+    // Back to the programme list.
+    void showAfresh(const store::Failure &gone) override;
+
 private:
     void saveProgramme();
     void cancel();
     void chooseCategory(const QString &category);
+    void forgetProgramme();
+
+    // The programme's name as loaded, to name it should another program delete it.
+    QString m_storedName;
 
     QLabel *m_title;
     QLineEdit *m_programmeName;

@@ -1,7 +1,9 @@
 #include "programmes/ProgrammeSelection.h"
 
 #include "programmes/Programmes.h"
+#include "store/Gone.h"
 #include "store/Module1.h"
+#include "store/Tables.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
@@ -71,8 +73,12 @@ void ProgrammeSelection::load()
 
 void ProgrammeSelection::fillProgrammeList()
 {
-    fillList(m_programmeList, programmes::listProgrammes(state().connectionString,
-                                                         state().currentChannelID.value_or(0)));
+    // Without a chosen channel there is nothing to list.
+    const qint32 channel = state().currentChannelID.value_or(0);
+    fillList(m_programmeList,
+             channel ? programmes::listProgrammes(state().connectionString, channel)
+                     : ListEntries(),
+             WindowKind::ChannelSelection);
     setSelectionButtonsEnabled(false);
 }
 
@@ -108,8 +114,10 @@ void ProgrammeSelection::duplicateProgramme()
     shared.currentProgrammeID = entry->id;
     navigator().moveTo(this, WindowKind::ProgrammeEditor);
     // Only now: the editor loads the programme exactly as for an edit, and
-    // only its save looks at the flag.
-    shared.isDuplicate = true;
+    // only its save looks at the flag. An editor whose programme is gone has
+    // gone back to this list, which cleared the selection.
+    if (shared.currentProgrammeID != 0)
+        shared.isDuplicate = true;
 }
 
 void ProgrammeSelection::deleteProgramme()
@@ -123,7 +131,7 @@ void ProgrammeSelection::deleteProgramme()
     if (!confirmed)
         return;
     if (auto deleted = programmes::deleteProgramme(state().connectionString, entry->id); !deleted) {
-        showFailure(deleted.failure());
+        showFailure(store::naming(deleted.failure(), store::tables::Programme::table, entry->text));
         return;
     }
     fillProgrammeList();

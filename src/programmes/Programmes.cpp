@@ -1,6 +1,7 @@
 #include "programmes/Programmes.h"
 
 #include "store/Connection.h"
+#include "store/Gone.h"
 #include "store/Tables.h"
 
 using store::Columns;
@@ -8,6 +9,7 @@ using store::Connection;
 using store::Result;
 using store::Status;
 using Column = store::tables::Programme;
+using Channel = store::tables::Channel;
 
 namespace programmes {
 
@@ -30,11 +32,6 @@ Columns filledColumns(const Programme &boxes)
             columns.append({column, store::typedText(boxes.*box)});
     }
     return columns;
-}
-
-store::Failure missingProgramme(const Connection &db)
-{
-    return db.failure(QStringLiteral("The programme is no longer in the database."));
 }
 
 } // namespace
@@ -98,8 +95,13 @@ Result<ListEntries> listProgrammes(const QString &databasePath, qint32 channelID
 {
     // The sort keys are computed by the schema from the start date and time,
     // and its index on them makes this a walk without a sort.
+    const QString action = QStringLiteral("Could not read the list of programmes");
+    if (auto channel =
+            store::requireRow(databasePath, action, Channel::table, Channel::id, channelID);
+        !channel)
+        return channel.failure();
     return store::readTextEntries(
-        databasePath, QStringLiteral("Could not read the list of programmes"),
+        databasePath, action,
         QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? ORDER BY %5, %6, %1")
             .arg(Column::id, Column::name, Column::table, Column::channelId, Column::startDateKey,
                  Column::startTimeKey),
@@ -109,10 +111,14 @@ Result<ListEntries> listProgrammes(const QString &databasePath, qint32 channelID
 Status deleteProgramme(const QString &databasePath, qint32 programmeID)
 {
     return store::write(
-        databasePath, QStringLiteral("Could not delete the programme"), [&](Connection &db) {
-            return db.execute(
-                QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Column::table, Column::id),
-                {programmeID});
+        databasePath, QStringLiteral("Could not delete the programme"),
+        [&](Connection &db) -> Status {
+            if (auto deleted = db.execute(
+                    QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Column::table, Column::id),
+                    {programmeID});
+                !deleted)
+                return deleted;
+            return store::requireChanged(db, Column::table);
         });
 }
 
@@ -131,7 +137,7 @@ Result<Programme> loadProgramme(const QString &databasePath, qint32 programmeID)
                                return rows.failure();
                            QSqlQuery &query = rows.value();
                            if (!query.next())
-                               return missingProgramme(db);
+                               return store::goneFailure(db, Column::table);
                            Programme programme;
                            int i = 0;
                            for (const auto &[column, box] : boxColumns)
@@ -142,14 +148,17 @@ Result<Programme> loadProgramme(const QString &databasePath, qint32 programmeID)
 
 Status addProgramme(const QString &databasePath, qint32 channelID, const Programme &boxes)
 {
-    return store::write(databasePath, QStringLiteral("Could not add the programme"),
-                        [&](Connection &db) -> Status {
-                            Columns columns = {{Column::channelId, channelID}};
-                            columns.append(filledColumns(boxes));
-                            if (auto added = db.insert(Column::table, columns); !added)
-                                return added.failure();
-                            return store::success();
-                        });
+    return store::write(
+        databasePath, QStringLiteral("Could not add the programme"), [&](Connection &db) -> Status {
+            if (auto channel = store::requireRow(db, Channel::table, Channel::id, channelID);
+                !channel)
+                return channel;
+            Columns columns = {{Column::channelId, channelID}};
+            columns.append(filledColumns(boxes));
+            if (auto added = db.insert(Column::table, columns); !added)
+                return added.failure();
+            return store::success();
+        });
 }
 
 Status changeProgramme(const QString &databasePath, qint32 programmeID, const Programme &boxes)
@@ -157,14 +166,9 @@ Status changeProgramme(const QString &databasePath, qint32 programmeID, const Pr
     return store::write(
         databasePath, QStringLiteral("Could not save the programme"),
         [&](Connection &db) -> Status {
-            // An update of a vanished row would change nothing and say nothing.
-            auto found = db.select(
-                QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(Column::table, Column::id),
-                {programmeID});
-            if (!found)
-                return found.failure();
-            if (!found.value().next())
-                return missingProgramme(db);
+            // Looked for first: with every box empty the update below changes nothing.
+            if (auto found = store::requireRow(db, Column::table, Column::id, programmeID); !found)
+                return found;
             return db.update(Column::table, filledColumns(boxes), Column::id, programmeID);
         });
 }

@@ -8,7 +8,8 @@
 
 // The store work of the programme window and the programme editor. Each
 // function opens its own connection to the database at databasePath and
-// closes it before returning.
+// closes it before returning. One whose programme, or whose channel, another
+// program deleted fails as gone (store/Gone.h) and changes nothing.
 namespace programmes {
 
 // The six values the editor shows and saves. A null or empty text stands for

@@ -2,7 +2,9 @@
 
 #include "export/ProgrammeXml.h"
 #include "projects/Projects.h"
+#include "store/Gone.h"
 #include "store/Module1.h"
+#include "store/Tables.h"
 #include "widgets/ClickableLabel.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
@@ -13,6 +15,8 @@
 #include <QBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+
+using Project = store::tables::Project;
 
 ProjectSelection::ProjectSelection(Navigation &nav, QWidget *parent) : AppWindow(nav, parent)
 {
@@ -142,7 +146,7 @@ void ProjectSelection::renameProject()
         return;
     if (auto renamed = projects::renameProject(state().connectionString, entry->id, name);
         !renamed) {
-        showFailure(renamed.failure());
+        showFailure(store::naming(renamed.failure(), Project::table, entry->text));
         return;
     }
     fillProjectList();
@@ -150,12 +154,12 @@ void ProjectSelection::renameProject()
 
 void ProjectSelection::deleteProject()
 {
-    const auto id = m_projectList->selectedId();
-    if (!id)
+    const auto entry = m_projectList->selectedEntry();
+    if (!entry)
         return;
-    const auto name = projects::projectName(state().connectionString, *id);
+    const auto name = projects::projectName(state().connectionString, entry->id);
     if (!name) {
-        showFailure(name.failure());
+        showFailure(store::naming(name.failure(), Project::table, entry->text));
         return;
     }
     const bool confirmed = dialogs().confirm(
@@ -165,8 +169,8 @@ void ProjectSelection::deleteProject()
             .arg(name.value()),
         QStringLiteral("Delete Quorvel Project"), Dialogs::Icon::NoIcon);
     if (confirmed) {
-        if (auto deleted = projects::deleteProject(state().connectionString, *id); !deleted) {
-            showFailure(deleted.failure());
+        if (auto deleted = projects::deleteProject(state().connectionString, entry->id); !deleted) {
+            showFailure(store::naming(deleted.failure(), Project::table, name.value()));
             return;
         }
     }

@@ -1,6 +1,7 @@
 #include "projects/Projects.h"
 
 #include "store/Connection.h"
+#include "store/Gone.h"
 #include "store/Tables.h"
 
 using store::Connection;
@@ -32,11 +33,15 @@ Status newProject(const QString &databasePath, const QString &name)
 
 Status renameProject(const QString &databasePath, qint32 projectID, const QString &name)
 {
-    return store::write(
-        databasePath, QStringLiteral("Could not rename the project"), [&](Connection &db) {
-            return db.update(Project::table, {{Project::name, store::typedText(name)}}, Project::id,
-                             projectID);
-        });
+    return store::write(databasePath, QStringLiteral("Could not rename the project"),
+                        [&](Connection &db) -> Status {
+                            if (auto renamed = db.update(Project::table,
+                                                         {{Project::name, store::typedText(name)}},
+                                                         Project::id, projectID);
+                                !renamed)
+                                return renamed;
+                            return store::requireChanged(db, Project::table);
+                        });
 }
 
 Result<QString> projectName(const QString &databasePath, qint32 projectID)
@@ -50,7 +55,9 @@ Result<QString> projectName(const QString &databasePath, qint32 projectID)
                            if (!rows)
                                return rows.failure();
                            QSqlQuery &query = rows.value();
-                           return query.next() ? query.value(0).toString() : QString();
+                           if (!query.next())
+                               return store::goneFailure(db, Project::table);
+                           return query.value(0).toString();
                        });
 }
 
@@ -76,7 +83,8 @@ Status deleteProject(const QString &databasePath, qint32 projectID)
                 if (auto done = db.execute(sql, {projectID}); !done)
                     return done;
             }
-            return store::success();
+            // Gone already: what the children's removal did is rolled back.
+            return store::requireChanged(db, Project::table);
         });
 }
 

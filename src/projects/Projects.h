@@ -7,6 +7,7 @@
 
 // The store work of the project window. Each function opens its own
 // connection to the database at databasePath and closes it before returning.
+// One whose project another program deleted fails as gone (store/Gone.h).
 namespace projects {
 
 // Every project, in the order the projects were added; the text is the name.

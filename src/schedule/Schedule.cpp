@@ -1,6 +1,7 @@
 #include "schedule/Schedule.h"
 
 #include "store/Connection.h"
+#include "store/Gone.h"
 #include "store/SqliteStatement.h"
 #include "store/Tables.h"
 
@@ -15,6 +16,7 @@ namespace schedule {
 namespace {
 
 using Stored = store::tables::Programme;
+using Channel = store::tables::Channel;
 
 // The store column behind each table column; End is worked out, never stored.
 const QLatin1StringView storeColumns[ColumnCount] = {
@@ -113,6 +115,9 @@ Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channe
     return store::read(
         databasePath, QStringLiteral("Could not read the channel's schedule"),
         [&](Connection &db) -> Result<QList<Programme>> {
+            if (auto channel = store::requireRow(db, Channel::table, Channel::id, channelID);
+                !channel)
+                return channel.failure();
             // Straight from SQLite: a channel may hold a hundred thousand
             // programmes, and a QVariant for each of their values cost more
             // than reading them.
@@ -152,15 +157,11 @@ Status changeValue(const QString &databasePath, qint32 programmeID, int column, 
             if (column < 0 || column >= ColumnCount || storeColumns[column].isEmpty())
                 return db.failure(
                     QStringLiteral("The %1 column cannot be changed.").arg(columnTitle(column)));
-            auto found = db.select(
-                QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(Stored::table, Stored::id),
-                {programmeID});
-            if (!found)
-                return found.failure();
-            if (!found.value().next())
-                return db.failure(QStringLiteral("The programme is no longer in the database."));
-            return db.update(Stored::table, {{storeColumns[column], bound(text)}}, Stored::id,
-                             programmeID);
+            if (auto changed = db.update(Stored::table, {{storeColumns[column], bound(text)}},
+                                         Stored::id, programmeID);
+                !changed)
+                return changed;
+            return store::requireChanged(db, Stored::table);
         });
 }
 
@@ -170,6 +171,9 @@ Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelI
     return store::write(
         databasePath, QStringLiteral("Could not add the programmes"),
         [&](Connection &db) -> Result<QList<qint32>> {
+            if (auto channel = store::requireRow(db, Channel::table, Channel::id, channelID);
+                !channel)
+                return channel.failure();
             // Prepared once: a repeat adds thousands of rows in one go.
             auto taken = db.prepare(
                 QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(Stored::table, Stored::id));
@@ -256,6 +260,8 @@ Result<QList<Programme::Kept>> removeProgrammes(const QString &databasePath,
                 remove.value().bindValue(0, id);
                 if (auto done = db.execute(remove.value()); !done)
                     return done.failure();
+                if (auto changed = store::requireChanged(db, Stored::table); !changed)
+                    return changed.failure();
             }
             return kept;
         });

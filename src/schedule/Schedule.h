@@ -7,7 +7,9 @@
 
 // The store work of the schedule window. Each function opens its own
 // connection to the database at databasePath, writes in one transaction and
-// closes it before returning.
+// closes it before returning. One whose programme, or whose channel, another
+// program deleted fails as gone (store/Gone.h) and changes nothing: an undo
+// never puts rows back into a channel that is no more.
 namespace schedule {
 
 // The table's columns, in the order the window shows them and copies them.

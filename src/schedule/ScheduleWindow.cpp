@@ -580,12 +580,35 @@ void ScheduleWindow::buildMenus(QVBoxLayout *layout)
 
 void ScheduleWindow::load()
 {
-    fillList(m_channels, channels::listChannels(state().connectionString,
-                                                state().currentProjectID.value_or(0)));
+    fillChannels(0);
+}
+
+void ScheduleWindow::showAfresh(const store::Failure &)
+{
+    fillChannels(m_channelID);
+}
+
+void ScheduleWindow::fillChannels(qint32 shown)
+{
+    fillList(m_channels,
+             channels::listChannels(state().connectionString, state().currentProjectID.value_or(0)),
+             WindowKind::ProjectSelection);
+    if (goneUp())
+        return;
+    const ListEntries &entries = m_channels->entries();
+    int row = 0;
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries.at(i).id == shown)
+            row = i;
+    }
+    // Read afresh even when it is the channel already shown.
+    m_channelID = 0;
+    m_guideStale = true;
     if (m_channels->count() > 0)
-        m_channels->selectRow(0);
+        m_channels->selectRow(row);
     else
         showChannel(0, {});
+    refreshGuide();
 }
 
 QString ScheduleWindow::databasePath() const
@@ -614,7 +637,8 @@ void ScheduleWindow::showChannel(qint32 channelID, const QList<qint32> &selected
         }
     }
     const int column = qMax(0, m_table->currentIndex().column());
-    auto loaded = schedule::loadSchedule(state().connectionString, channelID);
+    auto loaded = channelID == 0 ? store::Result<QList<Programme>>(QList<Programme>())
+                                 : schedule::loadSchedule(state().connectionString, channelID);
     m_model.setProgrammes(loaded ? std::move(loaded).value() : QList<Programme>());
     if (!loaded)
         showFailure(loaded.failure());
@@ -654,8 +678,8 @@ void ScheduleWindow::updateStatus()
 void ScheduleWindow::showStepFailure(const store::Failure &failure)
 {
     // The store rolled the step back and the table was not changed for it,
-    // so it still shows what the store holds; reading it again could only
-    // meet the same failure and report it twice.
+    // so it still shows what the store holds, unless the step met a row or
+    // channel another program deleted.
     showFailure(failure);
 }
 

@@ -84,6 +84,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // The channels again, the one shown kept while it is still there.
+    void showAfresh(const store::Failure &gone) override;
 
 private:
     QString databasePath() const override;
@@ -92,6 +94,7 @@ private:
     void showStepFailure(const store::Failure &failure) override;
 
     void buildMenus(class QVBoxLayout *layout);
+    void fillChannels(qint32 shown);
     void showSelectedChannel();
     void showChannel(qint32 channelID, const QList<qint32> &selected);
     void updateStatus();

@@ -14,8 +14,13 @@ struct Failure
     QString action;
     QString detail;
     QString databasePath;
+    // The table whose row another program deleted under the command, or
+    // the row the command adds under (store/Gone.h); empty for any other
+    // failure. A window that meets it shows afresh what the store holds.
+    QString gone;
 
     QString text() const;
+    bool isGone() const { return !gone.isEmpty(); }
 };
 
 // A command's value, or the reason there is none.

@@ -26,24 +26,65 @@ Dialogs &AppWindow::dialogs() const
 void AppWindow::showFailure(const store::Failure &failure)
 {
     if (!isVisible()) {
-        // The first failure of a load says it; later ones would repeat it.
-        if (!m_loadFailure)
-            m_loadFailure = failure;
+        carryFailure(failure);
         return;
     }
+    if (failure.isGone() && !m_goneToTell) {
+        m_goneToTell = failure;
+        showAfresh(failure);
+        // Gone when the window left: the failure was told where the move ended.
+        if (!std::exchange(m_goneToTell, std::nullopt))
+            return;
+    }
+    tell(failure);
+}
+
+void AppWindow::tell(const store::Failure &failure)
+{
     dialogs().showError(this, failure.text(), QStringLiteral("Quorvel"));
 }
 
 void AppWindow::showLoadFailure()
 {
+    // The window shows what the store holds: it has just been read.
     if (const auto failure = std::exchange(m_loadFailure, std::nullopt))
-        showFailure(*failure);
+        tell(*failure);
 }
 
-void AppWindow::fillList(EntryList *list, store::Result<ListEntries> listed)
+void AppWindow::carryFailure(const store::Failure &failure)
+{
+    // The first failure of a load says it; later ones would repeat it.
+    if (!m_loadFailure)
+        m_loadFailure = failure;
+}
+
+void AppWindow::showAfresh(const store::Failure &)
+{
+    load();
+}
+
+void AppWindow::leaveForGone(const store::Failure &failure, WindowKind up)
+{
+    m_goneUp = up;
+    if (!isVisible()) {
+        carryFailure(failure);
+        return;
+    }
+    // The command's own failure says what the user tried; a parent found
+    // gone while showing afresh is seen in the list the move ends in.
+    const store::Failure told = std::exchange(m_goneToTell, std::nullopt).value_or(failure);
+    navigator().moveBack(this, up, told);
+}
+
+void AppWindow::fillList(EntryList *list, store::Result<ListEntries> listed,
+                         std::optional<WindowKind> up)
 {
     list->fill(listed ? std::move(listed).value() : ListEntries());
-    if (!listed)
+    if (listed)
+        return;
+    if (up && listed.failure().isGone())
+        leaveForGone(listed.failure(), *up);
+    else
         showFailure(listed.failure());
 }
 

@@ -2,14 +2,15 @@
 
 #include "store/ListEntry.h"
 #include "store/Result.h"
+#include "widgets/Navigation.h"
 
 #include <QWidget>
 
 #include <optional>
+#include <utility>
 
 class Dialogs;
 class EntryList;
-class Navigation;
 struct Module1;
 
 // A main window of the program. It is created on opening, loads its contents
@@ -26,6 +27,13 @@ public:
     // Tells the user what failed while loading, now that the window is on
     // screen for the message to stand over.
     void showLoadFailure();
+    // A failure an earlier window met, to be told over this one once it is
+    // shown; the first failure told is the one the user sees.
+    void carryFailure(const store::Failure &failure);
+    std::optional<store::Failure> takeLoadFailure() { return std::exchange(m_loadFailure, {}); }
+    // Where the window went, or is to go instead of being shown, because a
+    // row it shows or lists under is gone (leaveForGone).
+    std::optional<WindowKind> goneUp() const { return m_goneUp; }
 
 protected:
     Navigation &navigator() const { return m_navigator; }
@@ -37,16 +45,35 @@ protected:
     // filling its list again. The store rolled the command back, so the list
     // still shows what the store holds, and a refill would only meet the same
     // failure and report it a second time.
+    // The one exception is a failure whose row another program deleted (or
+    // the row the command adds under; Failure::isGone): then the list is
+    // what is out of date, so the window first shows afresh what the store
+    // holds (showAfresh) and tells the failure once, over that.
     void showFailure(const store::Failure &failure);
+    // Shows what the store holds after `gone`: a list window fills its list
+    // again (load()); an editor goes back to its list instead.
+    virtual void showAfresh(const store::Failure &gone);
+    // Goes back to `up` because a row this window shows, or lists under, is
+    // gone. The failure is told over the window the move ends in, once; a
+    // window whose own parent turns out gone too moves on up without being
+    // shown. Called while loading, the navigator makes the move.
+    void leaveForGone(const store::Failure &failure, WindowKind up);
     // Fills `list` with what the store gave; when it failed, the list is left
-    // empty and the user is told why.
-    void fillList(EntryList *list, store::Result<ListEntries> listed);
+    // empty and the user is told why. With `up`, a list whose parent is gone
+    // leaves for that window instead.
+    void fillList(EntryList *list, store::Result<ListEntries> listed,
+                  std::optional<WindowKind> up = std::nullopt);
 
 private:
+    void tell(const store::Failure &failure);
+
     Navigation &m_navigator;
     // A failure met while loading, before the window was shown: a message
     // then would stand alone in a corner of the screen.
     std::optional<store::Failure> m_loadFailure;
+    // The gone failure of the command being handled, until it is told.
+    std::optional<store::Failure> m_goneToTell;
+    std::optional<WindowKind> m_goneUp;
 };
 
 // The window font most windows set; the project window keeps the platform's.

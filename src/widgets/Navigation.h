@@ -1,5 +1,9 @@
 #pragma once
 
+namespace store {
+struct Failure;
+}
+
 class AppWindow;
 class Dialogs;
 class QString;
@@ -33,6 +37,10 @@ public:
     virtual const QString &programDirectory() const = 0;
     // Closes `from` and opens `next`, which has loaded by the time this returns.
     virtual AppWindow *moveTo(QWidget *from, WindowKind next) = 0;
+    // The same, for a window whose row is gone: `gone` is told over the
+    // window the move ends in. When next's own parent is gone too, next is
+    // never shown and the move goes on up to the list that still exists.
+    virtual AppWindow *moveBack(QWidget *from, WindowKind next, const store::Failure &gone) = 0;
     // Opens the About window modal over `owner` and returns once it is closed.
     virtual void showAbout(QWidget *owner) = 0;
     // Takes every window off the screen and ends the program.

@@ -1,6 +1,8 @@
 #include "xmltv/XmltvStoreWriter.h"
 
 #include "store/Connection.h"
+#include "store/Gone.h"
+#include "store/Tables.h"
 #include "xmltv/XmltvTime.h"
 #include "xmltv/XmltvWriter.h"
 
@@ -73,12 +75,9 @@ GuideStore::GuideStore(Connection &db, qint32 projectID, const QTimeZone &zone,
 
 Status GuideStore::prepare()
 {
-    auto project = m_db.select(
-        QStringLiteral("SELECT projectID FROM ProjectData WHERE projectID = ?"), {m_projectID});
-    if (!project)
-        return project.failure();
-    if (!project.value().next())
-        return m_db.failure(QStringLiteral("There is no project %1.").arg(m_projectID));
+    using Project = store::tables::Project;
+    if (auto project = store::requireRow(m_db, Project::table, Project::id, m_projectID); !project)
+        return project;
 
     auto channels = m_db.select(
         QStringLiteral("SELECT c.channelID, c.channelName, x.xmltvID FROM ChannelData c LEFT "

@@ -2,6 +2,7 @@
 
 #include "store/AtomicFile.h"
 #include "store/Connection.h"
+#include "store/Gone.h"
 #include "store/OutputPath.h"
 #include "store/SqliteStatement.h"
 #include "store/Tables.h"
@@ -663,7 +664,7 @@ store::Status GuideWriter::write(XmltvExport &done)
     if (!project.next()) {
         if (!project.ok())
             return failed(project);
-        return m_db.failure(QStringLiteral("There is no project %1.").arg(m_projectID));
+        return store::goneFailure(m_db, ProjectTable::table);
     }
 
     // The columns by number: 0 the identifier, then as the reading below takes them.

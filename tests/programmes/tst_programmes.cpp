@@ -1,3 +1,4 @@
+#include "projects/Projects.h"
 #include "support/WindowFixture.h"
 
 #include <QComboBox>
@@ -266,6 +267,28 @@ private slots:
         f.click(editor, "saveProgramme");
         QCOMPARE(f.rows(), (QStringList{u" Film |2024-01-01| 9:00 |90|Plot|Film"_qs,
                                         u"Other|2025-01-01|<null>|<null>|<null>|<null>"_qs}));
+    }
+
+    void editorSave_ofAProjectDeletedElsewhere_isToldOnceOverTheProjectList()
+    {
+        ProgrammeFixture f;
+        f.state.currentProjectID = f.db.value(u"SELECT projectID FROM ProjectData"_qs).toInt();
+        f.add(film);
+        AppWindow *editor = f.press(f.openList(), 0, "editProgramme");
+        // Another Quorvel window deletes the whole project meanwhile.
+        QVERIFY(projects::deleteProject(f.db.path(), *f.state.currentProjectID));
+
+        f.dialogs.expectError();
+        f.click(editor, "saveProgramme");
+        QVERIFY(f.dialogs.allAnswered());
+        QCOMPARE(f.dialogs.asked().size(), 1);
+        QVERIFY(f.dialogs.asked().last().overShownWindow);
+        QVERIFY(f.dialogs.asked().last().text.startsWith(
+            u"Could not save the programme.\n\nThe programme \" Film \" is no longer"_qs));
+        const AppWindow *shown = f.openWindow();
+        QVERIFY(shown && shown->objectName() == u"projectSelection"_qs);
+        QVERIFY(f.rows().isEmpty());
+        QCOMPARE(f.state.currentProgrammeID, 0);
     }
 
     void refusedSave_writesNothing_andTheRetryStillCopies()

@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(selectionButtonState(window), u"all"_qs);
     }
 
-    void rename_offersCurrentNameAndRenamesSelectedTwin()
+    void rename_offersCurrentNameAndRenamesSelectedTwin_orSaysItIsGone()
     {
         WindowFixture f;
         const qint32 first = f.db.addProject(u"Twin"_qs);
@@ -113,6 +113,33 @@ private slots:
         QCOMPARE(WindowFixture::texts(projList(window)),
                  (QStringList{u"Twin"_qs, u" Renamed "_qs}));
         QCOMPARE(selectionButtonState(window), u"none"_qs);
+
+        // Deleted meanwhile by another program: said once, over the list as it is now.
+        WindowFixture::clickEntry(projList(window), 1);
+        f.db.exec(u"DELETE FROM ProjectData WHERE projectID = ?"_qs, {second});
+        f.dialogs.answerPrompt(u"Again"_qs);
+        f.dialogs.expectError();
+        WindowFixture::click(window, "renameProject");
+        QCOMPARE(f.dialogs.asked().size(), 3);
+        QCOMPARE(f.dialogs.asked().last().text,
+                 u"Could not rename the project.\n\nThe project \" Renamed \" is no longer in "
+                 "the database: another program deleted it. The list now shows what the "
+                 "database holds.\n\nDatabase: "_qs +
+                     f.db.path());
+        QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Twin"_qs});
+        QCOMPARE(selectionButtonState(window), u"none"_qs);
+
+        // A window whose project is gone is never shown: the list is.
+        WindowFixture::clickEntry(projList(window), 0);
+        f.db.exec(u"DELETE FROM ProjectData WHERE projectID = ?"_qs, {first});
+        f.dialogs.expectError();
+        WindowFixture::click(window, "loadProj");
+        QVERIFY(f.dialogs.allAnswered());
+        QVERIFY(f.dialogs.asked().last().text.startsWith(
+            u"Could not read the list of channels.\n\nThe selected project is no longer"_qs));
+        window = WindowFixture::openWindow();
+        QVERIFY(window && window->objectName() == u"projectSelection"_qs);
+        QVERIFY(WindowFixture::texts(projList(window)).isEmpty());
     }
 
     void delete_asksExactlyAndRefillsWhateverTheAnswer()

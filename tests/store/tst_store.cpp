@@ -1,10 +1,18 @@
+#include "channels/Channels.h"
+#include "export/Contact.h"
 #include "programmes/Programmes.h"
+#include "projects/Projects.h"
+#include "schedule/Schedule.h"
 #include "store/AtomicFile.h"
 #include "store/Connection.h"
 #include "store/Database.h"
+#include "store/Gone.h"
 #include "store/SchemaUpgrade.h"
 #include "store/SqliteStatement.h"
+#include "store/Tables.h"
 #include "support/TestDatabase.h"
+#include "xmltv/XmltvImport.h"
+#include "xmltv/XmltvWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,10 +22,12 @@
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <sqlite3.h>
 
 #include <atomic>
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -80,7 +90,17 @@ QString olderScript(const QString &schema)
                              bytes(QStringLiteral(QUORVEL_STORE_SAMPLES "/rows.sql")));
 }
 
+// A command run on the database at the path, with a folder for its files.
+using Command = std::function<Status(const QString &database, const QString &folder)>;
+
+template<typename T> Status status(const Result<T> &result)
+{
+    return result ? store::success() : Status(result.failure());
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Command)
 
 class StoreTest : public QObject
 {
@@ -106,6 +126,8 @@ private slots:
     void sqliteFailures_areExplained();
     void writeCommand_waitsForAnotherWriter();
     void sqliteHandle_isOnTheLinkedLibrary();
+    void goneRow_failsAsGoneAndChangesNothing_data();
+    void goneRow_failsAsGoneAndChangesNothing();
 };
 
 void StoreTest::joinDatabasePath_data()
@@ -495,3 +517,116 @@ void StoreTest::sqliteHandle_isOnTheLinkedLibrary()
 
 QTEST_GUILESS_MAIN(StoreTest)
 #include "tst_store.moc"
+
+void StoreTest::goneRow_failsAsGoneAndChangesNothing_data()
+{
+    // Run by another program between the window's reading and the command.
+    QTest::addColumn<QString>("behind");
+    QTest::addColumn<QString>("gone");
+    QTest::addColumn<Command>("command");
+    using Project = store::tables::Project;
+    using Channel = store::tables::Channel;
+    using Programme = store::tables::Programme;
+    // Only the row itself: its children stay behind, and must stay.
+    const QString project = u"DELETE FROM ProjectData WHERE projectID = 1"_qs;
+    const QString channel = u"DELETE FROM ChannelData WHERE channelID = 1"_qs;
+    const QString programme = u"DELETE FROM ProgrammeData WHERE programmeID = 2"_qs;
+    const auto row = [](const char *name, const QString &behind, const QString &gone,
+                        Command command) {
+        QTest::newRow(name) << behind << gone << std::move(command);
+    };
+    channels::Channel edited;
+    edited.name = u"Renamed"_qs;
+    edited.templateLines = {u"T, C, 1"_qs};
+    const programmes::Programme boxes{u"Name"_qs,  u"Desc"_qs, u"2024-01-01"_qs,
+                                      u"06:00"_qs, u"30"_qs,   u"News"_qs};
+    schedule::Programme undone;
+    undone.programmeID = 9;
+    undone.programmeName = u"Back"_qs;
+
+    row("rename project", project, Project::table,
+        [](auto &db, auto &) { return projects::renameProject(db, 1, u"New"_qs); });
+    row("project name", project, Project::table,
+        [](auto &db, auto &) { return status(projects::projectName(db, 1)); });
+    row("delete project", project, Project::table,
+        [](auto &db, auto &) { return projects::deleteProject(db, 1); });
+    row("list channels", project, Project::table,
+        [](auto &db, auto &) { return status(channels::listChannels(db, 1)); });
+    row("add channel", project, Project::table,
+        [=](auto &db, auto &) { return status(channels::saveChannel(db, 0, 1, edited)); });
+    row("save channel of a gone project", project, Project::table,
+        [=](auto &db, auto &) { return status(channels::saveChannel(db, 1, 1, edited)); });
+    row("save channel", channel, Channel::table,
+        [=](auto &db, auto &) { return status(channels::saveChannel(db, 1, 1, edited)); });
+    row("load channel", channel, Channel::table,
+        [](auto &db, auto &) { return status(channels::loadChannel(db, 1)); });
+    row("delete channel", channel, Channel::table,
+        [](auto &db, auto &) { return channels::deleteChannel(db, 1); });
+    row("list programmes", channel, Channel::table,
+        [](auto &db, auto &) { return status(programmes::listProgrammes(db, 1)); });
+    row("add programme", channel, Channel::table,
+        [=](auto &db, auto &) { return programmes::addProgramme(db, 1, boxes); });
+    row("load programme", programme, Programme::table,
+        [](auto &db, auto &) { return status(programmes::loadProgramme(db, 2)); });
+    row("change programme", programme, Programme::table,
+        [=](auto &db, auto &) { return programmes::changeProgramme(db, 2, boxes); });
+    row("change programme, every box empty", programme, Programme::table,
+        [](auto &db, auto &) { return programmes::changeProgramme(db, 2, {}); });
+    row("delete programme", programme, Programme::table,
+        [](auto &db, auto &) { return programmes::deleteProgramme(db, 2); });
+    row("schedule of a gone channel", channel, Channel::table,
+        [](auto &db, auto &) { return status(schedule::loadSchedule(db, 1)); });
+    row("schedule cell", programme, Programme::table,
+        [](auto &db, auto &) { return schedule::changeValue(db, 2, schedule::Name, u"New"_qs); });
+    row("schedule insert, or undone delete", channel, Channel::table,
+        [=](auto &db, auto &) { return status(schedule::addProgrammes(db, 1, {undone})); });
+    row("schedule delete, one of two gone", programme, Programme::table, [](auto &db, auto &) {
+        return status(schedule::removeProgrammes(db, {1, 2}));
+    });
+    row("contact details", project, Project::table,
+        [](auto &db, auto &) { return status(exports::readContactDetails(db, 1)); });
+    row("save contact details", project, Project::table, [](auto &db, auto &) {
+        return exports::saveContactDetails(db, 1, {u"Name"_qs, {}, {}, {}});
+    });
+    row("xmltv import", project, Project::table, [](auto &db, const QString &folder) {
+        const QString in = folder + u"/in.xml"_qs;
+        QFile file(in);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write("<tv><channel id=\"a\"><display-name>A</display-name></channel>"
+                       "<programme start=\"20240101060000 +0000\" channel=\"a\">"
+                       "<title>T</title></programme></tv>") < 0)
+            qFatal("cannot write %s", qPrintable(in));
+        file.close();
+        return status(xmltv::importXmltv(db, 1, in));
+    });
+    row("xmltv export", project, Project::table, [](auto &db, const QString &folder) {
+        return status(xmltv::writeXmltv(db, 1, folder + u"/out.xml"_qs, QTimeZone::utc()));
+    });
+}
+
+void StoreTest::goneRow_failsAsGoneAndChangesNothing()
+{
+    QFETCH(QString, behind);
+    QFETCH(QString, gone);
+    QFETCH(Command, command);
+    TestDatabase db;
+    const qint32 channel = db.addChannel(db.addProject(u"P"_qs), u"C"_qs, u"1"_qs);
+    db.addTemplate(channel, u"T, C, 1"_qs);
+    db.addProgramme(channel, u"First"_qs);
+    db.addProgramme(channel, u"Second"_qs);
+    db.addProgramme(db.addChannel(db.addProject(u"Other"_qs), u"D"_qs), u"Third"_qs);
+    db.exec(behind);
+    const auto everything = [&] {
+        return everyRow(db.path()) + raw(db.path(), u"SELECT * FROM ChannelXmltv"_qs);
+    };
+    const auto before = everything();
+
+    const Status done = command(db.path(), db.directory());
+    QVERIFY(!done.ok());
+    const store::Failure &failure = done.failure();
+    QVERIFY2(failure.isGone(), qPrintable(failure.text()));
+    QCOMPARE(failure.gone, gone);
+    QCOMPARE(failure.detail, store::goneText(gone));
+    QCOMPARE(everything(), before);
+    QVERIFY(!QFile::exists(db.directory() + u"/out.xml"_qs));
+}

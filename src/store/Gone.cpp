@@ -1,0 +1,74 @@
+#include "store/Gone.h"
+
+#include "store/Connection.h"
+#include "store/Tables.h"
+
+namespace store {
+
+namespace {
+
+QString rowKind(const QString &table)
+{
+    if (table == tables::Project::table)
+        return QStringLiteral("project");
+    if (table == tables::Channel::table)
+        return QStringLiteral("channel");
+    if (table == tables::Programme::table)
+        return QStringLiteral("programme");
+    return QStringLiteral("row");
+}
+
+} // namespace
+
+QString goneText(const QString &table, const QString &name)
+{
+    const QString which = name.isEmpty()
+                              ? QStringLiteral("The selected %1").arg(rowKind(table))
+                              : QStringLiteral("The %1 \"%2\"").arg(rowKind(table), name);
+    return which + QStringLiteral(" is no longer in the database: another program deleted it. The "
+                                  "list now shows what the database holds.");
+}
+
+Failure goneFailure(const Connection &db, const QString &table)
+{
+    Failure failure = db.failure(goneText(table));
+    failure.gone = table;
+    return failure;
+}
+
+Failure naming(Failure failure, const QString &table, const QString &name)
+{
+    if (failure.gone == table)
+        failure.detail = goneText(table, name);
+    return failure;
+}
+
+Status requireRow(Connection &db, const QString &table, const QString &keyColumn, qint64 id)
+{
+    auto rows =
+        db.select(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(table, keyColumn), {id});
+    if (!rows)
+        return rows.failure();
+    if (!rows.value().next())
+        return goneFailure(db, table);
+    return success();
+}
+
+Status requireRow(const QString &databasePath, const QString &action, const QString &table,
+                  const QString &keyColumn, qint64 id)
+{
+    return read(databasePath, action,
+                [&](Connection &db) { return requireRow(db, table, keyColumn, id); });
+}
+
+Status requireChanged(Connection &db, const QString &table)
+{
+    auto changed = db.select(QStringLiteral("SELECT changes()"));
+    if (!changed)
+        return changed.failure();
+    if (!changed.value().next() || changed.value().value(0).toLongLong() == 0)
+        return goneFailure(db, table);
+    return success();
+}
+
+} // namespace store
