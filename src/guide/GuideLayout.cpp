@@ -8,6 +8,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <utility>
 
 namespace guide {
 
@@ -125,33 +126,40 @@ store::Result<QList<Channel>> loadDay(const QString &databasePath, qint32 projec
             if (!channels)
                 return channels.failure();
             QList<Channel> result;
-            QHash<qint32, int> index;
             for (QSqlQuery &q = channels.value(); q.next();) {
-                index.insert(q.value(0).toInt(), int(result.size()));
                 result.append({q.value(0).toInt(),
                                store::text(q, QStringLiteral("channelName")),
                                store::text(q, QStringLiteral("channelNumber")),
                                {}});
             }
-            // The sort keys find a day's programmes through the channel's index;
-            // a key that starts with '1' is a date that cannot be read.
-            auto programmes = db.select(
-                QStringLiteral(
-                    "SELECT p.channelID, p.programmeID, p.startDate, p.startTime, p.duration, "
-                    "p.programmeName, p.category FROM ChannelData c JOIN ProgrammeData p "
-                    "ON p.channelID = c.channelID WHERE c.projectID = ? AND "
-                    "(p.startDateKey IN (?, ?) OR p.startDateKey >= '1') "
-                    "ORDER BY p.channelID, p.startDateKey, p.startTimeKey, p.programmeID"),
-                {projectID, dateKey(day.addDays(-1)), dateKey(day)});
-            if (!programmes)
-                return programmes.failure();
-            for (QSqlQuery &q = programmes.value(); q.next();) {
-                const auto at = index.constFind(q.value(0).toInt());
-                if (at == index.constEnd())
-                    continue;
-                result[*at].programmes.append({q.value(1).toInt(), q.value(2).toString(),
-                                               q.value(3).toString(), q.value(4).toString(),
-                                               q.value(5).toString(), q.value(6).toString()});
+            // Each channel's day, and its programmes whose date cannot be read
+            // (their keys start with '1'), are two ranges of the channel's
+            // start index: sought one by one, they come in order without a
+            // sort and without reading the channel's other days.
+            auto rows = db.prepare(
+                QStringLiteral("SELECT programmeID, startDate, startTime, duration, "
+                               "programmeName, category FROM ProgrammeData WHERE channelID = ? "
+                               "AND startDateKey >= ? AND startDateKey <= ? "
+                               "ORDER BY startDateKey, startTimeKey, programmeID"));
+            if (!rows)
+                return rows.failure();
+            QSqlQuery &programmes = rows.value();
+            const std::pair<QVariant, QVariant> ranges[] = {
+                {dateKey(day.addDays(-1)), dateKey(day)},
+                {QStringLiteral("1"), QStringLiteral("2")}};
+            for (Channel &channel : result) {
+                for (const auto &[from, to] : ranges) {
+                    programmes.bindValue(0, channel.channelID);
+                    programmes.bindValue(1, from);
+                    programmes.bindValue(2, to);
+                    if (auto read = db.execute(programmes); !read)
+                        return read.failure();
+                    while (programmes.next())
+                        channel.programmes.append(
+                            {programmes.value(0).toInt(), programmes.value(1).toString(),
+                             programmes.value(2).toString(), programmes.value(3).toString(),
+                             programmes.value(4).toString(), programmes.value(5).toString()});
+                }
             }
             return result;
         });

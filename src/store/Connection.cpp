@@ -319,6 +319,7 @@ Result<qint64> Connection::insert(const QString &table, const Columns &columns)
 
 Result<QSqlQuery> Connection::prepare(const QString &sql)
 {
+    notePrepared(sql);
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
