@@ -1,6 +1,7 @@
 #include "xmltv/XmltvParser.h"
 
 #include "export/Windows1252.h"
+#include "store/SqliteStatement.h"
 #include "xmltv/XmltvExtras.h"
 
 #include <QFile>
@@ -18,10 +19,7 @@ namespace xmltv::import {
 
 namespace {
 
-QString fromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using store::fromUtf8;
 
 // The value of the attribute, empty when the element has none.
 std::string_view attribute(const XML_Char **attributes, const char *name)
