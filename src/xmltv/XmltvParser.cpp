@@ -91,18 +91,6 @@ QString GuideFile::errorString() const
     return m_error.isEmpty() ? m_file.errorString() : m_error;
 }
 
-QString shortQuote(std::string_view text)
-{
-    constexpr int shown = 80;
-    int characters = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        // A UTF-8 character starts at every byte that does not continue one.
-        if ((static_cast<unsigned char>(text[i]) & 0xc0) != 0x80 && ++characters > shown)
-            return fromUtf8(text.substr(0, i)) + QStringLiteral("...");
-    }
-    return fromUtf8(text);
-}
-
 GuideParser::GuideParser(const QString &path, Handoff &handoff, const XmltvLimits &limits,
                          const ImportCancel *cancel)
     : m_path(path), m_handoff(handoff), m_limits(limits), m_cancel(cancel),

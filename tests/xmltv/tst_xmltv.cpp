@@ -629,9 +629,15 @@ void XmltvTest::cli_exitCodesAndReports()
     const CliRun exported = runCli({u"export-xmltv"_qs, u"--db"_qs, db.path(), u"--project"_qs,
                                     project, u"--out"_qs, out, u"--tz"_qs, u"Europe/London"_qs});
     QCOMPARE(exported.exitCode, 3);
-    QCOMPARE(exported.out.size(), 3);
+    QCOMPARE(exported.out.size(), 5);
     QCOMPARE(exported.out.at(0), u"left out \"Broken Date\" on \"Town TV\", start \"31/02/2024\" "
                                  u"\"19:00\": the start date cannot be read"_qs);
+    QCOMPARE(
+        exported.out.mid(3),
+        QStringList({u"changed \"Odd Length\" on \"Town TV\", start \"2024-04-03\" \"09:00\", "
+                     u"duration: it cannot be read as a length, so the programme has no stop"_qs,
+                     u"changed \"Bell\u0007 Tower\" on \"Kanal Ü & Co\", start \"2024-04-01\" "
+                     u"\"13:00\", name: U+0007 left out (an XMLTV guide cannot carry it)"_qs}));
     QCOMPARE(fileLines(out), fileLines(sample(u"expected-town.xml"_qs)));
 
     const QStringList importFrom{u"import-xmltv"_qs, u"--db"_qs, db.path(),
