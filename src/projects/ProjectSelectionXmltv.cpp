@@ -30,9 +30,9 @@
 
 namespace {
 
-// A long list of left-out programmes would make a message taller than the
-// screen; the first ones show the user what to look for.
-constexpr int leftOutShown = 20;
+// A long list of left-out programmes or changed texts would make a message
+// taller than the screen; the first ones show the user what to look for.
+constexpr int linesShown = 20;
 
 QString counted(qint64 count, const QString &one, const QString &many)
 {
@@ -44,6 +44,18 @@ Dialogs::FileFilter xmltvFiles()
     return {QStringLiteral("XMLTV Files (*.xml)"), QStringLiteral("*.xml")};
 }
 
+// The heading, then the first lines.
+void appendShown(QString &text, const QString &heading, const QStringList &lines)
+{
+    if (lines.isEmpty())
+        return;
+    text += QStringLiteral("\n\n%1:\n").arg(heading);
+    for (qsizetype i = 0; i < lines.size() && i < linesShown; ++i)
+        text += u'\n' + lines.at(i);
+    if (lines.size() > linesShown)
+        text += QStringLiteral("\n... and %1 more.").arg(lines.size() - linesShown);
+}
+
 QString exportReport(const xmltv::XmltvExport &done)
 {
     QString text =
@@ -51,19 +63,25 @@ QString exportReport(const xmltv::XmltvExport &done)
             .arg(
                 counted(done.programmes, QStringLiteral("programme"), QStringLiteral("programmes")),
                 counted(done.channels, QStringLiteral("channel"), QStringLiteral("channels")));
-    if (done.leftOut.isEmpty())
-        return text;
-    text += QStringLiteral("\n\n%1 left out:\n")
-                .arg(done.leftOut.size() == 1
-                         ? QStringLiteral("This programme was")
-                         : QStringLiteral("These %1 programmes were").arg(done.leftOut.size()));
-    for (qsizetype i = 0; i < done.leftOut.size() && i < leftOutShown; ++i) {
-        const xmltv::LeftOutProgramme &p = done.leftOut.at(i);
-        text += QStringLiteral("\n\"%1\" on %2, start \"%3\" \"%4\": %5")
-                    .arg(p.name, p.channel, p.startDate, p.startTime, p.reason);
+    QStringList leftOut;
+    for (const xmltv::LeftOutProgramme &p : done.leftOut) {
+        leftOut << QStringLiteral("\"%1\" on %2, start \"%3\" \"%4\": %5")
+                       .arg(p.name, p.channel, p.startDate, p.startTime, p.reason);
     }
-    if (done.leftOut.size() > leftOutShown)
-        text += QStringLiteral("\n... and %1 more.").arg(done.leftOut.size() - leftOutShown);
+    appendShown(text,
+                leftOut.size() == 1
+                    ? QStringLiteral("This programme was left out")
+                    : QStringLiteral("These %1 programmes were left out").arg(leftOut.size()),
+                leftOut);
+    QStringList changed;
+    for (const xmltv::ChangedText &c : done.changed)
+        changed << xmltv::changedTextLine(c);
+    appendShown(text,
+                changed.size() == 1
+                    ? QStringLiteral("This text was written otherwise than stored")
+                    : QStringLiteral("These %1 texts were written otherwise than stored")
+                          .arg(changed.size()),
+                changed);
     return text;
 }
 

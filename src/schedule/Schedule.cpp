@@ -136,8 +136,7 @@ Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channe
                 const std::string_view value = rows.text(column);
                 if (!value.data())
                     return QString();
-                return value.empty() ? QStringLiteral("")
-                                     : QString::fromUtf8(value.data(), qsizetype(value.size()));
+                return value.empty() ? QStringLiteral("") : store::fromUtf8(value);
             };
             QList<Programme> programmes;
             while (rows.next()) {

@@ -275,8 +275,10 @@ Result<QSqlQuery> Connection::run(const QString &sql, const QVariantList &values
     query.setForwardOnly(forwardOnly);
     if (!query.prepare(sql))
         return failure(query.lastError());
-    for (const QVariant &value : values)
-        query.addBindValue(value);
+    for (const QVariant &value : values) {
+        const auto text = textForDriver(m_db, value);
+        query.addBindValue(text ? QVariant(*text) : value);
+    }
     if (!query.exec())
         return failure(query.lastError());
     return query;
@@ -329,7 +331,20 @@ Result<QSqlQuery> Connection::prepare(const QString &sql)
 
 Status Connection::execute(QSqlQuery &prepared)
 {
-    if (!prepared.exec())
+    // Made fit for the driver for this run only: the caller's values stay
+    // bound as the caller bound them.
+    const QVariantList given = prepared.boundValues();
+    QList<int> changed;
+    for (int i = 0; i < int(given.size()); ++i) {
+        if (const auto text = textForDriver(m_db, given.at(i))) {
+            prepared.bindValue(i, *text);
+            changed << i;
+        }
+    }
+    const bool ran = prepared.exec();
+    for (const int i : std::as_const(changed))
+        prepared.bindValue(i, given.at(i));
+    if (!ran)
         return failure(prepared.lastError());
     return success();
 }

@@ -1,5 +1,7 @@
 #include "store/ListEntry.h"
 
+#include "store/SqliteStatement.h"
+
 #include <algorithm>
 
 #include <lz4.h>
@@ -155,7 +157,7 @@ QString ListEntries::textAt(qsizetype i) const
     const QByteArray &first = block(start >> blockBits);
     const auto offset = qsizetype(start & (blockSize - 1));
     if (offset + length <= first.size())
-        return QString::fromUtf8(first.constData() + offset, length);
+        return store::fromUtf8(std::string_view(first.constData() + offset, std::size_t(length)));
     // A text that runs on into the next block.
     QByteArray whole;
     whole.reserve(length);
@@ -166,5 +168,5 @@ QString ListEntries::textAt(qsizetype i) const
         whole.append(part.constData() + from, take);
         at += take;
     }
-    return QString::fromUtf8(whole);
+    return store::fromUtf8(std::string_view(whole.constData(), std::size_t(whole.size())));
 }

@@ -6,8 +6,11 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 #include <string_view>
 
+class QSqlDatabase;
+class QVariant;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -80,5 +83,19 @@ private:
     sqlite3_stmt *m_statement = nullptr;
     QString m_error;
 };
+
+// UTF-8 text as a QString with every character it has: QString::fromUtf8
+// takes a U+FEFF at the very start for a byte-order mark and drops it, where
+// a stored text may well begin with one.
+QString fromUtf8(std::string_view text);
+
+// The text a value must be bound as through Qt's SQLite driver on db to be
+// stored as it is; nothing when it can be bound as it is. The driver hands
+// text to SQLite as UTF-16, and SQLite takes a U+FEFF or U+FFFE at its start
+// for a byte-order mark: it drops the one, and reads the text after the
+// other with its bytes swapped. One U+FEFF put in front is then the mark it
+// drops. A lone surrogate, which UTF-8 cannot hold and SQLite would merge
+// with the character after it, is bound as U+FFFD.
+std::optional<QString> textForDriver(QSqlDatabase &db, const QVariant &value);
 
 } // namespace store

@@ -142,13 +142,16 @@ std::string_view standInAttributes(std::string_view standIn)
 }
 
 void appendChildren(std::string &out, std::string_view extra, const Column *columns, int count,
-                    std::string_view indent, bool channel)
+                    std::string_view indent, bool channel, bool *written)
 {
     visitChildren(extra, columns, count, channel, [&](std::string_view line, int column) {
-        if (column < 0)
+        if (column < 0) {
             out.append(indent).append(line).append("\n");
-        else
-            appendColumn(out, columns[column], line, indent);
+            return;
+        }
+        appendColumn(out, columns[column], line, indent);
+        if (written)
+            written[column] = true;
     });
 }
 

@@ -81,9 +81,10 @@ struct Column
 // a line of its own after indent, with the columns in their places. A
 // column fills its stand-in, taking its attributes; one without a stand-in
 // (the user gave a text the guide did not have) goes where XMLTV's order
-// puts it. Columns come in rank order, at most eight.
+// puts it. Columns come in rank order, at most eight. Each column written
+// is marked in `written`, when given.
 void appendChildren(std::string &out, std::string_view extra, const Column *columns, int count,
-                    std::string_view indent, bool channel);
+                    std::string_view indent, bool channel, bool *written = nullptr);
 
 // The same order, told one child at a time: a kept line with column -1, or
 // the number of a column that is written, with its stand-in (empty when it

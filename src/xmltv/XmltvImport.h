@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Result.h"
+#include "xmltv/XmltvLimits.h"
 
 #include <QString>
 #include <QTimeZone>
@@ -22,22 +23,6 @@ struct XmltvImport
     // The project's programmes the file's took the place of, and those it left.
     qint64 programmesReplaced = 0;
     qint64 programmesKept = 0;
-};
-
-// What one guide may hold. XMLTV needs little of any of it; a file made to
-// cost time or memory is refused where it first goes beyond a bound, rather
-// than read to its end.
-struct XmltvLimits
-{
-    // Elements inside one another, <tv> counting 1. XMLTV itself needs five.
-    int depth = 64;
-    // One tag with its attributes, comment, processing instruction or
-    // declaration, in bytes of the file.
-    qint64 markupBytes = 1024 * 1024;
-    // One text the import keeps (a title, description, category, channel
-    // name or address), in bytes of UTF-8. Lowered to what the store takes
-    // when that is less.
-    qint64 textBytes = 16 * 1024 * 1024;
 };
 
 // Stops an import from another thread. The import heeds it up to the moment

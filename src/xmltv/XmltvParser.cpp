@@ -1,6 +1,7 @@
 #include "xmltv/XmltvParser.h"
 
 #include "export/Windows1252.h"
+#include "store/SqliteStatement.h"
 #include "xmltv/XmltvExtras.h"
 
 #include <QFile>
@@ -18,10 +19,7 @@ namespace xmltv::import {
 
 namespace {
 
-QString fromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using store::fromUtf8;
 
 // The value of the attribute, empty when the element has none.
 std::string_view attribute(const XML_Char **attributes, const char *name)
@@ -91,18 +89,6 @@ qint64 GuideFile::read(char *buffer, int size)
 QString GuideFile::errorString() const
 {
     return m_error.isEmpty() ? m_file.errorString() : m_error;
-}
-
-QString shortQuote(std::string_view text)
-{
-    constexpr int shown = 80;
-    int characters = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        // A UTF-8 character starts at every byte that does not continue one.
-        if ((static_cast<unsigned char>(text[i]) & 0xc0) != 0x80 && ++characters > shown)
-            return fromUtf8(text.substr(0, i)) + QStringLiteral("...");
-    }
-    return fromUtf8(text);
 }
 
 GuideParser::GuideParser(const QString &path, Handoff &handoff, const XmltvLimits &limits,

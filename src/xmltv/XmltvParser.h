@@ -273,8 +273,4 @@ private:
     Batch m_batch;
 };
 
-// The text as a message quotes it: cut short after a few dozen characters,
-// so that a hostile file cannot fill a message with a megabyte of one line.
-QString shortQuote(std::string_view text);
-
 } // namespace xmltv::import

@@ -49,24 +49,33 @@ bool keeps(char32_t c)
     return c != 0xfffe && c != 0xffff;
 }
 
-QString keptCharacters(const QString &text)
+QString keptCharacters(const QString &text, QStringList *leftOut)
 {
+    // Named a few at a time: enough for the user to know what to look for.
+    constexpr qsizetype named = 8;
     QString kept;
     kept.reserve(text.size());
     for (const char32_t c : text.toUcs4()) {
-        if (keeps(c))
+        if (keeps(c)) {
             kept += QString::fromUcs4(&c, 1);
+            continue;
+        }
+        const QString code =
+            QStringLiteral("U+%1").arg(QString::number(uint(c), 16).toUpper(), 4, u'0');
+        if (leftOut->size() < named && !leftOut->contains(code))
+            *leftOut << code;
     }
     return kept;
 }
 
-QString xmlText(const QString &text)
+// The text without the characters the guide cannot carry, which are named in leftOut.
+QString xmlText(const QString &text, QStringList *leftOut)
 {
     // Nearly every text is kept whole; look closer only when one may not be.
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (u < 0x20 || (u >= 0x7f && u <= 0x9f) || c.isSurrogate() || u >= 0xfffe)
-            return keptCharacters(text);
+            return keptCharacters(text, leftOut);
     }
     return text;
 }
@@ -82,6 +91,33 @@ bool isBlank(char32_t c)
     return c == 0x20 || (c >= 0x09 && c <= 0x0d) || c == 0x85 || c == 0xa0 || c == 0x1680 ||
            (c >= 0x2000 && c <= 0x200a) || c == 0x2028 || c == 0x2029 || c == 0x202f ||
            c == 0x205f || c == 0x3000;
+}
+
+// A stored text as the guide carries it.
+struct GuideText
+{
+    QString text;
+    bool storedBlank = true;
+    // The characters the guide leaves out, in words the user can look for;
+    // empty when there are none.
+    QString notCarried;
+};
+
+// The column as the program reads it everywhere, through the UTF-16 SQLite
+// makes of it, in which a byte that is not UTF-8, a surrogate and the
+// non-characters U+FFFE and U+FFFF read as U+FFFD already.
+GuideText guideText(const SqliteStatement &row, int column)
+{
+    const QString wide = row.wideText(column);
+    QStringList leftOut;
+    GuideText made{xmlText(wide, &leftOut), blank(wide), QString()};
+    if (!leftOut.isEmpty()) {
+        made.notCarried =
+            QStringLiteral("%1 left out (an XMLTV guide cannot carry %2)")
+                .arg(leftOut.join(QStringLiteral(", ")),
+                     leftOut.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"));
+    }
+    return made;
 }
 
 // Text as the store keeps it, in UTF-8, read straight into the file. Text
@@ -359,31 +395,54 @@ struct Written
 {
     bool blank = true;
     bool storedBlank = true;
+    // The length in UTF-8 of the text the guide gets, which the import bounds.
+    std::size_t bytes = 0;
+    // What of the stored text the guide does not carry; empty when all.
+    QString notCarried;
 };
 
 // Appends column as the guide writes it, escaped as XML text.
 Written appendGuideText(std::string &out, const SqliteStatement &row, int column)
 {
     bool plainBlank = true;
-    if (appendPlain(out, row.text(column), plainBlank))
-        return {plainBlank, plainBlank};
-    const QString wide = row.wideText(column);
-    const QString kept = xmlText(wide);
-    appendEscaped(out, kept.toStdString(), false);
-    return {blank(kept), blank(wide)};
+    const std::string_view stored = row.text(column);
+    if (appendPlain(out, stored, plainBlank))
+        return {plainBlank, plainBlank, stored.size(), QString()};
+    const GuideText text = guideText(row, column);
+    const std::string kept = text.text.toStdString();
+    appendEscaped(out, kept, false);
+    return {blank(text.text), text.storedBlank, kept.size(), text.notCarried};
 }
 
 // <name>text</name> for a column that is not blank: XMLTV wants an empty
 // description or category left out, not written empty.
-void appendChild(std::string &out, const SqliteStatement &row, int column, std::string_view open,
-                 std::string_view close)
+Written appendChild(std::string &out, const SqliteStatement &row, int column, std::string_view open,
+                    std::string_view close)
 {
     const std::size_t was = out.size();
     out.append(open);
-    if (appendGuideText(out, row, column).storedBlank)
+    Written written = appendGuideText(out, row, column);
+    if (written.storedBlank)
         out.resize(was);
     else
         out.append(close);
+    return written;
+}
+
+// The first tag of xml longer than bytes, from its < to its >. Text and
+// attribute values are escaped, so every < starts a tag.
+std::optional<std::string_view> tagLongerThan(std::string_view xml, qint64 bytes)
+{
+    for (std::size_t at = xml.find('<'); at != std::string_view::npos; at = xml.find('<', at)) {
+        const std::size_t end = xml.find('>', at);
+        const std::size_t size = (end == std::string_view::npos ? xml.size() : end + 1) - at;
+        if (qint64(size) > bytes)
+            return xml.substr(at, size);
+        if (end == std::string_view::npos)
+            break;
+        at = end;
+    }
+    return std::nullopt;
 }
 
 QString leftOutReason(bool noName, const std::optional<QDate> &date,
@@ -588,13 +647,18 @@ bool SortedRuns::merge(Output &out)
     return !m_failed;
 }
 
+QString exportAction()
+{
+    return QStringLiteral("Could not write the XMLTV file");
+}
+
 class GuideWriter
 {
 public:
     GuideWriter(Connection &db, qint32 projectID, const QTimeZone &zone, Output &out,
-                std::size_t bytesInMemory)
+                std::size_t bytesInMemory, const XmltvLimits &limits)
         : m_db(db), m_handle(store::sqliteHandle(db)), m_projectID(projectID), m_zone(zone),
-          m_out(out), m_bytesInMemory(bytesInMemory)
+          m_out(out), m_bytesInMemory(bytesInMemory), m_limits(limits)
     {
     }
 
@@ -605,7 +669,7 @@ private:
     {
         return m_db.failure(statement.errorString());
     }
-    void writeChannel(const SqliteStatement &channel);
+    store::Status writeChannel(const SqliteStatement &channel, XmltvExport &done);
     // Reads the channel's programmes in start order; those that cannot be
     // written go to the list of those left out.
     store::Status readProgrammes(SqliteStatement &programmes, qint64 channelID,
@@ -614,14 +678,27 @@ private:
     // The programmes read so far, sorted, as a run of the channel's.
     store::Status spillProgrammes();
     store::Status writeProgrammes();
-    // The start and stop of the row read by readProgrammes.
-    GuideTimes timesOf(const SqliteStatement &row, QDate date, QTime time);
+    // The start and stop of the row read by readProgrammes; lengthUnread
+    // when its typed duration, not blank, cannot be read.
+    GuideTimes timesOf(const SqliteStatement &row, QDate date, QTime time, bool &lengthUnread);
     // <programme start="..." stop="..." channel=", to the channel's id.
     void appendStartTag(const GuideTimes &times);
     // The programme's children where the guide it came from said more than
     // the columns hold, in the order XMLTV sets; false when the programme
     // has no name to show.
-    bool appendMergedChildren(const SqliteStatement &row, std::string_view extra);
+    bool appendMergedChildren(const SqliteStatement &row, std::string_view extra,
+                              Written (&texts)[3]);
+    // Fails when the programme's element just read would not be read back
+    // as written, else lists what of its texts the guide does not carry.
+    store::Status checkProgramme(const SqliteStatement &row, const Written (&texts)[3],
+                                 bool lengthUnread, std::size_t element, XmltvExport &done);
+    // The row of the channels or programmes statement, as a report names it.
+    ChangedText rowOf(const SqliteStatement &row, bool programme) const;
+    // The failure that keeps the row out of a guide the import would refuse.
+    store::Failure refuse(const ChangedText &row, const QString &why);
+    store::Failure refuseText(const ChangedText &row, const QString &column, std::size_t bytes);
+    store::Failure refuseTag(const ChangedText &row, std::string_view tag);
+    QString projectName();
 
     Connection &m_db;
     sqlite3 *m_handle;
@@ -643,6 +720,10 @@ private:
     // The id each channel goes by in the guide, and those given out.
     std::unordered_map<qint64, std::string> m_ids;
     std::unordered_set<std::string> m_idsUsed;
+    // The name of the channel whose programmes are being read, for reports.
+    QString m_channelName;
+    // What the import reads back; the export writes nothing beyond it.
+    const XmltvLimits m_limits;
 };
 
 using ProjectTable = store::tables::Project;
@@ -720,7 +801,8 @@ store::Status GuideWriter::write(XmltvExport &done)
         if (!any)
             m_out.buffer().append(">\n");
         any = true;
-        writeChannel(channels);
+        if (auto written = writeChannel(channels, done); !written)
+            return written;
     }
     if (!channels.ok())
         return failed(channels);
@@ -748,53 +830,101 @@ store::Status GuideWriter::write(XmltvExport &done)
     return store::success();
 }
 
-void GuideWriter::writeChannel(const SqliteStatement &channel)
+store::Status GuideWriter::writeChannel(const SqliteStatement &channel, XmltvExport &done)
 {
+    std::string &out = m_out.buffer();
+    const std::size_t from = out.size();
+    // Each text the guide holds otherwise than the store, and how.
+    QList<std::pair<QString, QString>> changes;
+
     // The id the guide it came from gave it, which players match their
     // lists to; one made here, or whose id another channel took already,
     // goes by the id made from its identifier.
     const qint64 channelID = channel.integer(0);
-    std::string id(channel.text(4));
-    if (id.empty() || m_idsUsed.count(id))
-        id = channelXmltvId(channelID).toStdString();
+    const GuideText givenId = guideText(channel, 4);
+    std::string id = givenId.text.toStdString();
+    if (!givenId.notCarried.isEmpty())
+        changes.append({QStringLiteral("XMLTV id"), givenId.notCarried});
+    if (id.empty() || m_idsUsed.count(id)) {
+        const QString made = channelXmltvId(channelID);
+        if (!id.empty()) {
+            changes.append({QStringLiteral("XMLTV id"),
+                            QStringLiteral("another channel goes by it already, so it was "
+                                           "written as %1")
+                                .arg(made)});
+        }
+        id = made.toStdString();
+    }
     m_idsUsed.insert(id);
-
-    std::string &out = m_out.buffer();
     out.append("  <channel id=\"");
     appendEscaped(out, id, true);
     out.append("\">\n");
     m_ids[channelID] = std::move(id);
 
-    const auto escaped = [](const QString &text, bool attribute) {
-        std::string e;
-        appendEscaped(e, xmlText(text).toStdString(), attribute);
-        return e;
-    };
-    const QString logoURL = channel.wideText(2);
-    const QString channelURL = channel.wideText(3);
-    const QString number = channel.wideText(6);
-    const std::string name = escaped(channel.wideText(1), false);
-    const std::string logo = escaped(logoURL.trimmed(), true);
-    const std::string url = escaped(channelURL.trimmed(), false);
-    const std::string lcn = escaped(number.trimmed(), false);
+    // The addresses and the number go out without blanks around them, which
+    // would leave a player with none it can use.
+    constexpr std::size_t count = 4;
+    const GuideText texts[count] = {guideText(channel, 1), guideText(channel, 2),
+                                    guideText(channel, 3), guideText(channel, 6)};
+    const char *const names[count] = {"name", "logo address", "channel address", "number"};
+    std::string kept[count];
+    std::string escaped[count];
+    bool trimmed[count] = {};
+    for (std::size_t c = 0; c < count; ++c) {
+        const QString shown = c == 0 ? texts[c].text : texts[c].text.trimmed();
+        trimmed[c] = shown.size() != texts[c].text.size();
+        kept[c] = shown.toStdString();
+        appendEscaped(escaped[c], kept[c], c == 1);
+    }
     using extras::Column;
-    const Column columns[] = {
-        {extras::displayNameRank, "display-name", name, true},
-        {extras::iconRank, "icon", logo, !blank(logoURL), true},
-        {extras::urlRank, "url", url, !blank(channelURL)},
-        {extras::lcnRank, "lcn", lcn, !blank(number), false, true},
+    const Column columns[count] = {
+        {extras::displayNameRank, "display-name", escaped[0], true},
+        {extras::iconRank, "icon", escaped[1], !texts[1].storedBlank, true},
+        {extras::urlRank, "url", escaped[2], !texts[2].storedBlank},
+        {extras::lcnRank, "lcn", escaped[3], !texts[3].storedBlank, false, true},
     };
-    extras::appendChildren(out, channel.text(5), columns, int(std::size(columns)), "    ", true);
+    bool written[count] = {};
+    extras::appendChildren(out, channel.text(5), columns, int(count), "    ", true, written);
     out.append("  </channel>\n");
+
+    for (std::size_t c = 0; c < count; ++c) {
+        if (!written[c])
+            continue;
+        const QString column = QString::fromLatin1(names[c]);
+        // The logo's address is an attribute, bounded as part of its tag.
+        if (c != 1 && qint64(kept[c].size()) > m_limits.textBytes)
+            return refuseText(rowOf(channel, false), column, kept[c].size());
+        QStringList change;
+        if (!texts[c].notCarried.isEmpty())
+            change << texts[c].notCarried;
+        if (trimmed[c])
+            change << QStringLiteral("the blanks at its ends left out");
+        if (!change.isEmpty())
+            changes.append({column, change.join(QStringLiteral("; "))});
+    }
+    if (out.size() - from > std::size_t(m_limits.markupBytes)) {
+        if (const auto tag =
+                tagLongerThan(std::string_view(out).substr(from), m_limits.markupBytes))
+            return refuseTag(rowOf(channel, false), *tag);
+    }
+    for (const auto &[column, change] : std::as_const(changes)) {
+        ChangedText changed = rowOf(channel, false);
+        changed.column = column;
+        changed.change = change;
+        done.changed.append(changed);
+    }
     m_out.append({});
+    return store::success();
 }
 
 // While the start date and time are the texts the import wrote, the
 // instants the guide gave hold; the stop too, while the duration is.
 // Anything the user has typed since is read in the export's zone.
-GuideTimes GuideWriter::timesOf(const SqliteStatement &row, QDate date, QTime time)
+GuideTimes GuideWriter::timesOf(const SqliteStatement &row, QDate date, QTime time,
+                                bool &lengthUnread)
 {
     GuideTimes times;
+    lengthUnread = false;
     const std::string_view typed = row.text(9);
     const std::size_t firstBreak = typed.find('\n');
     const std::size_t secondBreak =
@@ -817,7 +947,9 @@ GuideTimes GuideWriter::timesOf(const SqliteStatement &row, QDate date, QTime ti
         return times;
     }
     // A length of nothing gives no stop rather than one equal to the start.
-    const int minutes = m_durations.of(row, 4).value_or(0);
+    const auto length = m_durations.of(row, 4);
+    lengthUnread = !length && !blank(row.wideText(4));
+    const int minutes = length.value_or(0);
     if (minutes > 0)
         times.stop = GuideInstant{times.start.instant + qint64(minutes) * 60, std::nullopt};
     return times;
@@ -830,6 +962,7 @@ store::Status GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelI
     m_text.clear();
     m_inOrder = true;
     m_channelProgrammes = 0;
+    m_channelName = channelName;
     std::string channel;
     if (const auto id = m_ids.find(channelID); id != m_ids.end())
         appendEscaped(channel, id->second, true);
@@ -840,26 +973,33 @@ store::Status GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelI
         const std::size_t element = m_text.size();
         bool noName = true;
         if (date && time) {
-            const GuideTimes times = timesOf(rows, *date, *time);
+            bool lengthUnread = false;
+            const GuideTimes times = timesOf(rows, *date, *time, lengthUnread);
             // Kept as the import made it: XML already.
             const std::string_view extra = rows.text(10);
             appendStartTag(times);
             m_text.append(channel).append("\"");
+            // The name, description and category as written.
+            Written texts[3];
             if (extra.empty()) {
                 // Nothing to merge: the columns in XMLTV's order, straight from the row.
                 m_text.append(">\n    <title>");
-                noName = appendGuideText(m_text, rows, 1).blank;
+                texts[0] = appendGuideText(m_text, rows, 1);
+                noName = texts[0].blank;
                 if (!noName) {
                     m_text.append("</title>\n");
-                    appendChild(m_text, rows, 5, "    <desc>", "</desc>\n");
-                    appendChild(m_text, rows, 6, "    <category>", "</category>\n");
+                    texts[1] = appendChild(m_text, rows, 5, "    <desc>", "</desc>\n");
+                    texts[2] = appendChild(m_text, rows, 6, "    <category>", "</category>\n");
                 }
             } else {
                 m_text.append(extras::programmeAttributes(extra)).append(">\n");
-                noName = !appendMergedChildren(rows, extra);
+                noName = !appendMergedChildren(rows, extra, texts);
             }
             if (!noName) {
                 m_text.append("  </programme>\n");
+                if (auto checked = checkProgramme(rows, texts, lengthUnread, element, done);
+                    !checked)
+                    return checked;
                 const qint64 start = times.start.instant;
                 if (!m_programmes.empty() && start < m_programmes.back().start)
                     m_inOrder = false;
@@ -912,18 +1052,21 @@ store::Status GuideWriter::spillProgrammes()
     return store::success();
 }
 
-bool GuideWriter::appendMergedChildren(const SqliteStatement &row, std::string_view extra)
+bool GuideWriter::appendMergedChildren(const SqliteStatement &row, std::string_view extra,
+                                       Written (&texts)[3])
 {
     // Each column escaped first, then merged among the kept children.
     m_scratch.clear();
     const std::size_t nameSize = m_scratch.size();
-    const bool hasName = !appendGuideText(m_scratch, row, 1).blank;
-    if (!hasName)
+    texts[0] = appendGuideText(m_scratch, row, 1);
+    if (texts[0].blank)
         return false;
     const std::size_t desc = m_scratch.size();
-    const bool hasDesc = !appendGuideText(m_scratch, row, 5).storedBlank;
+    texts[1] = appendGuideText(m_scratch, row, 5);
+    const bool hasDesc = !texts[1].storedBlank;
     const std::size_t category = m_scratch.size();
-    const bool hasCategory = !appendGuideText(m_scratch, row, 6).storedBlank;
+    texts[2] = appendGuideText(m_scratch, row, 6);
+    const bool hasCategory = !texts[2].storedBlank;
     const std::string_view text(m_scratch);
     using extras::Column;
     const Column columns[] = {
@@ -933,6 +1076,99 @@ bool GuideWriter::appendMergedChildren(const SqliteStatement &row, std::string_v
     };
     extras::appendChildren(m_text, extra, columns, int(std::size(columns)), "    ", false);
     return true;
+}
+
+store::Status GuideWriter::checkProgramme(const SqliteStatement &row, const Written (&texts)[3],
+                                          bool lengthUnread, std::size_t element, XmltvExport &done)
+{
+    const QString columns[] = {QStringLiteral("name"), QStringLiteral("description"),
+                               QStringLiteral("category")};
+    // The name is written, or the programme is not; the others when not blank.
+    const bool written[] = {true, !texts[1].storedBlank, !texts[2].storedBlank};
+    for (int c = 0; c < 3; ++c) {
+        if (written[c] && qint64(texts[c].bytes) > m_limits.textBytes)
+            return refuseText(rowOf(row, true), columns[c], texts[c].bytes);
+    }
+    if (m_text.size() - element > std::size_t(m_limits.markupBytes)) {
+        if (const auto tag =
+                tagLongerThan(std::string_view(m_text).substr(element), m_limits.markupBytes))
+            return refuseTag(rowOf(row, true), *tag);
+    }
+    const auto note = [&](const QString &column, const QString &change) {
+        ChangedText changed = rowOf(row, true);
+        changed.column = column;
+        changed.change = change;
+        done.changed.append(changed);
+    };
+    for (int c = 0; c < 3; ++c) {
+        if (written[c] && !texts[c].notCarried.isEmpty())
+            note(columns[c], texts[c].notCarried);
+    }
+    if (lengthUnread) {
+        note(QStringLiteral("duration"),
+             QStringLiteral("it cannot be read as a length, so the programme has no stop"));
+    }
+    return store::success();
+}
+
+ChangedText GuideWriter::rowOf(const SqliteStatement &row, bool programme) const
+{
+    if (!programme)
+        return {row.wideText(1)};
+    return {m_channelName, true, row.wideText(1), row.wideText(2), row.wideText(3)};
+}
+
+QString GuideWriter::projectName()
+{
+    SqliteStatement project(m_handle,
+                            QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                .arg(ProjectTable::name, ProjectTable::table, ProjectTable::id));
+    project.restart(m_projectID);
+    return project.next() ? project.wideText(0) : QString();
+}
+
+store::Failure GuideWriter::refuse(const ChangedText &row, const QString &why)
+{
+    return {exportAction(),
+            QStringLiteral("In the project \"%1\", %2: %3").arg(projectName(), rowName(row), why),
+            m_db.databasePath()};
+}
+
+store::Failure GuideWriter::refuseText(const ChangedText &row, const QString &column,
+                                       std::size_t bytes)
+{
+    return refuse(row, QStringLiteral("its %1 is %2 bytes long in UTF-8, more than the %3 an "
+                                      "XMLTV import takes in one text, so the guide could not be "
+                                      "read back. Shorten it, then export again.")
+                           .arg(column)
+                           .arg(bytes)
+                           .arg(m_limits.textBytes));
+}
+
+store::Failure GuideWriter::refuseTag(const ChangedText &row, std::string_view tag)
+{
+    const std::string_view name = extras::elementName(tag);
+    QString what;
+    if (name == "icon")
+        what = QStringLiteral("Shorten its logo address, then export again.");
+    else if (name == "channel")
+        what = QStringLiteral("Its XMLTV id comes from the guide it was imported from: give the "
+                              "channel a shorter id there, import that guide again, then export "
+                              "again.");
+    else if (name == "programme")
+        what = QStringLiteral("Its channel's XMLTV id comes from the guide it was imported from: "
+                              "give the channel a shorter id there, import that guide again, "
+                              "then export again.");
+    else
+        what = QStringLiteral("The tag holds what the guide it was imported from said; shorten "
+                              "that in the guide, import it again, then export again.");
+    return refuse(row, QStringLiteral("its <%1> tag would be %2 bytes long, more than the %3 an "
+                                      "XMLTV import takes in one tag, so the guide could not be "
+                                      "read back. %4")
+                           .arg(QString::fromUtf8(name.data(), qsizetype(name.size())))
+                           .arg(tag.size())
+                           .arg(m_limits.markupBytes)
+                           .arg(what));
 }
 
 void GuideWriter::appendStartTag(const GuideTimes &times)
@@ -988,15 +1224,33 @@ store::Status GuideWriter::writeProgrammes()
 
 } // namespace
 
+QString rowName(const ChangedText &row)
+{
+    const auto quoted = [](const QString &text) {
+        return shortQuote(text.toStdString());
+    };
+    if (!row.ofProgramme)
+        return QStringLiteral("channel \"%1\"").arg(quoted(row.channel));
+    return QStringLiteral("\"%1\" on \"%2\", start \"%3\" \"%4\"")
+        .arg(quoted(row.programme), quoted(row.channel), quoted(row.startDate),
+             quoted(row.startTime));
+}
+
+QString changedTextLine(const ChangedText &changed)
+{
+    return QStringLiteral("%1, %2: %3").arg(rowName(changed), changed.column, changed.change);
+}
+
 QString channelXmltvId(qint64 channelID)
 {
     return QStringLiteral("c%1.quorvel").arg(channelID);
 }
 
 Result<XmltvExport> writeXmltv(const QString &databasePath, qint32 projectID, const QString &path,
-                               const QTimeZone &zone, std::size_t bytesInMemory)
+                               const QTimeZone &zone, std::size_t bytesInMemory,
+                               const XmltvLimits &limits)
 {
-    const QString action = QStringLiteral("Could not write the XMLTV file");
+    const QString action = exportAction();
     if (auto refused = store::refuseDatabaseAsOutput(path, databasePath, action); !refused)
         return refused.failure();
     store::AtomicFile file(path);
@@ -1007,9 +1261,8 @@ Result<XmltvExport> writeXmltv(const QString &databasePath, qint32 projectID, co
     Output out(file.device(), path.endsWith(QLatin1String(".gz"), Qt::CaseInsensitive));
     XmltvExport done;
     const store::Status read = store::readSnapshot(
-        databasePath, QStringLiteral("Could not read the project to export"),
-        [&](Connection &db) {
-            return GuideWriter(db, projectID, zone, out, bytesInMemory).write(done);
+        databasePath, QStringLiteral("Could not read the project to export"), [&](Connection &db) {
+            return GuideWriter(db, projectID, zone, out, bytesInMemory, limits).write(done);
         });
     if (!read)
         return read.failure();

@@ -1,3 +1,4 @@
+#include "store/TypedTimes.h"
 #include "support/TestDatabase.h"
 #include "xmltv/XmltvImport.h"
 #include "xmltv/XmltvWriter.h"
@@ -84,6 +85,33 @@ QString writeLargeGuide(const QString &path, int n, int faultAt = -1)
     return path;
 }
 
+// The import's bounds, texts bounded lower to keep the test quick: the
+// export and the import take them alike.
+xmltv::XmltvLimits roundTripLimits()
+{
+    xmltv::XmltvLimits limits;
+    limits.textBytes = 4096;
+    return limits;
+}
+
+bool blank(const QString &text)
+{
+    return text.trimmed().isEmpty();
+}
+
+// The text as a failure message can show it: every character outside
+// printable ASCII by its code, and no more than the first hundred.
+QString visible(const QString &text)
+{
+    QString shown;
+    for (const QChar c : text.left(100)) {
+        const char16_t u = c.unicode();
+        shown +=
+            u >= 0x20 && u < 0x7f ? QString(c) : u"\\u%1"_qs.arg(uint(u), 4, 16, QLatin1Char('0'));
+    }
+    return text.size() > 100 ? shown + u"..."_qs : shown;
+}
+
 int count(TestDatabase &db, const QString &table)
 {
     return db.value(u"SELECT COUNT(*) FROM "_qs + table).toInt();
@@ -126,6 +154,8 @@ private slots:
     void cancelAtAnyMoment_isTakenAndChangesNothing_orComesTooLate();
     void textAsWritten_andOnlyWhereTheGuideHasIt();
     void textNotKept_mayBeAnyLength();
+    void roundTrip_givesBackEveryTextOrSaysSo_data();
+    void roundTrip_givesBackEveryTextOrSaysSo();
     void cli_exitCodesAndReports();
 
 private:
@@ -616,6 +646,233 @@ void XmltvTest::textNotKept_mayBeAnyLength()
              qPrintable(refused.failure().detail));
 }
 
+void XmltvTest::roundTrip_givesBackEveryTextOrSaysSo_data()
+{
+    QTest::addColumn<QString>("text");
+    // The columns given the text; every one when empty.
+    QTest::addColumn<QStringList>("columns");
+    // The export's refusal; none when it writes the guide.
+    QTest::addColumn<QString>("refusal");
+    // The text as the program reads it back from the store, where that is
+    // not the text: UTF-8 has no lone surrogates, and SQLite reads U+FFFE
+    // and U+FFFF as U+FFFD.
+    QTest::addColumn<QString>("stored");
+    const auto add = [](const char *tag, const QString &text, const QStringList &columns = {},
+                        const QString &refusal = {}, const QString &stored = {}) {
+        QTest::newRow(tag) << text << columns << refusal << (stored.isNull() ? text : stored);
+    };
+
+    add("a byte-order mark first", u"\uFEFFStart"_qs);
+    add("two of them", u"\uFEFF\uFEFFStart"_qs);
+    add("a byte-order mark reversed first", u"\uFFFEStart"_qs, {}, {}, u"\uFFFDStart"_qs);
+    add("non-characters", u"\uFFFF \uFDD0 \U0001FFFE"_qs, {}, {}, u"\uFFFD \uFDD0 \U0001FFFE"_qs);
+    add("line and paragraph separators", u"a\u2028b\u2029c\u0085d"_qs);
+    add("carriage returns and line feeds", u"\r\nCR LF\rCR\nLF\r\n"_qs);
+    add("blanks around", u"\t Lead and trail \t"_qs);
+    add("blanks only", u" \t  "_qs);
+    add("controls", u"\u0001Bell\u0007 Del\u007f C1\u009f"_qs);
+    add("astral characters", u"\U0001F4FA \U0001D11E"_qs);
+    add("lone surrogates", u"a"_qs + QChar(0xd800) + u"b"_qs + QChar(0xdc00), {}, {},
+        u"a\uFFFDb\uFFFD"_qs);
+    add("markup", u"<a href=\"x\">&amp; 'q' ]]> &#13;</a>"_qs);
+
+    // At the import's bounds it reads the guide back; past them the export
+    // refuses, naming the row.
+    const xmltv::XmltvLimits limits = roundTripLimits();
+    const auto refused = [](const QString &row, const QString &why) {
+        return u"In the project \"Hostile\", %1: %2"_qs.arg(row, why);
+    };
+    const QString channel = u"channel \"Town TV\""_qs;
+    const QString news = u"\"News\" on \"Town TV\", start \"2024-03-01\" \"19:00\""_qs;
+    const auto longTag = [&](const QString &tag, qint64 bytes, const QString &todo) {
+        return u"its <%1> tag would be %2 bytes long, more than the %3 an XMLTV import takes in "
+               u"one tag, so the guide could not be read back. %4"_qs.arg(tag)
+                   .arg(bytes)
+                   .arg(limits.markupBytes)
+                   .arg(todo);
+    };
+    const auto longText = [&](const QString &column, qint64 bytes) {
+        return u"its %1 is %2 bytes long in UTF-8, more than the %3 an XMLTV import takes in one "
+               u"text, so the guide could not be read back. Shorten it, then export again."_qs
+                   .arg(column)
+                   .arg(bytes)
+                   .arg(limits.textBytes);
+    };
+    const QString shortenLogo = u"Shorten its logo address, then export again."_qs;
+    const QString importAgain = u"give the channel a shorter id there, import that guide again, "
+                                u"then export again."_qs;
+    const qsizetype iconTag = u"<icon src=\"\"/>"_qs.size();
+    const qsizetype logoFits = limits.markupBytes - iconTag;
+    const QStringList logo{u"logo address"_qs};
+    add("logo address at the tag bound", QString(logoFits, u'l'), logo);
+    add("logo address a byte past it", QString(logoFits + 1, u'l'), logo,
+        refused(channel, longTag(u"icon"_qs, limits.markupBytes + 1, shortenLogo)));
+    add("logo address past it once escaped", QString(logoFits / 5 + 1, u'&'), logo,
+        refused(channel, longTag(u"icon"_qs, iconTag + (logoFits / 5 + 1) * 5, shortenLogo)));
+    const qsizetype idFits = limits.markupBytes - u"<channel id=\"\">"_qs.size();
+    const QStringList id{u"XMLTV id"_qs};
+    add("XMLTV id a byte past the tag bound", QString(idFits + 1, u'i'), id,
+        refused(channel, longTag(u"channel"_qs, limits.markupBytes + 1,
+                                 u"Its XMLTV id comes from the guide it was imported from: "_qs +
+                                     importAgain)));
+    const QString programmeTag = u"<programme start=\"20240301190000 +0000\" "
+                                 u"stop=\"20240301193000 +0000\" channel=\"\">"_qs;
+    add("XMLTV id past it in its programmes' tags", QString(idFits, u'i'), id,
+        refused(news, longTag(u"programme"_qs, idFits + programmeTag.size(),
+                              u"Its channel's XMLTV id comes from the guide it was imported "
+                              u"from: "_qs +
+                                  importAgain)));
+    const QStringList desc{u"description"_qs};
+    add("description at the text bound", QString(limits.textBytes, u'd'), desc);
+    add("description a byte past it", QString(limits.textBytes + 1, u'd'), desc,
+        refused(news, longText(u"description"_qs, limits.textBytes + 1)));
+    add("channel name past it in UTF-8", QString(limits.textBytes / 2 + 1, u'é'),
+        {u"channel name"_qs},
+        refused(u"channel \"%1...\""_qs.arg(QString(80, u'é')),
+                longText(u"name"_qs, limits.textBytes + 2)));
+}
+
+// Each awkward text in every column the export writes comes back from the
+// guide into a fresh project as it was stored, or the export said what
+// became of it: a programme it left out, or a text it wrote otherwise. A
+// blank address, number, description or category is none, and a typed
+// start or length comes back in the form the import writes, meaning the same.
+void XmltvTest::roundTrip_givesBackEveryTextOrSaysSo()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, columns);
+    QFETCH(QString, refusal);
+    QFETCH(QString, stored);
+    const auto given = [&](const char *column, const QString &otherwise) {
+        return columns.isEmpty() || columns.contains(QLatin1String(column)) ? text : otherwise;
+    };
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Hostile"_qs);
+    const qint64 channel =
+        db.exec(u"INSERT INTO ChannelData (projectID, channelName, channelNumber, channelURL, "
+                u"logoURL) VALUES (?, ?, ?, ?, ?)"_qs,
+                {project, given("channel name", u"Town TV"_qs), given("number", u"7"_qs),
+                 given("channel address", u"http://town.example.org/"_qs),
+                 given("logo address", u"http://town.example.org/logo.png"_qs)});
+    // An <lcn> stand-in, as an imported guide leaves: only then is the number written.
+    db.exec(u"INSERT INTO ChannelXmltv (channelID, xmltvID, xmltvExtra) VALUES (?, ?, '<lcn/>')"_qs,
+            {channel, given("XMLTV id", u"town.example.org"_qs)});
+    const auto programme = [&](const QString &name, const QString &date, const QString &time,
+                               const QString &duration, const QVariant &desc = {},
+                               const QVariant &category = {}) {
+        db.exec(u"INSERT INTO ProgrammeData (channelID, programmeName, startDate, startTime, "
+                u"duration, programmeDesc, category) VALUES (?, ?, ?, ?, ?, ?, ?)"_qs,
+                {channel, name, date, time, duration, desc, category});
+    };
+    programme(given("programme name", u"News"_qs), u"2024-03-01"_qs, u"19:00"_qs, u"30"_qs,
+              given("description", u"The day's news."_qs), given("category", u"News"_qs));
+    // Written whatever becomes of the others, and with it the channel.
+    programme(u"Anchor"_qs, u"2024-03-01"_qs, u"20:00"_qs, u"30"_qs);
+    programme(u"Typed date"_qs, given("start date", {}) + u"2024-03-02"_qs, u"21:00"_qs, u"30"_qs);
+    programme(u"Typed time"_qs, u"2024-03-02"_qs, given("start time", {}) + u"22:00"_qs, u"30"_qs);
+    programme(u"Typed length"_qs, u"2024-03-02"_qs, u"23:00"_qs, given("duration", {}) + u"45"_qs);
+    // The store holds what was typed, a mark at its start too.
+    if (columns.isEmpty()) {
+        QCOMPARE(visible(db.value(u"SELECT channelName FROM ChannelData"_qs).toString()),
+                 visible(stored));
+    }
+
+    const QString out = db.directory() + u"/round.xml"_qs;
+    const auto written = xmltv::writeXmltv(db.path(), project, out, QTimeZone::utc(),
+                                           xmltv::channelBytesInMemory, roundTripLimits());
+    if (!refusal.isEmpty()) {
+        QVERIFY(!written);
+        QCOMPARE(written.failure().action, u"Could not write the XMLTV file"_qs);
+        QCOMPARE(written.failure().detail, refusal);
+        QVERIFY(!QFile::exists(out));
+        return;
+    }
+    QVERIFY_DONE(written);
+    const xmltv::XmltvExport &done = written.value();
+    const qint32 fresh = db.addProject(u"Fresh"_qs);
+    xmltv::XmltvImportControl control;
+    control.zone = QTimeZone::utc();
+    control.limits = roundTripLimits();
+    const auto imported = xmltv::importXmltv(db.path(), fresh, out, control);
+    QVERIFY_DONE(imported);
+
+    // Each text that came back otherwise the export named, and no other.
+    qsizetype differ = 0;
+    const auto check = [&](bool same, bool ofProgramme, const QVariantList &row,
+                           const QString &column, const QString &was, const QString &now) {
+        const bool said = std::any_of(
+            done.changed.cbegin(), done.changed.cend(), [&](const xmltv::ChangedText &c) {
+                return c.ofProgramme == ofProgramme && c.column == column &&
+                       (ofProgramme ? QStringList{c.programme, c.startDate, c.startTime} ==
+                                          QStringList{row.at(0).toString(), row.at(3).toString(),
+                                                      row.at(4).toString()}
+                                    : c.channel == row.at(0).toString());
+            });
+        differ += same ? 0 : 1;
+        QVERIFY2(same != said, qPrintable(u"%1 \"%2\" came back as \"%3\"%4"_qs.arg(
+                                   column, visible(was), visible(now),
+                                   said ? u", yet the export said it changed"_qs : QString())));
+    };
+
+    const QString channels = u"SELECT channelName, channelNumber, channelURL, logoURL, xmltvID "
+                             u"FROM ChannelData JOIN ChannelXmltv USING (channelID) WHERE "
+                             u"projectID = ?"_qs;
+    const QList<QVariantList> channelWas = db.rows(channels, {project});
+    const QList<QVariantList> channelNow = db.rows(channels, {fresh});
+    QCOMPARE(channelNow.size(), 1);
+    const QStringList channelColumns{u"name"_qs, u"number"_qs, u"channel address"_qs,
+                                     u"logo address"_qs, u"XMLTV id"_qs};
+    for (int c = 0; c < channelColumns.size(); ++c) {
+        const QString was = channelWas.at(0).at(c).toString();
+        const QString now = channelNow.at(0).at(c).toString();
+        const bool optional = c >= 1 && c <= 3;
+        check(was == now || (optional && blank(was) && blank(now)), false, channelWas.at(0),
+              channelColumns.at(c), was, now);
+    }
+
+    const QString programmes = u"SELECT programmeName, programmeDesc, category, startDate, "
+                               u"startTime, duration FROM ProgrammeData JOIN ChannelData USING "
+                               u"(channelID) WHERE projectID = ? ORDER BY programmeID"_qs;
+    const auto startOf = [](const QVariantList &row) -> std::optional<QDateTime> {
+        const auto date = store::readTypedDate(row.at(3).toString());
+        const auto time = store::readTypedTime(row.at(4).toString());
+        return date && time ? std::optional(QDateTime(*date, *time)) : std::nullopt;
+    };
+    QMap<QDateTime, QVariantList> back;
+    for (const QVariantList &row : db.rows(programmes, {fresh}))
+        back.insert(startOf(row).value_or(QDateTime()), row);
+    qsizetype found = 0;
+    for (const QVariantList &row : db.rows(programmes, {project})) {
+        const auto start = startOf(row);
+        const bool listed = std::any_of(
+            done.leftOut.cbegin(), done.leftOut.cend(), [&](const xmltv::LeftOutProgramme &p) {
+                return QStringList{p.name, p.startDate, p.startTime} ==
+                       QStringList{row.at(0).toString(), row.at(3).toString(),
+                                   row.at(4).toString()};
+            });
+        QCOMPARE(listed, !start || blank(row.at(0).toString()));
+        if (listed)
+            continue;
+        QVERIFY2(back.contains(*start), qPrintable(visible(row.at(0).toString())));
+        const QVariantList &now = back.value(*start);
+        ++found;
+        const QStringList textColumns{u"name"_qs, u"description"_qs, u"category"_qs};
+        for (int c = 0; c < textColumns.size(); ++c) {
+            const QString was = row.at(c).toString();
+            const QString is = now.at(c).toString();
+            check(was == is || (c > 0 && blank(was) && blank(is)), true, row, textColumns.at(c),
+                  was, is);
+        }
+        const QString was = row.at(5).toString();
+        const auto length = store::readTypedDuration(was);
+        const auto lengthNow = store::readTypedDuration(now.at(5).toString());
+        check(length ? lengthNow.value_or(0) == *length : blank(was) && !lengthNow, true, row,
+              u"duration"_qs, was, now.at(5).toString());
+    }
+    QCOMPARE(found, back.size());
+    QCOMPARE(done.changed.size(), differ);
+}
+
 // The companion tool's exit codes: 0 done, 1 failed, 3 written without some
 // programmes; and a guide it exported comes back in whole. Wrong arguments
 // and failure wordings are the tool's own tests'.
@@ -629,9 +886,15 @@ void XmltvTest::cli_exitCodesAndReports()
     const CliRun exported = runCli({u"export-xmltv"_qs, u"--db"_qs, db.path(), u"--project"_qs,
                                     project, u"--out"_qs, out, u"--tz"_qs, u"Europe/London"_qs});
     QCOMPARE(exported.exitCode, 3);
-    QCOMPARE(exported.out.size(), 3);
+    QCOMPARE(exported.out.size(), 5);
     QCOMPARE(exported.out.at(0), u"left out \"Broken Date\" on \"Town TV\", start \"31/02/2024\" "
                                  u"\"19:00\": the start date cannot be read"_qs);
+    QCOMPARE(
+        exported.out.mid(3),
+        QStringList({u"changed \"Odd Length\" on \"Town TV\", start \"2024-04-03\" \"09:00\", "
+                     u"duration: it cannot be read as a length, so the programme has no stop"_qs,
+                     u"changed \"Bell\u0007 Tower\" on \"Kanal Ü & Co\", start \"2024-04-01\" "
+                     u"\"13:00\", name: U+0007 left out (an XMLTV guide cannot carry it)"_qs}));
     QCOMPARE(fileLines(out), fileLines(sample(u"expected-town.xml"_qs)));
 
     const QStringList importFrom{u"import-xmltv"_qs, u"--db"_qs, db.path(),

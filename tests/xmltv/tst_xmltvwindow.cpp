@@ -65,7 +65,7 @@ class XmltvWindowTest : public QObject
 
 private slots:
     void menu_enabledOnlyWithSelectedProject();
-    void export_writesGuideAndListsWhatWasLeftOut();
+    void export_writesGuideAndListsWhatWasLeftOutOrChanged();
     void import_bringsGuideInAndCounts();
     void import_runsWhileTheWindowStaysResponsive_andCancelsOrGoesWithIt();
 };
@@ -116,12 +116,13 @@ void XmltvWindowTest::import_bringsGuideInAndCounts()
 }
 
 // Never onto the database itself, even through a link; elsewhere the guide
-// is written and what was left out listed.
-void XmltvWindowTest::export_writesGuideAndListsWhatWasLeftOut()
+// is written and what was left out or changed listed.
+void XmltvWindowTest::export_writesGuideAndListsWhatWasLeftOutOrChanged()
 {
     WindowFixture f;
     f.db.addProject(u"Empty"_qs);
     const qint32 town = f.db.addChannel(f.db.addProject(u"Town Listings"_qs), u"Town TV"_qs);
+    f.db.exec(u"UPDATE ChannelData SET logoURL = ' town.png' WHERE channelID = ?"_qs, {town});
     f.db.addProgramme(town, u"Late News"_qs, u"2024-03-30"_qs, u"23:30"_qs);
     f.db.addProgramme(town, u"Someday"_qs, u"soon"_qs, u"19:00"_qs);
     const QString link = f.db.directory() + u"/link.xml"_qs;
@@ -158,7 +159,9 @@ void XmltvWindowTest::export_writesGuideAndListsWhatWasLeftOut()
     QCOMPARE(asked.constLast().text,
              u"Export Completed\n\n1 programme on 1 channel written.\n\n"
              u"This programme was left out:\n\n"
-             u"\"Someday\" on Town TV, start \"soon\" \"19:00\": the start date cannot be read"_qs);
+             u"\"Someday\" on Town TV, start \"soon\" \"19:00\": the start date cannot be read\n\n"
+             u"This text was written otherwise than stored:\n\n"
+             u"channel \"Town TV\", logo address: the blanks at its ends left out"_qs);
     QVERIFY(QFile::exists(out));
 }
 void XmltvWindowTest::import_runsWhileTheWindowStaysResponsive_andCancelsOrGoesWithIt()

@@ -16,7 +16,8 @@ enum ExitCode
     Done = 0,
     Failed = 1,
     WrongUse = 2,
-    // Written, but programmes the guide could not hold were left out.
+    // Written, but programmes the guide could not hold were left out, or
+    // texts it could not hold as stored were written changed.
     DoneLeavingOut = 3,
 };
 

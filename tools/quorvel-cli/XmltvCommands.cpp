@@ -71,7 +71,10 @@ int exportXmltv(const QCommandLineParser &parsed, const QStringList &)
                       .arg(p.name, p.channel, p.startDate, p.startTime, p.reason)
                << '\n';
     }
-    return written.value().leftOut.isEmpty() ? Done : DoneLeavingOut;
+    for (const xmltv::ChangedText &changed : written.value().changed)
+        report << QStringLiteral("changed %1").arg(xmltv::changedTextLine(changed)) << '\n';
+    return written.value().leftOut.isEmpty() && written.value().changed.isEmpty() ? Done
+                                                                                  : DoneLeavingOut;
 }
 
 int importXmltv(const QCommandLineParser &parsed, const QStringList &)
@@ -116,7 +119,11 @@ QList<Command> xmltvCommands()
          QStringLiteral("Writes the project's channels and programmes as an XMLTV guide, "
                         "gzipped when FILE ends in .gz. A "
                         "programme whose start cannot be read, or that has no name, is left out "
-                        "and named on standard output, and the command exits with 3. An "
+                        "and named on standard output, as is a text written otherwise than "
+                        "stored (a character XML cannot carry left out, blanks around an address "
+                        "trimmed), and the command exits with 3. What an XMLTV import would "
+                        "refuse to read back (a tag or a text beyond its bounds) fails the export, "
+                        "naming the channel or programme. An "
                         "existing FILE is replaced only once the new one is complete; the "
                         "database itself is never written over."),
          {databaseOption(), projectOption(), outOption(QStringLiteral("The XMLTV file to write.")),

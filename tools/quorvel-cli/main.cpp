@@ -33,7 +33,8 @@ const QString exitCodes = QStringLiteral(
     "  0  done\n"
     "  1  failed; the message on standard error says what failed and where\n"
     "  2  wrong use: an unknown command or option, or a value missing or malformed\n"
-    "  3  done, with programmes left out (export-xmltv names each on standard output)\n");
+    "  3  done, with programmes left out or texts written changed (export-xmltv names each\n"
+    "     on standard output)\n");
 
 QString usageLine(const Command &command)
 {
