@@ -10,6 +10,7 @@
 #include "store/SchemaUpgrade.h"
 #include "store/SqliteStatement.h"
 #include "store/Tables.h"
+#include "support/Files.h"
 #include "support/TestDatabase.h"
 #include "xmltv/XmltvImport.h"
 #include "xmltv/XmltvWriter.h"
@@ -89,18 +90,12 @@ QList<QStringList> shape(const QString &path)
     return rows;
 }
 
-QByteArray bytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // An older database made by hand: the schema of one version, then the rows
 // every such fixture holds.
 QString olderScript(const QString &schema)
 {
-    return QString::fromUtf8(bytes(QStringLiteral(QUORVEL_STORE_SAMPLES "/") + schema) + '\n' +
-                             bytes(QStringLiteral(QUORVEL_STORE_SAMPLES "/rows.sql")));
+    return QString::fromUtf8(contents(QStringLiteral(QUORVEL_STORE_SAMPLES "/") + schema) + '\n' +
+                             contents(QStringLiteral(QUORVEL_STORE_SAMPLES "/rows.sql")));
 }
 
 // A command run on the database at the path, with a folder for its files.
@@ -123,7 +118,6 @@ private slots:
     void joinDatabasePath_data();
     void joinDatabasePath();
     void namesResolveWithoutRegardToCase();
-    void emptyResultAndUnmatchedDelete_succeedQuietly();
     void failures_rollBackCloseAndSayWhatAndWhere_data();
     void failures_rollBackCloseAndSayWhatAndWhere();
     void initDbCommand_namesTheToolBesideTheProgram();
@@ -175,23 +169,6 @@ void StoreTest::namesResolveWithoutRegardToCase()
                store::text(rows.value(), u"CHANNELNUMBER"_qs);
     });
     QCOMPARE(read.value(), u"d.xml|One|7"_qs);
-}
-
-void StoreTest::emptyResultAndUnmatchedDelete_succeedQuietly()
-{
-    TestDatabase db;
-    db.addProject(u"Keep"_qs);
-    const auto done = store::write(db.path(), u"Working"_qs, [](Connection &c) -> Result<int> {
-        auto rows = c.select(u"SELECT * FROM ProgrammeData"_qs);
-        int seen = 0;
-        while (rows && rows.value().next())
-            ++seen;
-        if (auto deleted = c.execute(u"DELETE FROM ProjectData WHERE projectID = 99"_qs); !deleted)
-            return deleted.failure();
-        return seen;
-    });
-    QCOMPARE(done.value(), 0);
-    QCOMPARE(db.value(u"SELECT projectName FROM ProjectData"_qs).toString(), u"Keep"_qs);
 }
 
 void StoreTest::failures_rollBackCloseAndSayWhatAndWhere_data()
@@ -274,24 +251,18 @@ void StoreTest::createDatabase_leavesNothingButTheWholeFile()
     QTemporaryDir folder;
     const QString path = folder.filePath(u"quorvel.db"_qs);
     // What a killed run of a process long gone left behind.
-    const QString abandoned = folder.filePath(u".quorvel.db.2147483646-abcdef.tmp"_qs);
-    QFile part(abandoned);
-    QVERIFY(part.open(QIODevice::WriteOnly) && part.write("SQLite format 3") > 0);
-    part.close();
-    const auto files = [&] {
-        return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    };
+    QVERIFY(writeFile(folder.filePath(u".quorvel.db.2147483646-abcdef.tmp"_qs), "SQLite format 3"));
 
     QVERIFY(store::createDatabase(path));
     QCOMPARE(store::inspectDatabase(path).kind, store::DatabaseCheck::Quorvel);
-    QCOMPARE(files(), QStringList{u"quorvel.db"_qs});
+    QCOMPARE(filesIn(folder.path()), QStringList{u"quorvel.db"_qs});
 
-    const QByteArray before = bytes(path);
+    const QByteArray before = contents(path);
     const auto again = store::createDatabase(path);
     QVERIFY(!again);
     QVERIFY(again.failure().detail.contains(u"already exists"));
-    QCOMPARE(bytes(path), before);
-    QCOMPARE(files(), QStringList{u"quorvel.db"_qs});
+    QCOMPARE(contents(path), before);
+    QCOMPARE(filesIn(folder.path()), QStringList{u"quorvel.db"_qs});
 
     const auto nowhere = store::createDatabase(folder.filePath(u"missing/quorvel.db"_qs));
     QVERIFY(!nowhere);
@@ -361,14 +332,14 @@ void StoreTest::failedUpgrade_leavesTheFileAsItWas()
     const QString path = fresh.directory() + u"/older.db"_qs;
     raw(path,
         olderScript(u"version0.sql"_qs) + u"ALTER TABLE ProgrammeData DROP COLUMN category;"_qs);
-    const QByteArray before = bytes(path);
+    const QByteArray before = contents(path);
 
     const auto listed = programmes::listProgrammes(path, 1);
     QVERIFY(!listed.ok());
     QVERIFY2(listed.failure().detail.contains(u"could not be brought up to version %1; it was "
                                               u"left as it was"_qs.arg(store::schemaVersion)),
              qPrintable(listed.failure().detail));
-    QCOMPARE(bytes(path), before);
+    QCOMPARE(contents(path), before);
 }
 
 void StoreTest::unusableFiles_areRefusedSayingWhatToDo_data()
@@ -399,9 +370,7 @@ void StoreTest::unusableFiles_areRefusedSayingWhatToDo()
     db.addProject(u"P"_qs);
     const QString path = db.directory() + u"/other.db"_qs;
     if (make == u"junk"_qs || make.isEmpty()) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(make.toLatin1().repeated(100));
+        QVERIFY(writeFile(path, make.toLatin1().repeated(100)));
     } else if (make == u"damage"_qs) {
         // The project table's page, overwritten.
         QVERIFY(QFile::copy(db.path(), path));
@@ -414,7 +383,7 @@ void StoreTest::unusableFiles_areRefusedSayingWhatToDo()
     } else if (make != u"none"_qs) {
         raw(path, make);
     }
-    const QByteArray before = bytes(path);
+    const QByteArray before = contents(path);
 
     const Status refused = selectAll(path, u"ProjectData"_qs);
     QVERIFY(!refused.ok());
@@ -422,7 +391,7 @@ void StoreTest::unusableFiles_areRefusedSayingWhatToDo()
     QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
     for (const QString &words : said)
         QVERIFY2(text.contains(words), qPrintable(text));
-    QCOMPARE(bytes(path), before);
+    QCOMPARE(contents(path), before);
     QCOMPARE(QFile::exists(path), make != u"none"_qs);
     QVERIFY(QSqlDatabase::connectionNames().isEmpty());
 }
