@@ -14,7 +14,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # zlib1g-dev: XMLTV guides are read and written as .xml.gz, a piece at a time.
 PACKAGES := make cmake g++ pkg-config qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libgl-dev sqlite3 libsqlite3-dev libexpat1-dev zlib1g-dev libxml2-utils fonts-wine liblz4-dev
 # What the tests check their output with: XMLTV's validator (with xmllint),
-# the time zone database, and Python for an independent XML and INI reader.
+# the time zone database, and Python, which plays another program on the database.
 TEST_PACKAGES := xmltv-util libxml2-utils tzdata python3
 
 ifeq ($(shell id -u),0)

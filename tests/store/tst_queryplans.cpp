@@ -7,7 +7,6 @@
 #include "projects/Projects.h"
 #include "schedule/Schedule.h"
 #include "store/Connection.h"
-#include "store/SchemaUpgrade.h"
 #include "support/TestDatabase.h"
 #include "xmltv/XmltvImport.h"
 #include "xmltv/XmltvWriter.h"
@@ -61,8 +60,6 @@ class QueryPlansTest : public QObject
 private slots:
     void everyQuery_isServedByAnIndex_data();
     void everyQuery_isServedByAnIndex();
-    void databaseOfAnEarlierVersion_isUpgradedKeepingItsRows_data();
-    void databaseOfAnEarlierVersion_isUpgradedKeepingItsRows();
 };
 
 void QueryPlansTest::everyQuery_isServedByAnIndex_data()
@@ -155,58 +152,6 @@ void QueryPlansTest::everyQuery_isServedByAnIndex()
         }
     }
     QVERIFY(explained > 0);
-}
-
-void QueryPlansTest::databaseOfAnEarlierVersion_isUpgradedKeepingItsRows_data()
-{
-    // What each version lacked of the newest schema, taken away again.
-    const QStringList xmltv{u"DROP TABLE ChannelXmltv"_qs,
-                            u"ALTER TABLE ProgrammeData DROP COLUMN xmltvStart"_qs,
-                            u"ALTER TABLE ProgrammeData DROP COLUMN xmltvStop"_qs,
-                            u"ALTER TABLE ProgrammeData DROP COLUMN xmltvTyped"_qs,
-                            u"ALTER TABLE ProgrammeData DROP COLUMN xmltvExtra"_qs};
-    QTest::addColumn<QStringList>("back");
-    QTest::newRow("version 1: no channel index, no XMLTV details")
-        << QStringList{u"DROP INDEX ProgrammeData_channelID"_qs} + xmltv +
-               QStringList{u"PRAGMA user_version = 1"_qs};
-    QTest::newRow("version 2: no XMLTV details")
-        << xmltv + QStringList{u"PRAGMA user_version = 2"_qs};
-}
-
-// A database of an earlier version gets what later versions added when it is
-// opened, keeps its rows, and is then what a new database is.
-void QueryPlansTest::databaseOfAnEarlierVersion_isUpgradedKeepingItsRows()
-{
-    QFETCH(QStringList, back);
-    TestDatabase fresh;
-    TestDatabase older;
-    const qint32 channel = older.addChannel(older.addProject(u"Kept"_qs), u"Kept TV"_qs);
-    older.addProgramme(channel, u"News"_qs, u"2024-03-01"_qs, u"18:00"_qs);
-    older.execAll(back);
-    const auto stored = [&older] {
-        return older.rows(u"SELECT programmeID, channelID, programmeName, startDate, startTime "
-                          "FROM ProgrammeData"_qs) +
-               older.rows(u"SELECT * FROM ChannelData"_qs);
-    };
-    const auto before = stored();
-    QVERIFY(programmes::listProgrammes(older.path(), channel).ok());
-    QCOMPARE(stored(), before);
-    // Columns added to a table follow its other columns, wherever the table's
-    // text had them: every table, column and index is compared, not the text.
-    const auto shape = [](TestDatabase &db) {
-        QList<QVariantList> rows =
-            db.rows(u"SELECT type, name, tbl_name FROM sqlite_master ORDER BY name"_qs);
-        for (const QVariantList &row :
-             db.rows(u"SELECT type, name FROM sqlite_master "
-                     u"WHERE type IN ('table', 'index') ORDER BY name"_qs)) {
-            rows += db.rows(row.value(0) == u"table"_qs ? u"SELECT * FROM pragma_table_xinfo(?)"_qs
-                                                        : u"SELECT * FROM pragma_index_xinfo(?)"_qs,
-                            {row.value(1)});
-        }
-        return rows;
-    };
-    QCOMPARE(shape(older), shape(fresh));
-    QCOMPARE(older.value(u"PRAGMA user_version"_qs).toInt(), store::schemaVersion);
 }
 
 QTEST_GUILESS_MAIN(QueryPlansTest)

