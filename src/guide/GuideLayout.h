@@ -17,8 +17,8 @@
 // The day runs from midnight to midnight on the wall clock of one time
 // zone (the system's, unless another is given), measured in real time: a
 // day on which the clocks go forward is 23 hours long and one on which they
-// go back 25, and a programme's length is the time that passes. Typed starts
-// are wall-clock times in that zone.
+// go back 25, and a programme's length is the time that passes. A programme
+// runs when times::programmeSpan says, as in the schedule and the export.
 namespace guide {
 
 // The families the 38 categories are grouped into for colour and legend.
@@ -48,6 +48,10 @@ struct Programme
     QString duration;
     QString name;
     QString category;
+    // What an XMLTV import kept beside the typed times.
+    QString xmltvStart;
+    QString xmltvStop;
+    QString xmltvTyped;
 };
 
 struct Channel
