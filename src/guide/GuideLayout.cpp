@@ -146,7 +146,7 @@ store::Result<QList<Channel>> loadDay(const QString &databasePath, qint32 projec
                 return rows.failure();
             QSqlQuery &programmes = rows.value();
             const std::pair<QVariant, QVariant> ranges[] = {
-                {dateKey(day.addDays(-1)), dateKey(day)},
+                {dateKey(day.addDays(-1)), dateKey(day.addDays(1))},
                 {QStringLiteral("1"), QStringLiteral("2")}};
             for (Channel &channel : result) {
                 for (const auto &[from, to] : ranges) {

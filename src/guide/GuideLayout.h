@@ -64,7 +64,9 @@ struct Channel
 
 // Every channel of the project in the order they were added, each with
 // its programmes that may touch `day`: those dated that day or the day
-// before, and those whose date cannot be read.
+// before, those dated the day after (a guide's instants, written on the
+// clock of a zone ahead of ours, may fall on `day`), and those whose date
+// cannot be read.
 store::Result<QList<Channel>> loadDay(const QString &databasePath, qint32 projectID, QDate day);
 // The project's name, for a printout's heading.
 store::Result<QString> projectName(const QString &databasePath, qint32 projectID);

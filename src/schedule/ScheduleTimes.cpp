@@ -349,6 +349,8 @@ Repeated repeatProgrammes(const QList<Programme> &programmes, const RepeatPlan &
         for (qsizetype i = 0; i < programmes.size(); ++i) {
             Programme copy = programmes.at(i);
             copy.programmeID = 0;
+            // A copy is no programme of the guide's.
+            copy.kept = {};
             copy.startDate = writeDateLike(copy.startDate, dates.at(i).addDays(shift));
             result.copies << copy;
         }
