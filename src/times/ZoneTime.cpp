@@ -128,7 +128,7 @@ qint64 instantOf(QDate date, QTime time, ZoneOffsets &zone, OnClock *onClock)
     const bool asBefore = zone.at(wall - before) == before;
     const bool asAfter = before != after && zone.at(wall - after) == after;
     if (onClock) {
-        *onClock = asBefore && asAfter     ? OnClock::Repeated
+        *onClock = asBefore && asAfter   ? OnClock::Repeated
                    : asBefore || asAfter ? OnClock::Once
                                          : OnClock::Skipped;
     }

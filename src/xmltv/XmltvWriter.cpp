@@ -7,8 +7,8 @@
 #include "store/SqliteStatement.h"
 #include "store/Tables.h"
 #include "store/TypedTimes.h"
-#include "xmltv/XmltvExtras.h"
 #include "times/ProgrammeSpan.h"
+#include "xmltv/XmltvExtras.h"
 #include "xmltv/XmltvTime.h"
 
 #include <QDir>
@@ -988,9 +988,9 @@ store::Status GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelI
         }
         const QString typedDate = rows.wideText(2);
         const QString typedTime = rows.wideText(3);
-        done.leftOut.append({rows.wideText(1), channelName, typedDate, typedTime,
-                             leftOutReason(noName, !span.dateUnread, !span.timeUnread, typedDate,
-                                           typedTime)});
+        done.leftOut.append(
+            {rows.wideText(1), channelName, typedDate, typedTime,
+             leftOutReason(noName, !span.dateUnread, !span.timeUnread, typedDate, typedTime)});
     }
     if (!rows.ok())
         return failed(rows);
