@@ -647,7 +647,7 @@ void Worker::scheduleStep()
         const schedule::Programme next =
             rows->isEmpty() ? schedule::firstProgramme(QDate::currentDate())
                             : schedule::followingProgramme(rows->at(pick(rows->size())),
-                                                          QTimeZone::systemTimeZone());
+                                                           QTimeZone::systemTimeZone());
         return pushRows(RowsStep::Kind::Add, {next}, u"insert"_s);
     }
     if (roll < 75)

@@ -231,9 +231,10 @@ Layout layOut(const QList<Channel> &channels, QDate day, const QTimeZone &zone)
             b.startsBefore = start < layout.dayStart;
             b.endsAfter = end > dayEnd;
             b.lengthAssumed = !span.end;
-            b.startText = span.keptStart ? clock(start, zone)
-                                         : store::readTypedTime(p.startTime)->toString(
-                                               QStringLiteral("hh:mm"));
+            b.startText =
+                span.keptStart
+                    ? clock(start, zone)
+                    : store::readTypedTime(p.startTime)->toString(QStringLiteral("hh:mm"));
             b.endText = clock(end, zone);
             b.name = p.name;
             b.category = p.category;

@@ -127,8 +127,8 @@ Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channe
                     .arg(Stored::id, Stored::startDate, Stored::startTime, Stored::duration,
                          Stored::name, Stored::category, Stored::desc, Stored::xmltvStart,
                          Stored::xmltvStop)
-                    .arg(Stored::xmltvTyped, Stored::table, Stored::channelId,
-                         Stored::startDateKey, Stored::startTimeKey);
+                    .arg(Stored::xmltvTyped, Stored::table, Stored::channelId, Stored::startDateKey,
+                         Stored::startTimeKey);
             store::SqliteStatement rows(store::sqliteHandle(db), sql);
             rows.restart(channelID);
             // An empty text read back is still a value: it must not turn into

@@ -166,8 +166,8 @@ QString endText(const Programme &programme, const QTimeZone &zone)
     const QDateTime end = wallClock(span.end->at, offsets);
     QString text = writeTimeLike(split(programme.startTime).core, end.time());
     // Days past the date the Date column shows.
-    const QDate from = readTypedDate(programme.startDate)
-                           .value_or(wallClock(span.start->at, offsets).date());
+    const QDate from =
+        readTypedDate(programme.startDate).value_or(wallClock(span.start->at, offsets).date());
     const qint64 days = from.daysTo(end.date());
     if (days > 0)
         text += QStringLiteral(" +%1").arg(days);

@@ -36,8 +36,7 @@ ProgrammeSpan programmeSpan(const StoredTimes &stored, const QTimeZone &zone)
     return programmeSpan(stored, offsets);
 }
 
-ProgrammeSpan programmeSpan(const StoredTimes &stored, const TypedReading &read,
-                            ZoneOffsets &zone)
+ProgrammeSpan programmeSpan(const StoredTimes &stored, const TypedReading &read, ZoneOffsets &zone)
 {
     ProgrammeSpan span;
     span.dateUnread = !read.date;
@@ -48,10 +47,10 @@ ProgrammeSpan programmeSpan(const StoredTimes &stored, const TypedReading &read,
     const QStringView typed(stored.xmltvTyped);
     const qsizetype firstBreak = typed.indexOf(u'\n');
     const qsizetype secondBreak = firstBreak < 0 ? -1 : typed.indexOf(u'\n', firstBreak + 1);
-    const bool asImported = secondBreak >= 0 && typed.indexOf(u'\n', secondBreak + 1) < 0 &&
-                            typed.first(firstBreak) == stored.startDate &&
-                            typed.sliced(firstBreak + 1, secondBreak - firstBreak - 1) ==
-                                stored.startTime;
+    const bool asImported =
+        secondBreak >= 0 && typed.indexOf(u'\n', secondBreak + 1) < 0 &&
+        typed.first(firstBreak) == stored.startDate &&
+        typed.sliced(firstBreak + 1, secondBreak - firstBreak - 1) == stored.startTime;
     if (asImported)
         span.start = keptInstant(stored.xmltvStart);
     span.keptStart = span.start.has_value();

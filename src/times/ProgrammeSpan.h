@@ -72,7 +72,6 @@ struct ProgrammeSpan
 ProgrammeSpan programmeSpan(const StoredTimes &stored, ZoneOffsets &zone);
 ProgrammeSpan programmeSpan(const StoredTimes &stored, const QTimeZone &zone);
 // The same with the typed texts already read.
-ProgrammeSpan programmeSpan(const StoredTimes &stored, const TypedReading &read,
-                            ZoneOffsets &zone);
+ProgrammeSpan programmeSpan(const StoredTimes &stored, const TypedReading &read, ZoneOffsets &zone);
 
 } // namespace times

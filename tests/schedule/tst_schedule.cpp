@@ -257,9 +257,8 @@ void ScheduleTest::copy_quotesCellsSpreadsheetsWouldSplit()
     QCOMPARE(text, u"2024-01-01\t23:30\t60\t00:30 +1\t\"Say \"\"Hi\"\"\"\tNews\t\"a\tb\"\n"
                    "x\t06:00\t\t\t\t\t\"one\r\ntwo\"\n"_qs);
     // What was copied pastes back as the same cells, End aside.
-    const schedule::Pasted pasted = schedule::fromSpreadsheet(
-        schedule::toSpreadsheet({rows.first(), programme(u"2024-01-02|06:00|5|<null>||\"q\""_qs)},
-                                london));
+    const schedule::Pasted pasted = schedule::fromSpreadsheet(schedule::toSpreadsheet(
+        {rows.first(), programme(u"2024-01-02|06:00|5|<null>||\"q\""_qs)}, london));
     QCOMPARE(pasted.error, QString());
     QCOMPARE(written(pasted.programmes),
              QStringList({written(rows.first()), u"2024-01-02|06:00|5|<null>|<null>|\"q\""_qs}));
@@ -391,7 +390,8 @@ void ScheduleTest::checks_markEachProblemRow()
     QFETCH(QString, count);
     const QList<Programme> rows = ::programmes(programmes.split(u';'));
     schedule::CheckCount counted;
-    const QList<schedule::RowCheck> checks = schedule::checkSchedule(rows, gapMinutes, london, &counted);
+    const QList<schedule::RowCheck> checks =
+        schedule::checkSchedule(rows, gapMinutes, london, &counted);
     QList<unsigned> found;
     for (qsizetype i = 0; i < checks.size(); ++i) {
         const schedule::RowCheck &check = checks.at(i);

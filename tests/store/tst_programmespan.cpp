@@ -145,8 +145,7 @@ void ProgrammeSpanTest::awkwardDays_agreeEverywhere()
             continue;
         }
         const qint64 to = span.end ? span.end->at : span.start->at + guide::assumedMinutes * 60;
-        QCOMPARE(b >= 0, span.start->at < layout.dayStart + layout.length &&
-                             to > layout.dayStart);
+        QCOMPARE(b >= 0, span.start->at < layout.dayStart + layout.length && to > layout.dayStart);
         if (b < 0)
             continue;
         const guide::Block &block = layout.blocks.at(b);
