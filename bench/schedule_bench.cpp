@@ -149,7 +149,7 @@ int main(int argc, char *argv[])
         auto loaded = schedule::loadSchedule(path, 1);
         const double load = ms(timer);
         timer.restart();
-        const auto checks = schedule::checkSchedule(loaded.value(), 0);
+        const auto checks = schedule::checkSchedule(loaded.value(), 0, QTimeZone::systemTimeZone());
         out << "  of which: read " << load << " ms, check " << ms(timer) << " ms\n";
     }
 

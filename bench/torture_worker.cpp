@@ -646,7 +646,8 @@ void Worker::scheduleStep()
     if (rows->isEmpty() || roll < 45) {
         const schedule::Programme next =
             rows->isEmpty() ? schedule::firstProgramme(QDate::currentDate())
-                            : schedule::followingProgramme(rows->at(pick(rows->size())));
+                            : schedule::followingProgramme(rows->at(pick(rows->size())),
+                                                           QTimeZone::systemTimeZone());
         return pushRows(RowsStep::Kind::Add, {next}, u"insert"_s);
     }
     if (roll < 75)

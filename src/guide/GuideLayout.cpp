@@ -2,7 +2,7 @@
 
 #include "store/Connection.h"
 #include "store/TypedTimes.h"
-#include "xmltv/XmltvTime.h"
+#include "times/ProgrammeSpan.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -138,14 +138,15 @@ store::Result<QList<Channel>> loadDay(const QString &databasePath, qint32 projec
             // sort and without reading the channel's other days.
             auto rows = db.prepare(
                 QStringLiteral("SELECT programmeID, startDate, startTime, duration, "
-                               "programmeName, category FROM ProgrammeData WHERE channelID = ? "
+                               "programmeName, category, xmltvStart, xmltvStop, xmltvTyped "
+                               "FROM ProgrammeData WHERE channelID = ? "
                                "AND startDateKey >= ? AND startDateKey <= ? "
                                "ORDER BY startDateKey, startTimeKey, programmeID"));
             if (!rows)
                 return rows.failure();
             QSqlQuery &programmes = rows.value();
             const std::pair<QVariant, QVariant> ranges[] = {
-                {dateKey(day.addDays(-1)), dateKey(day)},
+                {dateKey(day.addDays(-1)), dateKey(day.addDays(1))},
                 {QStringLiteral("1"), QStringLiteral("2")}};
             for (Channel &channel : result) {
                 for (const auto &[from, to] : ranges) {
@@ -158,7 +159,9 @@ store::Result<QList<Channel>> loadDay(const QString &databasePath, qint32 projec
                         channel.programmes.append(
                             {programmes.value(0).toInt(), programmes.value(1).toString(),
                              programmes.value(2).toString(), programmes.value(3).toString(),
-                             programmes.value(4).toString(), programmes.value(5).toString()});
+                             programmes.value(4).toString(), programmes.value(5).toString(),
+                             programmes.value(6).toString(), programmes.value(7).toString(),
+                             programmes.value(8).toString()});
                 }
             }
             return result;
@@ -183,8 +186,9 @@ Layout layOut(const QList<Channel> &channels, QDate day, const QTimeZone &zone)
     Layout layout;
     layout.day = day;
     layout.zone = zone;
-    layout.dayStart = xmltv::instantOf(day, QTime(0, 0), zone);
-    layout.length = xmltv::instantOf(day.addDays(1), QTime(0, 0), zone) - layout.dayStart;
+    times::ZoneOffsets offsets(zone);
+    layout.dayStart = times::instantOf(day, QTime(0, 0), offsets);
+    layout.length = times::instantOf(day.addDays(1), QTime(0, 0), offsets) - layout.dayStart;
 
     // Hour lines where the wall clock shows a whole hour: a skipped hour has
     // none, a repeated one two. Offsets change by whole quarter hours.
@@ -201,20 +205,20 @@ Layout layOut(const QList<Channel> &channels, QDate day, const QTimeZone &zone)
         const int channelIndex = int(layout.channels.size());
         QList<Block> blocks;
         for (const Programme &p : channel.programmes) {
-            const auto date = store::readTypedDate(p.startDate);
-            const auto time = store::readTypedTime(p.startTime);
-            if (!date || !time) {
+            const times::ProgrammeSpan span = times::programmeSpan(
+                {p.startDate, p.startTime, p.duration, p.xmltvStart, p.xmltvStop, p.xmltvTyped},
+                offsets);
+            if (!span.start) {
                 // A start that cannot be read belongs to no place on the
                 // grid; it is listed, once, on the day its date names, or
                 // on every day when the date itself cannot be read.
-                if (!date || *date == day)
+                if (span.dateUnread || store::readTypedDate(p.startDate) == day)
                     layout.unplaced.append({channel.channelID, p.programmeID, channel.name, p.name,
                                             p.startDate, p.startTime});
                 continue;
             }
-            const auto minutes = store::readTypedDuration(p.duration);
-            const qint64 start = xmltv::instantOf(*date, *time, zone);
-            const qint64 end = start + qint64(minutes.value_or(assumedMinutes)) * 60;
+            const qint64 start = span.start->at;
+            const qint64 end = span.end ? span.end->at : start + qint64(assumedMinutes) * 60;
             // A programme of no length still shows, at its start.
             const bool inside = end > layout.dayStart ? start < dayEnd : start == layout.dayStart;
             if (!inside)
@@ -226,8 +230,11 @@ Layout layOut(const QList<Channel> &channels, QDate day, const QTimeZone &zone)
             b.to = std::min(end, dayEnd) - layout.dayStart;
             b.startsBefore = start < layout.dayStart;
             b.endsAfter = end > dayEnd;
-            b.lengthAssumed = !minutes;
-            b.startText = time->toString(QStringLiteral("hh:mm"));
+            b.lengthAssumed = !span.end;
+            b.startText =
+                span.keptStart
+                    ? clock(start, zone)
+                    : store::readTypedTime(p.startTime)->toString(QStringLiteral("hh:mm"));
             b.endText = clock(end, zone);
             b.name = p.name;
             b.category = p.category;

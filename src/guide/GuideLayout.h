@@ -17,8 +17,8 @@
 // The day runs from midnight to midnight on the wall clock of one time
 // zone (the system's, unless another is given), measured in real time: a
 // day on which the clocks go forward is 23 hours long and one on which they
-// go back 25, and a programme's length is the time that passes. Typed starts
-// are wall-clock times in that zone.
+// go back 25, and a programme's length is the time that passes. A programme
+// runs when times::programmeSpan says, as in the schedule and the export.
 namespace guide {
 
 // The families the 38 categories are grouped into for colour and legend.
@@ -48,6 +48,10 @@ struct Programme
     QString duration;
     QString name;
     QString category;
+    // What an XMLTV import kept beside the typed times.
+    QString xmltvStart;
+    QString xmltvStop;
+    QString xmltvTyped;
 };
 
 struct Channel
@@ -60,7 +64,9 @@ struct Channel
 
 // Every channel of the project in the order they were added, each with
 // its programmes that may touch `day`: those dated that day or the day
-// before, and those whose date cannot be read.
+// before, those dated the day after (a guide's instants, written on the
+// clock of a zone ahead of ours, may fall on `day`), and those whose date
+// cannot be read.
 store::Result<QList<Channel>> loadDay(const QString &databasePath, qint32 projectID, QDate day);
 // The project's name, for a printout's heading.
 store::Result<QString> projectName(const QString &databasePath, qint32 projectID);

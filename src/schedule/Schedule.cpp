@@ -122,12 +122,13 @@ Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channe
             // programmes, and a QVariant for each of their values cost more
             // than reading them.
             const QString sql =
-                QStringLiteral("SELECT %1, %2, %3, %4, %5, %6, %7 FROM %8 WHERE %9 = ? "
-                               "ORDER BY %10, %11, %1")
+                QStringLiteral("SELECT %1, %2, %3, %4, %5, %6, %7, %8, %9, %10 FROM %11 "
+                               "WHERE %12 = ? ORDER BY %13, %14, %1")
                     .arg(Stored::id, Stored::startDate, Stored::startTime, Stored::duration,
-                         Stored::name, Stored::category, Stored::desc, Stored::table,
-                         Stored::channelId)
-                    .arg(Stored::startDateKey, Stored::startTimeKey);
+                         Stored::name, Stored::category, Stored::desc, Stored::xmltvStart,
+                         Stored::xmltvStop)
+                    .arg(Stored::xmltvTyped, Stored::table, Stored::channelId, Stored::startDateKey,
+                         Stored::startTimeKey);
             store::SqliteStatement rows(store::sqliteHandle(db), sql);
             rows.restart(channelID);
             // An empty text read back is still a value: it must not turn into
@@ -140,8 +141,16 @@ Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channe
             };
             QList<Programme> programmes;
             while (rows.next()) {
-                programmes.append({qint32(rows.integer(0)), text(1), text(2), text(3), text(4),
-                                   text(5), text(6)});
+                // The guide's instants too, which say when an imported
+                // programme runs while its typed times are unchanged.
+                programmes.append({qint32(rows.integer(0)),
+                                   text(1),
+                                   text(2),
+                                   text(3),
+                                   text(4),
+                                   text(5),
+                                   text(6),
+                                   {text(7), text(8), text(9), QString()}});
             }
             if (!rows.ok())
                 return db.failure(rows.errorString());

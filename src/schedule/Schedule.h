@@ -42,7 +42,8 @@ struct Programme
     // What an XMLTV import keeps beside the columns (the file's instants and
     // the details no column holds). No cell shows it; it is carried so that an
     // undone delete gives back the very row, and a guide exported afterwards
-    // is as complete as before.
+    // is as complete as before. A loaded schedule holds the instants, which
+    // say when the programme runs; extra only comes back from a delete.
     struct Kept
     {
         QString start;

@@ -47,8 +47,9 @@ void ScheduleModel::setValue(int row, int column, const QString &text)
     const int n = int(m_programmes.size());
     for (int r = qMax(0, row - 1); r <= row; ++r) {
         m_count.add(m_checks.at(r).problems, -1);
-        m_checks[r] = schedule::checkProgramme(
-            m_programmes.at(r), r + 1 < n ? &m_programmes.at(r + 1) : nullptr, m_gapMinutes);
+        m_checks[r] = schedule::checkProgramme(m_programmes.at(r),
+                                               r + 1 < n ? &m_programmes.at(r + 1) : nullptr,
+                                               m_gapMinutes, m_zone);
         m_count.add(m_checks.at(r).problems, 1);
     }
     emit dataChanged(index(qMax(0, row - 1), 0), index(row, columnCount() - 1));
@@ -56,7 +57,7 @@ void ScheduleModel::setValue(int row, int column, const QString &text)
 
 void ScheduleModel::check()
 {
-    m_checks = schedule::checkSchedule(m_programmes, m_gapMinutes, &m_count);
+    m_checks = schedule::checkSchedule(m_programmes, m_gapMinutes, m_zone, &m_count);
 }
 
 int ScheduleModel::rowCount(const QModelIndex &parent) const
@@ -78,7 +79,8 @@ QVariant ScheduleModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return index.column() == schedule::End ? schedule::endText(p) : p.value(index.column());
+        return index.column() == schedule::End ? schedule::endText(p, m_zone)
+                                               : p.value(index.column());
     case Qt::DecorationRole:
         if (index.column() == 0 && check.problems) {
             return QApplication::style()->standardIcon(check.problems & schedule::Unreadable

@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>
+#include <QTimeZone>
 
 // The programmes of one channel as the schedule's table shows them, with
 // the checks worked out for every row. The model holds plain values and
@@ -23,6 +24,8 @@ public:
     void setProgrammes(QList<schedule::Programme> programmes);
     void setGapMinutes(int minutes);
     int gapMinutes() const { return m_gapMinutes; }
+    // The zone whose clock the typed starts are read on.
+    const QTimeZone &zone() const { return m_zone; }
 
     const QList<schedule::Programme> &programmes() const { return m_programmes; }
     const schedule::CheckCount &count() const { return m_count; }
@@ -52,6 +55,8 @@ private:
     QList<schedule::RowCheck> m_checks;
     schedule::CheckCount m_count;
     int m_gapMinutes = 0;
+    // The system's, as the guide grid and the XMLTV export use.
+    QTimeZone m_zone = QTimeZone::systemTimeZone();
 };
 
 // Edits the Category column with a drop-down of the fixed categories; a

@@ -3,6 +3,7 @@
 #include "programmes/Programmes.h"
 #include "store/TypedTimes.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
@@ -16,8 +17,6 @@ using store::readTypedDuration;
 using store::readTypedTime;
 
 namespace {
-
-constexpr qint64 secondsPerDay = 24 * 60 * 60;
 
 // The blanks before and after a typed value, kept when it is written again.
 struct Blanks
@@ -138,33 +137,38 @@ QString writeTimeLike(const QString &typed, QTime time)
     return b.before + written + b.after;
 }
 
-std::optional<qint64> startSecond(const Programme &programme)
+namespace {
+
+times::StoredTimes storedTimes(const Programme &p)
 {
-    const auto date = readTypedDate(programme.startDate);
-    const auto time = readTypedTime(programme.startTime);
-    if (!date || !time)
-        return std::nullopt;
-    return date->toJulianDay() * secondsPerDay + time->msecsSinceStartOfDay() / 1000;
+    return {p.startDate, p.startTime, p.duration, p.kept.start, p.kept.stop, p.kept.typed};
 }
 
-std::optional<qint64> endSecond(const Programme &programme)
+// The wall clock in zone at the instant.
+QDateTime wallClock(qint64 instant, times::ZoneOffsets &zone)
 {
-    const auto start = startSecond(programme);
-    const auto length = readTypedDuration(programme.duration);
-    if (!start || !length)
-        return std::nullopt;
-    return *start + qint64(*length) * 60;
+    return QDateTime::fromSecsSinceEpoch(instant + zone.at(instant), Qt::UTC);
 }
 
-QString endText(const Programme &programme)
+} // namespace
+
+times::ProgrammeSpan spanOf(const Programme &programme, times::ZoneOffsets &zone)
 {
-    const auto start = startSecond(programme);
-    const auto end = endSecond(programme);
-    if (!start || !end)
+    return times::programmeSpan(storedTimes(programme), zone);
+}
+
+QString endText(const Programme &programme, const QTimeZone &zone)
+{
+    times::ZoneOffsets offsets(zone);
+    const times::ProgrammeSpan span = spanOf(programme, offsets);
+    if (!span.start || !span.end)
         return QString();
-    const QTime time = QTime::fromMSecsSinceStartOfDay(int(*end % secondsPerDay) * 1000);
-    QString text = writeTimeLike(split(programme.startTime).core, time);
-    const qint64 days = *end / secondsPerDay - *start / secondsPerDay;
+    const QDateTime end = wallClock(span.end->at, offsets);
+    QString text = writeTimeLike(split(programme.startTime).core, end.time());
+    // Days past the date the Date column shows.
+    const QDate from =
+        readTypedDate(programme.startDate).value_or(wallClock(span.start->at, offsets).date());
+    const qint64 days = from.daysTo(end.date());
     if (days > 0)
         text += QStringLiteral(" +%1").arg(days);
     return text;
@@ -181,6 +185,10 @@ QString CheckCount::text() const
         parts << QStringLiteral("%1 unreadable").arg(unreadable);
     if (unnamed)
         parts << QStringLiteral("%1 without a name").arg(unnamed);
+    if (clockChanges) {
+        parts << plural(clockChanges, QStringLiteral("start at a clock change"),
+                        QStringLiteral("starts at a clock change"));
+    }
     return parts.isEmpty() ? QStringLiteral("No problems") : parts.join(QStringLiteral(", "));
 }
 
@@ -190,47 +198,21 @@ void CheckCount::add(unsigned problems, int sign)
     gaps += problems & Gap ? sign : 0;
     unreadable += problems & Unreadable ? sign : 0;
     unnamed += problems & NoName ? sign : 0;
+    clockChanges += problems & ClockChange ? sign : 0;
 }
 
 namespace {
 
-// A programme's typed values as read.
-struct Reading
-{
-    std::optional<QDate> date;
-    std::optional<QTime> time;
-    std::optional<int> length;
-
-    std::optional<qint64> start() const
-    {
-        if (!date || !time)
-            return std::nullopt;
-        return date->toJulianDay() * secondsPerDay + time->msecsSinceStartOfDay() / 1000;
-    }
-    std::optional<qint64> end() const
-    {
-        const auto begins = start();
-        if (!begins || !length)
-            return std::nullopt;
-        return *begins + qint64(*length) * 60;
-    }
-};
-
-Reading reading(const Programme &p)
-{
-    return {readTypedDate(p.startDate), readTypedTime(p.startTime), readTypedDuration(p.duration)};
-}
-
-RowCheck describe(const Programme &p, const Reading &read, std::optional<qint64> nextStart,
-                  int gapMinutes)
+RowCheck describe(const Programme &p, const times::ProgrammeSpan &span,
+                  std::optional<qint64> nextStart, int gapMinutes)
 {
     RowCheck check;
     QStringList said;
-    if (!read.date)
+    if (span.dateUnread)
         said << QStringLiteral("The date \"%1\" cannot be read.").arg(p.startDate);
-    if (!read.time)
+    if (span.timeUnread)
         said << QStringLiteral("The start \"%1\" cannot be read.").arg(p.startTime);
-    if (!read.length)
+    if (span.durationUnread)
         said << QStringLiteral("The duration \"%1\" cannot be read.").arg(p.duration);
     if (!said.isEmpty())
         check.problems |= Unreadable;
@@ -239,16 +221,28 @@ RowCheck describe(const Programme &p, const Reading &read, std::optional<qint64>
         check.problems |= NoName;
         said << QStringLiteral("The programme has no name.");
     }
-    const auto end = read.end();
-    if (end && nextStart) {
-        if (*end > *nextStart) {
+    if (span.onClock != times::OnClock::Once) {
+        check.problems |= ClockChange;
+        const QString start = split(p.startTime).core;
+        const QString date = split(p.startDate).core;
+        said << (span.onClock == times::OnClock::Skipped
+                     ? QStringLiteral("The start %1 on %2 does not happen on the clock: it falls "
+                                      "in the hour the clocks go forward.")
+                           .arg(start, date)
+                     : QStringLiteral("The start %1 on %2 happens twice: the clocks go back at "
+                                      "that hour.")
+                           .arg(start, date));
+    }
+    if (span.end && nextStart) {
+        const qint64 end = span.end->at;
+        if (end > *nextStart) {
             check.problems |= Overlap;
             said << QStringLiteral("Overlaps the next programme by %1.")
-                        .arg(minutesText(*end - *nextStart));
-        } else if (*nextStart - *end > qint64(qMax(0, gapMinutes)) * 60) {
+                        .arg(minutesText(end - *nextStart));
+        } else if (*nextStart - end > qint64(qMax(0, gapMinutes)) * 60) {
             check.problems |= Gap;
             said << QStringLiteral("Leaves a gap of %1 before the next programme.")
-                        .arg(minutesText(*nextStart - *end));
+                        .arg(minutesText(*nextStart - end));
         }
     }
     if (!said.isEmpty())
@@ -256,25 +250,34 @@ RowCheck describe(const Programme &p, const Reading &read, std::optional<qint64>
     return check;
 }
 
+std::optional<qint64> startOf(const times::ProgrammeSpan &span)
+{
+    return span.start ? std::optional<qint64>(span.start->at) : std::nullopt;
+}
+
 } // namespace
 
-QList<RowCheck> checkSchedule(const QList<Programme> &programmes, int gapMinutes, CheckCount *count)
+QList<RowCheck> checkSchedule(const QList<Programme> &programmes, int gapMinutes,
+                              const QTimeZone &zone, CheckCount *count)
 {
     const qsizetype n = programmes.size();
-    // Read once: each start is compared with the end before it.
-    QList<Reading> read(n);
+    // Worked out once: each start is compared with the end before it.
+    QList<times::ProgrammeSpan> spans(n);
     Memo<QDate, readTypedDate> dateOf;
     Memo<QTime, readTypedTime> timeOf;
     Memo<int, readTypedDuration> lengthOf;
+    times::ZoneOffsets offsets(zone);
     for (qsizetype i = 0; i < n; ++i) {
         const Programme &p = programmes.at(i);
-        read[i] = {dateOf(p.startDate), timeOf(p.startTime), lengthOf(p.duration)};
+        spans[i] = times::programmeSpan(
+            storedTimes(p), {dateOf(p.startDate), timeOf(p.startTime), lengthOf(p.duration)},
+            offsets);
     }
     QList<RowCheck> checks(n);
     CheckCount counted;
     for (qsizetype i = 0; i < n; ++i) {
-        checks[i] = describe(programmes.at(i), read.at(i),
-                             i + 1 < n ? read.at(i + 1).start() : std::nullopt, gapMinutes);
+        checks[i] = describe(programmes.at(i), spans.at(i),
+                             i + 1 < n ? startOf(spans.at(i + 1)) : std::nullopt, gapMinutes);
         counted.add(checks.at(i).problems, 1);
     }
     if (count)
@@ -282,10 +285,12 @@ QList<RowCheck> checkSchedule(const QList<Programme> &programmes, int gapMinutes
     return checks;
 }
 
-RowCheck checkProgramme(const Programme &programme, const Programme *next, int gapMinutes)
+RowCheck checkProgramme(const Programme &programme, const Programme *next, int gapMinutes,
+                        const QTimeZone &zone)
 {
-    return describe(programme, reading(programme), next ? reading(*next).start() : std::nullopt,
-                    gapMinutes);
+    times::ZoneOffsets offsets(zone);
+    return describe(programme, spanOf(programme, offsets),
+                    next ? startOf(spanOf(*next, offsets)) : std::nullopt, gapMinutes);
 }
 
 Repeated repeatProgrammes(const QList<Programme> &programmes, const RepeatPlan &plan)
@@ -344,6 +349,8 @@ Repeated repeatProgrammes(const QList<Programme> &programmes, const RepeatPlan &
         for (qsizetype i = 0; i < programmes.size(); ++i) {
             Programme copy = programmes.at(i);
             copy.programmeID = 0;
+            // A copy is no programme of the guide's.
+            copy.kept = {};
             copy.startDate = writeDateLike(copy.startDate, dates.at(i).addDays(shift));
             result.copies << copy;
         }
@@ -362,18 +369,19 @@ QDate latestDate(const QList<Programme> &programmes)
     return latest;
 }
 
-Programme followingProgramme(const Programme &previous)
+Programme followingProgramme(const Programme &previous, const QTimeZone &zone)
 {
     Programme next;
     next.category = programmes::defaultCategory();
-    const auto end = endSecond(previous);
-    if (!end) {
+    times::ZoneOffsets offsets(zone);
+    const times::ProgrammeSpan span = spanOf(previous, offsets);
+    if (!span.end) {
         next.startDate = previous.startDate;
         return next;
     }
-    next.startDate = writeDateLike(previous.startDate, QDate::fromJulianDay(*end / secondsPerDay));
-    next.startTime = writeTimeLike(
-        previous.startTime, QTime::fromMSecsSinceStartOfDay(int(*end % secondsPerDay) * 1000));
+    const QDateTime end = wallClock(span.end->at, offsets);
+    next.startDate = writeDateLike(previous.startDate, end.date());
+    next.startTime = writeTimeLike(previous.startTime, end.time());
     return next;
 }
 

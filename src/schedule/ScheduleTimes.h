@@ -1,18 +1,23 @@
 #pragma once
 
 #include "schedule/Schedule.h"
+#include "times/ProgrammeSpan.h"
 
 #include <QDate>
 #include <QList>
 #include <QString>
 #include <QTime>
+#include <QTimeZone>
 
 #include <optional>
 
 // What the schedule works out from the typed dates, times and durations:
 // ends, checks, repeated copies and the programme that follows another.
-// Times are read on the clock as typed; a daylight-saving change moves no
-// programme and makes no gap, because the guide lists clock times too.
+// A programme runs when times::programmeSpan says, as on the guide grid and
+// in the XMLTV export: typed starts are the wall clock of a zone, and a
+// duration is time that passes, so across a daylight-saving change a
+// programme ends an hour earlier or later on the clock than its minutes
+// alone would say, and may overlap the next one or leave a gap.
 namespace schedule {
 
 // The date written the way `typed` was: the same form, the same number of
@@ -22,22 +27,21 @@ QString writeDateLike(const QString &typed, QDate date);
 // The time written the way `typed` was (hh:mm, h:mm, hh:mm:ss or hhmm).
 QString writeTimeLike(const QString &typed, QTime time);
 
-// The start as seconds on a running clock, or nothing when the date or the
-// start cannot be read.
-std::optional<qint64> startSecond(const Programme &programme);
-// The end, from the start and the duration, or nothing.
-std::optional<qint64> endSecond(const Programme &programme);
-// The end as the End column shows it: the clock time in the start's form,
-// with "+1" for each day it runs past its start date; empty when either
-// the start or the duration cannot be read.
-QString endText(const Programme &programme);
+// When the programme runs in zone.
+times::ProgrammeSpan spanOf(const Programme &programme, times::ZoneOffsets &zone);
+// The end as the End column shows it: the clock time in zone, in the
+// start's form, with "+1" for each day it runs past its start date; empty
+// when the start or the end cannot be worked out.
+QString endText(const Programme &programme, const QTimeZone &zone);
 
 enum Problem : unsigned
 {
     Overlap = 1,
     Gap = 2,
     Unreadable = 4,
-    NoName = 8
+    NoName = 8,
+    // A typed start the clock skips or shows twice.
+    ClockChange = 16
 };
 
 struct RowCheck
@@ -53,6 +57,7 @@ struct CheckCount
     int gaps = 0;
     int unreadable = 0;
     int unnamed = 0;
+    int clockChanges = 0;
 
     // "3 overlaps, 1 gap, 2 unreadable", or "No problems" when all are 0.
     QString text() const;
@@ -63,14 +68,16 @@ struct CheckCount
 // Checks each programme against the next one in the list: an overlap when
 // it ends after the next one starts, a gap when the next one starts more
 // than gapMinutes after it ends. Also marks starts and durations that cannot
-// be read and programmes without a name (blanks only count as none).
+// be read, programmes without a name (blanks only count as none) and
+// starts the clock of zone skips or shows twice.
 QList<RowCheck> checkSchedule(const QList<Programme> &programmes, int gapMinutes,
-                              CheckCount *count = nullptr);
+                              const QTimeZone &zone, CheckCount *count = nullptr);
 
 // One programme's check against the one after it (none for the last):
 // what checkSchedule gives its row, for a change of one row without
 // checking the whole channel again.
-RowCheck checkProgramme(const Programme &programme, const Programme *next, int gapMinutes);
+RowCheck checkProgramme(const Programme &programme, const Programme *next, int gapMinutes,
+                        const QTimeZone &zone);
 
 enum class Every
 {
@@ -106,9 +113,10 @@ constexpr int maximumRepeats = 3660;
 // The latest start date of the programmes that can be read; invalid if none.
 QDate latestDate(const QList<Programme> &programmes);
 
-// A new programme that starts when `previous` ends, with the date and time
-// written the way previous's were; without a readable end, on the same date.
-Programme followingProgramme(const Programme &previous);
+// A new programme that starts when `previous` ends on the clock of zone,
+// with the date and time written the way previous's were; without a
+// readable end, on the same date.
+Programme followingProgramme(const Programme &previous, const QTimeZone &zone);
 // A first programme for an empty channel: today at midnight.
 Programme firstProgramme(QDate today);
 

@@ -384,7 +384,8 @@ void ScheduleWindow::refreshGuide()
         guide::loadDay(state().connectionString, state().currentProjectID.value_or(0), day);
     if (!loaded)
         showFailure(loaded.failure());
-    m_guide->setLayout(guide::layOut(loaded ? loaded.value() : QList<guide::Channel>(), day));
+    m_guide->setLayout(
+        guide::layOut(loaded ? loaded.value() : QList<guide::Channel>(), day, m_model.zone()));
     showTableSelection();
 }
 
@@ -744,9 +745,9 @@ void ScheduleWindow::insertProgramme()
     const QList<int> rows = selectedRows();
     const QList<Programme> &all = m_model.programmes();
     const Programme next =
-        all.isEmpty()
-            ? schedule::firstProgramme(QDate::currentDate())
-            : schedule::followingProgramme(all.at(rows.isEmpty() ? all.size() - 1 : rows.last()));
+        all.isEmpty() ? schedule::firstProgramme(QDate::currentDate())
+                      : schedule::followingProgramme(
+                            all.at(rows.isEmpty() ? all.size() - 1 : rows.last()), m_model.zone());
     addRows({next}, QStringLiteral("Insert Programme"));
 }
 
@@ -770,7 +771,7 @@ void ScheduleWindow::copyProgrammes()
 {
     const QList<Programme> selected = selectedProgrammes();
     if (!selected.isEmpty())
-        QGuiApplication::clipboard()->setText(schedule::toSpreadsheet(selected));
+        QGuiApplication::clipboard()->setText(schedule::toSpreadsheet(selected, m_model.zone()));
 }
 
 void ScheduleWindow::pasteProgrammes()

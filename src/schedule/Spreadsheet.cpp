@@ -119,13 +119,13 @@ QStringList allTitles(bool withEnd)
 
 } // namespace
 
-QString toSpreadsheet(const QList<Programme> &programmes)
+QString toSpreadsheet(const QList<Programme> &programmes, const QTimeZone &zone)
 {
     QString text;
     for (const Programme &p : programmes) {
         QStringList cells;
         for (int column = 0; column < ColumnCount; ++column)
-            cells << cell(column == End ? endText(p) : p.value(column));
+            cells << cell(column == End ? endText(p, zone) : p.value(column));
         text += cells.join(u'\t') + u'\n';
     }
     return text;

@@ -4,14 +4,16 @@
 
 #include <QList>
 #include <QString>
+#include <QTimeZone>
 
 // Programmes as the text spreadsheets put on the clipboard: one row a line,
 // cells separated by tabs, a cell that holds a tab, a quote or a line break
 // between double quotes with its quotes doubled.
 namespace schedule {
 
-// The programmes' cells in the table's column order, without a header row.
-QString toSpreadsheet(const QList<Programme> &programmes);
+// The programmes' cells in the table's column order, without a header row;
+// End as the table shows it in zone.
+QString toSpreadsheet(const QList<Programme> &programmes, const QTimeZone &zone);
 
 struct Pasted
 {

@@ -3,6 +3,7 @@
 #include "store/Connection.h"
 #include "store/Gone.h"
 #include "store/Tables.h"
+#include "times/ProgrammeSpan.h"
 #include "xmltv/XmltvTime.h"
 #include "xmltv/XmltvWriter.h"
 
@@ -309,6 +310,7 @@ Status GuideStore::finish()
     };
     QVariantList replaced;
     qint64 looked = 0;
+    times::ZoneOffsets zone(m_zone);
     for (auto span = m_spans.cbegin(); span != m_spans.cend(); ++span) {
         if (!span->any)
             continue;
@@ -322,12 +324,12 @@ Status GuideStore::finish()
         for (QSqlQuery &q = rows.value(); q.next();) {
             if (cancelled(++looked))
                 return importCancelled();
-            const auto times =
-                storedTimes({q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
-                             q.value(4).toString(), QString(), q.value(5).toString()},
-                            m_zone);
-            const qint64 start = times ? times->start.instant : 0;
-            const bool within = times && start >= span->from &&
+            const times::ProgrammeSpan runs = times::programmeSpan(
+                {q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
+                 q.value(4).toString(), QString(), q.value(5).toString()},
+                zone);
+            const qint64 start = runs.start ? runs.start->at : 0;
+            const bool within = runs.start && start >= span->from &&
                                 (start < span->stopsBefore || start <= span->startsUpTo);
             if (within)
                 replaced << q.value(0);

@@ -7,6 +7,7 @@
 #include "store/SqliteStatement.h"
 #include "store/Tables.h"
 #include "store/TypedTimes.h"
+#include "times/ProgrammeSpan.h"
 #include "xmltv/XmltvExtras.h"
 #include "xmltv/XmltvTime.h"
 
@@ -445,18 +446,17 @@ std::optional<std::string_view> tagLongerThan(std::string_view xml, qint64 bytes
     return std::nullopt;
 }
 
-QString leftOutReason(bool noName, const std::optional<QDate> &date,
-                      const std::optional<QTime> &time, const QString &typedDate,
+QString leftOutReason(bool noName, bool dateRead, bool timeRead, const QString &typedDate,
                       const QString &typedTime)
 {
     QStringList reasons;
     if (noName)
         reasons << QStringLiteral("it has no name");
-    if (!date) {
+    if (!dateRead) {
         reasons << (blank(typedDate) ? QStringLiteral("it has no start date")
                                      : QStringLiteral("the start date cannot be read"));
     }
-    if (!time) {
+    if (!timeRead) {
         reasons << (blank(typedTime) ? QStringLiteral("it has no start time")
                                      : QStringLiteral("the start time cannot be read"));
     }
@@ -678,11 +678,11 @@ private:
     // The programmes read so far, sorted, as a run of the channel's.
     store::Status spillProgrammes();
     store::Status writeProgrammes();
-    // The start and stop of the row read by readProgrammes; lengthUnread
-    // when its typed duration, not blank, cannot be read.
-    GuideTimes timesOf(const SqliteStatement &row, QDate date, QTime time, bool &lengthUnread);
+    // When the row read by readProgrammes runs; lengthUnread when its
+    // typed duration, not blank, cannot be read and gives its stop.
+    times::ProgrammeSpan spanOf(const SqliteStatement &row, bool &lengthUnread);
     // <programme start="..." stop="..." channel=", to the channel's id.
-    void appendStartTag(const GuideTimes &times);
+    void appendStartTag(const times::ProgrammeSpan &span);
     // The programme's children where the guide it came from said more than
     // the columns hold, in the order XMLTV sets; false when the programme
     // has no name to show.
@@ -917,42 +917,14 @@ store::Status GuideWriter::writeChannel(const SqliteStatement &channel, XmltvExp
     return store::success();
 }
 
-// While the start date and time are the texts the import wrote, the
-// instants the guide gave hold; the stop too, while the duration is.
-// Anything the user has typed since is read in the export's zone.
-GuideTimes GuideWriter::timesOf(const SqliteStatement &row, QDate date, QTime time,
-                                bool &lengthUnread)
+times::ProgrammeSpan GuideWriter::spanOf(const SqliteStatement &row, bool &lengthUnread)
 {
-    GuideTimes times;
-    lengthUnread = false;
-    const std::string_view typed = row.text(9);
-    const std::size_t firstBreak = typed.find('\n');
-    const std::size_t secondBreak =
-        firstBreak == std::string_view::npos ? firstBreak : typed.find('\n', firstBreak + 1);
-    const auto kept = [](std::string_view text) -> std::optional<GuideInstant> {
-        const auto read = text.empty() ? std::nullopt : readTimestamp(text);
-        if (!read || !read->unknownZone.isEmpty())
-            return std::nullopt;
-        return GuideInstant{read->wallSeconds() - read->offset, read->offset};
-    };
-    std::optional<GuideInstant> start;
-    if (secondBreak != std::string_view::npos && row.text(2) == typed.substr(0, firstBreak) &&
-        row.text(3) == typed.substr(firstBreak + 1, secondBreak - firstBreak - 1)) {
-        start = kept(row.text(7));
-    }
-    times.start = start ? *start : GuideInstant{instantOf(date, time, m_zone), std::nullopt};
-    if (start && row.text(4) == typed.substr(secondBreak + 1)) {
-        // As the guide had it: its stop to the second, or none.
-        times.stop = kept(row.text(8));
-        return times;
-    }
-    // A length of nothing gives no stop rather than one equal to the start.
-    const auto length = m_durations.of(row, 4);
-    lengthUnread = !length && !blank(row.wideText(4));
-    const int minutes = length.value_or(0);
-    if (minutes > 0)
-        times.stop = GuideInstant{times.start.instant + qint64(minutes) * 60, std::nullopt};
-    return times;
+    const times::TypedReading read{m_dates.of(row, 2), m_times.of(row, 3), m_durations.of(row, 4)};
+    const times::StoredTimes stored{row.wideText(2), row.wideText(3), row.wideText(4),
+                                    row.wideText(7), row.wideText(8), row.wideText(9)};
+    const times::ProgrammeSpan span = times::programmeSpan(stored, read, m_zone);
+    lengthUnread = !span.keptEnd && span.durationUnread && !blank(stored.duration);
+    return span;
 }
 
 store::Status GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
@@ -968,16 +940,14 @@ store::Status GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelI
         appendEscaped(channel, id->second, true);
     rows.restart(channelID);
     while (rows.next()) {
-        const auto date = m_dates.of(rows, 2);
-        const auto time = m_times.of(rows, 3);
+        bool lengthUnread = false;
+        const times::ProgrammeSpan span = spanOf(rows, lengthUnread);
         const std::size_t element = m_text.size();
         bool noName = true;
-        if (date && time) {
-            bool lengthUnread = false;
-            const GuideTimes times = timesOf(rows, *date, *time, lengthUnread);
+        if (span.start) {
             // Kept as the import made it: XML already.
             const std::string_view extra = rows.text(10);
-            appendStartTag(times);
+            appendStartTag(span);
             m_text.append(channel).append("\"");
             // The name, description and category as written.
             Written texts[3];
@@ -1000,7 +970,7 @@ store::Status GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelI
                 if (auto checked = checkProgramme(rows, texts, lengthUnread, element, done);
                     !checked)
                     return checked;
-                const qint64 start = times.start.instant;
+                const qint64 start = span.start->at;
                 if (!m_programmes.empty() && start < m_programmes.back().start)
                     m_inOrder = false;
                 m_programmes.push_back({start, element, m_text.size() - element});
@@ -1018,8 +988,9 @@ store::Status GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelI
         }
         const QString typedDate = rows.wideText(2);
         const QString typedTime = rows.wideText(3);
-        done.leftOut.append({rows.wideText(1), channelName, typedDate, typedTime,
-                             leftOutReason(noName, date, time, typedDate, typedTime)});
+        done.leftOut.append(
+            {rows.wideText(1), channelName, typedDate, typedTime,
+             leftOutReason(noName, !span.dateUnread, !span.timeUnread, typedDate, typedTime)});
     }
     if (!rows.ok())
         return failed(rows);
@@ -1171,7 +1142,7 @@ store::Failure GuideWriter::refuseTag(const ChangedText &row, std::string_view t
                            .arg(what));
 }
 
-void GuideWriter::appendStartTag(const GuideTimes &times)
+void GuideWriter::appendStartTag(const times::ProgrammeSpan &span)
 {
     // Gathered here and added at once: the most of a programme's pieces.
     constexpr std::string_view start = "  <programme start=\"";
@@ -1183,15 +1154,16 @@ void GuideWriter::appendStartTag(const GuideTimes &times)
         std::memcpy(tag + size, text.data(), text.size());
         size += text.size();
     };
-    const auto putTime = [&](const GuideInstant &at) {
-        size +=
-            formatTimestamp(tag + size, at.instant, at.offset ? *at.offset : m_zone.at(at.instant));
+    const auto putTime = [&](const times::Instant &at) {
+        size += formatTimestamp(tag + size, at.at, at.offset ? *at.offset : m_zone.at(at.at));
     };
     put(start);
-    putTime(times.start);
-    if (times.stop) {
+    putTime(*span.start);
+    // A length of nothing gives no stop rather than one equal to the start;
+    // a guide's own stop goes out as it came.
+    if (span.end && (span.keptEnd || span.end->at > span.start->at)) {
         put(stop);
-        putTime(*times.stop);
+        putTime(*span.end);
     }
     put(channel);
     m_text.append(tag, size);

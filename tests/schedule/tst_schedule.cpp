@@ -15,6 +15,8 @@ namespace {
 // A programme written "date|start|duration|name|category|synopsis"; <null>
 // stands for a column without a value, and values left off have none.
 const QString null = u"<null>"_qs;
+// The zone typed starts are read in, with its clock changes.
+const QTimeZone london("Europe/London");
 const int columns[] = {schedule::Date, schedule::Start,    schedule::Duration,
                        schedule::Name, schedule::Category, schedule::Synopsis};
 
@@ -251,12 +253,12 @@ void ScheduleTest::copy_quotesCellsSpreadsheetsWouldSplit()
 {
     const QList<Programme> rows = programmes({u"2024-01-01|23:30|60|Say \"Hi\"|News|a\tb"_qs,
                                               u"x|06:00|<null>|<null>|<null>|one\r\ntwo"_qs});
-    const QString text = schedule::toSpreadsheet(rows);
+    const QString text = schedule::toSpreadsheet(rows, london);
     QCOMPARE(text, u"2024-01-01\t23:30\t60\t00:30 +1\t\"Say \"\"Hi\"\"\"\tNews\t\"a\tb\"\n"
                    "x\t06:00\t\t\t\t\t\"one\r\ntwo\"\n"_qs);
     // What was copied pastes back as the same cells, End aside.
-    const schedule::Pasted pasted = schedule::fromSpreadsheet(
-        schedule::toSpreadsheet({rows.first(), programme(u"2024-01-02|06:00|5|<null>||\"q\""_qs)}));
+    const schedule::Pasted pasted = schedule::fromSpreadsheet(schedule::toSpreadsheet(
+        {rows.first(), programme(u"2024-01-02|06:00|5|<null>||\"q\""_qs)}, london));
     QCOMPARE(pasted.error, QString());
     QCOMPARE(written(pasted.programmes),
              QStringList({written(rows.first()), u"2024-01-02|06:00|5|<null>|<null>|\"q\""_qs}));
@@ -337,8 +339,8 @@ void ScheduleTest::ends_areWorkedOutInTheStartsForm()
     QFETCH(QString, programme);
     QFETCH(QString, end);
     QFETCH(QString, following);
-    QCOMPARE(schedule::endText(::programme(programme)), end);
-    const Programme next = schedule::followingProgramme(::programme(programme));
+    QCOMPARE(schedule::endText(::programme(programme), london), end);
+    const Programme next = schedule::followingProgramme(::programme(programme), london);
     QCOMPARE(written(next), following + u"|<null>|<null>|Adult Entertainment"_qs);
 }
 
@@ -369,10 +371,11 @@ void ScheduleTest::checks_markEachProblemRow_data()
     QTest::newRow("no name, blanks only")
         << u"2024-01-01|06:00|30|<null>;2024-01-01|06:30|30|  ;2024-01-01|07:00|30|C"_qs << 0
         << QList<unsigned>{NoName, NoName, 0} << u"2 without a name"_qs;
-    QTest::newRow("clock times through the daylight-saving change")
+    QTest::newRow("real time through the daylight-saving changes")
         << u"2024-03-31|00:30|120|A;2024-03-31|02:30|30|B;2024-10-27|01:30|60|C;"
            "2024-10-27|02:30|30|D"_qs
-        << 0 << QList<unsigned>{0, Gap, 0, 0} << u"1 gap"_qs;
+        << 0 << QList<unsigned>{Overlap, Gap, Gap | ClockChange, 0}
+        << u"1 overlap, 2 gaps, 1 start at a clock change"_qs;
     QTest::newRow("everything at once")
         << u"2024-01-01|06:00|60|A;2024-01-01|06:30|60|<null>;2024-01-01|08:00|x|C"_qs << 0
         << QList<unsigned>{Overlap, Gap | NoName, Unreadable}
@@ -387,7 +390,8 @@ void ScheduleTest::checks_markEachProblemRow()
     QFETCH(QString, count);
     const QList<Programme> rows = ::programmes(programmes.split(u';'));
     schedule::CheckCount counted;
-    const QList<schedule::RowCheck> checks = schedule::checkSchedule(rows, gapMinutes, &counted);
+    const QList<schedule::RowCheck> checks =
+        schedule::checkSchedule(rows, gapMinutes, london, &counted);
     QList<unsigned> found;
     for (qsizetype i = 0; i < checks.size(); ++i) {
         const schedule::RowCheck &check = checks.at(i);
@@ -396,7 +400,7 @@ void ScheduleTest::checks_markEachProblemRow()
         QCOMPARE(check.text.isEmpty(), check.problems == 0);
         // A row checked alone, after an edit, gets what the whole check gave it.
         const schedule::RowCheck alone = schedule::checkProgramme(
-            rows.at(i), i + 1 < rows.size() ? &rows.at(i + 1) : nullptr, gapMinutes);
+            rows.at(i), i + 1 < rows.size() ? &rows.at(i + 1) : nullptr, gapMinutes, london);
         QCOMPARE(alone.problems, check.problems);
         QCOMPARE(alone.text, check.text);
     }
