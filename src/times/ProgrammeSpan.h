@@ -8,6 +8,7 @@
 #include <QTimeZone>
 
 #include <optional>
+#include <string_view>
 
 // When a programme runs. Everything that places a programme in time (the
 // schedule's End column and checks, the guide grid, the XMLTV export and the
@@ -25,6 +26,18 @@ struct StoredTimes
     QString xmltvStart;
     QString xmltvStop;
     QString xmltvTyped;
+};
+
+// The same as SQLite holds them, in UTF-8: the export goes through a
+// million rows and makes no string of its own for any of them.
+struct StoredTimesUtf8
+{
+    std::string_view startDate;
+    std::string_view startTime;
+    std::string_view duration;
+    std::string_view xmltvStart;
+    std::string_view xmltvStop;
+    std::string_view xmltvTyped;
 };
 
 // The typed texts as store/TypedTimes reads them, for a caller that reads
@@ -73,5 +86,7 @@ ProgrammeSpan programmeSpan(const StoredTimes &stored, ZoneOffsets &zone);
 ProgrammeSpan programmeSpan(const StoredTimes &stored, const QTimeZone &zone);
 // The same with the typed texts already read.
 ProgrammeSpan programmeSpan(const StoredTimes &stored, const TypedReading &read, ZoneOffsets &zone);
+ProgrammeSpan programmeSpan(const StoredTimesUtf8 &stored, const TypedReading &read,
+                            ZoneOffsets &zone);
 
 } // namespace times

@@ -920,10 +920,11 @@ store::Status GuideWriter::writeChannel(const SqliteStatement &channel, XmltvExp
 times::ProgrammeSpan GuideWriter::spanOf(const SqliteStatement &row, bool &lengthUnread)
 {
     const times::TypedReading read{m_dates.of(row, 2), m_times.of(row, 3), m_durations.of(row, 4)};
-    const times::StoredTimes stored{row.wideText(2), row.wideText(3), row.wideText(4),
-                                    row.wideText(7), row.wideText(8), row.wideText(9)};
+    const times::StoredTimesUtf8 stored{row.text(2), row.text(3), row.text(4),
+                                        row.text(7), row.text(8), row.text(9)};
     const times::ProgrammeSpan span = times::programmeSpan(stored, read, m_zone);
-    lengthUnread = !span.keptEnd && span.durationUnread && !blank(stored.duration);
+    // Rare: read the text as the rest of the export reads it only then.
+    lengthUnread = !span.keptEnd && span.durationUnread && !blank(row.wideText(4));
     return span;
 }
 
