@@ -161,10 +161,13 @@ for n in "${SIZES[@]}"; do
         env QT_QPA_PLATFORM=offscreen "$WINDOW" --open "$db" "$channel" -- \
         sh -c 'sqlite3 -csv "$1" "$2" >"$3"' sh "$db" "$LIST_SQL" "$OUT/list.csv"
 done
-# The programme window with nothing in it, for its memory alone.
+# The programme window with nothing in it, for its memory alone: a channel
+# without programmes (a channel that is not there is refused as gone).
+cp "$OUT/empty.db" "$OUT/empty-channel.db"
+sqlite3 "$OUT/empty-channel.db" "INSERT INTO ChannelData (channelID, projectID, channelName) VALUES (1, 1, 'Empty')"
 : >"$OUT/empty-window.txt"
 for _ in $(seq "$RUNS"); do
-    timed "$OUT/empty-window.txt" env QT_QPA_PLATFORM=offscreen "$WINDOW" --open "$OUT/empty.db" 1
+    timed "$OUT/empty-window.txt" env QT_QPA_PLATFORM=offscreen "$WINDOW" --open "$OUT/empty-channel.db" 1
 done
 empty_kb=$(best "$OUT/empty-window.txt" | awk '{ print $3 }')
 
