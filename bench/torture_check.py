@@ -49,14 +49,14 @@ def starts_at(values):
 def import_guide(channels, intent):
     """A guide channel keeps its programmes outside the guide's span; those
     inside are replaced by the guide's."""
-    for spec in intent["channels"]:
-        c = channels.setdefault("guide:" + spec["name"], channel({"name": spec["name"]}))
-        first, end = spec["from"], spec["from"] + 1800 * spec["count"]
+    for guide in intent["channels"]:
+        c = channels.setdefault("guide:" + guide["name"], channel({"name": guide["name"]}))
+        first, end = guide["from"], guide["from"] + 1800 * guide["count"]
         c["progs"] = [p for p in c["progs"] if not first <= starts_at(p[1]) < end]
-        for i in range(spec["count"]):
+        for i in range(guide["count"]):
             t = datetime.datetime.fromtimestamp(first + 1800 * i, UTC)
             c["progs"].append(programme({
-                "name": f'{intent["token"]}-g{spec["k"]}-{i}', "date": t.strftime("%Y-%m-%d"),
+                "name": f'{intent["token"]}-g{guide["k"]}-{i}', "date": t.strftime("%Y-%m-%d"),
                 "time": t.strftime("%H:%M"), "duration": "30", "category": "News"}))
 
 
