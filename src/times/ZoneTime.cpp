@@ -93,13 +93,17 @@ int ZoneOffsets::at(qint64 instant)
     const QDateTime now = QDateTime::fromSecsSinceEpoch(instant, Qt::UTC);
     const QTimeZone::OffsetData before = m_zone.previousTransition(now.addSecs(1));
     const QTimeZone::OffsetData after = m_zone.nextTransition(now);
-    if (!before.atUtc.isValid() || !after.atUtc.isValid())
-        return m_offset;
-    const qint64 from = before.atUtc.toSecsSinceEpoch();
-    const qint64 to = after.atUtc.toSecsSinceEpoch();
+    // No transition on a side: the stretch runs on without end there (a zone
+    // such as Etc/UTC says it has transitions and gives none). Looked up
+    // afresh every time, it cost the schedule's checks ten times their work.
+    const qint64 from = before.atUtc.isValid() ? before.atUtc.toSecsSinceEpoch()
+                                               : std::numeric_limits<qint64>::min();
+    const qint64 to = after.atUtc.isValid() ? after.atUtc.toSecsSinceEpoch()
+                                            : std::numeric_limits<qint64>::max();
     // Kept only where the zone itself agrees at both ends of the stretch.
-    if (from <= instant && instant < to && offsetAt(m_zone, from) == m_offset &&
-        offsetAt(m_zone, to - 1) == m_offset) {
+    if (from <= instant && instant < to &&
+        (!before.atUtc.isValid() || offsetAt(m_zone, from) == m_offset) &&
+        (!after.atUtc.isValid() || offsetAt(m_zone, to - 1) == m_offset)) {
         m_from = from;
         m_to = to;
     }
