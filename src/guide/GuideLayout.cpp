@@ -132,10 +132,12 @@ store::Result<QList<Channel>> loadDay(const QString &databasePath, qint32 projec
                                store::text(q, QStringLiteral("channelNumber")),
                                {}});
             }
-            // Each channel's day, and its programmes whose date cannot be read
-            // (their keys start with '1'), are two ranges of the channel's
-            // start index: sought one by one, they come in order without a
-            // sort and without reading the channel's other days.
+            // Each channel's days around the one shown (a programme typed for
+            // the day before may run into it; one from a guide of a zone ahead
+            // may be dated the day after), and its programmes whose date cannot
+            // be read (their keys start with '1'), are two ranges of the
+            // channel's start index: sought one by one, they come in order
+            // without a sort and without reading the channel's other days.
             auto rows = db.prepare(
                 QStringLiteral("SELECT programmeID, startDate, startTime, duration, "
                                "programmeName, category, xmltvStart, xmltvStop, xmltvTyped "
