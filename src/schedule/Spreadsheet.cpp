@@ -125,7 +125,7 @@ QString toSpreadsheet(const QList<Programme> &programmes, const QTimeZone &zone)
     for (const Programme &p : programmes) {
         QStringList cells;
         for (int column = 0; column < ColumnCount; ++column)
-            cells << cell(column == End ? endText(p, zone) : p.value(column));
+            cells << cell(column == End ? endText(p, zone) : cellText(p, column));
         text += cells.join(u'\t') + u'\n';
     }
     return text;
@@ -184,7 +184,7 @@ Pasted fromSpreadsheet(const QString &text)
         Programme p;
         for (qsizetype c = 0; c < columns.size(); ++c) {
             if (columns.at(c) != End && !row.at(c).isEmpty())
-                p.setValue(columns.at(c), row.at(c));
+                setCellText(p, columns.at(c), row.at(c));
         }
         QString wrong;
         if (!readTypedDate(p.startDate))

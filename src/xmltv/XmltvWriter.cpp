@@ -920,8 +920,13 @@ store::Status GuideWriter::writeChannel(const SqliteStatement &channel, XmltvExp
 times::ProgrammeSpan GuideWriter::spanOf(const SqliteStatement &row, bool &lengthUnread)
 {
     const times::TypedReading read{m_dates.of(row, 2), m_times.of(row, 3), m_durations.of(row, 4)};
-    const times::StoredTimesUtf8 stored{row.text(2), row.text(3), row.text(4),
-                                        row.text(7), row.text(8), row.text(9)};
+    store::ProgrammeRowUtf8 stored;
+    stored.startDate = row.text(2);
+    stored.startTime = row.text(3);
+    stored.duration = row.text(4);
+    stored.xmltvStart = row.text(7);
+    stored.xmltvStop = row.text(8);
+    stored.xmltvTyped = row.text(9);
     const times::ProgrammeSpan span = times::programmeSpan(stored, read, m_zone);
     // Rare: read the text as the rest of the export reads it only then.
     lengthUnread = !span.keptEnd && span.durationUnread && !blank(row.wideText(4));

@@ -26,7 +26,7 @@ Programme programme(const QString &written)
     values.resize(6, null);
     Programme p;
     for (int i = 0; i < 6; ++i)
-        p.setValue(columns[i], values.at(i) == null ? QString() : values.at(i));
+        schedule::setCellText(p, columns[i], values.at(i) == null ? QString() : values.at(i));
     return p;
 }
 
@@ -41,8 +41,10 @@ QList<Programme> programmes(const QStringList &written)
 QString written(const Programme &p)
 {
     QStringList values;
-    for (int column : columns)
-        values << (p.value(column).isNull() ? null : p.value(column));
+    for (int column : columns) {
+        const QString text = schedule::cellText(p, column);
+        values << (text.isNull() ? null : text);
+    }
     while (values.size() > 3 && values.last() == null)
         values.removeLast();
     return values.join(u'|');

@@ -306,7 +306,7 @@ void StoreTest::olderDatabase_isUpgradedOnOpen_keepingEveryRow()
         names << entry.text;
     QCOMPARE(names, (QStringList{u"Morning news"_qs, u"Late film"_qs}));
     // The deleted programme's identifier is not handed out again.
-    QVERIFY(programmes::addProgramme(path, 2, {u"New"_qs}).ok());
+    QVERIFY(programmes::addProgramme(path, 2, namedProgramme(u"New"_qs)).ok());
     QCOMPARE(raw(path, u"SELECT max(programmeID) FROM ProgrammeData"_qs),
              QList<QStringList>{{u"5"_qs}});
 
@@ -458,7 +458,7 @@ void StoreTest::writeCommand_waitsForAnotherWriter()
     QElapsedTimer waited;
     waited.start();
     // A command that reads before it writes, as most do.
-    const Status saved = programmes::changeProgramme(db.path(), programme, {u"B"_qs});
+    const Status saved = programmes::changeProgramme(db.path(), programme, namedProgramme(u"B"_qs));
     const qint64 ms = waited.elapsed();
     other.join();
     QVERIFY2(saved.ok(), qPrintable(saved.ok() ? QString() : saved.failure().text()));
@@ -511,8 +511,12 @@ void StoreTest::goneRow_failsAsGoneAndChangesNothing_data()
     channels::Channel edited;
     edited.name = u"Renamed"_qs;
     edited.templateLines = {u"T, C, 1"_qs};
-    const programmes::Programme boxes{u"Name"_qs,  u"Desc"_qs, u"2024-01-01"_qs,
-                                      u"06:00"_qs, u"30"_qs,   u"News"_qs};
+    programmes::ProgrammeRow boxes = namedProgramme(u"Name"_qs);
+    boxes.programmeDesc = u"Desc"_qs;
+    boxes.startDate = u"2024-01-01"_qs;
+    boxes.startTime = u"06:00"_qs;
+    boxes.duration = u"30"_qs;
+    boxes.category = u"News"_qs;
     schedule::Programme undone;
     undone.programmeID = 9;
     undone.programmeName = u"Back"_qs;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/ProgrammeRow.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -38,3 +40,11 @@ private:
     QTemporaryDir m_dir;
     bool m_valid = false;
 };
+
+// A programme with only its name, for a command's boxes.
+inline store::ProgrammeRow namedProgramme(const QString &name)
+{
+    store::ProgrammeRow programme;
+    programme.programmeName = name;
+    return programme;
+}
