@@ -5,6 +5,8 @@
 #include "store/SqliteStatement.h"
 #include "store/Tables.h"
 
+#include <QRegularExpression>
+
 #include <limits>
 
 using store::Connection;
@@ -21,7 +23,17 @@ using Channel = store::tables::Channel;
 // The store column behind each table column; End is worked out, never stored.
 const QLatin1StringView storeColumns[ColumnCount] = {
     Stored::startDate, Stored::startTime, Stored::duration, {},
-    Stored::name,      Stored::category,  Stored::desc};
+    Stored::name,      Stored::category,  Stored::desc,     Stored::subTitle,
+    Stored::episode};
+
+// What XMLTV's xmltv_ns numbering looks like: three dot-separated parts,
+// each empty or a number, the first two perhaps "of" a total ("2/5").
+bool readsAsXmltvNs(const QString &text)
+{
+    static const QRegularExpression form(
+        QStringLiteral(R"(^\s*(\d+\s*(/\s*\d+\s*)?)?\.\s*(\d+\s*(/\s*\d+\s*)?)?\.\s*(\d+\s*(/\s*\d+\s*)?)?$)"));
+    return form.match(text).hasMatch();
+}
 
 // The row's member behind a table column, found by its store column.
 QString Programme::*memberOf(int column)
@@ -54,6 +66,10 @@ QString columnTitle(int column)
         return QStringLiteral("Category");
     case Synopsis:
         return QStringLiteral("Synopsis");
+    case SubTitle:
+        return QStringLiteral("Sub-title");
+    case Episode:
+        return QStringLiteral("Episode");
     }
     return QString();
 }
@@ -68,6 +84,11 @@ void setCellText(Programme &programme, int column, const QString &text)
 {
     if (const auto member = memberOf(column))
         programme.*member = text;
+    if (column == Episode) {
+        programme.episodeSystem = text.isEmpty()         ? QString()
+                                  : readsAsXmltvNs(text) ? QStringLiteral("xmltv_ns")
+                                                         : QStringLiteral("onscreen");
+    }
 }
 
 Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channelID)
@@ -114,7 +135,10 @@ Status changeValue(const QString &databasePath, qint32 programmeID, int column, 
                     QStringLiteral("The %1 column cannot be changed.").arg(columnTitle(column)));
             Programme row;
             setCellText(row, column, text);
-            if (auto changed = db.update(Stored::table, store::valuesOf(row, {storeColumns[column]}),
+            store::ColumnNames changes = {storeColumns[column]};
+            if (column == Episode)
+                changes << Stored::episodeSystem;
+            if (auto changed = db.update(Stored::table, store::valuesOf(row, changes),
                                          Stored::id, programmeID);
                 !changed)
                 return changed;

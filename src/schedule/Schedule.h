@@ -23,8 +23,14 @@ enum Column
     Name,
     Category,
     Synopsis,
+    SubTitle,
+    Episode,
     ColumnCount
 };
+
+// The columns a spreadsheet row may leave out at its end, which tables
+// copied before they existed do not have.
+constexpr int optionalColumns = 2;
 
 // The column's title, as the table's header and the copied text name it.
 QString columnTitle(int column);
@@ -37,6 +43,9 @@ using Programme = store::ProgrammeRow;
 
 // The stored value behind a table column; End has none and gives null text.
 QString cellText(const Programme &programme, int column);
+// Sets it; an episode typed in also sets the system it is numbered in:
+// "xmltv_ns" when it reads as one (season.episode.part, counted from
+// zero), otherwise "onscreen", as a person writes it.
 void setCellText(Programme &programme, int column, const QString &text);
 
 // The channel's programmes in the programme list's start order.

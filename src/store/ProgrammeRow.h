@@ -32,6 +32,10 @@ struct BasicProgrammeRow
     Text startTime;
     Text duration;
     Text category;
+    Text subTitle;
+    Text episode;
+    // How the episode is numbered: XMLTV's "onscreen", "xmltv_ns" and so on.
+    Text episodeSystem;
     // What the XMLTV import keeps beside the columns the editors show: the
     // file's instants and the texts it typed from them, which say when the
     // programme runs while the typed start is unchanged, and the details no
@@ -58,6 +62,8 @@ struct ProgrammeTexts
         {Column::name, &Row::programmeName}, {Column::desc, &Row::programmeDesc},
         {Column::startDate, &Row::startDate}, {Column::startTime, &Row::startTime},
         {Column::duration, &Row::duration},   {Column::category, &Row::category},
+        {Column::subTitle, &Row::subTitle},   {Column::episode, &Row::episode},
+        {Column::episodeSystem, &Row::episodeSystem},
         {Column::xmltvStart, &Row::xmltvStart}, {Column::xmltvStop, &Row::xmltvStop},
         {Column::xmltvTyped, &Row::xmltvTyped}, {Column::xmltvExtra, &Row::xmltvExtra},
     };

@@ -222,8 +222,8 @@ private slots:
         selectRows(window, 0, 1);
         QTest::keyClick(F::table(window), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(),
-                 u"2024-01-01\t06:00\t30\t06:30\t\"Say \"\"Hi\"\"\"\tNews\t\n"
-                 "2024-01-01\t06:30\t30\t07:00\tWeather\tNews\t\n"_qs);
+                 u"2024-01-01\t06:00\t30\t06:30\t\"Say \"\"Hi\"\"\"\tNews\t\t\t\n"
+                 "2024-01-01\t06:30\t30\t07:00\tWeather\tNews\t\t\t\n"_qs);
 
         // Rows go to the channel shown, as one step.
         F::clickEntry(F::control<EntryList>(window, "scheduleChannels"), 1);

@@ -126,6 +126,8 @@ private slots:
     void createDatabase_leavesNothingButTheWholeFile();
     void olderDatabase_isUpgradedOnOpen_keepingEveryRow_data();
     void olderDatabase_isUpgradedOnOpen_keepingEveryRow();
+    void version3Details_moveIntoTheirColumns_data();
+    void version3Details_moveIntoTheirColumns();
     void failedUpgrade_leavesTheFileAsItWas();
     void unusableFiles_areRefusedSayingWhatToDo_data();
     void unusableFiles_areRefusedSayingWhatToDo();
@@ -322,6 +324,45 @@ void StoreTest::olderDatabase_isUpgradedOnOpen_keepingEveryRow()
     QCOMPARE(opened.load(), 2);
     QCOMPARE(everyRow(twin), before);
     QCOMPARE(shape(twin), shape(fresh.path()));
+}
+
+void StoreTest::version3Details_moveIntoTheirColumns_data()
+{
+    // The kept details of a programme an earlier Quorvel imported, and what
+    // the upgrade leaves of them beside the sub-title, episode and system.
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QStringList>("columns");
+    QTest::addColumn<QString>("left");
+    const QString null = u"<null>"_qs;
+    QTest::newRow("the first of each, escaped text, other attributes stay")
+        << u"<sub-title lang=\"en\">A &amp; B&#10;C</sub-title>\n<sub-title lang=\"fr\">A et "
+           "B</sub-title>\n<episode-num system=\"xmltv_ns\">0.1.</episode-num>\n<episode-num "
+           "system=\"onscreen\">S1E2</episode-num>"_qs
+        << QStringList{u"A & B\nC"_qs, u"0.1."_qs, u"xmltv_ns"_qs}
+        << u"<sub-title lang=\"en\"/>\n<sub-title lang=\"fr\">A et B</sub-title>\n"
+           "<episode-num/>\n<episode-num system=\"onscreen\">S1E2</episode-num>"_qs;
+    QTest::newRow("an episode without a system")
+        << u"<credits>\n<episode-num>Pilot</episode-num>"_qs
+        << QStringList{null, u"Pilot"_qs, null} << u"<credits>\n<episode-num/>"_qs;
+    QTest::newRow("a sub-title that is no plain text stays as it was")
+        << u"<sub-title><b>x</b></sub-title>"_qs << QStringList{null, null, null}
+        << u"<sub-title><b>x</b></sub-title>"_qs;
+}
+
+void StoreTest::version3Details_moveIntoTheirColumns()
+{
+    QFETCH(QString, kept);
+    QFETCH(QStringList, columns);
+    QFETCH(QString, left);
+    TestDatabase fresh;
+    const QString path = fresh.directory() + u"/older.db"_qs;
+    raw(path, olderScript(u"version3.sql"_qs) +
+                  u"UPDATE ProgrammeData SET xmltvExtra = '%1' WHERE programmeID = 1;"_qs.arg(
+                      QString(kept).replace(u'\'', u"''"_qs)));
+    QVERIFY(programmes::listProgrammes(path, 1).ok());
+    QCOMPARE(raw(path, u"SELECT subTitle, episodeNum, episodeSystem, xmltvExtra FROM "
+                       "ProgrammeData WHERE programmeID = 1"_qs),
+             (QList<QStringList>{columns + QStringList{left}}));
 }
 
 void StoreTest::failedUpgrade_leavesTheFileAsItWas()
