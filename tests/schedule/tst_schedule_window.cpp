@@ -19,17 +19,9 @@ using F = ScheduleFixture;
 // order: as stored, or with a window, as it shows them.
 QStringList stored(TestDatabase &db, qint32 channelID)
 {
-    QStringList result;
-    for (const QVariantList &row :
-         db.rows(u"SELECT startDate, startTime, duration, programmeName FROM ProgrammeData "
-                 "WHERE channelID = ? ORDER BY startDateKey, startTimeKey, programmeID"_qs,
-                 {channelID})) {
-        QStringList values;
-        for (const QVariant &v : row)
-            values << (v.isNull() ? u"<null>"_qs : v.toString());
-        result << values.join(u'|');
-    }
-    return result;
+    return db.texts(u"SELECT startDate, startTime, duration, programmeName FROM ProgrammeData "
+                    "WHERE channelID = ? ORDER BY startDateKey, startTimeKey, programmeID"_qs,
+                    {channelID});
 }
 
 QStringList shown(QWidget *w)
