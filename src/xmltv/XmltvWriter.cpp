@@ -10,13 +10,12 @@
 #include "times/ProgrammeSpan.h"
 #include "xmltv/XmltvEscape.h"
 #include "xmltv/XmltvExtras.h"
+#include "xmltv/XmltvOutput.h"
 #include "xmltv/XmltvTime.h"
 
 #include <QDir>
 #include <QTemporaryFile>
 #include <QStringList>
-
-#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -72,120 +71,6 @@ GuideText guideText(const SqliteStatement &row, int column)
     }
     return made;
 }
-
-// The file's bytes, gathered in a buffer of fixed size, and gzipped on
-// their way to the file when its name asks for it.
-class Output
-{
-public:
-    Output(QIODevice &device, bool gzip) : m_device(device)
-    {
-        m_buffer.reserve(capacity + 4096);
-        if (gzip) {
-            m_zip.emplace();
-            // 15 + 16: a gzip header and trailer around the deflated bytes.
-            m_ok = deflateInit2(&*m_zip, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8,
-                                Z_DEFAULT_STRATEGY) == Z_OK;
-            if (!m_ok)
-                m_zip.reset();
-        }
-    }
-    ~Output()
-    {
-        if (m_zip)
-            deflateEnd(&*m_zip);
-    }
-
-    std::string &buffer() { return m_buffer; }
-    void append(std::string_view text)
-    {
-        m_buffer.append(text);
-        if (m_buffer.size() >= capacity)
-            flush();
-    }
-    // Text larger than the buffer goes to the file as it is, not copied.
-    void write(std::string_view text)
-    {
-        if (text.size() < capacity) {
-            append(text);
-            return;
-        }
-        flush();
-        put(text);
-    }
-    void flush()
-    {
-        put(m_buffer);
-        m_buffer.clear();
-    }
-    // Once everything is written.
-    void finish()
-    {
-        flush();
-        if (m_zip)
-            deflateText({}, Z_FINISH);
-    }
-    bool ok() const { return m_ok; }
-
-    void escaped(std::string_view text, bool attribute)
-    {
-        appendEscaped(m_buffer, text, attribute);
-        if (m_buffer.size() >= capacity)
-            flush();
-    }
-
-    // <name>text</name> on a line of its own.
-    void element(std::string_view indent, std::string_view name, std::string_view text)
-    {
-        m_buffer.append(indent).append("<").append(name).append(">");
-        escaped(text, false);
-        m_buffer.append("</").append(name).append(">\n");
-    }
-
-    // The same for text already escaped.
-    void escapedElement(std::string_view indent, std::string_view name, std::string_view text)
-    {
-        m_buffer.append(indent).append("<").append(name).append(">");
-        append(text);
-        m_buffer.append("</").append(name).append(">\n");
-    }
-
-private:
-    void put(std::string_view text)
-    {
-        if (m_zip)
-            deflateText(text, Z_NO_FLUSH);
-        else if (m_ok && !text.empty())
-            m_ok = m_device.write(text.data(), qint64(text.size())) == qint64(text.size());
-    }
-    void deflateText(std::string_view text, int flush)
-    {
-        if (!m_ok)
-            return;
-        z_stream &zip = *m_zip;
-        zip.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(text.data()));
-        zip.avail_in = uInt(text.size());
-        int status = Z_OK;
-        do {
-            unsigned char out[capacity];
-            zip.next_out = out;
-            zip.avail_out = sizeof out;
-            status = deflate(&zip, flush);
-            const qint64 made = qint64(sizeof out - zip.avail_out);
-            if (status == Z_STREAM_ERROR ||
-                (made > 0 && m_device.write(reinterpret_cast<const char *>(out), made) != made)) {
-                m_ok = false;
-                return;
-            }
-        } while (zip.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
-    }
-
-    static constexpr std::size_t capacity = 1 << 16;
-    QIODevice &m_device;
-    std::string m_buffer;
-    std::optional<z_stream> m_zip;
-    bool m_ok = true;
-};
 
 // What appendGuideText found: whether the text the guide gets is blank, and
 // whether the stored text was.
