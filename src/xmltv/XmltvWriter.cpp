@@ -11,16 +11,15 @@
 #include "xmltv/XmltvEscape.h"
 #include "xmltv/XmltvExtras.h"
 #include "xmltv/XmltvOutput.h"
+#include "xmltv/XmltvSortedRuns.h"
 #include "xmltv/XmltvTime.h"
 
 #include <QDir>
-#include <QTemporaryFile>
 #include <QStringList>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -184,151 +183,6 @@ private:
     std::optional<T> m_lastRead;
 };
 
-// A programme of the channel being written, its element kept whole in the
-// channel's own buffer until the channel's programmes are in start order.
-struct Programme
-{
-    qint64 start = 0;
-    std::size_t element = 0;
-    std::size_t size = 0;
-};
-
-// Where a channel's programmes go, sorted, once they outgrow memory: runs
-// one after the other in one temporary file, each record the programme's
-// start, its element's size and the element.
-class SortedRuns
-{
-public:
-    bool any() const { return !m_runs.empty(); }
-    QString errorString() const { return m_file ? m_file->errorString() : QString(); }
-    // Adds a run of the elements of text, in the order given.
-    bool add(const std::vector<Programme> &programmes, std::string_view text);
-    // Every run's elements merged in start order, the earlier run's first
-    // among those that start together; then the runs are gone.
-    bool merge(Output &out);
-
-private:
-    struct Run
-    {
-        qint64 offset = 0;
-        qint64 end = 0;
-    };
-    // One run's records, read a piece at a time.
-    struct Reader
-    {
-        qint64 next = 0;
-        qint64 end = 0;
-        std::string buffer;
-        std::size_t at = 0;
-        qint64 start = 0;
-        std::string_view element;
-    };
-    static constexpr std::size_t headerBytes = 2 * sizeof(qint64);
-    static constexpr std::size_t pieceBytes = 64 * 1024;
-    // The reader's next record into start and element; false at its run's end.
-    bool advance(Reader &reader);
-
-    std::unique_ptr<QTemporaryFile> m_file;
-    std::vector<Run> m_runs;
-    bool m_failed = false;
-};
-
-bool SortedRuns::add(const std::vector<Programme> &programmes, std::string_view text)
-{
-    if (!m_file) {
-        m_file = std::make_unique<QTemporaryFile>(QDir::tempPath() +
-                                                  QStringLiteral("/quorvel-guide-XXXXXX"));
-        if (!m_file->open())
-            return false;
-    }
-    Run run{m_file->size(), 0};
-    if (!m_file->seek(run.offset))
-        return false;
-    std::string piece;
-    for (const Programme &programme : programmes) {
-        const qint64 header[] = {programme.start, qint64(programme.size)};
-        piece.append(reinterpret_cast<const char *>(header), headerBytes);
-        piece.append(text.substr(programme.element, programme.size));
-        if (piece.size() >= pieceBytes) {
-            if (m_file->write(piece.data(), qint64(piece.size())) != qint64(piece.size()))
-                return false;
-            piece.clear();
-        }
-    }
-    if (m_file->write(piece.data(), qint64(piece.size())) != qint64(piece.size()))
-        return false;
-    if (!m_file->flush())
-        return false;
-    run.end = m_file->pos();
-    m_runs.push_back(run);
-    return true;
-}
-
-bool SortedRuns::advance(Reader &reader)
-{
-    const auto have = [&] { return reader.buffer.size() - reader.at; };
-    const auto fill = [&](std::size_t wanted) {
-        // What is left of the piece moves to the front, then more is read.
-        reader.buffer.erase(0, reader.at);
-        reader.at = 0;
-        while (reader.buffer.size() < wanted && reader.next < reader.end) {
-            const qint64 size = std::min<qint64>(
-                std::max(pieceBytes, wanted - reader.buffer.size()), reader.end - reader.next);
-            const std::size_t was = reader.buffer.size();
-            reader.buffer.resize(was + std::size_t(size));
-            if (!m_file->seek(reader.next) ||
-                m_file->read(reader.buffer.data() + was, size) != size) {
-                m_failed = true;
-                return false;
-            }
-            reader.next += size;
-        }
-        return reader.buffer.size() >= wanted;
-    };
-    if (have() < headerBytes && !fill(headerBytes))
-        return false;
-    qint64 header[2];
-    std::memcpy(header, reader.buffer.data() + reader.at, headerBytes);
-    const std::size_t size = std::size_t(header[1]);
-    if (have() < headerBytes + size && !fill(headerBytes + size)) {
-        m_failed = true;
-        return false;
-    }
-    reader.start = header[0];
-    reader.element = std::string_view(reader.buffer).substr(reader.at + headerBytes, size);
-    reader.at += headerBytes + size;
-    return true;
-}
-
-bool SortedRuns::merge(Output &out)
-{
-    std::vector<Reader> readers(m_runs.size());
-    std::vector<std::size_t> open;
-    for (std::size_t i = 0; i < m_runs.size(); ++i) {
-        readers[i].next = m_runs[i].offset;
-        readers[i].end = m_runs[i].end;
-        if (advance(readers[i]))
-            open.push_back(i);
-    }
-    // A few dozen runs even for a channel of millions: the earliest is found
-    // by looking at each.
-    while (!open.empty() && !m_failed) {
-        std::size_t first = 0;
-        for (std::size_t i = 1; i < open.size(); ++i) {
-            if (readers[open[i]].start < readers[open[first]].start)
-                first = i;
-        }
-        Reader &reader = readers[open[first]];
-        out.append(reader.element);
-        if (!advance(reader))
-            open.erase(open.begin() + std::ptrdiff_t(first));
-    }
-    m_runs.clear();
-    if (m_file)
-        m_file->resize(0);
-    return !m_failed;
-}
-
 QString exportAction()
 {
     return QStringLiteral("Could not write the XMLTV file");
@@ -394,7 +248,7 @@ private:
     Readings<QDate> m_dates{&store::readTypedDate};
     Readings<QTime> m_times{&store::readTypedTime};
     Readings<int> m_durations{&store::readTypedDuration};
-    std::vector<Programme> m_programmes;
+    std::vector<ProgrammeElement> m_programmes;
     // Whether m_programmes, read in the order they were added, are in start order already.
     bool m_inOrder = true;
     std::string m_text;
@@ -686,8 +540,9 @@ void GuideWriter::sortProgrammes()
     if (!m_inOrder) {
         // Rows come in the order they were added, so a stable sort keeps
         // programmes that start together in that order.
-        std::stable_sort(m_programmes.begin(), m_programmes.end(),
-                         [](const Programme &a, const Programme &b) { return a.start < b.start; });
+        std::stable_sort(
+            m_programmes.begin(), m_programmes.end(),
+            [](const ProgrammeElement &a, const ProgrammeElement &b) { return a.start < b.start; });
     }
 }
 
@@ -872,7 +727,7 @@ store::Status GuideWriter::writeProgrammes()
         return store::success();
     }
     const std::string_view text(m_text);
-    for (const Programme &programme : m_programmes)
+    for (const ProgrammeElement &programme : m_programmes)
         m_out.append(text.substr(programme.element, programme.size));
     return store::success();
 }
