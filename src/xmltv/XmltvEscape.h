@@ -130,8 +130,10 @@ inline bool anyNotOrdinary(std::uint64_t word)
 
 // Appends text that needs nothing but escaping as XML text, in one pass
 // over it, and tells whether it is blank; false (and out as it was) when
-// the text has to go the long way.
-inline bool appendPlain(std::string &out, std::string_view text, bool &blank)
+// the text has to go the long way. Static: the export's one caller runs it
+// for every text, and a compiler inlines a function this long into its one
+// caller only while it is local to the caller's file.
+static inline bool appendPlain(std::string &out, std::string_view text, bool &blank)
 {
     const std::size_t was = out.size();
     const auto *p = reinterpret_cast<const unsigned char *>(text.data());
