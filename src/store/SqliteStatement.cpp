@@ -188,6 +188,17 @@ int SqliteStatement::columnCount() const
     return m_statement ? sqlite3_column_count(m_statement) : 0;
 }
 
+int SqliteStatement::column(QLatin1StringView name) const
+{
+    for (int i = 0; i < columnCount(); ++i) {
+        const std::string_view given = columnName(i);
+        if (QLatin1StringView(given.data(), qsizetype(given.size()))
+                .compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
 std::string_view SqliteStatement::columnName(int column) const
 {
     const char *name = m_statement ? sqlite3_column_name(m_statement, column) : nullptr;

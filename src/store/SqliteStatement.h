@@ -71,6 +71,8 @@ public:
     int parameter(const char *name) const;
 
     int columnCount() const;
+    // The result column of that name, without regard to case; -1 when none.
+    int column(QLatin1StringView name) const;
     // As the statement names the column: its AS name, or the column's own.
     std::string_view columnName(int column) const;
     qint64 integer(int column) const;

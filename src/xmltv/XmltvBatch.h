@@ -56,6 +56,10 @@ struct ReadProgramme
     TextSpan title;
     TextSpan desc;
     TextSpan category;
+    TextSpan subTitle;
+    TextSpan episode;
+    // The <episode-num>'s system attribute.
+    TextSpan episodeSystem;
     // The programme's other children (xmltv/XmltvExtras.h); empty when it has none.
     TextSpan extra;
 };

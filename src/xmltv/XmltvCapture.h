@@ -94,7 +94,7 @@ private:
         int rank = 0;
         const char *name = nullptr;
     };
-    std::array<PlainStandIn, 4> m_plainStandIns;
+    std::array<PlainStandIn, 5> m_plainStandIns;
     std::size_t m_plainStandInCount = 0;
     int m_captureFrom = 0;
     std::string m_capture;

@@ -87,6 +87,7 @@ void appendColumn(std::string &out, const Column &column, std::string_view stand
     if (column.asAttribute) {
         out.append(" src=\"").append(column.escaped).append("\"");
     }
+    out.append(column.attributes);
     out.append(standInAttributes(standIn));
     if (column.asAttribute) {
         out.append("/>\n");

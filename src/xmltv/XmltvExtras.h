@@ -7,7 +7,8 @@
 // What a guide says of a channel or programme beyond the columns the windows
 // edit is kept as XML, one child element a line, in the order XMLTV sets for
 // the children. The first display-name, icon, url and lcn of a channel, and
-// the first title, desc and category of a programme, stand there as empty
+// the first title, sub-title, desc, category and episode-num of a
+// programme, stand there as empty
 // elements that carry only their other attributes: their text (or the icon's
 // src) is the column's, which the user may have changed since, and the
 // export fills it in.
@@ -24,8 +25,10 @@ inline constexpr int programmeAttributesRank = -1;
 
 // The ranks of the children that stand for a column.
 inline constexpr int titleRank = 0;
+inline constexpr int subTitleRank = 1;
 inline constexpr int descRank = 2;
 inline constexpr int categoryRank = 5;
+inline constexpr int episodeRank = 13;
 inline constexpr int displayNameRank = 0;
 inline constexpr int iconRank = 1;
 inline constexpr int urlRank = 2;
@@ -53,6 +56,9 @@ struct Column
     // Written only in the place of a stand-in (a channel's number, which
     // only a guide's <lcn> makes part of the guide).
     bool needsStandIn = false;
+    // Attributes that are the program's own, written ahead of the
+    // stand-in's, escaped and each with its blank before: ' system="onscreen"'.
+    std::string_view attributes;
 };
 
 // Appends the children of a channel or programme: the kept lines, each on

@@ -242,6 +242,16 @@ void GuideParser::startElement(std::string_view name, const XML_Char **attribute
         } else if (name == "category" && !m_hasCategory) {
             m_capture.addStandIn(categoryRank, "category", attributes);
             startField(Field::Category, true);
+        } else if (name == "sub-title" && !m_hasSubTitle) {
+            m_capture.addStandIn(subTitleRank, "sub-title", attributes);
+            startField(Field::SubTitle, true);
+        } else if (name == "episode-num" && !m_hasEpisode) {
+            // The system goes to a column of its own, ahead of the text.
+            const std::string_view system = attribute(attributes, "system");
+            m_programme.episodeSystem = TextSpan{m_batch.text.size(), system.size()};
+            m_batch.text.append(system);
+            m_capture.addStandIn(episodeRank, "episode-num", attributes, "system");
+            startField(Field::Episode, true);
         } else if (name == "length" && !m_lengthSeconds) {
             const std::string_view units = attribute(attributes, "units");
             m_lengthUnit = units == "seconds"   ? 1
@@ -284,8 +294,8 @@ void GuideParser::startField(Field field, bool keep)
     m_fieldBytes = 0;
     m_fieldLimit = field == Field::Length ? lengthBytes : m_limits.textBytes;
     if (keep && field != Field::Length) {
-        const char *const names[] = {"",     "display-name", "url",    "title",
-                                     "desc", "category",     "length", "lcn"};
+        const char *const names[] = {"",       "display-name", "url", "title",     "desc",
+                                     "category", "length",     "lcn", "sub-title", "episode-num"};
         m_fieldName = names[int(field)];
     }
 }
@@ -324,8 +334,9 @@ void GuideParser::endField()
         return;
     }
     const std::string_view text = std::string_view(m_batch.text).substr(m_fieldStart);
-    // A programme's first title, description and category stay in the
-    // batch's text; any other text is taken out again once used.
+    // A programme's first title, sub-title, description, category and
+    // episode stay in the batch's text; any other text is taken out again
+    // once used.
     const TextSpan span{m_fieldStart, text.size()};
     bool kept = false;
     switch (field) {
@@ -340,6 +351,14 @@ void GuideParser::endField()
     case Field::Category:
         m_programme.category = span;
         kept = m_hasCategory = true;
+        break;
+    case Field::SubTitle:
+        m_programme.subTitle = span;
+        kept = m_hasSubTitle = true;
+        break;
+    case Field::Episode:
+        m_programme.episode = span;
+        kept = m_hasEpisode = true;
         break;
     case Field::DisplayName:
         m_channelName = fromUtf8(text);
@@ -496,7 +515,8 @@ void GuideParser::startProgramme(const XML_Char **attributes)
     m_programme.stop = m_stop;
     m_programme.seconds.reset();
     m_programme.title = m_programme.desc = m_programme.category = m_programme.extra = TextSpan();
-    m_hasTitle = m_hasDesc = m_hasCategory = false;
+    m_programme.subTitle = m_programme.episode = m_programme.episodeSystem = TextSpan();
+    m_hasTitle = m_hasDesc = m_hasCategory = m_hasSubTitle = m_hasEpisode = false;
     m_lengthSeconds.reset();
     m_capture.begin(false);
     // Its other attributes (pdc-start, vps-start, showview, videoplus,

@@ -45,7 +45,9 @@ private:
         Desc,
         Category,
         Length,
-        Lcn
+        Lcn,
+        SubTitle,
+        Episode
     };
 
     // Handed over this many programmes at a time, or sooner when their
@@ -150,6 +152,8 @@ private:
     bool m_hasTitle = false;
     bool m_hasDesc = false;
     bool m_hasCategory = false;
+    bool m_hasSubTitle = false;
+    bool m_hasEpisode = false;
     qint64 m_lengthUnit = 0;
     std::optional<qint64> m_lengthSeconds;
 

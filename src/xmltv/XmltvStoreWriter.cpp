@@ -267,6 +267,9 @@ void GuideStore::bind(store::SqliteStatement &insert, const store::RowBinder &bi
     stored.startTime = timeText;
     stored.duration = orNull(minutes);
     stored.category = orNull(batch.textOf(programme.category));
+    stored.subTitle = orNull(batch.textOf(programme.subTitle));
+    stored.episode = orNull(batch.textOf(programme.episode));
+    stored.episodeSystem = orNull(batch.textOf(programme.episodeSystem));
     stored.xmltvStart = orNull(startText);
     stored.xmltvStop = orNull(stopText);
     stored.xmltvTyped = orNull(typed);

@@ -4,6 +4,7 @@
 #include "store/Connection.h"
 #include "store/Gone.h"
 #include "store/OutputPath.h"
+#include "store/ProgrammeRow.h"
 #include "store/SqliteStatement.h"
 #include "store/Tables.h"
 #include "store/TypedTimes.h"
@@ -188,6 +189,46 @@ QString exportAction()
     return QStringLiteral("Could not write the XMLTV file");
 }
 
+using ProjectTable = store::tables::Project;
+using ChannelTable = store::tables::Channel;
+using ProgrammeTable = store::tables::Programme;
+
+// Where a statement has each programme column the export reads, looked up
+// by name once for the statement; -1 for one it does not select.
+struct ProgrammeColumns
+{
+    ProgrammeColumns() = default;
+    explicit ProgrammeColumns(const SqliteStatement &s)
+        : name(s.column(ProgrammeTable::name)), desc(s.column(ProgrammeTable::desc)),
+          category(s.column(ProgrammeTable::category)),
+          subTitle(s.column(ProgrammeTable::subTitle)), episode(s.column(ProgrammeTable::episode)),
+          episodeSystem(s.column(ProgrammeTable::episodeSystem)),
+          startDate(s.column(ProgrammeTable::startDate)),
+          startTime(s.column(ProgrammeTable::startTime)),
+          duration(s.column(ProgrammeTable::duration)),
+          xmltvStart(s.column(ProgrammeTable::xmltvStart)),
+          xmltvStop(s.column(ProgrammeTable::xmltvStop)),
+          xmltvTyped(s.column(ProgrammeTable::xmltvTyped)),
+          xmltvExtra(s.column(ProgrammeTable::xmltvExtra))
+    {
+    }
+    int name = -1, desc = -1, category = -1, subTitle = -1, episode = -1, episodeSystem = -1;
+    int startDate = -1, startTime = -1, duration = -1;
+    int xmltvStart = -1, xmltvStop = -1, xmltvTyped = -1, xmltvExtra = -1;
+};
+
+// A programme's texts, in the order the store's reports name them.
+enum TextColumn
+{
+    Name,
+    Desc,
+    Category,
+    SubTitle,
+    Episode,
+    TextCount
+};
+using Texts = Written[TextCount];
+
 class GuideWriter
 {
 public:
@@ -222,11 +263,12 @@ private:
     // The programme's children where the guide it came from said more than
     // the columns hold, in the order XMLTV sets; false when the programme
     // has no name to show.
-    bool appendMergedChildren(const SqliteStatement &row, std::string_view extra,
-                              Written (&texts)[3]);
+    bool appendMergedChildren(const SqliteStatement &row, std::string_view extra, Texts &texts);
+    // The episode's system attribute, when it has one.
+    void appendSystem(std::string &out, const SqliteStatement &row) const;
     // Fails when the programme's element just read would not be read back
     // as written, else lists what of its texts the guide does not carry.
-    store::Status checkProgramme(const SqliteStatement &row, const Written (&texts)[3],
+    store::Status checkProgramme(const SqliteStatement &row, const Texts &texts,
                                  bool lengthUnread, std::size_t element, XmltvExport &done);
     // The row of the channels or programmes statement, as a report names it.
     ChangedText rowOf(const SqliteStatement &row, bool programme) const;
@@ -238,6 +280,8 @@ private:
 
     Connection &m_db;
     sqlite3 *m_handle;
+    // Where the programmes statement has each column.
+    ProgrammeColumns m_at;
     qint32 m_projectID;
     ZoneOffsets m_zone;
     Output &m_out;
@@ -262,15 +306,11 @@ private:
     const XmltvLimits m_limits;
 };
 
-using ProjectTable = store::tables::Project;
-using ChannelTable = store::tables::Channel;
-using ProgrammeTable = store::tables::Programme;
-
 // A guide's name, when it has one to show.
-bool hasName(const SqliteStatement &row, std::string &scratch)
+bool hasName(const SqliteStatement &row, int column, std::string &scratch)
 {
     scratch.clear();
-    return !appendGuideText(scratch, row, 1).blank;
+    return !appendGuideText(scratch, row, column).blank;
 }
 
 store::Status GuideWriter::write(XmltvExport &done)
@@ -294,28 +334,26 @@ store::Status GuideWriter::write(XmltvExport &done)
                  store::tables::ChannelXmltv::xmltvExtra, ChannelTable::number, ChannelTable::table,
                  store::tables::ChannelXmltv::table)
             .arg(ChannelTable::projectId));
-    const QString programmeColumns =
-        QStringList{ProgrammeTable::id,        ProgrammeTable::name,     ProgrammeTable::startDate,
-                    ProgrammeTable::startTime, ProgrammeTable::duration, ProgrammeTable::desc,
-                    ProgrammeTable::category}
-            .join(QStringLiteral(", "));
-    // With what the import kept beside them.
-    const QString keptColumns = QStringList{ProgrammeTable::xmltvStart, ProgrammeTable::xmltvStop,
-                                            ProgrammeTable::xmltvTyped, ProgrammeTable::xmltvExtra}
-                                    .join(QStringLiteral(", "));
-    // In the order they were added, which the left-out list keeps.
+    // Every column but the channel, in the order they were added, which
+    // the left-out list keeps.
+    store::ColumnNames columns = store::programmeColumns();
+    columns.removeOne(ProgrammeTable::channelId);
     SqliteStatement programmes(m_handle,
-                               QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? ORDER BY %5")
-                                   .arg(programmeColumns, keptColumns, ProgrammeTable::table,
+                               QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+                                   .arg(store::columnList(columns), ProgrammeTable::table,
                                         ProgrammeTable::channelId, ProgrammeTable::id));
     // Whether a channel has a programme to write, in any order.
     SqliteStatement starts(
         m_handle, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                      .arg(programmeColumns, ProgrammeTable::table, ProgrammeTable::channelId));
+                      .arg(store::columnList({ProgrammeTable::name, ProgrammeTable::startDate,
+                                              ProgrammeTable::startTime}),
+                           ProgrammeTable::table, ProgrammeTable::channelId));
     for (const SqliteStatement *statement : {&channels, &programmes, &starts}) {
         if (!statement->ok())
             return failed(*statement);
     }
+    m_at = ProgrammeColumns(programmes);
+    const ProgrammeColumns startsAt(starts);
 
     m_out.buffer().append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                           "<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n"
@@ -328,7 +366,9 @@ store::Status GuideWriter::write(XmltvExport &done)
         starts.restart(channels.integer(0));
         bool writable = false;
         while (!writable && starts.next()) {
-            writable = m_dates.of(starts, 2) && m_times.of(starts, 3) && hasName(starts, m_scratch);
+            writable = m_dates.of(starts, startsAt.startDate) &&
+                       m_times.of(starts, startsAt.startTime) &&
+                       hasName(starts, startsAt.name, m_scratch);
         }
         if (!starts.ok())
             return failed(starts);
@@ -455,17 +495,18 @@ store::Status GuideWriter::writeChannel(const SqliteStatement &channel, XmltvExp
 
 times::ProgrammeSpan GuideWriter::spanOf(const SqliteStatement &row, bool &lengthUnread)
 {
-    const times::TypedReading read{m_dates.of(row, 2), m_times.of(row, 3), m_durations.of(row, 4)};
+    const times::TypedReading read{m_dates.of(row, m_at.startDate), m_times.of(row, m_at.startTime),
+                                   m_durations.of(row, m_at.duration)};
     store::ProgrammeRowUtf8 stored;
-    stored.startDate = row.text(2);
-    stored.startTime = row.text(3);
-    stored.duration = row.text(4);
-    stored.xmltvStart = row.text(7);
-    stored.xmltvStop = row.text(8);
-    stored.xmltvTyped = row.text(9);
+    stored.startDate = row.text(m_at.startDate);
+    stored.startTime = row.text(m_at.startTime);
+    stored.duration = row.text(m_at.duration);
+    stored.xmltvStart = row.text(m_at.xmltvStart);
+    stored.xmltvStop = row.text(m_at.xmltvStop);
+    stored.xmltvTyped = row.text(m_at.xmltvTyped);
     const times::ProgrammeSpan span = times::programmeSpan(stored, read, m_zone);
     // Rare: read the text as the rest of the export reads it only then.
-    lengthUnread = !span.keptEnd && span.durationUnread && !blank(row.wideText(4));
+    lengthUnread = !span.keptEnd && span.durationUnread && !blank(row.wideText(m_at.duration));
     return span;
 }
 
@@ -488,20 +529,32 @@ store::Status GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelI
         bool noName = true;
         if (span.start) {
             // Kept as the import made it: XML already.
-            const std::string_view extra = rows.text(10);
+            const std::string_view extra = rows.text(m_at.xmltvExtra);
             appendStartTag(span);
             m_text.append(channel).append("\"");
-            // The name, description and category as written.
-            Written texts[3];
+            // The texts as written.
+            Texts texts;
             if (extra.empty()) {
                 // Nothing to merge: the columns in XMLTV's order, straight from the row.
                 m_text.append(">\n    <title>");
-                texts[0] = appendGuideText(m_text, rows, 1);
-                noName = texts[0].blank;
+                texts[Name] = appendGuideText(m_text, rows, m_at.name);
+                noName = texts[Name].blank;
                 if (!noName) {
                     m_text.append("</title>\n");
-                    texts[1] = appendChild(m_text, rows, 5, "    <desc>", "</desc>\n");
-                    texts[2] = appendChild(m_text, rows, 6, "    <category>", "</category>\n");
+                    texts[SubTitle] = appendChild(m_text, rows, m_at.subTitle, "    <sub-title>",
+                                                  "</sub-title>\n");
+                    texts[Desc] = appendChild(m_text, rows, m_at.desc, "    <desc>", "</desc>\n");
+                    texts[Category] = appendChild(m_text, rows, m_at.category, "    <category>",
+                                                  "</category>\n");
+                    const std::size_t was = m_text.size();
+                    m_text.append("    <episode-num");
+                    appendSystem(m_text, rows);
+                    m_text.append(">");
+                    texts[Episode] = appendGuideText(m_text, rows, m_at.episode);
+                    if (texts[Episode].storedBlank)
+                        m_text.resize(was);
+                    else
+                        m_text.append("</episode-num>\n");
                 }
             } else {
                 m_text.append(extras::programmeAttributes(extra)).append(">\n");
@@ -526,12 +579,12 @@ store::Status GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelI
             m_text.resize(element);
         } else {
             m_scratch.clear();
-            noName = appendGuideText(m_scratch, rows, 1).blank;
+            noName = appendGuideText(m_scratch, rows, m_at.name).blank;
         }
-        const QString typedDate = rows.wideText(2);
-        const QString typedTime = rows.wideText(3);
+        const QString typedDate = rows.wideText(m_at.startDate);
+        const QString typedTime = rows.wideText(m_at.startTime);
         done.leftOut.append(
-            {rows.wideText(1), channelName, typedDate, typedTime,
+            {rows.wideText(m_at.name), channelName, typedDate, typedTime,
              leftOutReason(noName, !span.dateUnread, !span.timeUnread, typedDate, typedTime)});
     }
     if (!rows.ok())
@@ -567,39 +620,58 @@ store::Status GuideWriter::spillProgrammes()
 }
 
 bool GuideWriter::appendMergedChildren(const SqliteStatement &row, std::string_view extra,
-                                       Written (&texts)[3])
+                                       Texts &texts)
 {
     // Each column escaped first, then merged among the kept children.
     m_scratch.clear();
-    const std::size_t nameSize = m_scratch.size();
-    texts[0] = appendGuideText(m_scratch, row, 1);
-    if (texts[0].blank)
+    std::size_t from[TextCount + 1] = {};
+    const int columnOf[TextCount] = {m_at.name, m_at.desc, m_at.category, m_at.subTitle,
+                                     m_at.episode};
+    for (int t = 0; t < TextCount; ++t) {
+        from[t] = m_scratch.size();
+        texts[t] = appendGuideText(m_scratch, row, columnOf[t]);
+    }
+    from[TextCount] = m_scratch.size();
+    if (texts[Name].blank)
         return false;
-    const std::size_t desc = m_scratch.size();
-    texts[1] = appendGuideText(m_scratch, row, 5);
-    const bool hasDesc = !texts[1].storedBlank;
-    const std::size_t category = m_scratch.size();
-    texts[2] = appendGuideText(m_scratch, row, 6);
-    const bool hasCategory = !texts[2].storedBlank;
+    const std::size_t systemFrom = m_scratch.size();
+    appendSystem(m_scratch, row);
     const std::string_view text(m_scratch);
+    const auto escaped = [&](int t) { return text.substr(from[t], from[t + 1] - from[t]); };
     using extras::Column;
     const Column columns[] = {
-        {extras::titleRank, "title", text.substr(nameSize, desc - nameSize), true},
-        {extras::descRank, "desc", text.substr(desc, category - desc), hasDesc},
-        {extras::categoryRank, "category", text.substr(category), hasCategory},
+        {extras::titleRank, "title", escaped(Name), true},
+        {extras::subTitleRank, "sub-title", escaped(SubTitle), !texts[SubTitle].storedBlank},
+        {extras::descRank, "desc", escaped(Desc), !texts[Desc].storedBlank},
+        {extras::categoryRank, "category", escaped(Category), !texts[Category].storedBlank},
+        {extras::episodeRank, "episode-num", escaped(Episode), !texts[Episode].storedBlank,
+         false, false, text.substr(systemFrom)},
     };
     extras::appendChildren(m_text, extra, columns, int(std::size(columns)), "    ", false);
     return true;
 }
 
-store::Status GuideWriter::checkProgramme(const SqliteStatement &row, const Written (&texts)[3],
+void GuideWriter::appendSystem(std::string &out, const SqliteStatement &row) const
+{
+    const std::string_view system = row.text(m_at.episodeSystem);
+    if (system.empty())
+        return;
+    out.append(" system=\"");
+    appendEscaped(out, system, true);
+    out.append("\"");
+}
+
+store::Status GuideWriter::checkProgramme(const SqliteStatement &row, const Texts &texts,
                                           bool lengthUnread, std::size_t element, XmltvExport &done)
 {
-    const QString columns[] = {QStringLiteral("name"), QStringLiteral("description"),
-                               QStringLiteral("category")};
+    const QString columns[TextCount] = {QStringLiteral("name"), QStringLiteral("description"),
+                                        QStringLiteral("category"), QStringLiteral("sub-title"),
+                                        QStringLiteral("episode")};
     // The name is written, or the programme is not; the others when not blank.
-    const bool written[] = {true, !texts[1].storedBlank, !texts[2].storedBlank};
-    for (int c = 0; c < 3; ++c) {
+    bool written[TextCount] = {true};
+    for (int c = 1; c < TextCount; ++c)
+        written[c] = !texts[c].storedBlank;
+    for (int c = 0; c < TextCount; ++c) {
         if (written[c] && qint64(texts[c].bytes) > m_limits.textBytes)
             return refuseText(rowOf(row, true), columns[c], texts[c].bytes);
     }
@@ -614,7 +686,7 @@ store::Status GuideWriter::checkProgramme(const SqliteStatement &row, const Writ
         changed.change = change;
         done.changed.append(changed);
     };
-    for (int c = 0; c < 3; ++c) {
+    for (int c = 0; c < TextCount; ++c) {
         if (written[c] && !texts[c].notCarried.isEmpty())
             note(columns[c], texts[c].notCarried);
     }
@@ -629,7 +701,8 @@ ChangedText GuideWriter::rowOf(const SqliteStatement &row, bool programme) const
 {
     if (!programme)
         return {row.wideText(1)};
-    return {m_channelName, true, row.wideText(1), row.wideText(2), row.wideText(3)};
+    return {m_channelName, true, row.wideText(m_at.name), row.wideText(m_at.startDate),
+            row.wideText(m_at.startTime)};
 }
 
 QString GuideWriter::projectName()

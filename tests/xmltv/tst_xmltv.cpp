@@ -1,3 +1,4 @@
+#include "schedule/Schedule.h"
 #include "store/TypedTimes.h"
 #include "support/Files.h"
 #include "support/TestDatabase.h"
@@ -85,6 +86,7 @@ private slots:
     void cancelAtAnyMoment_isTakenAndChangesNothing_orComesTooLate();
     void textAsWritten_andOnlyWhereTheGuideHasIt();
     void textNotKept_mayBeAnyLength();
+    void subTitleAndEpisode_goFromTheTableToTheGuideAndBack();
     void roundTrip_givesBackEveryTextOrSaysSo_data();
     void roundTrip_givesBackEveryTextOrSaysSo();
     void cli_exitCodesAndReports();
@@ -547,6 +549,36 @@ void XmltvTest::textNotKept_mayBeAnyLength()
     QVERIFY2(refused.failure().detail.contains(
                  u"the details of this programme hold more than the 1000 bytes"_qs),
              qPrintable(refused.failure().detail));
+}
+
+void XmltvTest::subTitleAndEpisode_goFromTheTableToTheGuideAndBack()
+{
+    TestDatabase db;
+    const qint32 project = db.addProject(u"Series"_qs);
+    const qint32 channel = db.addChannel(project, u"Town TV"_qs);
+    const qint32 first = db.addProgramme(channel, u"Drama"_qs, u"2024-03-01"_qs, u"20:00"_qs);
+    const qint32 second = db.addProgramme(channel, u"Drama"_qs, u"2024-03-02"_qs, u"20:00"_qs);
+    const auto edit = [&](qint32 programme, int column, const QString &text) {
+        return schedule::changeValue(db.path(), programme, column, text).ok();
+    };
+    QVERIFY(edit(first, schedule::SubTitle, u"Part 1 & 2"_qs));
+    QVERIFY(edit(first, schedule::Episode, u"0.1."_qs));
+    QVERIFY(edit(second, schedule::Episode, u"S1E2"_qs));
+    const QString out = db.directory() + u"/series.xml"_qs;
+    QVERIFY(xmltv::writeXmltv(db.path(), project, out, QTimeZone("Europe/London")));
+    const QStringList lines = fileLines(out);
+    QVERIFY(lines.contains(u"    <sub-title>Part 1 &amp; 2</sub-title>"_qs));
+    QVERIFY(lines.contains(u"    <episode-num system=\"xmltv_ns\">0.1.</episode-num>"_qs));
+    QVERIFY(lines.contains(u"    <episode-num system=\"onscreen\">S1E2</episode-num>"_qs));
+    QVERIFY(lines.indexOf(u"    <sub-title>Part 1 &amp; 2</sub-title>"_qs) <
+            lines.indexOf(u"    <episode-num system=\"xmltv_ns\">0.1.</episode-num>"_qs));
+
+    const qint32 again = db.addProject(u"Again"_qs);
+    QVERIFY_DONE(xmltv::importXmltv(db.path(), again, out));
+    QCOMPARE(db.texts(u"SELECT subTitle, episodeNum, episodeSystem, xmltvExtra FROM ProgrammeData "
+                      u"WHERE programmeID > ? ORDER BY programmeID"_qs,
+                      {second}),
+             (QStringList{u"Part 1 & 2|0.1.|xmltv_ns|<null>"_qs, u"<null>|S1E2|onscreen|<null>"_qs}));
 }
 
 void XmltvTest::roundTrip_givesBackEveryTextOrSaysSo_data()
