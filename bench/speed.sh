@@ -64,7 +64,7 @@ sqlite3 "$OUT/empty.db" "INSERT INTO ProjectData (projectID, projectName) VALUES
 XMLTV_SQL="SELECT channelID, channelName, logoURL, channelURL FROM ChannelData
  WHERE projectID = 1 ORDER BY channelID;
 SELECT p.programmeID, p.programmeName, p.startDate, p.startTime, p.duration, p.programmeDesc,
-       p.category
+       p.category, p.subTitle, p.episodeNum, p.episodeSystem
   FROM ChannelData c JOIN ProgrammeData p ON p.channelID = c.channelID
  WHERE c.projectID = 1 ORDER BY c.channelID, p.programmeID;"
 XML_SQL="SELECT c.channelName, p.programmeName, p.startDate, p.startTime, p.duration,

@@ -210,6 +210,11 @@ qint64 SqliteStatement::integer(int column) const
     return sqlite3_column_int64(m_statement, column);
 }
 
+bool SqliteStatement::isNull(int column) const
+{
+    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+}
+
 std::string_view SqliteStatement::text(int column) const
 {
     // The text pointer first, then its length: that is the order in which

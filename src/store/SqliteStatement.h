@@ -76,6 +76,8 @@ public:
     // As the statement names the column: its AS name, or the column's own.
     std::string_view columnName(int column) const;
     qint64 integer(int column) const;
+    // Whether the column holds no value: cheaper to ask than its text.
+    bool isNull(int column) const;
     // The column as text, as SQLite gives it back; a NULL gives empty text.
     std::string_view text(int column) const;
     // The column as Qt's SQLite driver reads it: UTF-16 made by SQLite, so

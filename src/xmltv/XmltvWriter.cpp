@@ -541,20 +541,26 @@ store::Status GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelI
                 noName = texts[Name].blank;
                 if (!noName) {
                     m_text.append("</title>\n");
-                    texts[SubTitle] = appendChild(m_text, rows, m_at.subTitle, "    <sub-title>",
-                                                  "</sub-title>\n");
+                    // Most programmes have no sub-title or episode: a column
+                    // without a value costs no more than the look.
+                    if (!rows.isNull(m_at.subTitle)) {
+                        texts[SubTitle] = appendChild(m_text, rows, m_at.subTitle,
+                                                      "    <sub-title>", "</sub-title>\n");
+                    }
                     texts[Desc] = appendChild(m_text, rows, m_at.desc, "    <desc>", "</desc>\n");
                     texts[Category] = appendChild(m_text, rows, m_at.category, "    <category>",
                                                   "</category>\n");
-                    const std::size_t was = m_text.size();
-                    m_text.append("    <episode-num");
-                    appendSystem(m_text, rows);
-                    m_text.append(">");
-                    texts[Episode] = appendGuideText(m_text, rows, m_at.episode);
-                    if (texts[Episode].storedBlank)
-                        m_text.resize(was);
-                    else
-                        m_text.append("</episode-num>\n");
+                    if (!rows.isNull(m_at.episode)) {
+                        const std::size_t was = m_text.size();
+                        m_text.append("    <episode-num");
+                        appendSystem(m_text, rows);
+                        m_text.append(">");
+                        texts[Episode] = appendGuideText(m_text, rows, m_at.episode);
+                        if (texts[Episode].storedBlank)
+                            m_text.resize(was);
+                        else
+                            m_text.append("</episode-num>\n");
+                    }
                 }
             } else {
                 m_text.append(extras::programmeAttributes(extra)).append(">\n");
