@@ -87,37 +87,26 @@ QString columnList(const ColumnNames &columns, QLatin1StringView prefix)
     return list;
 }
 
-QString placeholder(tables::Name column, int row)
+QString placeholder(tables::Name column)
 {
-    QString name = QLatin1Char(':') + column;
-    if (row >= 0)
-        name += QLatin1Char('_') + QString::number(row);
-    return name;
+    return QLatin1Char(':') + column;
 }
-
-namespace {
-
-QString valuesOfRow(const ColumnNames &columns, int row)
-{
-    QStringList marks;
-    for (const tables::Name column : columns)
-        marks << placeholder(column, row);
-    return QLatin1Char('(') + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
-}
-
-} // namespace
 
 QString insertStatement(tables::Name table, const ColumnNames &columns)
 {
-    return QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
-        .arg(table, columnList(columns), valuesOfRow(columns, -1));
+    QStringList marks;
+    for (const tables::Name column : columns)
+        marks << placeholder(column);
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(table, columnList(columns), marks.join(QStringLiteral(", ")));
 }
 
 QString insertStatement(tables::Name table, const ColumnNames &columns, int rows)
 {
-    QStringList values;
-    for (int row = 0; row < rows; ++row)
-        values << valuesOfRow(columns, row);
+    const QString row = QLatin1Char('(') +
+                        QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")) +
+                        QLatin1Char(')');
+    const QStringList values(rows, row);
     return QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
         .arg(table, columnList(columns), values.join(QStringLiteral(", ")));
 }
@@ -256,42 +245,32 @@ int memberIndex(tables::Name column)
 
 } // namespace
 
-RowBinder::RowBinder(const SqliteStatement &statement, const ColumnNames &columns, int rows)
-    : m_columns(int(columns.size()))
+RowBinder::RowBinder(const ColumnNames &columns)
 {
-    // SQLite numbers named parameters in the order they first appear, so
-    // each later row's are the first row's moved on by a row's width: looked
-    // up one by one, a statement of a thousand rows took a quarter second.
-    for (const tables::Name column : columns) {
+    for (const tables::Name column : columns)
         m_members << memberIndex(column);
-        m_parameters << statement.parameter(placeholder(column, 0).toLatin1().constData());
-    }
-    m_rowWidth = m_columns;
-    if (rows > 1) {
-        const tables::Name last = columns.constLast();
-        m_rowWidth = (statement.parameter(placeholder(last, rows - 1).toLatin1().constData()) -
-                      m_parameters.constLast()) / (rows - 1);
-    }
 }
 
 void RowBinder::bind(SqliteStatement &statement, int row, const ProgrammeRowUtf8 &values) const
 {
-    const int shift = row * m_rowWidth;
-    for (int i = 0; i < m_columns; ++i) {
+    const int columns = int(m_members.size());
+    // The row's parameters follow those of the rows before it, one a column.
+    const int first = row * columns + 1;
+    for (int i = 0; i < columns; ++i) {
         const int member = m_members.at(i);
         if (member == programmeIdMember || member == channelIdMember) {
             const qint64 id = member == programmeIdMember ? values.programmeID : values.channelID;
             if (id > 0)
-                statement.bindInteger(m_parameters.at(i) + shift, id);
+                statement.bindInteger(first + i, id);
             else
-                statement.bindNull(m_parameters.at(i) + shift);
+                statement.bindNull(first + i);
             continue;
         }
         const std::string_view text = values.*(ProgrammeTexts<std::string_view>::all[member].second);
         if (text.data())
-            statement.bindText(m_parameters.at(i) + shift, text);
+            statement.bindText(first + i, text);
         else
-            statement.bindNull(m_parameters.at(i) + shift);
+            statement.bindNull(first + i);
     }
 }
 

@@ -80,11 +80,13 @@ const ColumnNames &editorColumns();
 QString columnList(const ColumnNames &columns, QLatin1StringView prefix = {});
 // INSERT INTO table (a, b) VALUES (:a, :b): values are bound by name.
 QString insertStatement(tables::Name table, const ColumnNames &columns);
-// The same adding `rows` rows at once, VALUES (:a_0, :b_0), (:a_1, :b_1) ...
+// The same adding `rows` rows at once, for a RowBinder made with the same
+// columns: VALUES (?, ?), (?, ?) ... SQLite looks a named or numbered
+// parameter up among all those before it, which for a thousand rows took
+// longer than the import's every other step; plain ones it numbers in turn.
 QString insertStatement(tables::Name table, const ColumnNames &columns, int rows);
-// The name a column's value is bound to in insertStatement: ":a", or ":a_1"
-// for the second of several rows.
-QString placeholder(tables::Name column, int row = -1);
+// The name a column's value is bound to in insertStatement: ":a".
+QString placeholder(tables::Name column);
 
 // The row's values of `columns` by name, for Connection::insert and update,
 // or to bind to insertStatement. A null text gives NULL, an empty one
@@ -129,16 +131,13 @@ private:
 class RowBinder
 {
 public:
-    RowBinder(const SqliteStatement &statement, const ColumnNames &columns, int rows);
+    explicit RowBinder(const ColumnNames &columns);
 
     void bind(SqliteStatement &statement, int row, const ProgrammeRowUtf8 &values) const;
 
 private:
-    int m_columns = 0;
-    int m_rowWidth = 0;
-    // Per column of `columns`: its parameter in the first row, and the member
-    // it takes (an index into ProgrammeTexts, -1 and -2 for the identifiers).
-    QList<int> m_parameters;
+    // Per column of `columns`: the member it takes (an index into
+    // ProgrammeTexts, -1 and -2 for the identifiers).
     QList<int> m_members;
 };
 

@@ -178,11 +178,6 @@ bool SqliteStatement::run()
     return ok();
 }
 
-int SqliteStatement::parameter(const char *name) const
-{
-    return m_statement ? sqlite3_bind_parameter_index(m_statement, name) : 0;
-}
-
 int SqliteStatement::columnCount() const
 {
     return m_statement ? sqlite3_column_count(m_statement) : 0;

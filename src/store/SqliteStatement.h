@@ -67,9 +67,6 @@ public:
     // again; false on a failure (then !ok()).
     bool run();
 
-    // The parameter bound by name (":name"), 0 when the statement has none such.
-    int parameter(const char *name) const;
-
     int columnCount() const;
     // The result column of that name, without regard to case; -1 when none.
     int column(QLatin1StringView name) const;

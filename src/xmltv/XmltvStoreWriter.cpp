@@ -131,13 +131,13 @@ Status GuideStore::prepare()
         return m_db.failure(QString::fromUtf8(sqlite3_errmsg(handle)));
     static_assert(rowsPerInsert == 1 << (insertSizes - 1));
     const store::ColumnNames columns = insertedColumns();
+    m_binder.emplace(columns);
     for (int i = 0; i < insertSizes; ++i) {
         const int rows = rowsPerInsert >> i;
         auto &insert = m_inserts[std::size_t(i)];
         insert.emplace(handle, store::insertStatement(Stored::table, columns, rows));
         if (!insert->ok())
             return m_db.failure(insert->errorString());
-        m_binders[std::size_t(i)].emplace(*insert, columns, rows);
     }
     return store::success();
 }
@@ -296,10 +296,9 @@ Status GuideStore::store(const Batch &batch)
     for (int i = 0; i < insertSizes; ++i) {
         const std::size_t rows = std::size_t(rowsPerInsert >> i);
         store::SqliteStatement &insert = *m_inserts[std::size_t(i)];
-        const store::RowBinder &binder = *m_binders[std::size_t(i)];
         for (; count - done >= rows; done += rows) {
             for (std::size_t row = 0; row < rows; ++row)
-                bind(insert, binder, int(row), batch, batch.programmes[done + row]);
+                bind(insert, *m_binder, int(row), batch, batch.programmes[done + row]);
             if (auto stored = run(insert); !stored)
                 return stored;
         }

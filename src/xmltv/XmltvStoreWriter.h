@@ -85,7 +85,7 @@ private:
     const ImportCancel *m_cancel;
     // Statements of rowsPerInsert rows, then of half as many, down to one.
     std::array<std::optional<store::SqliteStatement>, insertSizes> m_inserts;
-    std::array<std::optional<store::RowBinder>, insertSizes> m_binders;
+    std::optional<store::RowBinder> m_binder;
     std::vector<MadeTexts> m_made = std::vector<MadeTexts>(rowsPerInsert);
     // The project's channel of each channel the file defines, in its order.
     QList<qint64> m_channelIDs;
