@@ -1,9 +1,9 @@
 #include "schedule/ScheduleWindow.h"
 
 #include "channels/Channels.h"
-#include "guide/GuideLayout.h"
-#include "guide/GuidePainter.h"
-#include "schedule/GuideView.h"
+#include "grid/GridLayout.h"
+#include "grid/GridPainter.h"
+#include "grid/GridView.h"
 #include "schedule/Spreadsheet.h"
 #include "store/Module1.h"
 #include "store/TypedTimes.h"

@@ -1,4 +1,4 @@
-#include "guide/GuideLayout.h"
+#include "grid/GridLayout.h"
 #include "schedule/Schedule.h"
 #include "schedule/ScheduleTimes.h"
 #include "support/TestDatabase.h"

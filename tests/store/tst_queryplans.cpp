@@ -2,7 +2,7 @@
 #include "export/ChannelFile.h"
 #include "export/Contact.h"
 #include "export/ProgrammeXml.h"
-#include "guide/GuideLayout.h"
+#include "grid/GridLayout.h"
 #include "programmes/Programmes.h"
 #include "projects/Projects.h"
 #include "schedule/Schedule.h"

@@ -3,8 +3,8 @@
 #include "Commands.h"
 
 #ifdef QUORVEL_CLI_DRAWS
-#include "guide/GuideLayout.h"
-#include "guide/GuidePainter.h"
+#include "grid/GridLayout.h"
+#include "grid/GridPainter.h"
 
 #include <QTimeZone>
 #else

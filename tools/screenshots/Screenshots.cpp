@@ -8,7 +8,7 @@
 
 #include "about/AboutWindow.h"
 #include "app/Navigator.h"
-#include "schedule/GuideView.h"
+#include "grid/GridView.h"
 #include "schedule/ScheduleWindow.h"
 #include "store/Module1.h"
 #include "widgets/AppWindow.h"

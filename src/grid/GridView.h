@@ -1,6 +1,6 @@
 #pragma once
 
-#include "guide/GuidePainter.h"
+#include "grid/GridPainter.h"
 
 #include <QAbstractScrollArea>
 

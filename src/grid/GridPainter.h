@@ -1,6 +1,6 @@
 #pragma once
 
-#include "guide/GuideLayout.h"
+#include "grid/GridLayout.h"
 
 #include <QColor>
 #include <QFont>

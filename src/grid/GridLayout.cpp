@@ -1,4 +1,4 @@
-#include "guide/GuideLayout.h"
+#include "grid/GridLayout.h"
 
 #include "store/Connection.h"
 #include "store/TypedTimes.h"

@@ -1,5 +1,5 @@
-#include "guide/GuideLayout.h"
-#include "guide/GuidePainter.h"
+#include "grid/GridLayout.h"
+#include "grid/GridPainter.h"
 #include "programmes/Programmes.h"
 #include "support/TestDatabase.h"
 
@@ -266,4 +266,4 @@ void TestGuide::pagesKeepEveryChannel()
 }
 
 QTEST_MAIN(TestGuide)
-#include "tst_guide.moc"
+#include "tst_grid.moc"

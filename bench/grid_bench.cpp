@@ -5,11 +5,11 @@
 // 100 ms, the PNG under 1 s.
 //
 // Build with -DQUORVEL_BENCH=ON, then run
-//   bench_guide [CHANNELS]      (default: 100)
+//   bench_grid [CHANNELS]      (default: 100)
 // It runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
-#include "guide/GuideLayout.h"
-#include "guide/GuidePainter.h"
+#include "grid/GridLayout.h"
+#include "grid/GridPainter.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "guide/GuidePainter.h"
+#include "grid/GridPainter.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>

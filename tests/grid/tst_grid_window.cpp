@@ -1,4 +1,4 @@
-#include "schedule/GuideView.h"
+#include "grid/GridView.h"
 #include "support/ScheduleFixture.h"
 
 #include <QAccessible>
@@ -262,4 +262,4 @@ void GuideWindowTest::selectionOutlinedAndPrintPreviewWithoutWaiting()
 }
 
 QTEST_MAIN(GuideWindowTest)
-#include "tst_guide_window.moc"
+#include "tst_grid_window.moc"

@@ -1,4 +1,4 @@
-#include "schedule/GuideView.h"
+#include "grid/GridView.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
