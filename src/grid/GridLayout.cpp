@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace guide {
+namespace grid {
 
 namespace {
 
@@ -267,4 +267,4 @@ Layout layOut(const QList<Channel> &channels, QDate day, const QTimeZone &zone)
     return layout;
 }
 
-} // namespace guide
+} // namespace grid

@@ -300,7 +300,7 @@ QWidget *ScheduleWindow::buildGuide()
     QLabel *hoursLabel = buddyLabel(QStringLiteral("guideHoursLabel"),
                                     QStringLiteral("&Hours on screen:"), m_guideHours, page);
 
-    m_guide = new GuideView(page);
+    m_guide = new GridView(page);
     m_guide->setHoursOnScreen(m_guideHours->value());
 
     auto *bar = new QHBoxLayout;
@@ -323,9 +323,9 @@ QWidget *ScheduleWindow::buildGuide()
         m_guideStale = true;
         refreshGuide();
     });
-    connect(m_guideHours, &QSpinBox::valueChanged, m_guide, &GuideView::setHoursOnScreen);
-    connect(m_guide, &GuideView::programmeChosen, this, &ScheduleWindow::selectProgramme);
-    connect(m_guide, &GuideView::programmeActivated, this, &ScheduleWindow::editProgramme);
+    connect(m_guideHours, &QSpinBox::valueChanged, m_guide, &GridView::setHoursOnScreen);
+    connect(m_guide, &GridView::programmeChosen, this, &ScheduleWindow::selectProgramme);
+    connect(m_guide, &GridView::programmeActivated, this, &ScheduleWindow::editProgramme);
     return page;
 }
 
@@ -368,7 +368,7 @@ void ScheduleWindow::showGuide()
     const QList<int> rows = selectedRows();
     if (!rows.isEmpty()) {
         const int block =
-            m_guide->guideLayout().blockOf(m_model.programmes().at(rows.first()).programmeID);
+            m_guide->dayLayout().blockOf(m_model.programmes().at(rows.first()).programmeID);
         if (block >= 0)
             m_guide->setCurrentBlock(block);
     }
@@ -381,11 +381,11 @@ void ScheduleWindow::refreshGuide()
     m_guideStale = false;
     const QDate day = guideDay();
     auto loaded =
-        guide::loadDay(state().connectionString, state().currentProjectID.value_or(0), day);
+        grid::loadDay(state().connectionString, state().currentProjectID.value_or(0), day);
     if (!loaded)
         showFailure(loaded.failure());
     m_guide->setLayout(
-        guide::layOut(loaded ? loaded.value() : QList<guide::Channel>(), day, m_model.zone()));
+        grid::layOut(loaded ? loaded.value() : QList<grid::Channel>(), day, m_model.zone()));
     showTableSelection();
 }
 
@@ -439,7 +439,7 @@ void ScheduleWindow::exportGuideImage()
     if (!chosen)
         return;
     QString path = *chosen;
-    if (!guide::knownPictureKind(path))
+    if (!grid::knownPictureKind(path))
         path += QStringLiteral(".png");
     int width = 4000;
     if (path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
@@ -461,10 +461,10 @@ void ScheduleWindow::exportGuideImage()
         }
     }
     const auto name =
-        guide::projectName(state().connectionString, state().currentProjectID.value_or(0));
-    const QString problem = guide::writePicture(
-        m_guide->guideLayout(), guide::heading(name ? name.value() : QString(), guideDay()), path,
-        width);
+        grid::projectName(state().connectionString, state().currentProjectID.value_or(0));
+    const QString problem =
+        grid::writePicture(m_guide->dayLayout(),
+                           grid::heading(name ? name.value() : QString(), guideDay()), path, width);
     if (!problem.isEmpty()) {
         dialogs().showError(this,
                             QStringLiteral("The guide image could not be written to %1.\n\n%2")
@@ -480,8 +480,8 @@ void ScheduleWindow::printGuide()
 {
     showGuide();
     const auto name =
-        guide::projectName(state().connectionString, state().currentProjectID.value_or(0));
-    const QString title = guide::heading(name ? name.value() : QString(), guideDay());
+        grid::projectName(state().connectionString, state().currentProjectID.value_or(0));
+    const QString title = grid::heading(name ? name.value() : QString(), guideDay());
     // The printer lives as long as its preview; the preview is opened, not
     // run, so the window goes on and a test can look at it and close it.
     auto *printer = new QPrinter(QPrinter::HighResolution);
@@ -492,10 +492,10 @@ void ScheduleWindow::printGuide()
     preview->setWindowTitle(QStringLiteral("Print Guide"));
     preview->setAttribute(Qt::WA_DeleteOnClose);
     connect(preview, &QObject::destroyed, preview, [printer] { delete printer; });
-    const guide::Layout layout = m_guide->guideLayout();
+    const grid::Layout layout = m_guide->dayLayout();
     connect(preview, &QPrintPreviewDialog::paintRequested, preview, [layout, title](QPrinter *p) {
         QPainter painter(p);
-        guide::paintPages(painter, *p, guide::Picture(layout), title);
+        grid::paintPages(painter, *p, grid::Picture(layout), title);
     });
     preview->open();
 }

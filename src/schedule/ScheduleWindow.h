@@ -8,7 +8,7 @@
 #include <QDialog>
 
 class EntryList;
-class GuideView;
+class GridView;
 class QTabWidget;
 class QAction;
 class QButtonGroup;
@@ -73,7 +73,7 @@ public:
     void nextProblem(bool forward);
 
     // The Guide: one day of the whole project as a grid.
-    GuideView *guideView() const { return m_guide; }
+    GridView *guideView() const { return m_guide; }
     void showGuide();
     QDate guideDay() const;
     void setGuideDay(QDate day);
@@ -123,7 +123,7 @@ private:
     QAction *m_paste;
     QAction *m_repeat;
     QTabWidget *m_tabs;
-    GuideView *m_guide;
+    GridView *m_guide;
     QDateEdit *m_guideDay;
     QSpinBox *m_guideHours;
     // The store changed since the guide last read its day.

@@ -187,7 +187,7 @@ int main(int argc, char *argv[])
             hours->setValue(17);
         settle();
         // From six in the morning, where the sample's day begins.
-        GuideView *grid = schedule->guideView();
+        GridView *grid = schedule->guideView();
         grid->horizontalScrollBar()->setValue(
             int(grid->picture().xOf(6 * 3600) - grid->picture().metrics().channelWidth));
         allSaved = save(schedule, output, QStringLiteral("scheduleGuide")) && allSaved;
