@@ -1,12 +1,9 @@
 #include "schedule/ScheduleWindow.h"
 
 #include "channels/Channels.h"
-#include "grid/GridLayout.h"
-#include "grid/GridPainter.h"
-#include "grid/GridView.h"
+#include "grid/GridTab.h"
 #include "schedule/Spreadsheet.h"
 #include "store/Module1.h"
-#include "store/TypedTimes.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
@@ -18,7 +15,6 @@
 #include <QCloseEvent>
 #include <QDateEdit>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -26,9 +22,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -37,7 +30,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
-#include <QToolButton>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -193,7 +185,8 @@ ScheduleWindow::ScheduleWindow(Navigation &nav, QWidget *parent) : AppWindow(nav
     m_tabs->setObjectName(QStringLiteral("scheduleTabs"));
     m_tabs->setDocumentMode(true);
     m_tabs->addTab(m_table, QStringLiteral("&Table"));
-    m_tabs->addTab(buildGuide(), QStringLiteral("G&uide"));
+    m_grid = new GridTab(state(), dialogs(), m_model.zone(), this);
+    m_tabs->addTab(m_grid, QStringLiteral("G&uide"));
 
     auto *splitter = new QSplitter(this);
     splitter->addWidget(m_channels);
@@ -248,145 +241,35 @@ ScheduleWindow::ScheduleWindow(Navigation &nav, QWidget *parent) : AppWindow(nav
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ScheduleWindow::showTableSelection);
     connect(&m_model, &QAbstractItemModel::modelReset, this, &ScheduleWindow::showTableSelection);
+    connect(m_grid, &GridTab::dayChanged, this, &ScheduleWindow::refreshGuide);
+    connect(m_grid, &GridTab::failed, this, &ScheduleWindow::showFailure);
+    connect(m_grid, &GridTab::message, m_status, &QStatusBar::showMessage);
+    connect(m_grid, &GridTab::programmeChosen, this, &ScheduleWindow::selectProgramme);
+    connect(m_grid, &GridTab::programmeActivated, this, &ScheduleWindow::editProgramme);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
         if (m_tabs->currentWidget() != m_table)
             showGuide();
     });
 }
 
-QWidget *ScheduleWindow::buildGuide()
-{
-    auto *page = new QWidget(this);
-    page->setObjectName(QStringLiteral("guidePage"));
-
-    m_guideDay = new QDateEdit(page);
-    m_guideDay->setObjectName(QStringLiteral("guideDay"));
-    m_guideDay->setCalendarPopup(true);
-    m_guideDay->setDisplayFormat(QStringLiteral("ddd yyyy-MM-dd"));
-    m_guideDay->setDate(QDate::currentDate());
-    QLabel *dayLabel =
-        buddyLabel(QStringLiteral("guideDayLabel"), QStringLiteral("&Day:"), m_guideDay, page);
-
-    auto dayButton = [&](const QString &name, const QString &caption, const QString &tip,
-                         QKeySequence key, int days) {
-        auto *button = new QToolButton(page);
-        button->setObjectName(name);
-        button->setText(caption);
-        button->setToolTip(
-            QStringLiteral("%1 (%2)").arg(tip, key.toString(QKeySequence::NativeText)));
-        button->setAccessibleName(tip);
-        connect(button, &QToolButton::clicked, this,
-                [this, days] { setGuideDay(guideDay().addDays(days)); });
-        auto *action = new QAction(tip, page);
-        action->setObjectName(name + QStringLiteral("Action"));
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        page->addAction(action);
-        connect(action, &QAction::triggered, button, &QToolButton::click);
-        return button;
-    };
-    QToolButton *previous =
-        dayButton(QStringLiteral("guidePreviousDay"), QStringLiteral("\u25C0"),
-                  QStringLiteral("Previous day"), QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1);
-    QToolButton *next =
-        dayButton(QStringLiteral("guideNextDay"), QStringLiteral("\u25B6"),
-                  QStringLiteral("Next day"), QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1);
-
-    m_guideHours = new QSpinBox(page);
-    m_guideHours->setObjectName(QStringLiteral("guideHours"));
-    m_guideHours->setRange(1, 25);
-    m_guideHours->setValue(6);
-    m_guideHours->setSuffix(QStringLiteral(" h"));
-    QLabel *hoursLabel = buddyLabel(QStringLiteral("guideHoursLabel"),
-                                    QStringLiteral("&Hours on screen:"), m_guideHours, page);
-
-    m_guide = new GridView(page);
-    m_guide->setHoursOnScreen(m_guideHours->value());
-
-    auto *bar = new QHBoxLayout;
-    bar->setContentsMargins(6, 4, 6, 4);
-    bar->addWidget(dayLabel);
-    bar->addWidget(previous);
-    bar->addWidget(m_guideDay);
-    bar->addWidget(next);
-    bar->addSpacing(16);
-    bar->addWidget(hoursLabel);
-    bar->addWidget(m_guideHours);
-    bar->addStretch(1);
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addLayout(bar);
-    layout->addWidget(m_guide, 1);
-
-    connect(m_guideDay, &QDateEdit::dateChanged, this, [this] {
-        m_guideStale = true;
-        refreshGuide();
-    });
-    connect(m_guideHours, &QSpinBox::valueChanged, m_guide, &GridView::setHoursOnScreen);
-    connect(m_guide, &GridView::programmeChosen, this, &ScheduleWindow::selectProgramme);
-    connect(m_guide, &GridView::programmeActivated, this, &ScheduleWindow::editProgramme);
-    return page;
-}
-
-QDate ScheduleWindow::guideDay() const
-{
-    return m_guideDay->date();
-}
-
-void ScheduleWindow::setGuideDay(QDate day)
-{
-    if (day.isValid())
-        m_guideDay->setDate(day);
-}
-
 void ScheduleWindow::showGuide()
 {
-    // The day of the programme the table stands on, so that the table's
-    // selection is there to see.
-    // Before the user has chosen a day or a row, the channel's next day of
-    // programmes (or its last, when all are past) rather than an empty today.
     const int row = m_table->currentIndex().isValid() ? m_table->currentIndex().row() : -1;
-    if (row >= 0 && row < m_model.rowCount()) {
-        if (const auto date = store::readTypedDate(m_model.programmes().at(row).startDate))
-            setGuideDay(*date);
-    } else if (!m_guideDayChosen) {
-        const QDate today = QDate::currentDate();
-        QDate day = schedule::latestDate(m_model.programmes());
-        for (const Programme &p : m_model.programmes()) {
-            const auto date = store::readTypedDate(p.startDate);
-            if (date && *date >= today) {
-                day = *date;
-                break;
-            }
-        }
-        setGuideDay(day);
-    }
-    m_guideDayChosen = true;
-    m_tabs->setCurrentWidget(m_guide->parentWidget());
+    m_grid->chooseDay(m_model.programmes(), row);
+    m_tabs->setCurrentWidget(m_grid);
     refreshGuide();
     const QList<int> rows = selectedRows();
-    if (!rows.isEmpty()) {
-        const int block =
-            m_guide->dayLayout().blockOf(m_model.programmes().at(rows.first()).programmeID);
-        if (block >= 0)
-            m_guide->setCurrentBlock(block);
-    }
+    if (!rows.isEmpty())
+        m_grid->setCurrentProgramme(m_model.programmes().at(rows.first()).programmeID);
 }
 
 void ScheduleWindow::refreshGuide()
 {
-    if (!m_guideStale || m_tabs->currentWidget() == m_table)
+    // The Guide waits for its tab to come into view before reading its day.
+    if (m_tabs->currentWidget() == m_table)
         return;
-    m_guideStale = false;
-    const QDate day = guideDay();
-    auto loaded =
-        grid::loadDay(state().connectionString, state().currentProjectID.value_or(0), day);
-    if (!loaded)
-        showFailure(loaded.failure());
-    m_guide->setLayout(
-        grid::layOut(loaded ? loaded.value() : QList<grid::Channel>(), day, m_model.zone()));
-    showTableSelection();
+    if (m_grid->refresh())
+        showTableSelection();
 }
 
 void ScheduleWindow::showTableSelection()
@@ -394,7 +277,7 @@ void ScheduleWindow::showTableSelection()
     QSet<qint32> ids;
     for (int row : selectedRows())
         ids.insert(m_model.programmes().at(row).programmeID);
-    m_guide->setSelected(ids);
+    m_grid->setSelected(ids);
 }
 
 void ScheduleWindow::selectProgramme(qint32 channelID, qint32 programmeID)
@@ -431,73 +314,13 @@ void ScheduleWindow::exportGuideImage()
 {
     // What is written is the day the Guide shows, so it is shown first.
     showGuide();
-    const auto chosen =
-        dialogs().saveAs(this, Dialogs::FileKind::GuideImage,
-                         {{QStringLiteral("PNG image (*.png)"), QStringLiteral("*.png")},
-                          {QStringLiteral("SVG drawing (*.svg)"), QStringLiteral("*.svg")}},
-                         1);
-    if (!chosen)
-        return;
-    QString path = *chosen;
-    if (!grid::knownPictureKind(path))
-        path += QStringLiteral(".png");
-    int width = 4000;
-    if (path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
-        const QString answer =
-            dialogs().prompt(this, QStringLiteral("Width of the picture in pixels (100 to 30000):"),
-                             QStringLiteral("Export Guide Image"), QStringLiteral("4000"));
-        if (answer.isEmpty())
-            return;
-        bool number = false;
-        width = answer.trimmed().toInt(&number);
-        if (!number || width < 100 || width > 30000) {
-            dialogs().showError(
-                this,
-                QStringLiteral("\u201C%1\u201D is not a width. Give a number of pixels from 100 "
-                               "to 30000.")
-                    .arg(answer),
-                windowCaption);
-            return;
-        }
-    }
-    const auto name =
-        grid::projectName(state().connectionString, state().currentProjectID.value_or(0));
-    const QString problem =
-        grid::writePicture(m_guide->dayLayout(),
-                           grid::heading(name ? name.value() : QString(), guideDay()), path, width);
-    if (!problem.isEmpty()) {
-        dialogs().showError(this,
-                            QStringLiteral("The guide image could not be written to %1.\n\n%2")
-                                .arg(QDir::toNativeSeparators(path), problem),
-                            windowCaption);
-        return;
-    }
-    m_status->showMessage(
-        QStringLiteral("Guide image written to %1").arg(QDir::toNativeSeparators(path)), 8000);
+    m_grid->exportImage();
 }
 
 void ScheduleWindow::printGuide()
 {
     showGuide();
-    const auto name =
-        grid::projectName(state().connectionString, state().currentProjectID.value_or(0));
-    const QString title = grid::heading(name ? name.value() : QString(), guideDay());
-    // The printer lives as long as its preview; the preview is opened, not
-    // run, so the window goes on and a test can look at it and close it.
-    auto *printer = new QPrinter(QPrinter::HighResolution);
-    printer->setPageOrientation(QPageLayout::Landscape);
-    printer->setDocName(title);
-    auto *preview = new QPrintPreviewDialog(printer, this);
-    preview->setObjectName(QStringLiteral("guidePrintPreview"));
-    preview->setWindowTitle(QStringLiteral("Print Guide"));
-    preview->setAttribute(Qt::WA_DeleteOnClose);
-    connect(preview, &QObject::destroyed, preview, [printer] { delete printer; });
-    const grid::Layout layout = m_guide->dayLayout();
-    connect(preview, &QPrintPreviewDialog::paintRequested, preview, [layout, title](QPrinter *p) {
-        QPainter painter(p);
-        grid::paintPages(painter, *p, grid::Picture(layout), title);
-    });
-    preview->open();
+    m_grid->print();
 }
 
 void ScheduleWindow::buildMenus(QVBoxLayout *layout)
@@ -604,7 +427,7 @@ void ScheduleWindow::fillChannels(qint32 shown)
     }
     // Read afresh even when it is the channel already shown.
     m_channelID = 0;
-    m_guideStale = true;
+    m_grid->markStale();
     if (m_channels->count() > 0)
         m_channels->selectRow(row);
     else
@@ -686,7 +509,7 @@ void ScheduleWindow::showStepFailure(const store::Failure &failure)
 
 void ScheduleWindow::showChange(qint32 channelID, const QList<qint32> &selected)
 {
-    m_guideStale = true;
+    m_grid->markStale();
     showChannel(channelID, selected);
     refreshGuide();
 }
@@ -694,7 +517,7 @@ void ScheduleWindow::showChange(qint32 channelID, const QList<qint32> &selected)
 void ScheduleWindow::showEdit(qint32 channelID, qint32 programmeID, int column, const QString &text)
 {
     // An undo can change a programme while the Guide is the tab in view.
-    m_guideStale = true;
+    m_grid->markStale();
     const auto refresh = qScopeGuard([this] { refreshGuide(); });
     // A new date or start can move the row; any other text leaves the
     // order alone, and the table is not read again for it.

@@ -8,7 +8,7 @@
 #include <QDialog>
 
 class EntryList;
-class GridView;
+class GridTab;
 class QTabWidget;
 class QAction;
 class QButtonGroup;
@@ -73,13 +73,12 @@ public:
     void nextProblem(bool forward);
 
     // The Guide: one day of the whole project as a grid.
-    GridView *guideView() const { return m_guide; }
+    GridTab *grid() const { return m_grid; }
+    // Brings the Guide into view on the day of the table's row.
     void showGuide();
-    QDate guideDay() const;
-    void setGuideDay(QDate day);
-    // Writes the day shown as PNG or SVG, asking for the file (and a PNG's width).
+    // Shows the Guide, then writes its day as PNG or SVG.
     void exportGuideImage();
-    // Opens the print preview of the day shown, without waiting for it.
+    // Shows the Guide, then opens the print preview of its day.
     void printGuide();
 
 protected:
@@ -102,7 +101,7 @@ private:
     QList<schedule::Programme> selectedProgrammes() const;
     void addRows(QList<schedule::Programme> rows, const QString &text);
     void goBack();
-    QWidget *buildGuide();
+    // Reads the Guide's day again if the store changed and the Guide is in view.
     void refreshGuide();
     void selectProgramme(qint32 channelID, qint32 programmeID);
     void editProgramme(qint32 channelID, qint32 programmeID);
@@ -123,11 +122,5 @@ private:
     QAction *m_paste;
     QAction *m_repeat;
     QTabWidget *m_tabs;
-    GridView *m_guide;
-    QDateEdit *m_guideDay;
-    QSpinBox *m_guideHours;
-    // The store changed since the guide last read its day.
-    bool m_guideStale = true;
-    // The guide has shown a day; later showings keep to it or the table's row.
-    bool m_guideDayChosen = false;
+    GridTab *m_grid;
 };

@@ -1,3 +1,4 @@
+#include "grid/GridTab.h"
 #include "grid/GridView.h"
 #include "support/ScheduleFixture.h"
 
@@ -37,7 +38,7 @@ struct GridFixture : ScheduleFixture
         ScheduleWindow *window = open();
         if (window) {
             window->showGuide();
-            window->guideView()->setFocus();
+            window->grid()->view()->setFocus();
         }
         return window;
     }
@@ -84,26 +85,26 @@ void GridWindowTest::showsTheTablesDayAndMovesIt()
     GridFixture f;
     ScheduleWindow *w = f.openGuide();
     QVERIFY(w);
-    QCOMPARE(w->guideDay(), QDate(2024, 6, 10));
-    const grid::Layout &layout = w->guideView()->dayLayout();
+    QCOMPARE(w->grid()->day(), QDate(2024, 6, 10));
+    const grid::Layout &layout = w->grid()->view()->dayLayout();
     QCOMPARE(layout.channels.size(), 3);
     QCOMPARE(layout.blocks.size(), 3);
     // A programme stored later shows once the store has it.
     WindowFixture::control<QTabWidget>(w, "scheduleTabs")->setCurrentIndex(0);
     f.add(f.other, u"2024-06-10|20:00|30|Late Show|Comedy"_qs);
     w->showGuide();
-    QCOMPARE(w->guideView()->dayLayout().blocks.size(), 3);
-    w->setGuideDay(QDate(2024, 6, 11));
-    QCOMPARE(w->guideView()->dayLayout().blocks.size(), 0);
-    w->setGuideDay(QDate(2024, 6, 10));
-    QCOMPARE(w->guideView()->dayLayout().blocks.size(), 4);
+    QCOMPARE(w->grid()->view()->dayLayout().blocks.size(), 3);
+    w->grid()->setDay(QDate(2024, 6, 11));
+    QCOMPARE(w->grid()->view()->dayLayout().blocks.size(), 0);
+    w->grid()->setDay(QDate(2024, 6, 10));
+    QCOMPARE(w->grid()->view()->dayLayout().blocks.size(), 4);
     // Ctrl+PageDown and Ctrl+PageUp move the day, the day field with it.
-    w->guideView()->setFocus();
-    QTest::keyClick(w->guideView(), Qt::Key_PageDown, Qt::ControlModifier);
-    QCOMPARE(w->guideDay(), QDate(2024, 6, 11));
-    QTest::keyClick(w->guideView(), Qt::Key_PageUp, Qt::ControlModifier);
-    QTest::keyClick(w->guideView(), Qt::Key_PageUp, Qt::ControlModifier);
-    QCOMPARE(w->guideDay(), QDate(2024, 6, 9));
+    w->grid()->view()->setFocus();
+    QTest::keyClick(w->grid()->view(), Qt::Key_PageDown, Qt::ControlModifier);
+    QCOMPARE(w->grid()->day(), QDate(2024, 6, 11));
+    QTest::keyClick(w->grid()->view(), Qt::Key_PageUp, Qt::ControlModifier);
+    QTest::keyClick(w->grid()->view(), Qt::Key_PageUp, Qt::ControlModifier);
+    QCOMPARE(w->grid()->day(), QDate(2024, 6, 9));
     QCOMPARE(WindowFixture::control<QDateEdit>(w, "guideDay")->date(), QDate(2024, 6, 9));
 }
 
@@ -112,7 +113,7 @@ void GridWindowTest::click_selectsRowSwitchingChannel()
     GridFixture f;
     ScheduleWindow *w = f.openGuide();
     QVERIFY(w);
-    GridView *view = w->guideView();
+    GridView *view = w->grid()->view();
     GridFixture::clickBlock(view, f.match);
     QCOMPARE(w->channelID(), f.three);
     QCOMPARE(GridFixture::currentName(w), u"The Match"_qs);
@@ -142,7 +143,7 @@ void GridWindowTest::keyboard_movesBetweenBlocksAndAnnounces()
     GridFixture f;
     ScheduleWindow *w = f.openGuide();
     QVERIFY(w);
-    GridView *view = w->guideView();
+    GridView *view = w->grid()->view();
     QVERIFY(view->hasFocus());
     announced.clear();
     // Events go out only where the platform has a bridge to assistive
@@ -181,7 +182,7 @@ void GridWindowTest::enterAndDoubleClick_editInTableAndUndoShowsInGrid()
     GridFixture f;
     ScheduleWindow *w = f.openGuide();
     QVERIFY(w);
-    GridView *view = w->guideView();
+    GridView *view = w->grid()->view();
     auto *tabs = WindowFixture::control<QTabWidget>(w, "scheduleTabs");
     view->setCurrentBlock(view->dayLayout().blockOf(f.match));
     QTest::keyClick(view, Qt::Key_Return);
@@ -250,9 +251,9 @@ void GridWindowTest::selectionOutlinedAndPrintPreviewWithoutWaiting()
     QVERIFY(w);
     // The row chosen in the table is outlined in the grid.
     GridFixture::table(w)->selectRow(1);
-    const QImage before = w->guideView()->viewport()->grab().toImage();
+    const QImage before = w->grid()->view()->viewport()->grab().toImage();
     GridFixture::table(w)->selectRow(0);
-    QVERIFY(before != w->guideView()->viewport()->grab().toImage());
+    QVERIFY(before != w->grid()->view()->viewport()->grab().toImage());
 
     WindowFixture::control<QAction>(w, "printGuide")->trigger();
     auto *preview = w->findChild<QPrintPreviewDialog *>(u"guidePrintPreview"_qs);
