@@ -51,6 +51,11 @@ QString columnTitle(int column)
     return QString();
 }
 
+QString programmesText(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("1 programme") : QStringLiteral("%1 programmes").arg(count);
+}
+
 QString Programme::value(int column) const
 {
     switch (column) {
