@@ -31,6 +31,7 @@ public:
     // The channel whose programmes the table shows, or 0.
     qint32 channelID() const { return m_channelID; }
 
+    // The commands of the menus (ScheduleMenus.cpp).
     void insertProgramme();
     void deleteProgrammes();
     void copyProgrammes();
@@ -59,6 +60,7 @@ private:
     void showEdit(qint32 channelID, qint32 programmeID, int column, const QString &text) override;
     void showStepFailure(const store::Failure &failure) override;
 
+    // The File and Edit menus, over `layout` (ScheduleMenus.cpp).
     void buildMenus(class QVBoxLayout *layout);
     void fillChannels(qint32 shown);
     void showSelectedChannel();
