@@ -3,9 +3,7 @@
 #include "grid/GridLayout.h"
 #include "grid/GridPainter.h"
 #include "grid/GridView.h"
-#include "schedule/ScheduleTimes.h"
 #include "store/Module1.h"
-#include "store/TypedTimes.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 
@@ -102,30 +100,6 @@ void GridTab::setDay(QDate day)
 {
     if (day.isValid())
         m_day->setDate(day);
-}
-
-void GridTab::chooseDay(const QList<schedule::Programme> &channel, int currentRow)
-{
-    // The day of the programme the table stands on, so that the table's
-    // selection is there to see.
-    // Before the user has chosen a day or a row, the channel's next day of
-    // programmes (or its last, when all are past) rather than an empty today.
-    if (currentRow >= 0 && currentRow < channel.size()) {
-        if (const auto date = store::readTypedDate(channel.at(currentRow).startDate))
-            setDay(*date);
-    } else if (!m_dayChosen) {
-        const QDate today = QDate::currentDate();
-        QDate day = schedule::latestDate(channel);
-        for (const schedule::Programme &p : channel) {
-            const auto date = store::readTypedDate(p.startDate);
-            if (date && *date >= today) {
-                day = *date;
-                break;
-            }
-        }
-        setDay(day);
-    }
-    m_dayChosen = true;
 }
 
 bool GridTab::refresh()

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "schedule/Schedule.h"
 #include "store/Result.h"
 
 #include <QDate>
-#include <QList>
 #include <QSet>
 #include <QTimeZone>
 #include <QWidget>
@@ -17,8 +15,10 @@ struct Module1;
 
 // The schedule's Guide tab: one day of the whole project as a grid, with the
 // day shown and how many hours fit across. It reads its day from the store
-// itself; the window says when the store changed and what the table has
-// selected, and hears which programme the user picks in the grid.
+// itself; the window, which knows the table, says which day to show, when
+// the store changed and what the table has selected, and hears which
+// programme the user picks in the grid. It knows nothing of the table, so
+// that src/grid needs nothing of src/schedule.
 class GridTab final : public QWidget
 {
     Q_OBJECT
@@ -31,9 +31,6 @@ public:
     QDate day() const;
     // An invalid day is ignored.
     void setDay(QDate day);
-    // Picks the day as the tab comes into view, from the channel the table
-    // shows and its current row (-1 for none).
-    void chooseDay(const QList<schedule::Programme> &channel, int currentRow);
 
     // The store changed: the next refresh() reads the day again.
     void markStale() { m_stale = true; }
@@ -74,6 +71,4 @@ private:
     GridView *m_view;
     // The store changed since the grid last read its day.
     bool m_stale = true;
-    // A day has been shown; later showings keep to it or the table's row.
-    bool m_dayChosen = false;
 };

@@ -3,6 +3,7 @@
 #include "channels/Channels.h"
 #include "grid/GridTab.h"
 #include "store/Module1.h"
+#include "store/TypedTimes.h"
 #include "widgets/Controls.h"
 #include "widgets/EntryList.h"
 #include "widgets/Navigation.h"
@@ -127,8 +128,27 @@ ScheduleWindow::ScheduleWindow(Navigation &nav, QWidget *parent) : AppWindow(nav
 
 void ScheduleWindow::showGuide()
 {
+    // The day of the programme the table stands on, so that the table's
+    // selection is there to see.
+    // Before the user has chosen a day or a row, the channel's next day of
+    // programmes (or its last, when all are past) rather than an empty today.
     const int row = m_table->currentIndex().isValid() ? m_table->currentIndex().row() : -1;
-    m_grid->chooseDay(m_model.programmes(), row);
+    if (row >= 0 && row < m_model.rowCount()) {
+        if (const auto date = store::readTypedDate(m_model.programmes().at(row).startDate))
+            m_grid->setDay(*date);
+    } else if (!m_guideDayChosen) {
+        const QDate today = QDate::currentDate();
+        QDate day = schedule::latestDate(m_model.programmes());
+        for (const Programme &p : m_model.programmes()) {
+            const auto date = store::readTypedDate(p.startDate);
+            if (date && *date >= today) {
+                day = *date;
+                break;
+            }
+        }
+        m_grid->setDay(day);
+    }
+    m_guideDayChosen = true;
     m_tabs->setCurrentWidget(m_grid);
     refreshGuide();
     const QList<int> rows = selectedRows();

@@ -92,4 +92,6 @@ private:
     QAction *m_repeat;
     QTabWidget *m_tabs;
     GridTab *m_grid;
+    // The Guide has shown a day; later showings keep to it or the table's row.
+    bool m_guideDayChosen = false;
 };
