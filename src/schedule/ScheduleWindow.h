@@ -60,7 +60,7 @@ private:
     void showEdit(qint32 channelID, qint32 programmeID, int column, const QString &text) override;
     void showStepFailure(const store::Failure &failure) override;
 
-    // The File and Edit menus, over `layout` (ScheduleMenus.cpp).
+    // The File and Edit menus, made the menu bar of `layout` (ScheduleMenus.cpp).
     void buildMenus(class QVBoxLayout *layout);
     void fillChannels(qint32 shown);
     void showSelectedChannel();
