@@ -39,12 +39,15 @@ QList<grid::Channel> day(int channelCount, QDate date)
             const int length = lengths[(c + i * 3) % 8];
             const QDate on = minute < 0 ? date.addDays(-1) : date;
             const int at = (minute + 24 * 60) % (24 * 60);
-            channel.programmes.append({++id, on.toString(u"yyyy-MM-dd"_qs),
-                                       u"%1:%2"_qs.arg(at / 60, 2, 10, QLatin1Char('0'))
-                                           .arg(at % 60, 2, 10, QLatin1Char('0')),
-                                       QString::number(length),
-                                       u"Programme number %1 of the day"_qs.arg(i + 1),
-                                       categories.at((c + i) % categories.size())});
+            grid::Programme p;
+            p.programmeID = ++id;
+            p.startDate = on.toString(u"yyyy-MM-dd"_qs);
+            p.startTime = u"%1:%2"_qs.arg(at / 60, 2, 10, QLatin1Char('0'))
+                              .arg(at % 60, 2, 10, QLatin1Char('0'));
+            p.duration = QString::number(length);
+            p.programmeName = u"Programme number %1 of the day"_qs.arg(i + 1);
+            p.category = categories.at((c + i) % categories.size());
+            channel.programmes.append(p);
             // Now and then the next one starts five minutes early.
             minute += length - (i % 11 == 5 ? 5 : 0);
         }

@@ -14,6 +14,7 @@
 #include "programmes/Programmes.h"
 #include "store/Database.h"
 #include "store/Module1.h"
+#include "store/ProgrammeRow.h"
 #include "widgets/AppWindow.h"
 
 #include <QApplication>
@@ -67,9 +68,10 @@ void fill(const QString &path, qint32 channelID, int count)
         QSqlQuery query(db);
         query.exec(QStringLiteral("PRAGMA synchronous = OFF"));
         db.transaction();
-        query.prepare(QStringLiteral(
-            "INSERT INTO ProgrammeData (channelID, programmeName, programmeDesc, startDate, "
-            "startTime, duration, category) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+        using Column = store::tables::Programme;
+        store::ColumnNames columns = {Column::channelId};
+        columns << store::editorColumns();
+        query.prepare(store::insertStatement(Column::table, columns));
         QRandomGenerator random(20240101);
         const QStringList &categories = programmes::categories();
         for (int i = 0; i < count; ++i) {
@@ -103,13 +105,15 @@ void fill(const QString &path, qint32 channelID, int count)
             default:
                 time = QString::asprintf("%02d%02d", hour, minute);
             }
-            query.addBindValue(channelID);
-            query.addBindValue(QStringLiteral("Programme number %1").arg(i));
-            query.addBindValue(QStringLiteral("A synopsis of some length for programme %1").arg(i));
-            query.addBindValue(date);
-            query.addBindValue(time);
-            query.addBindValue(QStringLiteral("30"));
-            query.addBindValue(categories.at(random.bounded(int(categories.size()))));
+            store::ProgrammeRow row;
+            row.channelID = channelID;
+            row.programmeName = QStringLiteral("Programme number %1").arg(i);
+            row.programmeDesc = QStringLiteral("A synopsis of some length for programme %1").arg(i);
+            row.startDate = date;
+            row.startTime = time;
+            row.duration = QStringLiteral("30");
+            row.category = categories.at(random.bounded(int(categories.size())));
+            store::bindRow(query, row, columns);
             if (!query.exec())
                 fail(query.lastError().text());
         }

@@ -77,7 +77,7 @@ QJsonArray rowsJson(const QList<schedule::Programme> &rows)
     for (const schedule::Programme &row : rows) {
         QJsonObject object{{u"id"_s, row.programmeID}};
         for (const auto &[column, name] : editedColumns)
-            object.insert(name, textValue(row.value(column)));
+            object.insert(name, textValue(schedule::cellText(row, column)));
         array.append(object);
     }
     return array;
@@ -91,7 +91,7 @@ QJsonArray idsJson(const QList<schedule::Programme> &rows)
     return ids;
 }
 
-QJsonObject boxesJson(const programmes::Programme &p)
+QJsonObject boxesJson(const programmes::ProgrammeRow &p)
 {
     return {{u"name"_s, p.programmeName}, {u"desc"_s, p.programmeDesc},
             {u"date"_s, p.startDate},     {u"time"_s, p.startTime},
@@ -209,7 +209,7 @@ private:
     void channelWork(qint32 project, int roll);
     channels::Channel channelBoxes(const QString &token);
     QString cellText(int column);
-    programmes::Programme programmeBoxes(const QString &token, bool every);
+    programmes::ProgrammeRow programmeBoxes(const QString &token, bool every);
     void scheduleStep();
     void editCell(const QList<schedule::Programme> &rows);
     void pushRows(RowsStep::Kind kind, QList<schedule::Programme> rows, const QString &name);
@@ -514,7 +514,7 @@ void Worker::channelWork(qint32 project, int roll)
         settle(channels::deleteChannel(m_o.db, victim.id));
     } else if (roll < 44) {
         const QString name = token();
-        const programmes::Programme boxes = programmeBoxes(name, chance(70));
+        const programmes::ProgrammeRow boxes = programmeBoxes(name, chance(70));
         intend(inProject({{u"op"_s, u"addProgramme"_s},
                           {u"channel"_s, channel},
                           {u"boxes"_s, boxesJson(boxes)}}));
@@ -537,7 +537,7 @@ void Worker::channelWork(qint32 project, int roll)
         // The editor shows the programme first; its empty boxes leave columns as they are.
         if (!look(u"loadProgramme"_s, false, [&] { return programmes::loadProgramme(m_o.db, id); }))
             return;
-        const programmes::Programme boxes = programmeBoxes(token(), false);
+        const programmes::ProgrammeRow boxes = programmeBoxes(token(), false);
         intend(inProject({{u"op"_s, u"changeProgramme"_s},
                           {u"channel"_s, channel},
                           {u"id"_s, id},
@@ -583,9 +583,9 @@ QString Worker::cellText(int column)
 }
 
 // The programme editor's boxes; a change fills some of them.
-programmes::Programme Worker::programmeBoxes(const QString &token, bool every)
+programmes::ProgrammeRow Worker::programmeBoxes(const QString &token, bool every)
 {
-    programmes::Programme boxes;
+    programmes::ProgrammeRow boxes;
     boxes.programmeName = token;
     const auto fill = [&](QString &box, int column) {
         if (every || chance(40))
@@ -675,8 +675,8 @@ void Worker::editCell(const QList<schedule::Programme> &rows)
     const QString after = cellText(column);
     intend(cellIntent(row.programmeID, field, after, u"edit"_s));
     s.view.failure.reset();
-    auto *step = new EditStep(s.view, s.channel, row.programmeID, column, row.value(column), after);
-    s.plans.insert(step, {u"edit"_s, false, row.programmeID, field, row.value(column), after});
+    auto *step = new EditStep(s.view, s.channel, row.programmeID, column, schedule::cellText(row, column), after);
+    s.plans.insert(step, {u"edit"_s, false, row.programmeID, field, schedule::cellText(row, column), after});
     s.stack.push(step); // a step that could not be stored is dropped at once
     settle(s.view.failure);
 }

@@ -3,6 +3,7 @@
 #include "export/ExportFile.h"
 #include "store/Connection.h"
 #include "store/OutputPath.h"
+#include "store/ProgrammeRow.h"
 #include "store/SqliteStatement.h"
 #include "store/Tables.h"
 
@@ -22,10 +23,11 @@ Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
         handle, QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? ORDER BY %1")
                     .arg(Channel::id, Channel::name, Channel::table, Channel::projectId));
     store::SqliteStatement programmes(
-        handle, QStringLiteral("SELECT %1, %2, %3, %4, %5, %6 FROM %7 WHERE %8 = ? ORDER BY %9")
-                    .arg(Programme::name, Programme::startDate, Programme::startTime,
-                         Programme::duration, Programme::category, Programme::desc,
-                         Programme::table, Programme::channelId, Programme::id));
+        handle, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+                    .arg(store::columnList(store::editorColumns()), Programme::table,
+                         Programme::channelId, Programme::id));
+    const store::RowReader reader(programmes);
+    store::ProgrammeRowUtf8 row;
     const auto failed = [&](const store::SqliteStatement &statement) -> Status {
         return db.failure(statement.errorString());
     };
@@ -44,18 +46,19 @@ Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
         file.writeStored(channels.text(1));
         file.write("\">\r\n\t<programmes>\r\n");
         do {
+            reader.read(programmes, row);
             file.write("\t\t<programme name=\"");
-            file.writeStored(programmes.text(0));
+            file.writeStored(row.programmeName);
             file.write("\" startdate=\"");
-            file.writeStored(programmes.text(1));
+            file.writeStored(row.startDate);
             file.write("\" starttime=\"");
-            file.writeStored(programmes.text(2));
+            file.writeStored(row.startTime);
             file.write("\" duration=\"");
-            file.writeStored(programmes.text(3));
+            file.writeStored(row.duration);
             file.write("\" category=\"");
-            file.writeStored(programmes.text(4));
+            file.writeStored(row.category);
             file.write("\">\r\n\t\t\t<synopsis>");
-            file.writeStored(programmes.text(5));
+            file.writeStored(row.programmeDesc);
             file.write("</synopsis>\r\n\t\t</programme>\r\n");
         } while (programmes.next());
         if (!programmes.ok())

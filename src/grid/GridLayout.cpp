@@ -119,17 +119,20 @@ store::Result<QList<Channel>> loadDay(const QString &databasePath, qint32 projec
         [&](store::Connection &db) -> store::Result<QList<Channel>> {
             if (auto begun = db.beginRead(); !begun)
                 return begun.failure();
-            auto channels = db.select(
-                QStringLiteral("SELECT channelID, channelName, channelNumber FROM ChannelData "
-                               "WHERE projectID = ? ORDER BY channelID"),
-                {projectID});
+            using ChannelColumn = store::tables::Channel;
+            using Stored = store::tables::Programme;
+            auto channels = db.select(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 = ? ORDER BY %1")
+                                          .arg(ChannelColumn::id, ChannelColumn::name,
+                                               ChannelColumn::number, ChannelColumn::table,
+                                               ChannelColumn::projectId),
+                                      {projectID});
             if (!channels)
                 return channels.failure();
             QList<Channel> result;
             for (QSqlQuery &q = channels.value(); q.next();) {
-                result.append({q.value(0).toInt(),
-                               store::text(q, QStringLiteral("channelName")),
-                               store::text(q, QStringLiteral("channelNumber")),
+                result.append({store::field(q, ChannelColumn::id).toInt(),
+                               store::text(q, ChannelColumn::name),
+                               store::text(q, ChannelColumn::number),
                                {}});
             }
             // Each channel's days around the one shown (a programme typed for
@@ -138,12 +141,15 @@ store::Result<QList<Channel>> loadDay(const QString &databasePath, qint32 projec
             // be read (their keys start with '1'), are two ranges of the
             // channel's start index: sought one by one, they come in order
             // without a sort and without reading the channel's other days.
+            const store::ColumnNames columns = {
+                Stored::id,       Stored::startDate,  Stored::startTime,
+                Stored::duration, Stored::name,       Stored::category,
+                Stored::xmltvStart, Stored::xmltvStop, Stored::xmltvTyped};
             auto rows = db.prepare(
-                QStringLiteral("SELECT programmeID, startDate, startTime, duration, "
-                               "programmeName, category, xmltvStart, xmltvStop, xmltvTyped "
-                               "FROM ProgrammeData WHERE channelID = ? "
-                               "AND startDateKey >= ? AND startDateKey <= ? "
-                               "ORDER BY startDateKey, startTimeKey, programmeID"));
+                QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :channel AND %4 >= :from AND "
+                               "%4 <= :to ORDER BY %4, %5, %6")
+                    .arg(store::columnList(columns), Stored::table, Stored::channelId,
+                         Stored::startDateKey, Stored::startTimeKey, Stored::id));
             if (!rows)
                 return rows.failure();
             QSqlQuery &programmes = rows.value();
@@ -152,18 +158,16 @@ store::Result<QList<Channel>> loadDay(const QString &databasePath, qint32 projec
                 {QStringLiteral("1"), QStringLiteral("2")}};
             for (Channel &channel : result) {
                 for (const auto &[from, to] : ranges) {
-                    programmes.bindValue(0, channel.channelID);
-                    programmes.bindValue(1, from);
-                    programmes.bindValue(2, to);
+                    programmes.bindValue(QStringLiteral(":channel"), channel.channelID);
+                    programmes.bindValue(QStringLiteral(":from"), from);
+                    programmes.bindValue(QStringLiteral(":to"), to);
                     if (auto read = db.execute(programmes); !read)
                         return read.failure();
-                    while (programmes.next())
-                        channel.programmes.append(
-                            {programmes.value(0).toInt(), programmes.value(1).toString(),
-                             programmes.value(2).toString(), programmes.value(3).toString(),
-                             programmes.value(4).toString(), programmes.value(5).toString(),
-                             programmes.value(6).toString(), programmes.value(7).toString(),
-                             programmes.value(8).toString()});
+                    while (programmes.next()) {
+                        Programme programme;
+                        store::readRow(programmes, programme);
+                        channel.programmes.append(std::move(programme));
+                    }
                 }
             }
             return result;
@@ -174,8 +178,9 @@ store::Result<QString> projectName(const QString &databasePath, qint32 projectID
 {
     return store::read(databasePath, QStringLiteral("Reading the project's name"),
                        [&](store::Connection &db) -> store::Result<QString> {
-                           auto q = db.select(QStringLiteral("SELECT projectName FROM ProjectData "
-                                                             "WHERE projectID = ?"),
+                           using Project = store::tables::Project;
+                           auto q = db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                                  .arg(Project::name, Project::table, Project::id),
                                               {projectID});
                            if (!q)
                                return q.failure();
@@ -207,15 +212,13 @@ Layout layOut(const QList<Channel> &channels, QDate day, const QTimeZone &zone)
         const int channelIndex = int(layout.channels.size());
         QList<Block> blocks;
         for (const Programme &p : channel.programmes) {
-            const times::ProgrammeSpan span = times::programmeSpan(
-                {p.startDate, p.startTime, p.duration, p.xmltvStart, p.xmltvStop, p.xmltvTyped},
-                offsets);
+            const times::ProgrammeSpan span = times::programmeSpan(p, offsets);
             if (!span.start) {
                 // A start that cannot be read belongs to no place on the
                 // grid; it is listed, once, on the day its date names, or
                 // on every day when the date itself cannot be read.
                 if (span.dateUnread || store::readTypedDate(p.startDate) == day)
-                    layout.unplaced.append({channel.channelID, p.programmeID, channel.name, p.name,
+                    layout.unplaced.append({channel.channelID, p.programmeID, channel.name, p.programmeName,
                                             p.startDate, p.startTime});
                 continue;
             }
@@ -238,7 +241,7 @@ Layout layOut(const QList<Channel> &channels, QDate day, const QTimeZone &zone)
                     ? clock(start, zone)
                     : store::readTypedTime(p.startTime)->toString(QStringLiteral("hh:mm"));
             b.endText = clock(end, zone);
-            b.name = p.name;
+            b.name = p.programmeName;
             b.category = p.category;
             b.family = familyOf(p.category);
             blocks.append(b);

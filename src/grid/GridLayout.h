@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ProgrammeRow.h"
 #include "store/Result.h"
 
 #include <QDate>
@@ -40,19 +41,9 @@ Family familyOf(const QString &category);
 // "News and current affairs", as the legend shows it.
 QString familyName(Family family);
 
-struct Programme
-{
-    qint32 programmeID = 0;
-    QString startDate;
-    QString startTime;
-    QString duration;
-    QString name;
-    QString category;
-    // What an XMLTV import kept beside the typed times.
-    QString xmltvStart;
-    QString xmltvStop;
-    QString xmltvTyped;
-};
+// Read with the columns the grid needs: the start, the duration, the name,
+// the category and the guide's instants.
+using Programme = store::ProgrammeRow;
 
 struct Channel
 {

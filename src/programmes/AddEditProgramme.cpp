@@ -109,7 +109,7 @@ void AddEditProgramme::load()
     }
     // A column without a value leaves its box as it is: empty, or for the
     // category, with nothing chosen.
-    const programmes::Programme &stored = loaded.value();
+    const programmes::ProgrammeRow &stored = loaded.value();
     m_storedName = stored.programmeName;
     const QPair<QLineEdit *, QString> boxes[] = {
         {m_programmeName, stored.programmeName}, {m_synopsis, stored.programmeDesc},
@@ -139,9 +139,13 @@ void AddEditProgramme::chooseCategory(const QString &category)
 void AddEditProgramme::saveProgramme()
 {
     Module1 &shared = state();
-    const programmes::Programme boxes{m_programmeName->text(), m_synopsis->text(),
-                                      m_startDate->text(),     m_startTime->text(),
-                                      m_duration->text(),      m_category->currentText()};
+    programmes::ProgrammeRow boxes;
+    boxes.programmeName = m_programmeName->text();
+    boxes.programmeDesc = m_synopsis->text();
+    boxes.startDate = m_startDate->text();
+    boxes.startTime = m_startTime->text();
+    boxes.duration = m_duration->text();
+    boxes.category = m_category->currentText();
     const bool addsRow = shared.currentProgrammeID == 0 || shared.isDuplicate;
     store::Status saved = store::success();
     if (addsRow) {

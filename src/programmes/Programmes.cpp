@@ -4,7 +4,7 @@
 #include "store/Gone.h"
 #include "store/Tables.h"
 
-using store::Columns;
+using store::ColumnNames;
 using store::Connection;
 using store::Result;
 using store::Status;
@@ -13,28 +13,6 @@ using Channel = store::tables::Channel;
 
 namespace programmes {
 
-namespace {
-
-// The editor's boxes with their columns, in the order the editor loads and
-// saves them: the one list both loading and saving go by.
-const QPair<QLatin1StringView, QString Programme::*> boxColumns[] = {
-    {Column::name, &Programme::programmeName},  {Column::desc, &Programme::programmeDesc},
-    {Column::startDate, &Programme::startDate}, {Column::startTime, &Programme::startTime},
-    {Column::duration, &Programme::duration},   {Column::category, &Programme::category},
-};
-
-// Only the boxes that hold text take part.
-Columns filledColumns(const Programme &boxes)
-{
-    Columns columns;
-    for (const auto &[column, box] : boxColumns) {
-        if (!(boxes.*box).isEmpty())
-            columns.append({column, store::typedText(boxes.*box)});
-    }
-    return columns;
-}
-
-} // namespace
 
 const QStringList &categories()
 {
@@ -122,46 +100,43 @@ Status deleteProgramme(const QString &databasePath, qint32 programmeID)
         });
 }
 
-Result<Programme> loadProgramme(const QString &databasePath, qint32 programmeID)
+Result<ProgrammeRow> loadProgramme(const QString &databasePath, qint32 programmeID)
 {
-    return store::read(databasePath, QStringLiteral("Could not read the programme"),
-                       [&](Connection &db) -> Result<Programme> {
-                           QStringList names;
-                           for (const auto &[column, box] : boxColumns)
-                               names << column;
-                           auto rows = db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                                                     .arg(names.join(QStringLiteral(", ")),
-                                                          Column::table, Column::id),
-                                                 {programmeID});
-                           if (!rows)
-                               return rows.failure();
-                           QSqlQuery &query = rows.value();
-                           if (!query.next())
-                               return store::goneFailure(db, Column::table);
-                           Programme programme;
-                           int i = 0;
-                           for (const auto &[column, box] : boxColumns)
-                               programme.*box = query.value(i++).toString();
-                           return programme;
-                       });
+    return store::read(
+        databasePath, QStringLiteral("Could not read the programme"),
+        [&](Connection &db) -> Result<ProgrammeRow> {
+            auto rows = db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                      .arg(store::columnList(store::editorColumns()), Column::table,
+                                           Column::id),
+                                  {programmeID});
+            if (!rows)
+                return rows.failure();
+            if (!rows.value().next())
+                return store::goneFailure(db, Column::table);
+            ProgrammeRow programme;
+            store::readRow(rows.value(), programme);
+            return programme;
+        });
 }
 
-Status addProgramme(const QString &databasePath, qint32 channelID, const Programme &boxes)
+Status addProgramme(const QString &databasePath, qint32 channelID, const ProgrammeRow &boxes)
 {
     return store::write(
         databasePath, QStringLiteral("Could not add the programme"), [&](Connection &db) -> Status {
             if (auto channel = store::requireRow(db, Channel::table, Channel::id, channelID);
                 !channel)
                 return channel;
-            Columns columns = {{Column::channelId, channelID}};
-            columns.append(filledColumns(boxes));
-            if (auto added = db.insert(Column::table, columns); !added)
+            ProgrammeRow row = boxes;
+            row.channelID = channelID;
+            ColumnNames columns = {Column::channelId};
+            columns << store::editorColumns();
+            if (auto added = db.insert(Column::table, store::valuesOf(row, columns, true)); !added)
                 return added.failure();
             return store::success();
         });
 }
 
-Status changeProgramme(const QString &databasePath, qint32 programmeID, const Programme &boxes)
+Status changeProgramme(const QString &databasePath, qint32 programmeID, const ProgrammeRow &boxes)
 {
     return store::write(
         databasePath, QStringLiteral("Could not save the programme"),
@@ -169,7 +144,9 @@ Status changeProgramme(const QString &databasePath, qint32 programmeID, const Pr
             // Looked for first: with every box empty the update below changes nothing.
             if (auto found = store::requireRow(db, Column::table, Column::id, programmeID); !found)
                 return found;
-            return db.update(Column::table, filledColumns(boxes), Column::id, programmeID);
+            return db.update(Column::table,
+                             store::valuesOf(boxes, store::editorColumns(), true), Column::id,
+                             programmeID);
         });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/ListEntry.h"
+#include "store/ProgrammeRow.h"
 #include "store/Result.h"
 
 #include <QString>
@@ -12,18 +13,11 @@
 // program deleted fails as gone (store/Gone.h) and changes nothing.
 namespace programmes {
 
-// The six values the editor shows and saves. A null or empty text stands for
-// a column without a value: the editor leaves such a box as it is, and a save
-// leaves such a column as it is.
-struct Programme
-{
-    QString programmeName;
-    QString programmeDesc;
-    QString startDate;
-    QString startTime;
-    QString duration;
-    QString category;
-};
+// The editor shows and saves six of a programme's columns
+// (store::editorColumns). A null or empty text stands for a column without a
+// value: the editor leaves such a box as it is, and a save leaves such a
+// column as it is.
+using store::ProgrammeRow;
 
 // The fixed category list, in the order the editor offers it.
 const QStringList &categories();
@@ -40,16 +34,16 @@ store::Result<ListEntries> listProgrammes(const QString &databasePath, qint32 ch
 // Removes this one programme.
 store::Status deleteProgramme(const QString &databasePath, qint32 programmeID);
 
-// The programme's six values as stored; a column without a value gives null text.
-store::Result<Programme> loadProgramme(const QString &databasePath, qint32 programmeID);
+// The programme's editor columns as stored; a column without a value gives null text.
+store::Result<ProgrammeRow> loadProgramme(const QString &databasePath, qint32 programmeID);
 
 // Adds a programme to the channel with the non-empty values of `boxes`; the
 // empty ones leave their columns without a value.
-store::Status addProgramme(const QString &databasePath, qint32 channelID, const Programme &boxes);
+store::Status addProgramme(const QString &databasePath, qint32 channelID, const ProgrammeRow &boxes);
 
 // Writes the non-empty values of `boxes` into the programme; the columns of
 // the empty ones keep what they held, and the channel stays the same.
 store::Status changeProgramme(const QString &databasePath, qint32 programmeID,
-                              const Programme &boxes);
+                              const ProgrammeRow &boxes);
 
 } // namespace programmes

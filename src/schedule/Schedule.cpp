@@ -5,6 +5,8 @@
 #include "store/SqliteStatement.h"
 #include "store/Tables.h"
 
+#include <QRegularExpression>
+
 #include <limits>
 
 using store::Connection;
@@ -21,11 +23,28 @@ using Channel = store::tables::Channel;
 // The store column behind each table column; End is worked out, never stored.
 const QLatin1StringView storeColumns[ColumnCount] = {
     Stored::startDate, Stored::startTime, Stored::duration, {},
-    Stored::name,      Stored::category,  Stored::desc};
+    Stored::name,      Stored::category,  Stored::desc,     Stored::subTitle,
+    Stored::episode};
 
-QVariant bound(const QString &text)
+// What XMLTV's xmltv_ns numbering looks like: three dot-separated parts,
+// each empty or a number, the first two perhaps "of" a total ("2/5").
+bool readsAsXmltvNs(const QString &text)
 {
-    return text.isNull() ? QVariant() : QVariant(text);
+    static const QRegularExpression form(
+        QStringLiteral(R"(^\s*(\d+\s*(/\s*\d+\s*)?)?\.\s*(\d+\s*(/\s*\d+\s*)?)?\.\s*(\d+\s*(/\s*\d+\s*)?)?$)"));
+    return form.match(text).hasMatch();
+}
+
+// The row's member behind a table column, found by its store column.
+QString Programme::*memberOf(int column)
+{
+    if (column < 0 || column >= ColumnCount || storeColumns[column].isEmpty())
+        return nullptr;
+    for (const auto &[name, member] : store::ProgrammeTexts<QString>::all) {
+        if (name == storeColumns[column])
+            return member;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -47,6 +66,10 @@ QString columnTitle(int column)
         return QStringLiteral("Category");
     case Synopsis:
         return QStringLiteral("Synopsis");
+    case SubTitle:
+        return QStringLiteral("Sub-title");
+    case Episode:
+        return QStringLiteral("Episode");
     }
     return QString();
 }
@@ -56,63 +79,21 @@ QString programmesText(qsizetype count)
     return count == 1 ? QStringLiteral("1 programme") : QStringLiteral("%1 programmes").arg(count);
 }
 
-QString Programme::value(int column) const
+QString cellText(const Programme &programme, int column)
 {
-    switch (column) {
-    case Date:
-        return startDate;
-    case Start:
-        return startTime;
-    case Duration:
-        return duration;
-    case Name:
-        return programmeName;
-    case Category:
-        return category;
-    case Synopsis:
-        return programmeDesc;
-    }
-    return QString();
+    const auto member = memberOf(column);
+    return member ? programme.*member : QString();
 }
 
-void Programme::setValue(int column, const QString &text)
+void setCellText(Programme &programme, int column, const QString &text)
 {
-    switch (column) {
-    case Date:
-        startDate = text;
-        break;
-    case Start:
-        startTime = text;
-        break;
-    case Duration:
-        duration = text;
-        break;
-    case Name:
-        programmeName = text;
-        break;
-    case Category:
-        category = text;
-        break;
-    case Synopsis:
-        programmeDesc = text;
-        break;
+    if (const auto member = memberOf(column))
+        programme.*member = text;
+    if (column == Episode) {
+        programme.episodeSystem = text.isEmpty()         ? QString()
+                                  : readsAsXmltvNs(text) ? QStringLiteral("xmltv_ns")
+                                                         : QStringLiteral("onscreen");
     }
-}
-
-bool Programme::operator==(const Programme &other) const
-{
-    for (int column = 0; column < ColumnCount; ++column) {
-        const QString mine = value(column);
-        const QString theirs = other.value(column);
-        if (mine.isNull() != theirs.isNull() || mine != theirs)
-            return false;
-    }
-    const auto same = [](const QString &a, const QString &b) {
-        return a.isNull() == b.isNull() && a == b;
-    };
-    return programmeID == other.programmeID && same(kept.start, other.kept.start) &&
-           same(kept.stop, other.kept.stop) && same(kept.typed, other.kept.typed) &&
-           same(kept.extra, other.kept.extra);
 }
 
 Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channelID)
@@ -126,36 +107,23 @@ Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channe
             // Straight from SQLite: a channel may hold a hundred thousand
             // programmes, and a QVariant for each of their values cost more
             // than reading them.
-            const QString sql =
-                QStringLiteral("SELECT %1, %2, %3, %4, %5, %6, %7, %8, %9, %10 FROM %11 "
-                               "WHERE %12 = ? ORDER BY %13, %14, %1")
-                    .arg(Stored::id, Stored::startDate, Stored::startTime, Stored::duration,
-                         Stored::name, Stored::category, Stored::desc, Stored::xmltvStart,
-                         Stored::xmltvStop)
-                    .arg(Stored::xmltvTyped, Stored::table, Stored::channelId, Stored::startDateKey,
-                         Stored::startTimeKey);
+            // Every column but the kept details: a channel may hold a
+            // hundred thousand programmes, and those details are only
+            // needed back by an undo of a delete, which reads them itself.
+            store::ColumnNames columns = store::programmeColumns();
+            columns.removeOne(Stored::xmltvExtra);
+            const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4, %5, %6")
+                                    .arg(store::columnList(columns), Stored::table,
+                                         Stored::channelId, Stored::startDateKey,
+                                         Stored::startTimeKey, Stored::id);
             store::SqliteStatement rows(store::sqliteHandle(db), sql);
             rows.restart(channelID);
-            // An empty text read back is still a value: it must not turn into
-            // NULL when an undo writes it again.
-            const auto text = [&rows](int column) {
-                const std::string_view value = rows.text(column);
-                if (!value.data())
-                    return QString();
-                return value.empty() ? QStringLiteral("") : store::fromUtf8(value);
-            };
+            const store::RowReader reader(rows);
             QList<Programme> programmes;
             while (rows.next()) {
-                // The guide's instants too, which say when an imported
-                // programme runs while its typed times are unchanged.
-                programmes.append({qint32(rows.integer(0)),
-                                   text(1),
-                                   text(2),
-                                   text(3),
-                                   text(4),
-                                   text(5),
-                                   text(6),
-                                   {text(7), text(8), text(9), QString()}});
+                Programme programme;
+                reader.read(rows, programme);
+                programmes.append(std::move(programme));
             }
             if (!rows.ok())
                 return db.failure(rows.errorString());
@@ -170,7 +138,12 @@ Status changeValue(const QString &databasePath, qint32 programmeID, int column, 
             if (column < 0 || column >= ColumnCount || storeColumns[column].isEmpty())
                 return db.failure(
                     QStringLiteral("The %1 column cannot be changed.").arg(columnTitle(column)));
-            if (auto changed = db.update(Stored::table, {{storeColumns[column], bound(text)}},
+            Programme row;
+            setCellText(row, column, text);
+            store::ColumnNames changes = {storeColumns[column]};
+            if (column == Episode)
+                changes << Stored::episodeSystem;
+            if (auto changed = db.update(Stored::table, store::valuesOf(row, changes),
                                          Stored::id, programmeID);
                 !changed)
                 return changed;
@@ -192,15 +165,8 @@ Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelI
                 QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(Stored::table, Stored::id));
             if (!taken)
                 return taken.failure();
-            auto insert =
-                db.prepare(QStringLiteral("INSERT INTO %1 (%2, %3, %4, %5, %6, %7, %8, %9, %10, "
-                                          "%11, %12, %13) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                                          "?, ?)")
-                               .arg(Stored::table, Stored::id, Stored::channelId, Stored::startDate,
-                                    Stored::startTime, Stored::duration, Stored::name,
-                                    Stored::category, Stored::desc)
-                               .arg(Stored::xmltvStart, Stored::xmltvStop, Stored::xmltvTyped,
-                                    Stored::xmltvExtra));
+            const store::ColumnNames columns = store::programmeColumns();
+            auto insert = db.prepare(store::insertStatement(Stored::table, columns));
             if (!insert)
                 return insert.failure();
             QList<qint32> ids;
@@ -215,19 +181,11 @@ Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelI
                         id = p.programmeID;
                     taken.value().finish();
                 }
+                Programme row = p;
+                row.programmeID = id.toLongLong();
+                row.channelID = channelID;
                 QSqlQuery &q = insert.value();
-                q.bindValue(0, id);
-                q.bindValue(1, channelID);
-                q.bindValue(2, bound(p.startDate));
-                q.bindValue(3, bound(p.startTime));
-                q.bindValue(4, bound(p.duration));
-                q.bindValue(5, bound(p.programmeName));
-                q.bindValue(6, bound(p.category));
-                q.bindValue(7, bound(p.programmeDesc));
-                q.bindValue(8, bound(p.kept.start));
-                q.bindValue(9, bound(p.kept.stop));
-                q.bindValue(10, bound(p.kept.typed));
-                q.bindValue(11, bound(p.kept.extra));
+                store::bindRow(q, row, columns);
                 if (auto added = db.execute(q); !added)
                     return added.failure();
                 const qint64 given = q.lastInsertId().toLongLong();
@@ -240,43 +198,40 @@ Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelI
         });
 }
 
-Result<QList<Programme::Kept>> removeProgrammes(const QString &databasePath,
-                                                const QList<qint32> &programmeIDs)
+Result<QList<Programme>> removeProgrammes(const QString &databasePath,
+                                          const QList<qint32> &programmeIDs)
 {
     return store::write(
         databasePath, QStringLiteral("Could not delete the programmes"),
-        [&](Connection &db) -> Result<QList<Programme::Kept>> {
-            auto read =
-                db.prepare(QStringLiteral("SELECT %1, %2, %3, %4 FROM %5 WHERE %6 = ?")
-                               .arg(Stored::xmltvStart, Stored::xmltvStop, Stored::xmltvTyped,
-                                    Stored::xmltvExtra, Stored::table, Stored::id));
+        [&](Connection &db) -> Result<QList<Programme>> {
+            auto read = db.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                       .arg(store::columnList(store::programmeColumns()),
+                                            Stored::table, Stored::id));
             if (!read)
                 return read.failure();
             auto remove = db.prepare(
                 QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Stored::table, Stored::id));
             if (!remove)
                 return remove.failure();
-            QList<Programme::Kept> kept;
-            kept.reserve(programmeIDs.size());
+            QList<Programme> removed;
+            removed.reserve(programmeIDs.size());
             for (qint32 id : programmeIDs) {
                 QSqlQuery &row = read.value();
                 row.bindValue(0, id);
                 if (auto looked = db.execute(row); !looked)
                     return looked.failure();
-                Programme::Kept was;
-                if (row.next()) {
-                    was = {row.value(0).toString(), row.value(1).toString(),
-                           row.value(2).toString(), row.value(3).toString()};
-                }
+                Programme was;
+                if (row.next())
+                    store::readRow(row, was);
                 row.finish();
-                kept.append(was);
+                removed.append(was);
                 remove.value().bindValue(0, id);
                 if (auto done = db.execute(remove.value()); !done)
                     return done.failure();
                 if (auto changed = store::requireChanged(db, Stored::table); !changed)
                     return changed.failure();
             }
-            return kept;
+            return removed;
         });
 }
 

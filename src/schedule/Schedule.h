@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ProgrammeRow.h"
 #include "store/Result.h"
 
 #include <QList>
@@ -22,8 +23,14 @@ enum Column
     Name,
     Category,
     Synopsis,
+    SubTitle,
+    Episode,
     ColumnCount
 };
+
+// The columns a spreadsheet row may leave out at its end, which tables
+// copied before they existed do not have.
+constexpr int optionalColumns = 2;
 
 // The column's title, as the table's header and the copied text name it.
 QString columnTitle(int column);
@@ -31,34 +38,17 @@ QString columnTitle(int column);
 QString programmesText(qsizetype count);
 
 // One programme as stored. A null text stands for a column without a value;
-// any other text is what was typed, blanks and all.
-struct Programme
-{
-    qint32 programmeID = 0;
-    QString startDate;
-    QString startTime;
-    QString duration;
-    QString programmeName;
-    QString category;
-    QString programmeDesc;
-    // What an XMLTV import keeps beside the columns (the file's instants and
-    // the details no column holds). No cell shows it; it is carried so that an
-    // undone delete gives back the very row, and a guide exported afterwards
-    // is as complete as before. A loaded schedule holds the instants, which
-    // say when the programme runs; extra only comes back from a delete.
-    struct Kept
-    {
-        QString start;
-        QString stop;
-        QString typed;
-        QString extra;
-    } kept;
+// any other text is what was typed, blanks and all. A loaded schedule holds
+// the guide's instants, which say when an imported programme runs; the
+// guide's other details come back only from a delete, for its undo.
+using Programme = store::ProgrammeRow;
 
-    // The stored value behind a column; End has none and gives null text.
-    QString value(int column) const;
-    void setValue(int column, const QString &text);
-    bool operator==(const Programme &other) const;
-};
+// The stored value behind a table column; End has none and gives null text.
+QString cellText(const Programme &programme, int column);
+// Sets it; an episode typed in also sets the system it is numbered in:
+// "xmltv_ns" when it reads as one (season.episode.part, counted from
+// zero), otherwise "onscreen", as a person writes it.
+void setCellText(Programme &programme, int column, const QString &text);
 
 // The channel's programmes in the programme list's start order.
 store::Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channelID);
@@ -75,9 +65,9 @@ store::Status changeValue(const QString &databasePath, qint32 programmeID, int c
 store::Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelID,
                                            const QList<Programme> &programmes);
 
-// Removes these programmes, all or nothing, and gives back what each kept
-// beside its columns, in the order of programmeIDs, for an undo to restore.
-store::Result<QList<Programme::Kept>> removeProgrammes(const QString &databasePath,
+// Removes these programmes, all or nothing, and gives back each whole row as
+// it was, in the order of programmeIDs, for an undo to restore.
+store::Result<QList<Programme>> removeProgrammes(const QString &databasePath,
                                                        const QList<qint32> &programmeIDs);
 
 } // namespace schedule

@@ -86,8 +86,8 @@ void RowsStep::remove()
         m_view.showStepFailure(removed.failure());
         return;
     }
-    // An undo puts back what the rows kept beside their columns, too.
-    for (qsizetype i = 0; i < m_rows.size(); ++i)
-        m_rows[i].kept = removed.value().at(i);
+    // An undo puts back the rows as the store held them, what the guide
+    // kept beside their columns too.
+    m_rows = removed.value();
     m_view.showChange(m_channelID, {});
 }

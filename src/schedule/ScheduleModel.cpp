@@ -41,7 +41,7 @@ QList<int> ScheduleModel::rowsOf(const QList<qint32> &programmeIDs) const
 
 void ScheduleModel::setValue(int row, int column, const QString &text)
 {
-    m_programmes[row].setValue(column, text);
+    schedule::setCellText(m_programmes[row], column, text);
     // Only this row's checks and those of the row before, which looks at
     // this one's start, can change.
     const int n = int(m_programmes.size());
@@ -80,7 +80,7 @@ QVariant ScheduleModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     case Qt::EditRole:
         return index.column() == schedule::End ? schedule::endText(p, m_zone)
-                                               : p.value(index.column());
+                                               : schedule::cellText(p, index.column());
     case Qt::DecorationRole:
         if (index.column() == 0 && check.problems) {
             return QApplication::style()->standardIcon(check.problems & schedule::Unreadable
@@ -120,7 +120,7 @@ bool ScheduleModel::setData(const QModelIndex &index, const QVariant &value, int
     if (role != Qt::EditRole || !index.isValid() || index.column() == schedule::End)
         return false;
     const Programme &p = m_programmes.at(index.row());
-    const QString oldText = p.value(index.column());
+    const QString oldText = schedule::cellText(p, index.column());
     const QString newText = value.toString();
     // Leaving a cell as it was is no change, and no step to undo.
     if (oldText == newText)

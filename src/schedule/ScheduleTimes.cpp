@@ -139,11 +139,6 @@ QString writeTimeLike(const QString &typed, QTime time)
 
 namespace {
 
-times::StoredTimes storedTimes(const Programme &p)
-{
-    return {p.startDate, p.startTime, p.duration, p.kept.start, p.kept.stop, p.kept.typed};
-}
-
 // The wall clock in zone at the instant.
 QDateTime wallClock(qint64 instant, times::ZoneOffsets &zone)
 {
@@ -154,7 +149,7 @@ QDateTime wallClock(qint64 instant, times::ZoneOffsets &zone)
 
 times::ProgrammeSpan spanOf(const Programme &programme, times::ZoneOffsets &zone)
 {
-    return times::programmeSpan(storedTimes(programme), zone);
+    return times::programmeSpan(programme, zone);
 }
 
 QString endText(const Programme &programme, const QTimeZone &zone)
@@ -270,7 +265,7 @@ QList<RowCheck> checkSchedule(const QList<Programme> &programmes, int gapMinutes
     for (qsizetype i = 0; i < n; ++i) {
         const Programme &p = programmes.at(i);
         spans[i] = times::programmeSpan(
-            storedTimes(p), {dateOf(p.startDate), timeOf(p.startTime), lengthOf(p.duration)},
+            p, {dateOf(p.startDate), timeOf(p.startTime), lengthOf(p.duration)},
             offsets);
     }
     QList<RowCheck> checks(n);
@@ -350,7 +345,10 @@ Repeated repeatProgrammes(const QList<Programme> &programmes, const RepeatPlan &
             Programme copy = programmes.at(i);
             copy.programmeID = 0;
             // A copy is no programme of the guide's.
-            copy.kept = {};
+            copy.xmltvStart.clear();
+            copy.xmltvStop.clear();
+            copy.xmltvTyped.clear();
+            copy.xmltvExtra.clear();
             copy.startDate = writeDateLike(copy.startDate, dates.at(i).addDays(shift));
             result.copies << copy;
         }

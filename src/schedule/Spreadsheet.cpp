@@ -125,7 +125,7 @@ QString toSpreadsheet(const QList<Programme> &programmes, const QTimeZone &zone)
     for (const Programme &p : programmes) {
         QStringList cells;
         for (int column = 0; column < ColumnCount; ++column)
-            cells << cell(column == End ? endText(p, zone) : p.value(column));
+            cells << cell(column == End ? endText(p, zone) : cellText(p, column));
         text += cells.join(u'\t') + u'\n';
     }
     return text;
@@ -159,8 +159,13 @@ Pasted fromSpreadsheet(const QString &text)
         const int number = int(r + 1);
         QList<int> columns = layout;
         if (columns.isEmpty()) {
-            const bool withEnd = row.size() >= ColumnCount;
-            for (int column = 0; column < ColumnCount; ++column) {
+            // Without a header the cells are the table's columns in order,
+            // with or without End, with or without the last optional ones:
+            // 6, 7, 8 or 9 cells each say which.
+            const int full = ColumnCount - optionalColumns;
+            const bool withOptional = row.size() >= ColumnCount - 1;
+            const bool withEnd = withOptional ? row.size() >= ColumnCount : row.size() >= full;
+            for (int column = 0; column < (withOptional ? ColumnCount : full); ++column) {
                 if (withEnd || column != End)
                     columns << column;
             }
@@ -171,20 +176,21 @@ Pasted fromSpreadsheet(const QString &text)
         for (qsizetype c = columns.size(); c < row.size(); ++c)
             fits = fits && row.at(c).isEmpty();
         if (!fits) {
-            result.error = QStringLiteral("Row %1 has %2 cells; %3 are expected (%4), or %5 "
-                                          "without End, or a header row that names the columns.")
+            result.error = QStringLiteral("Row %1 has %2 cells; %3 are expected (%4; End and "
+                                          "the last %5 may be left out), or a header row that "
+                                          "names the columns.")
                                .arg(number)
                                .arg(row.size())
                                .arg(ColumnCount)
                                .arg(allTitles(true).join(QStringLiteral(", ")))
-                               .arg(ColumnCount - 1);
+                               .arg(optionalColumns);
             result.programmes.clear();
             return result;
         }
         Programme p;
         for (qsizetype c = 0; c < columns.size(); ++c) {
             if (columns.at(c) != End && !row.at(c).isEmpty())
-                p.setValue(columns.at(c), row.at(c));
+                setCellText(p, columns.at(c), row.at(c));
         }
         QString wrong;
         if (!readTypedDate(p.startDate))

@@ -6,7 +6,12 @@
 #include "store/TypedTimes.h"
 
 #include <QDir>
+#include <QHash>
+#include <QRegularExpression>
 #include <QStringList>
+
+#include <optional>
+#include <utility>
 
 #include <iterator>
 
@@ -67,12 +72,12 @@ Status rebuildProgrammes(Connection &db)
         "programmeID, channelID, programmeName, programmeDesc, startDate, startTime, duration, "
         "category");
     const QString create =
-        QStringLiteral("CREATE TABLE ProgrammeData (programmeID INTEGER PRIMARY KEY AUTOINCREMENT, "
+        QStringLiteral("CREATE TABLE %1 (programmeID INTEGER PRIMARY KEY AUTOINCREMENT, "
                        "channelID INTEGER, programmeName TEXT, programmeDesc TEXT, startDate TEXT, "
                        "startTime TEXT, duration TEXT, category TEXT, "
-                       "startDateKey TEXT GENERATED ALWAYS AS (%1) VIRTUAL, "
-                       "startTimeKey TEXT GENERATED ALWAYS AS (%2) VIRTUAL)")
-            .arg(startDateKeySql(QStringLiteral("startDate")),
+                       "startDateKey TEXT GENERATED ALWAYS AS (%2) VIRTUAL, "
+                       "startTimeKey TEXT GENERATED ALWAYS AS (%3) VIRTUAL)")
+            .arg(table, startDateKeySql(QStringLiteral("startDate")),
                  startTimeKeySql(QStringLiteral("startTime")));
 
     auto counter =
@@ -89,8 +94,9 @@ Status rebuildProgrammes(Connection &db)
         QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3").arg(table, columns, old),
         // Its index goes with it, so the new one can take its name.
         QStringLiteral("DROP TABLE %1").arg(old),
-        QStringLiteral("CREATE INDEX ProgrammeData_channel_start ON ProgrammeData "
-                       "(channelID, startDateKey, startTimeKey, programmeID, programmeName)"),
+        QStringLiteral("CREATE INDEX %1_channel_start ON %1 "
+                       "(channelID, startDateKey, startTimeKey, programmeID, programmeName)")
+            .arg(table),
     };
     if (auto rebuilt = runAll(db, statements); !rebuilt)
         return rebuilt;
@@ -109,29 +115,151 @@ Status rebuildProgrammes(Connection &db)
 Status indexProgrammesByChannel(Connection &db)
 {
     // Written out as version 2 has it, as every step is: never read from today's schema.sql.
-    return db.execute(
-        QStringLiteral("CREATE INDEX ProgrammeData_channelID ON ProgrammeData (channelID)"));
+    return db.execute(QStringLiteral("CREATE INDEX %1_channelID ON %1 (channelID)")
+                          .arg(tables::Programme::table));
 }
 
 // 2 to 3: room for what an imported XMLTV guide says beyond the columns
-// the windows edit, written out as version 3 has it: a table beside ChannelData, and columns added
-// to ProgrammeData, which is never made anew for them: its generated sort
-// keys and their index stay as they are.
+// the windows edit, written out as version 3 has it: a table beside the
+// channels, and columns added to the programmes, whose table is never made
+// anew for them: its generated sort keys and their index stay as they are.
 Status addXmltvColumns(Connection &db)
 {
-    return runAll(db, {
-                          QStringLiteral("CREATE TABLE ChannelXmltv (channelID INTEGER PRIMARY "
-                                         "KEY, xmltvID TEXT, xmltvExtra TEXT)"),
-                          QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvStart TEXT"),
-                          QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvStop TEXT"),
-                          QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvTyped TEXT"),
-                          QStringLiteral("ALTER TABLE ProgrammeData ADD COLUMN xmltvExtra TEXT"),
-                      });
+    const QString programmes = tables::Programme::table;
+    return runAll(
+        db, {
+                QStringLiteral("CREATE TABLE %1 (channelID INTEGER PRIMARY KEY, xmltvID TEXT, "
+                               "xmltvExtra TEXT)")
+                    .arg(tables::ChannelXmltv::table),
+                QStringLiteral("ALTER TABLE %1 ADD COLUMN xmltvStart TEXT").arg(programmes),
+                QStringLiteral("ALTER TABLE %1 ADD COLUMN xmltvStop TEXT").arg(programmes),
+                QStringLiteral("ALTER TABLE %1 ADD COLUMN xmltvTyped TEXT").arg(programmes),
+                QStringLiteral("ALTER TABLE %1 ADD COLUMN xmltvExtra TEXT").arg(programmes),
+            });
+}
+
+// The text of an element written on one line as the import keeps it,
+// <name ...>text</name>, split into the element with no text (<name .../>)
+// and its text unescaped; nothing when the line is not such an element.
+std::optional<std::pair<QString, QString>> splitKeptLine(const QString &line, const QString &name)
+{
+    const QString close = QStringLiteral("</") + name + QLatin1Char('>');
+    if (!line.startsWith(QLatin1Char('<') + name) || !line.endsWith(close))
+        return std::nullopt;
+    const qsizetype openEnd = line.indexOf(QLatin1Char('>'));
+    const qsizetype attributesFrom = 1 + name.size();
+    if (openEnd < attributesFrom || line.at(openEnd - 1) == QLatin1Char('/') ||
+        (openEnd > attributesFrom && line.at(attributesFrom) != QLatin1Char(' ')))
+        return std::nullopt;
+    const QString escaped = line.mid(openEnd + 1, line.size() - close.size() - openEnd - 1);
+    // A child element inside it is more than a column can hold.
+    if (escaped.contains(QLatin1Char('<')))
+        return std::nullopt;
+    QString text;
+    for (qsizetype i = 0; i < escaped.size(); ++i) {
+        if (escaped.at(i) != QLatin1Char('&')) {
+            text += escaped.at(i);
+            continue;
+        }
+        const qsizetype end = escaped.indexOf(QLatin1Char(';'), i);
+        if (end < 0)
+            return std::nullopt;
+        const QString entity = escaped.mid(i + 1, end - i - 1);
+        static const QHash<QString, QChar> named = {
+            {QStringLiteral("amp"), u'&'},  {QStringLiteral("lt"), u'<'},
+            {QStringLiteral("gt"), u'>'},   {QStringLiteral("quot"), u'"'},
+            {QStringLiteral("apos"), u'\''}};
+        bool ok = false;
+        if (named.contains(entity)) {
+            text += named.value(entity);
+            ok = true;
+        } else if (entity.startsWith(QLatin1Char('#'))) {
+            const bool hex = entity.startsWith(QStringLiteral("#x"));
+            const uint code = entity.mid(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
+            if (ok) {
+                const char32_t c = code;
+                text += QString::fromUcs4(&c, 1);
+            }
+        }
+        if (!ok)
+            return std::nullopt;
+        i = end;
+    }
+    return std::make_pair(line.left(openEnd) + QStringLiteral("/>"), text);
+}
+
+// 3 to 4: the sub-title and episode become columns the schedule edits. An
+// imported programme's first <sub-title> and <episode-num> move out of its
+// kept details into them, leaving in their place the element with its other
+// attributes and no text, as the import does now: the export then writes
+// each once, in its place, with the text of the column.
+Status addSubTitleAndEpisode(Connection &db)
+{
+    const QString table = tables::Programme::table;
+    if (auto added = runAll(db, {QStringLiteral("ALTER TABLE %1 ADD COLUMN subTitle TEXT").arg(table),
+                                 QStringLiteral("ALTER TABLE %1 ADD COLUMN episodeNum TEXT").arg(table),
+                                 QStringLiteral("ALTER TABLE %1 ADD COLUMN episodeSystem TEXT")
+                                     .arg(table)});
+        !added)
+        return added;
+    auto rows = db.select(QStringLiteral("SELECT programmeID, xmltvExtra FROM %1 WHERE xmltvExtra "
+                                         "LIKE '%<sub-title%' OR xmltvExtra LIKE '%<episode-num%'")
+                              .arg(table));
+    if (!rows)
+        return rows.failure();
+    auto update = db.prepare(QStringLiteral("UPDATE %1 SET subTitle = :subTitle, episodeNum = "
+                                            ":episodeNum, episodeSystem = :episodeSystem, "
+                                            "xmltvExtra = :xmltvExtra WHERE programmeID = :id")
+                                 .arg(table));
+    if (!update)
+        return update.failure();
+    for (QSqlQuery &row = rows.value(); row.next();) {
+        QStringList lines = row.value(1).toString().split(QLatin1Char('\n'));
+        QVariant subTitle, episode, system;
+        bool subTitleFound = false, episodeFound = false;
+        for (QString &line : lines) {
+            if (!subTitleFound && line.startsWith(QStringLiteral("<sub-title"))) {
+                subTitleFound = true;
+                if (const auto split = splitKeptLine(line, QStringLiteral("sub-title"))) {
+                    line = split->first;
+                    subTitle = split->second;
+                }
+            } else if (!episodeFound && line.startsWith(QStringLiteral("<episode-num"))) {
+                episodeFound = true;
+                auto split = splitKeptLine(line, QStringLiteral("episode-num"));
+                // The system goes to its column; the element keeps any other attribute.
+                static const QRegularExpression systemAttribute(
+                    QStringLiteral(" system=\"([^\"]*)\""));
+                const auto found = split ? systemAttribute.match(split->first)
+                                         : QRegularExpressionMatch();
+                if (split && found.hasMatch() && !found.captured(1).contains(QLatin1Char('&'))) {
+                    system = found.captured(1);
+                    split->first.remove(found.capturedStart(), found.capturedLength());
+                }
+                if (split && (found.hasMatch() == !system.isNull())) {
+                    line = split->first;
+                    episode = split->second;
+                }
+            }
+        }
+        if (subTitle.isNull() && episode.isNull())
+            continue;
+        QSqlQuery &q = update.value();
+        q.bindValue(QStringLiteral(":subTitle"), subTitle);
+        q.bindValue(QStringLiteral(":episodeNum"), episode);
+        q.bindValue(QStringLiteral(":episodeSystem"), system);
+        q.bindValue(QStringLiteral(":xmltvExtra"), lines.join(QLatin1Char('\n')));
+        q.bindValue(QStringLiteral(":id"), row.value(0));
+        if (auto done = db.execute(q); !done)
+            return done;
+    }
+    return success();
 }
 
 // steps[v] brings a database of version v to version v + 1.
 using Step = Status (*)(Connection &);
-const Step steps[] = {rebuildProgrammes, indexProgrammesByChannel, addXmltvColumns};
+const Step steps[] = {rebuildProgrammes, indexProgrammesByChannel, addXmltvColumns,
+                      addSubTitleAndEpisode};
 static_assert(std::size(steps) == schemaVersion, "one upgrade step per version");
 
 Status refuse(Connection &db, const Found &found)

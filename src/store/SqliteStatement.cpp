@@ -178,6 +178,22 @@ bool SqliteStatement::run()
     return ok();
 }
 
+int SqliteStatement::parameter(const char *name) const
+{
+    return m_statement ? sqlite3_bind_parameter_index(m_statement, name) : 0;
+}
+
+int SqliteStatement::columnCount() const
+{
+    return m_statement ? sqlite3_column_count(m_statement) : 0;
+}
+
+std::string_view SqliteStatement::columnName(int column) const
+{
+    const char *name = m_statement ? sqlite3_column_name(m_statement, column) : nullptr;
+    return name ? std::string_view(name) : std::string_view();
+}
+
 qint64 SqliteStatement::integer(int column) const
 {
     return sqlite3_column_int64(m_statement, column);

@@ -67,6 +67,12 @@ public:
     // again; false on a failure (then !ok()).
     bool run();
 
+    // The parameter bound by name (":name"), 0 when the statement has none such.
+    int parameter(const char *name) const;
+
+    int columnCount() const;
+    // As the statement names the column: its AS name, or the column's own.
+    std::string_view columnName(int column) const;
     qint64 integer(int column) const;
     // The column as text, as SQLite gives it back; a NULL gives empty text.
     std::string_view text(int column) const;

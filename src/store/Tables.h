@@ -65,6 +65,11 @@ struct Programme
     static constexpr Name startTime{"startTime"};
     static constexpr Name duration{"duration"};
     static constexpr Name category{"category"};
+    // The XMLTV <sub-title> and <episode-num>, with the numbering system the
+    // episode is written in ("onscreen", "xmltv_ns" ...).
+    static constexpr Name subTitle{"subTitle"};
+    static constexpr Name episode{"episodeNum"};
+    static constexpr Name episodeSystem{"episodeSystem"};
     // Worked out by SQLite from the start (store/TypedTimes.h); never written.
     static constexpr Name startDateKey{"startDateKey"};
     static constexpr Name startTimeKey{"startTimeKey"};
@@ -73,12 +78,6 @@ struct Programme
     static constexpr Name xmltvStop{"xmltvStop"};
     static constexpr Name xmltvTyped{"xmltvTyped"};
     static constexpr Name xmltvExtra{"xmltvExtra"};
-
-    // Every column that holds what was stored, in the table's order.
-    static QStringList stored()
-    {
-        return {id, channelId, name, desc, startDate, startTime, duration, category};
-    }
 };
 
 inline QStringList all()

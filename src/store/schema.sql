@@ -11,7 +11,7 @@ PRAGMA page_size = 16384;
 
 -- The schema's version. A database of an older version is brought up to
 -- this one when the program opens it (store/SchemaUpgrade.cpp).
-PRAGMA user_version = 3;
+PRAGMA user_version = 4;
 
 CREATE TABLE ProjectData (
     projectID    INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -175,7 +175,13 @@ CREATE TABLE ProgrammeData (
     xmltvStart    TEXT,
     xmltvStop     TEXT,
     xmltvTyped    TEXT,
-    xmltvExtra    TEXT
+    xmltvExtra    TEXT,
+    -- The XMLTV <sub-title> and <episode-num> and the system the episode is
+    -- numbered in, which the schedule shows and edits and the import fills.
+    -- Last, where version 4 added them to older files.
+    subTitle      TEXT,
+    episodeNum    TEXT,
+    episodeSystem TEXT
 );
 
 CREATE INDEX ChannelData_projectID ON ChannelData (projectID);

@@ -26,18 +26,18 @@ std::optional<Instant> keptInstant(QStringView text)
 
 } // namespace
 
-TypedReading readTyped(const StoredTimes &stored)
+TypedReading readTyped(const store::ProgrammeRow &stored)
 {
     return {store::readTypedDate(stored.startDate), store::readTypedTime(stored.startTime),
             store::readTypedDuration(stored.duration)};
 }
 
-ProgrammeSpan programmeSpan(const StoredTimes &stored, ZoneOffsets &zone)
+ProgrammeSpan programmeSpan(const store::ProgrammeRow &stored, ZoneOffsets &zone)
 {
     return programmeSpan(stored, readTyped(stored), zone);
 }
 
-ProgrammeSpan programmeSpan(const StoredTimes &stored, const QTimeZone &zone)
+ProgrammeSpan programmeSpan(const store::ProgrammeRow &stored, const QTimeZone &zone)
 {
     ZoneOffsets offsets(zone);
     return programmeSpan(stored, offsets);
@@ -98,13 +98,13 @@ ProgrammeSpan spanOf(View startDate, View startTime, View duration, View xmltvSt
 
 } // namespace
 
-ProgrammeSpan programmeSpan(const StoredTimes &stored, const TypedReading &read, ZoneOffsets &zone)
+ProgrammeSpan programmeSpan(const store::ProgrammeRow &stored, const TypedReading &read, ZoneOffsets &zone)
 {
     return spanOf<QStringView>(stored.startDate, stored.startTime, stored.duration,
                                stored.xmltvStart, stored.xmltvStop, stored.xmltvTyped, read, zone);
 }
 
-ProgrammeSpan programmeSpan(const StoredTimesUtf8 &stored, const TypedReading &read,
+ProgrammeSpan programmeSpan(const store::ProgrammeRowUtf8 &stored, const TypedReading &read,
                             ZoneOffsets &zone)
 {
     return spanOf(stored.startDate, stored.startTime, stored.duration, stored.xmltvStart,

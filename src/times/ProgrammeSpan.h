@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ProgrammeRow.h"
 #include "times/ZoneTime.h"
 
 #include <QDate>
@@ -15,31 +16,6 @@
 // import's replacing of a stretch) asks here, so all of them agree.
 namespace times {
 
-// A programme's start and stop as the store has them.
-struct StoredTimes
-{
-    // As typed, in the editors or by the import.
-    QString startDate;
-    QString startTime;
-    QString duration;
-    // What the import kept beside them, empty for a programme made in Quorvel.
-    QString xmltvStart;
-    QString xmltvStop;
-    QString xmltvTyped;
-};
-
-// The same as SQLite holds them, in UTF-8: the export goes through a
-// million rows and makes no string of its own for any of them.
-struct StoredTimesUtf8
-{
-    std::string_view startDate;
-    std::string_view startTime;
-    std::string_view duration;
-    std::string_view xmltvStart;
-    std::string_view xmltvStop;
-    std::string_view xmltvTyped;
-};
-
 // The typed texts as store/TypedTimes reads them, for a caller that reads
 // each distinct text once.
 struct TypedReading
@@ -48,7 +24,7 @@ struct TypedReading
     std::optional<QTime> time;
     std::optional<int> minutes;
 };
-TypedReading readTyped(const StoredTimes &stored);
+TypedReading readTyped(const store::ProgrammeRow &stored);
 
 // An instant, and the offset to show it with when the guide gave one.
 struct Instant
@@ -82,11 +58,14 @@ struct ProgrammeSpan
 // daylight saving, and the duration as time that passes. A start the clock
 // skips is taken as if the clocks had not gone forward yet; one it repeats
 // is the first of the two.
-ProgrammeSpan programmeSpan(const StoredTimes &stored, ZoneOffsets &zone);
-ProgrammeSpan programmeSpan(const StoredTimes &stored, const QTimeZone &zone);
+// Only the start, the duration and the xmltv columns of the row are read:
+// the export's rows are UTF-8 straight from SQLite, a million at a time.
+ProgrammeSpan programmeSpan(const store::ProgrammeRow &stored, ZoneOffsets &zone);
+ProgrammeSpan programmeSpan(const store::ProgrammeRow &stored, const QTimeZone &zone);
 // The same with the typed texts already read.
-ProgrammeSpan programmeSpan(const StoredTimes &stored, const TypedReading &read, ZoneOffsets &zone);
-ProgrammeSpan programmeSpan(const StoredTimesUtf8 &stored, const TypedReading &read,
+ProgrammeSpan programmeSpan(const store::ProgrammeRow &stored, const TypedReading &read,
+                            ZoneOffsets &zone);
+ProgrammeSpan programmeSpan(const store::ProgrammeRowUtf8 &stored, const TypedReading &read,
                             ZoneOffsets &zone);
 
 } // namespace times

@@ -1,5 +1,7 @@
 #include "xmltv/XmltvExtras.h"
 
+#include "xmltv/XmltvEscape.h"
+
 #include <array>
 
 namespace xmltv::extras {
@@ -16,7 +18,7 @@ int rankIn(const std::array<std::string_view, N> &order, std::string_view name)
     return int(N);
 }
 
-constexpr Escapes keptEscapes = escapes("&<>\n\r", "\"\t");
+constexpr escape::Escapes keptEscapes = escape::escapes("&<>\n\r", "\"\t");
 
 } // namespace
 
@@ -56,49 +58,14 @@ int channelRank(std::string_view name)
     return rankIn(order, name);
 }
 
-const char *entity(char c)
-{
-    switch (c) {
-    case '&':
-        return "&amp;";
-    case '<':
-        return "&lt;";
-    case '>':
-        return "&gt;";
-    case '"':
-        return "&quot;";
-    case '\t':
-        return "&#9;";
-    case '\n':
-        return "&#10;";
-    default:
-        return "&#13;";
-    }
-}
-
-void appendEscaped(std::string &out, std::string_view text, const Escapes &table, bool attribute)
-{
-    const unsigned char top = attribute ? 2 : 1;
-    std::size_t from = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char level = table.level[static_cast<unsigned char>(text[i])];
-        if (level == 0 || level > top)
-            continue;
-        out.append(text.substr(from, i - from));
-        out.append(entity(text[i]));
-        from = i + 1;
-    }
-    out.append(text.substr(from));
-}
-
 void appendText(std::string &out, std::string_view text)
 {
-    appendEscaped(out, text, keptEscapes, false);
+    escape::appendEscaped(out, text, keptEscapes, false);
 }
 
 void appendAttributeValue(std::string &out, std::string_view text)
 {
-    appendEscaped(out, text, keptEscapes, true);
+    escape::appendEscaped(out, text, keptEscapes, true);
 }
 
 std::string_view elementName(std::string_view line)

@@ -31,28 +31,6 @@ inline constexpr int iconRank = 1;
 inline constexpr int urlRank = 2;
 inline constexpr int lcnRank = 3;
 
-// Which bytes go into XML as an entity or character reference: 0 as they
-// are, 1 in text and attribute values, 2 in attribute values only. The
-// guide export and the kept children escape alike but for these tables.
-struct Escapes
-{
-    unsigned char level[256] = {};
-};
-constexpr Escapes escapes(std::string_view always, std::string_view inAttributes)
-{
-    Escapes made;
-    for (const char c : always)
-        made.level[static_cast<unsigned char>(c)] = 1;
-    for (const char c : inAttributes)
-        made.level[static_cast<unsigned char>(c)] = 2;
-    return made;
-}
-// The entity or reference for a byte that one of the tables escapes.
-const char *entity(char c);
-// Looks each byte up in the table: most text has nothing to escape and is
-// added in one piece.
-void appendEscaped(std::string &out, std::string_view text, const Escapes &table, bool attribute);
-
 // Appends the text as XML text, or as an attribute value, with line breaks
 // and carriage returns as character references: a kept child stays on its
 // line, and reads back as it was.

@@ -2,6 +2,7 @@
 
 #include "store/Connection.h"
 #include "store/Gone.h"
+#include "store/ProgrammeRow.h"
 #include "store/Tables.h"
 #include "times/ProgrammeSpan.h"
 #include "xmltv/XmltvTime.h"
@@ -24,17 +25,23 @@ namespace xmltv::import {
 
 namespace {
 
-constexpr int programmeColumns = 11;
+using Stored = store::tables::Programme;
+using ChannelColumn = store::tables::Channel;
+using Kept = store::tables::ChannelXmltv;
 
-QByteArray insertProgrammes(int rows)
+// Every column but the identifier, which the store gives.
+store::ColumnNames insertedColumns()
 {
-    QByteArrayList values;
-    for (int i = 0; i < rows; ++i)
-        values << QByteArrayLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    return QByteArrayLiteral("INSERT INTO ProgrammeData (channelID, programmeName, programmeDesc, "
-                             "startDate, startTime, duration, category, xmltvStart, xmltvStop, "
-                             "xmltvTyped, xmltvExtra) VALUES ") +
-           values.join(", ");
+    store::ColumnNames columns = store::programmeColumns();
+    columns.removeOne(Stored::id);
+    return columns;
+}
+
+// Text that is absent, or empty, is stored as no value, as the programme
+// editor leaves a column it was given nothing for.
+std::string_view orNull(std::string_view text)
+{
+    return text.empty() ? std::string_view() : text;
 }
 
 // Writes value as two digits at out.
@@ -81,16 +88,17 @@ Status GuideStore::prepare()
         return project;
 
     auto channels = m_db.select(
-        QStringLiteral("SELECT c.channelID, c.channelName, x.xmltvID FROM ChannelData c LEFT "
-                       "JOIN ChannelXmltv x USING (channelID) WHERE c.projectID = ? "
-                       "ORDER BY c.channelID"),
+        QStringLiteral("SELECT c.%1, c.%2, x.%3 FROM %4 c LEFT JOIN %5 x USING (%1) "
+                       "WHERE c.%6 = ? ORDER BY c.%1")
+            .arg(ChannelColumn::id, ChannelColumn::name, Kept::xmltvId, ChannelColumn::table,
+                 Kept::table, ChannelColumn::projectId),
         {m_projectID});
     if (!channels)
         return channels.failure();
     for (QSqlQuery &q = channels.value(); q.next();) {
-        const qint64 id = q.value(0).toLongLong();
-        const QString name = q.value(1).toString();
-        const QString xmltvId = q.value(2).toString();
+        const qint64 id = store::field(q, ChannelColumn::id).toLongLong();
+        const QString name = store::text(q, ChannelColumn::name);
+        const QString xmltvId = store::text(q, Kept::xmltvId);
         m_spans.insert(id, Span());
         // A channel without an id of its own is known in guides by the id
         // the export makes for it.
@@ -102,8 +110,8 @@ Status GuideStore::prepare()
                 m_channelsByName.insert(name, id);
         }
     }
-    auto last =
-        m_db.select(QStringLiteral("SELECT ifnull(max(programmeID), 0) FROM ProgrammeData"));
+    auto last = m_db.select(
+        QStringLiteral("SELECT ifnull(max(%1), 0) FROM %2").arg(Stored::id, Stored::table));
     if (!last)
         return last.failure();
     if (last.value().next())
@@ -122,11 +130,14 @@ Status GuideStore::prepare()
     if (sqlite3_exec(handle, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr) != SQLITE_OK)
         return m_db.failure(QString::fromUtf8(sqlite3_errmsg(handle)));
     static_assert(rowsPerInsert == 1 << (insertSizes - 1));
+    const store::ColumnNames columns = insertedColumns();
     for (int i = 0; i < insertSizes; ++i) {
+        const int rows = rowsPerInsert >> i;
         auto &insert = m_inserts[std::size_t(i)];
-        insert.emplace(handle, insertProgrammes(rowsPerInsert >> i).constData());
+        insert.emplace(handle, store::insertStatement(Stored::table, columns, rows));
         if (!insert->ok())
             return m_db.failure(insert->errorString());
+        m_binders[std::size_t(i)].emplace(*insert, columns, rows);
     }
     return store::success();
 }
@@ -142,9 +153,9 @@ Status GuideStore::storeChannel(const ReadChannel &channel)
         // columns stay as the user has them.
         if (!channel.extra.isEmpty()) {
             if (auto updated = m_db.execute(
-                    QStringLiteral("INSERT INTO ChannelXmltv (channelID, xmltvExtra) VALUES (?, ?) "
-                                   "ON CONFLICT (channelID) DO UPDATE SET xmltvExtra = "
-                                   "excluded.xmltvExtra"),
+                    QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (?, ?) ON CONFLICT (%2) "
+                                   "DO UPDATE SET %3 = excluded.%3")
+                        .arg(Kept::table, Kept::channelId, Kept::xmltvExtra),
                     {*found, extra});
                 !updated)
                 return updated;
@@ -160,44 +171,35 @@ Status GuideStore::storeChannel(const ReadChannel &channel)
         // the same name is another channel.
         m_channelsByName.erase(found);
         m_channelsById.insert(channel.xmltvId, id);
-        return m_db.execute(QStringLiteral("INSERT OR REPLACE INTO ChannelXmltv (channelID, "
-                                           "xmltvID, xmltvExtra) VALUES (?, ?, ?)"),
+        return m_db.execute(QStringLiteral("INSERT OR REPLACE INTO %1 (%2, %3, %4) VALUES (?, ?, ?)")
+                                .arg(Kept::table, Kept::channelId, Kept::xmltvId, Kept::xmltvExtra),
                             {id, channel.xmltvId, extra});
     }
     // As the channel editor saves a channel: every box's text, empty or not.
-    auto added = m_db.insert(QStringLiteral("ChannelData"),
-                             {{QStringLiteral("projectID"), m_projectID},
-                              {QStringLiteral("channelName"), store::typedText(channel.name)},
-                              {QStringLiteral("channelNumber"), store::typedText(channel.number)},
-                              {QStringLiteral("channelURL"), store::typedText(channel.channelURL)},
-                              {QStringLiteral("logoURL"), store::typedText(channel.logoURL)},
-                              {QStringLiteral("dataURL"), store::typedText(QString())},
-                              {QStringLiteral("updateFrequency"), store::typedText(QString())}});
+    auto added = m_db.insert(ChannelColumn::table,
+                             {{ChannelColumn::projectId, m_projectID},
+                              {ChannelColumn::name, store::typedText(channel.name)},
+                              {ChannelColumn::number, store::typedText(channel.number)},
+                              {ChannelColumn::channelUrl, store::typedText(channel.channelURL)},
+                              {ChannelColumn::logoUrl, store::typedText(channel.logoURL)},
+                              {ChannelColumn::dataUrl, store::typedText(QString())},
+                              {ChannelColumn::updateFrequency, store::typedText(QString())}});
     if (!added)
         return added.failure();
-    if (auto kept = m_db.execute(QStringLiteral("INSERT INTO ChannelXmltv (channelID, xmltvID, "
-                                                "xmltvExtra) VALUES (?, ?, ?)"),
-                                 {added.value(), channel.xmltvId, extra});
+    if (auto kept = m_db.insert(Kept::table, {{Kept::channelId, added.value()},
+                                              {Kept::xmltvId, channel.xmltvId},
+                                              {Kept::xmltvExtra, extra}});
         !kept)
-        return kept;
+        return kept.failure();
     ++m_done.channelsAdded;
     m_channelsById.insert(channel.xmltvId, added.value());
     m_channelIDs.append(added.value());
     return store::success();
 }
 
-void GuideStore::bind(store::SqliteStatement &insert, int row, const Batch &batch,
-                      const ReadProgramme &programme)
+void GuideStore::bind(store::SqliteStatement &insert, const store::RowBinder &binder, int row,
+                      const Batch &batch, const ReadProgramme &programme)
 {
-    const int first = row * programmeColumns + 1;
-    // Text that is absent, or empty, is stored as no value, as the programme
-    // editor leaves a column it was given nothing for.
-    const auto bindText = [&](int parameter, std::string_view text) {
-        if (text.empty())
-            insert.bindNull(parameter);
-        else
-            insert.bindText(parameter, text);
-    };
     MadeTexts &made = m_made[std::size_t(row)];
 
     // yyyy-mm-dd
@@ -257,17 +259,19 @@ void GuideStore::bind(store::SqliteStatement &insert, int row, const Batch &batc
         }
     }
 
-    insert.bindInteger(first, channelID);
-    bindText(first + 1, batch.textOf(programme.title));
-    bindText(first + 2, batch.textOf(programme.desc));
-    insert.bindText(first + 3, std::string_view(made.date, sizeof made.date));
-    insert.bindText(first + 4, timeText);
-    bindText(first + 5, minutes);
-    bindText(first + 6, batch.textOf(programme.category));
-    bindText(first + 7, startText);
-    bindText(first + 8, stopText);
-    bindText(first + 9, typed);
-    bindText(first + 10, batch.textOf(programme.extra));
+    store::ProgrammeRowUtf8 stored;
+    stored.channelID = channelID;
+    stored.programmeName = orNull(batch.textOf(programme.title));
+    stored.programmeDesc = orNull(batch.textOf(programme.desc));
+    stored.startDate = std::string_view(made.date, sizeof made.date);
+    stored.startTime = timeText;
+    stored.duration = orNull(minutes);
+    stored.category = orNull(batch.textOf(programme.category));
+    stored.xmltvStart = orNull(startText);
+    stored.xmltvStop = orNull(stopText);
+    stored.xmltvTyped = orNull(typed);
+    stored.xmltvExtra = orNull(batch.textOf(programme.extra));
+    binder.bind(insert, row, stored);
 }
 
 Status GuideStore::run(store::SqliteStatement &insert)
@@ -289,9 +293,10 @@ Status GuideStore::store(const Batch &batch)
     for (int i = 0; i < insertSizes; ++i) {
         const std::size_t rows = std::size_t(rowsPerInsert >> i);
         store::SqliteStatement &insert = *m_inserts[std::size_t(i)];
+        const store::RowBinder &binder = *m_binders[std::size_t(i)];
         for (; count - done >= rows; done += rows) {
             for (std::size_t row = 0; row < rows; ++row)
-                bind(insert, int(row), batch, batch.programmes[done + row]);
+                bind(insert, binder, int(row), batch, batch.programmes[done + row]);
             if (auto stored = run(insert); !stored)
                 return stored;
         }
@@ -315,24 +320,25 @@ Status GuideStore::finish()
         if (!span->any)
             continue;
         auto rows = m_db.select(
-            QStringLiteral(
-                "SELECT programmeID, startDate, startTime, duration, xmltvStart, "
-                "xmltvTyped FROM ProgrammeData WHERE channelID = ? AND programmeID <= ?"),
+            QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? AND %4 <= ?")
+                .arg(store::columnList({Stored::id, Stored::startDate, Stored::startTime,
+                                        Stored::duration, Stored::xmltvStart, Stored::xmltvTyped}),
+                     Stored::table, Stored::channelId, Stored::id),
             {span.key(), m_lastProgrammeBefore});
         if (!rows)
             return rows.failure();
+        const store::RowReader reader(rows.value());
+        store::ProgrammeRow row;
         for (QSqlQuery &q = rows.value(); q.next();) {
             if (cancelled(++looked))
                 return importCancelled();
-            const times::ProgrammeSpan runs = times::programmeSpan(
-                {q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
-                 q.value(4).toString(), QString(), q.value(5).toString()},
-                zone);
+            reader.read(q, row);
+            const times::ProgrammeSpan runs = times::programmeSpan(row, zone);
             const qint64 start = runs.start ? runs.start->at : 0;
             const bool within = runs.start && start >= span->from &&
                                 (start < span->stopsBefore || start <= span->startsUpTo);
             if (within)
-                replaced << q.value(0);
+                replaced << row.programmeID;
             else
                 ++m_done.programmesKept;
         }
@@ -340,7 +346,7 @@ Status GuideStore::finish()
     if (replaced.isEmpty())
         return store::success();
     auto remove =
-        m_db.prepare(QStringLiteral("DELETE FROM ProgrammeData WHERE programmeID = ?"));
+        m_db.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(Stored::table, Stored::id));
     if (!remove)
         return remove.failure();
     for (qsizetype i = 0; i < replaced.size(); ++i) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ProgrammeRow.h"
 #include "store/Result.h"
 #include "store/SqliteStatement.h"
 #include "xmltv/XmltvBatch.h"
@@ -73,7 +74,8 @@ private:
 
     store::Status storeChannel(const ReadChannel &channel);
     // Binds the programme to the row numbered from 0 of the statement.
-    void bind(store::SqliteStatement &insert, int row, const Batch &batch,
+    void bind(store::SqliteStatement &insert, const store::RowBinder &binder, int row,
+              const Batch &batch,
               const ReadProgramme &programme);
     store::Status run(store::SqliteStatement &insert);
 
@@ -83,6 +85,7 @@ private:
     const ImportCancel *m_cancel;
     // Statements of rowsPerInsert rows, then of half as many, down to one.
     std::array<std::optional<store::SqliteStatement>, insertSizes> m_inserts;
+    std::array<std::optional<store::RowBinder>, insertSizes> m_binders;
     std::vector<MadeTexts> m_made = std::vector<MadeTexts>(rowsPerInsert);
     // The project's channel of each channel the file defines, in its order.
     QList<qint64> m_channelIDs;

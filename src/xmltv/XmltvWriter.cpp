@@ -8,19 +8,18 @@
 #include "store/Tables.h"
 #include "store/TypedTimes.h"
 #include "times/ProgrammeSpan.h"
+#include "xmltv/XmltvEscape.h"
 #include "xmltv/XmltvExtras.h"
+#include "xmltv/XmltvOutput.h"
+#include "xmltv/XmltvSortedRuns.h"
 #include "xmltv/XmltvTime.h"
 
 #include <QDir>
-#include <QTemporaryFile>
 #include <QStringList>
 
-#include <zlib.h>
-
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -36,62 +35,13 @@ namespace xmltv {
 
 namespace {
 
-// Characters XML cannot carry, and C1 controls, which in a guide are only
-// ever the trace of text decoded with the wrong code page and which XMLTV's
-// validator rejects.
-bool keeps(char32_t c)
-{
-    if (c == u'\t' || c == u'\n' || c == u'\r')
-        return true;
-    if (c < 0x20 || (c >= 0x7f && c <= 0x9f))
-        return false;
-    if (c >= 0xd800 && c <= 0xdfff)
-        return false;
-    return c != 0xfffe && c != 0xffff;
-}
-
-QString keptCharacters(const QString &text, QStringList *leftOut)
-{
-    // Named a few at a time: enough for the user to know what to look for.
-    constexpr qsizetype named = 8;
-    QString kept;
-    kept.reserve(text.size());
-    for (const char32_t c : text.toUcs4()) {
-        if (keeps(c)) {
-            kept += QString::fromUcs4(&c, 1);
-            continue;
-        }
-        const QString code =
-            QStringLiteral("U+%1").arg(QString::number(uint(c), 16).toUpper(), 4, u'0');
-        if (leftOut->size() < named && !leftOut->contains(code))
-            *leftOut << code;
-    }
-    return kept;
-}
-
-// The text without the characters the guide cannot carry, which are named in leftOut.
-QString xmlText(const QString &text, QStringList *leftOut)
-{
-    // Nearly every text is kept whole; look closer only when one may not be.
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7f && u <= 0x9f) || c.isSurrogate() || u >= 0xfffe)
-            return keptCharacters(text, leftOut);
-    }
-    return text;
-}
+using escape::appendEscaped;
+using escape::appendPlain;
+using escape::xmlText;
 
 bool blank(const QString &text)
 {
     return text.trimmed().isEmpty();
-}
-
-// The blanks QString::trimmed() removes.
-bool isBlank(char32_t c)
-{
-    return c == 0x20 || (c >= 0x09 && c <= 0x0d) || c == 0x85 || c == 0xa0 || c == 0x1680 ||
-           (c >= 0x2000 && c <= 0x200a) || c == 0x2028 || c == 0x2029 || c == 0x202f ||
-           c == 0x205f || c == 0x3000;
 }
 
 // A stored text as the guide carries it.
@@ -120,275 +70,6 @@ GuideText guideText(const SqliteStatement &row, int column)
     }
     return made;
 }
-
-// Text as the store keeps it, in UTF-8, read straight into the file. Text
-// that is anything but well-formed UTF-8 of characters a guide keeps as
-// they are goes the long way, through the UTF-16 SQLite makes of it: that
-// way any byte the store holds comes out as it always has.
-//
-// How each byte of such text is written: a character of ASCII that is not
-// blank, a blank of ASCII, a byte XML text writes as an entity (a carriage
-// return, itself a blank, apart), the first byte of a longer character, or
-// one that sends the text the long way.
-enum ByteKind : unsigned char
-{
-    Ordinary,
-    AsciiBlank,
-    Entity,
-    Return,
-    Longer,
-    LongWay
-};
-
-struct ByteKinds
-{
-    unsigned char kind[256];
-    constexpr ByteKinds() : kind()
-    {
-        for (int b = 0; b < 256; ++b)
-            kind[b] = b >= 0x80 ? Longer : (b < 0x20 || b == 0x7f) ? LongWay : Ordinary;
-        for (const int b : {' ', '\t', '\n'})
-            kind[b] = AsciiBlank;
-        for (const int b : {'<', '>', '&', '"'})
-            kind[b] = Entity;
-        kind[int('\r')] = Return;
-    }
-};
-constexpr ByteKinds bytes;
-
-// A carriage return goes out as the character reference &#13;: written as
-// it is, any XML reader would hand it back as a line feed, and a guide read
-// back in would not give the text it was made of. In an attribute, tabs and
-// line feeds too, which a reader would otherwise make spaces.
-constexpr extras::Escapes guideEscapes = extras::escapes("<>&\"\r", "\t\n");
-
-// Whether any of eight bytes is other than printable ASCII that XML text
-// takes as it is: a byte of a longer character, a control character, or
-// one of < > & ". Each test finds a byte of zero, or one below a bound, in
-// all eight at once.
-bool anyNotOrdinary(std::uint64_t word)
-{
-    constexpr std::uint64_t ones = 0x0101010101010101u;
-    constexpr std::uint64_t highs = ones * 0x80;
-    const auto anyBelow = [&](std::uint64_t w, unsigned bound) {
-        return ((w - ones * bound) & ~w & highs) != 0;
-    };
-    const auto anyZero = [&](std::uint64_t w) {
-        return anyBelow(w, 1);
-    };
-    return (word & highs) != 0 || anyBelow(word, 0x20) || anyZero(word ^ (ones * 0x7f)) ||
-           // < and >, " and &: each pair apart in one bit only.
-           anyZero((word | ones * 0x02) ^ (ones * '>')) ||
-           anyZero((word | ones * 0x04) ^ (ones * '&'));
-}
-
-// Appends text that needs nothing but escaping as XML text, in one pass
-// over it, and tells whether it is blank; false (and out as it was) when
-// the text has to go the long way.
-bool appendPlain(std::string &out, std::string_view text, bool &blank)
-{
-    const std::size_t was = out.size();
-    const auto *p = reinterpret_cast<const unsigned char *>(text.data());
-    const auto *end = p + text.size();
-    const auto *run = p;
-    blank = true;
-    for (;;) {
-        if (blank) {
-            while (p < end && bytes.kind[*p] == AsciiBlank)
-                ++p;
-            if (p < end && bytes.kind[*p] == Ordinary)
-                blank = false;
-        }
-        // Plain ASCII, the most of every text, eight bytes at a time while
-        // there is nothing to look at, then a byte at a time without decoding.
-        if (!blank) {
-            for (std::uint64_t word; end - p >= 8; p += 8) {
-                std::memcpy(&word, p, 8);
-                if (anyNotOrdinary(word))
-                    break;
-            }
-        }
-        while (p < end && bytes.kind[*p] <= AsciiBlank)
-            ++p;
-        if (p == end)
-            break;
-        const unsigned char b = *p;
-        switch (bytes.kind[b]) {
-        case Entity:
-            blank = false;
-            [[fallthrough]];
-        case Return:
-            out.append(reinterpret_cast<const char *>(run), std::size_t(p - run));
-            out.append(extras::entity(char(b)));
-            run = ++p;
-            continue;
-        case Longer:
-            break;
-        default:
-            out.resize(was);
-            return false;
-        }
-        char32_t c = 0;
-        int more = 0;
-        if (b >= 0xc2 && b <= 0xdf) {
-            c = b & 0x1f;
-            more = 1;
-        } else if (b >= 0xe0 && b <= 0xef) {
-            c = b & 0x0f;
-            more = 2;
-        } else if (b >= 0xf0 && b <= 0xf4) {
-            c = b & 0x07;
-            more = 3;
-        } else {
-            out.resize(was);
-            return false;
-        }
-        if (end - p <= more) {
-            out.resize(was);
-            return false;
-        }
-        for (int i = 1; i <= more; ++i) {
-            if ((p[i] & 0xc0) != 0x80) {
-                out.resize(was);
-                return false;
-            }
-            c = (c << 6) | (p[i] & 0x3f);
-        }
-        p += more + 1;
-        // Overlong forms, surrogates, beyond Unicode, C1 controls and
-        // non-characters: the long way.
-        const char32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
-        if (c < least || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff) || c <= 0x9f ||
-            (c >= 0xfdd0 && c <= 0xfdef) || (c & 0xfffe) == 0xfffe) {
-            out.resize(was);
-            return false;
-        }
-        if (blank && !isBlank(c))
-            blank = false;
-    }
-    out.append(reinterpret_cast<const char *>(run), std::size_t(end - run));
-    return true;
-}
-
-// Text as XML character data, or an attribute's value.
-void appendEscaped(std::string &out, std::string_view text, bool attribute)
-{
-    extras::appendEscaped(out, text, guideEscapes, attribute);
-}
-
-// The file's bytes, gathered in a buffer of fixed size, and gzipped on
-// their way to the file when its name asks for it.
-class Output
-{
-public:
-    Output(QIODevice &device, bool gzip) : m_device(device)
-    {
-        m_buffer.reserve(capacity + 4096);
-        if (gzip) {
-            m_zip.emplace();
-            // 15 + 16: a gzip header and trailer around the deflated bytes.
-            m_ok = deflateInit2(&*m_zip, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8,
-                                Z_DEFAULT_STRATEGY) == Z_OK;
-            if (!m_ok)
-                m_zip.reset();
-        }
-    }
-    ~Output()
-    {
-        if (m_zip)
-            deflateEnd(&*m_zip);
-    }
-
-    std::string &buffer() { return m_buffer; }
-    void append(std::string_view text)
-    {
-        m_buffer.append(text);
-        if (m_buffer.size() >= capacity)
-            flush();
-    }
-    // Text larger than the buffer goes to the file as it is, not copied.
-    void write(std::string_view text)
-    {
-        if (text.size() < capacity) {
-            append(text);
-            return;
-        }
-        flush();
-        put(text);
-    }
-    void flush()
-    {
-        put(m_buffer);
-        m_buffer.clear();
-    }
-    // Once everything is written.
-    void finish()
-    {
-        flush();
-        if (m_zip)
-            deflateText({}, Z_FINISH);
-    }
-    bool ok() const { return m_ok; }
-
-    void escaped(std::string_view text, bool attribute)
-    {
-        appendEscaped(m_buffer, text, attribute);
-        if (m_buffer.size() >= capacity)
-            flush();
-    }
-
-    // <name>text</name> on a line of its own.
-    void element(std::string_view indent, std::string_view name, std::string_view text)
-    {
-        m_buffer.append(indent).append("<").append(name).append(">");
-        escaped(text, false);
-        m_buffer.append("</").append(name).append(">\n");
-    }
-
-    // The same for text already escaped.
-    void escapedElement(std::string_view indent, std::string_view name, std::string_view text)
-    {
-        m_buffer.append(indent).append("<").append(name).append(">");
-        append(text);
-        m_buffer.append("</").append(name).append(">\n");
-    }
-
-private:
-    void put(std::string_view text)
-    {
-        if (m_zip)
-            deflateText(text, Z_NO_FLUSH);
-        else if (m_ok && !text.empty())
-            m_ok = m_device.write(text.data(), qint64(text.size())) == qint64(text.size());
-    }
-    void deflateText(std::string_view text, int flush)
-    {
-        if (!m_ok)
-            return;
-        z_stream &zip = *m_zip;
-        zip.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(text.data()));
-        zip.avail_in = uInt(text.size());
-        int status = Z_OK;
-        do {
-            unsigned char out[capacity];
-            zip.next_out = out;
-            zip.avail_out = sizeof out;
-            status = deflate(&zip, flush);
-            const qint64 made = qint64(sizeof out - zip.avail_out);
-            if (status == Z_STREAM_ERROR ||
-                (made > 0 && m_device.write(reinterpret_cast<const char *>(out), made) != made)) {
-                m_ok = false;
-                return;
-            }
-        } while (zip.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
-    }
-
-    static constexpr std::size_t capacity = 1 << 16;
-    QIODevice &m_device;
-    std::string m_buffer;
-    std::optional<z_stream> m_zip;
-    bool m_ok = true;
-};
 
 // What appendGuideText found: whether the text the guide gets is blank, and
 // whether the stored text was.
@@ -502,151 +183,6 @@ private:
     std::optional<T> m_lastRead;
 };
 
-// A programme of the channel being written, its element kept whole in the
-// channel's own buffer until the channel's programmes are in start order.
-struct Programme
-{
-    qint64 start = 0;
-    std::size_t element = 0;
-    std::size_t size = 0;
-};
-
-// Where a channel's programmes go, sorted, once they outgrow memory: runs
-// one after the other in one temporary file, each record the programme's
-// start, its element's size and the element.
-class SortedRuns
-{
-public:
-    bool any() const { return !m_runs.empty(); }
-    QString errorString() const { return m_file ? m_file->errorString() : QString(); }
-    // Adds a run of the elements of text, in the order given.
-    bool add(const std::vector<Programme> &programmes, std::string_view text);
-    // Every run's elements merged in start order, the earlier run's first
-    // among those that start together; then the runs are gone.
-    bool merge(Output &out);
-
-private:
-    struct Run
-    {
-        qint64 offset = 0;
-        qint64 end = 0;
-    };
-    // One run's records, read a piece at a time.
-    struct Reader
-    {
-        qint64 next = 0;
-        qint64 end = 0;
-        std::string buffer;
-        std::size_t at = 0;
-        qint64 start = 0;
-        std::string_view element;
-    };
-    static constexpr std::size_t headerBytes = 2 * sizeof(qint64);
-    static constexpr std::size_t pieceBytes = 64 * 1024;
-    // The reader's next record into start and element; false at its run's end.
-    bool advance(Reader &reader);
-
-    std::unique_ptr<QTemporaryFile> m_file;
-    std::vector<Run> m_runs;
-    bool m_failed = false;
-};
-
-bool SortedRuns::add(const std::vector<Programme> &programmes, std::string_view text)
-{
-    if (!m_file) {
-        m_file = std::make_unique<QTemporaryFile>(QDir::tempPath() +
-                                                  QStringLiteral("/quorvel-guide-XXXXXX"));
-        if (!m_file->open())
-            return false;
-    }
-    Run run{m_file->size(), 0};
-    if (!m_file->seek(run.offset))
-        return false;
-    std::string piece;
-    for (const Programme &programme : programmes) {
-        const qint64 header[] = {programme.start, qint64(programme.size)};
-        piece.append(reinterpret_cast<const char *>(header), headerBytes);
-        piece.append(text.substr(programme.element, programme.size));
-        if (piece.size() >= pieceBytes) {
-            if (m_file->write(piece.data(), qint64(piece.size())) != qint64(piece.size()))
-                return false;
-            piece.clear();
-        }
-    }
-    if (m_file->write(piece.data(), qint64(piece.size())) != qint64(piece.size()))
-        return false;
-    if (!m_file->flush())
-        return false;
-    run.end = m_file->pos();
-    m_runs.push_back(run);
-    return true;
-}
-
-bool SortedRuns::advance(Reader &reader)
-{
-    const auto have = [&] { return reader.buffer.size() - reader.at; };
-    const auto fill = [&](std::size_t wanted) {
-        // What is left of the piece moves to the front, then more is read.
-        reader.buffer.erase(0, reader.at);
-        reader.at = 0;
-        while (reader.buffer.size() < wanted && reader.next < reader.end) {
-            const qint64 size = std::min<qint64>(
-                std::max(pieceBytes, wanted - reader.buffer.size()), reader.end - reader.next);
-            const std::size_t was = reader.buffer.size();
-            reader.buffer.resize(was + std::size_t(size));
-            if (!m_file->seek(reader.next) ||
-                m_file->read(reader.buffer.data() + was, size) != size) {
-                m_failed = true;
-                return false;
-            }
-            reader.next += size;
-        }
-        return reader.buffer.size() >= wanted;
-    };
-    if (have() < headerBytes && !fill(headerBytes))
-        return false;
-    qint64 header[2];
-    std::memcpy(header, reader.buffer.data() + reader.at, headerBytes);
-    const std::size_t size = std::size_t(header[1]);
-    if (have() < headerBytes + size && !fill(headerBytes + size)) {
-        m_failed = true;
-        return false;
-    }
-    reader.start = header[0];
-    reader.element = std::string_view(reader.buffer).substr(reader.at + headerBytes, size);
-    reader.at += headerBytes + size;
-    return true;
-}
-
-bool SortedRuns::merge(Output &out)
-{
-    std::vector<Reader> readers(m_runs.size());
-    std::vector<std::size_t> open;
-    for (std::size_t i = 0; i < m_runs.size(); ++i) {
-        readers[i].next = m_runs[i].offset;
-        readers[i].end = m_runs[i].end;
-        if (advance(readers[i]))
-            open.push_back(i);
-    }
-    // A few dozen runs even for a channel of millions: the earliest is found
-    // by looking at each.
-    while (!open.empty() && !m_failed) {
-        std::size_t first = 0;
-        for (std::size_t i = 1; i < open.size(); ++i) {
-            if (readers[open[i]].start < readers[open[first]].start)
-                first = i;
-        }
-        Reader &reader = readers[open[first]];
-        out.append(reader.element);
-        if (!advance(reader))
-            open.erase(open.begin() + std::ptrdiff_t(first));
-    }
-    m_runs.clear();
-    if (m_file)
-        m_file->resize(0);
-    return !m_failed;
-}
-
 QString exportAction()
 {
     return QStringLiteral("Could not write the XMLTV file");
@@ -712,7 +248,7 @@ private:
     Readings<QDate> m_dates{&store::readTypedDate};
     Readings<QTime> m_times{&store::readTypedTime};
     Readings<int> m_durations{&store::readTypedDuration};
-    std::vector<Programme> m_programmes;
+    std::vector<ProgrammeElement> m_programmes;
     // Whether m_programmes, read in the order they were added, are in start order already.
     bool m_inOrder = true;
     std::string m_text;
@@ -920,8 +456,13 @@ store::Status GuideWriter::writeChannel(const SqliteStatement &channel, XmltvExp
 times::ProgrammeSpan GuideWriter::spanOf(const SqliteStatement &row, bool &lengthUnread)
 {
     const times::TypedReading read{m_dates.of(row, 2), m_times.of(row, 3), m_durations.of(row, 4)};
-    const times::StoredTimesUtf8 stored{row.text(2), row.text(3), row.text(4),
-                                        row.text(7), row.text(8), row.text(9)};
+    store::ProgrammeRowUtf8 stored;
+    stored.startDate = row.text(2);
+    stored.startTime = row.text(3);
+    stored.duration = row.text(4);
+    stored.xmltvStart = row.text(7);
+    stored.xmltvStop = row.text(8);
+    stored.xmltvTyped = row.text(9);
     const times::ProgrammeSpan span = times::programmeSpan(stored, read, m_zone);
     // Rare: read the text as the rest of the export reads it only then.
     lengthUnread = !span.keptEnd && span.durationUnread && !blank(row.wideText(4));
@@ -1004,8 +545,9 @@ void GuideWriter::sortProgrammes()
     if (!m_inOrder) {
         // Rows come in the order they were added, so a stable sort keeps
         // programmes that start together in that order.
-        std::stable_sort(m_programmes.begin(), m_programmes.end(),
-                         [](const Programme &a, const Programme &b) { return a.start < b.start; });
+        std::stable_sort(
+            m_programmes.begin(), m_programmes.end(),
+            [](const ProgrammeElement &a, const ProgrammeElement &b) { return a.start < b.start; });
     }
 }
 
@@ -1190,7 +732,7 @@ store::Status GuideWriter::writeProgrammes()
         return store::success();
     }
     const std::string_view text(m_text);
-    for (const Programme &programme : m_programmes)
+    for (const ProgrammeElement &programme : m_programmes)
         m_out.append(text.substr(programme.element, programme.size));
     return store::success();
 }

@@ -247,10 +247,9 @@ private slots:
                 {u" Caf\u00E9"_qs.repeated(200000), u" Caf\u00E9"_qs.repeated(6)});
         db.exec(u"INSERT INTO ProgrammeData (channelID, programmeName, startDate, startTime) "
                 "SELECT channelID, 'P', '2024-03-01', '06:00' FROM ChannelData"_qs);
-        QStringList expected, found;
-        for (const QVariantList &row :
-             db.rows(u"SELECT channelName FROM ChannelData ORDER BY channelID"_qs))
-            expected << row.value(0).toString();
+        const QStringList expected =
+            db.texts(u"SELECT channelName FROM ChannelData ORDER BY channelID"_qs);
+        QStringList found;
         const QString path = db.directory() + u"/big"_qs;
         QVERIFY(write(db.path(), path, exports::Overwrite::WhenComplete));
         const QByteArray bytes = contents(path);

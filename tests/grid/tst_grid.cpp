@@ -26,8 +26,14 @@ QList<grid::Channel> channelsOf(const QStringList &rows)
                              u"Channel %1"_qs.arg(channels.size()),
                              QString::number(100 + channels.size()),
                              {}});
-        channels[channel].programmes.append(
-            {++id, v.value(1), v.value(2), v.value(3), v.value(4), v.value(5)});
+        grid::Programme p;
+        p.programmeID = ++id;
+        p.startDate = v.value(1);
+        p.startTime = v.value(2);
+        p.duration = v.value(3);
+        p.programmeName = v.value(4);
+        p.category = v.value(5);
+        channels[channel].programmes.append(p);
     }
     return channels;
 }
@@ -199,7 +205,7 @@ void TestGrid::loadsTheDayAndTheDayBefore()
     QStringList names;
     for (const grid::Channel &c : loaded.value()) {
         for (const grid::Programme &p : c.programmes)
-            names << c.name + u':' + p.name;
+            names << c.name + u':' + p.programmeName;
     }
     // The day after too: a guide's instants from a zone ahead may fall on the day.
     QCOMPARE(names, (QStringList{u"One:Yesterday"_qs, u"One:Typed otherwise"_qs, u"One:Today"_qs,

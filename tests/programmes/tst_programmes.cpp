@@ -49,15 +49,7 @@ struct ProgrammeFixture : WindowFixture
     // Every stored programme, oldest first.
     QStringList rows()
     {
-        QStringList result;
-        for (const QVariantList &row :
-             db.rows(u"SELECT %1 FROM ProgrammeData ORDER BY programmeID"_qs.arg(columns))) {
-            QStringList values;
-            for (const QVariant &value : row)
-                values << (value.isNull() ? null : value.toString());
-            result << values.join(u'|');
-        }
-        return result;
+        return db.texts(u"SELECT %1 FROM ProgrammeData ORDER BY programmeID"_qs.arg(columns));
     }
 
     // The selection window at rest: a fresh list of these texts, nothing

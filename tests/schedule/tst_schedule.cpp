@@ -26,7 +26,7 @@ Programme programme(const QString &written)
     values.resize(6, null);
     Programme p;
     for (int i = 0; i < 6; ++i)
-        p.setValue(columns[i], values.at(i) == null ? QString() : values.at(i));
+        schedule::setCellText(p, columns[i], values.at(i) == null ? QString() : values.at(i));
     return p;
 }
 
@@ -41,8 +41,10 @@ QList<Programme> programmes(const QStringList &written)
 QString written(const Programme &p)
 {
     QStringList values;
-    for (int column : columns)
-        values << (p.value(column).isNull() ? null : p.value(column));
+    for (int column : columns) {
+        const QString text = schedule::cellText(p, column);
+        values << (text.isNull() ? null : text);
+    }
     while (values.size() > 3 && values.last() == null)
         values.removeLast();
     return values.join(u'|');
@@ -230,9 +232,10 @@ void ScheduleTest::paste_readsSpreadsheetTextOrRefusesItWhole_data()
             u"2024-01-01\t06:00\t30\t\tA\t\t\n2024-01-01\t06:30\t\t\tB\t\t\n"_qs,
             u"Row 2: the duration \"\" cannot be read."_qs);
     refuses("too few cells", u"2024-01-01\t06:00\t30\n"_qs,
-            u"Row 1 has 3 cells; 7 are expected"_qs);
-    refuses("a full cell past the last column", u"2024-01-01\t06:00\t30\t\tA\t\t\textra\n"_qs,
-            u"Row 1 has 8 cells"_qs);
+            u"Row 1 has 3 cells; 9 are expected"_qs);
+    refuses("a full cell past the last column",
+            u"2024-01-01\t06:00\t30\t\tA\t\t\t\t\textra\n"_qs,
+            u"Row 1 has 10 cells"_qs);
     refuses("quote never closed", u"2024-01-01\t06:00\t30\t\t\"A\t\t\n"_qs,
             u"Row 1: a quoted cell is never closed."_qs);
     refuses("nothing", u"\n\n"_qs, u"The clipboard holds no programmes."_qs);
@@ -254,8 +257,8 @@ void ScheduleTest::copy_quotesCellsSpreadsheetsWouldSplit()
     const QList<Programme> rows = programmes({u"2024-01-01|23:30|60|Say \"Hi\"|News|a\tb"_qs,
                                               u"x|06:00|<null>|<null>|<null>|one\r\ntwo"_qs});
     const QString text = schedule::toSpreadsheet(rows, london);
-    QCOMPARE(text, u"2024-01-01\t23:30\t60\t00:30 +1\t\"Say \"\"Hi\"\"\"\tNews\t\"a\tb\"\n"
-                   "x\t06:00\t\t\t\t\t\"one\r\ntwo\"\n"_qs);
+    QCOMPARE(text, u"2024-01-01\t23:30\t60\t00:30 +1\t\"Say \"\"Hi\"\"\"\tNews\t\"a\tb\"\t\t\n"
+                   "x\t06:00\t\t\t\t\t\"one\r\ntwo\"\t\t\n"_qs);
     // What was copied pastes back as the same cells, End aside.
     const schedule::Pasted pasted = schedule::fromSpreadsheet(schedule::toSpreadsheet(
         {rows.first(), programme(u"2024-01-02|06:00|5|<null>||\"q\""_qs)}, london));

@@ -101,8 +101,8 @@ void QueryPlansTest::everyQuery_isServedByAnIndex_data()
     QTest::newRow("programme, channel and project commands")
         << Operation([](const QString &db, const QString &) {
                return programmes::loadProgramme(db, 1).ok() &&
-                      programmes::addProgramme(db, 1, {u"New"_qs}).ok() &&
-                      programmes::changeProgramme(db, 1, {u"Changed"_qs}).ok() &&
+                      programmes::addProgramme(db, 1, namedProgramme(u"New"_qs)).ok() &&
+                      programmes::changeProgramme(db, 1, namedProgramme(u"Changed"_qs)).ok() &&
                       programmes::deleteProgramme(db, 2).ok() && channels::loadChannel(db, 1).ok() &&
                       channels::saveChannel(db, 1, 1, {u"Renamed"_qs}).ok() &&
                       channels::saveChannel(db, 0, 1, {u"Added"_qs}).ok() &&

@@ -126,6 +126,8 @@ private slots:
     void createDatabase_leavesNothingButTheWholeFile();
     void olderDatabase_isUpgradedOnOpen_keepingEveryRow_data();
     void olderDatabase_isUpgradedOnOpen_keepingEveryRow();
+    void version3Details_moveIntoTheirColumns_data();
+    void version3Details_moveIntoTheirColumns();
     void failedUpgrade_leavesTheFileAsItWas();
     void unusableFiles_areRefusedSayingWhatToDo_data();
     void unusableFiles_areRefusedSayingWhatToDo();
@@ -306,7 +308,7 @@ void StoreTest::olderDatabase_isUpgradedOnOpen_keepingEveryRow()
         names << entry.text;
     QCOMPARE(names, (QStringList{u"Morning news"_qs, u"Late film"_qs}));
     // The deleted programme's identifier is not handed out again.
-    QVERIFY(programmes::addProgramme(path, 2, {u"New"_qs}).ok());
+    QVERIFY(programmes::addProgramme(path, 2, namedProgramme(u"New"_qs)).ok());
     QCOMPARE(raw(path, u"SELECT max(programmeID) FROM ProgrammeData"_qs),
              QList<QStringList>{{u"5"_qs}});
 
@@ -322,6 +324,45 @@ void StoreTest::olderDatabase_isUpgradedOnOpen_keepingEveryRow()
     QCOMPARE(opened.load(), 2);
     QCOMPARE(everyRow(twin), before);
     QCOMPARE(shape(twin), shape(fresh.path()));
+}
+
+void StoreTest::version3Details_moveIntoTheirColumns_data()
+{
+    // The kept details of a programme an earlier Quorvel imported, and what
+    // the upgrade leaves of them beside the sub-title, episode and system.
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QStringList>("columns");
+    QTest::addColumn<QString>("left");
+    const QString null = u"<null>"_qs;
+    QTest::newRow("the first of each, escaped text, other attributes stay")
+        << u"<sub-title lang=\"en\">A &amp; B&#10;C</sub-title>\n<sub-title lang=\"fr\">A et "
+           "B</sub-title>\n<episode-num system=\"xmltv_ns\">0.1.</episode-num>\n<episode-num "
+           "system=\"onscreen\">S1E2</episode-num>"_qs
+        << QStringList{u"A & B\nC"_qs, u"0.1."_qs, u"xmltv_ns"_qs}
+        << u"<sub-title lang=\"en\"/>\n<sub-title lang=\"fr\">A et B</sub-title>\n"
+           "<episode-num/>\n<episode-num system=\"onscreen\">S1E2</episode-num>"_qs;
+    QTest::newRow("an episode without a system")
+        << u"<credits>\n<episode-num>Pilot</episode-num>"_qs
+        << QStringList{null, u"Pilot"_qs, null} << u"<credits>\n<episode-num/>"_qs;
+    QTest::newRow("a sub-title that is no plain text stays as it was")
+        << u"<sub-title><b>x</b></sub-title>"_qs << QStringList{null, null, null}
+        << u"<sub-title><b>x</b></sub-title>"_qs;
+}
+
+void StoreTest::version3Details_moveIntoTheirColumns()
+{
+    QFETCH(QString, kept);
+    QFETCH(QStringList, columns);
+    QFETCH(QString, left);
+    TestDatabase fresh;
+    const QString path = fresh.directory() + u"/older.db"_qs;
+    raw(path, olderScript(u"version3.sql"_qs) +
+                  u"UPDATE ProgrammeData SET xmltvExtra = '%1' WHERE programmeID = 1;"_qs.arg(
+                      QString(kept).replace(u'\'', u"''"_qs)));
+    QVERIFY(programmes::listProgrammes(path, 1).ok());
+    QCOMPARE(raw(path, u"SELECT subTitle, episodeNum, episodeSystem, xmltvExtra FROM "
+                       "ProgrammeData WHERE programmeID = 1"_qs),
+             (QList<QStringList>{columns + QStringList{left}}));
 }
 
 void StoreTest::failedUpgrade_leavesTheFileAsItWas()
@@ -458,7 +499,7 @@ void StoreTest::writeCommand_waitsForAnotherWriter()
     QElapsedTimer waited;
     waited.start();
     // A command that reads before it writes, as most do.
-    const Status saved = programmes::changeProgramme(db.path(), programme, {u"B"_qs});
+    const Status saved = programmes::changeProgramme(db.path(), programme, namedProgramme(u"B"_qs));
     const qint64 ms = waited.elapsed();
     other.join();
     QVERIFY2(saved.ok(), qPrintable(saved.ok() ? QString() : saved.failure().text()));
@@ -511,8 +552,12 @@ void StoreTest::goneRow_failsAsGoneAndChangesNothing_data()
     channels::Channel edited;
     edited.name = u"Renamed"_qs;
     edited.templateLines = {u"T, C, 1"_qs};
-    const programmes::Programme boxes{u"Name"_qs,  u"Desc"_qs, u"2024-01-01"_qs,
-                                      u"06:00"_qs, u"30"_qs,   u"News"_qs};
+    programmes::ProgrammeRow boxes = namedProgramme(u"Name"_qs);
+    boxes.programmeDesc = u"Desc"_qs;
+    boxes.startDate = u"2024-01-01"_qs;
+    boxes.startTime = u"06:00"_qs;
+    boxes.duration = u"30"_qs;
+    boxes.category = u"News"_qs;
     schedule::Programme undone;
     undone.programmeID = 9;
     undone.programmeName = u"Back"_qs;
@@ -561,16 +606,9 @@ void StoreTest::goneRow_failsAsGoneAndChangesNothing_data()
     row("save contact details", project, Project::table, [](auto &db, auto &) {
         return exports::saveContactDetails(db, 1, {u"Name"_qs, {}, {}, {}});
     });
-    row("xmltv import", project, Project::table, [](auto &db, const QString &folder) {
-        const QString in = folder + u"/in.xml"_qs;
-        QFile file(in);
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write("<tv><channel id=\"a\"><display-name>A</display-name></channel>"
-                       "<programme start=\"20240101060000 +0000\" channel=\"a\">"
-                       "<title>T</title></programme></tv>") < 0)
-            qFatal("cannot write %s", qPrintable(in));
-        file.close();
-        return status(xmltv::importXmltv(db, 1, in));
+    row("xmltv import", project, Project::table, [](auto &db, auto &) {
+        return status(
+            xmltv::importXmltv(db, 1, QStringLiteral(QUORVEL_XMLTV_SAMPLES "/guide.xml")));
     });
     row("xmltv export", project, Project::table, [](auto &db, const QString &folder) {
         return status(xmltv::writeXmltv(db, 1, folder + u"/out.xml"_qs, QTimeZone::utc()));

@@ -75,6 +75,18 @@ QVariant TestDatabase::value(const QString &sql, const QVariantList &values)
     return all.isEmpty() || all.constFirst().isEmpty() ? QVariant() : all.constFirst().constFirst();
 }
 
+QStringList TestDatabase::texts(const QString &sql, const QVariantList &values)
+{
+    QStringList lines;
+    for (const QVariantList &row : rows(sql, values)) {
+        QStringList shown;
+        for (const QVariant &value : row)
+            shown << (value.isNull() ? u"<null>"_qs : value.toString());
+        lines << shown.join(u'|');
+    }
+    return lines;
+}
+
 qint32 TestDatabase::addProject(const QString &name)
 {
     return qint32(exec(QStringLiteral("INSERT INTO ProjectData (projectName) VALUES (?)"), {name}));

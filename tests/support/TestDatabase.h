@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/ProgrammeRow.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -27,6 +29,9 @@ public:
     QList<QVariantList> rows(const QString &sql, const QVariantList &values = {});
     // The single value of a query that yields one.
     QVariant value(const QString &sql, const QVariantList &values = {});
+    // Each row as one line of its values joined by '|', NULL as <null> so
+    // that it tells apart from empty text.
+    QStringList texts(const QString &sql, const QVariantList &values = {});
 
     qint32 addProject(const QString &name);
     qint32 addChannel(qint32 projectID, const QString &name, const QString &number = QString());
@@ -38,3 +43,11 @@ private:
     QTemporaryDir m_dir;
     bool m_valid = false;
 };
+
+// A programme with only its name, for a command's boxes.
+inline store::ProgrammeRow namedProgramme(const QString &name)
+{
+    store::ProgrammeRow programme;
+    programme.programmeName = name;
+    return programme;
+}

@@ -94,7 +94,6 @@ void XmltvWindowTest::export_writesGuideAndListsWhatWasLeftOutOrChanged()
     f.dialogs.answerSaveAs(f.db.path());
     f.dialogs.expectError();
     WindowFixture::control<QAction>(window, "exportXMLTV")->trigger();
-    QVERIFY(f.dialogs.allAnswered());
     const QString said = f.dialogs.asked().constLast().text;
     QVERIFY2(said.startsWith(u"Could not write the XMLTV file.\n\n%1 is the database itself"_qs.arg(
                  f.db.path())),
@@ -104,7 +103,6 @@ void XmltvWindowTest::export_writesGuideAndListsWhatWasLeftOutOrChanged()
     f.dialogs.answerSaveAs(out);
     f.dialogs.expectInform();
     WindowFixture::control<QAction>(window, "exportXMLTV")->trigger();
-    QVERIFY(f.dialogs.allAnswered());
     const auto asked = f.dialogs.asked();
     QCOMPARE(asked.size(), 4);
     QCOMPARE(asked.at(2).fileKind, Dialogs::FileKind::Xmltv);

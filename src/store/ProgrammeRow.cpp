@@ -1,0 +1,311 @@
+#include "store/ProgrammeRow.h"
+
+#include "store/SqliteStatement.h"
+
+#include <QSqlRecord>
+
+#include <iterator>
+
+namespace store {
+
+namespace {
+
+using Column = tables::Programme;
+
+// SQLite gives a column the name it is selected by, in the case it was written.
+bool sameName(std::string_view given, tables::Name column)
+{
+    return QLatin1StringView(given.data(), qsizetype(given.size()))
+                   .compare(column, Qt::CaseInsensitive) == 0;
+}
+
+QVariant bound(const QString &text)
+{
+    return text.isNull() ? QVariant() : typedText(text);
+}
+
+// An empty text read back is still a value: it must not turn into NULL when
+// an undo writes it again.
+QString wide(const SqliteStatement &statement, int column)
+{
+    const std::string_view value = statement.text(column);
+    if (!value.data())
+        return QString();
+    return value.empty() ? QStringLiteral("") : fromUtf8(value);
+}
+
+std::string_view utf8(const SqliteStatement &statement, int column)
+{
+    return statement.text(column);
+}
+
+qint64 integerOf(const SqliteStatement &statement, int column)
+{
+    return statement.integer(column);
+}
+
+qint64 integerOf(const QSqlQuery &query, int column)
+{
+    return query.value(column).toLongLong();
+}
+
+QString textOf(const QSqlQuery &query, int column)
+{
+    const QVariant value = query.value(column);
+    return value.isNull() ? QString() : value.toString();
+}
+
+} // namespace
+
+const ColumnNames &programmeColumns()
+{
+    static const ColumnNames names = [] {
+        ColumnNames all = {Column::id, Column::channelId};
+        for (const auto &[name, member] : ProgrammeTexts<QString>::all)
+            all << name;
+        return all;
+    }();
+    return names;
+}
+
+const ColumnNames &editorColumns()
+{
+    static const ColumnNames names = {Column::name,      Column::desc,     Column::startDate,
+                                      Column::startTime, Column::duration, Column::category};
+    return names;
+}
+
+QString columnList(const ColumnNames &columns, QLatin1StringView prefix)
+{
+    QString list;
+    for (const tables::Name column : columns) {
+        if (!list.isEmpty())
+            list += QLatin1StringView(", ");
+        list += prefix;
+        list += column;
+    }
+    return list;
+}
+
+QString placeholder(tables::Name column, int row)
+{
+    QString name = QLatin1Char(':') + column;
+    if (row >= 0)
+        name += QLatin1Char('_') + QString::number(row);
+    return name;
+}
+
+namespace {
+
+QString valuesOfRow(const ColumnNames &columns, int row)
+{
+    QStringList marks;
+    for (const tables::Name column : columns)
+        marks << placeholder(column, row);
+    return QLatin1Char('(') + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
+} // namespace
+
+QString insertStatement(tables::Name table, const ColumnNames &columns)
+{
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+        .arg(table, columnList(columns), valuesOfRow(columns, -1));
+}
+
+QString insertStatement(tables::Name table, const ColumnNames &columns, int rows)
+{
+    QStringList values;
+    for (int row = 0; row < rows; ++row)
+        values << valuesOfRow(columns, row);
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+        .arg(table, columnList(columns), values.join(QStringLiteral(", ")));
+}
+
+Columns valuesOf(const ProgrammeRow &row, const ColumnNames &columns, bool skipEmpty)
+{
+    Columns values;
+    for (const tables::Name column : columns) {
+        if (column == Column::id) {
+            values.append({column, row.programmeID > 0 ? QVariant(row.programmeID) : QVariant()});
+            continue;
+        }
+        if (column == Column::channelId) {
+            values.append({column, row.channelID});
+            continue;
+        }
+        for (const auto &[name, member] : ProgrammeTexts<QString>::all) {
+            if (name != column)
+                continue;
+            const QString &text = row.*member;
+            if (!skipEmpty || !text.isEmpty())
+                values.append({column, bound(text)});
+        }
+    }
+    return values;
+}
+
+void bindRow(QSqlQuery &query, const ProgrammeRow &row, const ColumnNames &columns)
+{
+    for (const auto &[column, value] : valuesOf(row, columns))
+        query.bindValue(QLatin1Char(':') + column, value);
+}
+
+void readRow(const QSqlQuery &query, ProgrammeRow &row)
+{
+    RowReader(query).read(query, row);
+}
+
+void RowReader::place(int column, std::string_view name)
+{
+    if (sameName(name, Column::id))
+        m_programmeID = column;
+    else if (sameName(name, Column::channelId))
+        m_channelID = column;
+    int at = 0;
+    for (const auto &[text, member] : ProgrammeTexts<QString>::all) {
+        if (sameName(name, text))
+            m_texts[at] = column;
+        ++at;
+    }
+}
+
+RowReader::RowReader(const SqliteStatement &statement)
+{
+    m_texts.fill(-1, qsizetype(std::size(ProgrammeTexts<QString>::all)));
+    for (int i = 0; i < statement.columnCount(); ++i)
+        place(i, statement.columnName(i));
+}
+
+RowReader::RowReader(const QSqlQuery &query)
+{
+    m_texts.fill(-1, qsizetype(std::size(ProgrammeTexts<QString>::all)));
+    const QSqlRecord record = query.record();
+    for (int i = 0; i < record.count(); ++i) {
+        const QByteArray name = record.fieldName(i).toUtf8();
+        place(i, std::string_view(name.constData(), std::size_t(name.size())));
+    }
+}
+
+bool RowReader::has(tables::Name column) const
+{
+    if (column == Column::id)
+        return m_programmeID >= 0;
+    if (column == Column::channelId)
+        return m_channelID >= 0;
+    int at = 0;
+    for (const auto &[name, member] : ProgrammeTexts<QString>::all) {
+        if (name == column)
+            return m_texts.at(at) >= 0;
+        ++at;
+    }
+    return false;
+}
+
+template<typename Source, typename Row, typename Text>
+void RowReader::fill(const Source &source, Row &row, qint64 (*integer)(const Source &, int),
+                     Text (*text)(const Source &, int)) const
+{
+    if (m_programmeID >= 0)
+        row.programmeID = integer(source, m_programmeID);
+    if (m_channelID >= 0)
+        row.channelID = integer(source, m_channelID);
+    int at = 0;
+    for (const auto &[name, member] : ProgrammeTexts<Text>::all) {
+        if (const int column = m_texts.at(at++); column >= 0)
+            row.*member = text(source, column);
+    }
+}
+
+void RowReader::read(const SqliteStatement &statement, ProgrammeRow &row) const
+{
+    fill(statement, row, &integerOf, &wide);
+}
+
+void RowReader::read(const SqliteStatement &statement, ProgrammeRowUtf8 &row) const
+{
+    fill(statement, row, &integerOf, &utf8);
+}
+
+void RowReader::read(const QSqlQuery &query, ProgrammeRow &row) const
+{
+    fill(query, row, &integerOf, &textOf);
+}
+
+namespace {
+
+// Where a column is in the row: an index into ProgrammeTexts, or one of these.
+constexpr int programmeIdMember = -1;
+constexpr int channelIdMember = -2;
+
+int memberIndex(tables::Name column)
+{
+    if (column == Column::id)
+        return programmeIdMember;
+    if (column == Column::channelId)
+        return channelIdMember;
+    int at = 0;
+    for (const auto &[name, member] : ProgrammeTexts<QString>::all) {
+        if (name == column)
+            return at;
+        ++at;
+    }
+    Q_ASSERT_X(false, "memberIndex", "a column that is not a programme's");
+    return programmeIdMember;
+}
+
+} // namespace
+
+RowBinder::RowBinder(const SqliteStatement &statement, const ColumnNames &columns, int rows)
+    : m_columns(int(columns.size()))
+{
+    // SQLite numbers named parameters in the order they first appear, so
+    // each later row's are the first row's moved on by a row's width: looked
+    // up one by one, a statement of a thousand rows took a quarter second.
+    for (const tables::Name column : columns) {
+        m_members << memberIndex(column);
+        m_parameters << statement.parameter(placeholder(column, 0).toLatin1().constData());
+    }
+    m_rowWidth = m_columns;
+    if (rows > 1) {
+        const tables::Name last = columns.constLast();
+        m_rowWidth = (statement.parameter(placeholder(last, rows - 1).toLatin1().constData()) -
+                      m_parameters.constLast()) / (rows - 1);
+    }
+}
+
+void RowBinder::bind(SqliteStatement &statement, int row, const ProgrammeRowUtf8 &values) const
+{
+    const int shift = row * m_rowWidth;
+    for (int i = 0; i < m_columns; ++i) {
+        const int member = m_members.at(i);
+        if (member == programmeIdMember || member == channelIdMember) {
+            const qint64 id = member == programmeIdMember ? values.programmeID : values.channelID;
+            if (id > 0)
+                statement.bindInteger(m_parameters.at(i) + shift, id);
+            else
+                statement.bindNull(m_parameters.at(i) + shift);
+            continue;
+        }
+        const std::string_view text = values.*(ProgrammeTexts<std::string_view>::all[member].second);
+        if (text.data())
+            statement.bindText(m_parameters.at(i) + shift, text);
+        else
+            statement.bindNull(m_parameters.at(i) + shift);
+    }
+}
+
+bool sameRow(const ProgrammeRow &a, const ProgrammeRow &b)
+{
+    if (a.programmeID != b.programmeID || a.channelID != b.channelID)
+        return false;
+    for (const auto &[name, member] : ProgrammeTexts<QString>::all) {
+        const QString &mine = a.*member;
+        const QString &theirs = b.*member;
+        if (mine.isNull() != theirs.isNull() || mine != theirs)
+            return false;
+    }
+    return true;
+}
+
+} // namespace store

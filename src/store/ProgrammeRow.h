@@ -1,0 +1,148 @@
+#pragma once
+
+#include "store/Connection.h"
+#include "store/Tables.h"
+
+#include <QList>
+#include <QString>
+
+#include <string_view>
+#include <utility>
+
+namespace store {
+
+class SqliteStatement;
+
+// One programme as the store holds it: every column a command reads or
+// writes. The editor, the schedule, the grid and both directions of XMLTV
+// use this one shape, each reading the columns it needs by name.
+//
+// Text is a QString in the windows' commands, where a null text stands for a
+// column without a value; it is a view of SQLite's own UTF-8 in the import
+// and the exports, which go through a million rows and make no string of
+// their own for any of them.
+template<typename Text>
+struct BasicProgrammeRow
+{
+    qint64 programmeID = 0;
+    qint64 channelID = 0;
+    Text programmeName;
+    Text programmeDesc;
+    Text startDate;
+    Text startTime;
+    Text duration;
+    Text category;
+    Text subTitle;
+    Text episode;
+    // How the episode is numbered: XMLTV's "onscreen", "xmltv_ns" and so on.
+    Text episodeSystem;
+    // What the XMLTV import keeps beside the columns the editors show: the
+    // file's instants and the texts it typed from them, which say when the
+    // programme runs while the typed start is unchanged, and the details no
+    // column holds. Carried whole, so that an undone delete gives back the
+    // very row and a guide exported afterwards is as complete as before.
+    Text xmltvStart;
+    Text xmltvStop;
+    Text xmltvTyped;
+    Text xmltvExtra;
+};
+
+using ProgrammeRow = BasicProgrammeRow<QString>;
+using ProgrammeRowUtf8 = BasicProgrammeRow<std::string_view>;
+
+// Every text column of the row with its name: the one list by which rows
+// are read, bound and compared. A column added to the table is added here
+// and in Tables.h, and every command that reads or writes whole rows has it.
+template<typename Text>
+struct ProgrammeTexts
+{
+    using Row = BasicProgrammeRow<Text>;
+    using Column = tables::Programme;
+    static constexpr std::pair<tables::Name, Text Row::*> all[] = {
+        {Column::name, &Row::programmeName}, {Column::desc, &Row::programmeDesc},
+        {Column::startDate, &Row::startDate}, {Column::startTime, &Row::startTime},
+        {Column::duration, &Row::duration},   {Column::category, &Row::category},
+        {Column::subTitle, &Row::subTitle},   {Column::episode, &Row::episode},
+        {Column::episodeSystem, &Row::episodeSystem},
+        {Column::xmltvStart, &Row::xmltvStart}, {Column::xmltvStop, &Row::xmltvStop},
+        {Column::xmltvTyped, &Row::xmltvTyped}, {Column::xmltvExtra, &Row::xmltvExtra},
+    };
+};
+
+using ColumnNames = QList<tables::Name>;
+
+// Every stored column of a programme, identifiers first.
+const ColumnNames &programmeColumns();
+// The columns the programme editor shows and saves, in its order.
+const ColumnNames &editorColumns();
+
+// "a, b, c", for a SELECT.
+QString columnList(const ColumnNames &columns, QLatin1StringView prefix = {});
+// INSERT INTO table (a, b) VALUES (:a, :b): values are bound by name.
+QString insertStatement(tables::Name table, const ColumnNames &columns);
+// The same adding `rows` rows at once, VALUES (:a_0, :b_0), (:a_1, :b_1) ...
+QString insertStatement(tables::Name table, const ColumnNames &columns, int rows);
+// The name a column's value is bound to in insertStatement: ":a", or ":a_1"
+// for the second of several rows.
+QString placeholder(tables::Name column, int row = -1);
+
+// The row's values of `columns` by name, for Connection::insert and update,
+// or to bind to insertStatement. A null text gives NULL, an empty one
+// empty text. With skipEmpty, a column whose text is empty is left out.
+Columns valuesOf(const ProgrammeRow &row, const ColumnNames &columns, bool skipEmpty = false);
+void bindRow(QSqlQuery &query, const ProgrammeRow &row, const ColumnNames &columns);
+
+// Reads the current row of a query into the members its columns name; a
+// column the query does not select stays as it is.
+void readRow(const QSqlQuery &query, ProgrammeRow &row);
+
+// The same for many rows, with the columns looked up by name once for the
+// query rather than for every row.
+class RowReader
+{
+public:
+    explicit RowReader(const SqliteStatement &statement);
+    explicit RowReader(const QSqlQuery &query);
+
+    void read(const SqliteStatement &statement, ProgrammeRow &row) const;
+    void read(const SqliteStatement &statement, ProgrammeRowUtf8 &row) const;
+    void read(const QSqlQuery &query, ProgrammeRow &row) const;
+    // Whether the statement selects the column.
+    bool has(tables::Name column) const;
+
+private:
+    void place(int column, std::string_view name);
+    template<typename Source, typename Row, typename Text>
+    void fill(const Source &source, Row &row, qint64 (*integer)(const Source &, int),
+              Text (*text)(const Source &, int)) const;
+
+    int m_programmeID = -1;
+    int m_channelID = -1;
+    // For each of ProgrammeTexts' columns, where the statement has it, or -1.
+    QList<int> m_texts;
+};
+
+// Binds rows of UTF-8 text to an insertStatement run straight on SQLite,
+// with the parameters looked up by name once for the statement. A text
+// without data (a default view) is bound as NULL; the text must stay as it
+// is until the statement has run.
+class RowBinder
+{
+public:
+    RowBinder(const SqliteStatement &statement, const ColumnNames &columns, int rows);
+
+    void bind(SqliteStatement &statement, int row, const ProgrammeRowUtf8 &values) const;
+
+private:
+    int m_columns = 0;
+    int m_rowWidth = 0;
+    // Per column of `columns`: its parameter in the first row, and the member
+    // it takes (an index into ProgrammeTexts, -1 and -2 for the identifiers).
+    QList<int> m_parameters;
+    QList<int> m_members;
+};
+
+// Whether the two rows hold the same values, telling a null text from an empty one.
+bool sameRow(const ProgrammeRow &a, const ProgrammeRow &b);
+
+} // namespace store
