@@ -74,6 +74,11 @@ QString columnTitle(int column)
     return QString();
 }
 
+QString programmesText(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("1 programme") : QStringLiteral("%1 programmes").arg(count);
+}
+
 QString cellText(const Programme &programme, int column)
 {
     const auto member = memberOf(column);

@@ -34,6 +34,8 @@ constexpr int optionalColumns = 2;
 
 // The column's title, as the table's header and the copied text name it.
 QString columnTitle(int column);
+// "1 programme", "3 programmes", as the window counts them.
+QString programmesText(qsizetype count);
 
 // One programme as stored. A null text stands for a column without a value;
 // any other text is what was typed, blanks and all. A loaded schedule holds

@@ -1,4 +1,4 @@
-#include "guide/GuideLayout.h"
+#include "grid/GridLayout.h"
 
 #include "store/Connection.h"
 #include "store/TypedTimes.h"
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace guide {
+namespace grid {
 
 namespace {
 
@@ -270,4 +270,4 @@ Layout layOut(const QList<Channel> &channels, QDate day, const QTimeZone &zone)
     return layout;
 }
 
-} // namespace guide
+} // namespace grid

@@ -1,4 +1,4 @@
-#include "guide/GuidePainter.h"
+#include "grid/GridPainter.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace guide {
+namespace grid {
 
 namespace {
 
@@ -469,4 +469,4 @@ QString writePicture(const Layout &layout, const QString &title, const QString &
     return file.commit() ? QString() : file.errorString();
 }
 
-} // namespace guide
+} // namespace grid
