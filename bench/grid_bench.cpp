@@ -106,7 +106,7 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath(u"day.png"_qs);
     QString problem;
-    const qint64 png = best([&] { problem = grid::writePicture(layout, u"Bench"_qs, path, 4000); });
+    const qint64 png = best([&] { problem = grid::writePicture(layout, u"Bench"_qs, path, 4000, QString()); });
     if (!problem.isEmpty()) {
         out << "could not write the PNG: " << problem << '\n';
         return 1;

@@ -94,7 +94,9 @@ QString heading(const QString &projectName, QDate day);
 
 // Writes the picture as PNG (width pixels wide), SVG or PDF (in pages),
 // chosen by the file's ending. Empty text when written, otherwise why not.
-QString writePicture(const Layout &layout, const QString &title, const QString &path, int width);
+// A path that leads to the database, by a link or otherwise, is refused.
+QString writePicture(const Layout &layout, const QString &title, const QString &path, int width,
+                     const QString &databasePath);
 
 // Whether the ending names a kind writePicture knows.
 bool knownPictureKind(const QString &path);

@@ -22,16 +22,15 @@ using Channel = store::tables::Channel;
 
 // The store column behind each table column; End is worked out, never stored.
 const QLatin1StringView storeColumns[ColumnCount] = {
-    Stored::startDate, Stored::startTime, Stored::duration, {},
-    Stored::name,      Stored::category,  Stored::desc,     Stored::subTitle,
-    Stored::episode};
+    Stored::startDate, Stored::startTime, Stored::duration, {}, Stored::name, Stored::category,
+    Stored::desc,      Stored::subTitle,  Stored::episode};
 
 // What XMLTV's xmltv_ns numbering looks like: three dot-separated parts,
 // each empty or a number, the first two perhaps "of" a total ("2/5").
 bool readsAsXmltvNs(const QString &text)
 {
-    static const QRegularExpression form(
-        QStringLiteral(R"(^\s*(\d+\s*(/\s*\d+\s*)?)?\.\s*(\d+\s*(/\s*\d+\s*)?)?\.\s*(\d+\s*(/\s*\d+\s*)?)?$)"));
+    static const QRegularExpression form(QStringLiteral(
+        R"(^\s*(\d+\s*(/\s*\d+\s*)?)?\.\s*(\d+\s*(/\s*\d+\s*)?)?\.\s*(\d+\s*(/\s*\d+\s*)?)?$)"));
     return form.match(text).hasMatch();
 }
 
@@ -112,10 +111,10 @@ Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channe
             // needed back by an undo of a delete, which reads them itself.
             store::ColumnNames columns = store::programmeColumns();
             columns.removeOne(Stored::xmltvExtra);
-            const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4, %5, %6")
-                                    .arg(store::columnList(columns), Stored::table,
-                                         Stored::channelId, Stored::startDateKey,
-                                         Stored::startTimeKey, Stored::id);
+            const QString sql =
+                QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4, %5, %6")
+                    .arg(store::columnList(columns), Stored::table, Stored::channelId,
+                         Stored::startDateKey, Stored::startTimeKey, Stored::id);
             store::SqliteStatement rows(store::sqliteHandle(db), sql);
             rows.restart(channelID);
             const store::RowReader reader(rows);
@@ -143,8 +142,8 @@ Status changeValue(const QString &databasePath, qint32 programmeID, int column, 
             store::ColumnNames changes = {storeColumns[column]};
             if (column == Episode)
                 changes << Stored::episodeSystem;
-            if (auto changed = db.update(Stored::table, store::valuesOf(row, changes),
-                                         Stored::id, programmeID);
+            if (auto changed = db.update(Stored::table, store::valuesOf(row, changes), Stored::id,
+                                         programmeID);
                 !changed)
                 return changed;
             return store::requireChanged(db, Stored::table);
@@ -204,9 +203,9 @@ Result<QList<Programme>> removeProgrammes(const QString &databasePath,
     return store::write(
         databasePath, QStringLiteral("Could not delete the programmes"),
         [&](Connection &db) -> Result<QList<Programme>> {
-            auto read = db.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                                       .arg(store::columnList(store::programmeColumns()),
-                                            Stored::table, Stored::id));
+            auto read = db.prepare(
+                QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                    .arg(store::columnList(store::programmeColumns()), Stored::table, Stored::id));
             if (!read)
                 return read.failure();
             auto remove = db.prepare(

@@ -68,6 +68,6 @@ store::Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 c
 // Removes these programmes, all or nothing, and gives back each whole row as
 // it was, in the order of programmeIDs, for an undo to restore.
 store::Result<QList<Programme>> removeProgrammes(const QString &databasePath,
-                                                       const QList<qint32> &programmeIDs);
+                                                 const QList<qint32> &programmeIDs);
 
 } // namespace schedule

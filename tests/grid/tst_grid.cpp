@@ -259,7 +259,7 @@ void TestGrid::pagesKeepEveryChannel()
         rows << u"%1|2024-06-10|18:00|30|Show %1|News"_qs.arg(c);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"day.pdf"_qs);
-    const QString problem = grid::writePicture(dayOf(rows), u"Title"_qs, path, 4000);
+    const QString problem = grid::writePicture(dayOf(rows), u"Title"_qs, path, 4000, QString());
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));

@@ -5,6 +5,7 @@
 #ifdef QUORVEL_CLI_DRAWS
 #include "grid/GridLayout.h"
 #include "grid/GridPainter.h"
+#include "store/OutputPath.h"
 
 #include <QTimeZone>
 #else
@@ -80,6 +81,11 @@ int guideImage(const QCommandLineParser &parsed, const QStringList &)
     if (const int checked = projectArguments(command, parsed, project); checked != Done)
         return checked;
 
+    // Refused as every export refuses it, before the day is even read.
+    if (auto refused = store::refuseDatabaseAsOutput(out, project.database,
+                                                     QStringLiteral("Could not draw the guide"));
+        !refused)
+        return failed(refused.failure());
     const auto channels = grid::loadDay(project.database, project.projectID, day);
     if (!channels)
         return failed(channels.failure());
@@ -87,7 +93,8 @@ int guideImage(const QCommandLineParser &parsed, const QStringList &)
     if (!name)
         return failed(name.failure());
     const QString problem = grid::writePicture(grid::layOut(channels.value(), day, zone),
-                                               grid::heading(name.value(), day), out, width);
+                                               grid::heading(name.value(), day), out, width,
+                                               project.database);
     return problem.isEmpty() ? Done : cannotWrite(out, problem);
 }
 #else

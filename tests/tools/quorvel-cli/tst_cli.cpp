@@ -319,7 +319,7 @@ private slots:
     void exportOntoTheDatabase_isRefusedNamingIt_data()
     {
         QTest::addColumn<QString>("command");
-        for (const QString &command : exportCommands)
+        for (const QString &command : exportCommands + QStringList{u"guide-image"_qs})
             QTest::newRow(qPrintable(command)) << command;
     }
 
@@ -328,7 +328,8 @@ private slots:
         QFETCH(QString, command);
         TestDatabase db;
         arrangeTown(db);
-        const QString link = db.directory() + u"/link.db"_qs;
+        const QString link =
+            db.directory() + (command == u"guide-image" ? u"/link.png"_qs : u"/link.db"_qs);
         QVERIFY(QFile::link(db.path(), link));
         const QByteArray database = contents(db.path());
         const QStringList files = filesIn(db.directory());
