@@ -139,13 +139,25 @@ Status changeValue(const QString &databasePath, qint32 programmeID, int column, 
                     QStringLiteral("The %1 column cannot be changed.").arg(columnTitle(column)));
             Programme row;
             setCellText(row, column, text);
-            store::ColumnNames changes = {storeColumns[column]};
-            if (column == Episode)
-                changes << Stored::episodeSystem;
-            if (auto changed = db.update(Stored::table, store::valuesOf(row, changes), Stored::id,
-                                         programmeID);
-                !changed)
+            if (column == Episode) {
+                // A numbering a guide named that is neither of the two a
+                // person types (dd_progid ...) stays with the episode, so an
+                // undone edit gives back the very row.
+                if (auto changed = db.execute(
+                        QStringLiteral("UPDATE %1 SET %2 = ?, %3 = CASE WHEN %3 IS NULL OR %3 IN "
+                                       "('onscreen', 'xmltv_ns') THEN ? ELSE %3 END WHERE %4 = ?")
+                            .arg(Stored::table, Stored::episode, Stored::episodeSystem, Stored::id),
+                        {store::valuesOf(row, {Stored::episode}).value(0).second,
+                         store::valuesOf(row, {Stored::episodeSystem}).value(0).second,
+                         programmeID});
+                    !changed)
+                    return changed;
+            } else if (auto changed =
+                           db.update(Stored::table, store::valuesOf(row, {storeColumns[column]}),
+                                     Stored::id, programmeID);
+                       !changed) {
                 return changed;
+            }
             return store::requireChanged(db, Stored::table);
         });
 }

@@ -47,7 +47,8 @@ using Programme = store::ProgrammeRow;
 QString cellText(const Programme &programme, int column);
 // Sets it; an episode typed in also sets the system it is numbered in:
 // "xmltv_ns" when it reads as one (season.episode.part, counted from
-// zero), otherwise "onscreen", as a person writes it.
+// zero), otherwise "onscreen", as a person writes it. changeValue keeps
+// any other system a guide gave the episode.
 void setCellText(Programme &programme, int column, const QString &text);
 
 // The channel's programmes in the programme list's start order.
