@@ -75,28 +75,22 @@ const ColumnNames &editorColumns()
     return names;
 }
 
-QString columnList(const ColumnNames &columns, QLatin1StringView prefix)
+QString columnList(const ColumnNames &columns)
 {
     QString list;
     for (const tables::Name column : columns) {
         if (!list.isEmpty())
             list += QLatin1StringView(", ");
-        list += prefix;
         list += column;
     }
     return list;
-}
-
-QString placeholder(tables::Name column)
-{
-    return QLatin1Char(':') + column;
 }
 
 QString insertStatement(tables::Name table, const ColumnNames &columns)
 {
     QStringList marks;
     for (const tables::Name column : columns)
-        marks << placeholder(column);
+        marks << QLatin1Char(':') + column;
     return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
         .arg(table, columnList(columns), marks.join(QStringLiteral(", ")));
 }
@@ -175,21 +169,6 @@ RowReader::RowReader(const QSqlQuery &query)
         const QByteArray name = record.fieldName(i).toUtf8();
         place(i, std::string_view(name.constData(), std::size_t(name.size())));
     }
-}
-
-bool RowReader::has(tables::Name column) const
-{
-    if (column == Column::id)
-        return m_programmeID >= 0;
-    if (column == Column::channelId)
-        return m_channelID >= 0;
-    int at = 0;
-    for (const auto &[name, member] : ProgrammeTexts<QString>::all) {
-        if (name == column)
-            return m_texts.at(at) >= 0;
-        ++at;
-    }
-    return false;
 }
 
 template<typename Source, typename Row, typename Text>
@@ -274,19 +253,6 @@ void RowBinder::bind(SqliteStatement &statement, int row, const ProgrammeRowUtf8
         else
             statement.bindNull(first + i);
     }
-}
-
-bool sameRow(const ProgrammeRow &a, const ProgrammeRow &b)
-{
-    if (a.programmeID != b.programmeID || a.channelID != b.channelID)
-        return false;
-    for (const auto &[name, member] : ProgrammeTexts<QString>::all) {
-        const QString &mine = a.*member;
-        const QString &theirs = b.*member;
-        if (mine.isNull() != theirs.isNull() || mine != theirs)
-            return false;
-    }
-    return true;
 }
 
 } // namespace store

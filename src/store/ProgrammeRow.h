@@ -50,7 +50,7 @@ using ProgrammeRow = BasicProgrammeRow<QString>;
 using ProgrammeRowUtf8 = BasicProgrammeRow<std::string_view>;
 
 // Every text column of the row with its name: the one list by which rows
-// are read, bound and compared. A column added to the table is added here
+// are read and bound. A column added to the table is added here
 // and in Tables.h, and every command that reads or writes whole rows has it.
 template<typename Text> struct ProgrammeTexts
 {
@@ -86,7 +86,7 @@ const ColumnNames &programmeColumns();
 const ColumnNames &editorColumns();
 
 // "a, b, c", for a SELECT.
-QString columnList(const ColumnNames &columns, QLatin1StringView prefix = {});
+QString columnList(const ColumnNames &columns);
 // INSERT INTO table (a, b) VALUES (:a, :b): values are bound by name.
 QString insertStatement(tables::Name table, const ColumnNames &columns);
 // The same adding `rows` rows at once, for a RowBinder made with the same
@@ -94,8 +94,6 @@ QString insertStatement(tables::Name table, const ColumnNames &columns);
 // parameter up among all those before it, which for a thousand rows took
 // longer than the import's every other step; plain ones it numbers in turn.
 QString insertStatement(tables::Name table, const ColumnNames &columns, int rows);
-// The name a column's value is bound to in insertStatement: ":a".
-QString placeholder(tables::Name column);
 
 // The row's values of `columns` by name, for Connection::insert and update,
 // or to bind to insertStatement. A null text gives NULL, an empty one
@@ -118,8 +116,6 @@ public:
     void read(const SqliteStatement &statement, ProgrammeRow &row) const;
     void read(const SqliteStatement &statement, ProgrammeRowUtf8 &row) const;
     void read(const QSqlQuery &query, ProgrammeRow &row) const;
-    // Whether the statement selects the column.
-    bool has(tables::Name column) const;
 
 private:
     void place(int column, std::string_view name);
@@ -149,8 +145,5 @@ private:
     // ProgrammeTexts, -1 and -2 for the identifiers).
     QList<int> m_members;
 };
-
-// Whether the two rows hold the same values, telling a null text from an empty one.
-bool sameRow(const ProgrammeRow &a, const ProgrammeRow &b);
 
 } // namespace store
