@@ -1,3 +1,4 @@
+#include "programmes/Programmes.h"
 #include "schedule/Schedule.h"
 #include "schedule/ScheduleCommands.h"
 #include "schedule/ScheduleTimes.h"
@@ -30,7 +31,7 @@ Programme programme(const QString &written)
     return p;
 }
 
-QList<Programme> programmes(const QStringList &written)
+QList<Programme> programmeList(const QStringList &written)
 {
     QList<Programme> result;
     for (const QString &p : written)
@@ -141,7 +142,7 @@ private slots:
         else if (row == 0)
             command = std::make_unique<RowsStep>(
                 view, channel, RowsStep::Kind::Add,
-                programmes({u"2024-01-02|06:00|30|A"_qs, u"2024-01-02|06:30||<null>|| "_qs}),
+                programmeList({u"2024-01-02|06:00|30|A"_qs, u"2024-01-02|06:30||<null>|| "_qs}),
                 u""_qs);
         else {
             auto loaded = schedule::loadSchedule(db.path(), channel);
@@ -162,6 +163,8 @@ private slots:
         QVERIFY(view.failures.isEmpty());
     }
 
+    // The schedule and the programme list both go by start date, then time,
+    // then the order of adding, starts they cannot read last.
     void load_isInProgrammeListOrderWithValuesAsStored()
     {
         TestDatabase db;
@@ -170,13 +173,19 @@ private slots:
                 "duration) VALUES (?, 'Later', '02/01/2024', '0600', '30'), "
                 "(?, 'Unreadable', 'soon', '06:00', NULL), "
                 "(?, 'Early', '2024-01-02', '5:00', ''), "
-                "(?, 'Same start', '20240102', '05:00:00', ' 30 ')"_qs,
-                {channel, channel, channel, channel});
+                "(?, 'Same start', '20240102', '05:00:00', ' 30 '), "
+                "(?, 'Elsewhere', '2024-01-01', '00:00', '30')"_qs,
+                {channel, channel, channel, channel, channel + 1});
         const auto loaded = schedule::loadSchedule(db.path(), channel);
         QVERIFY(loaded);
         QCOMPARE(written(loaded.value()),
                  QStringList({u"2024-01-02|5:00||Early"_qs, u"20240102|05:00:00| 30 |Same start"_qs,
                               u"02/01/2024|0600|30|Later"_qs, u"soon|06:00|<null>|Unreadable"_qs}));
+        QStringList listed;
+        for (const ListEntry &entry : programmes::listProgrammes(db.path(), channel).value())
+            listed << entry.text;
+        QCOMPARE(listed,
+                 (QStringList{u"Early"_qs, u"Same start"_qs, u"Later"_qs, u"Unreadable"_qs}));
     }
 
     void paste_readsSpreadsheetTextOrRefusesItWhole_data()
@@ -244,8 +253,9 @@ private slots:
 
     void copy_quotesCellsSpreadsheetsWouldSplit()
     {
-        const QList<Programme> rows = programmes({u"2024-01-01|23:30|60|Say \"Hi\"|News|a\tb"_qs,
-                                                  u"x|06:00|<null>|<null>|<null>|one\r\ntwo"_qs});
+        const QList<Programme> rows =
+            programmeList({u"2024-01-01|23:30|60|Say \"Hi\"|News|a\tb"_qs,
+                           u"x|06:00|<null>|<null>|<null>|one\r\ntwo"_qs});
         const QString text = schedule::toSpreadsheet(rows, london);
         QCOMPARE(text, u"2024-01-01\t23:30\t60\t00:30 +1\t\"Say \"\"Hi\"\"\"\tNews\t\"a\tb\"\t\t\n"
                        "x\t06:00\t\t\t\t\t\"one\r\ntwo\"\t\t\n"_qs);
@@ -300,7 +310,7 @@ private slots:
         QFETCH(QDate, until);
         QFETCH(int, times);
         QFETCH(QString, copies);
-        QList<Programme> selected = programmes(originals.split(u';'));
+        QList<Programme> selected = programmeList(originals.split(u';'));
         for (Programme &p : selected)
             p.programmeID = 5;
         schedule::RepeatPlan plan{every, std::nullopt, times};
@@ -384,7 +394,7 @@ private slots:
         QFETCH(int, gapMinutes);
         QFETCH(QList<unsigned>, problems);
         QFETCH(QString, count);
-        const QList<Programme> rows = ::programmes(programmes.split(u';'));
+        const QList<Programme> rows = programmeList(programmes.split(u';'));
         schedule::CheckCount counted;
         const QList<schedule::RowCheck> checks =
             schedule::checkSchedule(rows, gapMinutes, london, &counted);
