@@ -204,22 +204,6 @@ private slots:
         QVERIFY(store::initDbCommand(spaced).endsWith(u" init-db '"_qs + spaced + u"'"_qs));
     }
 
-    void typedText_keepsEmptyTextAndBlanks()
-    {
-        TestDatabase db;
-        const QStringList typed{QString(), u"  padded  "_qs, u"O'Brien \"quoted\""_qs};
-        QList<QVariantList> expected;
-        for (const QString &name : typed) {
-            QVERIFY(store::write(db.path(), u"Adding"_qs, [&](Connection &c) -> Status {
-                        auto added = c.insert(u"ProjectData"_qs,
-                                              {{u"projectName"_qs, store::typedText(name)}});
-                        return added ? store::success() : Status(added.failure());
-                    }).ok());
-            expected << QVariantList{0, name};
-        }
-        QCOMPARE(db.rows(u"SELECT projectName IS NULL, projectName FROM ProjectData"_qs), expected);
-    }
-
     void createDatabase_leavesNothingButTheWholeFile_data()
     {
         QTest::addColumn<bool>("unnamed"); // the new file has no name until it is whole

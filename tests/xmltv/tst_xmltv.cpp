@@ -249,11 +249,6 @@ private slots:
               u"Line 2, column 57: undefined entity."_qs);
         guide("element in a title", programme + "<title>On <b>now</b></title></programme>",
               u"Line 2, column 57: <b> stands where only text may."_qs);
-        guide("no title", programme + "<desc>Untitled</desc></programme>",
-              u"Line 2, column 1: the programme starting 20240101000000 has no <title>."_qs);
-        guide("length in days",
-              programme + "<title>T</title><length units=\"days\">1</length></programme>",
-              u"Line 2, column 63: the <length> cannot be read as seconds, minutes or hours."_qs);
         // A problem found at an element's end is placed at its start tag, however
         // far into the file, counting characters rather than bytes.
         const QByteArray manyLines =
@@ -296,12 +291,6 @@ private slots:
             u"Line 3, column 54: the entity &secret; stands for a file outside the guide, which is "
             u"never read."_qs);
         const xmltv::XmltvLimits shortTexts{usual.depth, usual.markupBytes, 4096};
-        guide(
-            "text past the bound",
-            programme + "<title>T</title>\n<desc>" + QByteArray(5000, 'd') + "</desc></programme>",
-            u"Line 3, column 1: the <desc> holds 5000 bytes of text, more than the 4096 a text may "
-            u"have."_qs,
-            shortTexts);
         guide(
             "text at the bound",
             programme + "<title>" + QByteArray(4096, 't') + "</title></programme>" + programme +
@@ -468,72 +457,73 @@ private slots:
         QVERIFY(taken > 0);
     }
 
-    void textAsWritten_andOnlyWhereTheGuideHasIt()
+    void importedText_isAsWritten_andOnlyWhereTheGuideHasIt_data()
     {
+        QTest::addColumn<QString>("guide");
+        // Channel, name, description, start, length, category and the details
+        // kept beside them; or what the refusal says.
+        QTest::addColumn<QString>("stored");
         // An entity the file defines itself, a comment and a CDATA section in a
         // title, blanks around the start, a title inside an element the import
         // does not read, an empty description.
-        const QString guide =
-            written(u"text.xml"_qs,
-                    "<!DOCTYPE tv [ <!ENTITY town \"Town\"> ]>\n"
-                    "<tv><channel id=\"a\"><display-name>&town; TV</display-name></channel>\n"
-                    "<programme start=\" 20240101063000 +0000 \" channel=\"a\">"
-                    "<credits><title>Not this</title></credits>"
-                    "<title>Fish <!-- and? --><![CDATA[& <Chips>]]></title><desc></desc>"
-                    "<length units=\"hours\"> 2 </length></programme>\n</tv>\n");
-        TestDatabase db;
-        const qint32 project = db.addProject(u"Mine"_qs);
-        const auto imported = xmltv::importXmltv(db.path(), project, guide);
-        QVERIFY_DONE(imported);
-        QCOMPARE(db.texts(u"SELECT c.channelName, p.programmeName, p.programmeDesc, p.startDate, "
-                          u"p.startTime, p.duration, p.category FROM ProgrammeData p JOIN "
-                          u"ChannelData c USING (channelID)"_qs),
-                 QStringList{u"Town TV|Fish & <Chips>|<null>|2024-01-01|06:30|120|<null>"_qs});
-
+        QTest::newRow("markup")
+            << written(u"text.xml"_qs,
+                       "<!DOCTYPE tv [ <!ENTITY town \"Town\"> ]>\n"
+                       "<tv><channel id=\"a\"><display-name>&town; TV</display-name></channel>\n"
+                       "<programme start=\" 20240101063000 +0000 \" channel=\"a\">"
+                       "<credits><title>Not this</title></credits>"
+                       "<title>Fish <!-- and? --><![CDATA[& <Chips>]]></title><desc></desc>"
+                       "<length units=\"hours\"> 2 </length></programme>\n</tv>\n")
+            << u"Town TV|Fish & <Chips>|<null>|2024-01-01|06:30|120|<null>|<title/>\n<desc/>\n"
+               u"<credits><title>Not this</title></credits>\n<length units=\"hours\"> 2 </length>"_qs;
         // Windows-1252, which grabbers often write where they mean Latin-1.
-        const QString windows1252 = written(
-            u"cp1252.xml"_qs, "<?xml version=\"1.0\" encoding=\"Windows-1252\"?>\n"
-                              "<tv><channel id=\"a\"><display-name>Caf\xe9</display-name></channel>"
-                              "<programme start=\"20240101063000\" channel=\"a\">"
-                              "<title>\x80 \x93 \xff</title></programme></tv>");
-        const auto converted =
-            xmltv::importXmltv(db.path(), db.addProject(u"Other"_qs), windows1252);
-        QVERIFY_DONE(converted);
-        QCOMPARE(db.value(u"SELECT channelName || ' ' || programmeName FROM ProgrammeData "
-                          u"JOIN ChannelData USING (channelID) WHERE channelName <> 'Town TV'"_qs),
-                 QVariant(u"Café € “ ÿ"_qs));
-    }
-
-    void textNotKept_mayBeAnyLength()
-    {
+        QTest::newRow("Windows-1252")
+            << written(u"cp1252.xml"_qs,
+                       "<?xml version=\"1.0\" encoding=\"Windows-1252\"?>\n"
+                       "<tv><channel id=\"a\"><display-name>Caf\xe9</display-name></channel>"
+                       "<programme start=\"20240101063000\" channel=\"a\">"
+                       "<title>\x80 \x93 \xff</title></programme></tv>")
+            << u"Café|€ “ ÿ|<null>|2024-01-01|06:30|<null>|<null>|<null>"_qs;
         // A comment is passed over whatever its length; the details a programme
         // carries beyond its columns are kept, and bounded together as one text.
         const QByteArray huge(100000, 'h');
         const QByteArray some(200, 's');
-        const auto guide = [&](const QByteArray &actor) {
-            return guideWith(u"not-kept.xml"_qs,
+        const auto guide = [&](const QString &name, const QByteArray &actor) {
+            return guideWith(name,
                              "<programme start=\"20240101000000\" channel=\"a\"><title>T</title>"
                              "<title>" +
                                  some + "</title><desc>D</desc><desc>" + some +
                                  "</desc><credits><actor>" + actor + "</actor></credits><!-- " +
                                  huge + " --><category>C</category></programme>");
         };
+        QTest::newRow("details kept")
+            << guide(u"kept.xml"_qs, some)
+            << u"A|T|D|2024-01-01|00:00|<null>|C|<title/>\n<title>%1"
+               u"</title>\n<desc/>\n<desc>%1</desc>\n<credits><actor>%1"
+               u"</actor></credits>\n<category/>"_qs.arg(QString::fromLatin1(some));
+        QTest::newRow("details too long")
+            << guide(u"too-long.xml"_qs, huge)
+            << u"the details of this programme hold more than the 1000 bytes"_qs;
+    }
+
+    void importedText_isAsWritten_andOnlyWhereTheGuideHasIt()
+    {
+        QFETCH(QString, guide);
+        QFETCH(QString, stored);
         TestDatabase db;
-        const qint32 project = db.addProject(u"Mine"_qs);
         xmltv::XmltvImportControl control;
         control.limits.textBytes = 1000;
-        const auto imported = xmltv::importXmltv(db.path(), project, guide(some), control);
-        QVERIFY_DONE(imported);
-        QCOMPARE(db.texts(u"SELECT programmeName, programmeDesc, category, xmltvExtra "
-                          u"FROM ProgrammeData"_qs),
-                 QStringList{u"T|D|C|<title/>\n<title>%1</title>\n<desc/>\n<desc>%1</desc>\n"
-                             u"<credits><actor>%1</actor></credits>\n<category/>"_qs.arg(
-                                 QString::fromLatin1(some))});
-        const auto refused = xmltv::importXmltv(db.path(), project, guide(huge), control);
-        QVERIFY(!refused);
-        QVERIFY2(refused.failure().detail.contains(
-                     u"the details of this programme hold more than the 1000 bytes"_qs),
-                 qPrintable(refused.failure().detail));
+        const auto imported =
+            xmltv::importXmltv(db.path(), db.addProject(u"Mine"_qs), guide, control);
+        if (!imported) {
+            QVERIFY2(imported.failure().detail.contains(stored),
+                     qPrintable(imported.failure().detail));
+            return;
+        }
+        QCOMPARE(db.texts(u"SELECT c.channelName, p.programmeName, p.programmeDesc, p.startDate, "
+                          u"p.startTime, p.duration, p.category, p.xmltvExtra FROM ProgrammeData p "
+                          u"JOIN ChannelData c USING (channelID)"_qs),
+                 QStringList{stored});
     }
 
     void subTitleAndEpisode_goFromTheTableToTheGuideAndBack()
