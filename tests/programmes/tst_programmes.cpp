@@ -107,21 +107,6 @@ private slots:
         QVERIFY(f.control(window, "deleteProgramme")->isEnabled());
     }
 
-    void buttons_areAllOfOneSize()
-    {
-        ProgrammeFixture f;
-        AppWindow *window = f.openList();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        QList<int> widths;
-        for (const char *name : {"addProgramme", "deleteProgramme", "editProgramme",
-                                 "duplicateProgramme", "closeChannel"}) {
-            auto *button = f.control(window, name);
-            QVERIFY2(button->width() >= button->sizeHint().width(), name);
-            widths << button->width();
-        }
-        QCOMPARE(QList<int>(widths.size(), widths.first()), widths);
-    }
-
     void editorLoad_showsWhatEachModeNeeds_data()
     {
         QTest::addColumn<QString>("button");

@@ -245,30 +245,6 @@ private slots:
         QCOMPARE(selectionButtonState(window), u"all"_qs);
     }
 
-    void buttonRows_keepTheirSizesAtStartingSize()
-    {
-        WindowFixture f;
-        QWidget *window = f.navigator.start();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        const auto width = [window](const char *name) {
-            return WindowFixture::control(window, name)->width();
-        };
-        const int upper = width("newProj");
-        QCOMPARE(width("delProj"), upper);
-        QCOMPARE(width("loadProj"), upper);
-        QVERIFY(width("renameProject") > upper);
-        const int lower = width("exportProgrammeDatatoXML");
-        QCOMPARE(width("exportChannelDataToDGC"), lower);
-        QCOMPARE(width("exitQuorvel"), lower);
-        QVERIFY(lower > width("renameProject"));
-        for (const char *name :
-             {"newProj", "delProj", "loadProj", "renameProject", "exportProgrammeDatatoXML",
-              "exportChannelDataToDGC", "exitQuorvel"}) {
-            auto *button = WindowFixture::control(window, name);
-            QVERIFY2(button->width() >= button->sizeHint().width(), name);
-        }
-    }
-
     void movingBetweenWindows_keepsProgramRunning_closingLastEndsIt()
     {
         WindowFixture f;

@@ -97,34 +97,42 @@ private slots:
         QCOMPARE(QFontInfo(tahoma(20.25)).family(), u"Tahoma"_qs);
     }
 
-    void windows_keepTheirTabOrder_data()
+    void windows_keepTheirTabOrderAndEvenButtonRows_data()
     {
         QTest::addColumn<WindowKind>("kind");
         QTest::addColumn<QStringList>("order");
-        const auto row = [](const char *window, WindowKind kind, const QString &order) {
-            QTest::newRow(window) << kind << order.split(u' ');
+        // Rows of buttons of one width each, each row wider than the one before.
+        QTest::addColumn<QStringList>("rows");
+        const auto row = [](const char *window, WindowKind kind, const QString &order,
+                            const QString &rows = {}) {
+            QTest::newRow(window) << kind << order.split(u' ')
+                                  << rows.split(u'|', Qt::SkipEmptyParts);
         };
         row("projectSelection", WindowKind::ProjectSelection,
             u"projList newProj delProj loadProj renameProject exportProgrammeDatatoXML "
+            u"exportChannelDataToDGC exitQuorvel"_qs,
+            u"newProj delProj loadProj|renameProject|exportProgrammeDatatoXML "
             u"exportChannelDataToDGC exitQuorvel"_qs);
         row("channelSelection", WindowKind::ChannelSelection,
             u"chanList addChannel deleteChannel renameChannel editChannel closeProject"_qs);
         row("addeditChannel", WindowKind::ChannelEditor,
             u"chanName chanNum chanUpdate chanLogoURL chanDataURL chanURL tempList addTemplate "
             u"delTemplate Command3 Command4"_qs);
+        const QString programmeButtons =
+            u"addProgramme deleteProgramme editProgramme duplicateProgramme closeChannel"_qs;
         row("programmeSelection", WindowKind::ProgrammeSelection,
-            u"progList addProgramme deleteProgramme editProgramme duplicateProgramme "
-            u"closeChannel"_qs);
+            u"progList "_qs + programmeButtons, programmeButtons);
         row("addeditProgramme", WindowKind::ProgrammeEditor,
             u"programmeName startDate startTime duration desc category saveProgramme cancel"_qs);
         row("channelDataExport", WindowKind::ChannelDataExport,
             u"contactName contactEmail Homepage desc cmdSave cmdClose"_qs);
     }
 
-    void windows_keepTheirTabOrder()
+    void windows_keepTheirTabOrderAndEvenButtonRows()
     {
         QFETCH(WindowKind, kind);
         QFETCH(QStringList, order);
+        QFETCH(QStringList, rows);
         WindowFixture f;
         AppWindow *window = f.navigator.moveTo(nullptr, kind);
         // The named controls in the order Tab visits them, from the first.
@@ -135,6 +143,20 @@ private slots:
                 visited << w->objectName();
         }
         QCOMPARE(visited, order);
+
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        int narrower = 0;
+        for (const QString &row : rows) {
+            const QStringList names = row.split(u' ');
+            const int width = WindowFixture::control(window, qPrintable(names[0]))->width();
+            QVERIFY2(width > narrower, qPrintable(row));
+            for (const QString &name : names) {
+                const QPushButton *button = WindowFixture::control(window, qPrintable(name));
+                QCOMPARE(button->width(), width);
+                QVERIFY2(width >= button->sizeHint().width(), qPrintable(name));
+            }
+            narrower = width;
+        }
         WindowFixture::closeAll();
     }
 
