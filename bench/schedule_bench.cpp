@@ -9,6 +9,7 @@
 
 #include "NoDialogs.h"
 #include "app/Navigator.h"
+#include "schedule/RepeatDialog.h"
 #include "schedule/Schedule.h"
 #include "schedule/ScheduleTimes.h"
 #include "schedule/ScheduleWindow.h"

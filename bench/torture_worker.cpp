@@ -675,8 +675,10 @@ void Worker::editCell(const QList<schedule::Programme> &rows)
     const QString after = cellText(column);
     intend(cellIntent(row.programmeID, field, after, u"edit"_s));
     s.view.failure.reset();
-    auto *step = new EditStep(s.view, s.channel, row.programmeID, column, schedule::cellText(row, column), after);
-    s.plans.insert(step, {u"edit"_s, false, row.programmeID, field, schedule::cellText(row, column), after});
+    auto *step = new EditStep(s.view, s.channel, row.programmeID, column,
+                              schedule::cellText(row, column), after);
+    s.plans.insert(
+        step, {u"edit"_s, false, row.programmeID, field, schedule::cellText(row, column), after});
     s.stack.push(step); // a step that could not be stored is dropped at once
     settle(s.view.failure);
 }

@@ -13,7 +13,6 @@ using Channel = store::tables::Channel;
 
 namespace programmes {
 
-
 const QStringList &categories()
 {
     static const QStringList items = {
@@ -102,21 +101,20 @@ Status deleteProgramme(const QString &databasePath, qint32 programmeID)
 
 Result<ProgrammeRow> loadProgramme(const QString &databasePath, qint32 programmeID)
 {
-    return store::read(
-        databasePath, QStringLiteral("Could not read the programme"),
-        [&](Connection &db) -> Result<ProgrammeRow> {
-            auto rows = db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                                      .arg(store::columnList(store::editorColumns()), Column::table,
-                                           Column::id),
-                                  {programmeID});
-            if (!rows)
-                return rows.failure();
-            if (!rows.value().next())
-                return store::goneFailure(db, Column::table);
-            ProgrammeRow programme;
-            store::readRow(rows.value(), programme);
-            return programme;
-        });
+    return store::read(databasePath, QStringLiteral("Could not read the programme"),
+                       [&](Connection &db) -> Result<ProgrammeRow> {
+                           auto rows = db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                                     .arg(store::columnList(store::editorColumns()),
+                                                          Column::table, Column::id),
+                                                 {programmeID});
+                           if (!rows)
+                               return rows.failure();
+                           if (!rows.value().next())
+                               return store::goneFailure(db, Column::table);
+                           ProgrammeRow programme;
+                           store::readRow(rows.value(), programme);
+                           return programme;
+                       });
 }
 
 Status addProgramme(const QString &databasePath, qint32 channelID, const ProgrammeRow &boxes)
@@ -144,9 +142,8 @@ Status changeProgramme(const QString &databasePath, qint32 programmeID, const Pr
             // Looked for first: with every box empty the update below changes nothing.
             if (auto found = store::requireRow(db, Column::table, Column::id, programmeID); !found)
                 return found;
-            return db.update(Column::table,
-                             store::valuesOf(boxes, store::editorColumns(), true), Column::id,
-                             programmeID);
+            return db.update(Column::table, store::valuesOf(boxes, store::editorColumns(), true),
+                             Column::id, programmeID);
         });
 }
 

@@ -39,7 +39,8 @@ store::Result<ProgrammeRow> loadProgramme(const QString &databasePath, qint32 pr
 
 // Adds a programme to the channel with the non-empty values of `boxes`; the
 // empty ones leave their columns without a value.
-store::Status addProgramme(const QString &databasePath, qint32 channelID, const ProgrammeRow &boxes);
+store::Status addProgramme(const QString &databasePath, qint32 channelID,
+                           const ProgrammeRow &boxes);
 
 // Writes the non-empty values of `boxes` into the programme; the columns of
 // the empty ones keep what they held, and the channel stays the same.

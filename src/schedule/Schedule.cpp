@@ -22,16 +22,15 @@ using Channel = store::tables::Channel;
 
 // The store column behind each table column; End is worked out, never stored.
 const QLatin1StringView storeColumns[ColumnCount] = {
-    Stored::startDate, Stored::startTime, Stored::duration, {},
-    Stored::name,      Stored::category,  Stored::desc,     Stored::subTitle,
-    Stored::episode};
+    Stored::startDate, Stored::startTime, Stored::duration, {}, Stored::name, Stored::category,
+    Stored::desc,      Stored::subTitle,  Stored::episode};
 
 // What XMLTV's xmltv_ns numbering looks like: three dot-separated parts,
 // each empty or a number, the first two perhaps "of" a total ("2/5").
 bool readsAsXmltvNs(const QString &text)
 {
-    static const QRegularExpression form(
-        QStringLiteral(R"(^\s*(\d+\s*(/\s*\d+\s*)?)?\.\s*(\d+\s*(/\s*\d+\s*)?)?\.\s*(\d+\s*(/\s*\d+\s*)?)?$)"));
+    static const QRegularExpression form(QStringLiteral(
+        R"(^\s*(\d+\s*(/\s*\d+\s*)?)?\.\s*(\d+\s*(/\s*\d+\s*)?)?\.\s*(\d+\s*(/\s*\d+\s*)?)?$)"));
     return form.match(text).hasMatch();
 }
 
@@ -74,6 +73,11 @@ QString columnTitle(int column)
     return QString();
 }
 
+QString programmesText(qsizetype count)
+{
+    return count == 1 ? QStringLiteral("1 programme") : QStringLiteral("%1 programmes").arg(count);
+}
+
 QString cellText(const Programme &programme, int column)
 {
     const auto member = memberOf(column);
@@ -107,10 +111,10 @@ Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channe
             // needed back by an undo of a delete, which reads them itself.
             store::ColumnNames columns = store::programmeColumns();
             columns.removeOne(Stored::xmltvExtra);
-            const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4, %5, %6")
-                                    .arg(store::columnList(columns), Stored::table,
-                                         Stored::channelId, Stored::startDateKey,
-                                         Stored::startTimeKey, Stored::id);
+            const QString sql =
+                QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4, %5, %6")
+                    .arg(store::columnList(columns), Stored::table, Stored::channelId,
+                         Stored::startDateKey, Stored::startTimeKey, Stored::id);
             store::SqliteStatement rows(store::sqliteHandle(db), sql);
             rows.restart(channelID);
             const store::RowReader reader(rows);
@@ -135,13 +139,25 @@ Status changeValue(const QString &databasePath, qint32 programmeID, int column, 
                     QStringLiteral("The %1 column cannot be changed.").arg(columnTitle(column)));
             Programme row;
             setCellText(row, column, text);
-            store::ColumnNames changes = {storeColumns[column]};
-            if (column == Episode)
-                changes << Stored::episodeSystem;
-            if (auto changed = db.update(Stored::table, store::valuesOf(row, changes),
-                                         Stored::id, programmeID);
-                !changed)
+            if (column == Episode) {
+                // A numbering a guide named that is neither of the two a
+                // person types (dd_progid ...) stays with the episode, so an
+                // undone edit gives back the very row.
+                if (auto changed = db.execute(
+                        QStringLiteral("UPDATE %1 SET %2 = ?, %3 = CASE WHEN %3 IS NULL OR %3 IN "
+                                       "('onscreen', 'xmltv_ns') THEN ? ELSE %3 END WHERE %4 = ?")
+                            .arg(Stored::table, Stored::episode, Stored::episodeSystem, Stored::id),
+                        {store::valuesOf(row, {Stored::episode}).value(0).second,
+                         store::valuesOf(row, {Stored::episodeSystem}).value(0).second,
+                         programmeID});
+                    !changed)
+                    return changed;
+            } else if (auto changed =
+                           db.update(Stored::table, store::valuesOf(row, {storeColumns[column]}),
+                                     Stored::id, programmeID);
+                       !changed) {
                 return changed;
+            }
             return store::requireChanged(db, Stored::table);
         });
 }
@@ -199,9 +215,9 @@ Result<QList<Programme>> removeProgrammes(const QString &databasePath,
     return store::write(
         databasePath, QStringLiteral("Could not delete the programmes"),
         [&](Connection &db) -> Result<QList<Programme>> {
-            auto read = db.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                                       .arg(store::columnList(store::programmeColumns()),
-                                            Stored::table, Stored::id));
+            auto read = db.prepare(
+                QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                    .arg(store::columnList(store::programmeColumns()), Stored::table, Stored::id));
             if (!read)
                 return read.failure();
             auto remove = db.prepare(

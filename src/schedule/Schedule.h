@@ -34,6 +34,8 @@ constexpr int optionalColumns = 2;
 
 // The column's title, as the table's header and the copied text name it.
 QString columnTitle(int column);
+// "1 programme", "3 programmes", as the window counts them.
+QString programmesText(qsizetype count);
 
 // One programme as stored. A null text stands for a column without a value;
 // any other text is what was typed, blanks and all. A loaded schedule holds
@@ -45,7 +47,8 @@ using Programme = store::ProgrammeRow;
 QString cellText(const Programme &programme, int column);
 // Sets it; an episode typed in also sets the system it is numbered in:
 // "xmltv_ns" when it reads as one (season.episode.part, counted from
-// zero), otherwise "onscreen", as a person writes it.
+// zero), otherwise "onscreen", as a person writes it. changeValue keeps
+// any other system a guide gave the episode.
 void setCellText(Programme &programme, int column, const QString &text);
 
 // The channel's programmes in the programme list's start order.
@@ -66,6 +69,6 @@ store::Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 c
 // Removes these programmes, all or nothing, and gives back each whole row as
 // it was, in the order of programmeIDs, for an undo to restore.
 store::Result<QList<Programme>> removeProgrammes(const QString &databasePath,
-                                                       const QList<qint32> &programmeIDs);
+                                                 const QList<qint32> &programmeIDs);
 
 } // namespace schedule

@@ -265,8 +265,7 @@ QList<RowCheck> checkSchedule(const QList<Programme> &programmes, int gapMinutes
     for (qsizetype i = 0; i < n; ++i) {
         const Programme &p = programmes.at(i);
         spans[i] = times::programmeSpan(
-            p, {dateOf(p.startDate), timeOf(p.startTime), lengthOf(p.duration)},
-            offsets);
+            p, {dateOf(p.startDate), timeOf(p.startTime), lengthOf(p.duration)}, offsets);
     }
     QList<RowCheck> checks(n);
     CheckCount counted;

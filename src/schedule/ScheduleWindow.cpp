@@ -1,167 +1,33 @@
 #include "schedule/ScheduleWindow.h"
 
 #include "channels/Channels.h"
-#include "guide/GuideLayout.h"
-#include "guide/GuidePainter.h"
-#include "schedule/GuideView.h"
-#include "schedule/Spreadsheet.h"
+#include "grid/GridTab.h"
 #include "store/Module1.h"
 #include "store/TypedTimes.h"
 #include "widgets/Controls.h"
-#include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
 #include "widgets/Navigation.h"
 
-#include <QApplication>
 #include <QBoxLayout>
-#include <QClipboard>
 #include <QCloseEvent>
-#include <QDateEdit>
-#include <QDialogButtonBox>
-#include <QDir>
-#include <QFormLayout>
-#include <QGroupBox>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPainter>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScopeGuard>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
-#include <QToolButton>
 #include <QUndoStack>
 
 #include <algorithm>
 
 using schedule::Programme;
 
-namespace {
-
-const QString windowCaption = QStringLiteral("Quorvel - Schedule");
-
-QString programmesText(qsizetype count)
-{
-    return count == 1 ? QStringLiteral("1 programme") : QStringLiteral("%1 programmes").arg(count);
-}
-
-QRadioButton *radio(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QRadioButton(caption, parent);
-    button->setObjectName(name);
-    return button;
-}
-
-} // namespace
-
-RepeatDialog::RepeatDialog(QList<Programme> selected, QWidget *parent)
-    : QDialog(parent), m_selected(std::move(selected))
-{
-    setObjectName(QStringLiteral("repeatDialog"));
-    setWindowTitle(QStringLiteral("Repeat Programmes"));
-
-    auto *every = new QGroupBox(QStringLiteral("Repeat"), this);
-    m_everyDay = radio(QStringLiteral("everyDay"), QStringLiteral("Every &day"), every);
-    m_everyWeekday = radio(QStringLiteral("everyWeekday"),
-                           QStringLiteral("Every &weekday (Monday to Friday)"), every);
-    m_everyWeek = radio(QStringLiteral("everyWeek"), QStringLiteral("Every wee&k"), every);
-    m_everyWeek->setChecked(true);
-    auto *everyLayout = new QVBoxLayout(every);
-    everyLayout->addWidget(m_everyDay);
-    everyLayout->addWidget(m_everyWeekday);
-    everyLayout->addWidget(m_everyWeek);
-
-    auto *end = new QGroupBox(QStringLiteral("Until"), this);
-    m_timesChosen = radio(QStringLiteral("timesChosen"), QStringLiteral("&Number of times:"), end);
-    m_times = new QSpinBox(end);
-    m_times->setObjectName(QStringLiteral("repeatTimes"));
-    m_times->setRange(1, schedule::maximumRepeats);
-    m_times->setAccessibleName(QStringLiteral("Number of times"));
-    m_untilChosen = radio(QStringLiteral("untilChosen"), QStringLiteral("&Last date:"), end);
-    m_until = new QDateEdit(end);
-    m_until->setObjectName(QStringLiteral("untilDate"));
-    m_until->setCalendarPopup(true);
-    m_until->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    m_until->setAccessibleName(QStringLiteral("Last date"));
-    m_timesChosen->setChecked(true);
-    const QDate last = schedule::latestDate(m_selected);
-    m_until->setDate(last.isValid() ? last.addDays(7) : QDate::currentDate());
-    auto *endLayout = new QFormLayout(end);
-    endLayout->addRow(m_timesChosen, m_times);
-    endLayout->addRow(m_untilChosen, m_until);
-
-    m_count = new QLabel(this);
-    m_count->setObjectName(QStringLiteral("repeatCount"));
-    m_count->setWordWrap(true);
-
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->setObjectName(QStringLiteral("repeatButtons"));
-    m_ok = buttons->button(QDialogButtonBox::Ok);
-    m_ok->setObjectName(QStringLiteral("repeatOk"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("repeatCancel"));
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(every);
-    layout->addWidget(end);
-    layout->addWidget(m_count);
-    layout->addWidget(buttons);
-
-    for (QRadioButton *button :
-         {m_everyDay, m_everyWeekday, m_everyWeek, m_timesChosen, m_untilChosen})
-        connect(button, &QRadioButton::toggled, this, &RepeatDialog::updateCount);
-    connect(m_times, &QSpinBox::valueChanged, this, [this] {
-        m_timesChosen->setChecked(true);
-        updateCount();
-    });
-    connect(m_until, &QDateEdit::dateChanged, this, [this] {
-        m_untilChosen->setChecked(true);
-        updateCount();
-    });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    updateCount();
-}
-
-schedule::RepeatPlan RepeatDialog::plan() const
-{
-    schedule::RepeatPlan plan;
-    plan.every = m_everyDay->isChecked()       ? schedule::Every::Day
-                 : m_everyWeekday->isChecked() ? schedule::Every::Weekday
-                                               : schedule::Every::Week;
-    if (m_untilChosen->isChecked())
-        plan.until = m_until->date();
-    else
-        plan.times = m_times->value();
-    return plan;
-}
-
-schedule::Repeated RepeatDialog::copies() const
-{
-    return schedule::repeatProgrammes(m_selected, plan());
-}
-
-void RepeatDialog::updateCount()
-{
-    const schedule::Repeated repeated = copies();
-    if (!repeated.error.isEmpty())
-        m_count->setText(repeated.error);
-    else
-        m_count->setText(QStringLiteral("Adds %1.").arg(programmesText(repeated.copies.size())));
-    m_ok->setEnabled(repeated.error.isEmpty() && !repeated.copies.isEmpty());
-}
-
 ScheduleWindow::ScheduleWindow(Navigation &nav, QWidget *parent) : AppWindow(nav, parent)
 {
     setObjectName(QStringLiteral("schedule"));
-    setWindowTitle(windowCaption);
+    setWindowTitle(QStringLiteral("Quorvel - Schedule"));
     setFont(tahoma(8.25));
 
     m_channels = entryList(QStringLiteral("scheduleChannels"), QStringLiteral("Channels"), this);
@@ -193,7 +59,8 @@ ScheduleWindow::ScheduleWindow(Navigation &nav, QWidget *parent) : AppWindow(nav
     m_tabs->setObjectName(QStringLiteral("scheduleTabs"));
     m_tabs->setDocumentMode(true);
     m_tabs->addTab(m_table, QStringLiteral("&Table"));
-    m_tabs->addTab(buildGuide(), QStringLiteral("G&uide"));
+    m_grid = new GridTab(state(), dialogs(), m_model.zone(), this);
+    m_tabs->addTab(m_grid, QStringLiteral("G&uide"));
 
     auto *splitter = new QSplitter(this);
     splitter->addWidget(m_channels);
@@ -248,96 +115,15 @@ ScheduleWindow::ScheduleWindow(Navigation &nav, QWidget *parent) : AppWindow(nav
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ScheduleWindow::showTableSelection);
     connect(&m_model, &QAbstractItemModel::modelReset, this, &ScheduleWindow::showTableSelection);
+    connect(m_grid, &GridTab::dayChanged, this, &ScheduleWindow::refreshGuide);
+    connect(m_grid, &GridTab::failed, this, &ScheduleWindow::showFailure);
+    connect(m_grid, &GridTab::message, m_status, &QStatusBar::showMessage);
+    connect(m_grid, &GridTab::programmeChosen, this, &ScheduleWindow::selectProgramme);
+    connect(m_grid, &GridTab::programmeActivated, this, &ScheduleWindow::editProgramme);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
         if (m_tabs->currentWidget() != m_table)
             showGuide();
     });
-}
-
-QWidget *ScheduleWindow::buildGuide()
-{
-    auto *page = new QWidget(this);
-    page->setObjectName(QStringLiteral("guidePage"));
-
-    m_guideDay = new QDateEdit(page);
-    m_guideDay->setObjectName(QStringLiteral("guideDay"));
-    m_guideDay->setCalendarPopup(true);
-    m_guideDay->setDisplayFormat(QStringLiteral("ddd yyyy-MM-dd"));
-    m_guideDay->setDate(QDate::currentDate());
-    QLabel *dayLabel =
-        buddyLabel(QStringLiteral("guideDayLabel"), QStringLiteral("&Day:"), m_guideDay, page);
-
-    auto dayButton = [&](const QString &name, const QString &caption, const QString &tip,
-                         QKeySequence key, int days) {
-        auto *button = new QToolButton(page);
-        button->setObjectName(name);
-        button->setText(caption);
-        button->setToolTip(
-            QStringLiteral("%1 (%2)").arg(tip, key.toString(QKeySequence::NativeText)));
-        button->setAccessibleName(tip);
-        connect(button, &QToolButton::clicked, this,
-                [this, days] { setGuideDay(guideDay().addDays(days)); });
-        auto *action = new QAction(tip, page);
-        action->setObjectName(name + QStringLiteral("Action"));
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        page->addAction(action);
-        connect(action, &QAction::triggered, button, &QToolButton::click);
-        return button;
-    };
-    QToolButton *previous =
-        dayButton(QStringLiteral("guidePreviousDay"), QStringLiteral("\u25C0"),
-                  QStringLiteral("Previous day"), QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1);
-    QToolButton *next =
-        dayButton(QStringLiteral("guideNextDay"), QStringLiteral("\u25B6"),
-                  QStringLiteral("Next day"), QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1);
-
-    m_guideHours = new QSpinBox(page);
-    m_guideHours->setObjectName(QStringLiteral("guideHours"));
-    m_guideHours->setRange(1, 25);
-    m_guideHours->setValue(6);
-    m_guideHours->setSuffix(QStringLiteral(" h"));
-    QLabel *hoursLabel = buddyLabel(QStringLiteral("guideHoursLabel"),
-                                    QStringLiteral("&Hours on screen:"), m_guideHours, page);
-
-    m_guide = new GuideView(page);
-    m_guide->setHoursOnScreen(m_guideHours->value());
-
-    auto *bar = new QHBoxLayout;
-    bar->setContentsMargins(6, 4, 6, 4);
-    bar->addWidget(dayLabel);
-    bar->addWidget(previous);
-    bar->addWidget(m_guideDay);
-    bar->addWidget(next);
-    bar->addSpacing(16);
-    bar->addWidget(hoursLabel);
-    bar->addWidget(m_guideHours);
-    bar->addStretch(1);
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addLayout(bar);
-    layout->addWidget(m_guide, 1);
-
-    connect(m_guideDay, &QDateEdit::dateChanged, this, [this] {
-        m_guideStale = true;
-        refreshGuide();
-    });
-    connect(m_guideHours, &QSpinBox::valueChanged, m_guide, &GuideView::setHoursOnScreen);
-    connect(m_guide, &GuideView::programmeChosen, this, &ScheduleWindow::selectProgramme);
-    connect(m_guide, &GuideView::programmeActivated, this, &ScheduleWindow::editProgramme);
-    return page;
-}
-
-QDate ScheduleWindow::guideDay() const
-{
-    return m_guideDay->date();
-}
-
-void ScheduleWindow::setGuideDay(QDate day)
-{
-    if (day.isValid())
-        m_guideDay->setDate(day);
 }
 
 void ScheduleWindow::showGuide()
@@ -349,7 +135,7 @@ void ScheduleWindow::showGuide()
     const int row = m_table->currentIndex().isValid() ? m_table->currentIndex().row() : -1;
     if (row >= 0 && row < m_model.rowCount()) {
         if (const auto date = store::readTypedDate(m_model.programmes().at(row).startDate))
-            setGuideDay(*date);
+            m_grid->setDay(*date);
     } else if (!m_guideDayChosen) {
         const QDate today = QDate::currentDate();
         QDate day = schedule::latestDate(m_model.programmes());
@@ -360,33 +146,23 @@ void ScheduleWindow::showGuide()
                 break;
             }
         }
-        setGuideDay(day);
+        m_grid->setDay(day);
     }
     m_guideDayChosen = true;
-    m_tabs->setCurrentWidget(m_guide->parentWidget());
+    m_tabs->setCurrentWidget(m_grid);
     refreshGuide();
     const QList<int> rows = selectedRows();
-    if (!rows.isEmpty()) {
-        const int block =
-            m_guide->guideLayout().blockOf(m_model.programmes().at(rows.first()).programmeID);
-        if (block >= 0)
-            m_guide->setCurrentBlock(block);
-    }
+    if (!rows.isEmpty())
+        m_grid->setCurrentProgramme(m_model.programmes().at(rows.first()).programmeID);
 }
 
 void ScheduleWindow::refreshGuide()
 {
-    if (!m_guideStale || m_tabs->currentWidget() == m_table)
+    // The Guide waits for its tab to come into view before reading its day.
+    if (m_tabs->currentWidget() == m_table)
         return;
-    m_guideStale = false;
-    const QDate day = guideDay();
-    auto loaded =
-        guide::loadDay(state().connectionString, state().currentProjectID.value_or(0), day);
-    if (!loaded)
-        showFailure(loaded.failure());
-    m_guide->setLayout(
-        guide::layOut(loaded ? loaded.value() : QList<guide::Channel>(), day, m_model.zone()));
-    showTableSelection();
+    if (m_grid->refresh())
+        showTableSelection();
 }
 
 void ScheduleWindow::showTableSelection()
@@ -394,7 +170,7 @@ void ScheduleWindow::showTableSelection()
     QSet<qint32> ids;
     for (int row : selectedRows())
         ids.insert(m_model.programmes().at(row).programmeID);
-    m_guide->setSelected(ids);
+    m_grid->setSelected(ids);
 }
 
 void ScheduleWindow::selectProgramme(qint32 channelID, qint32 programmeID)
@@ -427,158 +203,6 @@ void ScheduleWindow::editProgramme(qint32 channelID, qint32 programmeID)
     m_table->edit(name);
 }
 
-void ScheduleWindow::exportGuideImage()
-{
-    // What is written is the day the Guide shows, so it is shown first.
-    showGuide();
-    const auto chosen =
-        dialogs().saveAs(this, Dialogs::FileKind::GuideImage,
-                         {{QStringLiteral("PNG image (*.png)"), QStringLiteral("*.png")},
-                          {QStringLiteral("SVG drawing (*.svg)"), QStringLiteral("*.svg")}},
-                         1);
-    if (!chosen)
-        return;
-    QString path = *chosen;
-    if (!guide::knownPictureKind(path))
-        path += QStringLiteral(".png");
-    int width = 4000;
-    if (path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
-        const QString answer =
-            dialogs().prompt(this, QStringLiteral("Width of the picture in pixels (100 to 30000):"),
-                             QStringLiteral("Export Guide Image"), QStringLiteral("4000"));
-        if (answer.isEmpty())
-            return;
-        bool number = false;
-        width = answer.trimmed().toInt(&number);
-        if (!number || width < 100 || width > 30000) {
-            dialogs().showError(
-                this,
-                QStringLiteral("\u201C%1\u201D is not a width. Give a number of pixels from 100 "
-                               "to 30000.")
-                    .arg(answer),
-                windowCaption);
-            return;
-        }
-    }
-    const auto name =
-        guide::projectName(state().connectionString, state().currentProjectID.value_or(0));
-    const QString problem = guide::writePicture(
-        m_guide->guideLayout(), guide::heading(name ? name.value() : QString(), guideDay()), path,
-        width);
-    if (!problem.isEmpty()) {
-        dialogs().showError(this,
-                            QStringLiteral("The guide image could not be written to %1.\n\n%2")
-                                .arg(QDir::toNativeSeparators(path), problem),
-                            windowCaption);
-        return;
-    }
-    m_status->showMessage(
-        QStringLiteral("Guide image written to %1").arg(QDir::toNativeSeparators(path)), 8000);
-}
-
-void ScheduleWindow::printGuide()
-{
-    showGuide();
-    const auto name =
-        guide::projectName(state().connectionString, state().currentProjectID.value_or(0));
-    const QString title = guide::heading(name ? name.value() : QString(), guideDay());
-    // The printer lives as long as its preview; the preview is opened, not
-    // run, so the window goes on and a test can look at it and close it.
-    auto *printer = new QPrinter(QPrinter::HighResolution);
-    printer->setPageOrientation(QPageLayout::Landscape);
-    printer->setDocName(title);
-    auto *preview = new QPrintPreviewDialog(printer, this);
-    preview->setObjectName(QStringLiteral("guidePrintPreview"));
-    preview->setWindowTitle(QStringLiteral("Print Guide"));
-    preview->setAttribute(Qt::WA_DeleteOnClose);
-    connect(preview, &QObject::destroyed, preview, [printer] { delete printer; });
-    const guide::Layout layout = m_guide->guideLayout();
-    connect(preview, &QPrintPreviewDialog::paintRequested, preview, [layout, title](QPrinter *p) {
-        QPainter painter(p);
-        guide::paintPages(painter, *p, guide::Picture(layout), title);
-    });
-    preview->open();
-}
-
-void ScheduleWindow::buildMenus(QVBoxLayout *layout)
-{
-    auto *bar = new QMenuBar(this);
-    bar->setObjectName(QStringLiteral("menuBar"));
-
-    QMenu *file = bar->addMenu(QStringLiteral("&File"));
-    file->setObjectName(QStringLiteral("fileMenu"));
-    QAction *close = file->addAction(QStringLiteral("&Close Schedule"));
-    close->setObjectName(QStringLiteral("closeSchedule"));
-    close->setShortcut(QKeySequence::Close);
-    connect(close, &QAction::triggered, this, &ScheduleWindow::goBack);
-    file->insertSeparator(close);
-    QAction *exportImage = new QAction(QStringLiteral("&Export Guide Image..."), file);
-    exportImage->setObjectName(QStringLiteral("exportGuideImage"));
-    connect(exportImage, &QAction::triggered, this, &ScheduleWindow::exportGuideImage);
-    QAction *print = new QAction(QStringLiteral("&Print Guide..."), file);
-    print->setObjectName(QStringLiteral("printGuide"));
-    print->setShortcut(QKeySequence::Print);
-    addAction(print);
-    connect(print, &QAction::triggered, this, &ScheduleWindow::printGuide);
-    file->insertActions(file->actions().constFirst(), {exportImage, print});
-
-    QMenu *edit = bar->addMenu(QStringLiteral("&Edit"));
-    edit->setObjectName(QStringLiteral("editMenu"));
-    QAction *undo = m_undo->createUndoAction(this, QStringLiteral("&Undo"));
-    undo->setObjectName(QStringLiteral("undoAction"));
-    undo->setShortcut(QKeySequence::Undo);
-    QAction *redo = m_undo->createRedoAction(this, QStringLiteral("&Redo"));
-    redo->setObjectName(QStringLiteral("redoAction"));
-    redo->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-    edit->addAction(undo);
-    edit->addAction(redo);
-    addAction(undo);
-    addAction(redo);
-    edit->addSeparator();
-
-    auto tableAction = [&](const QString &name, const QString &caption, QKeySequence key,
-                           void (ScheduleWindow::*slot)()) {
-        QAction *action = edit->addAction(caption);
-        action->setObjectName(name);
-        action->setShortcut(key);
-        // Only while the table has the focus: in the channel list or a cell
-        // editor the keys keep their usual meaning.
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        m_table->addAction(action);
-        connect(action, &QAction::triggered, this, slot);
-        return action;
-    };
-    m_copy = tableAction(QStringLiteral("copyAction"), QStringLiteral("&Copy"), QKeySequence::Copy,
-                         &ScheduleWindow::copyProgrammes);
-    m_paste = tableAction(QStringLiteral("pasteAction"), QStringLiteral("&Paste"),
-                          QKeySequence::Paste, &ScheduleWindow::pasteProgrammes);
-    edit->addSeparator();
-    m_insert = tableAction(QStringLiteral("insertAction"), QStringLiteral("&Insert Programme"),
-                           QKeySequence(Qt::Key_Insert), &ScheduleWindow::insertProgramme);
-    m_delete = tableAction(QStringLiteral("deleteAction"), QStringLiteral("&Delete Programmes"),
-                           QKeySequence::Delete, &ScheduleWindow::deleteProgrammes);
-    edit->addSeparator();
-    m_repeat = edit->addAction(QStringLiteral("&Repeat..."));
-    m_repeat->setObjectName(QStringLiteral("repeatAction"));
-    m_repeat->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    addAction(m_repeat);
-    connect(m_repeat, &QAction::triggered, this, &ScheduleWindow::repeatProgrammes);
-    edit->addSeparator();
-    QAction *next = edit->addAction(QStringLiteral("&Next Problem"));
-    next->setObjectName(QStringLiteral("nextProblem"));
-    next->setShortcut(QKeySequence(Qt::Key_F8));
-    addAction(next);
-    connect(next, &QAction::triggered, this, [this] { nextProblem(true); });
-    QAction *previous = edit->addAction(QStringLiteral("Pre&vious Problem"));
-    previous->setObjectName(QStringLiteral("previousProblem"));
-    previous->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8));
-    addAction(previous);
-    connect(previous, &QAction::triggered, this, [this] { nextProblem(false); });
-
-    layout->setMenuBar(bar);
-}
-
 void ScheduleWindow::load()
 {
     fillChannels(0);
@@ -604,7 +228,7 @@ void ScheduleWindow::fillChannels(qint32 shown)
     }
     // Read afresh even when it is the channel already shown.
     m_channelID = 0;
-    m_guideStale = true;
+    m_grid->markStale();
     if (m_channels->count() > 0)
         m_channels->selectRow(row);
     else
@@ -672,8 +296,8 @@ void ScheduleWindow::updateStatus()
     m_copy->setEnabled(hasSelection);
     m_delete->setEnabled(hasSelection);
     m_repeat->setEnabled(hasSelection);
-    m_problemCount->setText(
-        QStringLiteral("%1: %2").arg(programmesText(m_model.rowCount()), m_model.count().text()));
+    m_problemCount->setText(QStringLiteral("%1: %2").arg(
+        schedule::programmesText(m_model.rowCount()), m_model.count().text()));
 }
 
 void ScheduleWindow::showStepFailure(const store::Failure &failure)
@@ -686,7 +310,7 @@ void ScheduleWindow::showStepFailure(const store::Failure &failure)
 
 void ScheduleWindow::showChange(qint32 channelID, const QList<qint32> &selected)
 {
-    m_guideStale = true;
+    m_grid->markStale();
     showChannel(channelID, selected);
     refreshGuide();
 }
@@ -694,7 +318,7 @@ void ScheduleWindow::showChange(qint32 channelID, const QList<qint32> &selected)
 void ScheduleWindow::showEdit(qint32 channelID, qint32 programmeID, int column, const QString &text)
 {
     // An undo can change a programme while the Guide is the tab in view.
-    m_guideStale = true;
+    m_grid->markStale();
     const auto refresh = qScopeGuard([this] { refreshGuide(); });
     // A new date or start can move the row; any other text leaves the
     // order alone, and the table is not read again for it.
@@ -726,107 +350,6 @@ QList<Programme> ScheduleWindow::selectedProgrammes() const
     for (int row : selectedRows())
         selected << m_model.programmes().at(row);
     return selected;
-}
-
-void ScheduleWindow::addRows(QList<Programme> rows, const QString &text)
-{
-    if (m_channelID == 0 || rows.isEmpty())
-        return;
-    m_undo->push(new RowsStep(*this, m_channelID, RowsStep::Kind::Add, std::move(rows), text));
-}
-
-void ScheduleWindow::insertProgramme()
-{
-    // Insert while a cell is being typed into would read the table again
-    // and lose what was typed.
-    const QWidget *focus = QApplication::focusWidget();
-    if (m_channelID == 0 || (focus && focus != m_table && m_table->isAncestorOf(focus)))
-        return;
-    const QList<int> rows = selectedRows();
-    const QList<Programme> &all = m_model.programmes();
-    const Programme next =
-        all.isEmpty() ? schedule::firstProgramme(QDate::currentDate())
-                      : schedule::followingProgramme(
-                            all.at(rows.isEmpty() ? all.size() - 1 : rows.last()), m_model.zone());
-    addRows({next}, QStringLiteral("Insert Programme"));
-}
-
-void ScheduleWindow::deleteProgrammes()
-{
-    const QList<Programme> selected = selectedProgrammes();
-    if (selected.isEmpty())
-        return;
-    const QString question =
-        selected.size() == 1
-            ? QStringLiteral("Are you sure you want to delete the selected programme?")
-            : QStringLiteral("Are you sure you want to delete the %1 selected programmes?")
-                  .arg(selected.size());
-    if (!dialogs().confirm(this, question, windowCaption, Dialogs::Icon::Question))
-        return;
-    m_undo->push(new RowsStep(*this, m_channelID, RowsStep::Kind::Remove, selected,
-                              QStringLiteral("Delete %1").arg(programmesText(selected.size()))));
-}
-
-void ScheduleWindow::copyProgrammes()
-{
-    const QList<Programme> selected = selectedProgrammes();
-    if (!selected.isEmpty())
-        QGuiApplication::clipboard()->setText(schedule::toSpreadsheet(selected, m_model.zone()));
-}
-
-void ScheduleWindow::pasteProgrammes()
-{
-    if (m_channelID == 0)
-        return;
-    schedule::Pasted pasted = schedule::fromSpreadsheet(QGuiApplication::clipboard()->text());
-    if (!pasted.error.isEmpty()) {
-        dialogs().showError(this, QStringLiteral("Nothing was pasted.\n\n%1").arg(pasted.error),
-                            windowCaption);
-        return;
-    }
-    const qsizetype count = pasted.programmes.size();
-    addRows(std::move(pasted.programmes), QStringLiteral("Paste %1").arg(programmesText(count)));
-}
-
-void ScheduleWindow::repeatProgrammes()
-{
-    const QList<Programme> selected = selectedProgrammes();
-    if (selected.isEmpty())
-        return;
-    auto *dialog = new RepeatDialog(selected, this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::accepted, this, [this, dialog] {
-        schedule::Repeated repeated = dialog->copies();
-        const qsizetype count = repeated.copies.size();
-        addRows(std::move(repeated.copies),
-                QStringLiteral("Repeat: add %1").arg(programmesText(count)));
-    });
-    dialog->open();
-}
-
-void ScheduleWindow::nextProblem(bool forward)
-{
-    const int count = m_model.rowCount();
-    if (count == 0)
-        return;
-    // The view makes the first row current when it takes the focus; until
-    // the user picks a row, F8 starts from the top and Shift+F8 from the bottom.
-    const bool picked =
-        m_table->currentIndex().isValid() && m_table->selectionModel()->hasSelection();
-    const int from = picked ? m_table->currentIndex().row() : (forward ? count - 1 : 0);
-    for (int step = 1; step <= count; ++step) {
-        const int row = ((forward ? from + step : from - step) % count + count) % count;
-        if (m_model.problems(row)) {
-            const QModelIndex index = m_model.index(row, qMax(0, m_table->currentIndex().column()));
-            m_table->setCurrentIndex(index);
-            m_table->scrollTo(index);
-            m_table->setFocus();
-            m_status->showMessage(index.data(Qt::ToolTipRole).toString().replace(u'\n', u' '),
-                                  8000);
-            return;
-        }
-    }
-    m_status->showMessage(QStringLiteral("No problems"), 4000);
 }
 
 void ScheduleWindow::goBack()

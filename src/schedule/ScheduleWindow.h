@@ -5,48 +5,15 @@
 #include "schedule/ScheduleTimes.h"
 #include "widgets/AppWindow.h"
 
-#include <QDialog>
-
 class EntryList;
-class GuideView;
+class GridTab;
 class QTabWidget;
 class QAction;
-class QButtonGroup;
-class QDateEdit;
 class QLabel;
-class QRadioButton;
 class QSpinBox;
 class QStatusBar;
 class QTableView;
 class QUndoStack;
-
-// Asks how to repeat the selected programmes and shows how many it adds.
-// It is opened without waiting (open(), not exec()), so the window goes on
-// and a test can answer it like a user.
-class RepeatDialog final : public QDialog
-{
-    Q_OBJECT
-
-public:
-    RepeatDialog(QList<schedule::Programme> selected, QWidget *parent);
-
-    schedule::Repeated copies() const;
-
-private:
-    schedule::RepeatPlan plan() const;
-    void updateCount();
-
-    QList<schedule::Programme> m_selected;
-    QRadioButton *m_everyDay;
-    QRadioButton *m_everyWeekday;
-    QRadioButton *m_everyWeek;
-    QRadioButton *m_untilChosen;
-    QRadioButton *m_timesChosen;
-    QDateEdit *m_until;
-    QSpinBox *m_times;
-    QLabel *m_count;
-    QPushButton *m_ok;
-};
 
 // The schedule of the project's channels: one channel's programmes in a
 // table that edits in place, with undo, spreadsheet copy and paste, repeats
@@ -64,6 +31,7 @@ public:
     // The channel whose programmes the table shows, or 0.
     qint32 channelID() const { return m_channelID; }
 
+    // The commands of the menus (ScheduleMenus.cpp).
     void insertProgramme();
     void deleteProgrammes();
     void copyProgrammes();
@@ -73,13 +41,12 @@ public:
     void nextProblem(bool forward);
 
     // The Guide: one day of the whole project as a grid.
-    GuideView *guideView() const { return m_guide; }
+    GridTab *grid() const { return m_grid; }
+    // Brings the Guide into view on the day of the table's row.
     void showGuide();
-    QDate guideDay() const;
-    void setGuideDay(QDate day);
-    // Writes the day shown as PNG or SVG, asking for the file (and a PNG's width).
+    // Shows the Guide, then writes its day as PNG or SVG.
     void exportGuideImage();
-    // Opens the print preview of the day shown, without waiting for it.
+    // Shows the Guide, then opens the print preview of its day.
     void printGuide();
 
 protected:
@@ -93,6 +60,7 @@ private:
     void showEdit(qint32 channelID, qint32 programmeID, int column, const QString &text) override;
     void showStepFailure(const store::Failure &failure) override;
 
+    // The File and Edit menus, made the menu bar of `layout` (ScheduleMenus.cpp).
     void buildMenus(class QVBoxLayout *layout);
     void fillChannels(qint32 shown);
     void showSelectedChannel();
@@ -102,7 +70,7 @@ private:
     QList<schedule::Programme> selectedProgrammes() const;
     void addRows(QList<schedule::Programme> rows, const QString &text);
     void goBack();
-    QWidget *buildGuide();
+    // Reads the Guide's day again if the store changed and the Guide is in view.
     void refreshGuide();
     void selectProgramme(qint32 channelID, qint32 programmeID);
     void editProgramme(qint32 channelID, qint32 programmeID);
@@ -123,11 +91,7 @@ private:
     QAction *m_paste;
     QAction *m_repeat;
     QTabWidget *m_tabs;
-    GuideView *m_guide;
-    QDateEdit *m_guideDay;
-    QSpinBox *m_guideHours;
-    // The store changed since the guide last read its day.
-    bool m_guideStale = true;
-    // The guide has shown a day; later showings keep to it or the table's row.
+    GridTab *m_grid;
+    // The Guide has shown a day; later showings keep to it or the table's row.
     bool m_guideDayChosen = false;
 };

@@ -16,7 +16,7 @@ using Column = tables::Programme;
 bool sameName(std::string_view given, tables::Name column)
 {
     return QLatin1StringView(given.data(), qsizetype(given.size()))
-                   .compare(column, Qt::CaseInsensitive) == 0;
+               .compare(column, Qt::CaseInsensitive) == 0;
 }
 
 QVariant bound(const QString &text)
@@ -103,9 +103,10 @@ QString insertStatement(tables::Name table, const ColumnNames &columns)
 
 QString insertStatement(tables::Name table, const ColumnNames &columns, int rows)
 {
-    const QString row = QLatin1Char('(') +
-                        QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")) +
-                        QLatin1Char(')');
+    const QString row =
+        QLatin1Char('(') +
+        QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")) +
+        QLatin1Char(')');
     const QStringList values(rows, row);
     return QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
         .arg(table, columnList(columns), values.join(QStringLiteral(", ")));
@@ -196,9 +197,9 @@ void RowReader::fill(const Source &source, Row &row, qint64 (*integer)(const Sou
                      Text (*text)(const Source &, int)) const
 {
     if (m_programmeID >= 0)
-        row.programmeID = integer(source, m_programmeID);
+        row.programmeID = qint32(integer(source, m_programmeID));
     if (m_channelID >= 0)
-        row.channelID = integer(source, m_channelID);
+        row.channelID = qint32(integer(source, m_channelID));
     int at = 0;
     for (const auto &[name, member] : ProgrammeTexts<Text>::all) {
         if (const int column = m_texts.at(at++); column >= 0)
@@ -259,14 +260,15 @@ void RowBinder::bind(SqliteStatement &statement, int row, const ProgrammeRowUtf8
     for (int i = 0; i < columns; ++i) {
         const int member = m_members.at(i);
         if (member == programmeIdMember || member == channelIdMember) {
-            const qint64 id = member == programmeIdMember ? values.programmeID : values.channelID;
+            const qint32 id = member == programmeIdMember ? values.programmeID : values.channelID;
             if (id > 0)
                 statement.bindInteger(first + i, id);
             else
                 statement.bindNull(first + i);
             continue;
         }
-        const std::string_view text = values.*(ProgrammeTexts<std::string_view>::all[member].second);
+        const std::string_view text =
+            values.*(ProgrammeTexts<std::string_view>::all[member].second);
         if (text.data())
             statement.bindText(first + i, text);
         else

@@ -21,11 +21,10 @@ class SqliteStatement;
 // column without a value; it is a view of SQLite's own UTF-8 in the import
 // and the exports, which go through a million rows and make no string of
 // their own for any of them.
-template<typename Text>
-struct BasicProgrammeRow
+template<typename Text> struct BasicProgrammeRow
 {
-    qint64 programmeID = 0;
-    qint64 channelID = 0;
+    qint32 programmeID = 0;
+    qint32 channelID = 0;
     Text programmeName;
     Text programmeDesc;
     Text startDate;
@@ -53,19 +52,18 @@ using ProgrammeRowUtf8 = BasicProgrammeRow<std::string_view>;
 // Every text column of the row with its name: the one list by which rows
 // are read, bound and compared. A column added to the table is added here
 // and in Tables.h, and every command that reads or writes whole rows has it.
-template<typename Text>
-struct ProgrammeTexts
+template<typename Text> struct ProgrammeTexts
 {
     using Row = BasicProgrammeRow<Text>;
     using Column = tables::Programme;
     static constexpr std::pair<tables::Name, Text Row::*> all[] = {
-        {Column::name, &Row::programmeName}, {Column::desc, &Row::programmeDesc},
-        {Column::startDate, &Row::startDate}, {Column::startTime, &Row::startTime},
-        {Column::duration, &Row::duration},   {Column::category, &Row::category},
-        {Column::subTitle, &Row::subTitle},   {Column::episode, &Row::episode},
-        {Column::episodeSystem, &Row::episodeSystem},
-        {Column::xmltvStart, &Row::xmltvStart}, {Column::xmltvStop, &Row::xmltvStop},
-        {Column::xmltvTyped, &Row::xmltvTyped}, {Column::xmltvExtra, &Row::xmltvExtra},
+        {Column::name, &Row::programmeName},          {Column::desc, &Row::programmeDesc},
+        {Column::startDate, &Row::startDate},         {Column::startTime, &Row::startTime},
+        {Column::duration, &Row::duration},           {Column::category, &Row::category},
+        {Column::subTitle, &Row::subTitle},           {Column::episode, &Row::episode},
+        {Column::episodeSystem, &Row::episodeSystem}, {Column::xmltvStart, &Row::xmltvStart},
+        {Column::xmltvStop, &Row::xmltvStop},         {Column::xmltvTyped, &Row::xmltvTyped},
+        {Column::xmltvExtra, &Row::xmltvExtra},
     };
 };
 

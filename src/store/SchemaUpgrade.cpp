@@ -165,10 +165,11 @@ std::optional<std::pair<QString, QString>> splitKeptLine(const QString &line, co
         if (end < 0)
             return std::nullopt;
         const QString entity = escaped.mid(i + 1, end - i - 1);
-        static const QHash<QString, QChar> named = {
-            {QStringLiteral("amp"), u'&'},  {QStringLiteral("lt"), u'<'},
-            {QStringLiteral("gt"), u'>'},   {QStringLiteral("quot"), u'"'},
-            {QStringLiteral("apos"), u'\''}};
+        static const QHash<QString, QChar> named = {{QStringLiteral("amp"), u'&'},
+                                                    {QStringLiteral("lt"), u'<'},
+                                                    {QStringLiteral("gt"), u'>'},
+                                                    {QStringLiteral("quot"), u'"'},
+                                                    {QStringLiteral("apos"), u'\''}};
         bool ok = false;
         if (named.contains(entity)) {
             text += named.value(entity);
@@ -196,10 +197,10 @@ std::optional<std::pair<QString, QString>> splitKeptLine(const QString &line, co
 Status addSubTitleAndEpisode(Connection &db)
 {
     const QString table = tables::Programme::table;
-    if (auto added = runAll(db, {QStringLiteral("ALTER TABLE %1 ADD COLUMN subTitle TEXT").arg(table),
-                                 QStringLiteral("ALTER TABLE %1 ADD COLUMN episodeNum TEXT").arg(table),
-                                 QStringLiteral("ALTER TABLE %1 ADD COLUMN episodeSystem TEXT")
-                                     .arg(table)});
+    if (auto added =
+            runAll(db, {QStringLiteral("ALTER TABLE %1 ADD COLUMN subTitle TEXT").arg(table),
+                        QStringLiteral("ALTER TABLE %1 ADD COLUMN episodeNum TEXT").arg(table),
+                        QStringLiteral("ALTER TABLE %1 ADD COLUMN episodeSystem TEXT").arg(table)});
         !added)
         return added;
     auto rows = db.select(QStringLiteral("SELECT programmeID, xmltvExtra FROM %1 WHERE xmltvExtra "
@@ -230,8 +231,8 @@ Status addSubTitleAndEpisode(Connection &db)
                 // The system goes to its column; the element keeps any other attribute.
                 static const QRegularExpression systemAttribute(
                     QStringLiteral(" system=\"([^\"]*)\""));
-                const auto found = split ? systemAttribute.match(split->first)
-                                         : QRegularExpressionMatch();
+                const auto found =
+                    split ? systemAttribute.match(split->first) : QRegularExpressionMatch();
                 if (split && found.hasMatch() && !found.captured(1).contains(QLatin1Char('&'))) {
                     system = found.captured(1);
                     split->first.remove(found.capturedStart(), found.capturedLength());

@@ -61,12 +61,13 @@ QStringView part(QStringView text, qsizetype from, qsizetype length = -1)
 }
 std::string_view part(std::string_view text, qsizetype from, qsizetype length = -1)
 {
-    return text.substr(std::size_t(from), length < 0 ? std::string_view::npos : std::size_t(length));
+    return text.substr(std::size_t(from),
+                       length < 0 ? std::string_view::npos : std::size_t(length));
 }
 
 template<typename View>
-ProgrammeSpan spanOf(View startDate, View startTime, View duration, View xmltvStart,
-                     View xmltvStop, View typed, const TypedReading &read, ZoneOffsets &zone)
+ProgrammeSpan spanOf(View startDate, View startTime, View duration, View xmltvStart, View xmltvStop,
+                     View typed, const TypedReading &read, ZoneOffsets &zone)
 {
     ProgrammeSpan span;
     span.dateUnread = !read.date;
@@ -98,7 +99,8 @@ ProgrammeSpan spanOf(View startDate, View startTime, View duration, View xmltvSt
 
 } // namespace
 
-ProgrammeSpan programmeSpan(const store::ProgrammeRow &stored, const TypedReading &read, ZoneOffsets &zone)
+ProgrammeSpan programmeSpan(const store::ProgrammeRow &stored, const TypedReading &read,
+                            ZoneOffsets &zone)
 {
     return spanOf<QStringView>(stored.startDate, stored.startTime, stored.duration,
                                stored.xmltvStart, stored.xmltvStop, stored.xmltvTyped, read, zone);

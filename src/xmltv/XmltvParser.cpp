@@ -294,8 +294,8 @@ void GuideParser::startField(Field field, bool keep)
     m_fieldBytes = 0;
     m_fieldLimit = field == Field::Length ? lengthBytes : m_limits.textBytes;
     if (keep && field != Field::Length) {
-        const char *const names[] = {"",       "display-name", "url", "title",     "desc",
-                                     "category", "length",     "lcn", "sub-title", "episode-num"};
+        const char *const names[] = {"",         "display-name", "url", "title",     "desc",
+                                     "category", "length",       "lcn", "sub-title", "episode-num"};
         m_fieldName = names[int(field)];
     }
 }

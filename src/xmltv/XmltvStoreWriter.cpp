@@ -87,12 +87,12 @@ Status GuideStore::prepare()
     if (auto project = store::requireRow(m_db, Project::table, Project::id, m_projectID); !project)
         return project;
 
-    auto channels = m_db.select(
-        QStringLiteral("SELECT c.%1, c.%2, x.%3 FROM %4 c LEFT JOIN %5 x USING (%1) "
-                       "WHERE c.%6 = ? ORDER BY c.%1")
-            .arg(ChannelColumn::id, ChannelColumn::name, Kept::xmltvId, ChannelColumn::table,
-                 Kept::table, ChannelColumn::projectId),
-        {m_projectID});
+    auto channels =
+        m_db.select(QStringLiteral("SELECT c.%1, c.%2, x.%3 FROM %4 c LEFT JOIN %5 x USING (%1) "
+                                   "WHERE c.%6 = ? ORDER BY c.%1")
+                        .arg(ChannelColumn::id, ChannelColumn::name, Kept::xmltvId,
+                             ChannelColumn::table, Kept::table, ChannelColumn::projectId),
+                    {m_projectID});
     if (!channels)
         return channels.failure();
     for (QSqlQuery &q = channels.value(); q.next();) {
@@ -171,9 +171,10 @@ Status GuideStore::storeChannel(const ReadChannel &channel)
         // the same name is another channel.
         m_channelsByName.erase(found);
         m_channelsById.insert(channel.xmltvId, id);
-        return m_db.execute(QStringLiteral("INSERT OR REPLACE INTO %1 (%2, %3, %4) VALUES (?, ?, ?)")
-                                .arg(Kept::table, Kept::channelId, Kept::xmltvId, Kept::xmltvExtra),
-                            {id, channel.xmltvId, extra});
+        return m_db.execute(
+            QStringLiteral("INSERT OR REPLACE INTO %1 (%2, %3, %4) VALUES (?, ?, ?)")
+                .arg(Kept::table, Kept::channelId, Kept::xmltvId, Kept::xmltvExtra),
+            {id, channel.xmltvId, extra});
     }
     // As the channel editor saves a channel: every box's text, empty or not.
     auto added = m_db.insert(ChannelColumn::table,

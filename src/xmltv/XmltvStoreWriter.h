@@ -75,8 +75,7 @@ private:
     store::Status storeChannel(const ReadChannel &channel);
     // Binds the programme to the row numbered from 0 of the statement.
     void bind(store::SqliteStatement &insert, const store::RowBinder &binder, int row,
-              const Batch &batch,
-              const ReadProgramme &programme);
+              const Batch &batch, const ReadProgramme &programme);
     store::Status run(store::SqliteStatement &insert);
 
     store::Connection &m_db;

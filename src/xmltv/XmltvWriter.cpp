@@ -268,8 +268,8 @@ private:
     void appendSystem(std::string &out, const SqliteStatement &row) const;
     // Fails when the programme's element just read would not be read back
     // as written, else lists what of its texts the guide does not carry.
-    store::Status checkProgramme(const SqliteStatement &row, const Texts &texts,
-                                 bool lengthUnread, std::size_t element, XmltvExport &done);
+    store::Status checkProgramme(const SqliteStatement &row, const Texts &texts, bool lengthUnread,
+                                 std::size_t element, XmltvExport &done);
     // The row of the channels or programmes statement, as a report names it.
     ChangedText rowOf(const SqliteStatement &row, bool programme) const;
     // The failure that keeps the row out of a guide the import would refuse.
@@ -548,8 +548,8 @@ store::Status GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelI
                                                       "    <sub-title>", "</sub-title>\n");
                     }
                     texts[Desc] = appendChild(m_text, rows, m_at.desc, "    <desc>", "</desc>\n");
-                    texts[Category] = appendChild(m_text, rows, m_at.category, "    <category>",
-                                                  "</category>\n");
+                    texts[Category] =
+                        appendChild(m_text, rows, m_at.category, "    <category>", "</category>\n");
                     if (!rows.isNull(m_at.episode)) {
                         const std::size_t was = m_text.size();
                         m_text.append("    <episode-num");
@@ -643,15 +643,17 @@ bool GuideWriter::appendMergedChildren(const SqliteStatement &row, std::string_v
     const std::size_t systemFrom = m_scratch.size();
     appendSystem(m_scratch, row);
     const std::string_view text(m_scratch);
-    const auto escaped = [&](int t) { return text.substr(from[t], from[t + 1] - from[t]); };
+    const auto escaped = [&](int t) {
+        return text.substr(from[t], from[t + 1] - from[t]);
+    };
     using extras::Column;
     const Column columns[] = {
         {extras::titleRank, "title", escaped(Name), true},
         {extras::subTitleRank, "sub-title", escaped(SubTitle), !texts[SubTitle].storedBlank},
         {extras::descRank, "desc", escaped(Desc), !texts[Desc].storedBlank},
         {extras::categoryRank, "category", escaped(Category), !texts[Category].storedBlank},
-        {extras::episodeRank, "episode-num", escaped(Episode), !texts[Episode].storedBlank,
-         false, false, text.substr(systemFrom)},
+        {extras::episodeRank, "episode-num", escaped(Episode), !texts[Episode].storedBlank, false,
+         false, text.substr(systemFrom)},
     };
     extras::appendChildren(m_text, extra, columns, int(std::size(columns)), "    ", false);
     return true;

@@ -1,3 +1,4 @@
+#include "schedule/RepeatDialog.h"
 #include "schedule/ScheduleModel.h"
 #include "support/ScheduleFixture.h"
 

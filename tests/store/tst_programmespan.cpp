@@ -1,4 +1,4 @@
-#include "guide/GuideLayout.h"
+#include "grid/GridLayout.h"
 #include "schedule/Schedule.h"
 #include "schedule/ScheduleTimes.h"
 #include "support/TestDatabase.h"
@@ -133,21 +133,21 @@ private slots:
         // The grid, on each day the programme touches.
         const QDate typedDay = QDate::fromString(programme.section(u'|', 0, 0), Qt::ISODate);
         for (QDate day = typedDay.addDays(-1); day <= typedDay.addDays(1); day = day.addDays(1)) {
-            const auto channels = guide::loadDay(db.path(), project, day);
+            const auto channels = grid::loadDay(db.path(), project, day);
             QVERIFY(channels);
-            const guide::Layout layout = guide::layOut(channels.value(), day, london);
+            const grid::Layout layout = grid::layOut(channels.value(), day, london);
             const int b = layout.blockOf(id);
             if (!span.start) {
                 QCOMPARE(b, -1);
                 QCOMPARE(layout.unplaced.size(), day == typedDay ? 1 : 0);
                 continue;
             }
-            const qint64 to = span.end ? span.end->at : span.start->at + guide::assumedMinutes * 60;
+            const qint64 to = span.end ? span.end->at : span.start->at + grid::assumedMinutes * 60;
             QCOMPARE(b >= 0,
                      span.start->at < layout.dayStart + layout.length && to > layout.dayStart);
             if (b < 0)
                 continue;
-            const guide::Block &block = layout.blocks.at(b);
+            const grid::Block &block = layout.blocks.at(b);
             QCOMPARE(block.from, qMax(span.start->at, layout.dayStart) - layout.dayStart);
             QCOMPARE(block.to, qMin(to, layout.dayStart + layout.length) - layout.dayStart);
             QCOMPARE(block.lengthAssumed, !span.end);

@@ -2,7 +2,7 @@
 #include "export/ChannelFile.h"
 #include "export/Contact.h"
 #include "export/ProgrammeXml.h"
-#include "guide/GuideLayout.h"
+#include "grid/GridLayout.h"
 #include "programmes/Programmes.h"
 #include "projects/Projects.h"
 #include "schedule/Schedule.h"
@@ -86,7 +86,7 @@ private slots:
             return xmltv::importXmltv(db, 1, guide).ok() && xmltv::importXmltv(db, 1, guide).ok();
         });
         QTest::newRow("guide day") << Operation([](const QString &db, const QString &) {
-            return guide::loadDay(db, 1, QDate(2024, 5, 3)).ok() && guide::projectName(db, 1).ok();
+            return grid::loadDay(db, 1, QDate(2024, 5, 3)).ok() && grid::projectName(db, 1).ok();
         });
         QTest::newRow("schedule") << Operation([](const QString &db, const QString &) {
             schedule::Programme added;

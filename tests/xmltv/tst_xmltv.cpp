@@ -554,6 +554,16 @@ private slots:
                      {second}),
             (QStringList{u"Part 1 & 2|0.1.|xmltv_ns|<null>"_qs,
                          u"<null>|S1E2|onscreen|<null>"_qs}));
+
+        // A numbering only a guide names stays with an edited episode.
+        db.exec(u"UPDATE ProgrammeData SET episodeSystem = 'dd_progid' WHERE programmeID = ?"_qs,
+                {first});
+        QVERIFY(edit(first, schedule::Episode, u"EP0001.0002"_qs));
+        QCOMPARE(
+            db.texts(
+                u"SELECT episodeNum, episodeSystem FROM ProgrammeData WHERE programmeID = ?"_qs,
+                {first}),
+            QStringList{u"EP0001.0002|dd_progid"_qs});
     }
 
     void roundTrip_givesBackEveryTextOrSaysSo_data()

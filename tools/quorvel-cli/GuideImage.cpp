@@ -3,8 +3,9 @@
 #include "Commands.h"
 
 #ifdef QUORVEL_CLI_DRAWS
-#include "guide/GuideLayout.h"
-#include "guide/GuidePainter.h"
+#include "grid/GridLayout.h"
+#include "grid/GridPainter.h"
+#include "store/OutputPath.h"
 
 #include <QTimeZone>
 #else
@@ -46,7 +47,7 @@ int guideImage(const QCommandLineParser &parsed, const QStringList &)
     const QString out = required(command, parsed, outOption(QString()));
     if (out.isEmpty())
         return WrongUse;
-    if (!guide::knownPictureKind(out))
+    if (!grid::knownPictureKind(out))
         return wrongUse(command, QStringLiteral("--out must end in .png, .svg or .pdf."));
     const QString dayText = required(command, parsed, dayOption());
     if (dayText.isEmpty())
@@ -80,14 +81,20 @@ int guideImage(const QCommandLineParser &parsed, const QStringList &)
     if (const int checked = projectArguments(command, parsed, project); checked != Done)
         return checked;
 
-    const auto channels = guide::loadDay(project.database, project.projectID, day);
+    // Refused as every export refuses it, before the day is even read.
+    if (auto refused = store::refuseDatabaseAsOutput(out, project.database,
+                                                     QStringLiteral("Could not draw the guide"));
+        !refused)
+        return failed(refused.failure());
+    const auto channels = grid::loadDay(project.database, project.projectID, day);
     if (!channels)
         return failed(channels.failure());
-    const auto name = guide::projectName(project.database, project.projectID);
+    const auto name = grid::projectName(project.database, project.projectID);
     if (!name)
         return failed(name.failure());
-    const QString problem = guide::writePicture(guide::layOut(channels.value(), day, zone),
-                                                guide::heading(name.value(), day), out, width);
+    const QString problem = grid::writePicture(grid::layOut(channels.value(), day, zone),
+                                               grid::heading(name.value(), day), out, width,
+                                               project.database);
     return problem.isEmpty() ? Done : cannotWrite(out, problem);
 }
 #else

@@ -8,7 +8,8 @@
 
 #include "about/AboutWindow.h"
 #include "app/Navigator.h"
-#include "schedule/GuideView.h"
+#include "grid/GridTab.h"
+#include "grid/GridView.h"
 #include "schedule/ScheduleWindow.h"
 #include "store/Module1.h"
 #include "widgets/AppWindow.h"
@@ -182,14 +183,14 @@ int main(int argc, char *argv[])
     if (auto *schedule = qobject_cast<ScheduleWindow *>(current)) {
         schedule->resize(1240, 430);
         schedule->showGuide();
-        schedule->setGuideDay(QDate(2005, 3, 14));
+        schedule->grid()->setDay(QDate(2005, 3, 14));
         if (auto *hours = schedule->findChild<QSpinBox *>(QStringLiteral("guideHours")))
             hours->setValue(17);
         settle();
         // From six in the morning, where the sample's day begins.
-        GuideView *grid = schedule->guideView();
-        grid->horizontalScrollBar()->setValue(
-            int(grid->picture().xOf(6 * 3600) - grid->picture().metrics().channelWidth));
+        GridView *view = schedule->grid()->view();
+        view->horizontalScrollBar()->setValue(
+            int(view->picture().xOf(6 * 3600) - view->picture().metrics().channelWidth));
         allSaved = save(schedule, output, QStringLiteral("scheduleGuide")) && allSaved;
     }
 

@@ -262,7 +262,7 @@ private slots:
         // The database relative to where the tool runs, the output absolute.
         const QString onto = u"is the database itself; it was left untouched. Choose another file "
                              u"to write. (database quorvel.db)"_qs;
-        for (const QString &command : {u"export-dgc"_qs, u"export-xmltv"_qs}) {
+        for (const QString &command : {u"export-dgc"_qs, u"export-xmltv"_qs, u"guide-image"_qs}) {
             QTest::addRow("%s onto the database", qPrintable(command))
                 << exportArguments(command, u"quorvel.db"_qs, u"1"_qs, u"LINK"_qs).join(u' ')
                 << database << 1 << onto;
@@ -286,7 +286,7 @@ private slots:
             else
                 QVERIFY(writeFile(db.path(), make.toUtf8()));
         }
-        const QString link = db.directory() + u"/link.db"_qs;
+        const QString link = db.directory() + u"/link.png"_qs; // guide-image writes only pictures
         QVERIFY(QFile::link(db.path(), link));
         const QByteArray before = contents(db.path());
         const QStringList files = filesIn(db.directory());

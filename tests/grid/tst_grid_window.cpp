@@ -1,4 +1,5 @@
-#include "schedule/GuideView.h"
+#include "grid/GridTab.h"
+#include "grid/GridView.h"
 #include "support/ScheduleFixture.h"
 
 #include <QAccessible>
@@ -25,7 +26,7 @@ void recordFocus(QAccessibleEvent *event)
 }
 
 // Three channels on one day: two programmes on the first, one on the third.
-struct GuideFixture : ScheduleFixture
+struct GridFixture : ScheduleFixture
 {
     qint32 three = db.addChannel(project, u"Town Sport"_qs, u"9"_qs);
     qint32 news = add(channel, u"2024-06-10|18:00|30|Evening News|News"_qs);
@@ -37,7 +38,7 @@ struct GuideFixture : ScheduleFixture
         ScheduleWindow *window = open();
         if (window) {
             window->showGuide();
-            window->guideView()->setFocus();
+            window->grid()->view()->setFocus();
         }
         return window;
     }
@@ -48,9 +49,9 @@ struct GuideFixture : ScheduleFixture
     }
 
     // Makes the programme's block current, then clicks it (twice if asked).
-    static void clickBlock(GuideView *view, qint32 programmeID, bool twice = false)
+    static void clickBlock(GridView *view, qint32 programmeID, bool twice = false)
     {
-        const int block = view->guideLayout().blockOf(programmeID);
+        const int block = view->dayLayout().blockOf(programmeID);
         QVERIFY(block >= 0);
         view->setCurrentBlock(block);
         const QPoint at = view->blockRect(block).center();
@@ -65,7 +66,7 @@ struct GuideFixture : ScheduleFixture
 
 } // namespace
 
-class GuideWindowTest : public QObject
+class GridWindowTest : public QObject
 {
     Q_OBJECT
 
@@ -79,70 +80,70 @@ private slots:
     void selectionOutlinedAndPrintPreviewWithoutWaiting();
 };
 
-void GuideWindowTest::showsTheTablesDayAndMovesIt()
+void GridWindowTest::showsTheTablesDayAndMovesIt()
 {
-    GuideFixture f;
+    GridFixture f;
     ScheduleWindow *w = f.openGuide();
     QVERIFY(w);
-    QCOMPARE(w->guideDay(), QDate(2024, 6, 10));
-    const guide::Layout &layout = w->guideView()->guideLayout();
+    QCOMPARE(w->grid()->day(), QDate(2024, 6, 10));
+    const grid::Layout &layout = w->grid()->view()->dayLayout();
     QCOMPARE(layout.channels.size(), 3);
     QCOMPARE(layout.blocks.size(), 3);
     // A programme stored later shows once the store has it.
     WindowFixture::control<QTabWidget>(w, "scheduleTabs")->setCurrentIndex(0);
     f.add(f.other, u"2024-06-10|20:00|30|Late Show|Comedy"_qs);
     w->showGuide();
-    QCOMPARE(w->guideView()->guideLayout().blocks.size(), 3);
-    w->setGuideDay(QDate(2024, 6, 11));
-    QCOMPARE(w->guideView()->guideLayout().blocks.size(), 0);
-    w->setGuideDay(QDate(2024, 6, 10));
-    QCOMPARE(w->guideView()->guideLayout().blocks.size(), 4);
+    QCOMPARE(w->grid()->view()->dayLayout().blocks.size(), 3);
+    w->grid()->setDay(QDate(2024, 6, 11));
+    QCOMPARE(w->grid()->view()->dayLayout().blocks.size(), 0);
+    w->grid()->setDay(QDate(2024, 6, 10));
+    QCOMPARE(w->grid()->view()->dayLayout().blocks.size(), 4);
     // Ctrl+PageDown and Ctrl+PageUp move the day, the day field with it.
-    w->guideView()->setFocus();
-    QTest::keyClick(w->guideView(), Qt::Key_PageDown, Qt::ControlModifier);
-    QCOMPARE(w->guideDay(), QDate(2024, 6, 11));
-    QTest::keyClick(w->guideView(), Qt::Key_PageUp, Qt::ControlModifier);
-    QTest::keyClick(w->guideView(), Qt::Key_PageUp, Qt::ControlModifier);
-    QCOMPARE(w->guideDay(), QDate(2024, 6, 9));
+    w->grid()->view()->setFocus();
+    QTest::keyClick(w->grid()->view(), Qt::Key_PageDown, Qt::ControlModifier);
+    QCOMPARE(w->grid()->day(), QDate(2024, 6, 11));
+    QTest::keyClick(w->grid()->view(), Qt::Key_PageUp, Qt::ControlModifier);
+    QTest::keyClick(w->grid()->view(), Qt::Key_PageUp, Qt::ControlModifier);
+    QCOMPARE(w->grid()->day(), QDate(2024, 6, 9));
     QCOMPARE(WindowFixture::control<QDateEdit>(w, "guideDay")->date(), QDate(2024, 6, 9));
 }
 
-void GuideWindowTest::click_selectsRowSwitchingChannel()
+void GridWindowTest::click_selectsRowSwitchingChannel()
 {
-    GuideFixture f;
+    GridFixture f;
     ScheduleWindow *w = f.openGuide();
     QVERIFY(w);
-    GuideView *view = w->guideView();
-    GuideFixture::clickBlock(view, f.match);
+    GridView *view = w->grid()->view();
+    GridFixture::clickBlock(view, f.match);
     QCOMPARE(w->channelID(), f.three);
-    QCOMPARE(GuideFixture::currentName(w), u"The Match"_qs);
-    GuideFixture::clickBlock(view, f.film);
+    QCOMPARE(GridFixture::currentName(w), u"The Match"_qs);
+    GridFixture::clickBlock(view, f.film);
     QCOMPARE(w->channelID(), f.channel);
-    QCOMPARE(GuideFixture::currentName(w), u"Big Film"_qs);
-    QCOMPARE(GuideFixture::table(w)->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(GridFixture::currentName(w), u"Big Film"_qs);
+    QCOMPARE(GridFixture::table(w)->selectionModel()->selectedRows().size(), 1);
     // A click that brings the focus from the table lands where it points.
-    GuideFixture::table(w)->setFocus();
+    GridFixture::table(w)->setFocus();
     view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
-    const int match = view->guideLayout().blockOf(f.match);
+    const int match = view->dayLayout().blockOf(f.match);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->blockRect(match).center());
-    QCOMPARE(GuideFixture::currentName(w), u"The Match"_qs);
-    GuideFixture::clickBlock(view, f.film);
-    QCOMPARE(GuideFixture::currentName(w), u"Big Film"_qs);
+    QCOMPARE(GridFixture::currentName(w), u"The Match"_qs);
+    GridFixture::clickBlock(view, f.film);
+    QCOMPARE(GridFixture::currentName(w), u"Big Film"_qs);
 
     // A click on the empty channel between chooses nothing.
-    const QRect film = view->blockRect(view->guideLayout().blockOf(f.film));
+    const QRect film = view->blockRect(view->dayLayout().blockOf(f.film));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                       QPoint(film.center().x(), film.center().y() + film.height()));
     QCOMPARE(w->channelID(), f.channel);
-    QCOMPARE(GuideFixture::currentName(w), u"Big Film"_qs);
+    QCOMPARE(GridFixture::currentName(w), u"Big Film"_qs);
 }
 
-void GuideWindowTest::keyboard_movesBetweenBlocksAndAnnounces()
+void GridWindowTest::keyboard_movesBetweenBlocksAndAnnounces()
 {
-    GuideFixture f;
+    GridFixture f;
     ScheduleWindow *w = f.openGuide();
     QVERIFY(w);
-    GuideView *view = w->guideView();
+    GridView *view = w->grid()->view();
     QVERIFY(view->hasFocus());
     announced.clear();
     // Events go out only where the platform has a bridge to assistive
@@ -150,7 +151,7 @@ void GuideWindowTest::keyboard_movesBetweenBlocksAndAnnounces()
     QAccessible::installUpdateHandler(recordFocus);
     const auto restore = qScopeGuard([] { QAccessible::installUpdateHandler(nullptr); });
 
-    view->setCurrentBlock(view->guideLayout().blockOf(f.news));
+    view->setCurrentBlock(view->dayLayout().blockOf(f.news));
     // Right twice: the last of its channel stays; Down skips the empty channel
     // to the nearest block below.
     const QList<std::pair<Qt::Key, QString>> moves = {{Qt::Key_Right, u"Big Film"_qs},
@@ -160,7 +161,7 @@ void GuideWindowTest::keyboard_movesBetweenBlocksAndAnnounces()
                                                       {Qt::Key_Left, u"Evening News"_qs}};
     for (const auto &[key, name] : moves) {
         QTest::keyClick(view, key);
-        QCOMPARE(GuideFixture::currentName(w), name);
+        QCOMPARE(GridFixture::currentName(w), name);
         if (key == Qt::Key_Down)
             QCOMPARE(w->channelID(), f.three);
     }
@@ -176,25 +177,25 @@ void GuideWindowTest::keyboard_movesBetweenBlocksAndAnnounces()
     QVERIFY(grid->focusChild()->state().focused);
 }
 
-void GuideWindowTest::enterAndDoubleClick_editInTableAndUndoShowsInGrid()
+void GridWindowTest::enterAndDoubleClick_editInTableAndUndoShowsInGrid()
 {
-    GuideFixture f;
+    GridFixture f;
     ScheduleWindow *w = f.openGuide();
     QVERIFY(w);
-    GuideView *view = w->guideView();
+    GridView *view = w->grid()->view();
     auto *tabs = WindowFixture::control<QTabWidget>(w, "scheduleTabs");
-    view->setCurrentBlock(view->guideLayout().blockOf(f.match));
+    view->setCurrentBlock(view->dayLayout().blockOf(f.match));
     QTest::keyClick(view, Qt::Key_Return);
-    QCOMPARE(tabs->currentWidget(), GuideFixture::table(w));
-    QVERIFY(GuideFixture::editor());
-    QCOMPARE(GuideFixture::editor()->text(), u"The Match"_qs);
-    QCOMPARE(GuideFixture::table(w)->currentIndex().column(), int(schedule::Name));
-    QTest::keyClick(GuideFixture::editor(), Qt::Key_Escape);
+    QCOMPARE(tabs->currentWidget(), GridFixture::table(w));
+    QVERIFY(GridFixture::editor());
+    QCOMPARE(GridFixture::editor()->text(), u"The Match"_qs);
+    QCOMPARE(GridFixture::table(w)->currentIndex().column(), int(schedule::Name));
+    QTest::keyClick(GridFixture::editor(), Qt::Key_Escape);
 
     w->showGuide();
-    GuideFixture::clickBlock(view, f.news, true);
-    QCOMPARE(tabs->currentWidget(), GuideFixture::table(w));
-    QLineEdit *editor = GuideFixture::editor();
+    GridFixture::clickBlock(view, f.news, true);
+    QCOMPARE(tabs->currentWidget(), GridFixture::table(w));
+    QLineEdit *editor = GridFixture::editor();
     QVERIFY(editor);
     QCOMPARE(editor->text(), u"Evening News"_qs);
     editor->selectAll();
@@ -205,16 +206,16 @@ void GuideWindowTest::enterAndDoubleClick_editInTableAndUndoShowsInGrid()
     // A change undone while the Guide is in view shows there at once.
     w->showGuide();
     const auto name = [view, &f] {
-        return view->guideLayout().blocks.value(view->guideLayout().blockOf(f.news)).name;
+        return view->dayLayout().blocks.value(view->dayLayout().blockOf(f.news)).name;
     };
     QCOMPARE(name(), u"Late News"_qs);
     w->undoStack()->undo();
     QCOMPARE(name(), u"Evening News"_qs);
 }
 
-void GuideWindowTest::exportImage_writesPngOfGivenWidthOrSvg()
+void GridWindowTest::exportImage_writesPngOfGivenWidthOrSvg()
 {
-    GuideFixture f;
+    GridFixture f;
     ScheduleWindow *w = f.openGuide();
     QVERIFY(w);
     const QString path = f.db.directory() + u"/day"_qs;
@@ -243,16 +244,16 @@ void GuideWindowTest::exportImage_writesPngOfGivenWidthOrSvg()
     QVERIFY(svg.contains("<svg") && svg.contains("The Match"));
 }
 
-void GuideWindowTest::selectionOutlinedAndPrintPreviewWithoutWaiting()
+void GridWindowTest::selectionOutlinedAndPrintPreviewWithoutWaiting()
 {
-    GuideFixture f;
+    GridFixture f;
     ScheduleWindow *w = f.openGuide();
     QVERIFY(w);
     // The row chosen in the table is outlined in the grid.
-    GuideFixture::table(w)->selectRow(1);
-    const QImage before = w->guideView()->viewport()->grab().toImage();
-    GuideFixture::table(w)->selectRow(0);
-    QVERIFY(before != w->guideView()->viewport()->grab().toImage());
+    GridFixture::table(w)->selectRow(1);
+    const QImage before = w->grid()->view()->viewport()->grab().toImage();
+    GridFixture::table(w)->selectRow(0);
+    QVERIFY(before != w->grid()->view()->viewport()->grab().toImage());
 
     WindowFixture::control<QAction>(w, "printGuide")->trigger();
     auto *preview = w->findChild<QPrintPreviewDialog *>(u"guidePrintPreview"_qs);
@@ -261,5 +262,5 @@ void GuideWindowTest::selectionOutlinedAndPrintPreviewWithoutWaiting()
     QTRY_VERIFY(!w->findChild<QPrintPreviewDialog *>(u"guidePrintPreview"_qs));
 }
 
-QTEST_MAIN(GuideWindowTest)
-#include "tst_guide_window.moc"
+QTEST_MAIN(GridWindowTest)
+#include "tst_grid_window.moc"

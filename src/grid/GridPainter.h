@@ -1,6 +1,6 @@
 #pragma once
 
-#include "guide/GuideLayout.h"
+#include "grid/GridLayout.h"
 
 #include <QColor>
 #include <QFont>
@@ -13,10 +13,10 @@
 class QPagedPaintDevice;
 class QPainter;
 
-// Draws a guide layout through QPainter onto any paint device: the window's
+// Draws a grid layout through QPainter onto any paint device: the window's
 // grid, a PNG, an SVG and a printer or PDF share this one routine. It draws
 // what the layout says and decides nothing about where programmes go.
-namespace guide {
+namespace grid {
 
 QColor familyColour(Family family);
 
@@ -94,9 +94,11 @@ QString heading(const QString &projectName, QDate day);
 
 // Writes the picture as PNG (width pixels wide), SVG or PDF (in pages),
 // chosen by the file's ending. Empty text when written, otherwise why not.
-QString writePicture(const Layout &layout, const QString &title, const QString &path, int width);
+// A path that leads to the database, by a link or otherwise, is refused.
+QString writePicture(const Layout &layout, const QString &title, const QString &path, int width,
+                     const QString &databasePath);
 
 // Whether the ending names a kind writePicture knows.
 bool knownPictureKind(const QString &path);
 
-} // namespace guide
+} // namespace grid

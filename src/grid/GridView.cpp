@@ -1,4 +1,4 @@
-#include "schedule/GuideView.h"
+#include "grid/GridView.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -16,12 +16,9 @@ namespace {
 class BlockAccessible final : public QAccessibleInterface
 {
 public:
-    BlockAccessible(GuideView *view, int block) : m_view(view), m_block(block) {}
+    BlockAccessible(GridView *view, int block) : m_view(view), m_block(block) {}
 
-    bool isValid() const override
-    {
-        return m_view && m_block < m_view->guideLayout().blocks.size();
-    }
+    bool isValid() const override { return m_view && m_block < m_view->dayLayout().blocks.size(); }
     QObject *object() const override { return nullptr; }
     QWindow *window() const override { return m_view ? m_view->window()->windowHandle() : nullptr; }
     QAccessibleInterface *parent() const override
@@ -37,7 +34,7 @@ public:
         if (!isValid())
             return QString();
         if (t == QAccessible::Name)
-            return m_view->guideLayout().blocks.at(m_block).accessibleName();
+            return m_view->dayLayout().blocks.at(m_block).accessibleName();
         return QString();
     }
     void setText(QAccessible::Text, const QString &) override {}
@@ -63,18 +60,18 @@ public:
     }
 
 private:
-    QPointer<GuideView> m_view;
+    QPointer<GridView> m_view;
     int m_block;
 };
 
 // The grid as a list with a child per block.
-class GuideAccessible final : public QAccessibleWidget
+class GridAccessible final : public QAccessibleWidget
 {
 public:
-    explicit GuideAccessible(GuideView *view) : QAccessibleWidget(view, QAccessible::List) {}
-    ~GuideAccessible() override { forget(); }
+    explicit GridAccessible(GridView *view) : QAccessibleWidget(view, QAccessible::List) {}
+    ~GridAccessible() override { forget(); }
 
-    int childCount() const override { return int(view()->guideLayout().blocks.size()); }
+    int childCount() const override { return int(view()->dayLayout().blocks.size()); }
     QAccessibleInterface *child(int index) const override
     {
         if (index < 0 || index >= childCount())
@@ -116,14 +113,14 @@ public:
     }
 
 private:
-    GuideView *view() const { return static_cast<GuideView *>(widget()); }
+    GridView *view() const { return static_cast<GridView *>(widget()); }
     mutable QHash<int, QAccessible::Id> m_children;
 };
 
-QAccessibleInterface *guideFactory(const QString &className, QObject *object)
+QAccessibleInterface *gridFactory(const QString &className, QObject *object)
 {
-    if (className == QLatin1String("GuideView") && object && object->isWidgetType())
-        return new GuideAccessible(static_cast<GuideView *>(object));
+    if (className == QLatin1String("GridView") && object && object->isWidgetType())
+        return new GridAccessible(static_cast<GridView *>(object));
     return nullptr;
 }
 
@@ -131,10 +128,10 @@ double channelColumnWidth = 170;
 
 } // namespace
 
-GuideView::GuideView(QWidget *parent) : QAbstractScrollArea(parent)
+GridView::GridView(QWidget *parent) : QAbstractScrollArea(parent)
 {
     static const bool installed = [] {
-        QAccessible::installFactory(guideFactory);
+        QAccessible::installFactory(gridFactory);
         return true;
     }();
     Q_UNUSED(installed);
@@ -142,7 +139,7 @@ GuideView::GuideView(QWidget *parent) : QAbstractScrollArea(parent)
     setAccessibleName(QStringLiteral("Guide"));
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(false);
-    m_picture = std::make_unique<guide::Picture>(m_layout);
+    m_picture = std::make_unique<grid::Picture>(m_layout);
     // The line of the present moves on by itself.
     auto *clock = new QTimer(this);
     clock->setInterval(60 * 1000);
@@ -150,14 +147,14 @@ GuideView::GuideView(QWidget *parent) : QAbstractScrollArea(parent)
     clock->start();
 }
 
-void GuideView::setLayout(guide::Layout layout)
+void GridView::setLayout(grid::Layout layout)
 {
     const qint32 programme =
         m_current >= 0 ? m_layout.blocks.value(m_current).programmeID : qint32(0);
     const bool newDay = layout.day != m_layout.day;
     m_layout = std::move(layout);
     if (auto *accessible =
-            static_cast<GuideAccessible *>(QAccessible::queryAccessibleInterface(this)))
+            static_cast<GridAccessible *>(QAccessible::queryAccessibleInterface(this)))
         accessible->forget();
     m_current = programme ? m_layout.blockOf(programme) : -1;
     rebuild();
@@ -165,7 +162,7 @@ void GuideView::setLayout(guide::Layout layout)
         // A new day opens at the hour of its first programme, not at an
         // empty night.
         qint64 first = -1;
-        for (const guide::Block &b : std::as_const(m_layout.blocks)) {
+        for (const grid::Block &b : std::as_const(m_layout.blocks)) {
             if (first < 0 || b.from < first)
                 first = b.from;
         }
@@ -176,21 +173,21 @@ void GuideView::setLayout(guide::Layout layout)
     }
 }
 
-void GuideView::setHoursOnScreen(int hours)
+void GridView::setHoursOnScreen(int hours)
 {
     m_hours = std::max(1, hours);
     rebuild();
 }
 
-void GuideView::setSelected(const QSet<qint32> &programmeIDs)
+void GridView::setSelected(const QSet<qint32> &programmeIDs)
 {
     m_selected = programmeIDs;
     viewport()->update();
 }
 
-void GuideView::rebuild()
+void GridView::rebuild()
 {
-    guide::Metrics metrics;
+    grid::Metrics metrics;
     metrics.channelWidth = channelColumnWidth;
     metrics.laneHeight = fontMetrics().height() + 12;
     metrics.rulerHeight = fontMetrics().height() + 8;
@@ -198,13 +195,13 @@ void GuideView::rebuild()
     metrics.pixelsPerHour = std::max(20.0, room / m_hours);
     // The hour at the left edge stays there when the scale changes.
     const double leftHours = horizontalScrollBar()->value() / m_picture->metrics().pixelsPerHour;
-    m_picture = std::make_unique<guide::Picture>(m_layout, metrics);
+    m_picture = std::make_unique<grid::Picture>(m_layout, metrics);
     updateScrollBars();
     horizontalScrollBar()->setValue(int(std::lround(leftHours * metrics.pixelsPerHour)));
     viewport()->update();
 }
 
-void GuideView::updateScrollBars()
+void GridView::updateScrollBars()
 {
     const QSize size(int(std::ceil(m_picture->width())), int(std::ceil(m_picture->height())));
     horizontalScrollBar()->setRange(0, std::max(0, size.width() - viewport()->width()));
@@ -215,23 +212,23 @@ void GuideView::updateScrollBars()
     verticalScrollBar()->setSingleStep(int(m_picture->metrics().laneHeight));
 }
 
-QPoint GuideView::offset() const
+QPoint GridView::offset() const
 {
     return QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
 }
 
-QRect GuideView::blockRect(int block) const
+QRect GridView::blockRect(int block) const
 {
     if (block < 0 || block >= m_layout.blocks.size())
         return QRect();
     return m_picture->blockRect(block).toAlignedRect().translated(-offset());
 }
 
-void GuideView::paintEvent(QPaintEvent *event)
+void GridView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
     painter.translate(-offset());
-    guide::Marks marks;
+    grid::Marks marks;
     marks.selected = m_selected;
     marks.focused = hasFocus() ? m_current : -1;
     marks.now = m_layout.secondOf(QDateTime::currentSecsSinceEpoch());
@@ -240,7 +237,7 @@ void GuideView::paintEvent(QPaintEvent *event)
     // The channels stay at the left, the hours at the top and the legend in
     // place, however far the grid is scrolled.
     const QPoint scrolled = offset();
-    const guide::Picture &p = *m_picture;
+    const grid::Picture &p = *m_picture;
     painter.resetTransform();
     painter.translate(0, -scrolled.y());
     const auto [first, last] =
@@ -262,13 +259,13 @@ void GuideView::paintEvent(QPaintEvent *event)
                      QColor(0xee, 0xf0, 0xf4));
 }
 
-void GuideView::resizeEvent(QResizeEvent *event)
+void GridView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
     rebuild();
 }
 
-void GuideView::mousePressEvent(QMouseEvent *event)
+void GridView::mousePressEvent(QMouseEvent *event)
 {
     const int block = m_picture->blockAt(event->position() + offset());
     if (event->button() == Qt::LeftButton && block >= 0)
@@ -276,17 +273,17 @@ void GuideView::mousePressEvent(QMouseEvent *event)
     QAbstractScrollArea::mousePressEvent(event);
 }
 
-void GuideView::mouseDoubleClickEvent(QMouseEvent *event)
+void GridView::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const int block = m_picture->blockAt(event->position() + offset());
     if (event->button() == Qt::LeftButton && block >= 0)
         choose(block, true);
 }
 
-void GuideView::choose(int block, bool activate)
+void GridView::choose(int block, bool activate)
 {
     setCurrentBlock(block);
-    const guide::Block &b = m_layout.blocks.at(block);
+    const grid::Block &b = m_layout.blocks.at(block);
     const qint32 channel = m_layout.channels.at(b.channel).channelID;
     if (activate)
         emit programmeActivated(channel, b.programmeID);
@@ -294,7 +291,7 @@ void GuideView::choose(int block, bool activate)
         emit programmeChosen(channel, b.programmeID);
 }
 
-void GuideView::setCurrentBlock(int block)
+void GridView::setCurrentBlock(int block)
 {
     if (block < 0 || block >= m_layout.blocks.size())
         return;
@@ -319,14 +316,14 @@ void GuideView::setCurrentBlock(int block)
     }
 }
 
-int GuideView::neighbour(int from, int key) const
+int GridView::neighbour(int from, int key) const
 {
     if (m_layout.blocks.isEmpty())
         return -1;
     if (from < 0 || from >= m_layout.blocks.size())
         return 0;
-    const guide::Block &b = m_layout.blocks.at(from);
-    const guide::ChannelRow &row = m_layout.channels.at(b.channel);
+    const grid::Block &b = m_layout.blocks.at(from);
+    const grid::ChannelRow &row = m_layout.channels.at(b.channel);
     if (key == Qt::Key_Left)
         return from > row.firstBlock ? from - 1 : -1;
     if (key == Qt::Key_Right)
@@ -338,11 +335,11 @@ int GuideView::neighbour(int from, int key) const
     // middle is nearest this one's.
     const double middle = (b.from + b.to) / 2.0;
     for (int c = b.channel + step; c >= 0 && c < m_layout.channels.size(); c += step) {
-        const guide::ChannelRow &other = m_layout.channels.at(c);
+        const grid::ChannelRow &other = m_layout.channels.at(c);
         int best = -1;
         double distance = 0;
         for (int i = other.firstBlock; i < other.firstBlock + other.blockCount; ++i) {
-            const guide::Block &o = m_layout.blocks.at(i);
+            const grid::Block &o = m_layout.blocks.at(i);
             const double d = std::abs((o.from + o.to) / 2.0 - middle);
             if (best < 0 || d < distance) {
                 best = i;
@@ -355,7 +352,7 @@ int GuideView::neighbour(int from, int key) const
     return -1;
 }
 
-void GuideView::keyPressEvent(QKeyEvent *event)
+void GridView::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {
     case Qt::Key_Left:
@@ -379,7 +376,7 @@ void GuideView::keyPressEvent(QKeyEvent *event)
     QAbstractScrollArea::keyPressEvent(event);
 }
 
-void GuideView::focusInEvent(QFocusEvent *event)
+void GridView::focusInEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusInEvent(event);
     if (m_current < 0 && !m_layout.blocks.isEmpty())
@@ -394,7 +391,7 @@ void GuideView::focusInEvent(QFocusEvent *event)
     viewport()->update();
 }
 
-void GuideView::focusOutEvent(QFocusEvent *event)
+void GridView::focusOutEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusOutEvent(event);
     viewport()->update();

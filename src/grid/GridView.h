@@ -1,6 +1,6 @@
 #pragma once
 
-#include "guide/GuidePainter.h"
+#include "grid/GridPainter.h"
 
 #include <QAbstractScrollArea>
 
@@ -9,16 +9,16 @@
 // The schedule's Guide: one day of the project as a grid of programme
 // blocks, scrolled both ways, with one block current for the keyboard.
 // It only shows a layout; the window reads the store and answers its signals.
-class GuideView final : public QAbstractScrollArea
+class GridView final : public QAbstractScrollArea
 {
     Q_OBJECT
 
 public:
-    explicit GuideView(QWidget *parent = nullptr);
+    explicit GridView(QWidget *parent = nullptr);
 
-    void setLayout(guide::Layout layout);
-    const guide::Layout &guideLayout() const { return m_picture->layout(); }
-    const guide::Picture &picture() const { return *m_picture; }
+    void setLayout(grid::Layout layout);
+    const grid::Layout &dayLayout() const { return m_picture->layout(); }
+    const grid::Picture &picture() const { return *m_picture; }
 
     // How many hours the viewport shows across.
     void setHoursOnScreen(int hours);
@@ -54,8 +54,8 @@ private:
     QPoint offset() const;
     void choose(int block, bool activate);
 
-    std::unique_ptr<guide::Picture> m_picture;
-    guide::Layout m_layout;
+    std::unique_ptr<grid::Picture> m_picture;
+    grid::Layout m_layout;
     QSet<qint32> m_selected;
     int m_hours = 6;
     int m_current = -1;

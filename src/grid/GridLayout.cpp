@@ -1,4 +1,4 @@
-#include "guide/GuideLayout.h"
+#include "grid/GridLayout.h"
 
 #include "store/Connection.h"
 #include "store/TypedTimes.h"
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace guide {
+namespace grid {
 
 namespace {
 
@@ -121,11 +121,11 @@ store::Result<QList<Channel>> loadDay(const QString &databasePath, qint32 projec
                 return begun.failure();
             using ChannelColumn = store::tables::Channel;
             using Stored = store::tables::Programme;
-            auto channels = db.select(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 = ? ORDER BY %1")
-                                          .arg(ChannelColumn::id, ChannelColumn::name,
-                                               ChannelColumn::number, ChannelColumn::table,
-                                               ChannelColumn::projectId),
-                                      {projectID});
+            auto channels =
+                db.select(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 = ? ORDER BY %1")
+                              .arg(ChannelColumn::id, ChannelColumn::name, ChannelColumn::number,
+                                   ChannelColumn::table, ChannelColumn::projectId),
+                          {projectID});
             if (!channels)
                 return channels.failure();
             QList<Channel> result;
@@ -142,8 +142,8 @@ store::Result<QList<Channel>> loadDay(const QString &databasePath, qint32 projec
             // channel's start index: sought one by one, they come in order
             // without a sort and without reading the channel's other days.
             const store::ColumnNames columns = {
-                Stored::id,       Stored::startDate,  Stored::startTime,
-                Stored::duration, Stored::name,       Stored::category,
+                Stored::id,         Stored::startDate, Stored::startTime,
+                Stored::duration,   Stored::name,      Stored::category,
                 Stored::xmltvStart, Stored::xmltvStop, Stored::xmltvTyped};
             auto rows = db.prepare(
                 QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :channel AND %4 >= :from AND "
@@ -218,8 +218,8 @@ Layout layOut(const QList<Channel> &channels, QDate day, const QTimeZone &zone)
                 // grid; it is listed, once, on the day its date names, or
                 // on every day when the date itself cannot be read.
                 if (span.dateUnread || store::readTypedDate(p.startDate) == day)
-                    layout.unplaced.append({channel.channelID, p.programmeID, channel.name, p.programmeName,
-                                            p.startDate, p.startTime});
+                    layout.unplaced.append({channel.channelID, qint32(p.programmeID), channel.name,
+                                            p.programmeName, p.startDate, p.startTime});
                 continue;
             }
             const qint64 start = span.start->at;
@@ -270,4 +270,4 @@ Layout layOut(const QList<Channel> &channels, QDate day, const QTimeZone &zone)
     return layout;
 }
 
-} // namespace guide
+} // namespace grid

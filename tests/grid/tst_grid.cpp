@@ -1,5 +1,5 @@
-#include "guide/GuideLayout.h"
-#include "guide/GuidePainter.h"
+#include "grid/GridLayout.h"
+#include "grid/GridPainter.h"
 #include "programmes/Programmes.h"
 #include "support/TestDatabase.h"
 
@@ -9,14 +9,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using guide::Block;
+using grid::Block;
 
 namespace {
 
 // "channel|date|time|duration|name|category" rows; channels 0, 1, ... in order.
-QList<guide::Channel> channelsOf(const QStringList &rows)
+QList<grid::Channel> channelsOf(const QStringList &rows)
 {
-    QList<guide::Channel> channels;
+    QList<grid::Channel> channels;
     qint32 id = 0;
     for (const QString &row : rows) {
         const QStringList v = row.split(u'|');
@@ -26,7 +26,7 @@ QList<guide::Channel> channelsOf(const QStringList &rows)
                              u"Channel %1"_qs.arg(channels.size()),
                              QString::number(100 + channels.size()),
                              {}});
-        guide::Programme p;
+        grid::Programme p;
         p.programmeID = ++id;
         p.startDate = v.value(1);
         p.startTime = v.value(2);
@@ -46,7 +46,7 @@ QString clockOf(qint64 seconds)
 
 // "name channel/lane from-to" with from and to counted from the day's start,
 // then < when it began the day before, > when it runs on, ? when its length is assumed.
-QStringList described(const guide::Layout &layout)
+QStringList described(const grid::Layout &layout)
 {
     QStringList result;
     for (const Block &b : layout.blocks) {
@@ -58,14 +58,14 @@ QStringList described(const guide::Layout &layout)
 }
 
 // The UTC layout of 10 June 2024.
-guide::Layout dayOf(const QStringList &rows)
+grid::Layout dayOf(const QStringList &rows)
 {
-    return guide::layOut(channelsOf(rows), QDate(2024, 6, 10), QTimeZone("UTC"));
+    return grid::layOut(channelsOf(rows), QDate(2024, 6, 10), QTimeZone("UTC"));
 }
 
 } // namespace
 
-class TestGuide : public QObject
+class TestGrid : public QObject
 {
     Q_OBJECT
 
@@ -79,7 +79,7 @@ private slots:
     void pagesKeepEveryChannel();
 };
 
-void TestGuide::layout_data()
+void TestGrid::layout_data()
 {
     QTest::addColumn<QByteArray>("zone");
     QTest::addColumn<QDate>("day");
@@ -129,7 +129,7 @@ void TestGuide::layout_data()
         << 25 << QStringList();
 }
 
-void TestGuide::layout()
+void TestGrid::layout()
 {
     QFETCH(QByteArray, zone);
     QFETCH(QDate, day);
@@ -138,11 +138,11 @@ void TestGuide::layout()
     QFETCH(int, hours);
     QFETCH(QStringList, unplaced);
 
-    const guide::Layout layout = guide::layOut(channelsOf(programmes), day, QTimeZone(zone));
+    const grid::Layout layout = grid::layOut(channelsOf(programmes), day, QTimeZone(zone));
     QCOMPARE(described(layout), blocks);
     QCOMPARE(layout.length, hours * 3600);
     QStringList listed;
-    for (const guide::Unplaced &u : layout.unplaced)
+    for (const grid::Unplaced &u : layout.unplaced)
         listed << u.text();
     QCOMPARE(listed, unplaced);
     // An hour line for each hour the clock shows: one missing, or one twice.
@@ -151,9 +151,9 @@ void TestGuide::layout()
     QCOMPARE(layout.hours.constLast().hour, 23);
 }
 
-void TestGuide::channelsAndAccessibleNames()
+void TestGrid::channelsAndAccessibleNames()
 {
-    const guide::Layout layout =
+    const grid::Layout layout =
         dayOf({u"0|2024-06-10|18:00|30|Evening News|News"_qs, u"0|2024-06-10|18:15|30||"_qs,
                u"0|2024-06-10|20:00||Odd|Film"_qs, u"2|2024-06-10|23:45|30|C|"_qs});
     QCOMPARE(layout.channels.size(), 3);
@@ -168,22 +168,22 @@ void TestGuide::channelsAndAccessibleNames()
     QCOMPARE(layout.blocks.at(3).accessibleName(), u"C, 23:45 to 00:15, no category"_qs);
 }
 
-void TestGuide::families()
+void TestGrid::families()
 {
     // Each of the fixed categories belongs to a family by name, and every
     // family has one; a category outside the list is "other".
-    QSet<guide::Family> used;
+    QSet<grid::Family> used;
     for (const QString &category : programmes::categories())
-        used.insert(guide::familyOf(category));
-    QCOMPARE(used.size(), int(guide::Family::Count));
-    QCOMPARE(guide::familyOf(u"Sitcom"_qs), guide::Family::Entertainment);
-    QCOMPARE(guide::familyOf(u"Kids Drama"_qs), guide::Family::Children);
-    QCOMPARE(guide::familyOf(u"Scientific Documentary"_qs), guide::Family::Factual);
-    QCOMPARE(guide::familyOf(u" Soap "_qs), guide::Family::Drama);
-    QCOMPARE(guide::familyOf(u"Wrestling"_qs), guide::Family::ArtsAndOther);
+        used.insert(grid::familyOf(category));
+    QCOMPARE(used.size(), int(grid::Family::Count));
+    QCOMPARE(grid::familyOf(u"Sitcom"_qs), grid::Family::Entertainment);
+    QCOMPARE(grid::familyOf(u"Kids Drama"_qs), grid::Family::Children);
+    QCOMPARE(grid::familyOf(u"Scientific Documentary"_qs), grid::Family::Factual);
+    QCOMPARE(grid::familyOf(u" Soap "_qs), grid::Family::Drama);
+    QCOMPARE(grid::familyOf(u"Wrestling"_qs), grid::Family::ArtsAndOther);
 }
 
-void TestGuide::loadsTheDayAndTheDayBefore()
+void TestGrid::loadsTheDayAndTheDayBefore()
 {
     TestDatabase db;
     const qint32 project = db.addProject(u"P"_qs);
@@ -199,12 +199,12 @@ void TestGuide::loadsTheDayAndTheDayBefore()
     db.addProgramme(two, u"No date"_qs, u"someday"_qs, u"09:00"_qs);
     db.addProgramme(elsewhere, u"Other project"_qs, u"2024-06-10"_qs, u"09:00"_qs);
 
-    const auto loaded = guide::loadDay(db.path(), project, QDate(2024, 6, 10));
+    const auto loaded = grid::loadDay(db.path(), project, QDate(2024, 6, 10));
     QVERIFY(loaded);
     QCOMPARE(loaded.value().size(), 2);
     QStringList names;
-    for (const guide::Channel &c : loaded.value()) {
-        for (const guide::Programme &p : c.programmes)
+    for (const grid::Channel &c : loaded.value()) {
+        for (const grid::Programme &p : c.programmes)
             names << c.name + u':' + p.programmeName;
     }
     // The day after too: a guide's instants from a zone ahead may fall on the day.
@@ -212,19 +212,19 @@ void TestGuide::loadsTheDayAndTheDayBefore()
                                  u"One:Tomorrow"_qs, u"Two:No date"_qs}));
     QCOMPARE(loaded.value().at(0).number, u"1"_qs);
 
-    const auto missing = guide::loadDay(db.path() + u".gone"_qs, project, QDate(2024, 6, 10));
+    const auto missing = grid::loadDay(db.path() + u".gone"_qs, project, QDate(2024, 6, 10));
     QVERIFY(!missing);
 }
 
-void TestGuide::drawsBlocksAndGaps()
+void TestGrid::drawsBlocksAndGaps()
 {
-    const guide::Picture picture(
+    const grid::Picture picture(
         dayOf({u"0|2024-06-10|06:00|240|Morning|News"_qs, u"0|2024-06-10|12:00|120|Match|Sport"_qs,
                u"1|2024-06-10|06:00|240|Cartoons|Animation"_qs}),
-        guide::Metrics{100, 40, 30, 20});
+        grid::Metrics{100, 40, 30, 20});
     QImage image(int(picture.width()), int(picture.height()), QImage::Format_RGB32);
     image.fill(Qt::black);
-    const auto paint = [&](const guide::Marks &marks) {
+    const auto paint = [&](const grid::Marks &marks) {
         QPainter painter(&image);
         picture.paint(painter, QRectF(0, 0, picture.width(), picture.height()), marks);
     };
@@ -233,25 +233,25 @@ void TestGuide::drawsBlocksAndGaps()
     };
     paint({});
     // Low in the block and well right of its label: only the fill is there.
-    QCOMPARE(at(9.5, 0), guide::familyColour(guide::Family::News));
-    QCOMPARE(at(13.5, 0), guide::familyColour(guide::Family::Sport));
-    QCOMPARE(at(9.5, 1), guide::familyColour(guide::Family::Children));
+    QCOMPARE(at(9.5, 0), grid::familyColour(grid::Family::News));
+    QCOMPARE(at(13.5, 0), grid::familyColour(grid::Family::Sport));
+    QCOMPARE(at(9.5, 1), grid::familyColour(grid::Family::Children));
     // The gap between the two, off the hour lines, is left empty.
     QCOMPARE(at(10.5, 0), QColor(Qt::white));
     QVERIFY(at(11.75, 1) == QColor(Qt::white) || at(11.75, 1) == QColor(0xf7, 0xf8, 0xfa));
     // The present, when it falls in the day, is a line across every row.
-    guide::Marks marks;
+    grid::Marks marks;
     marks.now = 10 * 3600 + 1800;
     paint(marks);
     QCOMPARE(at(10.5, 1), QColor(0xd0, 0x1c, 0x1c));
-    QCOMPARE(at(9.5, 0), guide::familyColour(guide::Family::News));
+    QCOMPARE(at(9.5, 0), grid::familyColour(grid::Family::News));
     // A block where the picture says it is.
     QCOMPARE(picture.blockAt(QPointF(100 + 13 * 40, 20 + 10)), 1);
     QCOMPARE(picture.blockAt(QPointF(100 + 11 * 40, 20 + 10)), -1);
     QCOMPARE(picture.blockAt(QPointF(100 + 7 * 40, 20 + 30 + 10)), 2);
 }
 
-void TestGuide::pagesKeepEveryChannel()
+void TestGrid::pagesKeepEveryChannel()
 {
     // A day of more channels than a page holds goes over several pages.
     QStringList rows;
@@ -259,7 +259,7 @@ void TestGuide::pagesKeepEveryChannel()
         rows << u"%1|2024-06-10|18:00|30|Show %1|News"_qs.arg(c);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"day.pdf"_qs);
-    const QString problem = guide::writePicture(dayOf(rows), u"Title"_qs, path, 4000);
+    const QString problem = grid::writePicture(dayOf(rows), u"Title"_qs, path, 4000, QString());
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -271,5 +271,5 @@ void TestGuide::pagesKeepEveryChannel()
     QVERIFY(QString::fromLatin1(pdf).count(page) >= 2);
 }
 
-QTEST_MAIN(TestGuide)
-#include "tst_guide.moc"
+QTEST_MAIN(TestGrid)
+#include "tst_grid.moc"

@@ -5,11 +5,11 @@
 // 100 ms, the PNG under 1 s.
 //
 // Build with -DQUORVEL_BENCH=ON, then run
-//   bench_guide [CHANNELS]      (default: 100)
+//   bench_grid [CHANNELS]      (default: 100)
 // It runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
-#include "guide/GuideLayout.h"
-#include "guide/GuidePainter.h"
+#include "grid/GridLayout.h"
+#include "grid/GridPainter.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,22 +24,22 @@
 
 namespace {
 
-QList<guide::Channel> day(int channelCount, QDate date)
+QList<grid::Channel> day(int channelCount, QDate date)
 {
     const QStringList categories = {u"News"_qs,      u"Drama"_qs,  u"Film"_qs,  u"Sitcom"_qs,
                                     u"Childrens"_qs, u"Nature"_qs, u"Sport"_qs, u"Music"_qs};
     const int lengths[] = {15, 30, 30, 45, 60, 60, 90, 120};
-    QList<guide::Channel> channels;
+    QList<grid::Channel> channels;
     qint32 id = 0;
     for (int c = 0; c < channelCount; ++c) {
-        guide::Channel channel{
+        grid::Channel channel{
             c + 1, u"Channel %1 with a longer name"_qs.arg(c + 1), QString::number(100 + c), {}};
         int minute = -60 + (c * 7) % 60; // starts the evening before
         for (int i = 0; minute < 24 * 60; ++i) {
             const int length = lengths[(c + i * 3) % 8];
             const QDate on = minute < 0 ? date.addDays(-1) : date;
             const int at = (minute + 24 * 60) % (24 * 60);
-            guide::Programme p;
+            grid::Programme p;
             p.programmeID = ++id;
             p.startDate = on.toString(u"yyyy-MM-dd"_qs);
             p.startTime = u"%1:%2"_qs.arg(at / 60, 2, 10, QLatin1Char('0'))
@@ -66,7 +66,7 @@ int main(int argc, char *argv[])
     const int channelCount = argc > 1 ? std::max(1, atoi(argv[1])) : 100;
     QTextStream out(stdout);
     const QDate date(2024, 6, 10);
-    const QList<guide::Channel> channels = day(channelCount, date);
+    const QList<grid::Channel> channels = day(channelCount, date);
 
     // The best of five runs of each, after one to warm the font caches.
     const auto best = [](auto &&work) {
@@ -82,12 +82,12 @@ int main(int argc, char *argv[])
         return fastest;
     };
 
-    guide::Layout layout;
-    const qint64 layOut = best([&] { layout = guide::layOut(channels, date); });
+    grid::Layout layout;
+    const qint64 layOut = best([&] { layout = grid::layOut(channels, date); });
     out << channelCount << " channels, " << layout.blocks.size() << " programmes\n";
     out << "lay out the day:               " << layOut << " ms\n";
 
-    const guide::Picture picture(layout);
+    const grid::Picture picture(layout);
     QImage screen(1280, 800, QImage::Format_ARGB32_Premultiplied);
     const qint64 onScreen = best([&] {
         QPainter painter(&screen);
@@ -97,7 +97,7 @@ int main(int argc, char *argv[])
 
     QImage whole(int(picture.width()), int(picture.height()), QImage::Format_ARGB32_Premultiplied);
     const qint64 all = best([&] {
-        guide::Picture fresh(guide::layOut(channels, date));
+        grid::Picture fresh(grid::layOut(channels, date));
         QPainter painter(&whole);
         fresh.paint(painter, QRectF(0, 0, fresh.width(), fresh.height()));
     });
@@ -106,8 +106,7 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath(u"day.png"_qs);
     QString problem;
-    const qint64 png =
-        best([&] { problem = guide::writePicture(layout, u"Bench"_qs, path, 4000); });
+    const qint64 png = best([&] { problem = grid::writePicture(layout, u"Bench"_qs, path, 4000, QString()); });
     if (!problem.isEmpty()) {
         out << "could not write the PNG: " << problem << '\n';
         return 1;

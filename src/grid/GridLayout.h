@@ -20,7 +20,7 @@
 // day on which the clocks go forward is 23 hours long and one on which they
 // go back 25, and a programme's length is the time that passes. A programme
 // runs when times::programmeSpan says, as in the schedule and the export.
-namespace guide {
+namespace grid {
 
 // The families the 38 categories are grouped into for colour and legend.
 enum class Family
@@ -140,4 +140,4 @@ struct Layout
 Layout layOut(const QList<Channel> &channels, QDate day,
               const QTimeZone &zone = QTimeZone::systemTimeZone());
 
-} // namespace guide
+} // namespace grid

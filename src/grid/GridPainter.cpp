@@ -1,4 +1,6 @@
-#include "guide/GuidePainter.h"
+#include "grid/GridPainter.h"
+
+#include "store/OutputPath.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -14,7 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace guide {
+namespace grid {
 
 namespace {
 
@@ -399,8 +401,13 @@ bool knownPictureKind(const QString &path)
     return kind == u"png" || kind == u"svg" || kind == u"pdf";
 }
 
-QString writePicture(const Layout &layout, const QString &title, const QString &path, int width)
+QString writePicture(const Layout &layout, const QString &title, const QString &path, int width,
+                     const QString &databasePath)
 {
+    // The file is replaced by renaming a new one over what the path leads
+    // to, which for a link to the database is the database.
+    if (auto refused = store::refuseDatabaseAsOutput(path, databasePath, QString()); !refused)
+        return refused.failure().detail;
     const QString kind = lower(path);
     if (kind == u"pdf") {
         // Written aside and moved into place whole, as every other file is.
@@ -469,4 +476,4 @@ QString writePicture(const Layout &layout, const QString &title, const QString &
     return file.commit() ? QString() : file.errorString();
 }
 
-} // namespace guide
+} // namespace grid
