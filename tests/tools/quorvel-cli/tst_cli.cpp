@@ -97,8 +97,8 @@ private slots:
                                     .arg(QUORVEL_VERSION_MINOR)
                                     .arg(QUORVEL_VERSION_PATCH);
         // Help wins over whatever else is wrong on the line.
-        for (const QString &row :
-             {u"--help"_qs, u"help export-dgc"_qs, u"export-dgc --db x -h"_qs, u"--version"_qs}) {
+        for (const QString &row : {u"--help"_qs, u"help export-dgc"_qs, u"export-dgc --db x -h"_qs,
+                                   u"--version"_qs, u"export-xml --version"_qs}) {
             QTest::newRow(qPrintable(row)) << row << 0
                                            << (row.contains(u"-v"_qs)           ? version
                                                : row.contains(u"export-dgc"_qs) ? usage
