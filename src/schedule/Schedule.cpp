@@ -20,11 +20,6 @@ namespace {
 using Stored = store::tables::Programme;
 using Channel = store::tables::Channel;
 
-// The store column behind each table column; End is worked out, never stored.
-const QLatin1StringView storeColumns[ColumnCount] = {
-    Stored::startDate, Stored::startTime, Stored::duration, {}, Stored::name, Stored::category,
-    Stored::desc,      Stored::subTitle,  Stored::episode};
-
 // What XMLTV's xmltv_ns numbering looks like: three dot-separated parts,
 // each empty or a number, the first two perhaps "of" a total ("2/5").
 bool readsAsXmltvNs(const QString &text)
@@ -37,40 +32,18 @@ bool readsAsXmltvNs(const QString &text)
 // The row's member behind a table column, found by its store column.
 QString Programme::*memberOf(int column)
 {
-    if (column < 0 || column >= ColumnCount || storeColumns[column].isEmpty())
+    if (column < 0 || column >= ColumnCount || tableColumns[column].stored.isEmpty())
         return nullptr;
-    for (const auto &[name, member] : store::ProgrammeTexts<QString>::all) {
-        if (name == storeColumns[column])
-            return member;
-    }
-    return nullptr;
+    return store::textMember<QString>(tableColumns[column].stored);
 }
 
 } // namespace
 
 QString columnTitle(int column)
 {
-    switch (column) {
-    case Date:
-        return QStringLiteral("Date");
-    case Start:
-        return QStringLiteral("Start");
-    case Duration:
-        return QStringLiteral("Duration");
-    case End:
-        return QStringLiteral("End");
-    case Name:
-        return QStringLiteral("Name");
-    case Category:
-        return QStringLiteral("Category");
-    case Synopsis:
-        return QStringLiteral("Synopsis");
-    case SubTitle:
-        return QStringLiteral("Sub-title");
-    case Episode:
-        return QStringLiteral("Episode");
-    }
-    return QString();
+    if (column < 0 || column >= ColumnCount)
+        return QString();
+    return QString::fromLatin1(tableColumns[column].title);
 }
 
 QString programmesText(qsizetype count)
@@ -134,7 +107,7 @@ Status changeValue(const QString &databasePath, qint32 programmeID, int column, 
 {
     return store::write(
         databasePath, QStringLiteral("Could not store the change"), [&](Connection &db) -> Status {
-            if (column < 0 || column >= ColumnCount || storeColumns[column].isEmpty())
+            if (column < 0 || column >= ColumnCount || tableColumns[column].stored.isEmpty())
                 return db.failure(
                     QStringLiteral("The %1 column cannot be changed.").arg(columnTitle(column)));
             Programme row;
@@ -152,9 +125,9 @@ Status changeValue(const QString &databasePath, qint32 programmeID, int column, 
                          programmeID});
                     !changed)
                     return changed;
-            } else if (auto changed =
-                           db.update(Stored::table, store::valuesOf(row, {storeColumns[column]}),
-                                     Stored::id, programmeID);
+            } else if (auto changed = db.update(Stored::table,
+                                                store::valuesOf(row, {tableColumns[column].stored}),
+                                                Stored::id, programmeID);
                        !changed) {
                 return changed;
             }

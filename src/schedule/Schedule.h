@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <iterator>
+
 // The store work of the schedule window. Each function opens its own
 // connection to the database at databasePath, writes in one transaction and
 // closes it before returning. One whose programme, or whose channel, another
@@ -13,7 +15,30 @@
 // never puts rows back into a channel that is no more.
 namespace schedule {
 
-// The table's columns, in the order the window shows them and copies them.
+// The table's columns, in the order the window shows them and copies them:
+// the title the header and the copied text name it by, the store column
+// behind it (End is worked out, never stored) and the width it opens at.
+// One line here shows a programme's column in the table.
+struct TableColumn
+{
+    const char *title;
+    store::tables::Name stored;
+    int width;
+};
+inline constexpr TableColumn tableColumns[] = {
+    {"Date", store::tables::Programme::startDate, 96},
+    {"Start", store::tables::Programme::startTime, 64},
+    {"Duration", store::tables::Programme::duration, 64},
+    {"End", {}, 70},
+    {"Name", store::tables::Programme::name, 180},
+    {"Category", store::tables::Programme::category, 150},
+    {"Synopsis", store::tables::Programme::desc, 200},
+    {"Sub-title", store::tables::Programme::subTitle, 150},
+    {"Episode", store::tables::Programme::episode, 80},
+};
+inline constexpr int ColumnCount = int(std::size(tableColumns));
+
+// The columns the program itself treats in a way of their own.
 enum Column
 {
     Date,
@@ -24,13 +49,12 @@ enum Column
     Category,
     Synopsis,
     SubTitle,
-    Episode,
-    ColumnCount
+    Episode
 };
 
-// The columns a spreadsheet row may leave out at its end, which tables
-// copied before they existed do not have.
-constexpr int optionalColumns = 2;
+// The columns a spreadsheet row may leave out at its end: those after
+// Synopsis, which tables copied before they existed do not have.
+constexpr int optionalColumns = ColumnCount - Synopsis - 1;
 
 // The column's title, as the table's header and the copied text name it.
 QString columnTitle(int column);

@@ -49,9 +49,9 @@ ScheduleWindow::ScheduleWindow(Navigation &nav, QWidget *parent) : AppWindow(nav
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_table->horizontalHeader()->setStretchLastSection(true);
-    const int widths[schedule::ColumnCount] = {96, 64, 64, 70, 180, 150, 200, 150, 80};
+
     for (int column = 0; column < schedule::ColumnCount; ++column)
-        m_table->setColumnWidth(column, widths[column]);
+        m_table->setColumnWidth(column, schedule::tableColumns[column].width);
 
     // The table and the Guide side by side as tabs: the table edits one
     // channel, the Guide shows a day of all of them.

@@ -67,6 +67,17 @@ template<typename Text> struct ProgrammeTexts
     };
 };
 
+// The row's member that holds the column's text; null for a column that is
+// not one of them.
+template<typename Text> Text BasicProgrammeRow<Text>::*textMember(tables::Name column)
+{
+    for (const auto &[name, member] : ProgrammeTexts<Text>::all) {
+        if (name == column)
+            return member;
+    }
+    return nullptr;
+}
+
 using ColumnNames = QList<tables::Name>;
 
 // Every stored column of a programme, identifiers first.

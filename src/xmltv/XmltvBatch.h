@@ -1,10 +1,12 @@
 #pragma once
 
+#include "xmltv/XmltvColumns.h"
 #include "xmltv/XmltvTime.h"
 
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -52,14 +54,11 @@ struct ReadProgramme
     std::optional<Timestamp> stop;
     // How long it runs, when the file says.
     std::optional<qint64> seconds;
-    // Empty when the file gives none.
-    TextSpan title;
-    TextSpan desc;
-    TextSpan category;
-    TextSpan subTitle;
-    TextSpan episode;
-    // The <episode-num>'s system attribute.
-    TextSpan episodeSystem;
+    // The texts of the children that stand for columns, as
+    // programmeChildren lists them, and the attributes those keep in columns
+    // of their own; empty when the file gives none.
+    std::array<TextSpan, childColumnCount> texts;
+    std::array<TextSpan, childColumnCount> attributes;
     // The programme's other children (xmltv/XmltvExtras.h); empty when it has none.
     TextSpan extra;
 };

@@ -7,8 +7,8 @@
 // What a guide says of a channel or programme beyond the columns the windows
 // edit is kept as XML, one child element a line, in the order XMLTV sets for
 // the children. The first display-name, icon, url and lcn of a channel, and
-// the first title, sub-title, desc, category and episode-num of a
-// programme, stand there as empty
+// the first of each of a programme's children that stand for a column
+// (xmltv/XmltvColumns.h), stand there as empty
 // elements that carry only their other attributes: their text (or the icon's
 // src) is the column's, which the user may have changed since, and the
 // export fills it in.
@@ -23,12 +23,8 @@ int channelRank(std::string_view name);
 // has any, stand on a first line of their own: <programme .../>.
 inline constexpr int programmeAttributesRank = -1;
 
-// The ranks of the children that stand for a column.
-inline constexpr int titleRank = 0;
-inline constexpr int subTitleRank = 1;
-inline constexpr int descRank = 2;
-inline constexpr int categoryRank = 5;
-inline constexpr int episodeRank = 13;
+// The ranks of a channel's children that stand for a column (a
+// programme's are in xmltv/XmltvColumns.h).
 inline constexpr int displayNameRank = 0;
 inline constexpr int iconRank = 1;
 inline constexpr int urlRank = 2;

@@ -3,6 +3,7 @@
 #include "store/SqliteStatement.h"
 #include "xmltv/XmltvExtras.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <utility>
@@ -233,25 +234,19 @@ void GuideParser::startElement(std::string_view name, const XML_Char **attribute
             m_capture.start(name, attributes, m_depth);
         }
     } else if (m_depth == 3 && m_inProgramme) {
-        if (name == "title" && !m_hasTitle) {
-            m_capture.addStandIn(titleRank, "title", attributes);
-            startField(Field::Title, true);
-        } else if (name == "desc" && !m_hasDesc) {
-            m_capture.addStandIn(descRank, "desc", attributes);
-            startField(Field::Desc, true);
-        } else if (name == "category" && !m_hasCategory) {
-            m_capture.addStandIn(categoryRank, "category", attributes);
-            startField(Field::Category, true);
-        } else if (name == "sub-title" && !m_hasSubTitle) {
-            m_capture.addStandIn(subTitleRank, "sub-title", attributes);
-            startField(Field::SubTitle, true);
-        } else if (name == "episode-num" && !m_hasEpisode) {
-            // The system goes to a column of its own, ahead of the text.
-            const std::string_view system = attribute(attributes, "system");
-            m_programme.episodeSystem = TextSpan{m_batch.text.size(), system.size()};
-            m_batch.text.append(system);
-            m_capture.addStandIn(episodeRank, "episode-num", attributes, "system");
-            startField(Field::Episode, true);
+        const ChildColumn *child =
+            std::find_if(std::begin(programmeChildren), std::end(programmeChildren),
+                         [&](const ChildColumn &column) { return name == column.element; });
+        if (child != std::end(programmeChildren) && !m_hasChild[child - programmeChildren]) {
+            m_child = int(child - programmeChildren);
+            // An attribute with a column of its own goes there, ahead of the text.
+            if (child->attribute) {
+                const std::string_view value = attribute(attributes, child->attribute);
+                m_programme.attributes[m_child] = TextSpan{m_batch.text.size(), value.size()};
+                m_batch.text.append(value);
+            }
+            m_capture.addStandIn(programmeRank(name), child->element, attributes, child->attribute);
+            startField(Field::Child, true);
         } else if (name == "length" && !m_lengthSeconds) {
             const std::string_view units = attribute(attributes, "units");
             m_lengthUnit = units == "seconds"   ? 1
@@ -294,9 +289,9 @@ void GuideParser::startField(Field field, bool keep)
     m_fieldBytes = 0;
     m_fieldLimit = field == Field::Length ? lengthBytes : m_limits.textBytes;
     if (keep && field != Field::Length) {
-        const char *const names[] = {"",         "display-name", "url", "title",     "desc",
-                                     "category", "length",       "lcn", "sub-title", "episode-num"};
-        m_fieldName = names[int(field)];
+        const char *const names[] = {"", "display-name", "url", "length", "lcn"};
+        m_fieldName =
+            field == Field::Child ? programmeChildren[m_child].element : names[int(field)];
     }
 }
 
@@ -334,31 +329,14 @@ void GuideParser::endField()
         return;
     }
     const std::string_view text = std::string_view(m_batch.text).substr(m_fieldStart);
-    // A programme's first title, sub-title, description, category and
-    // episode stay in the batch's text; any other text is taken out again
-    // once used.
+    // A programme's first child of each name that stands for a column
+    // stays in the batch's text; any other text is taken out again once used.
     const TextSpan span{m_fieldStart, text.size()};
     bool kept = false;
     switch (field) {
-    case Field::Title:
-        m_programme.title = span;
-        kept = m_hasTitle = true;
-        break;
-    case Field::Desc:
-        m_programme.desc = span;
-        kept = m_hasDesc = true;
-        break;
-    case Field::Category:
-        m_programme.category = span;
-        kept = m_hasCategory = true;
-        break;
-    case Field::SubTitle:
-        m_programme.subTitle = span;
-        kept = m_hasSubTitle = true;
-        break;
-    case Field::Episode:
-        m_programme.episode = span;
-        kept = m_hasEpisode = true;
+    case Field::Child:
+        m_programme.texts[m_child] = span;
+        kept = m_hasChild[m_child] = true;
         break;
     case Field::DisplayName:
         m_channelName = fromUtf8(text);
@@ -514,9 +492,10 @@ void GuideParser::startProgramme(const XML_Char **attributes)
     m_programme.start = *m_start;
     m_programme.stop = m_stop;
     m_programme.seconds.reset();
-    m_programme.title = m_programme.desc = m_programme.category = m_programme.extra = TextSpan();
-    m_programme.subTitle = m_programme.episode = m_programme.episodeSystem = TextSpan();
-    m_hasTitle = m_hasDesc = m_hasCategory = m_hasSubTitle = m_hasEpisode = false;
+    m_programme.texts.fill(TextSpan());
+    m_programme.attributes.fill(TextSpan());
+    m_programme.extra = TextSpan();
+    m_hasChild.fill(false);
     m_lengthSeconds.reset();
     m_capture.begin(false);
     // Its other attributes (pdc-start, vps-start, showview, videoplus,
@@ -527,7 +506,8 @@ void GuideParser::startProgramme(const XML_Char **attributes)
 void GuideParser::endProgramme()
 {
     m_inProgramme = false;
-    if (!m_hasTitle) {
+    static_assert(programmeChildren[0].required, "the title comes first");
+    if (!m_hasChild[0]) {
         const Problems::StartTag tag = m_problems.canReadAgain()
                                            ? m_problems.startTagAt(m_programmeAt.startTag, "start")
                                            : Problems::StartTag{m_programmeAt, m_startText};

@@ -2,6 +2,7 @@
 
 #include "xmltv/XmltvBatch.h"
 #include "xmltv/XmltvCapture.h"
+#include "xmltv/XmltvColumns.h"
 #include "xmltv/XmltvFileReader.h"
 #include "xmltv/XmltvImport.h"
 #include "xmltv/XmltvProblems.h"
@@ -12,6 +13,7 @@
 
 #include <expat.h>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,13 +43,10 @@ private:
         None,
         DisplayName,
         Url,
-        Title,
-        Desc,
-        Category,
         Length,
         Lcn,
-        SubTitle,
-        Episode
+        // One of the programme's children that stand for a column (m_child).
+        Child
     };
 
     // Handed over this many programmes at a time, or sooner when their
@@ -106,10 +105,12 @@ private:
     // The depth of an element the import does not read, while inside it.
     int m_skippingFrom = 0;
 
-    // The field being read, and whether its text is wanted: only a
-    // programme's first title, description and category, and a channel's
-    // first name and address, are; other text is never gathered.
+    // The field being read, and whether its text is wanted: only the first
+    // of each of a programme's children that stand for a column
+    // (xmltv/XmltvColumns.h), and a channel's first name and address, are;
+    // other text is never gathered.
     Field m_field = Field::None;
+    int m_child = 0;
     bool m_keepText = false;
     Where m_fieldAt;
     const char *m_fieldName = "";
@@ -149,11 +150,7 @@ private:
     ReadProgramme m_programme;
     std::optional<Timestamp> m_start;
     std::optional<Timestamp> m_stop;
-    bool m_hasTitle = false;
-    bool m_hasDesc = false;
-    bool m_hasCategory = false;
-    bool m_hasSubTitle = false;
-    bool m_hasEpisode = false;
+    std::array<bool, childColumnCount> m_hasChild = {};
     qint64 m_lengthUnit = 0;
     std::optional<qint64> m_lengthSeconds;
 

@@ -79,6 +79,14 @@ GuideStore::GuideStore(Connection &db, qint32 projectID, const QTimeZone &zone,
                        const ImportCancel *cancel)
     : m_db(db), m_projectID(projectID), m_zone(zone), m_cancel(cancel)
 {
+    for (int c = 0; c < childColumnCount; ++c) {
+        const ChildColumn &child = programmeChildren[c];
+        m_childTexts[std::size_t(c)] = store::textMember<std::string_view>(child.column);
+        if (child.attribute) {
+            m_childAttributes[std::size_t(c)] =
+                store::textMember<std::string_view>(child.attributeColumn);
+        }
+    }
 }
 
 Status GuideStore::prepare()
@@ -262,15 +270,16 @@ void GuideStore::bind(store::SqliteStatement &insert, const store::RowBinder &bi
 
     store::ProgrammeRowUtf8 stored;
     stored.channelID = channelID;
-    stored.programmeName = orNull(batch.textOf(programme.title));
-    stored.programmeDesc = orNull(batch.textOf(programme.desc));
+
     stored.startDate = std::string_view(made.date, sizeof made.date);
     stored.startTime = timeText;
     stored.duration = orNull(minutes);
-    stored.category = orNull(batch.textOf(programme.category));
-    stored.subTitle = orNull(batch.textOf(programme.subTitle));
-    stored.episode = orNull(batch.textOf(programme.episode));
-    stored.episodeSystem = orNull(batch.textOf(programme.episodeSystem));
+    for (int c = 0; c < childColumnCount; ++c) {
+        stored.*m_childTexts[std::size_t(c)] =
+            orNull(batch.textOf(programme.texts[std::size_t(c)]));
+        if (const auto attribute = m_childAttributes[std::size_t(c)])
+            stored.*attribute = orNull(batch.textOf(programme.attributes[std::size_t(c)]));
+    }
     stored.xmltvStart = orNull(startText);
     stored.xmltvStop = orNull(stopText);
     stored.xmltvTyped = orNull(typed);

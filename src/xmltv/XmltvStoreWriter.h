@@ -85,6 +85,11 @@ private:
     // Statements of rowsPerInsert rows, then of half as many, down to one.
     std::array<std::optional<store::SqliteStatement>, insertSizes> m_inserts;
     std::optional<store::RowBinder> m_binder;
+    // The row's members that take the texts of the programme's children
+    // that stand for columns, and their attributes that have columns.
+    std::array<std::string_view store::ProgrammeRowUtf8::*, childColumnCount> m_childTexts = {};
+    std::array<std::string_view store::ProgrammeRowUtf8::*, childColumnCount> m_childAttributes =
+        {};
     std::vector<MadeTexts> m_made = std::vector<MadeTexts>(rowsPerInsert);
     // The project's channel of each channel the file defines, in its order.
     QList<qint64> m_channelIDs;

@@ -9,6 +9,7 @@
 #include "store/Tables.h"
 #include "store/TypedTimes.h"
 #include "times/ProgrammeSpan.h"
+#include "xmltv/XmltvColumns.h"
 #include "xmltv/XmltvEscape.h"
 #include "xmltv/XmltvExtras.h"
 #include "xmltv/XmltvOutput.h"
@@ -19,6 +20,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -199,11 +201,7 @@ struct ProgrammeColumns
 {
     ProgrammeColumns() = default;
     explicit ProgrammeColumns(const SqliteStatement &s)
-        : name(s.column(ProgrammeTable::name)), desc(s.column(ProgrammeTable::desc)),
-          category(s.column(ProgrammeTable::category)),
-          subTitle(s.column(ProgrammeTable::subTitle)), episode(s.column(ProgrammeTable::episode)),
-          episodeSystem(s.column(ProgrammeTable::episodeSystem)),
-          startDate(s.column(ProgrammeTable::startDate)),
+        : name(s.column(ProgrammeTable::name)), startDate(s.column(ProgrammeTable::startDate)),
           startTime(s.column(ProgrammeTable::startTime)),
           duration(s.column(ProgrammeTable::duration)),
           xmltvStart(s.column(ProgrammeTable::xmltvStart)),
@@ -211,23 +209,22 @@ struct ProgrammeColumns
           xmltvTyped(s.column(ProgrammeTable::xmltvTyped)),
           xmltvExtra(s.column(ProgrammeTable::xmltvExtra))
     {
+        for (int c = 0; c < childColumnCount; ++c) {
+            const ChildColumn &column = programmeChildren[c];
+            child[std::size_t(c)] = s.column(column.column);
+            childAttribute[std::size_t(c)] =
+                column.attribute ? s.column(column.attributeColumn) : -1;
+        }
     }
-    int name = -1, desc = -1, category = -1, subTitle = -1, episode = -1, episodeSystem = -1;
-    int startDate = -1, startTime = -1, duration = -1;
+    int name = -1, startDate = -1, startTime = -1, duration = -1;
     int xmltvStart = -1, xmltvStop = -1, xmltvTyped = -1, xmltvExtra = -1;
+    // Those of the children that stand for columns, and of their attributes.
+    std::array<int, childColumnCount> child = {};
+    std::array<int, childColumnCount> childAttribute = {};
 };
 
-// A programme's texts, in the order the store's reports name them.
-enum TextColumn
-{
-    Name,
-    Desc,
-    Category,
-    SubTitle,
-    Episode,
-    TextCount
-};
-using Texts = Written[TextCount];
+// As the programme's children that stand for columns wrote their texts.
+using Texts = std::array<Written, childColumnCount>;
 
 class GuideWriter
 {
@@ -263,9 +260,12 @@ private:
     // The programme's children where the guide it came from said more than
     // the columns hold, in the order XMLTV sets; false when the programme
     // has no name to show.
+    // The programme's children that stand for columns, in XMLTV's order;
+    // false when the programme has no name to show.
+    bool appendColumnChildren(const SqliteStatement &row, Texts &texts);
     bool appendMergedChildren(const SqliteStatement &row, std::string_view extra, Texts &texts);
-    // The episode's system attribute, when it has one.
-    void appendSystem(std::string &out, const SqliteStatement &row) const;
+    // The attribute the child keeps in a column of its own, when it has a value.
+    void appendChildAttribute(std::string &out, const SqliteStatement &row, int child) const;
     // Fails when the programme's element just read would not be read back
     // as written, else lists what of its texts the guide does not carry.
     store::Status checkProgramme(const SqliteStatement &row, const Texts &texts, bool lengthUnread,
@@ -536,32 +536,8 @@ store::Status GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelI
             Texts texts;
             if (extra.empty()) {
                 // Nothing to merge: the columns in XMLTV's order, straight from the row.
-                m_text.append(">\n    <title>");
-                texts[Name] = appendGuideText(m_text, rows, m_at.name);
-                noName = texts[Name].blank;
-                if (!noName) {
-                    m_text.append("</title>\n");
-                    // Most programmes have no sub-title or episode: a column
-                    // without a value costs no more than the look.
-                    if (!rows.isNull(m_at.subTitle)) {
-                        texts[SubTitle] = appendChild(m_text, rows, m_at.subTitle,
-                                                      "    <sub-title>", "</sub-title>\n");
-                    }
-                    texts[Desc] = appendChild(m_text, rows, m_at.desc, "    <desc>", "</desc>\n");
-                    texts[Category] =
-                        appendChild(m_text, rows, m_at.category, "    <category>", "</category>\n");
-                    if (!rows.isNull(m_at.episode)) {
-                        const std::size_t was = m_text.size();
-                        m_text.append("    <episode-num");
-                        appendSystem(m_text, rows);
-                        m_text.append(">");
-                        texts[Episode] = appendGuideText(m_text, rows, m_at.episode);
-                        if (texts[Episode].storedBlank)
-                            m_text.resize(was);
-                        else
-                            m_text.append("</episode-num>\n");
-                    }
-                }
+                m_text.append(">\n");
+                noName = !appendColumnChildren(rows, texts);
             } else {
                 m_text.append(extras::programmeAttributes(extra)).append(">\n");
                 noName = !appendMergedChildren(rows, extra, texts);
@@ -625,63 +601,99 @@ store::Status GuideWriter::spillProgrammes()
     return store::success();
 }
 
+bool GuideWriter::appendColumnChildren(const SqliteStatement &row, Texts &texts)
+{
+    for (int c = 0; c < childColumnCount; ++c) {
+        const ChildColumn &child = programmeChildren[c];
+        const int column = m_at.child[std::size_t(c)];
+        Written &written = texts[std::size_t(c)];
+        // Most programmes have no sub-title or episode: a column without a
+        // value costs no more than the look.
+        if (!child.required && row.isNull(column))
+            continue;
+        const std::size_t was = m_text.size();
+        if (child.attribute) {
+            m_text.append(child.open.substr(0, child.open.size() - 1));
+            appendChildAttribute(m_text, row, c);
+            m_text += '>';
+        } else {
+            m_text.append(child.open);
+        }
+        written = appendGuideText(m_text, row, column);
+        if (child.required ? written.blank : written.storedBlank) {
+            m_text.resize(was);
+            if (child.required)
+                return false;
+            continue;
+        }
+        m_text.append(child.close);
+    }
+    return true;
+}
+
 bool GuideWriter::appendMergedChildren(const SqliteStatement &row, std::string_view extra,
                                        Texts &texts)
 {
     // Each column escaped first, then merged among the kept children.
+    static const auto ranks = [] {
+        std::array<int, childColumnCount> made = {};
+        for (int c = 0; c < childColumnCount; ++c)
+            made[std::size_t(c)] = extras::programmeRank(programmeChildren[c].element);
+        return made;
+    }();
     m_scratch.clear();
-    std::size_t from[TextCount + 1] = {};
-    const int columnOf[TextCount] = {m_at.name, m_at.desc, m_at.category, m_at.subTitle,
-                                     m_at.episode};
-    for (int t = 0; t < TextCount; ++t) {
-        from[t] = m_scratch.size();
-        texts[t] = appendGuideText(m_scratch, row, columnOf[t]);
+    std::size_t from[2 * childColumnCount + 1] = {};
+    for (int c = 0; c < childColumnCount; ++c) {
+        from[2 * c] = m_scratch.size();
+        texts[std::size_t(c)] = appendGuideText(m_scratch, row, m_at.child[std::size_t(c)]);
+        from[2 * c + 1] = m_scratch.size();
+        appendChildAttribute(m_scratch, row, c);
+        if (programmeChildren[c].required && texts[std::size_t(c)].blank)
+            return false;
     }
-    from[TextCount] = m_scratch.size();
-    if (texts[Name].blank)
-        return false;
-    const std::size_t systemFrom = m_scratch.size();
-    appendSystem(m_scratch, row);
+    from[2 * childColumnCount] = m_scratch.size();
     const std::string_view text(m_scratch);
-    const auto escaped = [&](int t) {
-        return text.substr(from[t], from[t + 1] - from[t]);
+    const auto part = [&](int at) {
+        return text.substr(from[at], from[at + 1] - from[at]);
     };
-    using extras::Column;
-    const Column columns[] = {
-        {extras::titleRank, "title", escaped(Name), true},
-        {extras::subTitleRank, "sub-title", escaped(SubTitle), !texts[SubTitle].storedBlank},
-        {extras::descRank, "desc", escaped(Desc), !texts[Desc].storedBlank},
-        {extras::categoryRank, "category", escaped(Category), !texts[Category].storedBlank},
-        {extras::episodeRank, "episode-num", escaped(Episode), !texts[Episode].storedBlank, false,
-         false, text.substr(systemFrom)},
-    };
-    extras::appendChildren(m_text, extra, columns, int(std::size(columns)), "    ", false);
+    extras::Column columns[childColumnCount];
+    for (int c = 0; c < childColumnCount; ++c) {
+        const ChildColumn &child = programmeChildren[c];
+        columns[c] = {ranks[std::size_t(c)], child.element, part(2 * c),
+                      child.required || !texts[std::size_t(c)].storedBlank};
+        columns[c].attributes = part(2 * c + 1);
+    }
+    extras::appendChildren(m_text, extra, columns, childColumnCount, "    ", false);
     return true;
 }
 
-void GuideWriter::appendSystem(std::string &out, const SqliteStatement &row) const
+void GuideWriter::appendChildAttribute(std::string &out, const SqliteStatement &row,
+                                       int child) const
 {
-    const std::string_view system = row.text(m_at.episodeSystem);
-    if (system.empty())
+    const int column = m_at.childAttribute[std::size_t(child)];
+    if (column < 0)
         return;
-    out.append(" system=\"");
-    appendEscaped(out, system, true);
-    out.append("\"");
+    const std::string_view value = row.text(column);
+    if (value.empty())
+        return;
+    out += ' ';
+    out.append(programmeChildren[child].attribute).append("=\"");
+    appendEscaped(out, value, true);
+    out += '"';
 }
 
 store::Status GuideWriter::checkProgramme(const SqliteStatement &row, const Texts &texts,
                                           bool lengthUnread, std::size_t element, XmltvExport &done)
 {
-    const QString columns[TextCount] = {QStringLiteral("name"), QStringLiteral("description"),
-                                        QStringLiteral("category"), QStringLiteral("sub-title"),
-                                        QStringLiteral("episode")};
     // The name is written, or the programme is not; the others when not blank.
-    bool written[TextCount] = {true};
-    for (int c = 1; c < TextCount; ++c)
-        written[c] = !texts[c].storedBlank;
-    for (int c = 0; c < TextCount; ++c) {
-        if (written[c] && qint64(texts[c].bytes) > m_limits.textBytes)
-            return refuseText(rowOf(row, true), columns[c], texts[c].bytes);
+    bool written[childColumnCount] = {};
+    const auto column = [](int c) {
+        return QString::fromLatin1(programmeChildren[c].reportName);
+    };
+    for (int c = 0; c < childColumnCount; ++c) {
+        written[c] = programmeChildren[c].required || !texts[std::size_t(c)].storedBlank;
+        if (written[c] && qint64(texts[std::size_t(c)].bytes) > m_limits.textBytes)
+            return refuseText(rowOf(row, true), column(c), texts[std::size_t(c)].bytes);
     }
     if (m_text.size() - element > std::size_t(m_limits.markupBytes)) {
         if (const auto tag =
@@ -694,9 +706,9 @@ store::Status GuideWriter::checkProgramme(const SqliteStatement &row, const Text
         changed.change = change;
         done.changed.append(changed);
     };
-    for (int c = 0; c < TextCount; ++c) {
-        if (written[c] && !texts[c].notCarried.isEmpty())
-            note(columns[c], texts[c].notCarried);
+    for (int c = 0; c < childColumnCount; ++c) {
+        if (written[c] && !texts[std::size_t(c)].notCarried.isEmpty())
+            note(column(c), texts[std::size_t(c)].notCarried);
     }
     if (lengthUnread) {
         note(QStringLiteral("duration"),
