@@ -73,21 +73,6 @@ class ProgrammesTest : public QObject
 private slots:
     void cleanup() { WindowFixture::closeAll(); }
 
-    void list_isByStartDateThenTimeThenIdentifier()
-    {
-        // Added out of order: the list goes by date, then time, then the order
-        // of adding, starts it cannot read last. How each typed form reads is
-        // tst_typedtimes'.
-        ProgrammeFixture f;
-        for (const QString &programme : {u"d|2024-01-02|00:30"_qs, u"a|2024-01-01|10:00"_qs,
-                                         u"e|tomorrow"_qs, u"c|2024-01-01|23:59"_qs,
-                                         u"b|01/01/2024|1000"_qs})
-            f.add(programme);
-        // Another channel's programme, earlier than all, never shows.
-        f.db.addProgramme(f.channel + 1, u"x"_qs, u"1999-01-01"_qs);
-        QCOMPARE(f.texts(f.progList(f.openList())).join(QString()), u"abcde"_qs);
-    }
-
     void delete_asksExactly_declinedChangesNothing_failingSaysSoOnce()
     {
         ProgrammeFixture f;
@@ -120,21 +105,6 @@ private slots:
         QCOMPARE(f.texts(f.progList(window)), QStringList{u"Twin"_qs});
         QVERIFY(f.progList(window)->selectedEntry());
         QVERIFY(f.control(window, "deleteProgramme")->isEnabled());
-    }
-
-    void buttons_areAllOfOneSize()
-    {
-        ProgrammeFixture f;
-        AppWindow *window = f.openList();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        QList<int> widths;
-        for (const char *name : {"addProgramme", "deleteProgramme", "editProgramme",
-                                 "duplicateProgramme", "closeChannel"}) {
-            auto *button = f.control(window, name);
-            QVERIFY2(button->width() >= button->sizeHint().width(), name);
-            widths << button->width();
-        }
-        QCOMPARE(QList<int>(widths.size(), widths.first()), widths);
     }
 
     void editorLoad_showsWhatEachModeNeeds_data()

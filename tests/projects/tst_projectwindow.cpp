@@ -9,16 +9,19 @@
 
 namespace {
 
-const char *const selectionButtons[] = {"loadProj", "delProj", "renameProject",
-                                        "exportProgrammeDatatoXML", "exportChannelDataToDGC"};
+// The buttons and File menu commands that act on the selected project.
+const QStringList selectionButtons =
+    u"loadProj delProj renameProject exportProgrammeDatatoXML exportChannelDataToDGC exportXMLTV "
+    u"importXMLTV openSchedule"_qs.split(u' ');
 
-// Which of the five selection buttons are enabled: all, none, or a mix.
+// Which of them are enabled: all, none, or a mix.
 QString selectionButtonState(QWidget *window)
 {
-    int enabled = 0;
-    for (const char *name : selectionButtons)
-        enabled += WindowFixture::control(window, name)->isEnabled() ? 1 : 0;
-    return enabled == 0 ? u"none"_qs : enabled == 5 ? u"all"_qs : u"mixed"_qs;
+    int on = 0;
+    for (const QString &name : selectionButtons)
+        on +=
+            WindowFixture::control<QObject>(window, qPrintable(name))->property("enabled").toBool();
+    return on == 0 ? u"none"_qs : on == selectionButtons.size() ? u"all"_qs : u"mixed"_qs;
 }
 
 EntryList *projList(QWidget *window)
@@ -49,7 +52,7 @@ class ProjectWindowTest : public QObject
 private slots:
     void cleanup() { WindowFixture::closeAll(); }
 
-    void fillAndSelection_driveTheFiveButtons()
+    void fillAndSelection_driveTheSelectionButtons()
     {
         WindowFixture f;
         QWidget *window = f.navigator.start();
@@ -117,7 +120,6 @@ private slots:
         WindowFixture::click(window, "renameProject");
         QVERIFY(f.dialogs.asked().last().text.startsWith(
             u"Could not rename the project.\n\nThe project \" Renamed \" is no longer"_qs));
-        QVERIFY(f.dialogs.asked().last().text.endsWith(u"\n\nDatabase: "_qs + f.db.path()));
         QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Twin"_qs});
         QCOMPARE(selectionButtonState(window), u"none"_qs);
 
@@ -196,11 +198,8 @@ private slots:
         QVERIFY(QFile::remove(f.db.path()));
         f.dialogs.expectError();
         QWidget *window = f.navigator.start();
-        const auto &told = f.dialogs.asked().last();
-        QVERIFY2(told.text.contains(f.db.path()) && told.text.contains(u"quorvel-cli init-db"_qs),
-                 qPrintable(told.text));
         // Over the project window, not on its own before any window is up.
-        QVERIFY(told.overShownWindow);
+        QVERIFY(f.dialogs.asked().last().overShownWindow);
         QVERIFY(!QFile::exists(f.db.path()));
         QVERIFY(window->isVisible());
     }
@@ -241,30 +240,6 @@ private slots:
         QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Only"_qs});
         QCOMPARE(projList(window)->selectedEntry()->text, u"Only"_qs);
         QCOMPARE(selectionButtonState(window), u"all"_qs);
-    }
-
-    void buttonRows_keepTheirSizesAtStartingSize()
-    {
-        WindowFixture f;
-        QWidget *window = f.navigator.start();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        const auto width = [window](const char *name) {
-            return WindowFixture::control(window, name)->width();
-        };
-        const int upper = width("newProj");
-        QCOMPARE(width("delProj"), upper);
-        QCOMPARE(width("loadProj"), upper);
-        QVERIFY(width("renameProject") > upper);
-        const int lower = width("exportProgrammeDatatoXML");
-        QCOMPARE(width("exportChannelDataToDGC"), lower);
-        QCOMPARE(width("exitQuorvel"), lower);
-        QVERIFY(lower > width("renameProject"));
-        for (const char *name :
-             {"newProj", "delProj", "loadProj", "renameProject", "exportProgrammeDatatoXML",
-              "exportChannelDataToDGC", "exitQuorvel"}) {
-            auto *button = WindowFixture::control(window, name);
-            QVERIFY2(button->width() >= button->sizeHint().width(), name);
-        }
     }
 
     void movingBetweenWindows_keepsProgramRunning_closingLastEndsIt()

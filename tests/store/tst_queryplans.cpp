@@ -58,101 +58,102 @@ class QueryPlansTest : public QObject
     Q_OBJECT
 
 private slots:
-    void everyQuery_isServedByAnIndex_data();
-    void everyQuery_isServedByAnIndex();
-};
-
-void QueryPlansTest::everyQuery_isServedByAnIndex_data()
-{
-    QTest::addColumn<Operation>("operation");
-    QTest::newRow("project list") << Operation(
-        [](const QString &db, const QString &) { return projects::listProjects(db).ok(); });
-    QTest::newRow("channel list") << Operation(
-        [](const QString &db, const QString &) { return channels::listChannels(db, 1).ok(); });
-    QTest::newRow("programme list") << Operation(
-        [](const QString &db, const QString &) { return programmes::listProgrammes(db, 1).ok(); });
-    QTest::newRow("programme listing export")
-        << Operation([](const QString &db, const QString &folder) {
-               return exports::writeProgrammeXml(1, folder + u"/listing.xml"_qs, db).ok();
-           });
-    QTest::newRow("channel file export") << Operation([](const QString &db, const QString &folder) {
-        return exports::readContactDetails(db, 1).ok() &&
-               exports::writeChannelFile({}, 1, folder + u"/channels.dgc"_qs, db).ok();
-    });
-    QTest::newRow("XMLTV export") << Operation([](const QString &db, const QString &folder) {
-        return xmltv::writeXmltv(db, 1, folder + u"/guide.xml"_qs, QTimeZone::utc()).ok();
-    });
-    QTest::newRow("XMLTV import, and again over it") << Operation([](const QString &db,
-                                                                     const QString &) {
-        const QString guide = QStringLiteral(QUORVEL_XMLTV_SAMPLES "/guide.xml");
-        return xmltv::importXmltv(db, 1, guide).ok() && xmltv::importXmltv(db, 1, guide).ok();
-    });
-    QTest::newRow("guide day") << Operation([](const QString &db, const QString &) {
-        return grid::loadDay(db, 1, QDate(2024, 5, 3)).ok() && grid::projectName(db, 1).ok();
-    });
-    QTest::newRow("schedule") << Operation([](const QString &db, const QString &) {
-        schedule::Programme added;
-        added.startDate = u"2024-05-09"_qs;
-        const auto ids = schedule::addProgrammes(db, 1, {added});
-        return schedule::loadSchedule(db, 1).ok() &&
-               schedule::changeValue(db, 1, schedule::Name, u"Renamed"_qs).ok() && ids.ok() &&
-               schedule::removeProgrammes(db, ids.value()).ok();
-    });
-    QTest::newRow("programme, channel and project commands")
-        << Operation([](const QString &db, const QString &) {
-               return programmes::loadProgramme(db, 1).ok() &&
-                      programmes::addProgramme(db, 1, namedProgramme(u"New"_qs)).ok() &&
-                      programmes::changeProgramme(db, 1, namedProgramme(u"Changed"_qs)).ok() &&
-                      programmes::deleteProgramme(db, 2).ok() && channels::loadChannel(db, 1).ok() &&
-                      channels::saveChannel(db, 1, 1, {u"Renamed"_qs}).ok() &&
-                      channels::saveChannel(db, 0, 1, {u"Added"_qs}).ok() &&
-                      channels::deleteChannel(db, 2).ok() &&
-                      projects::newProject(db, u"Another"_qs).ok() &&
-                      projects::renameProject(db, 1, u"Renamed"_qs).ok() &&
-                      exports::saveContactDetails(db, 1, {}).ok() &&
-                      projects::deleteProject(db, 1).ok();
-           });
-}
-
-void QueryPlansTest::everyQuery_isServedByAnIndex()
-{
-    QFETCH(Operation, operation);
-    TestDatabase db;
-    const qint32 project = db.addProject(u"Listings"_qs);
-    for (int c = 0; c < 3; ++c) {
-        const qint32 channel = db.addChannel(project, u"Channel %1"_qs.arg(c));
-        db.addTemplate(channel, u"line"_qs);
-        for (int p = 0; p < 5; ++p)
-            db.addProgramme(channel, u"Programme %1"_qs.arg(p), u"2024-05-0%1"_qs.arg(5 - p),
-                            u"20:00"_qs);
+    void everyQuery_isServedByAnIndex_data()
+    {
+        QTest::addColumn<Operation>("operation");
+        QTest::newRow("project list") << Operation(
+            [](const QString &db, const QString &) { return projects::listProjects(db).ok(); });
+        QTest::newRow("channel list") << Operation(
+            [](const QString &db, const QString &) { return channels::listChannels(db, 1).ok(); });
+        QTest::newRow("programme list") << Operation([](const QString &db, const QString &) {
+            return programmes::listProgrammes(db, 1).ok();
+        });
+        QTest::newRow("programme listing export")
+            << Operation([](const QString &db, const QString &folder) {
+                   return exports::writeProgrammeXml(1, folder + u"/listing.xml"_qs, db).ok();
+               });
+        QTest::newRow("channel file export")
+            << Operation([](const QString &db, const QString &folder) {
+                   return exports::readContactDetails(db, 1).ok() &&
+                          exports::writeChannelFile({}, 1, folder + u"/channels.dgc"_qs, db).ok();
+               });
+        QTest::newRow("XMLTV export") << Operation([](const QString &db, const QString &folder) {
+            return xmltv::writeXmltv(db, 1, folder + u"/guide.xml"_qs, QTimeZone::utc()).ok();
+        });
+        QTest::newRow("XMLTV import, and again over it") << Operation([](const QString &db,
+                                                                         const QString &) {
+            const QString guide = QStringLiteral(QUORVEL_XMLTV_SAMPLES "/guide.xml");
+            return xmltv::importXmltv(db, 1, guide).ok() && xmltv::importXmltv(db, 1, guide).ok();
+        });
+        QTest::newRow("guide day") << Operation([](const QString &db, const QString &) {
+            return grid::loadDay(db, 1, QDate(2024, 5, 3)).ok() && grid::projectName(db, 1).ok();
+        });
+        QTest::newRow("schedule") << Operation([](const QString &db, const QString &) {
+            schedule::Programme added;
+            added.startDate = u"2024-05-09"_qs;
+            const auto ids = schedule::addProgrammes(db, 1, {added});
+            return schedule::loadSchedule(db, 1).ok() &&
+                   schedule::changeValue(db, 1, schedule::Name, u"Renamed"_qs).ok() && ids.ok() &&
+                   schedule::removeProgrammes(db, ids.value()).ok();
+        });
+        QTest::newRow("programme, channel and project commands")
+            << Operation([](const QString &db, const QString &) {
+                   return programmes::loadProgramme(db, 1).ok() &&
+                          programmes::addProgramme(db, 1, namedProgramme(u"New"_qs)).ok() &&
+                          programmes::changeProgramme(db, 1, namedProgramme(u"Changed"_qs)).ok() &&
+                          programmes::deleteProgramme(db, 2).ok() &&
+                          channels::loadChannel(db, 1).ok() &&
+                          channels::saveChannel(db, 1, 1, {u"Renamed"_qs}).ok() &&
+                          channels::saveChannel(db, 0, 1, {u"Added"_qs}).ok() &&
+                          channels::deleteChannel(db, 2).ok() &&
+                          projects::newProject(db, u"Another"_qs).ok() &&
+                          projects::renameProject(db, 1, u"Renamed"_qs).ok() &&
+                          exports::saveContactDetails(db, 1, {}).ok() &&
+                          projects::deleteProject(db, 1).ok();
+               });
     }
-    // No ANALYZE: the planner goes by the indexes alone, as in a user's store.
 
-    QStringList prepared;
-    store::observeStatements([&](const QString &sql) { prepared << sql; });
-    const bool done = operation(db.path(), db.directory());
-    store::observeStatements({});
-    QVERIFY(done);
-
-    int explained = 0;
-    for (const QString &sql : std::as_const(prepared)) {
-        const QString verb = sql.trimmed().section(u' ', 0, 0).toUpper();
-        if (verb != u"SELECT"_qs && verb != u"INSERT"_qs && verb != u"UPDATE"_qs &&
-            verb != u"DELETE"_qs)
-            continue;
-        ++explained;
-        for (const QString &line : planOf(db.path(), sql)) {
-            QVERIFY2(!line.contains(u"TEMP B-TREE"_qs), qPrintable(line + u"\n"_qs + sql));
-            // A scan of a table whose rows the query only wants some of.
-            const bool wholeTable = line.startsWith(u"SCAN "_qs) && !line.contains(u"INDEX"_qs) &&
-                                    !line.startsWith(u"SCAN sqlite_"_qs);
-            QVERIFY2(!wholeTable || !sql.contains(u"WHERE"_qs, Qt::CaseInsensitive),
-                     qPrintable(line + u"\n"_qs + sql));
-            QVERIFY2(!line.startsWith(u"cannot"_qs), qPrintable(line + u"\n"_qs + sql));
+    void everyQuery_isServedByAnIndex()
+    {
+        QFETCH(Operation, operation);
+        TestDatabase db;
+        const qint32 project = db.addProject(u"Listings"_qs);
+        for (int c = 0; c < 3; ++c) {
+            const qint32 channel = db.addChannel(project, u"Channel %1"_qs.arg(c));
+            db.addTemplate(channel, u"line"_qs);
+            for (int p = 0; p < 5; ++p)
+                db.addProgramme(channel, u"Programme %1"_qs.arg(p), u"2024-05-0%1"_qs.arg(5 - p),
+                                u"20:00"_qs);
         }
+        // No ANALYZE: the planner goes by the indexes alone, as in a user's store.
+
+        QStringList prepared;
+        store::observeStatements([&](const QString &sql) { prepared << sql; });
+        const bool done = operation(db.path(), db.directory());
+        store::observeStatements({});
+        QVERIFY(done);
+
+        int explained = 0;
+        for (const QString &sql : std::as_const(prepared)) {
+            const QString verb = sql.trimmed().section(u' ', 0, 0).toUpper();
+            if (verb != u"SELECT"_qs && verb != u"INSERT"_qs && verb != u"UPDATE"_qs &&
+                verb != u"DELETE"_qs)
+                continue;
+            ++explained;
+            for (const QString &line : planOf(db.path(), sql)) {
+                QVERIFY2(!line.contains(u"TEMP B-TREE"_qs), qPrintable(line + u"\n"_qs + sql));
+                // A scan of a table whose rows the query only wants some of.
+                const bool wholeTable = line.startsWith(u"SCAN "_qs) &&
+                                        !line.contains(u"INDEX"_qs) &&
+                                        !line.startsWith(u"SCAN sqlite_"_qs);
+                QVERIFY2(!wholeTable || !sql.contains(u"WHERE"_qs, Qt::CaseInsensitive),
+                         qPrintable(line + u"\n"_qs + sql));
+                QVERIFY2(!line.startsWith(u"cannot"_qs), qPrintable(line + u"\n"_qs + sql));
+            }
+        }
+        QVERIFY(explained > 0);
     }
-    QVERIFY(explained > 0);
-}
+};
 
 QTEST_GUILESS_MAIN(QueryPlansTest)
 #include "tst_queryplans.moc"

@@ -115,529 +115,502 @@ class StoreTest : public QObject
     Q_OBJECT
 
 private slots:
-    void joinDatabasePath_data();
-    void joinDatabasePath();
-    void namesResolveWithoutRegardToCase();
-    void failures_rollBackCloseAndSayWhatAndWhere_data();
-    void failures_rollBackCloseAndSayWhatAndWhere();
-    void initDbCommand_namesTheToolBesideTheProgram();
-    void typedText_keepsEmptyTextAndBlanks();
-    void createDatabase_leavesNothingButTheWholeFile_data();
-    void createDatabase_leavesNothingButTheWholeFile();
-    void olderDatabase_isUpgradedOnOpen_keepingEveryRow_data();
-    void olderDatabase_isUpgradedOnOpen_keepingEveryRow();
-    void version3Details_moveIntoTheirColumns_data();
-    void version3Details_moveIntoTheirColumns();
-    void failedUpgrade_leavesTheFileAsItWas();
-    void unusableFiles_areRefusedSayingWhatToDo_data();
-    void unusableFiles_areRefusedSayingWhatToDo();
-    void sqliteFailures_areExplained_data();
-    void sqliteFailures_areExplained();
-    void writeCommand_waitsForAnotherWriter();
-    void sqliteHandle_isOnTheLinkedLibrary();
-    void goneRow_failsAsGoneAndChangesNothing_data();
-    void goneRow_failsAsGoneAndChangesNothing();
-};
+    void joinDatabasePath_data()
+    {
+        QTest::addColumn<QString>("directory");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("windows directory") << u"C:\\Listings"_qs << u"C:\\Listings\\quorvel.db"_qs;
+        QTest::newRow("windows drive root") << u"D:\\"_qs << u"D:\\quorvel.db"_qs;
+        QTest::newRow("drive root, qt form") << u"D:/"_qs << u"D:/quorvel.db"_qs;
+        QTest::newRow("unix directory") << u"/opt/quorvel"_qs << u"/opt/quorvel/quorvel.db"_qs;
+        QTest::newRow("unix root") << u"/"_qs << u"/quorvel.db"_qs;
+    }
 
-void StoreTest::joinDatabasePath_data()
-{
-    QTest::addColumn<QString>("directory");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("windows directory") << u"C:\\Listings"_qs << u"C:\\Listings\\quorvel.db"_qs;
-    QTest::newRow("windows drive root") << u"D:\\"_qs << u"D:\\quorvel.db"_qs;
-    QTest::newRow("drive root, qt form") << u"D:/"_qs << u"D:/quorvel.db"_qs;
-    QTest::newRow("unix directory") << u"/opt/quorvel"_qs << u"/opt/quorvel/quorvel.db"_qs;
-    QTest::newRow("unix root") << u"/"_qs << u"/quorvel.db"_qs;
-}
+    void joinDatabasePath()
+    {
+        QFETCH(QString, directory);
+        QFETCH(QString, expected);
+        QCOMPARE(store::joinDatabasePath(directory), expected);
+    }
 
-void StoreTest::joinDatabasePath()
-{
-    QFETCH(QString, directory);
-    QFETCH(QString, expected);
-    QCOMPARE(store::joinDatabasePath(directory), expected);
-}
+    void namesResolveWithoutRegardToCase()
+    {
+        TestDatabase db;
+        const qint32 channel = db.addChannel(db.addProject(u"P"_qs), u"One"_qs, u"7"_qs);
+        db.exec(u"UPDATE channeldata SET DATAURL = ? WHERE CHANNELID = ?"_qs,
+                {u"d.xml"_qs, channel});
+        const auto read =
+            store::read(db.path(), u"Reading"_qs, [&](Connection &c) -> Result<QString> {
+                auto rows =
+                    c.select(u"SELECT * FROM channelData WHERE channelid = ?"_qs, {channel});
+                if (!rows || !rows.value().next())
+                    return QString();
+                return store::text(rows.value(), u"dataurl"_qs) + u'|' +
+                       store::text(rows.value(), u"ChannelName"_qs) + u'|' +
+                       store::text(rows.value(), u"CHANNELNUMBER"_qs);
+            });
+        QCOMPARE(read.value(), u"d.xml|One|7"_qs);
+    }
 
-void StoreTest::namesResolveWithoutRegardToCase()
-{
-    TestDatabase db;
-    const qint32 channel = db.addChannel(db.addProject(u"P"_qs), u"One"_qs, u"7"_qs);
-    db.exec(u"UPDATE channeldata SET DATAURL = ? WHERE CHANNELID = ?"_qs, {u"d.xml"_qs, channel});
-    const auto read = store::read(db.path(), u"Reading"_qs, [&](Connection &c) -> Result<QString> {
-        auto rows = c.select(u"SELECT * FROM channelData WHERE channelid = ?"_qs, {channel});
-        if (!rows || !rows.value().next())
-            return QString();
-        return store::text(rows.value(), u"dataurl"_qs) + u'|' +
-               store::text(rows.value(), u"ChannelName"_qs) + u'|' +
-               store::text(rows.value(), u"CHANNELNUMBER"_qs);
-    });
-    QCOMPARE(read.value(), u"d.xml|One|7"_qs);
-}
+    void failures_rollBackCloseAndSayWhatAndWhere_data()
+    {
+        QTest::addColumn<QString>("failing"); // run after a first project went in
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("unsaid");
+        QTest::newRow("unknown column") << u"INSERT INTO ProjectData (noSuchColumn) VALUES (1)"_qs
+                                        << u"noSuchColumn"_qs << u"read-only"_qs;
+        // In words, not as SQLite puts it.
+        QTest::newRow("read-only connection")
+            << u"INSERT INTO ProjectData (projectName) VALUES ('P')"_qs
+            << u"read-only for this user"_qs << u"attempt to write"_qs;
+    }
 
-void StoreTest::failures_rollBackCloseAndSayWhatAndWhere_data()
-{
-    QTest::addColumn<QString>("failing"); // run after a first project went in
-    QTest::addColumn<QString>("said");
-    QTest::addColumn<QString>("unsaid");
-    QTest::newRow("unknown column") << u"INSERT INTO ProjectData (noSuchColumn) VALUES (1)"_qs
-                                    << u"noSuchColumn"_qs << u"read-only"_qs;
-    // In words, not as SQLite puts it.
-    QTest::newRow("read-only connection")
-        << u"INSERT INTO ProjectData (projectName) VALUES ('P')"_qs << u"read-only for this user"_qs
-        << u"attempt to write"_qs;
-}
+    void failures_rollBackCloseAndSayWhatAndWhere()
+    {
+        QFETCH(QString, failing);
+        QFETCH(QString, said);
+        QFETCH(QString, unsaid);
+        TestDatabase db;
+        const Status failed =
+            store::write(db.path(), u"Adding two projects"_qs, [&](Connection &c) {
+                if (auto first = c.insert(u"ProjectData"_qs, {{u"projectName"_qs, u"First"_qs}});
+                    !first)
+                    return Status(first.failure());
+                if (said.startsWith(u"read-only"_qs)) {
+                    if (auto readOnly = c.execute(u"PRAGMA query_only = 1"_qs); !readOnly)
+                        return readOnly;
+                }
+                return c.execute(failing);
+            });
+        QVERIFY(!failed.ok());
+        const QString text = failed.failure().text();
+        QCOMPARE(failed.failure().action, u"Adding two projects"_qs);
+        QVERIFY2(failed.failure().detail.contains(said) && !text.contains(unsaid),
+                 qPrintable(text));
+        QVERIFY(text.contains(db.path()));
+        QCOMPARE(db.value(u"SELECT COUNT(*) FROM ProjectData"_qs).toInt(), 0);
+        QVERIFY(selectAll(db.path(), u"ProjectData"_qs).ok());
+        QVERIFY(QSqlDatabase::connectionNames().isEmpty());
+    }
 
-void StoreTest::failures_rollBackCloseAndSayWhatAndWhere()
-{
-    QFETCH(QString, failing);
-    QFETCH(QString, said);
-    QFETCH(QString, unsaid);
-    TestDatabase db;
-    const Status failed = store::write(db.path(), u"Adding two projects"_qs, [&](Connection &c) {
-        if (auto first = c.insert(u"ProjectData"_qs, {{u"projectName"_qs, u"First"_qs}}); !first)
-            return Status(first.failure());
-        if (said.startsWith(u"read-only"_qs)) {
-            if (auto readOnly = c.execute(u"PRAGMA query_only = 1"_qs); !readOnly)
-                return readOnly;
+    void initDbCommand_namesTheToolBesideTheProgram()
+    {
+        // Quoting only what needs quoting.
+        const QString tool =
+            QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + u"/quorvel-cli"_qs);
+        const QString plain = QDir::toNativeSeparators(u"/tmp/absent.db"_qs);
+        const QString spaced = QDir::toNativeSeparators(u"/tmp/my listings.db"_qs);
+        QCOMPARE(store::initDbCommand(plain), tool + u" init-db "_qs + plain);
+        QVERIFY(store::initDbCommand(spaced).endsWith(u" init-db '"_qs + spaced + u"'"_qs));
+    }
+
+    void createDatabase_leavesNothingButTheWholeFile_data()
+    {
+        QTest::addColumn<bool>("unnamed"); // the new file has no name until it is whole
+        QTest::newRow("unnamed until whole") << true;
+        QTest::newRow("named temporary") << false;
+    }
+
+    void createDatabase_leavesNothingButTheWholeFile()
+    {
+        QFETCH(bool, unnamed);
+        store::AtomicFile::setUnnamedFilesTried(unnamed);
+        const auto restore = qScopeGuard([] { store::AtomicFile::setUnnamedFilesTried(true); });
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"quorvel.db"_qs);
+        // What a killed run of a process long gone left behind.
+        QVERIFY(
+            writeFile(folder.filePath(u".quorvel.db.2147483646-abcdef.tmp"_qs), "SQLite format 3"));
+
+        QVERIFY(store::createDatabase(path));
+        QCOMPARE(store::inspectDatabase(path).kind, store::DatabaseCheck::Quorvel);
+        QCOMPARE(filesIn(folder.path()), QStringList{u"quorvel.db"_qs});
+
+        const QByteArray before = contents(path);
+        const auto again = store::createDatabase(path);
+        QVERIFY(!again);
+        QVERIFY(again.failure().detail.contains(u"already exists"));
+        QCOMPARE(contents(path), before);
+        QCOMPARE(filesIn(folder.path()), QStringList{u"quorvel.db"_qs});
+
+        const auto nowhere = store::createDatabase(folder.filePath(u"missing/quorvel.db"_qs));
+        QVERIFY(!nowhere);
+        QVERIFY2(nowhere.failure().detail.contains(
+                     u"The folder %1 does not exist"_qs.arg(folder.filePath(u"missing"_qs))),
+                 qPrintable(nowhere.failure().detail));
+    }
+
+    void olderDatabase_isUpgradedOnOpen_keepingEveryRow_data()
+    {
+        // Every version a database may still be of, each as its schema.sql made it.
+        QTest::addColumn<QString>("schema");
+        for (int version = 0; version < store::schemaVersion; ++version)
+            QTest::newRow(qPrintable(u"version %1"_qs.arg(version)))
+                << u"version%1.sql"_qs.arg(version);
+    }
+
+    void olderDatabase_isUpgradedOnOpen_keepingEveryRow()
+    {
+        QFETCH(QString, schema);
+        TestDatabase fresh;
+        const QString path = fresh.directory() + u"/older.db"_qs;
+        raw(path, olderScript(schema));
+        const QString twin = fresh.directory() + u"/twin.db"_qs;
+        QVERIFY(QFile::copy(path, twin));
+        const QList<QStringList> before = everyRow(path);
+        QVERIFY(before.contains(QStringList{u"ProgrammeData"_qs, u"4"_qs}));
+
+        // Any command opens it; its first look finds the old version.
+        const auto listed = programmes::listProgrammes(path, 1);
+        QVERIFY2(listed.ok(), qPrintable(listed.ok() ? QString() : listed.failure().text()));
+        // The version schema.sql writes is the one the program upgrades to.
+        const QList<QStringList> newest{{QString::number(store::schemaVersion)}};
+        QCOMPARE(raw(fresh.path(), u"PRAGMA user_version"_qs), newest);
+        QCOMPARE(raw(path, u"PRAGMA user_version"_qs), newest);
+        QCOMPARE(everyRow(path), before);
+        QCOMPARE(shape(path), shape(fresh.path()));
+        // The new keys read "2024-3-5" as a date: the morning comes first.
+        QStringList names;
+        for (const ListEntry &entry : listed.value())
+            names << entry.text;
+        QCOMPARE(names, (QStringList{u"Morning news"_qs, u"Late film"_qs}));
+        // The deleted programme's identifier is not handed out again.
+        QVERIFY(programmes::addProgramme(path, 2, namedProgramme(u"New"_qs)).ok());
+        QCOMPARE(raw(path, u"SELECT max(programmeID) FROM ProgrammeData"_qs),
+                 QList<QStringList>{{u"5"_qs}});
+
+        // Two programs opening the same old file at once: one upgrades, the
+        // other waits for it and finds the file up to date.
+        std::atomic<int> opened = 0;
+        const auto open = [&] {
+            opened += selectAll(twin, u"ProgrammeData"_qs).ok() ? 1 : 0;
+        };
+        std::thread first(open), second(open);
+        first.join();
+        second.join();
+        QCOMPARE(opened.load(), 2);
+        QCOMPARE(everyRow(twin), before);
+        QCOMPARE(shape(twin), shape(fresh.path()));
+    }
+
+    void version3Details_moveIntoTheirColumns_data()
+    {
+        // The kept details of a programme an earlier Quorvel imported, and what
+        // the upgrade leaves of them beside the sub-title, episode and system.
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<QStringList>("columns");
+        QTest::addColumn<QString>("left");
+        const QString null = u"<null>"_qs;
+        QTest::newRow("the first of each, escaped text, other attributes stay")
+            << u"<sub-title lang=\"en\">A &amp; B&#10;C</sub-title>\n<sub-title lang=\"fr\">A et "
+               "B</sub-title>\n<episode-num system=\"xmltv_ns\">0.1.</episode-num>\n<episode-num "
+               "system=\"onscreen\">S1E2</episode-num>"_qs
+            << QStringList{u"A & B\nC"_qs, u"0.1."_qs, u"xmltv_ns"_qs}
+            << u"<sub-title lang=\"en\"/>\n<sub-title lang=\"fr\">A et B</sub-title>\n"
+               "<episode-num/>\n<episode-num system=\"onscreen\">S1E2</episode-num>"_qs;
+        QTest::newRow("an episode without a system")
+            << u"<credits>\n<episode-num>Pilot</episode-num>"_qs
+            << QStringList{null, u"Pilot"_qs, null} << u"<credits>\n<episode-num/>"_qs;
+        QTest::newRow("a sub-title that is no plain text stays as it was")
+            << u"<sub-title><b>x</b></sub-title>"_qs << QStringList{null, null, null}
+            << u"<sub-title><b>x</b></sub-title>"_qs;
+    }
+
+    void version3Details_moveIntoTheirColumns()
+    {
+        QFETCH(QString, kept);
+        QFETCH(QStringList, columns);
+        QFETCH(QString, left);
+        TestDatabase fresh;
+        const QString path = fresh.directory() + u"/older.db"_qs;
+        raw(path, olderScript(u"version3.sql"_qs) +
+                      u"UPDATE ProgrammeData SET xmltvExtra = '%1' WHERE programmeID = 1;"_qs.arg(
+                          QString(kept).replace(u'\'', u"''"_qs)));
+        QVERIFY(programmes::listProgrammes(path, 1).ok());
+        QCOMPARE(raw(path, u"SELECT subTitle, episodeNum, episodeSystem, xmltvExtra FROM "
+                           "ProgrammeData WHERE programmeID = 1"_qs),
+                 (QList<QStringList>{columns + QStringList{left}}));
+    }
+
+    void failedUpgrade_leavesTheFileAsItWas()
+    {
+        // A version 0 file whose programme table lost a column: the first step
+        // cannot copy its rows, and every step is undone with it.
+        TestDatabase fresh;
+        const QString path = fresh.directory() + u"/older.db"_qs;
+        raw(path, olderScript(u"version0.sql"_qs) +
+                      u"ALTER TABLE ProgrammeData DROP COLUMN category;"_qs);
+        const QByteArray before = contents(path);
+
+        const auto listed = programmes::listProgrammes(path, 1);
+        QVERIFY(!listed.ok());
+        QVERIFY2(listed.failure().detail.contains(u"could not be brought up to version %1; it was "
+                                                  u"left as it was"_qs.arg(store::schemaVersion)),
+                 qPrintable(listed.failure().detail));
+        QCOMPARE(contents(path), before);
+    }
+
+    void unusableFiles_areRefusedSayingWhatToDo_data()
+    {
+        QTest::addColumn<QString>("make");
+        QTest::addColumn<QStringList>("said");
+        const QString remake = u"init-db"_qs;
+        const int newer = store::schemaVersion + 1;
+        QTest::newRow("newer version")
+            << u"PRAGMA user_version = %1"_qs.arg(newer)
+            << QStringList{u"newer Quorvel"_qs, u"version is %1"_qs.arg(newer),
+                           u"versions up to %1"_qs.arg(store::schemaVersion)};
+        QTest::newRow("another program's SQLite database")
+            << u"CREATE TABLE notes (line TEXT)"_qs
+            << QStringList{u"not a Quorvel database"_qs, u"Move it out of the way"_qs, remake};
+        QTest::newRow("missing, never created")
+            << u"none"_qs << QStringList{u"quorvel-cli init-db"_qs};
+        QTest::newRow("empty file")
+            << QString() << QStringList{u"not a Quorvel database"_qs, remake};
+        QTest::newRow("not SQLite at all")
+            << u"junk"_qs << QStringList{u"not an SQLite database at all"_qs, remake};
+        QTest::newRow("damaged") << u"damage"_qs
+                                 << QStringList{u"is damaged"_qs, u"SQLite says"_qs, u"backup"_qs,
+                                                remake};
+    }
+
+    void unusableFiles_areRefusedSayingWhatToDo()
+    {
+        QFETCH(QString, make);
+        QFETCH(QStringList, said);
+        TestDatabase db;
+        db.addProject(u"P"_qs);
+        const QString path = db.directory() + u"/other.db"_qs;
+        if (make == u"junk"_qs || make.isEmpty()) {
+            QVERIFY(writeFile(path, make.toLatin1().repeated(100)));
+        } else if (make == u"damage"_qs) {
+            // The project table's page, overwritten.
+            QVERIFY(QFile::copy(db.path(), path));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(4096));
+            file.write(QByteArray(4096, '\xff'));
+        } else if (make.startsWith(u"PRAGMA"_qs)) {
+            QVERIFY(QFile::copy(db.path(), path));
+            raw(path, make);
+        } else if (make != u"none"_qs) {
+            raw(path, make);
         }
-        return c.execute(failing);
-    });
-    QVERIFY(!failed.ok());
-    const QString text = failed.failure().text();
-    QCOMPARE(failed.failure().action, u"Adding two projects"_qs);
-    QVERIFY2(failed.failure().detail.contains(said) && !text.contains(unsaid), qPrintable(text));
-    QVERIFY(text.contains(db.path()));
-    QCOMPARE(db.value(u"SELECT COUNT(*) FROM ProjectData"_qs).toInt(), 0);
-    QVERIFY(selectAll(db.path(), u"ProjectData"_qs).ok());
-    QVERIFY(QSqlDatabase::connectionNames().isEmpty());
-}
+        const QByteArray before = contents(path);
 
-void StoreTest::initDbCommand_namesTheToolBesideTheProgram()
-{
-    // Quoting only what needs quoting.
-    const QString tool =
-        QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + u"/quorvel-cli"_qs);
-    const QString plain = QDir::toNativeSeparators(u"/tmp/absent.db"_qs);
-    const QString spaced = QDir::toNativeSeparators(u"/tmp/my listings.db"_qs);
-    QCOMPARE(store::initDbCommand(plain), tool + u" init-db "_qs + plain);
-    QVERIFY(store::initDbCommand(spaced).endsWith(u" init-db '"_qs + spaced + u"'"_qs));
-}
-
-void StoreTest::typedText_keepsEmptyTextAndBlanks()
-{
-    TestDatabase db;
-    const QStringList typed{QString(), u"  padded  "_qs, u"O'Brien \"quoted\""_qs};
-    QList<QVariantList> expected;
-    for (const QString &name : typed) {
-        QVERIFY(store::write(db.path(), u"Adding"_qs, [&](Connection &c) -> Status {
-                    auto added =
-                        c.insert(u"ProjectData"_qs, {{u"projectName"_qs, store::typedText(name)}});
-                    return added ? store::success() : Status(added.failure());
-                }).ok());
-        expected << QVariantList{0, name};
-    }
-    QCOMPARE(db.rows(u"SELECT projectName IS NULL, projectName FROM ProjectData"_qs), expected);
-}
-
-void StoreTest::createDatabase_leavesNothingButTheWholeFile_data()
-{
-    QTest::addColumn<bool>("unnamed"); // the new file has no name until it is whole
-    QTest::newRow("unnamed until whole") << true;
-    QTest::newRow("named temporary") << false;
-}
-
-void StoreTest::createDatabase_leavesNothingButTheWholeFile()
-{
-    QFETCH(bool, unnamed);
-    store::AtomicFile::setUnnamedFilesTried(unnamed);
-    const auto restore = qScopeGuard([] { store::AtomicFile::setUnnamedFilesTried(true); });
-    QTemporaryDir folder;
-    const QString path = folder.filePath(u"quorvel.db"_qs);
-    // What a killed run of a process long gone left behind.
-    QVERIFY(writeFile(folder.filePath(u".quorvel.db.2147483646-abcdef.tmp"_qs), "SQLite format 3"));
-
-    QVERIFY(store::createDatabase(path));
-    QCOMPARE(store::inspectDatabase(path).kind, store::DatabaseCheck::Quorvel);
-    QCOMPARE(filesIn(folder.path()), QStringList{u"quorvel.db"_qs});
-
-    const QByteArray before = contents(path);
-    const auto again = store::createDatabase(path);
-    QVERIFY(!again);
-    QVERIFY(again.failure().detail.contains(u"already exists"));
-    QCOMPARE(contents(path), before);
-    QCOMPARE(filesIn(folder.path()), QStringList{u"quorvel.db"_qs});
-
-    const auto nowhere = store::createDatabase(folder.filePath(u"missing/quorvel.db"_qs));
-    QVERIFY(!nowhere);
-    QVERIFY2(nowhere.failure().detail.contains(
-                 u"The folder %1 does not exist"_qs.arg(folder.filePath(u"missing"_qs))),
-             qPrintable(nowhere.failure().detail));
-}
-
-void StoreTest::olderDatabase_isUpgradedOnOpen_keepingEveryRow_data()
-{
-    // Every version a database may still be of, each as its schema.sql made it.
-    QTest::addColumn<QString>("schema");
-    for (int version = 0; version < store::schemaVersion; ++version)
-        QTest::newRow(qPrintable(u"version %1"_qs.arg(version)))
-            << u"version%1.sql"_qs.arg(version);
-}
-
-void StoreTest::olderDatabase_isUpgradedOnOpen_keepingEveryRow()
-{
-    QFETCH(QString, schema);
-    TestDatabase fresh;
-    const QString path = fresh.directory() + u"/older.db"_qs;
-    raw(path, olderScript(schema));
-    const QString twin = fresh.directory() + u"/twin.db"_qs;
-    QVERIFY(QFile::copy(path, twin));
-    const QList<QStringList> before = everyRow(path);
-    QVERIFY(before.contains(QStringList{u"ProgrammeData"_qs, u"4"_qs}));
-
-    // Any command opens it; its first look finds the old version.
-    const auto listed = programmes::listProgrammes(path, 1);
-    QVERIFY2(listed.ok(), qPrintable(listed.ok() ? QString() : listed.failure().text()));
-    // The version schema.sql writes is the one the program upgrades to.
-    const QList<QStringList> newest{{QString::number(store::schemaVersion)}};
-    QCOMPARE(raw(fresh.path(), u"PRAGMA user_version"_qs), newest);
-    QCOMPARE(raw(path, u"PRAGMA user_version"_qs), newest);
-    QCOMPARE(everyRow(path), before);
-    QCOMPARE(shape(path), shape(fresh.path()));
-    // The new keys read "2024-3-5" as a date: the morning comes first.
-    QStringList names;
-    for (const ListEntry &entry : listed.value())
-        names << entry.text;
-    QCOMPARE(names, (QStringList{u"Morning news"_qs, u"Late film"_qs}));
-    // The deleted programme's identifier is not handed out again.
-    QVERIFY(programmes::addProgramme(path, 2, namedProgramme(u"New"_qs)).ok());
-    QCOMPARE(raw(path, u"SELECT max(programmeID) FROM ProgrammeData"_qs),
-             QList<QStringList>{{u"5"_qs}});
-
-    // Two programs opening the same old file at once: one upgrades, the
-    // other waits for it and finds the file up to date.
-    std::atomic<int> opened = 0;
-    const auto open = [&] {
-        opened += selectAll(twin, u"ProgrammeData"_qs).ok() ? 1 : 0;
-    };
-    std::thread first(open), second(open);
-    first.join();
-    second.join();
-    QCOMPARE(opened.load(), 2);
-    QCOMPARE(everyRow(twin), before);
-    QCOMPARE(shape(twin), shape(fresh.path()));
-}
-
-void StoreTest::version3Details_moveIntoTheirColumns_data()
-{
-    // The kept details of a programme an earlier Quorvel imported, and what
-    // the upgrade leaves of them beside the sub-title, episode and system.
-    QTest::addColumn<QString>("kept");
-    QTest::addColumn<QStringList>("columns");
-    QTest::addColumn<QString>("left");
-    const QString null = u"<null>"_qs;
-    QTest::newRow("the first of each, escaped text, other attributes stay")
-        << u"<sub-title lang=\"en\">A &amp; B&#10;C</sub-title>\n<sub-title lang=\"fr\">A et "
-           "B</sub-title>\n<episode-num system=\"xmltv_ns\">0.1.</episode-num>\n<episode-num "
-           "system=\"onscreen\">S1E2</episode-num>"_qs
-        << QStringList{u"A & B\nC"_qs, u"0.1."_qs, u"xmltv_ns"_qs}
-        << u"<sub-title lang=\"en\"/>\n<sub-title lang=\"fr\">A et B</sub-title>\n"
-           "<episode-num/>\n<episode-num system=\"onscreen\">S1E2</episode-num>"_qs;
-    QTest::newRow("an episode without a system")
-        << u"<credits>\n<episode-num>Pilot</episode-num>"_qs
-        << QStringList{null, u"Pilot"_qs, null} << u"<credits>\n<episode-num/>"_qs;
-    QTest::newRow("a sub-title that is no plain text stays as it was")
-        << u"<sub-title><b>x</b></sub-title>"_qs << QStringList{null, null, null}
-        << u"<sub-title><b>x</b></sub-title>"_qs;
-}
-
-void StoreTest::version3Details_moveIntoTheirColumns()
-{
-    QFETCH(QString, kept);
-    QFETCH(QStringList, columns);
-    QFETCH(QString, left);
-    TestDatabase fresh;
-    const QString path = fresh.directory() + u"/older.db"_qs;
-    raw(path, olderScript(u"version3.sql"_qs) +
-                  u"UPDATE ProgrammeData SET xmltvExtra = '%1' WHERE programmeID = 1;"_qs.arg(
-                      QString(kept).replace(u'\'', u"''"_qs)));
-    QVERIFY(programmes::listProgrammes(path, 1).ok());
-    QCOMPARE(raw(path, u"SELECT subTitle, episodeNum, episodeSystem, xmltvExtra FROM "
-                       "ProgrammeData WHERE programmeID = 1"_qs),
-             (QList<QStringList>{columns + QStringList{left}}));
-}
-
-void StoreTest::failedUpgrade_leavesTheFileAsItWas()
-{
-    // A version 0 file whose programme table lost a column: the first step
-    // cannot copy its rows, and every step is undone with it.
-    TestDatabase fresh;
-    const QString path = fresh.directory() + u"/older.db"_qs;
-    raw(path,
-        olderScript(u"version0.sql"_qs) + u"ALTER TABLE ProgrammeData DROP COLUMN category;"_qs);
-    const QByteArray before = contents(path);
-
-    const auto listed = programmes::listProgrammes(path, 1);
-    QVERIFY(!listed.ok());
-    QVERIFY2(listed.failure().detail.contains(u"could not be brought up to version %1; it was "
-                                              u"left as it was"_qs.arg(store::schemaVersion)),
-             qPrintable(listed.failure().detail));
-    QCOMPARE(contents(path), before);
-}
-
-void StoreTest::unusableFiles_areRefusedSayingWhatToDo_data()
-{
-    QTest::addColumn<QString>("make");
-    QTest::addColumn<QStringList>("said");
-    const QString remake = u"init-db"_qs;
-    const int newer = store::schemaVersion + 1;
-    QTest::newRow("newer version")
-        << u"PRAGMA user_version = %1"_qs.arg(newer)
-        << QStringList{u"newer Quorvel"_qs, u"version is %1"_qs.arg(newer),
-                       u"versions up to %1"_qs.arg(store::schemaVersion)};
-    QTest::newRow("another program's SQLite database")
-        << u"CREATE TABLE notes (line TEXT)"_qs
-        << QStringList{u"not a Quorvel database"_qs, u"Move it out of the way"_qs, remake};
-    QTest::newRow("missing, never created") << u"none"_qs << QStringList{u"quorvel-cli init-db"_qs};
-    QTest::newRow("empty file") << QString() << QStringList{u"not a Quorvel database"_qs, remake};
-    QTest::newRow("not SQLite at all")
-        << u"junk"_qs << QStringList{u"not an SQLite database at all"_qs, remake};
-    QTest::newRow("damaged") << u"damage"_qs << QStringList{u"is damaged"_qs, remake};
-}
-
-void StoreTest::unusableFiles_areRefusedSayingWhatToDo()
-{
-    QFETCH(QString, make);
-    QFETCH(QStringList, said);
-    TestDatabase db;
-    db.addProject(u"P"_qs);
-    const QString path = db.directory() + u"/other.db"_qs;
-    if (make == u"junk"_qs || make.isEmpty()) {
-        QVERIFY(writeFile(path, make.toLatin1().repeated(100)));
-    } else if (make == u"damage"_qs) {
-        // The project table's page, overwritten.
-        QVERIFY(QFile::copy(db.path(), path));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(4096));
-        file.write(QByteArray(4096, '\xff'));
-    } else if (make.startsWith(u"PRAGMA"_qs)) {
-        QVERIFY(QFile::copy(db.path(), path));
-        raw(path, make);
-    } else if (make != u"none"_qs) {
-        raw(path, make);
-    }
-    const QByteArray before = contents(path);
-
-    const Status refused = selectAll(path, u"ProjectData"_qs);
-    QVERIFY(!refused.ok());
-    const QString text = refused.failure().detail;
-    QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
-    for (const QString &words : said)
-        QVERIFY2(text.contains(words), qPrintable(text));
-    QCOMPARE(contents(path), before);
-    QCOMPARE(QFile::exists(path), make != u"none"_qs);
-    QVERIFY(QSqlDatabase::connectionNames().isEmpty());
-}
-
-void StoreTest::sqliteFailures_areExplained_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QStringList>("said");
-    const QStringList readOnly{u"read-only for this user"_qs, u"Ask whoever installed Quorvel"_qs,
-                               u"install Quorvel into a folder of your own"_qs};
-    QTest::newRow("read-only") << SQLITE_READONLY << readOnly;
-    QTest::newRow("read-only, extended code") << SQLITE_READONLY_DBMOVED << readOnly;
-    QTest::newRow("journal cannot be made")
-        << SQLITE_CANTOPEN
-        << QStringList{u"may not write in its folder"_qs, u"Ask whoever installed Quorvel"_qs};
-    QTest::newRow("interrupted change, no write access")
-        << SQLITE_READONLY_ROLLBACK
-        << QStringList{u"previous run was interrupted"_qs, u"write access to the file and to its "
-                                                            u"folder /srv/tv"_qs,
-                       u"/srv/tv/quorvel.db-journal"_qs};
-    QTest::newRow("busy") << SQLITE_BUSY
-                          << QStringList{u"Another program is using"_qs, u"try again"_qs};
-    QTest::newRow("locked") << SQLITE_LOCKED_SHAREDCACHE
-                            << QStringList{u"Another program is using"_qs, u"try again"_qs};
-    QTest::newRow("not a database")
-        << SQLITE_NOTADB << QStringList{u"not an SQLite database at all"_qs, u"init-db"_qs};
-    QTest::newRow("damaged") << SQLITE_CORRUPT
-                             << QStringList{u"is damaged"_qs, u"SQLite says"_qs, u"backup"_qs};
-    QTest::newRow("disk full") << SQLITE_FULL << QStringList{u"is full"_qs};
-    QTest::newRow("anything else, as SQLite said it")
-        << SQLITE_CONSTRAINT << QStringList{u"SQLite said this"_qs};
-}
-
-void StoreTest::sqliteFailures_areExplained()
-{
-    QFETCH(int, code);
-    QFETCH(QStringList, said);
-    const QString path = u"/srv/tv/quorvel.db"_qs;
-    const QString text = store::explainSqliteFailure(code, u"SQLite said this"_qs, path);
-    if (code != SQLITE_CONSTRAINT)
+        const Status refused = selectAll(path, u"ProjectData"_qs);
+        QVERIFY(!refused.ok());
+        const QString text = refused.failure().detail;
         QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
-    for (const QString &words : said)
-        QVERIFY2(text.contains(words), qPrintable(text));
-}
+        for (const QString &words : said)
+            QVERIFY2(text.contains(words), qPrintable(text));
+        QCOMPARE(contents(path), before);
+        QCOMPARE(QFile::exists(path), make != u"none"_qs);
+        QVERIFY(QSqlDatabase::connectionNames().isEmpty());
+    }
 
-void StoreTest::writeCommand_waitsForAnotherWriter()
-{
-    TestDatabase db;
-    const qint32 programme =
-        db.addProgramme(db.addChannel(db.addProject(u"P"_qs), u"C"_qs), u"A"_qs);
-    // Another program holds a write transaction for a second, then commits.
-    std::promise<void> holding;
-    std::thread other([&] {
-        sqlite3 *c = nullptr;
-        sqlite3_open(db.path().toUtf8().constData(), &c);
-        sqlite3_exec(c, "BEGIN IMMEDIATE; INSERT INTO ProjectData (projectName) VALUES ('Other')",
-                     nullptr, nullptr, nullptr);
-        holding.set_value();
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-        sqlite3_exec(c, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(c);
-    });
-    holding.get_future().wait();
-    QElapsedTimer waited;
-    waited.start();
-    // A command that reads before it writes, as most do.
-    const Status saved = programmes::changeProgramme(db.path(), programme, namedProgramme(u"B"_qs));
-    const qint64 ms = waited.elapsed();
-    other.join();
-    QVERIFY2(saved.ok(), qPrintable(saved.ok() ? QString() : saved.failure().text()));
-    QVERIFY2(ms >= 500, qPrintable(QString::number(ms)));
-    QCOMPARE(db.value(u"SELECT programmeName FROM ProgrammeData"_qs).toString(), u"B"_qs);
-    QCOMPARE(db.value(u"SELECT count(*) FROM ProjectData"_qs).toInt(), 2);
-}
+    void sqliteFailures_areExplained_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("said");
+        const QStringList readOnly{u"read-only for this user"_qs,
+                                   u"Ask whoever installed Quorvel"_qs,
+                                   u"install Quorvel into a folder of your own"_qs};
+        QTest::newRow("read-only, extended code") << SQLITE_READONLY_DBMOVED << readOnly;
+        QTest::newRow("journal cannot be made")
+            << SQLITE_CANTOPEN
+            << QStringList{u"may not write in its folder"_qs, u"Ask whoever installed Quorvel"_qs};
+        QTest::newRow("interrupted change, no write access")
+            << SQLITE_READONLY_ROLLBACK
+            << QStringList{u"previous run was interrupted"_qs,
+                           u"write access to the file and to its "
+                           u"folder /srv/tv"_qs,
+                           u"/srv/tv/quorvel.db-journal"_qs};
+        QTest::newRow("busy") << SQLITE_BUSY
+                              << QStringList{u"Another program is using"_qs, u"try again"_qs};
+        QTest::newRow("locked") << SQLITE_LOCKED_SHAREDCACHE
+                                << QStringList{u"Another program is using"_qs, u"try again"_qs};
+        QTest::newRow("disk full") << SQLITE_FULL << QStringList{u"is full"_qs};
+        QTest::newRow("anything else, as SQLite said it")
+            << SQLITE_CONSTRAINT << QStringList{u"SQLite said this"_qs};
+    }
 
-void StoreTest::sqliteHandle_isOnTheLinkedLibrary()
-{
-    TestDatabase db;
-    db.addProject(u"Direct"_qs);
-    const Status used = store::read(db.path(), u"Reading"_qs, [&](Connection &c) -> Status {
-        if (auto same = store::checkSqliteLibrary(c); !same)
-            return same;
-        sqlite3 *handle = store::sqliteHandle(c);
-        if (!handle)
-            return c.failure(u"no handle"_qs);
-        store::SqliteStatement query(handle, "SELECT projectName, sqlite_source_id() "
-                                             "FROM ProjectData");
-        if (!query.next())
-            return c.failure(query.errorString());
-        if (query.text(0) != "Direct" || query.text(1) != sqlite3_sourceid())
-            return c.failure(u"another library"_qs);
-        return store::success();
-    });
-    QVERIFY2(used.ok(), qPrintable(used.ok() ? QString() : used.failure().text()));
-}
+    void sqliteFailures_areExplained()
+    {
+        QFETCH(int, code);
+        QFETCH(QStringList, said);
+        const QString path = u"/srv/tv/quorvel.db"_qs;
+        const QString text = store::explainSqliteFailure(code, u"SQLite said this"_qs, path);
+        if (code != SQLITE_CONSTRAINT)
+            QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
+        for (const QString &words : said)
+            QVERIFY2(text.contains(words), qPrintable(text));
+    }
+
+    void writeCommand_waitsForAnotherWriter()
+    {
+        TestDatabase db;
+        const qint32 programme =
+            db.addProgramme(db.addChannel(db.addProject(u"P"_qs), u"C"_qs), u"A"_qs);
+        // Another program holds a write transaction for a second, then commits.
+        std::promise<void> holding;
+        std::thread other([&] {
+            sqlite3 *c = nullptr;
+            sqlite3_open(db.path().toUtf8().constData(), &c);
+            sqlite3_exec(c,
+                         "BEGIN IMMEDIATE; INSERT INTO ProjectData (projectName) VALUES ('Other')",
+                         nullptr, nullptr, nullptr);
+            holding.set_value();
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            sqlite3_exec(c, "COMMIT", nullptr, nullptr, nullptr);
+            sqlite3_close(c);
+        });
+        holding.get_future().wait();
+        QElapsedTimer waited;
+        waited.start();
+        // A command that reads before it writes, as most do.
+        const Status saved =
+            programmes::changeProgramme(db.path(), programme, namedProgramme(u"B"_qs));
+        const qint64 ms = waited.elapsed();
+        other.join();
+        QVERIFY2(saved.ok(), qPrintable(saved.ok() ? QString() : saved.failure().text()));
+        QVERIFY2(ms >= 500, qPrintable(QString::number(ms)));
+        QCOMPARE(db.value(u"SELECT programmeName FROM ProgrammeData"_qs).toString(), u"B"_qs);
+        QCOMPARE(db.value(u"SELECT count(*) FROM ProjectData"_qs).toInt(), 2);
+    }
+
+    void sqliteHandle_isOnTheLinkedLibrary()
+    {
+        TestDatabase db;
+        db.addProject(u"Direct"_qs);
+        const Status used = store::read(db.path(), u"Reading"_qs, [&](Connection &c) -> Status {
+            if (auto same = store::checkSqliteLibrary(c); !same)
+                return same;
+            sqlite3 *handle = store::sqliteHandle(c);
+            if (!handle)
+                return c.failure(u"no handle"_qs);
+            store::SqliteStatement query(handle, "SELECT projectName, sqlite_source_id() "
+                                                 "FROM ProjectData");
+            if (!query.next())
+                return c.failure(query.errorString());
+            if (query.text(0) != "Direct" || query.text(1) != sqlite3_sourceid())
+                return c.failure(u"another library"_qs);
+            return store::success();
+        });
+        QVERIFY2(used.ok(), qPrintable(used.ok() ? QString() : used.failure().text()));
+    }
+
+    void goneRow_failsAsGoneAndChangesNothing_data()
+    {
+            // Run by another program between the window's reading and the command.
+            QTest::addColumn<QString>("behind");
+            QTest::addColumn<QString>("gone");
+            QTest::addColumn<Command>("command");
+            using Project = store::tables::Project;
+            using Channel = store::tables::Channel;
+            using Programme = store::tables::Programme;
+            // Only the row itself: its children stay behind, and must stay.
+            const QString project = u"DELETE FROM ProjectData WHERE projectID = 1"_qs;
+            const QString channel = u"DELETE FROM ChannelData WHERE channelID = 1"_qs;
+            const QString programme = u"DELETE FROM ProgrammeData WHERE programmeID = 2"_qs;
+            const auto row = [](const char *name, const QString &behind, const QString &gone,
+                                Command command) {
+                QTest::newRow(name) << behind << gone << std::move(command);
+            };
+            channels::Channel edited;
+            edited.name = u"Renamed"_qs;
+            edited.templateLines = {u"T, C, 1"_qs};
+            programmes::ProgrammeRow boxes = namedProgramme(u"Name"_qs);
+            boxes.programmeDesc = u"Desc"_qs;
+            boxes.startDate = u"2024-01-01"_qs;
+            boxes.startTime = u"06:00"_qs;
+            boxes.duration = u"30"_qs;
+            boxes.category = u"News"_qs;
+            schedule::Programme undone;
+            undone.programmeID = 9;
+            undone.programmeName = u"Back"_qs;
+
+            row("rename project", project, Project::table,
+                [](auto &db, auto &) { return projects::renameProject(db, 1, u"New"_qs); });
+            row("project name", project, Project::table,
+                [](auto &db, auto &) { return status(projects::projectName(db, 1)); });
+            row("delete project", project, Project::table,
+                [](auto &db, auto &) { return projects::deleteProject(db, 1); });
+            row("list channels", project, Project::table,
+                [](auto &db, auto &) { return status(channels::listChannels(db, 1)); });
+            row("add channel", project, Project::table,
+                [=](auto &db, auto &) { return status(channels::saveChannel(db, 0, 1, edited)); });
+            row("save channel of a gone project", project, Project::table,
+                [=](auto &db, auto &) { return status(channels::saveChannel(db, 1, 1, edited)); });
+            row("save channel", channel, Channel::table,
+                [=](auto &db, auto &) { return status(channels::saveChannel(db, 1, 1, edited)); });
+            row("load channel", channel, Channel::table,
+                [](auto &db, auto &) { return status(channels::loadChannel(db, 1)); });
+            row("delete channel", channel, Channel::table,
+                [](auto &db, auto &) { return channels::deleteChannel(db, 1); });
+            row("list programmes", channel, Channel::table,
+                [](auto &db, auto &) { return status(programmes::listProgrammes(db, 1)); });
+            row("add programme", channel, Channel::table,
+                [=](auto &db, auto &) { return programmes::addProgramme(db, 1, boxes); });
+            row("load programme", programme, Programme::table,
+                [](auto &db, auto &) { return status(programmes::loadProgramme(db, 2)); });
+            row("change programme", programme, Programme::table,
+                [=](auto &db, auto &) { return programmes::changeProgramme(db, 2, boxes); });
+            row("change programme, every box empty", programme, Programme::table,
+                [](auto &db, auto &) { return programmes::changeProgramme(db, 2, {}); });
+            row("delete programme", programme, Programme::table,
+                [](auto &db, auto &) { return programmes::deleteProgramme(db, 2); });
+            row("schedule of a gone channel", channel, Channel::table,
+                [](auto &db, auto &) { return status(schedule::loadSchedule(db, 1)); });
+            row("schedule cell", programme, Programme::table, [](auto &db, auto &) {
+                return schedule::changeValue(db, 2, schedule::Name, u"New"_qs);
+            });
+            row("schedule insert, or undone delete", channel, Channel::table,
+                [=](auto &db, auto &) { return status(schedule::addProgrammes(db, 1, {undone})); });
+            row("schedule delete, one of two gone", programme, Programme::table,
+                [](auto &db, auto &) {
+                    return status(schedule::removeProgrammes(db, {1, 2}));
+                });
+            row("contact details", project, Project::table,
+                [](auto &db, auto &) { return status(exports::readContactDetails(db, 1)); });
+            row("save contact details", project, Project::table, [](auto &db, auto &) {
+                return exports::saveContactDetails(db, 1, {u"Name"_qs, {}, {}, {}});
+            });
+            row("xmltv import", project, Project::table, [](auto &db, auto &) {
+                return status(
+                    xmltv::importXmltv(db, 1, QStringLiteral(QUORVEL_XMLTV_SAMPLES "/guide.xml")));
+            });
+            row("xmltv export", project, Project::table, [](auto &db, const QString &folder) {
+                return status(xmltv::writeXmltv(db, 1, folder + u"/out.xml"_qs, QTimeZone::utc()));
+            });
+    }
+
+    void goneRow_failsAsGoneAndChangesNothing()
+    {
+            QFETCH(QString, behind);
+            QFETCH(QString, gone);
+            QFETCH(Command, command);
+            TestDatabase db;
+            const qint32 channel = db.addChannel(db.addProject(u"P"_qs), u"C"_qs, u"1"_qs);
+            db.addTemplate(channel, u"T, C, 1"_qs);
+            db.addProgramme(channel, u"First"_qs);
+            db.addProgramme(channel, u"Second"_qs);
+            db.addProgramme(db.addChannel(db.addProject(u"Other"_qs), u"D"_qs), u"Third"_qs);
+            db.exec(behind);
+            const auto everything = [&] {
+                return everyRow(db.path()) + raw(db.path(), u"SELECT * FROM ChannelXmltv"_qs);
+            };
+            const auto before = everything();
+
+            const Status done = command(db.path(), db.directory());
+            QVERIFY(!done.ok());
+            const store::Failure &failure = done.failure();
+            QVERIFY2(failure.isGone(), qPrintable(failure.text()));
+            QCOMPARE(failure.gone, gone);
+            QCOMPARE(failure.detail, store::goneText(gone));
+            QCOMPARE(everything(), before);
+            QVERIFY(!QFile::exists(db.directory() + u"/out.xml"_qs));
+    }
+};
 
 QTEST_GUILESS_MAIN(StoreTest)
 #include "tst_store.moc"
-
-void StoreTest::goneRow_failsAsGoneAndChangesNothing_data()
-{
-    // Run by another program between the window's reading and the command.
-    QTest::addColumn<QString>("behind");
-    QTest::addColumn<QString>("gone");
-    QTest::addColumn<Command>("command");
-    using Project = store::tables::Project;
-    using Channel = store::tables::Channel;
-    using Programme = store::tables::Programme;
-    // Only the row itself: its children stay behind, and must stay.
-    const QString project = u"DELETE FROM ProjectData WHERE projectID = 1"_qs;
-    const QString channel = u"DELETE FROM ChannelData WHERE channelID = 1"_qs;
-    const QString programme = u"DELETE FROM ProgrammeData WHERE programmeID = 2"_qs;
-    const auto row = [](const char *name, const QString &behind, const QString &gone,
-                        Command command) {
-        QTest::newRow(name) << behind << gone << std::move(command);
-    };
-    channels::Channel edited;
-    edited.name = u"Renamed"_qs;
-    edited.templateLines = {u"T, C, 1"_qs};
-    programmes::ProgrammeRow boxes = namedProgramme(u"Name"_qs);
-    boxes.programmeDesc = u"Desc"_qs;
-    boxes.startDate = u"2024-01-01"_qs;
-    boxes.startTime = u"06:00"_qs;
-    boxes.duration = u"30"_qs;
-    boxes.category = u"News"_qs;
-    schedule::Programme undone;
-    undone.programmeID = 9;
-    undone.programmeName = u"Back"_qs;
-
-    row("rename project", project, Project::table,
-        [](auto &db, auto &) { return projects::renameProject(db, 1, u"New"_qs); });
-    row("project name", project, Project::table,
-        [](auto &db, auto &) { return status(projects::projectName(db, 1)); });
-    row("delete project", project, Project::table,
-        [](auto &db, auto &) { return projects::deleteProject(db, 1); });
-    row("list channels", project, Project::table,
-        [](auto &db, auto &) { return status(channels::listChannels(db, 1)); });
-    row("add channel", project, Project::table,
-        [=](auto &db, auto &) { return status(channels::saveChannel(db, 0, 1, edited)); });
-    row("save channel of a gone project", project, Project::table,
-        [=](auto &db, auto &) { return status(channels::saveChannel(db, 1, 1, edited)); });
-    row("save channel", channel, Channel::table,
-        [=](auto &db, auto &) { return status(channels::saveChannel(db, 1, 1, edited)); });
-    row("load channel", channel, Channel::table,
-        [](auto &db, auto &) { return status(channels::loadChannel(db, 1)); });
-    row("delete channel", channel, Channel::table,
-        [](auto &db, auto &) { return channels::deleteChannel(db, 1); });
-    row("list programmes", channel, Channel::table,
-        [](auto &db, auto &) { return status(programmes::listProgrammes(db, 1)); });
-    row("add programme", channel, Channel::table,
-        [=](auto &db, auto &) { return programmes::addProgramme(db, 1, boxes); });
-    row("load programme", programme, Programme::table,
-        [](auto &db, auto &) { return status(programmes::loadProgramme(db, 2)); });
-    row("change programme", programme, Programme::table,
-        [=](auto &db, auto &) { return programmes::changeProgramme(db, 2, boxes); });
-    row("change programme, every box empty", programme, Programme::table,
-        [](auto &db, auto &) { return programmes::changeProgramme(db, 2, {}); });
-    row("delete programme", programme, Programme::table,
-        [](auto &db, auto &) { return programmes::deleteProgramme(db, 2); });
-    row("schedule of a gone channel", channel, Channel::table,
-        [](auto &db, auto &) { return status(schedule::loadSchedule(db, 1)); });
-    row("schedule cell", programme, Programme::table,
-        [](auto &db, auto &) { return schedule::changeValue(db, 2, schedule::Name, u"New"_qs); });
-    row("schedule insert, or undone delete", channel, Channel::table,
-        [=](auto &db, auto &) { return status(schedule::addProgrammes(db, 1, {undone})); });
-    row("schedule delete, one of two gone", programme, Programme::table, [](auto &db, auto &) {
-        return status(schedule::removeProgrammes(db, {1, 2}));
-    });
-    row("contact details", project, Project::table,
-        [](auto &db, auto &) { return status(exports::readContactDetails(db, 1)); });
-    row("save contact details", project, Project::table, [](auto &db, auto &) {
-        return exports::saveContactDetails(db, 1, {u"Name"_qs, {}, {}, {}});
-    });
-    row("xmltv import", project, Project::table, [](auto &db, auto &) {
-        return status(
-            xmltv::importXmltv(db, 1, QStringLiteral(QUORVEL_XMLTV_SAMPLES "/guide.xml")));
-    });
-    row("xmltv export", project, Project::table, [](auto &db, const QString &folder) {
-        return status(xmltv::writeXmltv(db, 1, folder + u"/out.xml"_qs, QTimeZone::utc()));
-    });
-}
-
-void StoreTest::goneRow_failsAsGoneAndChangesNothing()
-{
-    QFETCH(QString, behind);
-    QFETCH(QString, gone);
-    QFETCH(Command, command);
-    TestDatabase db;
-    const qint32 channel = db.addChannel(db.addProject(u"P"_qs), u"C"_qs, u"1"_qs);
-    db.addTemplate(channel, u"T, C, 1"_qs);
-    db.addProgramme(channel, u"First"_qs);
-    db.addProgramme(channel, u"Second"_qs);
-    db.addProgramme(db.addChannel(db.addProject(u"Other"_qs), u"D"_qs), u"Third"_qs);
-    db.exec(behind);
-    const auto everything = [&] {
-        return everyRow(db.path()) + raw(db.path(), u"SELECT * FROM ChannelXmltv"_qs);
-    };
-    const auto before = everything();
-
-    const Status done = command(db.path(), db.directory());
-    QVERIFY(!done.ok());
-    const store::Failure &failure = done.failure();
-    QVERIFY2(failure.isGone(), qPrintable(failure.text()));
-    QCOMPARE(failure.gone, gone);
-    QCOMPARE(failure.detail, store::goneText(gone));
-    QCOMPARE(everything(), before);
-    QVERIFY(!QFile::exists(db.directory() + u"/out.xml"_qs));
-}

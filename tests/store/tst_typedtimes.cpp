@@ -106,152 +106,147 @@ class TypedTimesTest : public QObject
     Q_OBJECT
 
 private slots:
-    void exportReading_data();
-    void exportReading();
-    void storeKeys_agreeWithTheReading_data();
-    void storeKeys_agreeWithTheReading();
-    void schema_holdsTheKeysTheFormsMake();
-    void typedDuration_data();
-    void typedDuration();
-};
-
-void TypedTimesTest::exportReading_data()
-{
-    QTest::addColumn<QString>("date");
-    QTest::addColumn<QString>("time");
-    QTest::addColumn<QString>("expectedDate");
-    QTest::addColumn<QString>("expectedTime");
-    for (const TypedStart &start : typedStarts) {
-        QTest::addRow("%s %s", qPrintable(text(start.date)), qPrintable(text(start.time)))
-            << text(start.date) << text(start.time) << QString::fromLatin1(start.expectedDate)
-            << QString::fromLatin1(start.expectedTime);
+    void exportReading_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("expectedDate");
+        QTest::addColumn<QString>("expectedTime");
+        for (const TypedStart &start : typedStarts) {
+            QTest::addRow("%s %s", qPrintable(text(start.date)), qPrintable(text(start.time)))
+                << text(start.date) << text(start.time) << QString::fromLatin1(start.expectedDate)
+                << QString::fromLatin1(start.expectedTime);
+        }
     }
-}
 
-void TypedTimesTest::exportReading()
-{
-    QFETCH(QString, date);
-    QFETCH(QString, time);
-    QFETCH(QString, expectedDate);
-    QFETCH(QString, expectedTime);
-    const auto d = store::readTypedDate(date);
-    const auto t = store::readTypedTime(time);
-    QCOMPARE(d ? d->toString(u"yyyy-MM-dd") : QString(), expectedDate);
-    QCOMPARE(t ? t->toString(u"HH:mm:ss") : QString(), expectedTime);
-}
+    void exportReading()
+    {
+        QFETCH(QString, date);
+        QFETCH(QString, time);
+        QFETCH(QString, expectedDate);
+        QFETCH(QString, expectedTime);
+        const auto d = store::readTypedDate(date);
+        const auto t = store::readTypedTime(time);
+        QCOMPARE(d ? d->toString(u"yyyy-MM-dd") : QString(), expectedDate);
+        QCOMPARE(t ? t->toString(u"HH:mm:ss") : QString(), expectedTime);
+    }
 
-void TypedTimesTest::storeKeys_agreeWithTheReading_data()
-{
-    QTest::addColumn<QString>("column");
-    QTest::addColumn<QStringList>("texts");
-    const QList<int> years{0, 1, 1900, 1999, 2000, 2023, 2024, 2100, 9999};
-    QList<int> months, days, hours, minutes{0, 5, 9, 10, 59, 60, 99}, seconds{0, 59, 60};
-    for (int m = 0; m <= 13; ++m)
-        months << m;
-    for (int d = 0; d <= 32; ++d)
-        days << d;
-    for (int h = 0; h <= 25; ++h)
-        hours << h;
-    const QStringList dates = filled(store::typedDateForms(), {years, months, days}) +
-                              filled(store::typedDateForms(), {days, months, years});
-    const QStringList times = filled(store::typedTimeForms(), {hours, minutes, seconds});
-    QStringList padded;
-    for (const QString &t : {u"2024-02-29"_qs, u"7:05"_qs, u"2023-02-29"_qs, u"24:00"_qs})
-        padded << u" \t"_qs + t << t + u"\r\n"_qs << u"\v"_qs + t + u"\f "_qs;
-    // Dates one slip away from yyyy-mm-dd, the form the key takes without a
-    // pattern test: a character replaced, added or left out.
-    QStringList nearDates;
-    for (const QString &date : {u"2024-02-29"_qs, u"0001-01-01"_qs, u"9999-12-31"_qs}) {
-        for (qsizetype i = 0; i <= date.size(); ++i) {
-            if (i < date.size())
-                nearDates << QString(date).remove(i, 1);
-            for (const QChar c : u"0-+ /:Ta."_qs) {
-                nearDates << QString(date).insert(i, c);
+    void storeKeys_agreeWithTheReading_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QStringList>("texts");
+        const QList<int> years{0, 1, 1900, 1999, 2000, 2023, 2024, 2100, 9999};
+        QList<int> months, days, hours, minutes{0, 5, 9, 10, 59, 60, 99}, seconds{0, 59, 60};
+        for (int m = 0; m <= 13; ++m)
+            months << m;
+        for (int d = 0; d <= 32; ++d)
+            days << d;
+        for (int h = 0; h <= 25; ++h)
+            hours << h;
+        const QStringList dates = filled(store::typedDateForms(), {years, months, days}) +
+                                  filled(store::typedDateForms(), {days, months, years});
+        const QStringList times = filled(store::typedTimeForms(), {hours, minutes, seconds});
+        QStringList padded;
+        for (const QString &t : {u"2024-02-29"_qs, u"7:05"_qs, u"2023-02-29"_qs, u"24:00"_qs})
+            padded << u" \t"_qs + t << t + u"\r\n"_qs << u"\v"_qs + t + u"\f "_qs;
+        // Dates one slip away from yyyy-mm-dd, the form the key takes without a
+        // pattern test: a character replaced, added or left out.
+        QStringList nearDates;
+        for (const QString &date : {u"2024-02-29"_qs, u"0001-01-01"_qs, u"9999-12-31"_qs}) {
+            for (qsizetype i = 0; i <= date.size(); ++i) {
                 if (i < date.size())
-                    nearDates << QString(date).replace(i, 1, c);
+                    nearDates << QString(date).remove(i, 1);
+                for (const QChar c : u"0-+ /:Ta."_qs) {
+                    nearDates << QString(date).insert(i, c);
+                    if (i < date.size())
+                        nearDates << QString(date).replace(i, 1, c);
+                }
             }
         }
-    }
-    QStringList tableDates, tableTimes;
-    for (const TypedStart &start : typedStarts) {
-        tableDates << text(start.date);
-        tableTimes << text(start.time);
-    }
-    QTest::newRow("the export's dates") << u"startDate"_qs << tableDates;
-    QTest::newRow("the export's times") << u"startTime"_qs << tableTimes;
-    QTest::newRow("dates") << u"startDate"_qs << dates;
-    QTest::newRow("near yyyy-mm-dd") << u"startDate"_qs << nearDates;
-    QTest::newRow("times") << u"startTime"_qs << times;
-    QTest::newRow("padded dates") << u"startDate"_qs << padded;
-    QTest::newRow("padded times") << u"startTime"_qs << padded;
-}
-
-void TypedTimesTest::storeKeys_agreeWithTheReading()
-{
-    QFETCH(QString, column);
-    QFETCH(QStringList, texts);
-    QVERIFY(texts.size() > 10);
-    TestDatabase db;
-    const bool isDate = column == u"startDate"_qs;
-    const auto done = store::write(db.path(), u"Checking"_qs, [&](Connection &c) -> store::Status {
-        QSqlQuery insert(c.database());
-        insert.prepare(u"INSERT INTO ProgrammeData (channelID, %1) VALUES (1, ?)"_qs.arg(column));
-        for (const QString &typed : std::as_const(texts)) {
-            insert.addBindValue(typed);
-            if (!insert.exec())
-                return c.failure(insert.lastError().text());
+        QStringList tableDates, tableTimes;
+        for (const TypedStart &start : typedStarts) {
+            tableDates << text(start.date);
+            tableTimes << text(start.time);
         }
-        return store::success();
-    });
-    QVERIFY2(done.ok(), qPrintable(done.ok() ? QString() : done.failure().text()));
-    int wrong = 0;
-    for (const QVariantList &row :
-         db.rows(u"SELECT %1, %1Key FROM ProgrammeData ORDER BY programmeID"_qs.arg(column))) {
-        const QString typed = row[0].toString();
-        const QString expected = isDate ? exportKey(typed, {}).first : exportKey({}, typed).second;
-        if (row[1].toString() != expected && ++wrong <= 10)
-            qWarning("\"%s\": store key %s, read as %s", qPrintable(typed),
-                     qPrintable(row[1].toString()), qPrintable(expected));
+        QTest::newRow("the export's dates") << u"startDate"_qs << tableDates;
+        QTest::newRow("the export's times") << u"startTime"_qs << tableTimes;
+        QTest::newRow("dates") << u"startDate"_qs << dates;
+        QTest::newRow("near yyyy-mm-dd") << u"startDate"_qs << nearDates;
+        QTest::newRow("times") << u"startTime"_qs << times;
+        QTest::newRow("padded dates") << u"startDate"_qs << padded;
+        QTest::newRow("padded times") << u"startTime"_qs << padded;
     }
-    QCOMPARE(wrong, 0);
-}
 
-void TypedTimesTest::schema_holdsTheKeysTheFormsMake()
-{
-    // schema.sql is written by hand around the two expressions; when the
-    // forms change, paste what the test prints in their place.
-    const QString schema = store::schemaSql();
-    const QString date = store::startDateKeySql(u"startDate"_qs);
-    const QString time = store::startTimeKeySql(u"startTime"_qs);
-    QVERIFY2(schema.contains(date), qPrintable(u"schema.sql lacks:\n"_qs + date));
-    QVERIFY2(schema.contains(time), qPrintable(u"schema.sql lacks:\n"_qs + time));
-}
+    void storeKeys_agreeWithTheReading()
+    {
+        QFETCH(QString, column);
+        QFETCH(QStringList, texts);
+        QVERIFY(texts.size() > 10);
+        TestDatabase db;
+        const bool isDate = column == u"startDate"_qs;
+        const auto done =
+            store::write(db.path(), u"Checking"_qs, [&](Connection &c) -> store::Status {
+                QSqlQuery insert(c.database());
+                insert.prepare(
+                    u"INSERT INTO ProgrammeData (channelID, %1) VALUES (1, ?)"_qs.arg(column));
+                for (const QString &typed : std::as_const(texts)) {
+                    insert.addBindValue(typed);
+                    if (!insert.exec())
+                        return c.failure(insert.lastError().text());
+                }
+                return store::success();
+            });
+        QVERIFY2(done.ok(), qPrintable(done.ok() ? QString() : done.failure().text()));
+        int wrong = 0;
+        for (const QVariantList &row :
+             db.rows(u"SELECT %1, %1Key FROM ProgrammeData ORDER BY programmeID"_qs.arg(column))) {
+            const QString typed = row[0].toString();
+            const QString expected =
+                isDate ? exportKey(typed, {}).first : exportKey({}, typed).second;
+            if (row[1].toString() != expected && ++wrong <= 10)
+                qWarning("\"%s\": store key %s, read as %s", qPrintable(typed),
+                         qPrintable(row[1].toString()), qPrintable(expected));
+        }
+        QCOMPARE(wrong, 0);
+    }
 
-void TypedTimesTest::typedDuration_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<std::optional<int>>("minutes");
-    const std::optional<int> none;
-    QTest::newRow("whole minutes, blanks around") << u" 90\t"_qs << std::optional(90);
-    QTest::newRow("h:mm") << u"1:30"_qs << std::optional(90);
-    QTest::newRow("1h30") << u"1h30"_qs << std::optional(90);
-    QTest::newRow("2h 15m") << u"2h 15m"_qs << std::optional(135);
-    QTest::newRow("hours alone") << u"2h"_qs << std::optional(120);
-    QTest::newRow("words, upper case") << u"2 HOURS 15 mins"_qs << std::optional(135);
-    QTest::newRow("minutes past the hour") << u"1h75"_qs << none;
-    QTest::newRow("h:mm with 60 minutes") << u"1:60"_qs << none;
-    QTest::newRow("negative") << u"-30"_qs << none;
-    QTest::newRow("fraction") << u"1.5h"_qs << none;
-    QTest::newRow("other digits") << u"\u0669\u0660"_qs << none;
-    QTest::newRow("blank") << u"  "_qs << none;
-}
+    void schema_holdsTheKeysTheFormsMake()
+    {
+        // schema.sql is written by hand around the two expressions; when the
+        // forms change, paste what the test prints in their place.
+        const QString schema = store::schemaSql();
+        const QString date = store::startDateKeySql(u"startDate"_qs);
+        const QString time = store::startTimeKeySql(u"startTime"_qs);
+        QVERIFY2(schema.contains(date), qPrintable(u"schema.sql lacks:\n"_qs + date));
+        QVERIFY2(schema.contains(time), qPrintable(u"schema.sql lacks:\n"_qs + time));
+    }
 
-void TypedTimesTest::typedDuration()
-{
-    QFETCH(QString, typed);
-    QFETCH(std::optional<int>, minutes);
-    QCOMPARE(store::readTypedDuration(typed), minutes);
-}
+    void typedDuration_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<std::optional<int>>("minutes");
+        const std::optional<int> none;
+        QTest::newRow("whole minutes, blanks around") << u" 90\t"_qs << std::optional(90);
+        QTest::newRow("h:mm") << u"1:30"_qs << std::optional(90);
+        QTest::newRow("1h30") << u"1h30"_qs << std::optional(90);
+        QTest::newRow("2h 15m") << u"2h 15m"_qs << std::optional(135);
+        QTest::newRow("hours alone") << u"2h"_qs << std::optional(120);
+        QTest::newRow("words, upper case") << u"2 HOURS 15 mins"_qs << std::optional(135);
+        QTest::newRow("minutes past the hour") << u"1h75"_qs << none;
+        QTest::newRow("h:mm with 60 minutes") << u"1:60"_qs << none;
+        QTest::newRow("negative") << u"-30"_qs << none;
+        QTest::newRow("fraction") << u"1.5h"_qs << none;
+        QTest::newRow("other digits") << u"\u0669\u0660"_qs << none;
+        QTest::newRow("blank") << u"  "_qs << none;
+    }
+
+    void typedDuration()
+    {
+        QFETCH(QString, typed);
+        QFETCH(std::optional<int>, minutes);
+        QCOMPARE(store::readTypedDuration(typed), minutes);
+    }
+};
 
 QTEST_GUILESS_MAIN(TypedTimesTest)
 #include "tst_typedtimes.moc"

@@ -19,137 +19,150 @@ class WidgetsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase()
+    {
+        // Never the user's own settings.
+        QVERIFY(m_settings.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+    }
 
-    void prompt_takesAnswersLongerThanLineEditDefault();
-    void dialogs_wideEnoughForTheirCaption_data();
-    void dialogs_wideEnoughForTheirCaption();
-    void folders_rememberedPerKindOfFile();
-    void tahoma_isTheRealFamilyWhereInstalled();
-    void windows_keepTheirTabOrder_data();
-    void windows_keepTheirTabOrder();
+    void prompt_takesAnswersLongerThanLineEditDefault()
+    {
+        const QString longName(40000, u'n');
+        const auto dialog = qtdialogs::makePrompt(nullptr, u"Please enter a Project Name"_qs,
+                                                  u"New Quorvel Project"_qs, longName);
+        auto *edit = dialog->findChild<QLineEdit *>();
+        QVERIFY(edit);
+        QVERIFY(edit->maxLength() > longName.size());
+        QCOMPARE(dialog->textValue().size(), longName.size());
+        edit->setText(longName + u"more"_qs);
+        QCOMPARE(dialog->textValue().size(), longName.size() + 4);
+        QCOMPARE(dialog->windowTitle(), u"New Quorvel Project"_qs);
+    }
+
+    void dialogs_wideEnoughForTheirCaption_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("prompt");
+        QTest::newRow("New Project") << u"New Quorvel Project"_qs << true;
+        QTest::newRow("Rename Project") << u"Rename Quorvel Project"_qs << true;
+        QTest::newRow("template line") << u"Quorvel Template Add"_qs << true;
+        QTest::newRow("Export Completed") << u"Quorvel Project Export"_qs << false;
+    }
+
+    void dialogs_wideEnoughForTheirCaption()
+    {
+        QFETCH(QString, title);
+        QFETCH(bool, prompt);
+        const int needed = qtdialogs::captionWidth(title);
+        QVERIFY(needed > QFontMetrics(QApplication::font()).horizontalAdvance(title));
+        std::unique_ptr<QDialog> dialog;
+        if (prompt)
+            dialog = qtdialogs::makePrompt(nullptr, u"Text"_qs, title, QString());
+        else
+            dialog = qtdialogs::makeMessage(nullptr, Dialogs::Icon::Information,
+                                            u"Export Completed"_qs, title, QMessageBox::Ok);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        QVERIFY2(dialog->width() >= needed, qPrintable(QString::number(dialog->width())));
+        dialog->hide();
+    }
+
+    void folders_rememberedPerKindOfFile()
+    {
+        using Kind = Dialogs::FileKind;
+        QCOMPARE(qtdialogs::lastFolder(Kind::ChannelFile), QString());
+        QVERIFY(qtdialogs::startFolder(Kind::ChannelFile) != QDir::currentPath() ||
+                QDir::currentPath() == QDir::homePath());
+        QVERIFY(QDir().mkpath(m_settings.filePath(u"dgc"_qs)));
+        qtdialogs::rememberFolder(Kind::ChannelFile, m_settings.filePath(u"dgc/out.dgc"_qs));
+        qtdialogs::rememberFolder(Kind::Xmltv, m_settings.filePath(u"guides/tv.xml"_qs));
+        QCOMPARE(qtdialogs::lastFolder(Kind::ChannelFile), m_settings.filePath(u"dgc"_qs));
+        QCOMPARE(qtdialogs::startFolder(Kind::ChannelFile), m_settings.filePath(u"dgc"_qs));
+        QCOMPARE(qtdialogs::lastFolder(Kind::Xmltv), m_settings.filePath(u"guides"_qs));
+        QCOMPARE(qtdialogs::lastFolder(Kind::ProgrammeXml), QString());
+        qtdialogs::rememberFolder(Kind::ChannelFile, m_settings.filePath(u"later/out.dgc"_qs));
+        QCOMPARE(qtdialogs::lastFolder(Kind::ChannelFile), m_settings.filePath(u"later"_qs));
+        // A remembered folder that is gone no longer counts.
+        QVERIFY(qtdialogs::startFolder(Kind::ChannelFile) != m_settings.filePath(u"later"_qs));
+    }
+
+    void tahoma_isTheRealFamilyWhereInstalled()
+    {
+        if (!QFile::exists(u"/usr/share/wine/fonts/tahoma.ttf"_qs))
+            QSKIP("No Tahoma to load: Debian package fonts-wine is not installed.");
+        const QFont bold = tahoma(8.25, true);
+        QCOMPARE(QFontInfo(bold).family(), u"Tahoma"_qs);
+        QVERIFY(QFontInfo(bold).bold());
+        QCOMPARE(QFontInfo(tahoma(20.25)).family(), u"Tahoma"_qs);
+    }
+
+    void windows_keepTheirTabOrderAndEvenButtonRows_data()
+    {
+        QTest::addColumn<WindowKind>("kind");
+        QTest::addColumn<QStringList>("order");
+        // Rows of buttons of one width each, each row wider than the one before.
+        QTest::addColumn<QStringList>("rows");
+        const auto row = [](const char *window, WindowKind kind, const QString &order,
+                            const QString &rows = {}) {
+            QTest::newRow(window) << kind << order.split(u' ')
+                                  << rows.split(u'|', Qt::SkipEmptyParts);
+        };
+        row("projectSelection", WindowKind::ProjectSelection,
+            u"projList newProj delProj loadProj renameProject exportProgrammeDatatoXML "
+            u"exportChannelDataToDGC exitQuorvel"_qs,
+            u"newProj delProj loadProj|renameProject|exportProgrammeDatatoXML "
+            u"exportChannelDataToDGC exitQuorvel"_qs);
+        row("channelSelection", WindowKind::ChannelSelection,
+            u"chanList addChannel deleteChannel renameChannel editChannel closeProject"_qs);
+        row("addeditChannel", WindowKind::ChannelEditor,
+            u"chanName chanNum chanUpdate chanLogoURL chanDataURL chanURL tempList addTemplate "
+            u"delTemplate Command3 Command4"_qs);
+        const QString programmeButtons =
+            u"addProgramme deleteProgramme editProgramme duplicateProgramme closeChannel"_qs;
+        row("programmeSelection", WindowKind::ProgrammeSelection,
+            u"progList "_qs + programmeButtons, programmeButtons);
+        row("addeditProgramme", WindowKind::ProgrammeEditor,
+            u"programmeName startDate startTime duration desc category saveProgramme cancel"_qs);
+        row("channelDataExport", WindowKind::ChannelDataExport,
+            u"contactName contactEmail Homepage desc cmdSave cmdClose"_qs);
+    }
+
+    void windows_keepTheirTabOrderAndEvenButtonRows()
+    {
+        QFETCH(WindowKind, kind);
+        QFETCH(QStringList, order);
+        QFETCH(QStringList, rows);
+        WindowFixture f;
+        AppWindow *window = f.navigator.moveTo(nullptr, kind);
+        // The named controls in the order Tab visits them, from the first.
+        QWidget *first = WindowFixture::control<QWidget>(window, order.constFirst().toLatin1());
+        QStringList visited{first->objectName()};
+        for (QWidget *w = first->nextInFocusChain(); w != first; w = w->nextInFocusChain()) {
+            if (order.contains(w->objectName()) && (w->focusPolicy() & Qt::TabFocus))
+                visited << w->objectName();
+        }
+        QCOMPARE(visited, order);
+
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        int narrower = 0;
+        for (const QString &row : rows) {
+            const QStringList names = row.split(u' ');
+            const int width = WindowFixture::control(window, qPrintable(names[0]))->width();
+            QVERIFY2(width > narrower, qPrintable(row));
+            for (const QString &name : names) {
+                const QPushButton *button = WindowFixture::control(window, qPrintable(name));
+                QCOMPARE(button->width(), width);
+                QVERIFY2(width >= button->sizeHint().width(), qPrintable(name));
+            }
+            narrower = width;
+        }
+        WindowFixture::closeAll();
+    }
 
 private:
     QTemporaryDir m_settings;
 };
-
-void WidgetsTest::initTestCase()
-{
-    // Never the user's own settings.
-    QVERIFY(m_settings.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
-}
-
-void WidgetsTest::prompt_takesAnswersLongerThanLineEditDefault()
-{
-    const QString longName(40000, u'n');
-    const auto dialog = qtdialogs::makePrompt(nullptr, u"Please enter a Project Name"_qs,
-                                              u"New Quorvel Project"_qs, longName);
-    auto *edit = dialog->findChild<QLineEdit *>();
-    QVERIFY(edit);
-    QVERIFY(edit->maxLength() > longName.size());
-    QCOMPARE(dialog->textValue().size(), longName.size());
-    edit->setText(longName + u"more"_qs);
-    QCOMPARE(dialog->textValue().size(), longName.size() + 4);
-    QCOMPARE(dialog->windowTitle(), u"New Quorvel Project"_qs);
-}
-
-void WidgetsTest::dialogs_wideEnoughForTheirCaption_data()
-{
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<bool>("prompt");
-    QTest::newRow("New Project") << u"New Quorvel Project"_qs << true;
-    QTest::newRow("Rename Project") << u"Rename Quorvel Project"_qs << true;
-    QTest::newRow("template line") << u"Quorvel Template Add"_qs << true;
-    QTest::newRow("Export Completed") << u"Quorvel Project Export"_qs << false;
-}
-
-void WidgetsTest::dialogs_wideEnoughForTheirCaption()
-{
-    QFETCH(QString, title);
-    QFETCH(bool, prompt);
-    const int needed = qtdialogs::captionWidth(title);
-    QVERIFY(needed > QFontMetrics(QApplication::font()).horizontalAdvance(title));
-    std::unique_ptr<QDialog> dialog;
-    if (prompt)
-        dialog = qtdialogs::makePrompt(nullptr, u"Text"_qs, title, QString());
-    else
-        dialog = qtdialogs::makeMessage(nullptr, Dialogs::Icon::Information, u"Export Completed"_qs,
-                                        title, QMessageBox::Ok);
-    dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-    QVERIFY2(dialog->width() >= needed, qPrintable(QString::number(dialog->width())));
-    dialog->hide();
-}
-
-void WidgetsTest::folders_rememberedPerKindOfFile()
-{
-    using Kind = Dialogs::FileKind;
-    QCOMPARE(qtdialogs::lastFolder(Kind::ChannelFile), QString());
-    QVERIFY(qtdialogs::startFolder(Kind::ChannelFile) != QDir::currentPath() ||
-            QDir::currentPath() == QDir::homePath());
-    QVERIFY(QDir().mkpath(m_settings.filePath(u"dgc"_qs)));
-    qtdialogs::rememberFolder(Kind::ChannelFile, m_settings.filePath(u"dgc/out.dgc"_qs));
-    qtdialogs::rememberFolder(Kind::Xmltv, m_settings.filePath(u"guides/tv.xml"_qs));
-    QCOMPARE(qtdialogs::lastFolder(Kind::ChannelFile), m_settings.filePath(u"dgc"_qs));
-    QCOMPARE(qtdialogs::startFolder(Kind::ChannelFile), m_settings.filePath(u"dgc"_qs));
-    QCOMPARE(qtdialogs::lastFolder(Kind::Xmltv), m_settings.filePath(u"guides"_qs));
-    QCOMPARE(qtdialogs::lastFolder(Kind::ProgrammeXml), QString());
-    qtdialogs::rememberFolder(Kind::ChannelFile, m_settings.filePath(u"later/out.dgc"_qs));
-    QCOMPARE(qtdialogs::lastFolder(Kind::ChannelFile), m_settings.filePath(u"later"_qs));
-    // A remembered folder that is gone no longer counts.
-    QVERIFY(qtdialogs::startFolder(Kind::ChannelFile) != m_settings.filePath(u"later"_qs));
-}
-
-void WidgetsTest::tahoma_isTheRealFamilyWhereInstalled()
-{
-    if (!QFile::exists(u"/usr/share/wine/fonts/tahoma.ttf"_qs))
-        QSKIP("No Tahoma to load: Debian package fonts-wine is not installed.");
-    const QFont bold = tahoma(8.25, true);
-    QCOMPARE(QFontInfo(bold).family(), u"Tahoma"_qs);
-    QVERIFY(QFontInfo(bold).bold());
-    QCOMPARE(QFontInfo(tahoma(20.25)).family(), u"Tahoma"_qs);
-}
-
-void WidgetsTest::windows_keepTheirTabOrder_data()
-{
-    QTest::addColumn<WindowKind>("kind");
-    QTest::addColumn<QStringList>("order");
-    const auto row = [](const char *window, WindowKind kind, const QString &order) {
-        QTest::newRow(window) << kind << order.split(u' ');
-    };
-    row("projectSelection", WindowKind::ProjectSelection,
-        u"projList newProj delProj loadProj renameProject exportProgrammeDatatoXML "
-        u"exportChannelDataToDGC exitQuorvel"_qs);
-    row("channelSelection", WindowKind::ChannelSelection,
-        u"chanList addChannel deleteChannel renameChannel editChannel closeProject"_qs);
-    row("addeditChannel", WindowKind::ChannelEditor,
-        u"chanName chanNum chanUpdate chanLogoURL chanDataURL chanURL tempList addTemplate "
-        u"delTemplate Command3 Command4"_qs);
-    row("programmeSelection", WindowKind::ProgrammeSelection,
-        u"progList addProgramme deleteProgramme editProgramme duplicateProgramme closeChannel"_qs);
-    row("addeditProgramme", WindowKind::ProgrammeEditor,
-        u"programmeName startDate startTime duration desc category saveProgramme cancel"_qs);
-    row("channelDataExport", WindowKind::ChannelDataExport,
-        u"contactName contactEmail Homepage desc cmdSave cmdClose"_qs);
-}
-
-void WidgetsTest::windows_keepTheirTabOrder()
-{
-    QFETCH(WindowKind, kind);
-    QFETCH(QStringList, order);
-    WindowFixture f;
-    AppWindow *window = f.navigator.moveTo(nullptr, kind);
-    // The named controls in the order Tab visits them, from the first.
-    QWidget *first = WindowFixture::control<QWidget>(window, order.constFirst().toLatin1());
-    QStringList visited{first->objectName()};
-    for (QWidget *w = first->nextInFocusChain(); w != first; w = w->nextInFocusChain()) {
-        if (order.contains(w->objectName()) && (w->focusPolicy() & Qt::TabFocus))
-            visited << w->objectName();
-    }
-    QCOMPARE(visited, order);
-    WindowFixture::closeAll();
-}
 
 QTEST_MAIN(WidgetsTest)
 #include "tst_widgets.moc"
