@@ -22,15 +22,23 @@ using schedule::Programme;
 
 void ScheduleWindow::exportGuideImage()
 {
-    // What is written is the day the Guide shows, so it is shown first.
-    showGuide();
+    showGuideForOutput();
     m_grid->exportImage();
 }
 
 void ScheduleWindow::printGuide()
 {
-    showGuide();
+    showGuideForOutput();
     m_grid->print();
+}
+
+void ScheduleWindow::showGuideForOutput()
+{
+    // What is written is the day the Guide shows: from the table it is
+    // shown first, at the table's day; a Guide already shown keeps the day
+    // the user moved it to.
+    if (m_tabs->currentWidget() != m_grid)
+        showGuide();
 }
 
 void ScheduleWindow::buildMenus(QVBoxLayout *layout)

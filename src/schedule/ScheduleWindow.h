@@ -44,9 +44,10 @@ public:
     GridTab *grid() const { return m_grid; }
     // Brings the Guide into view on the day of the table's row.
     void showGuide();
-    // Shows the Guide, then writes its day as PNG or SVG.
+    // Writes the Guide's day as PNG, SVG or PDF; from the table, the Guide
+    // is shown first.
     void exportGuideImage();
-    // Shows the Guide, then opens the print preview of its day.
+    // Opens the print preview of the Guide's day, shown first likewise.
     void printGuide();
 
 protected:
@@ -55,6 +56,7 @@ protected:
     void showAfresh(const store::Failure &gone) override;
 
 private:
+    void showGuideForOutput();
     QString databasePath() const override;
     void showChange(qint32 channelID, const QList<qint32> &selected) override;
     void showEdit(qint32 channelID, qint32 programmeID, int column, const QString &text) override;

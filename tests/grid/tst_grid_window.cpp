@@ -240,8 +240,16 @@ void GridWindowTest::exportImage_writesPngOfGivenWidthOrSvg()
     WindowFixture::control<QAction>(w, "exportGuideImage")->trigger();
     QFile file(path + u".svg"_qs);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray svg = file.readAll();
-    QVERIFY(svg.contains("<svg") && svg.contains("The Match"));
+    QVERIFY(file.readAll().contains("The Match"));
+
+    // The day the Guide shows is the day written, whatever the table's row.
+    QTest::keyClick(w->grid()->view(), Qt::Key_PageDown, Qt::ControlModifier);
+    f.dialogs.answerSaveAs(path + u".next.svg"_qs);
+    WindowFixture::control<QAction>(w, "exportGuideImage")->trigger();
+    QCOMPARE(w->grid()->day(), QDate(2024, 6, 11));
+    QFile next(path + u".next.svg"_qs);
+    QVERIFY(next.open(QIODevice::ReadOnly));
+    QVERIFY(!next.readAll().contains("The Match"));
 }
 
 void GridWindowTest::selectionOutlinedAndPrintPreviewWithoutWaiting()
