@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
+#include <algorithm>
+
 using schedule::Programme;
 
 namespace {
@@ -19,6 +21,14 @@ QRadioButton *radio(const QString &name, const QString &caption, QWidget *parent
     auto *button = new QRadioButton(caption, parent);
     button->setObjectName(name);
     return button;
+}
+
+// The last repeat asked for in this run of the program, offered again: a
+// week is built a day at a time with the same repeat.
+schedule::RepeatPlan &lastPlan()
+{
+    static schedule::RepeatPlan last;
+    return last;
 }
 
 } // namespace
@@ -34,7 +44,13 @@ RepeatDialog::RepeatDialog(QList<Programme> selected, QWidget *parent)
     m_everyWeekday = radio(QStringLiteral("everyWeekday"),
                            QStringLiteral("Every &weekday (Monday to Friday)"), every);
     m_everyWeek = radio(QStringLiteral("everyWeek"), QStringLiteral("Every wee&k"), every);
-    m_everyWeek->setChecked(true);
+    const schedule::RepeatPlan &last = lastPlan();
+    QRadioButton *checked = last.every == schedule::Every::Day       ? m_everyDay
+                            : last.every == schedule::Every::Weekday ? m_everyWeekday
+                                                                     : m_everyWeek;
+    checked->setChecked(true);
+    // The keyboard starts on the choice that is checked.
+    checked->setFocus();
     auto *everyLayout = new QVBoxLayout(every);
     everyLayout->addWidget(m_everyDay);
     everyLayout->addWidget(m_everyWeekday);
@@ -52,9 +68,10 @@ RepeatDialog::RepeatDialog(QList<Programme> selected, QWidget *parent)
     m_until->setCalendarPopup(true);
     m_until->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     m_until->setAccessibleName(QStringLiteral("Last date"));
-    m_timesChosen->setChecked(true);
-    const QDate last = schedule::latestDate(m_selected);
-    m_until->setDate(last.isValid() ? last.addDays(7) : QDate::currentDate());
+    const QDate latest = schedule::latestDate(m_selected);
+    m_until->setDate(latest.isValid() ? latest.addDays(7) : QDate::currentDate());
+    m_times->setValue(std::max(last.times, 1));
+    (last.until ? m_untilChosen : m_timesChosen)->setChecked(true);
     auto *endLayout = new QFormLayout(end);
     endLayout->addRow(m_timesChosen, m_times);
     endLayout->addRow(m_untilChosen, m_until);
@@ -87,6 +104,7 @@ RepeatDialog::RepeatDialog(QList<Programme> selected, QWidget *parent)
         updateCount();
     });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(this, &QDialog::accepted, this, [this] { lastPlan() = plan(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     updateCount();
 }

@@ -217,8 +217,8 @@ private slots:
         QCOMPARE(window->channelID(), f.other);
         F::table(window)->setFocus();
         QTest::keyClick(F::table(window), Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(stored(f.db, f.other),
-                 QStringList({u"2024-01-01|06:00|30|Say \"Hi\""_qs, u"2024-01-01|06:30|30|Weather"_qs}));
+        QCOMPARE(stored(f.db, f.other), QStringList({u"2024-01-01|06:00|30|Say \"Hi\""_qs,
+                                                     u"2024-01-01|06:30|30|Weather"_qs}));
         window->undoStack()->undo();
         QCOMPARE(stored(f.db, f.other), QStringList());
 
@@ -241,6 +241,9 @@ private slots:
         QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
         auto *dialog = window->findChild<RepeatDialog *>(u"repeatDialog"_qs);
         QVERIFY(dialog && dialog->isVisible());
+        // The keyboard starts on the repeat that is checked.
+        QCOMPARE(dialog->focusWidget(), F::control<QRadioButton>(dialog, "everyWeek"));
+        F::control<QRadioButton>(dialog, "everyWeekday")->click();
         F::control<QRadioButton>(dialog, "everyWeek")->click();
         F::control<QSpinBox>(dialog, "repeatTimes")->setValue(4);
         QCOMPARE(F::control<QLabel>(dialog, "repeatCount")->text(), u"Adds 8 programmes."_qs);
@@ -254,15 +257,23 @@ private slots:
         QCOMPARE(stored(f.db, f.channel).size(), 2);
         window->undoStack()->redo();
         QCOMPARE(f.db.rows(u"SELECT programmeID FROM ProgrammeData"_qs), ids);
+
+        // The next repeat offers the last one again.
+        QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
+        dialog = window->findChildren<RepeatDialog *>(u"repeatDialog"_qs).constLast();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(F::control<QRadioButton>(dialog, "everyWeek")->isChecked());
+        QCOMPARE(F::control<QSpinBox>(dialog, "repeatTimes")->value(), 4);
+        dialog->reject();
     }
 
     void f8_movesThroughProblems()
     {
         F f;
-        for (const QString &p : {u"2024-01-01|06:00|60|Overlaps"_qs, u"2024-01-01|06:30|30|Fine"_qs,
-                                 u"2024-01-01|07:00|30|Gap after"_qs,
-                                 u"2024-01-01|08:00|30|Fine"_qs,
-                                 u"2024-01-01|08:30|soon|Unreadable"_qs})
+        for (const QString &p :
+             {u"2024-01-01|06:00|60|Overlaps"_qs, u"2024-01-01|06:30|30|Fine"_qs,
+              u"2024-01-01|07:00|30|Gap after"_qs, u"2024-01-01|08:00|30|Fine"_qs,
+              u"2024-01-01|08:30|soon|Unreadable"_qs})
             f.add(f.channel, p);
         ScheduleWindow *window = f.open();
         QVERIFY(window);
