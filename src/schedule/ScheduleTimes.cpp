@@ -65,10 +65,21 @@ QString plural(int count, const QString &one, const QString &many)
     return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? one : many);
 }
 
+// "45 minutes", "1 hour 30 minutes", "214 days 14 hours": a gap of weeks
+// read in minutes ("309000 minutes") says nothing at a glance.
 QString minutesText(qint64 seconds)
 {
     const qint64 minutes = (seconds + 59) / 60;
-    return plural(int(minutes), QStringLiteral("minute"), QStringLiteral("minutes"));
+    const qint64 parts[] = {minutes / (24 * 60), minutes / 60 % 24, minutes % 60};
+    const QString names[][2] = {{QStringLiteral("day"), QStringLiteral("days")},
+                                {QStringLiteral("hour"), QStringLiteral("hours")},
+                                {QStringLiteral("minute"), QStringLiteral("minutes")}};
+    QStringList said;
+    for (int i = 0; i < 3; ++i) {
+        if (parts[i] != 0)
+            said << plural(int(parts[i]), names[i][0], names[i][1]);
+    }
+    return said.isEmpty() ? plural(0, names[2][0], names[2][1]) : said.join(u' ');
 }
 
 // Reads each distinct typed value once: a channel's hundred thousand

@@ -233,8 +233,7 @@ private slots:
         refuses("too few cells", u"2024-01-01\t06:00\t30\n"_qs,
                 u"Row 1 has 3 cells; 9 are expected"_qs);
         refuses("a full cell past the last column",
-                u"2024-01-01\t06:00\t30\t\tA\t\t\t\t\textra\n"_qs,
-                u"Row 1 has 10 cells"_qs);
+                u"2024-01-01\t06:00\t30\t\tA\t\t\t\t\textra\n"_qs, u"Row 1 has 10 cells"_qs);
         refuses("quote never closed", u"2024-01-01\t06:00\t30\t\t\"A\t\t\n"_qs,
                 u"Row 1: a quoted cell is never closed."_qs);
         refuses("nothing", u"\n\n"_qs, u"The clipboard holds no programmes."_qs);
@@ -412,6 +411,21 @@ private slots:
         }
         QCOMPARE(found, problems);
         QCOMPARE(counted.text(), count);
+    }
+
+    void checks_sayHowLongInWords()
+    {
+        const auto said = [](const QString &first, const QString &next) {
+            const QList<Programme> rows = programmeList({first, next});
+            return schedule::checkProgramme(rows.at(0), &rows.at(1), 0, london).text;
+        };
+        QCOMPARE(said(u"2024-01-01|06:00|90|A"_qs, u"2024-01-01|06:45|30|B"_qs),
+                 u"Overlaps the next programme by 45 minutes."_qs);
+        QCOMPARE(said(u"2024-01-01|06:00|30|A"_qs, u"2024-01-01|08:00|30|B"_qs),
+                 u"Leaves a gap of 1 hour 30 minutes before the next programme."_qs);
+        // Time that passes: the clocks went forward in between.
+        QCOMPARE(said(u"2024-01-01|06:00|30|A"_qs, u"2024-08-02|09:00|30|B"_qs),
+                 u"Leaves a gap of 214 days 1 hour 30 minutes before the next programme."_qs);
     }
 };
 
