@@ -4,6 +4,7 @@
 #include "schedule/ScheduleWindow.h"
 
 #include "grid/GridTab.h"
+#include "programmes/Programmes.h"
 #include "schedule/RepeatDialog.h"
 #include "schedule/Spreadsheet.h"
 #include "widgets/Dialogs.h"
@@ -148,11 +149,20 @@ void ScheduleWindow::deleteProgrammes()
     const QList<Programme> selected = selectedProgrammes();
     if (selected.isEmpty())
         return;
+    // Named, so that the question says which rows the selection holds.
+    const auto named = [](const Programme &p) {
+        const QString name = p.programmeName.trimmed().isEmpty()
+                                 ? programmes::unnamedProgrammeText()
+                                 : p.programmeName;
+        return QStringLiteral("\u201C%1\u201D (%2 %3)").arg(name, p.startDate, p.startTime);
+    };
     const QString question =
         selected.size() == 1
-            ? QStringLiteral("Are you sure you want to delete the selected programme?")
-            : QStringLiteral("Are you sure you want to delete the %1 selected programmes?")
-                  .arg(selected.size());
+            ? QStringLiteral("Are you sure you want to delete %1?").arg(named(selected.first()))
+            : QStringLiteral("Are you sure you want to delete the %1 selected programmes, from "
+                             "%2 to %3?")
+                  .arg(selected.size())
+                  .arg(named(selected.first()), named(selected.last()));
     if (!dialogs().confirm(this, question, windowTitle(), Dialogs::Icon::Question))
         return;
     m_undo->push(
