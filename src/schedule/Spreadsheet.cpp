@@ -176,11 +176,12 @@ Pasted fromSpreadsheet(const QString &text)
         for (qsizetype c = columns.size(); c < row.size(); ++c)
             fits = fits && row.at(c).isEmpty();
         if (!fits) {
-            result.error = QStringLiteral("Row %1 has %2 cells; %3 are expected (%4; End and "
+            result.error = QStringLiteral("Row %1 has %2; %3 are expected (%4; End and "
                                           "the last %5 may be left out), or a header row that "
                                           "names the columns.")
                                .arg(number)
-                               .arg(row.size())
+                               .arg(row.size() == 1 ? QStringLiteral("1 cell")
+                                                    : QStringLiteral("%1 cells").arg(row.size()))
                                .arg(ColumnCount)
                                .arg(allTitles(true).join(QStringLiteral(", ")))
                                .arg(optionalColumns);

@@ -232,6 +232,7 @@ private slots:
                 u"Row 2: the duration \"\" cannot be read."_qs);
         refuses("too few cells", u"2024-01-01\t06:00\t30\n"_qs,
                 u"Row 1 has 3 cells; 9 are expected"_qs);
+        refuses("one cell", u"2024-01-01\n"_qs, u"Row 1 has 1 cell; 9 are expected"_qs);
         refuses("a full cell past the last column",
                 u"2024-01-01\t06:00\t30\t\tA\t\t\t\t\textra\n"_qs, u"Row 1 has 10 cells"_qs);
         refuses("quote never closed", u"2024-01-01\t06:00\t30\t\t\"A\t\t\n"_qs,
