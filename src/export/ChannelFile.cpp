@@ -3,7 +3,7 @@
 #include "export/ExportFile.h"
 #include "store/Connection.h"
 #include "store/OutputPath.h"
-#include "store/SqliteStatement.h"
+#include "store/Statement.h"
 #include "store/Tables.h"
 
 #include <charconv>
@@ -41,25 +41,23 @@ void writeNumbered(ExportFile &file, std::string_view before, qint64 number, std
 
 Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
 {
-    sqlite3 *handle = store::sqliteHandle(db);
     using Channel = store::tables::Channel;
     using Template = store::tables::Template;
-    store::SqliteStatement count(handle, QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2 = ?")
-                                             .arg(Channel::table, Channel::projectId));
-    store::SqliteStatement channels(
-        handle,
-        QStringLiteral("SELECT %1, %2, %3, %4, %5, %6 FROM %7 WHERE %8 = ? ORDER BY %1")
-            .arg(Channel::id, Channel::name, Channel::updateFrequency, Channel::logoUrl,
-                 Channel::dataUrl, Channel::channelUrl, Channel::table, Channel::projectId));
+    store::Statement count(db, QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2 = ?")
+                                   .arg(Channel::table, Channel::projectId));
+    store::Statement channels(
+        db, QStringLiteral("SELECT %1, %2, %3, %4, %5, %6 FROM %7 WHERE %8 = ? ORDER BY %1")
+                .arg(Channel::id, Channel::name, Channel::updateFrequency, Channel::logoUrl,
+                     Channel::dataUrl, Channel::channelUrl, Channel::table, Channel::projectId));
     // All the project's template lines in one query, in channel order, read
     // alongside the channels: one query per channel would cost more than
     // writing the whole file.
-    store::SqliteStatement templates(
-        handle, QStringLiteral("SELECT t.%1, t.%2 FROM %3 AS c JOIN %4 AS t ON t.%1 = c.%5 "
-                               "WHERE c.%6 = ? ORDER BY c.%5, t.rowid")
-                    .arg(Template::channelId, Template::line, Channel::table, Template::table,
-                         Channel::id, Channel::projectId));
-    const auto failed = [&](const store::SqliteStatement &statement) -> Status {
+    store::Statement templates(
+        db, QStringLiteral("SELECT t.%1, t.%2 FROM %3 AS c JOIN %4 AS t ON t.%1 = c.%5 "
+                           "WHERE c.%6 = ? ORDER BY c.%5, t.rowid")
+                .arg(Template::channelId, Template::line, Channel::table, Template::table,
+                     Channel::id, Channel::projectId));
+    const auto failed = [&](const store::Statement &statement) -> Status {
         return db.failure(statement.errorString());
     };
 

@@ -4,7 +4,7 @@
 #include "store/Connection.h"
 #include "store/OutputPath.h"
 #include "store/ProgrammeRow.h"
-#include "store/SqliteStatement.h"
+#include "store/Statement.h"
 #include "store/Tables.h"
 
 using store::Connection;
@@ -16,19 +16,18 @@ namespace {
 
 Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
 {
-    sqlite3 *handle = store::sqliteHandle(db);
     using Channel = store::tables::Channel;
     using Programme = store::tables::Programme;
-    store::SqliteStatement channels(
-        handle, QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? ORDER BY %1")
-                    .arg(Channel::id, Channel::name, Channel::table, Channel::projectId));
-    store::SqliteStatement programmes(
-        handle, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
-                    .arg(store::columnList(store::editorColumns()), Programme::table,
-                         Programme::channelId, Programme::id));
+    store::Statement channels(
+        db, QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? ORDER BY %1")
+                .arg(Channel::id, Channel::name, Channel::table, Channel::projectId));
+    store::Statement programmes(db,
+                                QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+                                    .arg(store::columnList(store::editorColumns()),
+                                         Programme::table, Programme::channelId, Programme::id));
     const store::RowReader reader(programmes);
     store::ProgrammeRowUtf8 row;
-    const auto failed = [&](const store::SqliteStatement &statement) -> Status {
+    const auto failed = [&](const store::Statement &statement) -> Status {
         return db.failure(statement.errorString());
     };
 

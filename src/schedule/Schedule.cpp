@@ -2,7 +2,7 @@
 
 #include "store/Connection.h"
 #include "store/Gone.h"
-#include "store/SqliteStatement.h"
+#include "store/Statement.h"
 #include "store/Tables.h"
 
 #include <QRegularExpression>
@@ -88,7 +88,7 @@ Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channe
                 QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4, %5, %6")
                     .arg(store::columnList(columns), Stored::table, Stored::channelId,
                          Stored::startDateKey, Stored::startTimeKey, Stored::id);
-            store::SqliteStatement rows(store::sqliteHandle(db), sql);
+            store::Statement rows(db, sql);
             rows.restart(channelID);
             const store::RowReader reader(rows);
             QList<Programme> programmes;
@@ -149,30 +149,39 @@ Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelI
                 QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(Stored::table, Stored::id));
             if (!taken)
                 return taken.failure();
-            const store::ColumnNames columns = store::programmeColumns();
-            auto insert = db.prepare(store::insertStatement(Stored::table, columns));
-            if (!insert)
-                return insert.failure();
+            // A row given back by undo keeps its identifier; a new one is
+            // given the next by the store, which a server does only when the
+            // column is left out altogether.
+            const store::ColumnNames withId = store::programmeColumns();
+            store::ColumnNames withoutId = withId;
+            withoutId.removeOne(Stored::id);
+            auto insertWithId = db.prepare(store::insertStatement(Stored::table, withId) +
+                                           db.returning(Stored::id));
+            if (!insertWithId)
+                return insertWithId.failure();
+            auto insertNew = db.prepare(store::insertStatement(Stored::table, withoutId) +
+                                        db.returning(Stored::id));
+            if (!insertNew)
+                return insertNew.failure();
             QList<qint32> ids;
             ids.reserve(programmes.size());
             for (const Programme &p : programmes) {
-                QVariant id;
+                bool keepsId = false;
                 if (p.programmeID > 0) {
                     taken.value().bindValue(0, p.programmeID);
                     if (auto looked = db.execute(taken.value()); !looked)
                         return looked.failure();
-                    if (!taken.value().next())
-                        id = p.programmeID;
+                    keepsId = !taken.value().next();
                     taken.value().finish();
                 }
                 Programme row = p;
-                row.programmeID = id.toLongLong();
+                row.programmeID = keepsId ? p.programmeID : 0;
                 row.channelID = channelID;
-                QSqlQuery &q = insert.value();
-                store::bindRow(q, row, columns);
+                QSqlQuery &q = keepsId ? insertWithId.value() : insertNew.value();
+                store::bindRow(q, row, keepsId ? withId : withoutId);
                 if (auto added = db.execute(q); !added)
                     return added.failure();
-                const qint64 given = q.lastInsertId().toLongLong();
+                const qint64 given = db.insertedId(q);
                 if (given <= 0 || given > std::numeric_limits<qint32>::max())
                     return db.failure(QStringLiteral("The store gave a new programme an "
                                                      "identifier the program cannot hold."));

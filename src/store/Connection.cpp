@@ -1,8 +1,10 @@
 #include "store/Connection.h"
 
-#include "store/SqliteStatement.h"
+#include "store/Statement.h"
 
 #include "store/SchemaUpgrade.h"
+#include "store/Server.h"
+#include "store/Tables.h"
 
 #include <QAtomicInteger>
 #include <QCoreApplication>
@@ -148,8 +150,14 @@ QString explainSqliteFailure(int code, const QString &said, const QString &datab
 }
 
 Connection::Connection(QString databasePath)
-    : m_path(std::move(databasePath)), m_name(uniqueConnectionName())
+    : m_path(std::move(databasePath)), m_server(isServerAddress(m_path)),
+      m_name(uniqueConnectionName())
 {
+}
+
+QString Connection::shownPath() const
+{
+    return m_server ? withoutPassword(m_path) : m_path;
 }
 
 Connection::~Connection()
@@ -165,7 +173,7 @@ Connection::~Connection()
 
 Failure Connection::failure(const QString &detail) const
 {
-    return Failure{QString(), detail, m_path};
+    return Failure{QString(), detail, shownPath()};
 }
 
 Failure Connection::failure(const QSqlError &error) const
@@ -173,13 +181,32 @@ Failure Connection::failure(const QSqlError &error) const
     QString said = error.databaseText();
     if (said.isEmpty())
         said = error.text();
+    if (m_server)
+        return failure(explainServerFailure(error.nativeErrorCode(), said, m_path));
     bool isCode = false;
     const int code = error.nativeErrorCode().toInt(&isCode);
     return failure(explainSqliteFailure(isCode ? code : SQLITE_ERROR, said, m_path));
 }
 
+Status Connection::openServer()
+{
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+    if (!m_db.isValid())
+        return failure(QStringLiteral("Qt's PostgreSQL driver is not installed, so Quorvel cannot "
+                                      "reach the server %1. On Debian, install the package "
+                                      "libqt6sql6-psql.")
+                           .arg(serverName(m_path)));
+    if (auto applied = applyServerAddress(m_db, m_path); !applied)
+        return applied;
+    if (!m_db.open())
+        return failure(m_db.lastError());
+    return prepareSchema(*this);
+}
+
 Status Connection::open()
 {
+    if (m_server)
+        return openServer();
     const QFileInfo file(m_path);
     if (!file.exists()) {
         return failure(QStringLiteral("The database file %1 does not exist. Create an empty one "
@@ -216,6 +243,22 @@ Status Connection::begin()
     // IMMEDIATE takes the write lock now, while waiting for it is still
     // allowed: a transaction that only asks once it writes is refused at
     // once when another program is writing, since waiting could deadlock.
+    //
+    // On a server every writer waits for one lock, held to the end of its
+    // transaction, for no longer than a file's writer would.
+    if (m_server) {
+        if (auto begun = execute(QStringLiteral("BEGIN")); !begun)
+            return begun;
+        m_inTransaction = true;
+        for (const QString &sql : {QStringLiteral("SET LOCAL lock_timeout = %1").arg(busyTimeoutMs),
+                                   serverWriteLockSql()}) {
+            if (auto locked = execute(sql); !locked) {
+                rollback();
+                return locked;
+            }
+        }
+        return success();
+    }
     if (auto begun = execute(QStringLiteral("BEGIN IMMEDIATE")); !begun)
         return begun;
     m_inTransaction = true;
@@ -224,7 +267,10 @@ Status Connection::begin()
 
 Status Connection::beginRead()
 {
-    if (auto begun = execute(QStringLiteral("BEGIN")); !begun)
+    // A file's reader sees one snapshot until it ends; a server's must ask for it.
+    if (auto begun = execute(m_server ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ")
+                                      : QStringLiteral("BEGIN"));
+        !begun)
         return begun;
     m_inTransaction = true;
     return success();
@@ -273,6 +319,15 @@ Result<QSqlQuery> Connection::run(const QString &sql, const QVariantList &values
     notePrepared(sql);
     QSqlQuery query(m_db);
     query.setForwardOnly(forwardOnly);
+    // Qt's PostgreSQL driver makes every prepared query a PREPARE, which
+    // the server refuses for BEGIN, SET and the like; with nothing to bind
+    // there is nothing to prepare for.
+    if (m_server && values.isEmpty()) {
+        if (!query.exec(sql))
+            return failure(query.lastError());
+        m_changed = query.numRowsAffected();
+        return query;
+    }
     if (!query.prepare(sql))
         return failure(query.lastError());
     for (const QVariant &value : values) {
@@ -281,6 +336,7 @@ Result<QSqlQuery> Connection::run(const QString &sql, const QVariantList &values
     }
     if (!query.exec())
         return failure(query.lastError());
+    m_changed = query.numRowsAffected();
     return query;
 }
 
@@ -306,17 +362,35 @@ Result<qint64> Connection::insert(const QString &table, const Columns &columns)
         marks << QStringLiteral("?");
         values << value;
     }
-    const QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
-                                        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                              .arg(table, names.join(QStringLiteral(", ")),
-                                                   marks.join(QStringLiteral(", ")));
+    QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table)
+                                  : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                        .arg(table, names.join(QStringLiteral(", ")),
+                                             marks.join(QStringLiteral(", ")));
+    // A server tells a new row's identifier only when asked for it.
+    const QString key = tables::keyOf(table);
+    if (!key.isEmpty())
+        sql += returning(key);
     auto done = run(sql, values, true);
     if (!done)
         return done.failure();
-    const QVariant id = done.value().lastInsertId();
-    if (!id.isValid())
+    if (m_server && key.isEmpty())
+        return qint64(0);
+    const qint64 id = insertedId(done.value());
+    if (id <= 0 && (m_server || !done.value().lastInsertId().isValid()))
         return failure(QStringLiteral("The database did not report the new row's identifier."));
-    return id.toLongLong();
+    return id;
+}
+
+QString Connection::returning(const QString &keyColumn) const
+{
+    return m_server ? QStringLiteral(" RETURNING ") + keyColumn : QString();
+}
+
+qint64 Connection::insertedId(QSqlQuery &inserted) const
+{
+    if (!m_server)
+        return inserted.lastInsertId().toLongLong();
+    return inserted.next() ? inserted.value(0).toLongLong() : 0;
 }
 
 Result<QSqlQuery> Connection::prepare(const QString &sql)
@@ -342,6 +416,7 @@ Status Connection::execute(QSqlQuery &prepared)
         }
     }
     const bool ran = prepared.exec();
+    m_changed = ran ? prepared.numRowsAffected() : 0;
     for (const int i : std::as_const(changed))
         prepared.bindValue(i, given.at(i));
     if (!ran)
@@ -435,9 +510,14 @@ Result<ListEntries> readTextEntries(const QString &databasePath, const QString &
     return read(databasePath, action, [&](Connection &db) -> Result<ListEntries> {
         // The rows are read once, in index order: a page cache of the usual
         // size would only hold more memory while the list is being built.
-        if (auto small = db.execute(QStringLiteral("PRAGMA cache_size = -256")); !small)
+        // A server hands them over a batch at a time, inside a snapshot.
+        if (db.isServer()) {
+            if (auto begun = db.beginRead(); !begun)
+                return begun.failure();
+        } else if (auto small = db.execute(QStringLiteral("PRAGMA cache_size = -256")); !small) {
             return small.failure();
-        SqliteStatement rows(sqliteHandle(db), sql);
+        }
+        Statement rows(db, sql);
         rows.restart(value);
         const QByteArray empty = emptyText.toUtf8();
         ListEntries entries;

@@ -27,14 +27,19 @@ class Connection
     Q_DISABLE_COPY_MOVE(Connection)
 
 public:
+    // `databasePath` is a database file's path, or a PostgreSQL server's
+    // address (store/Server.h).
     explicit Connection(QString databasePath);
     ~Connection();
 
     // Opens an existing database file for reading and writing; a missing file
     // is a failure, never silently created. A file that is no Quorvel database,
     // or one written by a newer Quorvel, is refused; an older one is brought
-    // up to date first.
+    // up to date first. The same for a database on a server.
     Status open();
+
+    // Whether the database is on a PostgreSQL server rather than in a file.
+    bool isServer() const { return m_server; }
 
     // A transaction that writes. It holds the write lock from its start, so
     // it waits for another program's change to end instead of failing.
@@ -59,8 +64,17 @@ public:
     Result<QSqlQuery> prepare(const QString &sql);
     // Runs a prepared statement with the values bound to it now.
     Status execute(QSqlQuery &prepared);
+    // What an INSERT must end with for insertedId to find the new row's
+    // key column: nothing for a file, whose driver tells it anyway.
+    QString returning(const QString &keyColumn) const;
+    // The identifier the store gave the row a prepared INSERT just added.
+    qint64 insertedId(QSqlQuery &inserted) const;
+    // How many rows the last statement that ran changed.
+    qint64 changedRows() const { return m_changed; }
 
     const QString &databasePath() const { return m_path; }
+    // The database as messages show it: a server's address never with its password.
+    QString shownPath() const;
     QSqlDatabase &database() { return m_db; }
 
     Failure failure(const QString &detail) const;
@@ -69,8 +83,11 @@ public:
 
 private:
     Result<QSqlQuery> run(const QString &sql, const QVariantList &values, bool forwardOnly);
+    Status openServer();
 
     QString m_path;
+    bool m_server = false;
+    qint64 m_changed = 0;
     QString m_name;
     QSqlDatabase m_db;
     bool m_inTransaction = false;

@@ -3,7 +3,9 @@
 #include "store/AtomicFile.h"
 #include "store/Connection.h"
 #include "store/SchemaUpgrade.h"
-#include "store/SqliteStatement.h"
+#include "store/Server.h"
+#include "store/ServerSchema.h"
+#include "store/Statement.h"
 #include "store/Tables.h"
 
 #include <QDir>
@@ -60,6 +62,8 @@ QStringList statements(const QString &sql)
 
 Status createDatabase(const QString &path)
 {
+    if (isServerAddress(path))
+        return createServerDatabase(path);
     const auto refused = [&](const QString &detail) {
         return Failure{QStringLiteral("Could not create the database"), detail, path};
     };
@@ -121,6 +125,8 @@ Status createDatabase(const QString &path)
 
 DatabaseCheck inspectDatabase(const QString &path)
 {
+    if (isServerAddress(path))
+        return inspectServerDatabase(path);
     const QFileInfo info(path);
     if (!info.exists())
         return {DatabaseCheck::Missing, QStringLiteral("There is no file of that name.")};
@@ -149,18 +155,18 @@ DatabaseCheck inspectDatabase(const QString &path)
     if (code == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, busyTimeoutMs);
-        const auto failed = [&](const SqliteStatement &statement) {
+        const auto failed = [&](const Statement &statement) {
             if (statement.ok())
                 return false;
             code = sqlite3_extended_errcode(db);
             said = statement.errorString();
             return true;
         };
-        SqliteStatement names(db, "SELECT lower(name) FROM sqlite_master WHERE type = 'table'");
+        Statement names(db, "SELECT lower(name) FROM sqlite_master WHERE type = 'table'");
         while (names.next())
             found << QString::fromUtf8(names.text(0).data(), qsizetype(names.text(0).size()));
         if (!failed(names)) {
-            SqliteStatement userVersion(db, "PRAGMA user_version");
+            Statement userVersion(db, "PRAGMA user_version");
             if (userVersion.next())
                 version = int(userVersion.integer(0));
             failed(userVersion);

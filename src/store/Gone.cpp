@@ -63,10 +63,7 @@ Status requireRow(const QString &databasePath, const QString &action, const QStr
 
 Status requireChanged(Connection &db, const QString &table)
 {
-    auto changed = db.select(QStringLiteral("SELECT changes()"));
-    if (!changed)
-        return changed.failure();
-    if (!changed.value().next() || changed.value().value(0).toLongLong() == 0)
+    if (db.changedRows() == 0)
         return goneFailure(db, table);
     return success();
 }

@@ -1,6 +1,6 @@
 #include "store/ListEntry.h"
 
-#include "store/SqliteStatement.h"
+#include "store/Statement.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "store/ProgrammeRow.h"
 
-#include "store/SqliteStatement.h"
+#include "store/Statement.h"
 
 #include <QSqlRecord>
 
@@ -26,7 +26,7 @@ QVariant bound(const QString &text)
 
 // An empty text read back is still a value: it must not turn into NULL when
 // an undo writes it again.
-QString wide(const SqliteStatement &statement, int column)
+QString wide(const Statement &statement, int column)
 {
     const std::string_view value = statement.text(column);
     if (!value.data())
@@ -34,12 +34,12 @@ QString wide(const SqliteStatement &statement, int column)
     return value.empty() ? QStringLiteral("") : fromUtf8(value);
 }
 
-std::string_view utf8(const SqliteStatement &statement, int column)
+std::string_view utf8(const Statement &statement, int column)
 {
     return statement.text(column);
 }
 
-qint64 integerOf(const SqliteStatement &statement, int column)
+qint64 integerOf(const Statement &statement, int column)
 {
     return statement.integer(column);
 }
@@ -154,7 +154,7 @@ void RowReader::place(int column, std::string_view name)
     }
 }
 
-RowReader::RowReader(const SqliteStatement &statement)
+RowReader::RowReader(const Statement &statement)
 {
     m_texts.fill(-1, qsizetype(std::size(ProgrammeTexts<QString>::all)));
     for (int i = 0; i < statement.columnCount(); ++i)
@@ -186,12 +186,12 @@ void RowReader::fill(const Source &source, Row &row, qint64 (*integer)(const Sou
     }
 }
 
-void RowReader::read(const SqliteStatement &statement, ProgrammeRow &row) const
+void RowReader::read(const Statement &statement, ProgrammeRow &row) const
 {
     fill(statement, row, &integerOf, &wide);
 }
 
-void RowReader::read(const SqliteStatement &statement, ProgrammeRowUtf8 &row) const
+void RowReader::read(const Statement &statement, ProgrammeRowUtf8 &row) const
 {
     fill(statement, row, &integerOf, &utf8);
 }
@@ -231,7 +231,7 @@ RowBinder::RowBinder(const ColumnNames &columns)
         m_members << memberIndex(column);
 }
 
-void RowBinder::bind(SqliteStatement &statement, int row, const ProgrammeRowUtf8 &values) const
+void RowBinder::bind(Statement &statement, int row, const ProgrammeRowUtf8 &values) const
 {
     const int columns = int(m_members.size());
     // The row's parameters follow those of the rows before it, one a column.

@@ -11,7 +11,7 @@
 
 namespace store {
 
-class SqliteStatement;
+class Statement;
 
 // One programme as the store holds it: every column a command reads or
 // writes. The editor, the schedule, the grid and both directions of XMLTV
@@ -110,11 +110,11 @@ void readRow(const QSqlQuery &query, ProgrammeRow &row);
 class RowReader
 {
 public:
-    explicit RowReader(const SqliteStatement &statement);
+    explicit RowReader(const Statement &statement);
     explicit RowReader(const QSqlQuery &query);
 
-    void read(const SqliteStatement &statement, ProgrammeRow &row) const;
-    void read(const SqliteStatement &statement, ProgrammeRowUtf8 &row) const;
+    void read(const Statement &statement, ProgrammeRow &row) const;
+    void read(const Statement &statement, ProgrammeRowUtf8 &row) const;
     void read(const QSqlQuery &query, ProgrammeRow &row) const;
 
 private:
@@ -138,7 +138,7 @@ class RowBinder
 public:
     explicit RowBinder(const ColumnNames &columns);
 
-    void bind(SqliteStatement &statement, int row, const ProgrammeRowUtf8 &values) const;
+    void bind(Statement &statement, int row, const ProgrammeRowUtf8 &values) const;
 
 private:
     // Per column of `columns`: the member it takes (an index into

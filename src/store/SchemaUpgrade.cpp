@@ -2,6 +2,7 @@
 
 #include "store/Connection.h"
 #include "store/Database.h"
+#include "store/ServerSchema.h"
 #include "store/Tables.h"
 #include "store/TypedTimes.h"
 
@@ -285,6 +286,8 @@ Status refuse(Connection &db, const Found &found)
 
 Status prepareSchema(Connection &db)
 {
+    if (db.isServer())
+        return prepareServerSchema(db);
     auto found = inspect(db);
     if (!found)
         return found.failure();

@@ -80,6 +80,19 @@ struct Programme
     static constexpr Name xmltvExtra{"xmltvExtra"};
 };
 
+// The column that identifies a table's rows, which the store gives a new
+// row; empty for the tables whose rows have none of their own.
+inline Name keyOf(QStringView table)
+{
+    if (table == Project::table)
+        return Project::id;
+    if (table == Channel::table)
+        return Channel::id;
+    if (table == Programme::table)
+        return Programme::id;
+    return Name();
+}
+
 inline QStringList all()
 {
     return {Project::table, Channel::table, Template::table, Programme::table};

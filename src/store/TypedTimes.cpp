@@ -137,9 +137,12 @@ QStringList digitPatterns(char letter, qsizetype width)
 class SqlForm
 {
 public:
-    SqlForm(QLatin1StringView form, QString subject) : m_form(form), m_subject(std::move(subject))
+    SqlForm(QLatin1StringView form, QString subject, bool server)
+        : m_form(form), m_subject(std::move(subject)), m_server(server)
     {
     }
+
+    bool server() const { return m_server; }
 
     // Whether the text has the form, digits in their places.
     QString glob() const
@@ -163,8 +166,12 @@ public:
             i += width;
         }
         QStringList globs;
-        for (const QString &pattern : std::as_const(patterns))
-            globs << m_subject + QStringLiteral(" GLOB ") + quoted(pattern);
+        for (const QString &pattern : std::as_const(patterns)) {
+            // The patterns hold digit classes and separators only, which a
+            // regular expression reads as GLOB does.
+            globs << (m_server ? m_subject + QStringLiteral(" ~ ") + quoted(u'^' + pattern + u'$')
+                               : m_subject + QStringLiteral(" GLOB ") + quoted(pattern));
+        }
         return globs.size() == 1 ? globs.constFirst()
                                  : u'(' + globs.join(QStringLiteral(" OR ")) + u')';
     }
@@ -247,6 +254,7 @@ public:
 private:
     QLatin1StringView m_form;
     QString m_subject;
+    bool m_server;
 };
 
 // What a value must pass beyond its digits.
@@ -271,7 +279,10 @@ Checks dateChecks(const SqlForm &form, const QString &value)
     // that comes back unchanged has its digits in their places already. Put
     // together from pieces of another form, it would not: the pieces' places
     // say nothing of the characters between them.
-    return {{QStringLiteral("date(%1, '+0 days') = %1").arg(value),
+    // A server has no such function in SQL; the schema gives it one that
+    // asks the same (serverSchemaSql).
+    return {{form.server() ? QStringLiteral("quorvel_real_date(%1)").arg(value)
+                           : QStringLiteral("date(%1, '+0 days') = %1").arg(value),
              year + QStringLiteral(" >= '0001'")},
             form.isWhole(value)};
 }
@@ -282,13 +293,16 @@ Checks timeChecks(const SqlForm &, const QString &)
 }
 
 QString keySql(const QString &column, const QList<QLatin1StringView> &forms,
-               QLatin1StringView layout, Checks (*checks)(const SqlForm &, const QString &value))
+               QLatin1StringView layout, Checks (*checks)(const SqlForm &, const QString &value),
+               bool server)
 {
     QStringList codes;
     for (char b : blanks)
         codes << QString::number(int(b));
     const QString trimmed =
-        QStringLiteral("trim(%1, char(%2))").arg(column, codes.join(QStringLiteral(", ")));
+        server ? QStringLiteral("btrim(%1, chr(%2))")
+                     .arg(column, codes.join(QStringLiteral(") || chr(")))
+               : QStringLiteral("trim(%1, char(%2))").arg(column, codes.join(QStringLiteral(", ")));
 
     const QString indent(8, u' ');
     QString sql = QStringLiteral("CASE\n");
@@ -296,7 +310,7 @@ QString keySql(const QString &column, const QList<QLatin1StringView> &forms,
     // on the text as it is: trim() makes a copy.
     for (const QString &subject : {column, trimmed}) {
         for (const QLatin1StringView form : forms) {
-            const SqlForm sqlForm(form, subject);
+            const SqlForm sqlForm(form, subject, server);
             const QString value = sqlForm.value(layout);
             const Checks valueChecks = checks(sqlForm, value);
             QStringList conditions = valueChecks.conditions;
@@ -309,7 +323,11 @@ QString keySql(const QString &column, const QList<QLatin1StringView> &forms,
                    sqlForm.value(layout, QStringLiteral("0")) + u'\n';
         }
     }
-    sql += indent + QStringLiteral("    ELSE '1' || ifnull(%1, '')\n").arg(column);
+    // A server's index takes keys of no more than about 2,700 bytes, so the
+    // text that is no date or time sorts by its first 300 characters there.
+    sql += indent + (server ? QStringLiteral("    ELSE '1' || left(coalesce(%1, ''), 300)\n")
+                            : QStringLiteral("    ELSE '1' || ifnull(%1, '')\n"))
+                        .arg(column);
     sql += indent + QStringLiteral("END");
     return sql;
 }
@@ -388,14 +406,14 @@ std::optional<int> readTypedDuration(const QString &typed)
     return (hasHours ? number(m, 1) * 60 : 0) + (hasMinutes ? number(m, 2) : 0);
 }
 
-QString startDateKeySql(const QString &column)
+QString startDateKeySql(const QString &column, bool server)
 {
-    return keySql(column, dateForms, dateKeyLayout, dateChecks);
+    return keySql(column, dateForms, dateKeyLayout, dateChecks, server);
 }
 
-QString startTimeKeySql(const QString &column)
+QString startTimeKeySql(const QString &column, bool server)
 {
-    return keySql(column, timeForms, timeKeyLayout, timeChecks);
+    return keySql(column, timeForms, timeKeyLayout, timeChecks, server);
 }
 
 } // namespace store

@@ -40,8 +40,9 @@ const QList<QLatin1StringView> &typedTimeForms();
 // or time, so readable values sort in time order; '1' and the text as stored
 // otherwise, so the rest follows, as text. schema.sql holds these very
 // expressions for its generated columns; they use only SQLite's own functions,
-// so any SQLite tool can open, read and write the database.
-QString startDateKeySql(const QString &column);
-QString startTimeKeySql(const QString &column);
+// so any SQLite tool can open, read and write the database. For a server,
+// the same rule in PostgreSQL's SQL.
+QString startDateKeySql(const QString &column, bool server = false);
+QString startTimeKeySql(const QString &column, bool server = false);
 
 } // namespace store

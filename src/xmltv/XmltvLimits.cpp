@@ -1,6 +1,6 @@
 #include "xmltv/XmltvLimits.h"
 
-#include "store/SqliteStatement.h"
+#include "store/Statement.h"
 
 namespace xmltv {
 

@@ -1,6 +1,6 @@
 #include "xmltv/XmltvParser.h"
 
-#include "store/SqliteStatement.h"
+#include "store/Statement.h"
 #include "xmltv/XmltvExtras.h"
 
 #include <algorithm>

@@ -119,7 +119,7 @@ Status GuideStore::prepare()
         }
     }
     auto last = m_db.select(
-        QStringLiteral("SELECT ifnull(max(%1), 0) FROM %2").arg(Stored::id, Stored::table));
+        QStringLiteral("SELECT coalesce(max(%1), 0) FROM %2").arg(Stored::id, Stored::table));
     if (!last)
         return last.failure();
     if (last.value().next())
@@ -128,14 +128,15 @@ Status GuideStore::prepare()
     // The programmes go in straight through SQLite, on the connection's own
     // handle and so inside its transaction: through QSqlQuery every value
     // would become a QVariant of UTF-16 text on the way.
-    sqlite3 *handle = store::sqliteHandle(m_db);
     // Each statement of many rows keeps what it changed until it is done, to
     // undo it alone if it fails. By default that goes to a temporary file
     // once it passes 64 KiB, which at a million programmes came to hundreds
     // of megabytes written and thrown away. One statement's rows are a few
     // pages, so in memory it stays small; the setting lasts as long as this
     // connection, which is the import's own.
-    if (sqlite3_exec(handle, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (sqlite3 *handle = store::sqliteHandle(m_db);
+        handle &&
+        sqlite3_exec(handle, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr) != SQLITE_OK)
         return m_db.failure(QString::fromUtf8(sqlite3_errmsg(handle)));
     static_assert(rowsPerInsert == 1 << (insertSizes - 1));
     const store::ColumnNames columns = insertedColumns();
@@ -143,7 +144,7 @@ Status GuideStore::prepare()
     for (int i = 0; i < insertSizes; ++i) {
         const int rows = rowsPerInsert >> i;
         auto &insert = m_inserts[std::size_t(i)];
-        insert.emplace(handle, store::insertStatement(Stored::table, columns, rows));
+        insert.emplace(m_db, store::insertStatement(Stored::table, columns, rows));
         if (!insert->ok())
             return m_db.failure(insert->errorString());
     }
@@ -180,7 +181,9 @@ Status GuideStore::storeChannel(const ReadChannel &channel)
         m_channelsByName.erase(found);
         m_channelsById.insert(channel.xmltvId, id);
         return m_db.execute(
-            QStringLiteral("INSERT OR REPLACE INTO %1 (%2, %3, %4) VALUES (?, ?, ?)")
+            QStringLiteral(
+                "INSERT INTO %1 (%2, %3, %4) VALUES (?, ?, ?) ON CONFLICT (%2) DO UPDATE "
+                "SET %3 = excluded.%3, %4 = excluded.%4")
                 .arg(Kept::table, Kept::channelId, Kept::xmltvId, Kept::xmltvExtra),
             {id, channel.xmltvId, extra});
     }
@@ -206,7 +209,7 @@ Status GuideStore::storeChannel(const ReadChannel &channel)
     return store::success();
 }
 
-void GuideStore::bind(store::SqliteStatement &insert, const store::RowBinder &binder, int row,
+void GuideStore::bind(store::Statement &insert, const store::RowBinder &binder, int row,
                       const Batch &batch, const ReadProgramme &programme)
 {
     MadeTexts &made = m_made[std::size_t(row)];
@@ -287,7 +290,7 @@ void GuideStore::bind(store::SqliteStatement &insert, const store::RowBinder &bi
     binder.bind(insert, row, stored);
 }
 
-Status GuideStore::run(store::SqliteStatement &insert)
+Status GuideStore::run(store::Statement &insert)
 {
     if (!insert.run())
         return m_db.failure(insert.errorString());
@@ -305,7 +308,7 @@ Status GuideStore::store(const Batch &batch)
     std::size_t done = 0;
     for (int i = 0; i < insertSizes; ++i) {
         const std::size_t rows = std::size_t(rowsPerInsert >> i);
-        store::SqliteStatement &insert = *m_inserts[std::size_t(i)];
+        store::Statement &insert = *m_inserts[std::size_t(i)];
         for (; count - done >= rows; done += rows) {
             for (std::size_t row = 0; row < rows; ++row)
                 bind(insert, *m_binder, int(row), batch, batch.programmes[done + row]);

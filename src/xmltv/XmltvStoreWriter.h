@@ -2,7 +2,7 @@
 
 #include "store/ProgrammeRow.h"
 #include "store/Result.h"
-#include "store/SqliteStatement.h"
+#include "store/Statement.h"
 #include "xmltv/XmltvBatch.h"
 #include "xmltv/XmltvImport.h"
 
@@ -74,16 +74,16 @@ private:
 
     store::Status storeChannel(const ReadChannel &channel);
     // Binds the programme to the row numbered from 0 of the statement.
-    void bind(store::SqliteStatement &insert, const store::RowBinder &binder, int row,
+    void bind(store::Statement &insert, const store::RowBinder &binder, int row,
               const Batch &batch, const ReadProgramme &programme);
-    store::Status run(store::SqliteStatement &insert);
+    store::Status run(store::Statement &insert);
 
     store::Connection &m_db;
     qint32 m_projectID;
     QTimeZone m_zone;
     const ImportCancel *m_cancel;
     // Statements of rowsPerInsert rows, then of half as many, down to one.
-    std::array<std::optional<store::SqliteStatement>, insertSizes> m_inserts;
+    std::array<std::optional<store::Statement>, insertSizes> m_inserts;
     std::optional<store::RowBinder> m_binder;
     // The row's members that take the texts of the programme's children
     // that stand for columns, and their attributes that have columns.

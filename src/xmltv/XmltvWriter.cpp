@@ -5,7 +5,7 @@
 #include "store/Gone.h"
 #include "store/OutputPath.h"
 #include "store/ProgrammeRow.h"
-#include "store/SqliteStatement.h"
+#include "store/Statement.h"
 #include "store/Tables.h"
 #include "store/TypedTimes.h"
 #include "times/ProgrammeSpan.h"
@@ -32,7 +32,7 @@
 using store::Connection;
 using store::Failure;
 using store::Result;
-using store::SqliteStatement;
+using store::Statement;
 
 namespace xmltv {
 
@@ -60,7 +60,7 @@ struct GuideText
 // The column as the program reads it everywhere, through the UTF-16 SQLite
 // makes of it, in which a byte that is not UTF-8, a surrogate and the
 // non-characters U+FFFE and U+FFFF read as U+FFFD already.
-GuideText guideText(const SqliteStatement &row, int column)
+GuideText guideText(const Statement &row, int column)
 {
     const QString wide = row.wideText(column);
     QStringList leftOut;
@@ -87,7 +87,7 @@ struct Written
 };
 
 // Appends column as the guide writes it, escaped as XML text.
-Written appendGuideText(std::string &out, const SqliteStatement &row, int column)
+Written appendGuideText(std::string &out, const Statement &row, int column)
 {
     bool plainBlank = true;
     const std::string_view stored = row.text(column);
@@ -101,7 +101,7 @@ Written appendGuideText(std::string &out, const SqliteStatement &row, int column
 
 // <name>text</name> for a column that is not blank: XMLTV wants an empty
 // description or category left out, not written empty.
-Written appendChild(std::string &out, const SqliteStatement &row, int column, std::string_view open,
+Written appendChild(std::string &out, const Statement &row, int column, std::string_view open,
                     std::string_view close)
 {
     const std::size_t was = out.size();
@@ -156,7 +156,7 @@ public:
     using Read = std::optional<T> (*)(const QString &);
     explicit Readings(Read read) : m_read(read) {}
 
-    std::optional<T> of(const SqliteStatement &row, int column)
+    std::optional<T> of(const Statement &row, int column)
     {
         const std::string_view stored = row.text(column);
         // Programmes in a row often share a date.
@@ -200,7 +200,7 @@ using ProgrammeTable = store::tables::Programme;
 struct ProgrammeColumns
 {
     ProgrammeColumns() = default;
-    explicit ProgrammeColumns(const SqliteStatement &s)
+    explicit ProgrammeColumns(const Statement &s)
         : name(s.column(ProgrammeTable::name)), startDate(s.column(ProgrammeTable::startDate)),
           startTime(s.column(ProgrammeTable::startTime)),
           duration(s.column(ProgrammeTable::duration)),
@@ -231,22 +231,22 @@ class GuideWriter
 public:
     GuideWriter(Connection &db, qint32 projectID, const QTimeZone &zone, Output &out,
                 std::size_t bytesInMemory, const XmltvLimits &limits)
-        : m_db(db), m_handle(store::sqliteHandle(db)), m_projectID(projectID), m_zone(zone),
-          m_out(out), m_bytesInMemory(bytesInMemory), m_limits(limits)
+        : m_db(db), m_projectID(projectID), m_zone(zone), m_out(out),
+          m_bytesInMemory(bytesInMemory), m_limits(limits)
     {
     }
 
     store::Status write(XmltvExport &done);
 
 private:
-    store::Status failed(const SqliteStatement &statement)
+    store::Status failed(const Statement &statement)
     {
         return m_db.failure(statement.errorString());
     }
-    store::Status writeChannel(const SqliteStatement &channel, XmltvExport &done);
+    store::Status writeChannel(const Statement &channel, XmltvExport &done);
     // Reads the channel's programmes in start order; those that cannot be
     // written go to the list of those left out.
-    store::Status readProgrammes(SqliteStatement &programmes, qint64 channelID,
+    store::Status readProgrammes(Statement &programmes, qint64 channelID,
                                  const QString &channelName, XmltvExport &done);
     void sortProgrammes();
     // The programmes read so far, sorted, as a run of the channel's.
@@ -254,7 +254,7 @@ private:
     store::Status writeProgrammes();
     // When the row read by readProgrammes runs; lengthUnread when its
     // typed duration, not blank, cannot be read and gives its stop.
-    times::ProgrammeSpan spanOf(const SqliteStatement &row, bool &lengthUnread);
+    times::ProgrammeSpan spanOf(const Statement &row, bool &lengthUnread);
     // <programme start="..." stop="..." channel=", to the channel's id.
     void appendStartTag(const times::ProgrammeSpan &span);
     // The programme's children where the guide it came from said more than
@@ -262,16 +262,16 @@ private:
     // has no name to show.
     // The programme's children that stand for columns, in XMLTV's order;
     // false when the programme has no name to show.
-    bool appendColumnChildren(const SqliteStatement &row, Texts &texts);
-    bool appendMergedChildren(const SqliteStatement &row, std::string_view extra, Texts &texts);
+    bool appendColumnChildren(const Statement &row, Texts &texts);
+    bool appendMergedChildren(const Statement &row, std::string_view extra, Texts &texts);
     // The attribute the child keeps in a column of its own, when it has a value.
-    void appendChildAttribute(std::string &out, const SqliteStatement &row, int child) const;
+    void appendChildAttribute(std::string &out, const Statement &row, int child) const;
     // Fails when the programme's element just read would not be read back
     // as written, else lists what of its texts the guide does not carry.
-    store::Status checkProgramme(const SqliteStatement &row, const Texts &texts, bool lengthUnread,
+    store::Status checkProgramme(const Statement &row, const Texts &texts, bool lengthUnread,
                                  std::size_t element, XmltvExport &done);
     // The row of the channels or programmes statement, as a report names it.
-    ChangedText rowOf(const SqliteStatement &row, bool programme) const;
+    ChangedText rowOf(const Statement &row, bool programme) const;
     // The failure that keeps the row out of a guide the import would refuse.
     store::Failure refuse(const ChangedText &row, const QString &why);
     store::Failure refuseText(const ChangedText &row, const QString &column, std::size_t bytes);
@@ -279,7 +279,6 @@ private:
     QString projectName();
 
     Connection &m_db;
-    sqlite3 *m_handle;
     // Where the programmes statement has each column.
     ProgrammeColumns m_at;
     qint32 m_projectID;
@@ -307,7 +306,7 @@ private:
 };
 
 // A guide's name, when it has one to show.
-bool hasName(const SqliteStatement &row, int column, std::string &scratch)
+bool hasName(const Statement &row, int column, std::string &scratch)
 {
     scratch.clear();
     return !appendGuideText(scratch, row, column).blank;
@@ -315,8 +314,8 @@ bool hasName(const SqliteStatement &row, int column, std::string &scratch)
 
 store::Status GuideWriter::write(XmltvExport &done)
 {
-    SqliteStatement project(m_handle, QStringLiteral("SELECT %1 FROM %2 WHERE %1 = ?")
-                                          .arg(ProjectTable::id, ProjectTable::table));
+    Statement project(m_db, QStringLiteral("SELECT %1 FROM %2 WHERE %1 = ?")
+                                .arg(ProjectTable::id, ProjectTable::table));
     project.restart(m_projectID);
     if (!project.next()) {
         if (!project.ok())
@@ -325,8 +324,8 @@ store::Status GuideWriter::write(XmltvExport &done)
     }
 
     // The columns by number: 0 the identifier, then as the reading below takes them.
-    SqliteStatement channels(
-        m_handle,
+    Statement channels(
+        m_db,
         QStringLiteral("SELECT c.%1, c.%2, c.%3, c.%4, x.%5, x.%6, c.%7 FROM %8 c LEFT JOIN %9 x "
                        "USING (%1) WHERE c.%10 = ? ORDER BY c.%1")
             .arg(ChannelTable::id, ChannelTable::name, ChannelTable::logoUrl,
@@ -338,17 +337,16 @@ store::Status GuideWriter::write(XmltvExport &done)
     // the left-out list keeps.
     store::ColumnNames columns = store::programmeColumns();
     columns.removeOne(ProgrammeTable::channelId);
-    SqliteStatement programmes(m_handle,
-                               QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+    Statement programmes(m_db, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
                                    .arg(store::columnList(columns), ProgrammeTable::table,
                                         ProgrammeTable::channelId, ProgrammeTable::id));
     // Whether a channel has a programme to write, in any order.
-    SqliteStatement starts(
-        m_handle, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                      .arg(store::columnList({ProgrammeTable::name, ProgrammeTable::startDate,
-                                              ProgrammeTable::startTime}),
-                           ProgrammeTable::table, ProgrammeTable::channelId));
-    for (const SqliteStatement *statement : {&channels, &programmes, &starts}) {
+    Statement starts(m_db,
+                     QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                         .arg(store::columnList({ProgrammeTable::name, ProgrammeTable::startDate,
+                                                 ProgrammeTable::startTime}),
+                              ProgrammeTable::table, ProgrammeTable::channelId));
+    for (const Statement *statement : {&channels, &programmes, &starts}) {
         if (!statement->ok())
             return failed(*statement);
     }
@@ -406,7 +404,7 @@ store::Status GuideWriter::write(XmltvExport &done)
     return store::success();
 }
 
-store::Status GuideWriter::writeChannel(const SqliteStatement &channel, XmltvExport &done)
+store::Status GuideWriter::writeChannel(const Statement &channel, XmltvExport &done)
 {
     std::string &out = m_out.buffer();
     const std::size_t from = out.size();
@@ -493,7 +491,7 @@ store::Status GuideWriter::writeChannel(const SqliteStatement &channel, XmltvExp
     return store::success();
 }
 
-times::ProgrammeSpan GuideWriter::spanOf(const SqliteStatement &row, bool &lengthUnread)
+times::ProgrammeSpan GuideWriter::spanOf(const Statement &row, bool &lengthUnread)
 {
     const times::TypedReading read{m_dates.of(row, m_at.startDate), m_times.of(row, m_at.startTime),
                                    m_durations.of(row, m_at.duration)};
@@ -510,7 +508,7 @@ times::ProgrammeSpan GuideWriter::spanOf(const SqliteStatement &row, bool &lengt
     return span;
 }
 
-store::Status GuideWriter::readProgrammes(SqliteStatement &rows, qint64 channelID,
+store::Status GuideWriter::readProgrammes(Statement &rows, qint64 channelID,
                                           const QString &channelName, XmltvExport &done)
 {
     m_programmes.clear();
@@ -601,7 +599,7 @@ store::Status GuideWriter::spillProgrammes()
     return store::success();
 }
 
-bool GuideWriter::appendColumnChildren(const SqliteStatement &row, Texts &texts)
+bool GuideWriter::appendColumnChildren(const Statement &row, Texts &texts)
 {
     for (int c = 0; c < childColumnCount; ++c) {
         const ChildColumn &child = programmeChildren[c];
@@ -631,8 +629,7 @@ bool GuideWriter::appendColumnChildren(const SqliteStatement &row, Texts &texts)
     return true;
 }
 
-bool GuideWriter::appendMergedChildren(const SqliteStatement &row, std::string_view extra,
-                                       Texts &texts)
+bool GuideWriter::appendMergedChildren(const Statement &row, std::string_view extra, Texts &texts)
 {
     // Each column escaped first, then merged among the kept children.
     static const auto ranks = [] {
@@ -667,8 +664,7 @@ bool GuideWriter::appendMergedChildren(const SqliteStatement &row, std::string_v
     return true;
 }
 
-void GuideWriter::appendChildAttribute(std::string &out, const SqliteStatement &row,
-                                       int child) const
+void GuideWriter::appendChildAttribute(std::string &out, const Statement &row, int child) const
 {
     const int column = m_at.childAttribute[std::size_t(child)];
     if (column < 0)
@@ -682,7 +678,7 @@ void GuideWriter::appendChildAttribute(std::string &out, const SqliteStatement &
     out += '"';
 }
 
-store::Status GuideWriter::checkProgramme(const SqliteStatement &row, const Texts &texts,
+store::Status GuideWriter::checkProgramme(const Statement &row, const Texts &texts,
                                           bool lengthUnread, std::size_t element, XmltvExport &done)
 {
     // The name is written, or the programme is not; the others when not blank.
@@ -717,7 +713,7 @@ store::Status GuideWriter::checkProgramme(const SqliteStatement &row, const Text
     return store::success();
 }
 
-ChangedText GuideWriter::rowOf(const SqliteStatement &row, bool programme) const
+ChangedText GuideWriter::rowOf(const Statement &row, bool programme) const
 {
     if (!programme)
         return {row.wideText(1)};
@@ -727,8 +723,7 @@ ChangedText GuideWriter::rowOf(const SqliteStatement &row, bool programme) const
 
 QString GuideWriter::projectName()
 {
-    SqliteStatement project(m_handle,
-                            QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+    Statement project(m_db, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
                                 .arg(ProjectTable::name, ProjectTable::table, ProjectTable::id));
     project.restart(m_projectID);
     return project.next() ? project.wideText(0) : QString();

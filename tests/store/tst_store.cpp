@@ -8,7 +8,7 @@
 #include "store/Database.h"
 #include "store/Gone.h"
 #include "store/SchemaUpgrade.h"
-#include "store/SqliteStatement.h"
+#include "store/Statement.h"
 #include "store/Tables.h"
 #include "support/Files.h"
 #include "support/TestDatabase.h"
@@ -488,7 +488,7 @@ private slots:
             sqlite3 *handle = store::sqliteHandle(c);
             if (!handle)
                 return c.failure(u"no handle"_qs);
-            store::SqliteStatement query(handle, "SELECT projectName, sqlite_source_id() "
+            store::Statement query(handle, "SELECT projectName, sqlite_source_id() "
                                                  "FROM ProjectData");
             if (!query.next())
                 return c.failure(query.errorString());

@@ -6,6 +6,7 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -17,6 +18,7 @@ struct sqlite3_stmt;
 namespace store {
 
 class Connection;
+class ServerStatement;
 
 // Settings SQLite takes only before it first starts: called before every
 // opening of a database, the first call makes them.
@@ -26,7 +28,7 @@ void configureSqlite();
 // sqlite3.h. The program links the SQLite library that Qt's driver uses
 // (Debian's driver links the system libsqlite3); the first call in a process
 // makes sure of it. Null when the connection does not run on SQLite, or on
-// another SQLite library than the program's: a SqliteStatement made on null
+// another SQLite library than the program's: a Statement made on null
 // fails with that reason, and checkSqliteLibrary gives it as a Failure.
 sqlite3 *sqliteHandle(Connection &connection);
 Status checkSqliteLibrary(Connection &connection);
@@ -37,21 +39,24 @@ Status checkSqliteLibrary(Connection &connection);
 store::Status readSnapshot(const QString &databasePath, const QString &action,
                            const std::function<store::Status(store::Connection &)> &write);
 
-// A query run straight on SQLite. The exports read every row of a project,
-// and going through QSqlQuery would turn each value into a QVariant holding
-// a UTF-16 copy only to turn it back into 8-bit text; here the UTF-8 text
-// SQLite keeps goes to the file encoder as it is.
-class SqliteStatement
+// A query run straight on the engine. The exports read every row of a
+// project, and going through QSqlQuery would turn each value into a QVariant
+// holding a UTF-16 copy only to turn it back into 8-bit text; here the UTF-8
+// text SQLite keeps, or the server sends, goes to the file encoder as it is.
+class Statement
 {
-    Q_DISABLE_COPY_MOVE(SqliteStatement)
+    Q_DISABLE_COPY_MOVE(Statement)
 
 public:
-    SqliteStatement(sqlite3 *db, const char *sql);
-    SqliteStatement(sqlite3 *db, const QString &sql);
-    ~SqliteStatement();
+    Statement(sqlite3 *db, const char *sql);
+    Statement(sqlite3 *db, const QString &sql);
+    // On the connection's engine: SQLite's own functions on a file, libpq
+    // on a server (store/ServerStatement.h), with the same SQL.
+    Statement(Connection &connection, const QString &sql);
+    ~Statement();
 
-    bool ok() const { return m_error.isEmpty(); }
-    const QString &errorString() const { return m_error; }
+    bool ok() const;
+    const QString &errorString() const;
 
     // Binds the value to the first parameter and starts the query again from its first row.
     void restart(qint64 value);
@@ -86,8 +91,9 @@ public:
 private:
     void fail();
 
-    sqlite3 *m_db;
+    sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_statement = nullptr;
+    std::unique_ptr<ServerStatement> m_server;
     QString m_error;
 };
 

@@ -1,6 +1,8 @@
-#include "store/SqliteStatement.h"
+#include "store/Statement.h"
 
 #include "store/Connection.h"
+#include "store/Server.h"
+#include "store/ServerStatement.h"
 
 #include <QMutex>
 #include <QSqlDriver>
@@ -96,7 +98,7 @@ Status checkSqliteLibrary(Connection &connection)
     return success();
 }
 
-SqliteStatement::SqliteStatement(sqlite3 *db, const char *sql) : m_db(db)
+Statement::Statement(sqlite3 *db, const char *sql) : m_db(db)
 {
     notePrepared(QString::fromUtf8(sql));
     if (!m_db) {
@@ -107,24 +109,55 @@ SqliteStatement::SqliteStatement(sqlite3 *db, const char *sql) : m_db(db)
         fail();
 }
 
-SqliteStatement::SqliteStatement(sqlite3 *db, const QString &sql)
-    : SqliteStatement(db, sql.toUtf8().constData())
+Statement::Statement(sqlite3 *db, const QString &sql) : Statement(db, sql.toUtf8().constData())
 {
 }
 
-SqliteStatement::~SqliteStatement()
+Statement::Statement(Connection &connection, const QString &sql)
+{
+    if (connection.isServer()) {
+        notePrepared(sql);
+        m_server = std::make_unique<ServerStatement>(serverHandle(connection), sql);
+        return;
+    }
+    m_db = sqliteHandle(connection);
+    notePrepared(sql);
+    if (!m_db) {
+        m_error = handleProblem();
+        return;
+    }
+    if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &m_statement, nullptr) != SQLITE_OK)
+        fail();
+}
+
+Statement::~Statement()
 {
     sqlite3_finalize(m_statement);
 }
 
-void SqliteStatement::fail()
+bool Statement::ok() const
+{
+    return m_server ? m_server->ok() : m_error.isEmpty();
+}
+
+const QString &Statement::errorString() const
+{
+    return m_server ? m_server->errorString() : m_error;
+}
+
+void Statement::fail()
 {
     if (ok())
         m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
 }
 
-void SqliteStatement::restart(qint64 value)
+void Statement::restart(qint64 value)
 {
+    if (m_server) {
+        m_server->bindInteger(1, value);
+        m_server->restart();
+        return;
+    }
     if (!ok())
         return;
     sqlite3_reset(m_statement);
@@ -132,8 +165,10 @@ void SqliteStatement::restart(qint64 value)
         fail();
 }
 
-bool SqliteStatement::next()
+bool Statement::next()
 {
+    if (m_server)
+        return m_server->next();
     if (!ok())
         return false;
     switch (sqlite3_step(m_statement)) {
@@ -147,28 +182,36 @@ bool SqliteStatement::next()
     }
 }
 
-void SqliteStatement::bindText(int parameter, std::string_view text)
+void Statement::bindText(int parameter, std::string_view text)
 {
+    if (m_server)
+        return m_server->bindText(parameter, text);
     if (ok() && sqlite3_bind_text64(m_statement, parameter, text.data(), text.size(), SQLITE_STATIC,
                                     SQLITE_UTF8) != SQLITE_OK) {
         fail();
     }
 }
 
-void SqliteStatement::bindInteger(int parameter, qint64 value)
+void Statement::bindInteger(int parameter, qint64 value)
 {
+    if (m_server)
+        return m_server->bindInteger(parameter, value);
     if (ok() && sqlite3_bind_int64(m_statement, parameter, value) != SQLITE_OK)
         fail();
 }
 
-void SqliteStatement::bindNull(int parameter)
+void Statement::bindNull(int parameter)
 {
+    if (m_server)
+        return m_server->bindNull(parameter);
     if (ok() && sqlite3_bind_null(m_statement, parameter) != SQLITE_OK)
         fail();
 }
 
-bool SqliteStatement::run()
+bool Statement::run()
 {
+    if (m_server)
+        return m_server->run();
     if (!ok())
         return false;
     const int stepped = sqlite3_step(m_statement);
@@ -178,12 +221,14 @@ bool SqliteStatement::run()
     return ok();
 }
 
-int SqliteStatement::columnCount() const
+int Statement::columnCount() const
 {
+    if (m_server)
+        return m_server->columnCount();
     return m_statement ? sqlite3_column_count(m_statement) : 0;
 }
 
-int SqliteStatement::column(QLatin1StringView name) const
+int Statement::column(QLatin1StringView name) const
 {
     for (int i = 0; i < columnCount(); ++i) {
         const std::string_view given = columnName(i);
@@ -194,24 +239,32 @@ int SqliteStatement::column(QLatin1StringView name) const
     return -1;
 }
 
-std::string_view SqliteStatement::columnName(int column) const
+std::string_view Statement::columnName(int column) const
 {
+    if (m_server)
+        return m_server->columnName(column);
     const char *name = m_statement ? sqlite3_column_name(m_statement, column) : nullptr;
     return name ? std::string_view(name) : std::string_view();
 }
 
-qint64 SqliteStatement::integer(int column) const
+qint64 Statement::integer(int column) const
 {
+    if (m_server)
+        return m_server->integer(column);
     return sqlite3_column_int64(m_statement, column);
 }
 
-bool SqliteStatement::isNull(int column) const
+bool Statement::isNull(int column) const
 {
+    if (m_server)
+        return m_server->isNull(column);
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
 }
 
-std::string_view SqliteStatement::text(int column) const
+std::string_view Statement::text(int column) const
 {
+    if (m_server)
+        return m_server->text(column);
     // The text pointer first, then its length: that is the order in which
     // SQLite promises the length matches the text.
     const auto *value = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
@@ -220,8 +273,10 @@ std::string_view SqliteStatement::text(int column) const
     return {value, std::size_t(sqlite3_column_bytes(m_statement, column))};
 }
 
-QString SqliteStatement::wideText(int column) const
+QString Statement::wideText(int column) const
 {
+    if (m_server)
+        return m_server->isNull(column) ? QString() : fromUtf8(m_server->text(column));
     if (sqlite3_column_type(m_statement, column) == SQLITE_NULL)
         return QString();
     const auto *value = static_cast<const QChar *>(sqlite3_column_text16(m_statement, column));
@@ -263,7 +318,8 @@ bool dropsLeadingMark(QSqlDatabase &db)
 
 std::optional<QString> textForDriver(QSqlDatabase &db, const QVariant &value)
 {
-    if (value.typeId() != QMetaType::QString)
+    // What follows is for SQLite's reading of UTF-16; a server is sent UTF-8.
+    if (value.typeId() != QMetaType::QString || db.driverName() != QLatin1String("QSQLITE"))
         return std::nullopt;
     const QString &given = *static_cast<const QString *>(value.constData());
     const auto marked = [](const QString &text) {

@@ -1,0 +1,271 @@
+#include "store/ServerStatement.h"
+
+#include <QAtomicInteger>
+#include <QHash>
+
+#include <libpq-fe.h>
+
+#include <cctype>
+#include <charconv>
+
+namespace store {
+
+namespace {
+
+// Rows a cursor hands over at a time: enough that asking costs little per
+// row, few enough that a batch of long descriptions stays a few megabytes.
+constexpr int rowsPerFetch = 5000;
+
+QByteArray uniqueName(const char *prefix)
+{
+    static QAtomicInteger<quint64> counter;
+    return prefix + QByteArray::number(++counter);
+}
+
+bool isQuery(const QByteArray &sql)
+{
+    const QByteArray start = sql.trimmed().left(6).toUpper();
+    return start.startsWith("SELECT") || start.startsWith("WITH") || start.startsWith("VALUES");
+}
+
+} // namespace
+
+QByteArray numberedParameters(const QByteArray &sql, int *count)
+{
+    QByteArray out;
+    out.reserve(sql.size() + 16);
+    QHash<QByteArray, int> named;
+    int next = 0;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const char c = sql[i];
+        if (c == '\'' || c == '"') {
+            const qsizetype end = sql.indexOf(c, i + 1);
+            const qsizetype stop = end < 0 ? sql.size() : end + 1;
+            out += sql.mid(i, stop - i);
+            i = stop - 1;
+        } else if (c == '?') {
+            out += '$' + QByteArray::number(++next);
+        } else if (c == ':' && i + 1 < sql.size() && sql[i + 1] == ':') {
+            out += "::";
+            ++i;
+        } else if (c == ':' && i + 1 < sql.size() &&
+                   (std::isalpha(uchar(sql[i + 1])) || sql[i + 1] == '_')) {
+            qsizetype end = i + 1;
+            while (end < sql.size() && (std::isalnum(uchar(sql[end])) || sql[end] == '_'))
+                ++end;
+            const QByteArray name = sql.mid(i + 1, end - i - 1);
+            int &number = named[name];
+            if (number == 0)
+                number = ++next;
+            out += '$' + QByteArray::number(number);
+            i = end - 1;
+        } else {
+            out += c;
+        }
+    }
+    if (count)
+        *count = next;
+    return out;
+}
+
+ServerStatement::ServerStatement(PGconn *connection, const QString &sql)
+    : m_connection(connection), m_name(uniqueName("quorvel_")),
+      m_cursor(uniqueName("quorvel_rows_"))
+{
+    int parameters = 0;
+    m_sql = numberedParameters(sql.toUtf8(), &parameters);
+    m_query = isQuery(m_sql);
+    m_values.resize(std::size_t(parameters));
+    m_null.assign(std::size_t(parameters), 1);
+    if (!m_connection) {
+        m_error = QStringLiteral("The database connection is not a PostgreSQL connection.");
+        return;
+    }
+    if (failed(PQprepare(m_connection, m_name.constData(), m_sql.constData(), 0, nullptr)))
+        return;
+    // Only a query's columns are asked for: libpq takes a description of
+    // more than a few thousand parameters, as a bulk insert has, for a
+    // broken connection.
+    if (!m_query)
+        return;
+    PGresult *described = PQdescribePrepared(m_connection, m_name.constData());
+    if (PQresultStatus(described) == PGRES_COMMAND_OK) {
+        for (int i = 0; i < PQnfields(described); ++i)
+            m_columns.emplace_back(PQfname(described, i));
+    }
+    failed(described);
+}
+
+ServerStatement::~ServerStatement()
+{
+    PQclear(m_result);
+    if (!m_connection)
+        return;
+    closeCursor();
+    // Inside a transaction that failed, the server takes no more commands
+    // until it ends; the statement then goes with the connection.
+    if (PQtransactionStatus(m_connection) != PQTRANS_INERROR)
+        PQclear(PQexec(m_connection, ("DEALLOCATE " + m_name).constData()));
+}
+
+bool ServerStatement::failed(PGresult *result)
+{
+    const ExecStatusType status = PQresultStatus(result);
+    const bool bad = status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK;
+    if (bad && ok()) {
+        const char *said = result ? PQresultErrorMessage(result) : PQerrorMessage(m_connection);
+        m_error = QString::fromUtf8(said).trimmed();
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("The PostgreSQL server gave no reason.");
+    }
+    if (result != m_result)
+        PQclear(result);
+    return bad;
+}
+
+void ServerStatement::setParameter(int parameter, std::string_view text, bool null)
+{
+    const auto i = std::size_t(parameter - 1);
+    if (i >= m_values.size())
+        return;
+    m_values[i].assign(text.data(), text.size());
+    m_null[i] = null;
+    m_started = false;
+}
+
+void ServerStatement::bindText(int parameter, std::string_view text)
+{
+    setParameter(parameter, text, text.data() == nullptr);
+}
+
+void ServerStatement::bindInteger(int parameter, qint64 value)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    setParameter(parameter, std::string_view(digits, std::size_t(end - digits)), false);
+}
+
+void ServerStatement::bindNull(int parameter)
+{
+    setParameter(parameter, {}, true);
+}
+
+void ServerStatement::closeCursor()
+{
+    if (!m_cursorOpen)
+        return;
+    m_cursorOpen = false;
+    if (PQtransactionStatus(m_connection) == PQTRANS_INTRANS)
+        PQclear(PQexec(m_connection, ("CLOSE " + m_cursor).constData()));
+}
+
+bool ServerStatement::start()
+{
+    PQclear(m_result);
+    m_result = nullptr;
+    m_row = -1;
+    m_rows = 0;
+    m_exhausted = false;
+    closeCursor();
+    std::vector<const char *> values(m_values.size());
+    for (std::size_t i = 0; i < m_values.size(); ++i)
+        values[i] = m_null[i] ? nullptr : m_values[i].c_str();
+    const int count = int(values.size());
+    if (PQtransactionStatus(m_connection) != PQTRANS_INTRANS) {
+        m_result = PQexecPrepared(m_connection, m_name.constData(), count, values.data(), nullptr,
+                                  nullptr, 0);
+        m_exhausted = true;
+        if (failed(m_result)) {
+            PQclear(m_result);
+            m_result = nullptr;
+            return false;
+        }
+        m_rows = PQntuples(m_result);
+        return true;
+    }
+    const QByteArray declare = "DECLARE " + m_cursor + " NO SCROLL CURSOR FOR " + m_sql;
+    if (failed(PQexecParams(m_connection, declare.constData(), count, nullptr, values.data(),
+                            nullptr, nullptr, 0)))
+        return false;
+    m_cursorOpen = true;
+    return fetch();
+}
+
+bool ServerStatement::fetch()
+{
+    PQclear(m_result);
+    m_result = PQexec(m_connection, QByteArray("FETCH FORWARD " + QByteArray::number(rowsPerFetch) +
+                                               " FROM " + m_cursor)
+                                        .constData());
+    m_row = -1;
+    if (failed(m_result)) {
+        PQclear(m_result);
+        m_result = nullptr;
+        m_rows = 0;
+        return false;
+    }
+    m_rows = PQntuples(m_result);
+    m_exhausted = m_rows < rowsPerFetch;
+    return true;
+}
+
+bool ServerStatement::next()
+{
+    if (!ok() || !m_query)
+        return false;
+    if (!m_started) {
+        m_started = true;
+        if (!start())
+            return false;
+    }
+    if (++m_row < m_rows)
+        return true;
+    if (m_exhausted)
+        return false;
+    if (!fetch())
+        return false;
+    m_row = 0;
+    return m_rows > 0;
+}
+
+bool ServerStatement::run()
+{
+    if (!ok())
+        return false;
+    std::vector<const char *> values(m_values.size());
+    for (std::size_t i = 0; i < m_values.size(); ++i)
+        values[i] = m_null[i] ? nullptr : m_values[i].c_str();
+    failed(PQexecPrepared(m_connection, m_name.constData(), int(values.size()), values.data(),
+                          nullptr, nullptr, 0));
+    return ok();
+}
+
+std::string_view ServerStatement::columnName(int column) const
+{
+    if (column < 0 || std::size_t(column) >= m_columns.size())
+        return {};
+    const QByteArray &name = m_columns[std::size_t(column)];
+    return {name.constData(), std::size_t(name.size())};
+}
+
+bool ServerStatement::isNull(int column) const
+{
+    return !m_result || PQgetisnull(m_result, m_row, column);
+}
+
+std::string_view ServerStatement::text(int column) const
+{
+    if (!m_result || PQgetisnull(m_result, m_row, column))
+        return {};
+    return {PQgetvalue(m_result, m_row, column), std::size_t(PQgetlength(m_result, m_row, column))};
+}
+
+qint64 ServerStatement::integer(int column) const
+{
+    const std::string_view digits = text(column);
+    qint64 value = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return value;
+}
+
+} // namespace store

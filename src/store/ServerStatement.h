@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+typedef struct pg_conn PGconn;
+typedef struct pg_result PGresult;
+
+namespace store {
+
+// What store::Statement does on a PostgreSQL server, through libpq on the
+// connection's own handle, so inside its transaction. The SQL is the same
+// text as for SQLite: its ? and :name parameters become $1, $2 ...
+//
+// A query read inside a transaction goes through a cursor of its own, a
+// batch of rows at a time: a project of a million programmes never sits in
+// memory whole, and several queries may be read at once, one inside another,
+// as the exports do. Outside a transaction it is read whole.
+class ServerStatement
+{
+    Q_DISABLE_COPY_MOVE(ServerStatement)
+
+public:
+    ServerStatement(PGconn *connection, const QString &sql);
+    ~ServerStatement();
+
+    const QString &errorString() const { return m_error; }
+    bool ok() const { return m_error.isEmpty(); }
+
+    void bindText(int parameter, std::string_view text);
+    void bindInteger(int parameter, qint64 value);
+    void bindNull(int parameter);
+    // The next read starts from the first row again, with the values bound now.
+    void restart() { m_started = false; }
+
+    bool next();
+    bool run();
+
+    int columnCount() const { return int(m_columns.size()); }
+    std::string_view columnName(int column) const;
+    bool isNull(int column) const;
+    std::string_view text(int column) const;
+    qint64 integer(int column) const;
+
+private:
+    bool start();
+    bool fetch();
+    void closeCursor();
+    bool failed(PGresult *result);
+    void setParameter(int parameter, std::string_view text, bool null);
+
+    PGconn *m_connection;
+    QByteArray m_sql;
+    QByteArray m_name;
+    QByteArray m_cursor;
+    bool m_query = false;
+    std::vector<std::string> m_values;
+    std::vector<char> m_null;
+    std::vector<QByteArray> m_columns;
+    PGresult *m_result = nullptr;
+    int m_row = -1;
+    int m_rows = 0;
+    bool m_started = false;
+    bool m_cursorOpen = false;
+    bool m_exhausted = false;
+    QString m_error;
+};
+
+// The SQL with its ? and :name parameters written as $1, $2 ..., in order
+// of first appearance; text in quotes, and casts (::), are left alone.
+QByteArray numberedParameters(const QByteArray &sql, int *count = nullptr);
+
+} // namespace store
