@@ -47,8 +47,8 @@ void TestServerTest::freshDatabase_opensAsEachRoleMay_data()
     const QString test = QStringLiteral("quorvel_test");
     const QString pw = QStringLiteral("quorvel_pw");
     const QString ip = QStringLiteral("127.0.0.1");
-    QTest::newRow("superuser, plain") << ip << test << QString() << QStringLiteral("sslmode=disable")
-                                      << true << false;
+    QTest::newRow("superuser, plain")
+        << ip << test << QString() << QStringLiteral("sslmode=disable") << true << false;
     QTest::newRow("superuser, verify-full to localhost")
         << QStringLiteral("localhost") << test << QString()
         << QStringLiteral("sslmode=verify-full;sslrootcert=") + caCertPath() << true << true;
