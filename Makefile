@@ -12,10 +12,14 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # liblz4-dev: the long lists keep their texts compressed (src/store/ListEntry.cpp);
 # CMake finds it through pkg-config.
 # zlib1g-dev: XMLTV guides are read and written as .xml.gz, a piece at a time.
-PACKAGES := make cmake g++ pkg-config qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libgl-dev sqlite3 libsqlite3-dev libexpat1-dev zlib1g-dev libxml2-utils fonts-wine liblz4-dev
+# libpq-dev, libqt6sql6-psql: the store also keeps its data on a PostgreSQL
+# server, through libpq and Qt's PostgreSQL driver.
+PACKAGES := make cmake g++ pkg-config qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libgl-dev sqlite3 libsqlite3-dev libexpat1-dev zlib1g-dev libxml2-utils fonts-wine liblz4-dev libpq-dev libqt6sql6-psql
 # What the tests check their output with: XMLTV's validator (with xmllint),
 # the time zone database, and Python, which plays another program on the database.
-TEST_PACKAGES := xmltv-util libxml2-utils tzdata python3
+# postgresql and openssl: the run starts a server of its own, with TLS
+# from a CA it makes (tests/support/pgserver.sh); none need be running.
+TEST_PACKAGES := xmltv-util libxml2-utils tzdata python3 postgresql openssl libqt6sql6-psql
 
 ifeq ($(shell id -u),0)
 SUDO :=
