@@ -1,5 +1,4 @@
 #include "channels/Channels.h"
-#include "export/Contact.h"
 #include "programmes/Programmes.h"
 #include "projects/Projects.h"
 #include "schedule/Schedule.h"
@@ -519,62 +518,29 @@ private slots:
             channels::Channel edited;
             edited.name = u"Renamed"_qs;
             edited.templateLines = {u"T, C, 1"_qs};
-            programmes::ProgrammeRow boxes = namedProgramme(u"Name"_qs);
-            boxes.programmeDesc = u"Desc"_qs;
-            boxes.startDate = u"2024-01-01"_qs;
-            boxes.startTime = u"06:00"_qs;
-            boxes.duration = u"30"_qs;
-            boxes.category = u"News"_qs;
-            schedule::Programme undone;
-            undone.programmeID = 9;
-            undone.programmeName = u"Back"_qs;
 
+            // One row for each way a command meets a gone row: a changed row,
+            // a delete that would take children, a list read, an added row
+            // under a gone parent, a single row read, and the commands that
+            // go their own way to the store.
             row("rename project", project, Project::table,
                 [](auto &db, auto &) { return projects::renameProject(db, 1, u"New"_qs); });
-            row("project name", project, Project::table,
-                [](auto &db, auto &) { return status(projects::projectName(db, 1)); });
             row("delete project", project, Project::table,
                 [](auto &db, auto &) { return projects::deleteProject(db, 1); });
             row("list channels", project, Project::table,
                 [](auto &db, auto &) { return status(channels::listChannels(db, 1)); });
             row("add channel", project, Project::table,
                 [=](auto &db, auto &) { return status(channels::saveChannel(db, 0, 1, edited)); });
-            row("save channel of a gone project", project, Project::table,
-                [=](auto &db, auto &) { return status(channels::saveChannel(db, 1, 1, edited)); });
             row("save channel", channel, Channel::table,
                 [=](auto &db, auto &) { return status(channels::saveChannel(db, 1, 1, edited)); });
-            row("load channel", channel, Channel::table,
-                [](auto &db, auto &) { return status(channels::loadChannel(db, 1)); });
-            row("delete channel", channel, Channel::table,
-                [](auto &db, auto &) { return channels::deleteChannel(db, 1); });
-            row("list programmes", channel, Channel::table,
-                [](auto &db, auto &) { return status(programmes::listProgrammes(db, 1)); });
-            row("add programme", channel, Channel::table,
-                [=](auto &db, auto &) { return programmes::addProgramme(db, 1, boxes); });
             row("load programme", programme, Programme::table,
                 [](auto &db, auto &) { return status(programmes::loadProgramme(db, 2)); });
-            row("change programme", programme, Programme::table,
-                [=](auto &db, auto &) { return programmes::changeProgramme(db, 2, boxes); });
             row("change programme, every box empty", programme, Programme::table,
                 [](auto &db, auto &) { return programmes::changeProgramme(db, 2, {}); });
-            row("delete programme", programme, Programme::table,
-                [](auto &db, auto &) { return programmes::deleteProgramme(db, 2); });
-            row("schedule of a gone channel", channel, Channel::table,
-                [](auto &db, auto &) { return status(schedule::loadSchedule(db, 1)); });
-            row("schedule cell", programme, Programme::table, [](auto &db, auto &) {
-                return schedule::changeValue(db, 2, schedule::Name, u"New"_qs);
-            });
-            row("schedule insert, or undone delete", channel, Channel::table,
-                [=](auto &db, auto &) { return status(schedule::addProgrammes(db, 1, {undone})); });
             row("schedule delete, one of two gone", programme, Programme::table,
                 [](auto &db, auto &) {
                     return status(schedule::removeProgrammes(db, {1, 2}));
                 });
-            row("contact details", project, Project::table,
-                [](auto &db, auto &) { return status(exports::readContactDetails(db, 1)); });
-            row("save contact details", project, Project::table, [](auto &db, auto &) {
-                return exports::saveContactDetails(db, 1, {u"Name"_qs, {}, {}, {}});
-            });
             row("xmltv import", project, Project::table, [](auto &db, auto &) {
                 return status(
                     xmltv::importXmltv(db, 1, QStringLiteral(QUORVEL_XMLTV_SAMPLES "/guide.xml")));
