@@ -181,7 +181,8 @@ void ScheduleWindow::pasteProgrammes()
 {
     if (m_channelID == 0)
         return;
-    schedule::Pasted pasted = schedule::fromSpreadsheet(QGuiApplication::clipboard()->text());
+    schedule::Pasted pasted =
+        schedule::fromSpreadsheet(QGuiApplication::clipboard()->text(), m_model.zone());
     if (!pasted.error.isEmpty()) {
         dialogs().showError(this, QStringLiteral("Nothing was pasted.\n\n%1").arg(pasted.error),
                             windowTitle());

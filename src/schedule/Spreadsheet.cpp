@@ -3,6 +3,9 @@
 #include "schedule/ScheduleTimes.h"
 #include "store/TypedTimes.h"
 
+#include "times/ZoneTime.h"
+
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace schedule {
@@ -117,6 +120,42 @@ QStringList allTitles(bool withEnd)
     return titles;
 }
 
+struct EndTime
+{
+    QTime time;
+    // Days after the start's date; nothing when the cell does not say.
+    std::optional<int> days;
+};
+
+// An End cell as the table writes it, a time and "+N" for the days after
+// the start's date, or a time alone.
+std::optional<EndTime> readEnd(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^(.*?)(?:\\s*\\+\\s*([0-9]{1,3}))?$"));
+    const auto match = form.match(text.trimmed());
+    const auto time = readTypedTime(match.captured(1));
+    if (!match.hasMatch() || !time)
+        return std::nullopt;
+    EndTime end{*time, std::nullopt};
+    if (match.hasCaptured(2))
+        end.days = match.captured(2).toInt();
+    return end;
+}
+
+// The minutes from the programme's start to the End cell, by the wall clock
+// in zone as the table's End column counts them; an End with no days that
+// comes before the start is on the next day.
+int minutesTo(const Programme &p, const EndTime &end, const QTimeZone &zone)
+{
+    const QDate date = *readTypedDate(p.startDate);
+    const qint64 start = times::instantOf(date, *readTypedTime(p.startTime), zone);
+    int days = end.days.value_or(0);
+    qint64 stop = times::instantOf(date.addDays(days), end.time, zone);
+    if (!end.days && stop < start)
+        stop = times::instantOf(date.addDays(++days), end.time, zone);
+    return int((stop - start) / 60);
+}
+
 } // namespace
 
 QString toSpreadsheet(const QList<Programme> &programmes, const QTimeZone &zone)
@@ -131,7 +170,7 @@ QString toSpreadsheet(const QList<Programme> &programmes, const QTimeZone &zone)
     return text;
 }
 
-Pasted fromSpreadsheet(const QString &text)
+Pasted fromSpreadsheet(const QString &text, const QTimeZone &zone)
 {
     Pasted result;
     Cells cells = splitCells(text);
@@ -189,17 +228,31 @@ Pasted fromSpreadsheet(const QString &text)
             return result;
         }
         Programme p;
+        QString endCell;
         for (qsizetype c = 0; c < columns.size(); ++c) {
-            if (columns.at(c) != End && !row.at(c).isEmpty())
+            if (columns.at(c) == End)
+                endCell = row.at(c);
+            else if (!row.at(c).isEmpty())
                 setCellText(p, columns.at(c), row.at(c));
         }
+        const auto end = endCell.isEmpty() ? std::nullopt : readEnd(endCell);
         QString wrong;
         if (!readTypedDate(p.startDate))
             wrong = QStringLiteral("the date \"%1\" cannot be read").arg(p.startDate);
         else if (!readTypedTime(p.startTime))
             wrong = QStringLiteral("the start \"%1\" cannot be read").arg(p.startTime);
+        else if (!endCell.isEmpty() && !end)
+            wrong = QStringLiteral("the end \"%1\" cannot be read").arg(endCell);
+        else if (end && minutesTo(p, *end, zone) < 0)
+            wrong = QStringLiteral("the end \"%1\" comes before the start").arg(endCell);
+        else if (p.duration.isEmpty() && end)
+            p.duration = QString::number(minutesTo(p, *end, zone));
         else if (!readTypedDuration(p.duration))
             wrong = QStringLiteral("the duration \"%1\" cannot be read").arg(p.duration);
+        else if (end && minutesTo(p, *end, zone) != *readTypedDuration(p.duration))
+            wrong = QStringLiteral("the end \"%1\" does not agree with the duration \"%2\", "
+                                   "which ends at %3")
+                        .arg(endCell, p.duration, endText(p, zone));
         if (!wrong.isEmpty()) {
             result.error = QStringLiteral("Row %1: %2.").arg(number).arg(wrong);
             result.programmes.clear();

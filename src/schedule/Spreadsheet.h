@@ -23,11 +23,13 @@ struct Pasted
     QString error;
 };
 
-// Reads programmes from spreadsheet text: the table's seven columns, or six
-// without End (which is always worked out again), or any of them in any
-// order under a header row that names them. Every row needs a date, a start
-// and a duration the schedule can read. Cells are kept exactly as they were;
-// an empty cell leaves its column without a value.
-Pasted fromSpreadsheet(const QString &text);
+// Reads programmes from spreadsheet text: the table's columns, with or
+// without End, or any of them in any order under a header row that names
+// them. Every row needs a date and a start the schedule can read, and a
+// duration, or an End ("07:00", "07:00 +1", "07:00:00") that it is worked
+// out from, as the table works End out in zone. An End beside a duration
+// must agree with it. Cells are kept exactly as they were; an empty cell
+// leaves its column without a value.
+Pasted fromSpreadsheet(const QString &text, const QTimeZone &zone);
 
 } // namespace schedule

@@ -373,7 +373,9 @@ std::optional<int> readTypedDuration(const QString &typed)
             set += QRegularExpression::escape(QString(QLatin1Char(b)));
         return u'[' + set + u']';
     }();
-    static const QRegularExpression clock(QStringLiteral("^([0-9]{1,4}):([0-9]{2})$"));
+    // "1:30", or "01:30:00" as spreadsheets and playout logs write a length;
+    // the store counts whole minutes, so the seconds must be none.
+    static const QRegularExpression clock(QStringLiteral("^([0-9]{1,4}):([0-9]{2})(?::00)?$"));
     // "1h30", "1h 30m", "2h", "2 hours 15 mins", "90m", "90 min": hours, minutes, or both.
     static const QRegularExpression units(
         QStringLiteral("^(?:([0-9]{1,4})%1*h(?:ours?|rs?)?)?%1*"

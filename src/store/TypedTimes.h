@@ -25,7 +25,7 @@ std::optional<QDate> readTypedDate(const QString &typed);
 // hh:mm, h:mm, hh:mm:ss, h:mm:ss or hhmm, on the 24-hour clock.
 std::optional<QTime> readTypedTime(const QString &typed);
 
-// A length in whole minutes: "90", "1:30", "1h30", "1h 30m", "90m", "2h".
+// A length in whole minutes: "90", "1:30", "01:30:00", "1h30", "1h 30m", "90m", "2h".
 // Minutes after hours must be below 60.
 std::optional<int> readTypedDuration(const QString &typed);
 

@@ -199,9 +199,18 @@ private slots:
         const auto refuses = [](const char *name, const QString &text, const QString &error) {
             QTest::newRow(name) << text << QStringList() << error;
         };
-        reads("seven columns, End ignored",
-              u"2024-01-01\t06:00\t30\t99:99\tNews\tNews\tHeadlines\n"_qs,
-              {u"2024-01-01|06:00|30|News|News|Headlines"_qs});
+        reads("seven columns, End agreeing with Duration, a length in hh:mm:ss",
+              u"2024-01-01\t06:00\t00:30:00\t06:30\tNews\tNews\tHeadlines\n"_qs,
+              {u"2024-01-01|06:00|00:30:00|News|News|Headlines"_qs});
+        reads("Start and End without Duration: past midnight, over the clocks going forward",
+              u"Date\tStart\tEnd\tName\n2024-03-30\t23:00\t00:30\tLate\n"
+              "2024-03-30\t23:30\t03:00 +1\tNight\n"_qs,
+              {u"2024-03-30|23:00|90|Late"_qs, u"2024-03-30|23:30|150|Night"_qs});
+        refuses("End disagreeing with Duration", u"2024-01-01\t06:00\t30\t07:00\tNews\t\t\n"_qs,
+                u"Row 1: the end \"07:00\" does not agree with the duration \"30\", which ends "
+                "at 06:30."_qs);
+        refuses("End that cannot be read", u"2024-01-01\t06:00\t30\t99:99\tNews\t\t\n"_qs,
+                u"Row 1: the end \"99:99\" cannot be read."_qs);
         reads("six columns without End, no line end after the last",
               u"2024-01-01\t06:00\t30\tNews\tNews\tHeadlines"_qs,
               {u"2024-01-01|06:00|30|News|News|Headlines"_qs});
@@ -245,7 +254,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QStringList, expected);
         QFETCH(QString, error);
-        const schedule::Pasted pasted = schedule::fromSpreadsheet(text);
+        const schedule::Pasted pasted = schedule::fromSpreadsheet(text, london);
         QVERIFY2(error.isEmpty() ? pasted.error.isEmpty() : pasted.error.startsWith(error),
                  qPrintable(pasted.error));
         QCOMPARE(written(pasted.programmes), expected);
@@ -260,8 +269,10 @@ private slots:
         QCOMPARE(text, u"2024-01-01\t23:30\t60\t00:30 +1\t\"Say \"\"Hi\"\"\"\tNews\t\"a\tb\"\t\t\n"
                        "x\t06:00\t\t\t\t\t\"one\r\ntwo\"\t\t\n"_qs);
         // What was copied pastes back as the same cells, End aside.
-        const schedule::Pasted pasted = schedule::fromSpreadsheet(schedule::toSpreadsheet(
-            {rows.first(), programme(u"2024-01-02|06:00|5|<null>||\"q\""_qs)}, london));
+        const schedule::Pasted pasted = schedule::fromSpreadsheet(
+            schedule::toSpreadsheet(
+                {rows.first(), programme(u"2024-01-02|06:00|5|<null>||\"q\""_qs)}, london),
+            london);
         QCOMPARE(pasted.error, QString());
         QCOMPARE(
             written(pasted.programmes),

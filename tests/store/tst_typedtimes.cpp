@@ -228,6 +228,8 @@ private slots:
         const std::optional<int> none;
         QTest::newRow("whole minutes, blanks around") << u" 90\t"_qs << std::optional(90);
         QTest::newRow("h:mm") << u"1:30"_qs << std::optional(90);
+        QTest::newRow("hh:mm:ss") << u"01:30:00"_qs << std::optional(90);
+        QTest::newRow("hh:mm:ss with seconds") << u"01:30:20"_qs << none;
         QTest::newRow("1h30") << u"1h30"_qs << std::optional(90);
         QTest::newRow("2h 15m") << u"2h 15m"_qs << std::optional(135);
         QTest::newRow("hours alone") << u"2h"_qs << std::optional(120);
