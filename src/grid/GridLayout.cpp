@@ -80,13 +80,27 @@ QString familyName(Family family)
     return QStringLiteral("Music, arts and other");
 }
 
-QString Block::accessibleName() const
+QString Block::accessibleName(const QString &channelName) const
 {
     const QString what = category.trimmed().isEmpty() ? QStringLiteral("no category") : category;
     const QString shownName = name.trimmed().isEmpty() ? QStringLiteral("(no name)") : name;
-    if (lengthAssumed)
-        return QStringLiteral("%1, %2, length unknown, %3").arg(shownName, startText, what);
-    return QStringLiteral("%1, %2 to %3, %4").arg(shownName, startText, endText, what);
+    const QString when = lengthAssumed ? QStringLiteral("%1, length unknown").arg(startText)
+                                       : QStringLiteral("%1 to %2").arg(startText, endText);
+    return QStringLiteral("%1, %2, %3, %4").arg(shownName, channelName, when, what);
+}
+
+QString Block::toolTip(const QString &channelName) const
+{
+    const QString shownName = name.trimmed().isEmpty() ? QStringLiteral("(no name)") : name;
+    QString tip = QStringLiteral("<b>%1</b><br>%2<br>%3")
+                      .arg(shownName.toHtmlEscaped(), channelName.toHtmlEscaped(),
+                           lengthAssumed ? QStringLiteral("%1, length unknown").arg(startText)
+                                         : QStringLiteral("%1 to %2").arg(startText, endText));
+    if (!category.trimmed().isEmpty())
+        tip += QStringLiteral("<br>") + category.toHtmlEscaped();
+    if (!synopsis.trimmed().isEmpty())
+        tip += QStringLiteral("<p>%1</p>").arg(synopsis.toHtmlEscaped());
+    return tip;
 }
 
 QString Unplaced::text() const
@@ -142,9 +156,9 @@ store::Result<QList<Channel>> loadDay(const QString &databasePath, qint32 projec
             // channel's start index: sought one by one, they come in order
             // without a sort and without reading the channel's other days.
             const store::ColumnNames columns = {
-                Stored::id,         Stored::startDate, Stored::startTime,
-                Stored::duration,   Stored::name,      Stored::category,
-                Stored::xmltvStart, Stored::xmltvStop, Stored::xmltvTyped};
+                Stored::id,        Stored::startDate, Stored::startTime, Stored::duration,
+                Stored::name,      Stored::category,  Stored::desc,      Stored::xmltvStart,
+                Stored::xmltvStop, Stored::xmltvTyped};
             auto rows = db.prepare(
                 QStringLiteral("SELECT %1 FROM %2 WHERE %3 = :channel AND %4 >= :from AND "
                                "%4 <= :to ORDER BY %4, %5, %6")
@@ -243,6 +257,7 @@ Layout layOut(const QList<Channel> &channels, QDate day, const QTimeZone &zone)
             b.endText = clock(end, zone);
             b.name = p.programmeName;
             b.category = p.category;
+            b.synopsis = p.programmeDesc;
             b.family = familyOf(p.category);
             blocks.append(b);
         }

@@ -80,12 +80,14 @@ struct Block
     QString endText;
     QString name;
     QString category;
+    QString synopsis;
     Family family = Family::ArtsAndOther;
 
-    // "Evening News, 18:00 to 18:30, News".
-    QString accessibleName() const;
-    // "18:00 Evening News".
-    QString label() const { return startText + u' ' + name; }
+    // "Evening News, BBC One, 18:00 to 18:30, News": the channel, so that a
+    // screen reader moving from row to row says where it is.
+    QString accessibleName(const QString &channelName) const;
+    // Title, channel, start and end, category and synopsis, as rich text.
+    QString toolTip(const QString &channelName) const;
 };
 
 struct ChannelRow

@@ -181,6 +181,22 @@ void Picture::paintRuler(QPainter &painter, double top) const
     painter.drawLine(QPointF(0, top + h - 0.5), QPointF(width(), top + h - 0.5));
 }
 
+namespace {
+
+// The title first, as a short block has room for little else, and the start
+// after it where it fits. A title cut to a character or two says nothing:
+// such a block shows its colour alone.
+QString blockLabel(const Block &b, const QFontMetricsF &metrics, double width)
+{
+    const QString withTime = b.name + QStringLiteral("  ") + b.startText;
+    if (metrics.horizontalAdvance(withTime) <= width)
+        return withTime;
+    const QString title = metrics.elidedText(b.name, Qt::ElideRight, width);
+    return title == b.name || title.size() > 3 ? title : QString();
+}
+
+} // namespace
+
 void Picture::paintRows(QPainter &painter, int first, int last, const QRectF &exposed,
                         const Marks &marks) const
 {
@@ -232,11 +248,11 @@ void Picture::paintRows(QPainter &painter, int first, int last, const QRectF &ex
                 painter.setPen(focus);
                 painter.drawRect(rect.adjusted(2.5, 2.5, -2.5, -2.5));
             }
-            const QRectF textRect = rect.adjusted(4 + (b.startsBefore ? w : 0), 0, -3, 0);
-            // A label cut to a character or two says nothing: such a
-            // block shows its colour alone.
-            const QString label = metrics.elidedText(b.label(), Qt::ElideRight, textRect.width());
-            if (label.size() > 3) {
+            QRectF textRect = rect.adjusted(4 + (b.startsBefore ? w : 0), 0, -3, 0);
+            // A block that starts left of the view labels the part in view.
+            textRect.setLeft(std::max(textRect.left(), marks.labelsFrom + 4));
+            const QString label = blockLabel(b, metrics, textRect.width());
+            if (!label.isEmpty()) {
                 painter.setPen(textColour);
                 painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, label);
             }
@@ -286,6 +302,37 @@ QPair<int, int> Picture::rowsBetween(double top, double bottom) const
             std::min(int(m_layout.channels.size()), int(to - m_rowTops.cbegin()))};
 }
 
+namespace {
+
+QString hatchedText()
+{
+    return QStringLiteral("Hatched: no readable duration, drawn %1 minutes long")
+        .arg(assumedMinutes);
+}
+
+QString unplacedHeading()
+{
+    return QStringLiteral("Starts that cannot be read (not on the grid):");
+}
+
+} // namespace
+
+QString Picture::footerText() const
+{
+    QStringList colours;
+    for (int f = 0; f < int(Family::Count); ++f)
+        colours << familyName(Family(f));
+    QString text =
+        QStringLiteral("Colours: %1. %2.").arg(colours.join(QStringLiteral("; ")), hatchedText());
+    if (!m_layout.unplaced.isEmpty()) {
+        QStringList unplaced;
+        for (const Unplaced &u : m_layout.unplaced)
+            unplaced << u.text();
+        text += u' ' + unplacedHeading() + u' ' + unplaced.join(QStringLiteral("; ")) + u'.';
+    }
+    return text;
+}
+
 void Picture::paintFooter(QPainter &painter, double top, double across) const
 {
     const double wide = across > 0 ? across : width();
@@ -314,16 +361,14 @@ void Picture::paintFooter(QPainter &painter, double top, double across) const
         entry(colour, colour.darker(150), familyName(Family(f)));
     }
     const QColor plain = familyColour(Family::ArtsAndOther);
-    entry(
-        QBrush(plain.darker(135), Qt::BDiagPattern), plain.darker(150),
-        QStringLiteral("Hatched: no readable duration, drawn %1 minutes long").arg(assumedMinutes));
+    entry(QBrush(plain.darker(135), Qt::BDiagPattern), plain.darker(150), hatchedText());
     y = std::max(y + legendLine, top + 8 + legendLine * 3);
     if (m_layout.unplaced.isEmpty())
         return;
     y += 8;
     painter.setFont(m_bold);
     painter.drawText(QRectF(6, y, wide - 12, legendLine), Qt::AlignVCenter | Qt::AlignLeft,
-                     QStringLiteral("Starts that cannot be read (not on the grid):"));
+                     unplacedHeading());
     painter.setFont(m_font);
     for (const Unplaced &u : m_layout.unplaced) {
         y += legendLine;

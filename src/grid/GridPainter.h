@@ -35,6 +35,9 @@ struct Marks
     QSet<qint32> selected;
     int focused = -1;
     std::optional<qint64> now; // seconds into the day shown
+    // Where the grid's part in view begins, across: labels start no further
+    // left, so a block that began before it still says what it is.
+    double labelsFrom = 0;
 };
 
 class Picture
@@ -57,6 +60,9 @@ public:
     // The block under a point of the picture, or -1.
     int blockAt(QPointF point) const;
 
+    // The legend and the starts that cannot be read, as one text for a
+    // screen reader: the picture only paints them.
+    QString footerText() const;
     void paint(QPainter &painter, const QRectF &exposed, const Marks &marks = {}) const;
 
     // Parts, for a view that keeps the hours and the channels in sight

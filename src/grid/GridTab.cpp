@@ -169,8 +169,8 @@ void GridTab::exportImage()
             return;
         }
     }
-    const QString problem = grid::writePicture(m_view->dayLayout(), heading(), path, width,
-                                                m_state.connectionString);
+    const QString problem =
+        grid::writePicture(m_view->dayLayout(), heading(), path, width, m_state.connectionString);
     if (!problem.isEmpty()) {
         m_dialogs.showError(owner,
                             QStringLiteral("The guide image could not be written to %1.\n\n%2")

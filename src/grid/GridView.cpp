@@ -2,10 +2,12 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolTip>
 
 #include <cmath>
 
@@ -34,7 +36,7 @@ public:
         if (!isValid())
             return QString();
         if (t == QAccessible::Name)
-            return m_view->dayLayout().blocks.at(m_block).accessibleName();
+            return m_view->blockName(m_block);
         return QString();
     }
     void setText(QAccessible::Text, const QString &) override {}
@@ -158,6 +160,7 @@ void GridView::setLayout(grid::Layout layout)
         accessible->forget();
     m_current = programme ? m_layout.blockOf(programme) : -1;
     rebuild();
+    setAccessibleDescription(m_picture->footerText());
     if (newDay && m_current < 0) {
         // A new day opens at the hour of its first programme, not at an
         // empty night.
@@ -224,6 +227,30 @@ QRect GridView::blockRect(int block) const
     return m_picture->blockRect(block).toAlignedRect().translated(-offset());
 }
 
+QString GridView::blockName(int block) const
+{
+    const grid::Block &b = dayLayout().blocks.at(block);
+    return b.accessibleName(dayLayout().channels.at(b.channel).name);
+}
+
+bool GridView::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const int block = m_picture->blockAt(QPointF(help->pos() + offset()));
+        if (block < 0) {
+            QToolTip::hideText();
+            event->ignore();
+            return true;
+        }
+        const grid::Block &b = dayLayout().blocks.at(block);
+        QToolTip::showText(help->globalPos(), b.toolTip(dayLayout().channels.at(b.channel).name),
+                           viewport(), blockRect(block));
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
 void GridView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
@@ -232,6 +259,7 @@ void GridView::paintEvent(QPaintEvent *event)
     marks.selected = m_selected;
     marks.focused = hasFocus() ? m_current : -1;
     marks.now = m_layout.secondOf(QDateTime::currentSecsSinceEpoch());
+    marks.labelsFrom = offset().x() + m_picture->metrics().channelWidth;
     m_picture->paint(painter, QRectF(event->rect().translated(offset())), marks);
 
     // The channels stay at the left, the hours at the top and the legend in

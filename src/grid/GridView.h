@@ -30,6 +30,8 @@ public:
     void setCurrentBlock(int block);
     // The block's rectangle in viewport coordinates.
     QRect blockRect(int block) const;
+    // What a screen reader says of the block: title, channel, times, category.
+    QString blockName(int block) const;
     // The block the keyboard reaches from `from` with this arrow key, or -1.
     int neighbour(int from, int key) const;
 
@@ -47,6 +49,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     void rebuild();

@@ -133,8 +133,13 @@ bool ScheduleModel::setData(const QModelIndex &index, const QVariant &value, int
 QWidget *CategoryDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                                         const QModelIndex &index) const
 {
-    if (index.column() != schedule::Category)
-        return QStyledItemDelegate::createEditor(parent, option, index);
+    if (index.column() != schedule::Category) {
+        // Named after its column, so that a screen reader says what is being typed.
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (editor)
+            editor->setAccessibleName(schedule::columnTitle(index.column()));
+        return editor;
+    }
     auto *box = new QComboBox(parent);
     box->setObjectName(QStringLiteral("categoryEditor"));
     box->setAccessibleName(schedule::columnTitle(schedule::Category));

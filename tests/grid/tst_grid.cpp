@@ -162,10 +162,14 @@ void TestGrid::channelsAndAccessibleNames()
     QCOMPARE(layout.channels.at(1).blockCount, 0);
     QCOMPARE(layout.channels.at(2).firstBlock, 3);
     QCOMPARE(layout.blockOf(4), 3);
-    QCOMPARE(layout.blocks.at(0).accessibleName(), u"Evening News, 18:00 to 18:30, News"_qs);
-    QCOMPARE(layout.blocks.at(1).accessibleName(), u"(no name), 18:15 to 18:45, no category"_qs);
-    QCOMPARE(layout.blocks.at(2).accessibleName(), u"Odd, 20:00, length unknown, Film"_qs);
-    QCOMPARE(layout.blocks.at(3).accessibleName(), u"C, 23:45 to 00:15, no category"_qs);
+    const auto named = [&](int block) {
+        const grid::Block &b = layout.blocks.at(block);
+        return b.accessibleName(layout.channels.at(b.channel).name);
+    };
+    QCOMPARE(named(0), u"Evening News, Channel 0, 18:00 to 18:30, News"_qs);
+    QCOMPARE(named(1), u"(no name), Channel 0, 18:15 to 18:45, no category"_qs);
+    QCOMPARE(named(2), u"Odd, Channel 0, 20:00, length unknown, Film"_qs);
+    QCOMPARE(named(3), u"C, Channel 2, 23:45 to 00:15, no category"_qs);
 }
 
 void TestGrid::families()

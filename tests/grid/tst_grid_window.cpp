@@ -9,6 +9,7 @@
 #include <QPrintPreviewDialog>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QToolTip>
 #include <QUndoStack>
 
 namespace {
@@ -166,14 +167,15 @@ void GridWindowTest::keyboard_movesBetweenBlocksAndAnnounces()
             QCOMPARE(w->channelID(), f.three);
     }
     if (QAccessible::isActive()) {
-        QCOMPARE(announced.constLast(), u"Evening News, 18:00 to 18:30, News"_qs);
-        QVERIFY(announced.contains(u"The Match, 19:00 to 20:30, Sport"_qs));
+        QCOMPARE(announced.constLast(), u"Evening News, Town TV, 18:00 to 18:30, News"_qs);
+        QVERIFY(announced.contains(u"The Match, Town Sport, 19:00 to 20:30, Sport"_qs));
     }
 
     QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(view);
     QVERIFY(grid);
     QCOMPARE(grid->childCount(), 3);
-    QCOMPARE(grid->focusChild()->text(QAccessible::Name), u"Evening News, 18:00 to 18:30, News"_qs);
+    QCOMPARE(grid->focusChild()->text(QAccessible::Name),
+             u"Evening News, Town TV, 18:00 to 18:30, News"_qs);
     QVERIFY(grid->focusChild()->state().focused);
 }
 
@@ -262,6 +264,19 @@ void GridWindowTest::selectionOutlinedAndPrintPreviewWithoutWaiting()
     const QImage before = w->grid()->view()->viewport()->grab().toImage();
     GridFixture::table(w)->selectRow(0);
     QVERIFY(before != w->grid()->view()->viewport()->grab().toImage());
+
+    // The painted legend is there for a screen reader too.
+    GridView *view = w->grid()->view();
+    QVERIFY(view->accessibleDescription().startsWith(u"Colours: News and current affairs; "_qs));
+    // A block's tooltip tells the whole programme, its channel included.
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    const QPoint at = view->blockRect(view->dayLayout().blockOf(f.match)).center();
+    QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &help);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QVERIFY2(
+        QToolTip::text().contains(u"The Match</b><br>Town Sport<br>19:00 to 20:30<br>Sport"_qs),
+        qPrintable(QToolTip::text()));
 
     WindowFixture::control<QAction>(w, "printGuide")->trigger();
     auto *preview = w->findChild<QPrintPreviewDialog *>(u"guidePrintPreview"_qs);

@@ -57,6 +57,8 @@ void typeInto(ScheduleWindow *w, int row, int column, const QString &text)
     QTest::keyClick(view, Qt::Key_F2);
     auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
     QVERIFY(editor);
+    // A screen reader says which column is being typed into.
+    QCOMPARE(editor->accessibleName(), schedule::columnTitle(column));
     editor->selectAll();
     QTest::keyClicks(editor, text);
     QTest::keyClick(editor, Qt::Key_Return);
