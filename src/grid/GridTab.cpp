@@ -11,22 +11,63 @@
 #include <QBoxLayout>
 #include <QDateEdit>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QSpinBox>
+#include <QStyleOption>
 #include <QToolButton>
+
+namespace {
+
+// The Day box: a date typed in (year first, the weekday after it for the
+// eye), or chosen from its calendar, which F4 or Alt+Down opens as a combo
+// box's list opens.
+class DayEdit final : public QDateEdit
+{
+public:
+    explicit DayEdit(QWidget *parent) : QDateEdit(parent)
+    {
+        setCalendarPopup(true);
+        setDisplayFormat(QStringLiteral("yyyy-MM-dd ddd"));
+        // The day is read once a typed date is whole, not at every digit.
+        setKeyboardTracking(false);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const bool opens = event->key() == Qt::Key_F4 ||
+                           (event->key() == Qt::Key_Down && event->modifiers() & Qt::AltModifier);
+        if (!opens || isReadOnly())
+            return QDateEdit::keyPressEvent(event);
+        // The calendar opens only from a press on the box's arrow.
+        QStyleOptionComboBox combo;
+        combo.initFrom(this);
+        combo.editable = true;
+        combo.subControls = QStyle::SC_All;
+        const QPoint arrow =
+            style()
+                ->subControlRect(QStyle::CC_ComboBox, &combo, QStyle::SC_ComboBoxArrow, this)
+                .center();
+        QMouseEvent press(QEvent::MouseButtonPress, arrow, mapToGlobal(arrow), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QDateEdit::mousePressEvent(&press);
+        event->accept();
+    }
+};
+
+} // namespace
 
 GridTab::GridTab(const Module1 &state, Dialogs &dialogs, const QTimeZone &zone, QWidget *parent)
     : QWidget(parent), m_state(state), m_dialogs(dialogs), m_zone(zone)
 {
     setObjectName(QStringLiteral("guidePage"));
 
-    m_day = new QDateEdit(this);
+    m_day = new DayEdit(this);
     m_day->setObjectName(QStringLiteral("guideDay"));
-    m_day->setCalendarPopup(true);
-    m_day->setDisplayFormat(QStringLiteral("ddd yyyy-MM-dd"));
     m_day->setDate(QDate::currentDate());
     QLabel *dayLabel =
         buddyLabel(QStringLiteral("guideDayLabel"), QStringLiteral("&Day:"), m_day, this);

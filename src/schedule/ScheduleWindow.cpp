@@ -21,6 +21,7 @@
 #include <QUndoStack>
 
 #include <algorithm>
+#include <tuple>
 
 using schedule::Programme;
 
@@ -124,6 +125,22 @@ ScheduleWindow::ScheduleWindow(Navigation &nav, QWidget *parent) : AppWindow(nav
         if (m_tabs->currentWidget() != m_table)
             showGuide();
     });
+    // From anywhere in the window, as in a browser: the tab bar alone would
+    // hear the keys only while the focus is inside the tabs, and a box such
+    // as the Day box keeps them for itself.
+    for (const auto &[name, key, step] :
+         {std::tuple{"nextTab", QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+          std::tuple{"previousTab", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1}}) {
+        auto *action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, step = step] {
+            m_tabs->setCurrentIndex((m_tabs->currentIndex() + step + m_tabs->count()) %
+                                    m_tabs->count());
+        });
+    }
 }
 
 void ScheduleWindow::showGuide()

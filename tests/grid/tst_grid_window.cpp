@@ -3,6 +3,7 @@
 #include "support/ScheduleFixture.h"
 
 #include <QAccessible>
+#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QFile>
 #include <QLineEdit>
@@ -106,7 +107,23 @@ void GridWindowTest::showsTheTablesDayAndMovesIt()
     QTest::keyClick(w->grid()->view(), Qt::Key_PageUp, Qt::ControlModifier);
     QTest::keyClick(w->grid()->view(), Qt::Key_PageUp, Qt::ControlModifier);
     QCOMPARE(w->grid()->day(), QDate(2024, 6, 9));
-    QCOMPARE(WindowFixture::control<QDateEdit>(w, "guideDay")->date(), QDate(2024, 6, 9));
+    auto *dayBox = WindowFixture::control<QDateEdit>(w, "guideDay");
+    QCOMPARE(dayBox->date(), QDate(2024, 6, 9));
+    // The Day box takes a typed date, and opens its calendar from the keyboard.
+    dayBox->setFocus();
+    dayBox->selectAll();
+    QTest::keyClicks(dayBox, u"2024-06-12"_qs);
+    QTest::keyClick(dayBox, Qt::Key_Return);
+    QCOMPARE(w->grid()->day(), QDate(2024, 6, 12));
+    for (const auto &[key, modifiers] :
+         {std::pair{Qt::Key_F4, Qt::NoModifier}, std::pair{Qt::Key_Down, Qt::AltModifier}}) {
+        QTest::keyClick(dayBox, key, modifiers);
+        QTRY_VERIFY(dayBox->calendarWidget()->isVisible());
+        dayBox->calendarWidget()->window()->close();
+    }
+    // Ctrl+Tab leaves the Day box for the table.
+    QTest::keyClick(dayBox, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(WindowFixture::control<QTabWidget>(w, "scheduleTabs")->currentIndex(), 0);
 }
 
 void GridWindowTest::click_selectsRowSwitchingChannel()
