@@ -135,8 +135,27 @@ Status changeValue(const QString &databasePath, qint32 programmeID, int column, 
         });
 }
 
+namespace {
+
+store::Status makeMoves(Connection &db, const QList<Move> &moves)
+{
+    for (const Move &move : moves) {
+        if (auto moved = db.update(Stored::table,
+                                   {{Stored::startDate, store::typedText(move.startDate)},
+                                    {Stored::startTime, store::typedText(move.startTime)}},
+                                   Stored::id, move.programmeID);
+            !moved)
+            return moved;
+        if (auto changed = store::requireChanged(db, Stored::table); !changed)
+            return changed;
+    }
+    return store::success();
+}
+
+} // namespace
+
 Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelID,
-                                    const QList<Programme> &programmes)
+                                    const QList<Programme> &programmes, const QList<Move> &moves)
 {
     return store::write(
         databasePath, QStringLiteral("Could not add the programmes"),
@@ -187,12 +206,15 @@ Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelI
                                                      "identifier the program cannot hold."));
                 ids.append(qint32(given));
             }
+            if (auto moved = makeMoves(db, moves); !moved)
+                return moved.failure();
             return ids;
         });
 }
 
 Result<QList<Programme>> removeProgrammes(const QString &databasePath,
-                                          const QList<qint32> &programmeIDs)
+                                          const QList<qint32> &programmeIDs,
+                                          const QList<Move> &moves)
 {
     return store::write(
         databasePath, QStringLiteral("Could not delete the programmes"),
@@ -224,6 +246,8 @@ Result<QList<Programme>> removeProgrammes(const QString &databasePath,
                 if (auto changed = store::requireChanged(db, Stored::table); !changed)
                     return changed.failure();
             }
+            if (auto moved = makeMoves(db, moves); !moved)
+                return moved.failure();
             return removed;
         });
 }

@@ -83,16 +83,28 @@ store::Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32
 store::Status changeValue(const QString &databasePath, qint32 programmeID, int column,
                           const QString &text);
 
+// A programme's new start, as typed.
+struct Move
+{
+    qint32 programmeID = 0;
+    QString startDate;
+    QString startTime;
+};
+
 // Adds the programmes to the channel, all or nothing. A programme that
 // carries an identifier gets it back when no other row holds it, so an undone
 // delete puts back the very rows it took. Returns the identifiers given, in
-// the order of `programmes`.
+// the order of `programmes`. The moves, if any, are made in the same
+// transaction: a programme put in makes room for itself.
 store::Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelID,
-                                           const QList<Programme> &programmes);
+                                           const QList<Programme> &programmes,
+                                           const QList<Move> &moves = {});
 
 // Removes these programmes, all or nothing, and gives back each whole row as
-// it was, in the order of programmeIDs, for an undo to restore.
+// it was, in the order of programmeIDs, for an undo to restore; and makes
+// the moves in the same transaction.
 store::Result<QList<Programme>> removeProgrammes(const QString &databasePath,
-                                                 const QList<qint32> &programmeIDs);
+                                                 const QList<qint32> &programmeIDs,
+                                                 const QList<Move> &moves = {});
 
 } // namespace schedule

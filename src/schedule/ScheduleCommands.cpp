@@ -33,8 +33,9 @@ void EditStep::write(const QString &text)
 }
 
 RowsStep::RowsStep(ScheduleView &view, qint32 channelID, Kind kind, QList<schedule::Programme> rows,
-                   const QString &text)
-    : m_view(view), m_channelID(channelID), m_kind(kind), m_rows(std::move(rows))
+                   const QString &text, QList<schedule::Move> moves, QList<schedule::Move> back)
+    : m_view(view), m_channelID(channelID), m_kind(kind), m_rows(std::move(rows)),
+      m_moves(std::move(moves)), m_back(std::move(back))
 {
     setText(text);
 }
@@ -66,7 +67,7 @@ QList<qint32> RowsStep::ids() const
 
 void RowsStep::add()
 {
-    auto added = schedule::addProgrammes(m_view.databasePath(), m_channelID, m_rows);
+    auto added = schedule::addProgrammes(m_view.databasePath(), m_channelID, m_rows, m_moves);
     if (!added) {
         setObsolete(true);
         m_view.showStepFailure(added.failure());
@@ -80,7 +81,7 @@ void RowsStep::add()
 
 void RowsStep::remove()
 {
-    auto removed = schedule::removeProgrammes(m_view.databasePath(), ids());
+    auto removed = schedule::removeProgrammes(m_view.databasePath(), ids(), m_back);
     if (!removed) {
         setObsolete(true);
         m_view.showStepFailure(removed.failure());

@@ -55,8 +55,10 @@ public:
         Remove
     };
 
+    // `moves` are made with the addition, `back` with its undoing.
     RowsStep(ScheduleView &view, qint32 channelID, Kind kind, QList<schedule::Programme> rows,
-             const QString &text);
+             const QString &text, QList<schedule::Move> moves = {},
+             QList<schedule::Move> back = {});
     void redo() override;
     void undo() override;
 
@@ -71,4 +73,6 @@ private:
     qint32 m_channelID;
     Kind m_kind;
     QList<schedule::Programme> m_rows;
+    QList<schedule::Move> m_moves;
+    QList<schedule::Move> m_back;
 };

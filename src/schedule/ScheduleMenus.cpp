@@ -98,6 +98,9 @@ void ScheduleWindow::buildMenus(QVBoxLayout *layout)
     edit->addSeparator();
     m_insert = tableAction(QStringLiteral("insertAction"), QStringLiteral("&Insert Programme"),
                            QKeySequence(Qt::Key_Insert), &ScheduleWindow::insertProgramme);
+    m_insertMoving = tableAction(
+        QStringLiteral("insertMovingAction"), QStringLiteral("Insert and &Move Later Programmes"),
+        QKeySequence(Qt::SHIFT | Qt::Key_Insert), &ScheduleWindow::insertMovingLater);
     m_delete = tableAction(QStringLiteral("deleteAction"), QStringLiteral("&Delete Programmes"),
                            QKeySequence::Delete, &ScheduleWindow::deleteProgrammes);
     edit->addSeparator();
@@ -130,6 +133,16 @@ void ScheduleWindow::addRows(QList<Programme> rows, const QString &text)
 
 void ScheduleWindow::insertProgramme()
 {
+    insert(false);
+}
+
+void ScheduleWindow::insertMovingLater()
+{
+    insert(true);
+}
+
+void ScheduleWindow::insert(bool makingRoom)
+{
     // Insert while a cell is being typed into would read the table again
     // and lose what was typed.
     const QWidget *focus = QApplication::focusWidget();
@@ -141,7 +154,15 @@ void ScheduleWindow::insertProgramme()
         all.isEmpty() ? schedule::firstProgramme(QDate::currentDate())
                       : schedule::followingProgramme(
                             all.at(rows.isEmpty() ? all.size() - 1 : rows.last()), m_model.zone());
-    addRows({next}, QStringLiteral("Insert Programme"));
+    if (!makingRoom) {
+        addRows({next}, QStringLiteral("Insert Programme"));
+        return;
+    }
+    schedule::Room room = schedule::makeRoom(all, next, m_model.zone());
+    m_undo->push(new RowsStep(*this, m_channelID, RowsStep::Kind::Add, {next},
+                              QStringLiteral("Insert Programme and Move %1")
+                                  .arg(schedule::programmesText(room.moves.size())),
+                              std::move(room.moves), std::move(room.back)));
 }
 
 void ScheduleWindow::deleteProgrammes()

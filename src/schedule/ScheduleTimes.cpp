@@ -380,7 +380,9 @@ QDate latestDate(const QList<Programme> &programmes)
 Programme followingProgramme(const Programme &previous, const QTimeZone &zone)
 {
     Programme next;
-    next.category = programmes::defaultCategory();
+    // The category is the user's to choose; the length is the one before's.
+    next.category = QStringLiteral("");
+    next.duration = readTypedDuration(previous.duration) ? previous.duration : QStringLiteral("30");
     times::ZoneOffsets offsets(zone);
     const times::ProgrammeSpan span = spanOf(previous, offsets);
     if (!span.end) {
@@ -393,12 +395,39 @@ Programme followingProgramme(const Programme &previous, const QTimeZone &zone)
     return next;
 }
 
+Room makeRoom(const QList<Programme> &programmes, const Programme &inserted, const QTimeZone &zone)
+{
+    Room room;
+    times::ZoneOffsets offsets(zone);
+    const times::ProgrammeSpan span = spanOf(inserted, offsets);
+    const auto minutes = readTypedDuration(inserted.duration);
+    if (!span.start || !minutes || *minutes == 0)
+        return room;
+    const qint64 from = span.start->at;
+    const QDate day = wallClock(from, offsets).date();
+    for (const Programme &p : programmes) {
+        const times::ProgrammeSpan starts = spanOf(p, offsets);
+        if (!starts.start || starts.start->at < from)
+            continue;
+        const QDateTime was = wallClock(starts.start->at, offsets);
+        // The rest of the day only: tomorrow's schedule stays as it is.
+        if (was.date() != day)
+            continue;
+        const QDateTime moved = was.addSecs(qint64(*minutes) * 60);
+        room.moves.append({p.programmeID, writeDateLike(p.startDate, moved.date()),
+                           writeTimeLike(p.startTime, moved.time())});
+        room.back.append({p.programmeID, p.startDate, p.startTime});
+    }
+    return room;
+}
+
 Programme firstProgramme(QDate today)
 {
     Programme first;
     first.startDate = today.toString(Qt::ISODate);
     first.startTime = QStringLiteral("00:00");
-    first.category = programmes::defaultCategory();
+    first.duration = QStringLiteral("30");
+    first.category = QStringLiteral("");
     return first;
 }
 

@@ -114,9 +114,19 @@ constexpr int maximumRepeats = 3660;
 QDate latestDate(const QList<Programme> &programmes);
 
 // A new programme that starts when `previous` ends on the clock of zone,
-// with the date and time written the way previous's were; without a
-// readable end, on the same date.
+// with the date and time written the way previous's were, as long as it, and
+// no category yet; without a readable end, on the same date.
 Programme followingProgramme(const Programme &previous, const QTimeZone &zone);
+// Room for `inserted`: the programmes that start at or after it on the same
+// day move later by its length, each start written as it was typed. `moves`
+// makes the room, `back` takes it away again.
+struct Room
+{
+    QList<Move> moves;
+    QList<Move> back;
+};
+Room makeRoom(const QList<Programme> &programmes, const Programme &inserted, const QTimeZone &zone);
+
 // A first programme for an empty channel: today at midnight.
 Programme firstProgramme(QDate today);
 

@@ -309,6 +309,7 @@ void ScheduleWindow::updateStatus()
     const bool hasChannel = m_channelID != 0;
     const bool hasSelection = m_table->selectionModel()->hasSelection();
     m_insert->setEnabled(hasChannel);
+    m_insertMoving->setEnabled(hasChannel);
     m_paste->setEnabled(hasChannel);
     m_copy->setEnabled(hasSelection);
     m_delete->setEnabled(hasSelection);

@@ -33,6 +33,9 @@ public:
 
     // The commands of the menus (ScheduleMenus.cpp).
     void insertProgramme();
+    // Insert, and move the rest of the day later by the new programme's length.
+    void insertMovingLater();
+    void insert(bool makingRoom);
     void deleteProgrammes();
     void copyProgrammes();
     void pasteProgrammes();
@@ -88,6 +91,7 @@ private:
     QLabel *m_problemCount;
     QSpinBox *m_gapMinutes;
     QAction *m_insert;
+    QAction *m_insertMoving;
     QAction *m_delete;
     QAction *m_copy;
     QAction *m_paste;

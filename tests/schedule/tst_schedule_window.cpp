@@ -177,8 +177,16 @@ private slots:
 
         // Insert adds the programme that follows the selected one, selected.
         selectRows(window, 0, 0);
+        QTest::keyClick(F::table(window), Qt::Key_Insert, Qt::ShiftModifier);
+        // Shift+Insert also moves the rest of that day later by the new row's length.
+        QCOMPARE(stored(f.db, f.channel),
+                 QStringList({u"31/01/2024|23:30|60|Late"_qs, u"01/02/2024|00:30|60|<null>"_qs,
+                              u"01/02/2024|02:00|30|Night"_qs}));
+        window->undoStack()->undo();
+        QCOMPARE(f.db.rows(u"SELECT * FROM ProgrammeData"_qs), before);
+        selectRows(window, 0, 0);
         QTest::keyClick(F::table(window), Qt::Key_Insert);
-        QCOMPARE(stored(f.db, f.channel).value(1), u"01/02/2024|00:30|<null>|<null>"_qs);
+        QCOMPARE(stored(f.db, f.channel).value(1), u"01/02/2024|00:30|60|<null>"_qs);
         QCOMPARE(F::table(window)->selectionModel()->selectedRows().value(0).row(), 1);
 
         // One question for all the selected rows; No keeps them.
