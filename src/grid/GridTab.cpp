@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QStyleOption>
 #include <QToolButton>
@@ -177,6 +178,19 @@ QString GridTab::heading() const
     return grid::heading(name ? name.value() : QString(), day());
 }
 
+QString GridTab::suggestedFileName(const QString &extension) const
+{
+    const auto name =
+        grid::projectName(m_state.connectionString, m_state.currentProjectID.value_or(0));
+    // "Town TV 2024-06-10.png", without the characters file systems refuse.
+    QString stem = name ? name.value().simplified() : QString();
+    static const QRegularExpression refused(QStringLiteral("[\\\\/:*?\"<>|\\x00-\\x1f]"));
+    stem.replace(refused, QStringLiteral("-"));
+    if (!stem.isEmpty())
+        stem += u' ';
+    return stem + day().toString(Qt::ISODate) + extension;
+}
+
 // The questions and the preview stand over the window, as its other dialogs do.
 void GridTab::exportImage()
 {
@@ -185,7 +199,7 @@ void GridTab::exportImage()
         m_dialogs.saveAs(owner, Dialogs::FileKind::GuideImage,
                          {{QStringLiteral("PNG image (*.png)"), QStringLiteral("*.png")},
                           {QStringLiteral("SVG drawing (*.svg)"), QStringLiteral("*.svg")}},
-                         1);
+                         1, suggestedFileName(QStringLiteral(".png")));
     if (!chosen)
         return;
     QString path = *chosen;

@@ -62,6 +62,8 @@ signals:
 private:
     // The project's name and the day, over a picture or a printout.
     QString heading() const;
+    // A file name for the day shown: the project's name and the day.
+    QString suggestedFileName(const QString &extension) const;
 
     const Module1 &m_state;
     Dialogs &m_dialogs;

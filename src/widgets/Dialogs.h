@@ -48,13 +48,16 @@ public:
     virtual void inform(QWidget *parent, const QString &text, const QString &title) = 0;
     // OK alone, with the critical icon: something the user asked for failed.
     virtual void showError(QWidget *parent, const QString &text, const QString &title) = 0;
-    // A Save As dialog that never asks before overwriting but asks before
-    // accepting a file that does not exist yet. The filter at `preselected`
-    // (counted from 1) is chosen first; the dialog opens in the folder last
-    // used for this kind of file. The path exactly as the user gave it, or
-    // nothing when the user cancelled.
+    // A Save As dialog. For the guide application's two files it never asks
+    // before overwriting but asks before accepting a file that does not
+    // exist yet, as that application's users know it; for the other kinds
+    // it asks before overwriting, as desktop programs do, and proposes
+    // `suggestedName`. The filter at `preselected` (counted from 1) is chosen
+    // first; the dialog opens in the folder last used for this kind of file.
+    // The path exactly as the user gave it, or nothing when the user cancelled.
     virtual std::optional<QString> saveAs(QWidget *parent, FileKind kind,
-                                          const QList<FileFilter> &filters, int preselected) = 0;
+                                          const QList<FileFilter> &filters, int preselected,
+                                          const QString &suggestedName = QString()) = 0;
     // An Open dialog for an existing file, the first filter chosen first, in
     // the folder last used for this kind of file. The path of the file
     // chosen, or nothing when the user cancelled.

@@ -162,17 +162,28 @@ void QtDialogs::showError(QWidget *parent, const QString &text, const QString &t
 }
 
 std::optional<QString> QtDialogs::saveAs(QWidget *parent, FileKind kind,
-                                         const QList<FileFilter> &filters, int preselected)
+                                         const QList<FileFilter> &filters, int preselected,
+                                         const QString &suggestedName)
 {
     const QStringList names = nameFilters(filters);
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setNameFilters(names);
     dialog.setDirectory(qtdialogs::startFolder(kind));
     if (preselected >= 1 && preselected <= names.size())
         dialog.selectNameFilter(names.at(preselected - 1));
+    const bool guideApplication = kind == FileKind::ChannelFile || kind == FileKind::ProgrammeXml;
+    if (!guideApplication) {
+        if (!suggestedName.isEmpty())
+            dialog.selectFile(suggestedName);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        const QString path = dialog.selectedFiles().constFirst();
+        qtdialogs::rememberFolder(kind, path);
+        return path;
+    }
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
 
     for (;;) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

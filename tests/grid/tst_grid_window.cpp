@@ -242,6 +242,7 @@ void GridWindowTest::exportImage_writesPngOfGivenWidthOrSvg()
     f.dialogs.answerPrompt(u"1200"_qs);
     WindowFixture::control<QAction>(w, "exportGuideImage")->trigger();
     QCOMPARE(f.dialogs.asked().first().fileKind, Dialogs::FileKind::GuideImage);
+    QCOMPARE(f.dialogs.asked().first().defaultAnswer, u"Town Listings 2024-06-10.png"_qs);
     QCOMPARE(f.dialogs.asked().at(1).defaultAnswer, u"4000"_qs);
     const QImage image(path + u".png"_qs, "png");
     QCOMPARE(image.width(), 1200);

@@ -67,12 +67,14 @@ void ScriptedDialogs::showError(QWidget *parent, const QString &text, const QStr
 }
 
 std::optional<QString> ScriptedDialogs::saveAs(QWidget *parent, FileKind kind,
-                                               const QList<FileFilter> &filters, int preselected)
+                                               const QList<FileFilter> &filters, int preselected,
+                                               const QString &suggestedName)
 {
-    const auto answer = next(
-        Kind::SaveAs,
-        {Kind::SaveAs, QString(), QString(), QString(), Icon::NoIcon, filters, preselected, kind},
-        parent);
+    // The name proposed is kept where a prompt keeps its default answer.
+    const auto answer = next(Kind::SaveAs,
+                             {Kind::SaveAs, QString(), QString(), suggestedName, Icon::NoIcon,
+                              filters, preselected, kind},
+                             parent);
     return answer ? answer->path : std::nullopt;
 }
 

@@ -63,7 +63,7 @@ public:
     void inform(QWidget *parent, const QString &text, const QString &title) override;
     void showError(QWidget *parent, const QString &text, const QString &title) override;
     std::optional<QString> saveAs(QWidget *parent, FileKind kind, const QList<FileFilter> &filters,
-                                  int preselected) override;
+                                  int preselected, const QString &suggestedName) override;
     std::optional<QString> openFile(QWidget *parent, FileKind kind,
                                     const QList<FileFilter> &filters) override;
     void openUrl(const QString &address, const QString &workingDirectory) override;
