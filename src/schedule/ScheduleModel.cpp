@@ -5,8 +5,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 #include <QSet>
 #include <QStyle>
+
+#include <functional>
 
 using schedule::Programme;
 
@@ -22,8 +26,10 @@ void ScheduleModel::setGapMinutes(int minutes)
 {
     m_gapMinutes = minutes;
     check();
-    if (!m_programmes.isEmpty())
+    if (!m_programmes.isEmpty()) {
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+        emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    }
 }
 
 QList<int> ScheduleModel::rowsOf(const QList<qint32> &programmeIDs) const
@@ -53,6 +59,7 @@ void ScheduleModel::setValue(int row, int column, const QString &text)
         m_count.add(m_checks.at(r).problems, 1);
     }
     emit dataChanged(index(qMax(0, row - 1), 0), index(row, columnCount() - 1));
+    emit headerDataChanged(Qt::Vertical, qMax(0, row - 1), row);
 }
 
 void ScheduleModel::check()
@@ -70,6 +77,50 @@ int ScheduleModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : schedule::ColumnCount;
 }
 
+namespace {
+
+// A mark of its own for each kind of problem, told apart by shape as well as
+// colour (orange and blue, which colour-blind eyes still tell apart): two
+// blocks over one another for an overlap, two blocks with room between them
+// for a gap. A start or length that cannot be read is the gravest.
+QIcon problemIcon(unsigned problems)
+{
+    const auto drawn = [](const std::function<void(QPainter &)> &draw) {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        draw(painter);
+        return QIcon(pixmap);
+    };
+    static const QIcon overlap = drawn([](QPainter &p) {
+        const QColor orange(0xe6, 0x9f, 0x00);
+        p.setPen(QPen(orange.darker(160), 1));
+        p.setBrush(orange.lighter(130));
+        p.drawRect(QRectF(1.5, 2.5, 9, 7));
+        p.setBrush(orange);
+        p.drawRect(QRectF(5.5, 6.5, 9, 7));
+    });
+    static const QIcon gap = drawn([](QPainter &p) {
+        const QColor blue(0x00, 0x72, 0xb2);
+        p.setPen(QPen(blue.darker(150), 1));
+        p.setBrush(blue);
+        p.drawRect(QRectF(0.5, 4.5, 4, 7));
+        p.drawRect(QRectF(11.5, 4.5, 4, 7));
+        p.setPen(QPen(blue, 1, Qt::DotLine));
+        p.drawLine(QPointF(5, 8), QPointF(11, 8));
+    });
+    if (problems & schedule::Unreadable)
+        return QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical);
+    if (problems & schedule::Overlap)
+        return overlap;
+    if (problems & schedule::Gap)
+        return gap;
+    return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+}
+
+} // namespace
+
 QVariant ScheduleModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_programmes.size())
@@ -82,11 +133,8 @@ QVariant ScheduleModel::data(const QModelIndex &index, int role) const
         return index.column() == schedule::End ? schedule::endText(p, m_zone)
                                                : schedule::cellText(p, index.column());
     case Qt::DecorationRole:
-        if (index.column() == 0 && check.problems) {
-            return QApplication::style()->standardIcon(check.problems & schedule::Unreadable
-                                                           ? QStyle::SP_MessageBoxCritical
-                                                           : QStyle::SP_MessageBoxWarning);
-        }
+        if (index.column() == 0 && check.problems)
+            return problemIcon(check.problems);
         return {};
     case Qt::ToolTipRole:
     case Qt::AccessibleDescriptionRole:
@@ -104,6 +152,15 @@ QVariant ScheduleModel::headerData(int section, Qt::Orientation orientation, int
         return schedule::columnTitle(section);
     if (orientation == Qt::Vertical && role == Qt::DisplayRole)
         return section + 1;
+    // Beside the row's number too, which stays in view however far the
+    // table is scrolled across.
+    if (orientation == Qt::Vertical && section < m_checks.size()) {
+        const schedule::RowCheck &check = m_checks.at(section);
+        if (role == Qt::DecorationRole && check.problems)
+            return problemIcon(check.problems);
+        if (role == Qt::ToolTipRole && check.problems)
+            return check.text;
+    }
     return {};
 }
 

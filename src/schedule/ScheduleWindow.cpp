@@ -10,9 +10,12 @@
 
 #include <QBoxLayout>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QScopeGuard>
+#include <QScreen>
+#include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
@@ -95,7 +98,7 @@ ScheduleWindow::ScheduleWindow(Navigation &nav, QWidget *parent) : AppWindow(nav
 
     setTabOrder(m_channels, m_table);
     setTabOrder(m_table, m_gapMinutes);
-    resize(960, 560);
+    restoreLayout();
 
     connect(m_channels, &EntryList::entrySelected, this, &ScheduleWindow::showSelectedChannel);
     // Queued: the table's editor is still closing when the edit arrives, and
@@ -376,8 +379,40 @@ void ScheduleWindow::goBack()
     navigator().moveTo(this, WindowKind::ProjectSelection);
 }
 
+namespace {
+
+QSettings layoutSettings()
+{
+    return QSettings(QStringLiteral("Quorvel"), QStringLiteral("Quorvel"));
+}
+
+} // namespace
+
+void ScheduleWindow::restoreLayout()
+{
+    QSettings settings = layoutSettings();
+    if (restoreGeometry(settings.value(QStringLiteral("schedule/geometry")).toByteArray()) &&
+        m_table->horizontalHeader()->restoreState(
+            settings.value(QStringLiteral("schedule/columns")).toByteArray()))
+        return;
+    // Every column in view on a screen of 1280 by 800, less what the
+    // desktop takes for itself.
+    QSize size(1260, 720);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(20, 40));
+    resize(size);
+}
+
+void ScheduleWindow::saveLayout()
+{
+    QSettings settings = layoutSettings();
+    settings.setValue(QStringLiteral("schedule/geometry"), saveGeometry());
+    settings.setValue(QStringLiteral("schedule/columns"), m_table->horizontalHeader()->saveState());
+}
+
 void ScheduleWindow::closeEvent(QCloseEvent *event)
 {
+    saveLayout();
     // Only the title bar's close (an event from the window system) returns
     // to the project window, as Close does, rather than ending the program:
     // the schedule is a side trip from it. When the program closes the

@@ -36,6 +36,9 @@ public:
     // Insert, and move the rest of the day later by the new programme's length.
     void insertMovingLater();
     void insert(bool makingRoom);
+    // The window's size and the table's column widths, as the user last left them.
+    void restoreLayout();
+    void saveLayout();
     void deleteProgrammes();
     void copyProgrammes();
     void pasteProgrammes();

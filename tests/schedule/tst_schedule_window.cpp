@@ -6,9 +6,11 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QUndoStack>
 
@@ -112,6 +114,26 @@ private slots:
         }
         QTRY_VERIFY(F::openWindow() && F::openWindow()->objectName() == u"projectSelection"_qs);
         QCOMPARE(F::visibleWindowCount(), 1);
+    }
+
+    void reopens_atTheSizeAndColumnWidthsLeft()
+    {
+        F f;
+        ScheduleWindow *window = f.open();
+        QVERIFY(window);
+        // Every column in view on a screen of 1280 by 800, and within a smaller one.
+        const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+        QVERIFY(window->width() >= qMin(1200, screen.width() - 20));
+        QVERIFY(window->width() <= screen.width() && window->height() <= screen.height());
+        window->resize(1000, 600);
+        F::table(window)->setColumnWidth(schedule::Name, 321);
+        F::control<QAction>(window, "closeSchedule")->trigger();
+        QTRY_VERIFY(F::openWindow() && F::openWindow()->objectName() == u"projectSelection"_qs);
+        F::openWindow()->close();
+        window = f.open();
+        QVERIFY(window);
+        QCOMPARE(window->size(), QSize(1000, 600));
+        QCOMPARE(F::table(window)->columnWidth(schedule::Name), 321);
     }
 
     void editCell_storesAsTypedUndoesAndFailsAlone()
@@ -294,6 +316,15 @@ private slots:
         };
         QCOMPARE(problems(), u"5 programmes: 1 overlap, 1 gap, 1 unreadable"_qs);
         const QAbstractItemModel *model = F::table(window)->model();
+        // An overlap and a gap have marks of their own, in the row's header
+        // too, which stays in view when the table is scrolled across.
+        const auto mark = [model](int row) {
+            return model->headerData(row, Qt::Vertical, Qt::DecorationRole)
+                .value<QIcon>()
+                .pixmap(16)
+                .toImage();
+        };
+        QVERIFY(!mark(0).isNull() && !mark(2).isNull() && mark(0) != mark(2));
         QVERIFY(!model->index(0, 0).data(Qt::DecorationRole).isNull());
         QVERIFY(model->index(1, 0).data(Qt::AccessibleDescriptionRole).isNull());
         // Assistive technology meets a table whose cells carry their column and their problem.

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 
 // A program over a fresh database: state, scripted dialogs and navigation,
@@ -20,7 +21,13 @@ struct WindowFixture
     ScriptedDialogs dialogs;
     Navigator navigator{state, dialogs, db.directory()};
 
-    WindowFixture() { state.connectionString = db.path(); }
+    WindowFixture()
+    {
+        state.connectionString = db.path();
+        // What windows remember goes beside the test's database, not into
+        // the user's own settings.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, db.directory());
+    }
     ~WindowFixture() { closeAll(); }
 
     // The one main window on screen, or nothing when there is none or several.
