@@ -377,59 +377,139 @@ void Picture::paintFooter(QPainter &painter, double top, double across) const
     }
 }
 
-void paintPages(QPainter &painter, QPagedPaintDevice &device, const Picture &picture,
-                const QString &heading)
+double Picture::bandWidth(qint64 from, qint64 to) const
 {
+    return m_metrics.channelWidth + (to - from) / 3600.0 * m_metrics.pixelsPerHour;
+}
+
+void Picture::paintBand(QPainter &painter, qint64 from, qint64 to, int first, int last) const
+{
+    const double ruler = m_metrics.rulerHeight;
+    const double rows = rowTop(last) - rowTop(first);
+    const double shift = xOf(from) - m_metrics.channelWidth;
+    const double channels = m_metrics.channelWidth;
+    painter.fillRect(QRectF(0, 0, channels, ruler), rulerColour);
+    painter.save();
+    painter.setClipRect(QRectF(channels, 0, bandWidth(from, to) - channels, ruler + rows));
+    painter.translate(-shift, 0);
+    paintRuler(painter, 0);
+    painter.translate(0, ruler - rowTop(first));
+    Marks marks;
+    // A programme begun before the band says what it is in the band.
+    marks.labelsFrom = xOf(from);
+    paintRows(painter, first, last, QRectF(xOf(from), rowTop(first), xOf(to) - xOf(from), rows),
+              marks);
+    painter.restore();
+    painter.save();
+    painter.translate(0, ruler - rowTop(first));
+    painter.setClipRect(QRectF(0, rowTop(first), m_metrics.channelWidth, rows));
+    paintChannels(painter, first, last);
+    painter.restore();
+    painter.save();
+    painter.setPen(gridColour);
+    painter.drawLine(QPointF(0, ruler - 0.5), QPointF(channels, ruler - 0.5));
+    painter.restore();
+}
+
+namespace {
+
+// The day cut into stretches of `hours` hours.
+QList<QPair<qint64, qint64>> stretches(const Layout &layout, int hours)
+{
+    QList<QPair<qint64, qint64>> spans;
+    const qint64 step = qint64(hours) * 3600;
+    for (qint64 from = 0; from < layout.length; from += step)
+        spans.append({from, std::min(from + step, layout.length)});
+    return spans;
+}
+
+// The most hours that fit across `across` device units with text at least
+// `text` device units high, and never more than the day has.
+int hoursThatFit(const Picture &picture, double across, double text, int wanted)
+{
+    const Metrics &m = picture.metrics();
+    const double scale = text / picture.textHeight();
+    const int fit = int((across / scale - m.channelWidth) / m.pixelsPerHour);
+    const int day = int(std::ceil(picture.layout().length / 3600.0));
+    return std::clamp(std::min(wanted, fit), 1, std::max(1, day));
+}
+
+QString hourText(const Layout &layout, qint64 second)
+{
+    for (const HourMark &mark : layout.hours) {
+        if (mark.second == second)
+            return QStringLiteral("%1:00").arg(mark.hour, 2, 10, QLatin1Char('0'));
+    }
+    return QStringLiteral("24:00");
+}
+
+} // namespace
+
+void paintPages(QPainter &painter, QPagedPaintDevice &device, const Picture &picture,
+                const QString &heading, int hoursWanted)
+{
+    constexpr double smallestPoints = 7;
     const double pageWidth = device.width();
     const double pageHeight = device.height();
-    const double scale = pageWidth / picture.width();
+    const double smallest = smallestPoints / 72.0 * device.logicalDpiY();
+    const int hours = hoursThatFit(picture, pageWidth, smallest, hoursWanted);
+    const double scale = pageWidth / picture.bandWidth(0, qint64(hours) * 3600);
     const double band = 28; // heading and page number, in picture units
     const double ruler = picture.metrics().rulerHeight;
     const double room = pageHeight / scale - 2 * band - ruler;
     const Layout &layout = picture.layout();
 
     // Whole channel rows to each page; a row taller than a page gets a page of its own.
-    QList<int> pageStarts{0};
+    QList<int> rowStarts{0};
     for (int c = 0; c < layout.channels.size(); ++c) {
-        const double used = picture.rowTop(c + 1) - picture.rowTop(pageStarts.last());
-        if (used > room && c > pageStarts.last())
-            pageStarts.append(c);
+        const double used = picture.rowTop(c + 1) - picture.rowTop(rowStarts.last());
+        if (used > room && c > rowStarts.last())
+            rowStarts.append(c);
     }
-    const double lastUsed = picture.gridBottom() - picture.rowTop(pageStarts.last());
+    const auto spans = stretches(layout, hours);
+    const double lastUsed = picture.gridBottom() - picture.rowTop(rowStarts.last());
     const bool footerApart = lastUsed + picture.footerHeight() > room;
-    const int pages = int(pageStarts.size()) + (footerApart ? 1 : 0);
+    const int gridPages = int(spans.size() * rowStarts.size());
+    const int pages = gridPages + (footerApart ? 1 : 0);
 
-    QFont font = picture.m_font;
-    for (int page = 0; page < pages; ++page) {
+    // Across the day first: all the channels of the morning, then the
+    // afternoon's, as a printed guide is read.
+    int page = 0;
+    const auto startPage = [&](const QString &title) {
         if (page > 0)
             device.newPage();
+        ++page;
         painter.save();
         painter.scale(scale, scale);
-        const double w = picture.width();
+        const double w = pageWidth / scale;
         painter.setFont(picture.m_bold);
         painter.setPen(textColour);
-        painter.drawText(QRectF(0, 0, w, band), Qt::AlignVCenter | Qt::AlignLeft, heading);
-        painter.setFont(font);
+        painter.drawText(QRectF(0, 0, w, band), Qt::AlignVCenter | Qt::AlignLeft, title);
+        painter.setFont(picture.m_font);
         painter.drawText(QRectF(0, pageHeight / scale - band, w, band),
                          Qt::AlignVCenter | Qt::AlignHCenter,
-                         QStringLiteral("Page %1 of %2").arg(page + 1).arg(pages));
-        if (page < pageStarts.size()) {
-            const int first = pageStarts.at(page);
-            const int last = page + 1 < pageStarts.size() ? pageStarts.at(page + 1)
+                         QStringLiteral("Page %1 of %2").arg(page).arg(pages));
+        painter.translate(0, band);
+    };
+    for (const auto &[from, to] : spans) {
+        for (int group = 0; group < rowStarts.size(); ++group) {
+            const int first = rowStarts.at(group);
+            const int last = group + 1 < rowStarts.size() ? rowStarts.at(group + 1)
                                                           : int(layout.channels.size());
-            painter.translate(0, band);
-            picture.paintRuler(painter, 0);
-            const double shift = ruler - picture.rowTop(first);
-            painter.translate(0, shift);
-            const QRectF rows(0, picture.rowTop(first), w,
-                              picture.rowTop(last) - picture.rowTop(first));
-            picture.paintRows(painter, first, last, rows, {});
-            if (!footerApart && page + 1 == pageStarts.size())
-                picture.paintFooter(painter, picture.gridBottom());
-        } else {
-            painter.translate(0, band);
-            picture.paintFooter(painter, 0);
+            startPage(QStringLiteral("%1, %2 to %3")
+                          .arg(heading, hourText(layout, from), hourText(layout, to)));
+            picture.paintBand(painter, from, to, first, last);
+            const bool lastPage = page == gridPages;
+            if (!footerApart && lastPage) {
+                painter.translate(0, ruler + picture.rowTop(last) - picture.rowTop(first));
+                picture.paintFooter(painter, 0, pageWidth / scale);
+            }
+            painter.restore();
         }
+    }
+    if (footerApart) {
+        startPage(heading);
+        picture.paintFooter(painter, 0, pageWidth / scale);
         painter.restore();
     }
 }
@@ -447,7 +527,7 @@ bool knownPictureKind(const QString &path)
 }
 
 QString writePicture(const Layout &layout, const QString &title, const QString &path, int width,
-                     const QString &databasePath)
+                     const QString &databasePath, int hours)
 {
     // The file is replaced by renaming a new one over what the path leads
     // to, which for a link to the database is the database.
@@ -468,7 +548,7 @@ QString writePicture(const Layout &layout, const QString &title, const QString &
             pdf.setPageOrientation(QPageLayout::Landscape);
             pdf.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
             QPainter painter(&pdf);
-            paintPages(painter, pdf, Picture(layout), title);
+            paintPages(painter, pdf, Picture(layout), title, hours);
         }
         return file.commit() ? QString() : file.errorString();
     }
@@ -493,8 +573,24 @@ QString writePicture(const Layout &layout, const QString &title, const QString &
         return QStringLiteral("Only .png, .svg and .pdf files can be written.");
     if (width < 100 || width > 30000)
         return QStringLiteral("The width must be between 100 and 30000 pixels.");
-    const double scale = width / picture.width();
-    const QSize size(width, int(std::ceil(picture.height() * scale)));
+    // The whole day across the width while its text stays readable;
+    // otherwise bands of fewer hours, one under the other.
+    constexpr double smallestText = 11;
+    double scale = width / picture.width();
+    const bool banded = picture.textHeight() * scale < smallestText;
+    QList<QPair<qint64, qint64>> bands;
+    double height = picture.height();
+    constexpr double bandGap = 16;
+    if (banded) {
+        scale = smallestText / picture.textHeight();
+        const int hoursPerBand =
+            hoursThatFit(picture, width, smallestText, int(std::ceil(layout.length / 3600.0)));
+        bands = stretches(layout, hoursPerBand);
+        const double bandHeight =
+            picture.metrics().rulerHeight + picture.gridBottom() - picture.gridTop() + bandGap;
+        height = picture.metrics().titleHeight + bands.size() * bandHeight + picture.footerHeight();
+    }
+    const QSize size(width, int(std::ceil(height * scale)));
     QImage image(size, QImage::Format_RGB32);
     if (image.isNull())
         return QStringLiteral("There is not enough memory for a picture of %1 by %2 pixels.")
@@ -506,7 +602,21 @@ QString writePicture(const Layout &layout, const QString &title, const QString &
         // several times as much smoothed and look no different.
         painter.setRenderHint(QPainter::TextAntialiasing);
         painter.scale(scale, scale);
-        picture.paint(painter, QRectF(0, 0, picture.width(), picture.height()));
+        if (!banded) {
+            picture.paint(painter, QRectF(0, 0, picture.width(), picture.height()));
+        } else {
+            const double across = width / scale;
+            painter.fillRect(QRectF(0, 0, across, height), Qt::white);
+            picture.paintTitle(painter);
+            painter.translate(0, picture.metrics().titleHeight);
+            const int channels = int(layout.channels.size());
+            for (const auto &[from, to] : std::as_const(bands)) {
+                picture.paintBand(painter, from, to, 0, channels);
+                painter.translate(0, picture.metrics().rulerHeight + picture.gridBottom() -
+                                         picture.gridTop() + bandGap);
+            }
+            picture.paintFooter(painter, 0, across);
+        }
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

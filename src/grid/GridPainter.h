@@ -74,13 +74,21 @@ public:
     // The channels whose rows cross [top, bottom): first and one past the last.
     QPair<int, int> rowsBetween(double top, double bottom) const;
 
-private:
+    // The hours [from, to) of the channels [first, last) with the ruler over
+    // them and the channels' names at their left, drawn from (0, 0): a page
+    // or a band of a picture too narrow for the whole day.
+    void paintBand(QPainter &painter, qint64 from, qint64 to, int first, int last) const;
+    double bandWidth(qint64 from, qint64 to) const;
+    // The text's height in the picture's units: what a scale must keep readable.
+    double textHeight() const { return m_font.pixelSize(); }
     void paintTitle(QPainter &painter) const;
-    void paintRows(QPainter &painter, int first, int last, const QRectF &exposed,
-                   const Marks &marks) const;
     double footerHeight() const;
 
-    friend void paintPages(QPainter &, QPagedPaintDevice &, const Picture &, const QString &);
+private:
+    void paintRows(QPainter &painter, int first, int last, const QRectF &exposed,
+                   const Marks &marks) const;
+
+    friend void paintPages(QPainter &, QPagedPaintDevice &, const Picture &, const QString &, int);
 
     Layout m_layout;
     Metrics m_metrics;
@@ -90,19 +98,23 @@ private:
     QFont m_bold;
 };
 
-// The day across pages, each headed by `heading` and numbered, the ruler
-// repeated at the top of each; the painter is already drawing on device.
+// The day on paper: `hours` across each page (fewer where its text would
+// come out smaller than 7 points), pages on across the day and down the
+// channels, each with the ruler and the channels' names, headed by `heading`
+// with the hours it shows and numbered; the painter is already drawing on device.
 void paintPages(QPainter &painter, QPagedPaintDevice &device, const Picture &picture,
-                const QString &heading);
+                const QString &heading, int hours);
 
 // "Coastal Community TV \u2014 Monday 14 March 2005".
 QString heading(const QString &projectName, QDate day);
 
-// Writes the picture as PNG (width pixels wide), SVG or PDF (in pages),
-// chosen by the file's ending. Empty text when written, otherwise why not.
-// A path that leads to the database, by a link or otherwise, is refused.
+// Writes the picture as PNG (width pixels wide), SVG or PDF (in pages of
+// `hours` hours), chosen by the file's ending. A PNG too narrow for the whole
+// day in text of 11 pixels shows the day in bands of fewer hours, one under
+// the other, rather than smaller text. Empty text when written, otherwise
+// why not. A path that leads to the database, by a link or otherwise, is refused.
 QString writePicture(const Layout &layout, const QString &title, const QString &path, int width,
-                     const QString &databasePath);
+                     const QString &databasePath, int hours = 6);
 
 // Whether the ending names a kind writePicture knows.
 bool knownPictureKind(const QString &path);

@@ -251,9 +251,12 @@ void GridTab::print()
     preview->setAttribute(Qt::WA_DeleteOnClose);
     connect(preview, &QObject::destroyed, preview, [printer] { delete printer; });
     const grid::Layout layout = m_view->dayLayout();
-    connect(preview, &QPrintPreviewDialog::paintRequested, preview, [layout, title](QPrinter *p) {
-        QPainter painter(p);
-        grid::paintPages(painter, *p, grid::Picture(layout), title);
-    });
+    // On paper as many hours across a page as on screen.
+    const int hours = m_hours->value();
+    connect(preview, &QPrintPreviewDialog::paintRequested, preview,
+            [layout, title, hours](QPrinter *p) {
+                QPainter painter(p);
+                grid::paintPages(painter, *p, grid::Picture(layout), title, hours);
+            });
     preview->open();
 }

@@ -76,7 +76,7 @@ private slots:
     void families();
     void loadsTheDayAndTheDayBefore();
     void drawsBlocksAndGaps();
-    void pagesKeepEveryChannel();
+    void paperAndNarrowPicturesKeepTextReadable();
 };
 
 void TestGrid::layout_data()
@@ -255,24 +255,41 @@ void TestGrid::drawsBlocksAndGaps()
     QCOMPARE(picture.blockAt(QPointF(100 + 7 * 40, 20 + 30 + 10)), 2);
 }
 
-void TestGrid::pagesKeepEveryChannel()
+void TestGrid::paperAndNarrowPicturesKeepTextReadable()
 {
-    // A day of more channels than a page holds goes over several pages.
     QStringList rows;
     for (int c = 0; c < 120; ++c)
         rows << u"%1|2024-06-10|18:00|30|Show %1|News"_qs.arg(c);
+    const grid::Layout day = dayOf(rows);
     QTemporaryDir dir;
-    const QString path = dir.filePath(u"day.pdf"_qs);
-    const QString problem = grid::writePicture(dayOf(rows), u"Title"_qs, path, 4000, QString());
-    QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray pdf = file.readAll();
-    QVERIFY(pdf.startsWith("%PDF-"));
-    // A hundred and twenty channels do not fit one landscape A4 page at a
-    // readable size.
-    static const QRegularExpression page(u"/Type\\s*/Page(?!s)"_qs);
-    QVERIFY(QString::fromLatin1(pdf).count(page) >= 2);
+    const auto pages = [&](int hours) {
+        const QString path = dir.filePath(u"day.pdf"_qs);
+        const QString problem = grid::writePicture(day, u"Title"_qs, path, 4000, QString(), hours);
+        QFile file(path);
+        if (!problem.isEmpty() || !file.open(QIODevice::ReadOnly))
+            return -1;
+        static const QRegularExpression page(u"/Type\\s*/Page(?!s)"_qs);
+        return int(QString::fromLatin1(file.readAll()).count(page));
+    };
+    // A hundred and twenty channels go down several pages, and the day
+    // across as many pages as the hours asked for take: four of six hours,
+    // or more where 24 hours would shrink the text below 7 points.
+    const int sixHours = pages(6);
+    QVERIFY(sixHours >= 2 * 4);
+    const int wholeDay = pages(24);
+    QVERIFY(wholeDay > sixHours / 4 + 1 && wholeDay < sixHours);
+
+    // A narrow picture shows the day in bands rather than in smaller text.
+    const auto heightAt = [&](int width) {
+        const QString path = dir.filePath(u"day.png"_qs);
+        if (!grid::writePicture(dayOf({u"0|2024-06-10|18:00|30|Show|News"_qs}), u"T"_qs, path,
+                                width, QString())
+                 .isEmpty())
+            return 0.0;
+        const QImage image(path);
+        return double(image.height()) / image.width();
+    };
+    QVERIFY(heightAt(1200) > 2 * heightAt(4000));
 }
 
 QTEST_MAIN(TestGrid)
