@@ -208,8 +208,9 @@ QString explainServerFailure(const QString &state, const QString &said, const QS
     if (told.contains(QLatin1String("no password supplied")))
         return QStringLiteral("The PostgreSQL server %1 asks for a password, and none was given. "
                               "Put it in ~/.pgpass (host:port:database:user:password, readable "
-                              "only by you) or in the service file, or connect from the program "
-                              "with File > Connect to Server..., which asks for it.")
+                              "only by you), the service file or the PGPASSWORD environment "
+                              "variable; quorvel-cli asks for it when run at a terminal, and the "
+                              "program's File > \"Connect to Server...\" asks for it too.")
             .arg(server);
     if (told.contains(QLatin1String("password authentication failed")))
         return QStringLiteral("The PostgreSQL server %1 refused the user name or password. Check "

@@ -235,6 +235,13 @@ DatabaseCheck inspectServerDatabase(const QString &address)
     return {DatabaseCheck::Quorvel, QString()};
 }
 
+bool serverWantsPassword(const QString &address)
+{
+    const Handle connection = connect(address);
+    return PQstatus(connection.get()) != CONNECTION_OK &&
+           PQconnectionNeedsPassword(connection.get());
+}
+
 Status prepareServerSchema(Connection &db)
 {
     const QString server = serverName(db.databasePath());

@@ -21,6 +21,10 @@ Status createServerDatabase(const QString &address);
 // What the database at the address holds, without changing it.
 DatabaseCheck inspectServerDatabase(const QString &address);
 
+// Whether the server asks for a password that neither the address, the
+// environment nor the password and service files give.
+bool serverWantsPassword(const QString &address);
+
 // What store::prepareSchema does for a file: a database that is not
 // Quorvel's, or of a newer version, is refused.
 Status prepareServerSchema(Connection &db);

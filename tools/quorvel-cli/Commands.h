@@ -59,6 +59,11 @@ int failed(const store::Failure &failure);
 int unknownZone(const QString &command, const QString &given);
 int cannotWrite(const QString &path, const QString &why);
 
+// A server named by the command that asks for a password nothing else gives
+// gets one typed at the terminal (never echoed, never stored), when there is
+// a terminal to ask at.
+void askForPasswords(const QCommandLineParser &parsed, const QStringList &positionals);
+
 // The database of --db, checked to be a Quorvel database; 0 if it is, else
 // the exit code after the complaint.
 int checkDatabase(const QString &path);

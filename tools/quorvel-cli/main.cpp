@@ -157,6 +157,7 @@ int runCommand(const Command &command, const QStringList &arguments)
     }
     if (positionals.size() < command.positionals)
         return wrongUse(command.name, QStringLiteral("Usage: %1.").arg(usageLine(command)));
+    askForPasswords(parser, positionals);
     return command.run(parser, positionals);
 }
 
