@@ -6,6 +6,7 @@
 #include "store/TypedTimes.h"
 #include "widgets/Controls.h"
 #include "widgets/EntryList.h"
+#include "widgets/FrozenColumnTable.h"
 #include "widgets/Navigation.h"
 
 #include <QBoxLayout>
@@ -36,7 +37,9 @@ ScheduleWindow::ScheduleWindow(Navigation &nav, QWidget *parent) : AppWindow(nav
 
     m_channels = entryList(QStringLiteral("scheduleChannels"), QStringLiteral("Channels"), this);
 
-    m_table = new QTableView(this);
+    // The Date column and the problem marks stay in view when the table
+    // is scrolled across.
+    m_table = new FrozenColumnTable(this);
     m_table->setObjectName(QStringLiteral("scheduleTable"));
     m_table->setAccessibleName(QStringLiteral("Programmes"));
     m_table->setModel(&m_model);

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QUndoStack>
 
@@ -119,6 +120,9 @@ private slots:
     void reopens_atTheSizeAndColumnWidthsLeft()
     {
         F f;
+        for (int i = 0; i < 30; ++i)
+            f.add(f.channel,
+                  u"2024-01-01|%1:00|60|Programme %1|News"_qs.arg(i % 24, 2, 10, QChar(u'0')));
         ScheduleWindow *window = f.open();
         QVERIFY(window);
         // Every column in view on a screen of 1280 by 800, and within a smaller one.
@@ -134,6 +138,14 @@ private slots:
         QVERIFY(window);
         QCOMPARE(window->size(), QSize(1000, 600));
         QCOMPARE(F::table(window)->columnWidth(schedule::Name), 321);
+        // Scrolled across, the Date column stays at the table's left.
+        auto *frozen = F::table(window)->findChild<QTableView *>(u"frozenColumn"_qs);
+        QVERIFY(frozen && !frozen->isVisible());
+        F::table(window)->horizontalScrollBar()->setValue(
+            F::table(window)->horizontalScrollBar()->maximum());
+        QVERIFY(frozen->isVisible());
+        QCOMPARE(frozen->columnWidth(schedule::Date),
+                 F::table(window)->columnWidth(schedule::Date));
     }
 
     void editCell_storesAsTypedUndoesAndFailsAlone()
