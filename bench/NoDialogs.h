@@ -26,7 +26,8 @@ public:
     bool confirm(QWidget *, const QString &text, const QString &, Icon) override { fail(text); }
     void inform(QWidget *, const QString &text, const QString &) override { fail(text); }
     void showError(QWidget *, const QString &text, const QString &) override { fail(text); }
-    std::optional<QString> saveAs(QWidget *, FileKind, const QList<FileFilter> &, int) override
+    std::optional<QString> saveAs(QWidget *, FileKind, const QList<FileFilter> &, int,
+                                  const QString &) override
     {
         fail(QStringLiteral("Save As"));
     }

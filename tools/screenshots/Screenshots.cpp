@@ -47,7 +47,8 @@ public:
     }
     void inform(QWidget *, const QString &text, const QString &) override { report(text); }
     void showError(QWidget *, const QString &text, const QString &) override { report(text); }
-    std::optional<QString> saveAs(QWidget *, FileKind, const QList<FileFilter> &, int) override
+    std::optional<QString> saveAs(QWidget *, FileKind, const QList<FileFilter> &, int,
+                                  const QString &) override
     {
         return std::nullopt;
     }
