@@ -1,5 +1,6 @@
 #include "store/ProgrammeRow.h"
 
+#include "store/ServerStatement.h"
 #include "store/Statement.h"
 
 #include <QSqlRecord>
@@ -253,6 +254,31 @@ void RowBinder::bind(Statement &statement, int row, const ProgrammeRowUtf8 &valu
         else
             statement.bindNull(first + i);
     }
+}
+
+void RowBinder::appendCopyLine(std::string &out, const ProgrammeRowUtf8 &values) const
+{
+    const int columns = int(m_members.size());
+    for (int i = 0; i < columns; ++i) {
+        if (i > 0)
+            out += '\t';
+        const int member = m_members.at(i);
+        if (member == programmeIdMember || member == channelIdMember) {
+            const qint32 id = member == programmeIdMember ? values.programmeID : values.channelID;
+            if (id > 0)
+                out += std::to_string(id);
+            else
+                out += "\\N";
+            continue;
+        }
+        const std::string_view text =
+            values.*(ProgrammeTexts<std::string_view>::all[member].second);
+        if (text.data())
+            appendCopyText(out, text);
+        else
+            out += "\\N";
+    }
+    out += '\n';
 }
 
 } // namespace store

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <string>
+
 #include <string_view>
 #include <utility>
 
@@ -139,6 +141,9 @@ public:
     explicit RowBinder(const ColumnNames &columns);
 
     void bind(Statement &statement, int row, const ProgrammeRowUtf8 &values) const;
+    // The same row as a line of a server's COPY text format, for
+    // "COPY table (columns) FROM STDIN": NULL as \N, text escaped.
+    void appendCopyLine(std::string &out, const ProgrammeRowUtf8 &values) const;
 
 private:
     // Per column of `columns`: the member it takes (an index into

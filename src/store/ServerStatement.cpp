@@ -5,6 +5,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
@@ -15,6 +16,14 @@ namespace {
 // Rows a cursor hands over at a time: enough that asking costs little per
 // row, few enough that a batch of long descriptions stays a few megabytes.
 constexpr int rowsPerFetch = 5000;
+// The first batch of a cursor: a query read only for its first rows, as a
+// check for whether a channel has a programme to write, is sent few more.
+constexpr int firstFetch = 100;
+
+QByteArray fetchSql(int rows, const QByteArray &cursor)
+{
+    return "FETCH FORWARD " + QByteArray::number(rows) + " FROM " + cursor;
+}
 
 QByteArray uniqueName(const char *prefix)
 {
@@ -29,6 +38,10 @@ bool isQuery(const QByteArray &sql)
 }
 
 } // namespace
+
+// The statement with a batch asked ahead on each of this thread's
+// connections; a connection belongs to one command, on one thread.
+static thread_local QHash<PGconn *, ServerStatement *> askingAhead;
 
 QByteArray numberedParameters(const QByteArray &sql, int *count)
 {
@@ -102,6 +115,7 @@ ServerStatement::~ServerStatement()
     if (!m_connection)
         return;
     closeCursor();
+    settle(m_connection, this);
     // Inside a transaction that failed, the server takes no more commands
     // until it ends; the statement then goes with the connection.
     if (PQtransactionStatus(m_connection) != PQTRANS_INERROR)
@@ -150,11 +164,54 @@ void ServerStatement::bindNull(int parameter)
     setParameter(parameter, {}, true);
 }
 
+void ServerStatement::settle(PGconn *connection, const ServerStatement *keep)
+{
+    const auto found = askingAhead.constFind(connection);
+    if (found == askingAhead.cend() || *found == keep)
+        return;
+    ServerStatement *asking = *found;
+    asking->m_ahead = asking->takeAhead();
+}
+
+void ServerStatement::askAhead()
+{
+    settle(m_connection, this);
+    m_asked = m_batch;
+    if (PQsendQuery(m_connection, fetchSql(m_asked, m_cursor).constData()) != 1) {
+        failed(nullptr);
+        return;
+    }
+    m_asking = true;
+    askingAhead.insert(m_connection, this);
+}
+
+PGresult *ServerStatement::takeAhead()
+{
+    if (!m_asking) {
+        PGresult *ahead = m_ahead;
+        m_ahead = nullptr;
+        return ahead;
+    }
+    m_asking = false;
+    askingAhead.remove(m_connection);
+    // One result, then null; none at all when the connection broke.
+    PGresult *first = nullptr;
+    while (PGresult *result = PQgetResult(m_connection)) {
+        if (first)
+            PQclear(result);
+        else
+            first = result;
+    }
+    return first;
+}
+
 void ServerStatement::closeCursor()
 {
+    PQclear(takeAhead());
     if (!m_cursorOpen)
         return;
     m_cursorOpen = false;
+    settle(m_connection, this);
     if (PQtransactionStatus(m_connection) == PQTRANS_INTRANS)
         PQclear(PQexec(m_connection, ("CLOSE " + m_cursor).constData()));
 }
@@ -171,6 +228,7 @@ bool ServerStatement::start()
     for (std::size_t i = 0; i < m_values.size(); ++i)
         values[i] = m_null[i] ? nullptr : m_values[i].c_str();
     const int count = int(values.size());
+    settle(m_connection, this);
     if (PQtransactionStatus(m_connection) != PQTRANS_INTRANS) {
         m_result = PQexecPrepared(m_connection, m_name.constData(), count, values.data(), nullptr,
                                   nullptr, 0);
@@ -188,16 +246,21 @@ bool ServerStatement::start()
                             nullptr, nullptr, 0)))
         return false;
     m_cursorOpen = true;
+    m_batch = firstFetch;
     return fetch();
 }
 
 bool ServerStatement::fetch()
 {
     PQclear(m_result);
-    m_result = PQexec(m_connection, QByteArray("FETCH FORWARD " + QByteArray::number(rowsPerFetch) +
-                                               " FROM " + m_cursor)
-                                        .constData());
     m_row = -1;
+    if (m_asking || m_ahead) {
+        m_result = takeAhead();
+    } else {
+        settle(m_connection, this);
+        m_asked = m_batch;
+        m_result = PQexec(m_connection, fetchSql(m_asked, m_cursor).constData());
+    }
     if (failed(m_result)) {
         PQclear(m_result);
         m_result = nullptr;
@@ -205,8 +268,13 @@ bool ServerStatement::fetch()
         return false;
     }
     m_rows = PQntuples(m_result);
-    m_exhausted = m_rows < rowsPerFetch;
-    return true;
+    m_exhausted = m_rows < m_asked;
+    // A query read past its first batch is likely read to its end.
+    if (!m_exhausted) {
+        m_batch = std::min(m_batch * 4, rowsPerFetch);
+        askAhead();
+    }
+    return ok();
 }
 
 bool ServerStatement::next()
@@ -232,6 +300,7 @@ bool ServerStatement::run()
 {
     if (!ok())
         return false;
+    settle(m_connection, this);
     std::vector<const char *> values(m_values.size());
     for (std::size_t i = 0; i < m_values.size(); ++i)
         values[i] = m_null[i] ? nullptr : m_values[i].c_str();
@@ -266,6 +335,81 @@ qint64 ServerStatement::integer(int column) const
     qint64 value = 0;
     std::from_chars(digits.data(), digits.data() + digits.size(), value);
     return value;
+}
+
+ServerCopy::ServerCopy(PGconn *connection, const QByteArray &sql) : m_connection(connection)
+{
+    if (!m_connection) {
+        m_error = QStringLiteral("The database connection is not a PostgreSQL connection.");
+        return;
+    }
+    PGresult *started = PQexec(m_connection, sql.constData());
+    m_open = PQresultStatus(started) == PGRES_COPY_IN;
+    if (!m_open)
+        fail(started);
+    PQclear(started);
+}
+
+ServerCopy::~ServerCopy()
+{
+    if (!m_open)
+        return;
+    // A reason given ends the COPY as a failure, and with it the
+    // transaction, which its owner is about to roll back.
+    PQputCopyEnd(m_connection, "The rows were abandoned.");
+    while (PGresult *result = PQgetResult(m_connection))
+        PQclear(result);
+}
+
+void ServerCopy::fail(PGresult *result)
+{
+    if (!ok())
+        return;
+    const char *said = result ? PQresultErrorMessage(result) : PQerrorMessage(m_connection);
+    m_error = QString::fromUtf8(said).trimmed();
+    if (m_error.isEmpty())
+        m_error = QStringLiteral("The PostgreSQL server gave no reason.");
+}
+
+bool ServerCopy::put(std::string_view rows)
+{
+    if (!ok())
+        return false;
+    // libpq sends what it holds once it passes a few kilobytes, and takes a
+    // piece of any size.
+    if (!rows.empty() && PQputCopyData(m_connection, rows.data(), int(rows.size())) != 1)
+        fail(nullptr);
+    return ok();
+}
+
+bool ServerCopy::end()
+{
+    if (!m_open)
+        return ok();
+    m_open = false;
+    if (PQputCopyEnd(m_connection, nullptr) != 1)
+        fail(nullptr);
+    while (PGresult *result = PQgetResult(m_connection)) {
+        if (PQresultStatus(result) != PGRES_COMMAND_OK)
+            fail(result);
+        PQclear(result);
+    }
+    return ok();
+}
+
+void appendCopyText(std::string &out, std::string_view text)
+{
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\\' && c != '\t' && c != '\n' && c != '\r')
+            continue;
+        out.append(text.data() + from, i - from);
+        out += '\\';
+        out += c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : '\\';
+        from = i + 1;
+    }
+    out.append(text.data() + from, text.size() - from);
 }
 
 } // namespace store

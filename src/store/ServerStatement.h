@@ -21,6 +21,11 @@ namespace store {
 // batch of rows at a time: a project of a million programmes never sits in
 // memory whole, and several queries may be read at once, one inside another,
 // as the exports do. Outside a transaction it is read whole.
+//
+// While one batch is being read, the next is already asked for, so that
+// the server finds and sends rows while the program works on those before
+// them. Until it has come, the connection takes no other command: another
+// statement about to send one first takes it in (settle).
 class ServerStatement
 {
     Q_DISABLE_COPY_MOVE(ServerStatement)
@@ -50,6 +55,10 @@ public:
 private:
     bool start();
     bool fetch();
+    void askAhead();
+    PGresult *takeAhead();
+    // Takes in the batch asked ahead on the connection by any statement but `keep`.
+    static void settle(PGconn *connection, const ServerStatement *keep);
     void closeCursor();
     bool failed(PGresult *result);
     void setParameter(int parameter, std::string_view text, bool null);
@@ -63,6 +72,13 @@ private:
     std::vector<char> m_null;
     std::vector<QByteArray> m_columns;
     PGresult *m_result = nullptr;
+    // The batch asked for ahead: on its way while m_asking, then here.
+    PGresult *m_ahead = nullptr;
+    bool m_asking = false;
+    // Rows asked for in the next FETCH; it grows from a few, for a query
+    // read only in part, to rowsPerFetch.
+    int m_batch = 0;
+    int m_asked = 0;
     int m_row = -1;
     int m_rows = 0;
     bool m_started = false;
@@ -70,6 +86,39 @@ private:
     bool m_exhausted = false;
     QString m_error;
 };
+
+// A COPY ... FROM STDIN on the connection, inside its transaction: rows
+// sent as COPY's text format, which the server takes many times faster than
+// as the values of INSERT statements. Until it ends, the connection takes no
+// other command; one destroyed unended is abandoned, and the server throws
+// away every row it was sent.
+class ServerCopy
+{
+    Q_DISABLE_COPY_MOVE(ServerCopy)
+
+public:
+    ServerCopy(PGconn *connection, const QByteArray &sql);
+    ~ServerCopy();
+
+    const QString &errorString() const { return m_error; }
+    bool ok() const { return m_error.isEmpty(); }
+
+    bool put(std::string_view rows);
+    // Sends the end of the rows and waits for the server to have stored them.
+    bool end();
+
+private:
+    void fail(PGresult *result);
+
+    PGconn *m_connection;
+    bool m_open = false;
+    QString m_error;
+};
+
+// Appends the text as a value of COPY's text format: the backslash, and
+// the tab, newline and carriage return that would end the value or the row,
+// escaped with a backslash.
+void appendCopyText(std::string &out, std::string_view text);
 
 // The SQL with its ? and :name parameters written as $1, $2 ..., in order
 // of first appearance; text in quotes, and casts (::), are left alone.

@@ -3,6 +3,8 @@
 #include "store/Connection.h"
 #include "store/Gone.h"
 #include "store/ProgrammeRow.h"
+#include "store/Server.h"
+#include "store/ServerStatement.h"
 #include "store/Tables.h"
 #include "times/ProgrammeSpan.h"
 #include "xmltv/XmltvTime.h"
@@ -141,6 +143,9 @@ Status GuideStore::prepare()
     static_assert(rowsPerInsert == 1 << (insertSizes - 1));
     const store::ColumnNames columns = insertedColumns();
     m_binder.emplace(columns);
+    // A server takes the rows through COPY instead (copy()).
+    if (m_db.isServer())
+        return store::success();
     for (int i = 0; i < insertSizes; ++i) {
         const int rows = rowsPerInsert >> i;
         auto &insert = m_inserts[std::size_t(i)];
@@ -209,10 +214,9 @@ Status GuideStore::storeChannel(const ReadChannel &channel)
     return store::success();
 }
 
-void GuideStore::bind(store::Statement &insert, const store::RowBinder &binder, int row,
-                      const Batch &batch, const ReadProgramme &programme)
+store::ProgrammeRowUtf8 GuideStore::rowOf(MadeTexts &made, const Batch &batch,
+                                          const ReadProgramme &programme)
 {
-    MadeTexts &made = m_made[std::size_t(row)];
 
     // yyyy-mm-dd
     const Timestamp &start = programme.start;
@@ -287,7 +291,7 @@ void GuideStore::bind(store::Statement &insert, const store::RowBinder &binder, 
     stored.xmltvStop = orNull(stopText);
     stored.xmltvTyped = orNull(typed);
     stored.xmltvExtra = orNull(batch.textOf(programme.extra));
-    binder.bind(insert, row, stored);
+    return stored;
 }
 
 Status GuideStore::run(store::Statement &insert)
@@ -299,19 +303,32 @@ Status GuideStore::run(store::Statement &insert)
 
 Status GuideStore::store(const Batch &batch)
 {
+    // The connection takes nothing else while rows are being copied.
+    if (!batch.channels.isEmpty()) {
+        if (auto ended = endCopy(); !ended)
+            return ended;
+    }
     for (const ReadChannel &channel : batch.channels) {
         if (auto stored = storeChannel(channel); !stored)
             return stored;
     }
-    // The rows bound point into the batch's text, so none waits for the next batch.
     const std::size_t count = batch.programmes.size();
+    if (m_db.isServer()) {
+        if (auto stored = copy(batch); !stored)
+            return stored;
+        m_done.programmes += qint64(count);
+        return store::success();
+    }
+    // The rows bound point into the batch's text, so none waits for the next batch.
     std::size_t done = 0;
     for (int i = 0; i < insertSizes; ++i) {
         const std::size_t rows = std::size_t(rowsPerInsert >> i);
         store::Statement &insert = *m_inserts[std::size_t(i)];
         for (; count - done >= rows; done += rows) {
-            for (std::size_t row = 0; row < rows; ++row)
-                bind(insert, *m_binder, int(row), batch, batch.programmes[done + row]);
+            for (std::size_t row = 0; row < rows; ++row) {
+                const ReadProgramme &programme = batch.programmes[done + row];
+                m_binder->bind(insert, int(row), rowOf(m_made[row], batch, programme));
+            }
             if (auto stored = run(insert); !stored)
                 return stored;
         }
@@ -320,10 +337,40 @@ Status GuideStore::store(const Batch &batch)
     return store::success();
 }
 
+Status GuideStore::copy(const Batch &batch)
+{
+    if (batch.programmes.empty())
+        return store::success();
+    m_copyText.clear();
+    for (const ReadProgramme &programme : batch.programmes)
+        m_binder->appendCopyLine(m_copyText, rowOf(m_made[0], batch, programme));
+    if (!m_copy) {
+        m_copy.emplace(store::serverHandle(m_db),
+                       QStringLiteral("COPY %1 (%2) FROM STDIN")
+                           .arg(Stored::table, store::columnList(insertedColumns()))
+                           .toUtf8());
+    }
+    if (!m_copy->put(m_copyText))
+        return m_db.failure(m_copy->errorString());
+    return store::success();
+}
+
+Status GuideStore::endCopy()
+{
+    if (!m_copy)
+        return store::success();
+    const bool ended = m_copy->end();
+    const QString why = m_copy->errorString();
+    m_copy.reset();
+    return ended ? store::success() : m_db.failure(why);
+}
+
 Status GuideStore::finish()
 {
     // Asked every so many rows: often enough that a cancel is felt at once,
     // seldom enough to cost nothing.
+    if (auto ended = endCopy(); !ended)
+        return ended;
     constexpr int rowsBetweenLooks = 256;
     const auto cancelled = [&](qint64 row) {
         return row % rowsBetweenLooks == 0 && m_cancel && m_cancel->cancelled();

@@ -2,6 +2,7 @@
 
 #include "store/ProgrammeRow.h"
 #include "store/Result.h"
+#include "store/ServerStatement.h"
 #include "store/Statement.h"
 #include "xmltv/XmltvBatch.h"
 #include "xmltv/XmltvImport.h"
@@ -12,6 +13,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace store {
@@ -73,10 +75,15 @@ private:
     };
 
     store::Status storeChannel(const ReadChannel &channel);
-    // Binds the programme to the row numbered from 0 of the statement.
-    void bind(store::Statement &insert, const store::RowBinder &binder, int row,
-              const Batch &batch, const ReadProgramme &programme);
+    // The programme as the row stored, its worked-out texts in `made`.
+    store::ProgrammeRowUtf8 rowOf(MadeTexts &made, const Batch &batch,
+                                  const ReadProgramme &programme);
     store::Status run(store::Statement &insert);
+    // On a server the batch's programmes go in through one COPY, kept open
+    // from batch to batch while the file adds no channel, so that the
+    // server stores rows while the next batch is read.
+    store::Status copy(const Batch &batch);
+    store::Status endCopy();
 
     store::Connection &m_db;
     qint32 m_projectID;
@@ -91,6 +98,8 @@ private:
     std::array<std::string_view store::ProgrammeRowUtf8::*, childColumnCount> m_childAttributes =
         {};
     std::vector<MadeTexts> m_made = std::vector<MadeTexts>(rowsPerInsert);
+    std::optional<store::ServerCopy> m_copy;
+    std::string m_copyText;
     // The project's channel of each channel the file defines, in its order.
     QList<qint64> m_channelIDs;
     // The project's channels by XMLTV id, and those without one by name,
