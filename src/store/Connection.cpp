@@ -4,6 +4,7 @@
 
 #include "store/SchemaUpgrade.h"
 #include "store/Server.h"
+#include "store/ServerStatement.h"
 #include "store/Tables.h"
 
 #include <QAtomicInteger>
@@ -288,6 +289,7 @@ Status Connection::commit()
 
 void Connection::rollback()
 {
+    settle();
     if (m_inTransaction)
         QSqlQuery(QStringLiteral("ROLLBACK"), m_db);
     m_inTransaction = false;
@@ -314,9 +316,16 @@ void notePrepared(const QString &sql)
         observer(sql);
 }
 
+void Connection::settle()
+{
+    if (m_server)
+        ServerStatement::settle(serverHandle(*this));
+}
+
 Result<QSqlQuery> Connection::run(const QString &sql, const QVariantList &values, bool forwardOnly)
 {
     notePrepared(sql);
+    settle();
     QSqlQuery query(m_db);
     query.setForwardOnly(forwardOnly);
     // Qt's PostgreSQL driver makes every prepared query a PREPARE, which
@@ -396,6 +405,7 @@ qint64 Connection::insertedId(QSqlQuery &inserted) const
 Result<QSqlQuery> Connection::prepare(const QString &sql)
 {
     notePrepared(sql);
+    settle();
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
@@ -415,6 +425,7 @@ Status Connection::execute(QSqlQuery &prepared)
             changed << i;
         }
     }
+    settle();
     const bool ran = prepared.exec();
     m_changed = ran ? prepared.numRowsAffected() : 0;
     for (const int i : std::as_const(changed))

@@ -84,6 +84,9 @@ public:
 private:
     Result<QSqlQuery> run(const QString &sql, const QVariantList &values, bool forwardOnly);
     Status openServer();
+    // A statement of store::Statement may have asked the server ahead for
+    // rows: they are taken in before the driver sends anything.
+    void settle();
 
     QString m_path;
     bool m_server = false;

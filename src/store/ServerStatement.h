@@ -52,6 +52,10 @@ public:
     std::string_view text(int column) const;
     qint64 integer(int column) const;
 
+    // Takes in any batch asked ahead on the connection, before Qt's driver
+    // sends a command of its own on it.
+    static void settle(PGconn *connection) { settle(connection, nullptr); }
+
 private:
     bool start();
     bool fetch();
