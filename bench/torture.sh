@@ -20,8 +20,11 @@
 # Defaults: 4 processes, 120 s, a new database in a temporary folder, a
 # random seed (it repeats each worker's choices, not how the processes
 # interleave), build folder build (configured with -DQUORVEL_BENCH=ON and
-# built when the programs are missing). DATABASE must not exist yet. The
-# logs and the database are kept when something was found.
+# built when the programs are missing). DATABASE must not exist yet, or be
+# the address of an empty database on a PostgreSQL server
+# (postgresql://user@host:port/name), which the run gives Quorvel's tables
+# and reads back with psql. The logs and the database are kept when
+# something was found.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -45,7 +48,11 @@ if [ ! -x "$CLI" ] || [ ! -x "$WORKER" ]; then
 fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-torture.XXXXXX")
 db=${db:-$work/torture.db}
-if [ -e "$db" ]; then
+case $db in
+postgres://* | postgresql://* | *=*) server=1 ;;
+*) server="" ;;
+esac
+if [ -z "$server" ] && [ -e "$db" ]; then
     echo "$db exists already; the torture starts from an empty database of its own." >&2
     exit 2
 fi

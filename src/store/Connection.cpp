@@ -17,7 +17,10 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
+
+#include <algorithm>
 
 namespace store {
 
@@ -279,6 +282,14 @@ Status Connection::beginRead()
 
 Status Connection::commit()
 {
+    // A server answers COMMIT of a transaction a statement failed in by
+    // rolling it back, without an error: the change must not pass as saved.
+    if (m_server && PQtransactionStatus(serverHandle(*this)) == PQTRANS_INERROR) {
+        rollback();
+        return failure(QStringLiteral("A statement of this change failed on the PostgreSQL "
+                                      "server %1, so nothing of it was saved.")
+                           .arg(serverName(m_path)));
+    }
     if (auto committed = execute(QStringLiteral("COMMIT")); !committed) {
         rollback();
         return committed;
@@ -328,6 +339,8 @@ Result<QSqlQuery> Connection::run(const QString &sql, const QVariantList &values
     settle();
     QSqlQuery query(m_db);
     query.setForwardOnly(forwardOnly);
+    if (m_server && std::any_of(values.begin(), values.end(), holdsNul))
+        return failure(nulTextRefusal());
     // Qt's PostgreSQL driver makes every prepared query a PREPARE, which
     // the server refuses for BEGIN, SET and the like; with nothing to bind
     // there is nothing to prepare for.
@@ -418,6 +431,8 @@ Status Connection::execute(QSqlQuery &prepared)
     // Made fit for the driver for this run only: the caller's values stay
     // bound as the caller bound them.
     const QVariantList given = prepared.boundValues();
+    if (m_server && std::any_of(given.begin(), given.end(), holdsNul))
+        return failure(nulTextRefusal());
     QList<int> changed;
     for (int i = 0; i < int(given.size()); ++i) {
         if (const auto text = textForDriver(m_db, given.at(i))) {

@@ -7,6 +7,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QStringList>
+#include <QVariant>
 
 #include <libpq-fe.h>
 
@@ -255,6 +256,19 @@ QString explainServerFailure(const QString &state, const QString &said, const QS
                               "administrator to make room, then try again.")
             .arg(server);
     return told.isEmpty() ? QStringLiteral("The server gave no reason.") : told;
+}
+
+QString nulTextRefusal()
+{
+    return QStringLiteral("A text holds the character U+0000 (NUL), which a PostgreSQL server "
+                          "cannot store. Nothing was saved. Remove that character from the text, "
+                          "then try again.");
+}
+
+bool holdsNul(const QVariant &value)
+{
+    return value.typeId() == QMetaType::QString &&
+           static_cast<const QString *>(value.constData())->contains(QChar(0));
 }
 
 PGconn *serverHandle(Connection &connection)

@@ -6,6 +6,7 @@
 
 class QSqlDatabase;
 class QSqlError;
+class QVariant;
 typedef struct pg_conn PGconn;
 
 // A Quorvel database on a PostgreSQL server. It is named where a database
@@ -45,6 +46,12 @@ QString explainServerFailure(const QString &state, const QString &said, const QS
 
 // Whether a refusal was for want of a password that a prompt could give.
 bool needsPassword(const QSqlError &error);
+
+// A server's text cannot hold the character U+0000, where a file's can:
+// a text that has one is refused in these words instead of being cut short.
+QString nulTextRefusal();
+// Whether the value is text with a U+0000 in it.
+bool holdsNul(const QVariant &value);
 
 // The libpq connection beneath an open connection to a server; null for a file.
 PGconn *serverHandle(Connection &connection);

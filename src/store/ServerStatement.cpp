@@ -1,5 +1,7 @@
 #include "store/ServerStatement.h"
 
+#include "store/Server.h"
+
 #include <QAtomicInteger>
 #include <QHash>
 
@@ -142,6 +144,9 @@ void ServerStatement::setParameter(int parameter, std::string_view text, bool nu
     const auto i = std::size_t(parameter - 1);
     if (i >= m_values.size())
         return;
+    // libpq takes each value up to its first NUL: the rest would be lost.
+    if (text.find('\0') != std::string_view::npos)
+        m_error = nulTextRefusal();
     m_values[i].assign(text.data(), text.size());
     m_null[i] = null;
     m_started = false;

@@ -318,15 +318,18 @@ bool dropsLeadingMark(QSqlDatabase &db)
 
 std::optional<QString> textForDriver(QSqlDatabase &db, const QVariant &value)
 {
-    // What follows is for SQLite's reading of UTF-16; a server is sent UTF-8.
-    if (value.typeId() != QMetaType::QString || db.driverName() != QLatin1String("QSQLITE"))
+    if (value.typeId() != QMetaType::QString)
         return std::nullopt;
+    // The marks are for SQLite's reading of UTF-16; a server is sent UTF-8.
+    // Both store a lone surrogate as U+FFFD, which the driver for a server
+    // would otherwise send as "?".
+    const bool sqlite = db.driverName() == QLatin1String("QSQLITE");
     const QString &given = *static_cast<const QString *>(value.constData());
     const auto marked = [](const QString &text) {
         return !text.isEmpty() && (text.front() == QChar(0xfeff) || text.front() == QChar(0xfffe));
     };
     const bool whole = QStringView(given).isValidUtf16();
-    if (whole && !marked(given))
+    if (whole && (!sqlite || !marked(given)))
         return std::nullopt;
     QString text = given;
     if (!whole) {
@@ -339,7 +342,7 @@ std::optional<QString> textForDriver(QSqlDatabase &db, const QVariant &value)
                 text[i] = QChar::ReplacementCharacter;
         }
     }
-    if (marked(text) && dropsLeadingMark(db))
+    if (sqlite && marked(text) && dropsLeadingMark(db))
         text.prepend(QChar(0xfeff));
     return text;
 }

