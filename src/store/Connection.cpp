@@ -238,6 +238,16 @@ Status Connection::open()
     return prepareSchema(*this);
 }
 
+Status reach(const QString &databasePath, bool *wantsPassword)
+{
+    Connection connection(databasePath);
+    Status opened = connection.open();
+    if (wantsPassword)
+        *wantsPassword =
+            !opened && connection.isServer() && needsPassword(connection.database().lastError());
+    return opened;
+}
+
 Status Connection::begin()
 {
     // IMMEDIATE takes the write lock now, while waiting for it is still

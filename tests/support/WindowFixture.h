@@ -9,18 +9,26 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 // A program over a fresh database: state, scripted dialogs and navigation,
-// with the database file where the program would look for it.
+// with the database file where the program would look for it, and settings
+// of its own, apart from the user's (which may name a server to open).
 struct WindowFixture
 {
+    QTemporaryDir settings;
     TestDatabase db;
     Module1 state;
     ScriptedDialogs dialogs;
     Navigator navigator{state, dialogs, db.directory()};
 
-    WindowFixture() { state.connectionString = db.path(); }
+    WindowFixture()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+        state.connectionString = db.path();
+    }
     ~WindowFixture() { closeAll(); }
 
     // The one main window on screen, or nothing when there is none or several.
