@@ -5,6 +5,7 @@
 #include "widgets/QtDialogs.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 
 #include <cstdio>
 #include <cstdlib>
@@ -46,10 +47,25 @@ int main(int argc, char *argv[])
     // Lets desktops that follow the desktop entry (Wayland ones) show its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("quorvel"));
 
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Quorvel, an editor of TV listings for DigiGuide."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption database(
+        QStringLiteral("db"),
+        QStringLiteral("The database to work on: a file's path, or a PostgreSQL server's address "
+                       "(postgresql://user@host:port/database, or key=value pairs such as "
+                       "service=NAME). Without it, the server used last, or else quorvel.db "
+                       "beside the program."),
+        QStringLiteral("PATH|ADDRESS"));
+    parser.addOption(database);
+    parser.process(app);
+
     Module1 state;
     QtDialogs dialogs;
     Navigator navigator(state, dialogs, QCoreApplication::applicationDirPath());
-    navigator.start();
+    navigator.start(parser.value(database));
     const int exitCode = app.exec();
     waitForWorkers();
     return exitCode;

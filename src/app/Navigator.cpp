@@ -9,17 +9,88 @@
 #include "projects/ProjectSelection.h"
 #include "schedule/ScheduleWindow.h"
 
+#include "store/Module1.h"
+#include "store/Server.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ServerLogin.h"
+
 #include <QApplication>
 #include <QEventLoopLocker>
+#include <QSettings>
 
 Navigator::Navigator(Module1 &state, Dialogs &dialogs, QString programDirectory)
     : m_state(state), m_dialogs(dialogs), m_programDirectory(std::move(programDirectory))
 {
 }
 
-AppWindow *Navigator::start()
+namespace {
+
+// Where the server used last is kept for the next start, without its password.
+const QString lastServerKey = QStringLiteral("database/lastServer");
+
+QSettings settings()
 {
-    return open(WindowKind::ProjectSelection);
+    return QSettings(QStringLiteral("Quorvel"), QStringLiteral("Quorvel"));
+}
+
+} // namespace
+
+QString Navigator::database() const
+{
+    return m_database.isEmpty() ? buildConnectionString(m_programDirectory) : m_database;
+}
+
+bool Navigator::usesLocalDatabase() const
+{
+    return database() == buildConnectionString(m_programDirectory);
+}
+
+void Navigator::useServer(const QString &address)
+{
+    m_database = address;
+    settings().setValue(lastServerKey, store::withoutPassword(address));
+}
+
+void Navigator::useLocalDatabase()
+{
+    m_database.clear();
+    settings().remove(lastServerKey);
+}
+
+AppWindow *Navigator::start(const QString &given)
+{
+    std::optional<store::Failure> lastServerFailed;
+    const QString last = settings().value(lastServerKey).toString();
+    if (!given.isEmpty()) {
+        m_database = given;
+        // A server given on the command line may want a password; any other
+        // failure shows in the project window, as a missing file's does.
+        if (store::isServerAddress(given)) {
+            const auto reached = logIn(m_dialogs, nullptr, given);
+            if (reached && reached.value())
+                m_database = *reached.value();
+        }
+    } else if (store::isServerAddress(last)) {
+        const auto reached = logIn(m_dialogs, nullptr, last);
+        if (reached && reached.value())
+            m_database = *reached.value();
+        else if (!reached)
+            lastServerFailed = reached.failure();
+    }
+    AppWindow *window = open(WindowKind::ProjectSelection);
+    // Said once; the server is tried again at the next start, until the
+    // user goes back to the local database.
+    if (lastServerFailed) {
+        m_dialogs.showError(
+            window,
+            QStringLiteral("Quorvel could not open the database on the server it used last, %1, "
+                           "and opened the database beside the program instead.\n\n%2\n\n"
+                           "File > Connect to Server... tries again; File > Use Local Database "
+                           "stops Quorvel trying at start.")
+                .arg(store::serverName(last), lastServerFailed->detail),
+            QStringLiteral("Quorvel"));
+    }
+    return window;
 }
 
 AppWindow *Navigator::open(WindowKind kind, std::optional<store::Failure> told)

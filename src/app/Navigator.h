@@ -18,9 +18,15 @@ public:
     Module1 &state() const override { return m_state; }
     Dialogs &dialogs() const override { return m_dialogs; }
     const QString &programDirectory() const override { return m_programDirectory; }
+    QString database() const override;
+    bool usesLocalDatabase() const override;
+    void useServer(const QString &address) override;
+    void useLocalDatabase() override;
 
-    // Opens the start-up window.
-    AppWindow *start();
+    // Opens the start-up window on `given` (a file or a server, as --db
+    // names it); without one, on the server used last, or else the file
+    // beside the program.
+    AppWindow *start(const QString &given = QString());
     AppWindow *moveTo(QWidget *from, WindowKind next) override;
     AppWindow *moveBack(QWidget *from, WindowKind next, const store::Failure &gone) override;
     void showAbout(QWidget *owner) override;
@@ -33,4 +39,6 @@ private:
     Module1 &m_state;
     Dialogs &m_dialogs;
     QString m_programDirectory;
+    // Empty for the file in the program's directory.
+    QString m_database;
 };

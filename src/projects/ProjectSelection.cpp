@@ -100,7 +100,8 @@ ProjectSelection::ProjectSelection(Navigation &nav, QWidget *parent) : AppWindow
 
 void ProjectSelection::load()
 {
-    state().connectionString = buildConnectionString(navigator().programDirectory());
+    state().connectionString = navigator().database();
+    showDatabase();
     fillProjectList();
 }
 

@@ -8,6 +8,7 @@ class ClickableLabel;
 class EntryList;
 class QAction;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QVBoxLayout;
 
@@ -56,4 +57,13 @@ private:
     // The schedule editor, for the selected project.
     void openSchedule();
     QAction *m_schedule = nullptr;
+
+    // Which database the window works on (ProjectSelectionDatabase.cpp): a
+    // server's, or the file beside the program; the title names any other.
+    void addDatabaseActions(QMenu *file);
+    void showDatabase();
+    void connectToServer();
+    void useLocalDatabase();
+    QAction *m_connectToServer = nullptr;
+    QAction *m_useLocalDatabase = nullptr;
 };

@@ -232,6 +232,8 @@ void ProjectSelection::addFileMenu(QVBoxLayout *layout)
     m_schedule->setEnabled(false);
     connect(m_schedule, &QAction::triggered, this, &ProjectSelection::openSchedule);
     file->addSeparator();
+    addDatabaseActions(file);
+    file->addSeparator();
     m_exitAction = file->addAction(QStringLiteral("E&xit"));
     m_exitAction->setObjectName(QStringLiteral("exitAction"));
     // Like the buttons that act on the selected project.

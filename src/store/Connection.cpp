@@ -242,6 +242,16 @@ Status Connection::open()
     return prepareSchema(*this);
 }
 
+Status reach(const QString &databasePath, bool *wantsPassword)
+{
+    Connection connection(databasePath);
+    Status opened = connection.open();
+    if (wantsPassword)
+        *wantsPassword =
+            !opened && connection.isServer() && needsPassword(connection.database().lastError());
+    return opened;
+}
+
 Status Connection::begin()
 {
     // IMMEDIATE takes the write lock now, while waiting for it is still
@@ -482,53 +492,6 @@ Result<ListEntries> readEntries(const QString &databasePath, const QString &acti
         return entries;
     });
 }
-
-namespace {
-
-// Whether text is UTF-8 that reads the same character for character however
-// it is decoded: well-formed, and without the non-characters SQLite's own
-// decoding replaces.
-bool isPlainUtf8(std::string_view text)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(text.data());
-    const auto *end = p + text.size();
-    while (p < end) {
-        if (*p < 0x80) {
-            ++p;
-            continue;
-        }
-        const unsigned char b = *p;
-        int more = 0;
-        char32_t c = 0;
-        if (b >= 0xc2 && b <= 0xdf) {
-            more = 1;
-            c = b & 0x1f;
-        } else if (b >= 0xe0 && b <= 0xef) {
-            more = 2;
-            c = b & 0x0f;
-        } else if (b >= 0xf0 && b <= 0xf4) {
-            more = 3;
-            c = b & 0x07;
-        } else {
-            return false;
-        }
-        if (end - p <= more)
-            return false;
-        for (int i = 1; i <= more; ++i) {
-            if ((p[i] & 0xc0) != 0x80)
-                return false;
-            c = (c << 6) | (p[i] & 0x3f);
-        }
-        p += more + 1;
-        const char32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
-        if (c < least || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff) ||
-            (c >= 0xfdd0 && c <= 0xfdef) || (c & 0xfffe) == 0xfffe)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 Result<ListEntries> readTextEntries(const QString &databasePath, const QString &action,
                                     const QString &sql, qint64 value, const QString &emptyText)

@@ -96,6 +96,11 @@ private:
     bool m_inTransaction = false;
 };
 
+// Opens the database and closes it again: whether the program can work on
+// it. wantsPassword, when given, tells whether a server refused for want of
+// a password (or a right one).
+Status reach(const QString &databasePath, bool *wantsPassword = nullptr);
+
 // How long every way into the database file waits for another program to
 // let go of it before giving up.
 constexpr int busyTimeoutMs = 5000;

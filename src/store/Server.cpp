@@ -8,6 +8,9 @@
 #include <QSqlError>
 #include <QStringList>
 #include <QVariant>
+#include <QUrl>
+
+#include <algorithm>
 
 #include <libpq-fe.h>
 
@@ -153,6 +156,53 @@ QString serverName(const QString &address)
                    ? QStringLiteral("service %1").arg(service)
                    : QStringLiteral("%1 (service %2)").arg(shown, service);
     return shown;
+}
+
+QString serverAddress(const ServerFields &fields)
+{
+    const auto encoded = [](const QString &text) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(text));
+    };
+    QString address = QStringLiteral("postgresql://");
+    if (!fields.user.isEmpty())
+        address += encoded(fields.user) + u'@';
+    // An IPv6 address stands in brackets, so that its colons are not the port's.
+    address += fields.host.contains(u':') ? u'[' + fields.host + u']' : encoded(fields.host);
+    if (!fields.port.isEmpty())
+        address += u':' + encoded(fields.port);
+    if (!fields.database.isEmpty())
+        address += u'/' + encoded(fields.database);
+    QStringList settings;
+    if (!fields.sslMode.isEmpty())
+        settings << QStringLiteral("sslmode=") + encoded(fields.sslMode);
+    if (!fields.caFile.isEmpty())
+        settings << QStringLiteral("sslrootcert=") + encoded(fields.caFile);
+    if (!settings.isEmpty())
+        address += u'?' + settings.join(u'&');
+    return address;
+}
+
+std::optional<ServerFields> serverFields(const QString &address)
+{
+    const auto options = parse(address);
+    if (!options)
+        return std::nullopt;
+    ServerFields fields;
+    const QList<QPair<QLatin1StringView, QString *>> known{
+        {QLatin1StringView("host"), &fields.host},
+        {QLatin1StringView("port"), &fields.port},
+        {QLatin1StringView("dbname"), &fields.database},
+        {QLatin1StringView("user"), &fields.user},
+        {QLatin1StringView("sslmode"), &fields.sslMode},
+        {QLatin1StringView("sslrootcert"), &fields.caFile}};
+    for (const Option &o : *options) {
+        const auto field = std::find_if(known.begin(), known.end(),
+                                        [&](const auto &k) { return k.first == o.key; });
+        if (field == known.end())
+            return std::nullopt;
+        *field->second = o.value;
+    }
+    return fields;
 }
 
 Status applyServerAddress(QSqlDatabase &db, const QString &address)

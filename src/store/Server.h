@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class QSqlDatabase;
 class QSqlError;
 class QVariant;
@@ -32,6 +34,26 @@ QString serverName(const QString &address);
 // The address with `password` in it, for a connection that has just been
 // refused for want of one. The result lives only as long as the command.
 QString withPassword(const QString &address, const QString &password);
+
+// A server's address as a form asks for it; empty fields are left out.
+struct ServerFields
+{
+    QString host;
+    QString port;
+    QString database;
+    QString user;
+    // libpq's sslmode: disable, prefer, require, verify-ca or verify-full.
+    QString sslMode;
+    // The certificate of the authority that signed the server's (sslrootcert).
+    QString caFile;
+};
+
+// The fields as a libpq URI: "postgresql://user@host:port/database?sslmode=...".
+QString serverAddress(const ServerFields &fields);
+
+// The address in those fields; nothing when it says more than they hold
+// (a service, a password, other settings) or cannot be read.
+std::optional<ServerFields> serverFields(const QString &address);
 
 // Points a fresh QPSQL database at the address: host, port, name, user and
 // password where Qt has a field for them, every other setting of the address

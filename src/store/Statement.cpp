@@ -283,6 +283,46 @@ QString Statement::wideText(int column) const
     return QString(value, sqlite3_column_bytes16(m_statement, column) / int(sizeof(QChar)));
 }
 
+bool isPlainUtf8(std::string_view text)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(text.data());
+    const auto *end = p + text.size();
+    while (p < end) {
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        const unsigned char b = *p;
+        int more = 0;
+        char32_t c = 0;
+        if (b >= 0xc2 && b <= 0xdf) {
+            more = 1;
+            c = b & 0x1f;
+        } else if (b >= 0xe0 && b <= 0xef) {
+            more = 2;
+            c = b & 0x0f;
+        } else if (b >= 0xf0 && b <= 0xf4) {
+            more = 3;
+            c = b & 0x07;
+        } else {
+            return false;
+        }
+        if (end - p <= more)
+            return false;
+        for (int i = 1; i <= more; ++i) {
+            if ((p[i] & 0xc0) != 0x80)
+                return false;
+            c = (c << 6) | (p[i] & 0x3f);
+        }
+        p += more + 1;
+        const char32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
+        if (c < least || c > 0x10ffff || (c >= 0xd800 && c <= 0xdfff) ||
+            (c >= 0xfdd0 && c <= 0xfdef) || (c & 0xfffe) == 0xfffe)
+            return false;
+    }
+    return true;
+}
+
 QString fromUtf8(std::string_view text)
 {
     constexpr std::string_view mark = "\xef\xbb\xbf";

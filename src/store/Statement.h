@@ -97,6 +97,11 @@ private:
     QString m_error;
 };
 
+// Whether text is UTF-8 that reads the same character for character however
+// it is decoded: well-formed, and without the non-characters SQLite's own
+// decoding replaces.
+bool isPlainUtf8(std::string_view text);
+
 // UTF-8 text as a QString with every character it has: QString::fromUtf8
 // takes a U+FEFF at the very start for a byte-order mark and drops it, where
 // a stored text may well begin with one.

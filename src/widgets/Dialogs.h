@@ -42,6 +42,14 @@ public:
     // An input prompt; empty text when the user cancels.
     virtual QString prompt(QWidget *parent, const QString &text, const QString &title,
                            const QString &defaultAnswer) = 0;
+    // The input prompt for a password: what is typed is not shown. Empty
+    // text when the user cancels.
+    virtual QString password(QWidget *parent, const QString &text, const QString &title) = 0;
+    // The address of a PostgreSQL server's database, built from its host,
+    // port, name, user and secure-connection settings or written out; `last`
+    // (an address without password) fills it in first. Nothing when the
+    // user cancelled.
+    virtual std::optional<QString> serverAddress(QWidget *parent, const QString &last) = 0;
     // Yes and No, Yes the default; true only for Yes.
     virtual bool confirm(QWidget *parent, const QString &text, const QString &title, Icon icon) = 0;
     // OK alone, with the information icon.

@@ -33,8 +33,18 @@ public:
 
     virtual Module1 &state() const = 0;
     virtual Dialogs &dialogs() const = 0;
-    // The directory the program runs from; the database lies in it.
+    // The directory the program runs from; the database file lies in it.
     virtual const QString &programDirectory() const = 0;
+    // The database the program works on: the file in programDirectory,
+    // unless another file or a server's database was chosen.
+    virtual QString database() const = 0;
+    // Whether that is the file in programDirectory.
+    virtual bool usesLocalDatabase() const = 0;
+    // Works on a server's database from now on, and opens it at the next
+    // start too; `address` may hold a password, which is never saved.
+    virtual void useServer(const QString &address) = 0;
+    // Works on the file in programDirectory from now on, and at the next start.
+    virtual void useLocalDatabase() = 0;
     // Closes `from` and opens `next`, which has loaded by the time this returns.
     virtual AppWindow *moveTo(QWidget *from, WindowKind next) = 0;
     // The same, for a window whose row is gone: `gone` is told over the

@@ -1,5 +1,7 @@
 #include "widgets/QtDialogs.h"
 
+#include "widgets/ConnectDialog.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -141,6 +143,21 @@ QString QtDialogs::prompt(QWidget *parent, const QString &text, const QString &t
 {
     const auto dialog = qtdialogs::makePrompt(parent, text, title, defaultAnswer);
     return dialog->exec() == QDialog::Accepted ? dialog->textValue() : QString();
+}
+
+QString QtDialogs::password(QWidget *parent, const QString &text, const QString &title)
+{
+    const auto dialog = qtdialogs::makePrompt(parent, text, title, QString());
+    dialog->setTextEchoMode(QLineEdit::Password);
+    return dialog->exec() == QDialog::Accepted ? dialog->textValue() : QString();
+}
+
+std::optional<QString> QtDialogs::serverAddress(QWidget *parent, const QString &last)
+{
+    ConnectDialog dialog(parent, last);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.address();
 }
 
 bool QtDialogs::confirm(QWidget *parent, const QString &text, const QString &title, Icon icon)

@@ -14,6 +14,8 @@ class QtDialogs final : public Dialogs
 public:
     QString prompt(QWidget *parent, const QString &text, const QString &title,
                    const QString &defaultAnswer) override;
+    QString password(QWidget *parent, const QString &text, const QString &title) override;
+    std::optional<QString> serverAddress(QWidget *parent, const QString &last) override;
     bool confirm(QWidget *parent, const QString &text, const QString &title, Icon icon) override;
     void inform(QWidget *parent, const QString &text, const QString &title) override;
     void showError(QWidget *parent, const QString &text, const QString &title) override;

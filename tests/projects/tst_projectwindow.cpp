@@ -1,8 +1,13 @@
+#include "projects/Projects.h"
+#include "store/Database.h"
+#include "store/Server.h"
+#include "support/TestServer.h"
 #include "support/WindowFixture.h"
 
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <functional>
@@ -27,6 +32,11 @@ QString selectionButtonState(QWidget *window)
 EntryList *projList(QWidget *window)
 {
     return WindowFixture::control<EntryList>(window, "projList");
+}
+
+void trigger(QWidget *window, const char *action)
+{
+    WindowFixture::control<QAction>(window, action)->trigger();
 }
 
 // Runs the event loop with `act` as its first event; false when the program
@@ -190,6 +200,71 @@ private slots:
         WindowFixture::clickEntry(projList(again), 0);
         WindowFixture::click(again, "loadProj");
         QCOMPARE(f.state.currentProjectID, std::optional<qint32>(a));
+    }
+
+    // The database named at start, a server's connected to from the File
+    // menu, and the file beside the program again: the list and the title
+    // follow. A refused password and a server gone at start are told once.
+    void database_givenOrConnected_listAndTitleFollow()
+    {
+        const QString server = freshServerDatabase(u"window"_qs);
+        if (server.isEmpty())
+            QSKIP("No test server: run through ctest, which starts one.");
+        const auto drop = qScopeGuard([&] { dropServerDatabase(server); });
+        QVERIFY(store::createDatabase(server));
+        QVERIFY(projects::newProject(server, u"On the server"_qs));
+        const QString caption = u"Quorvel - Project Selection"_qs;
+        WindowFixture f;
+        f.db.addProject(u"Beside the program"_qs);
+        TestDatabase other;
+        other.addProject(u"Elsewhere"_qs);
+
+        QWidget *window = f.navigator.start(other.path());
+        QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Elsewhere"_qs});
+        QCOMPARE(window->windowTitle(),
+                 caption + u" - "_qs + QDir::toNativeSeparators(other.path()));
+
+        f.dialogs.answerServerAddress(server);
+        trigger(window, "connectToServer");
+        QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"On the server"_qs});
+        QCOMPARE(window->windowTitle(), caption + u" - "_qs + store::serverName(server));
+        QCOMPARE(f.state.connectionString, server);
+
+        // A role with a password, given a wrong one: one message, and the
+        // window stays on the database it had.
+        QString guarded = server;
+        guarded.replace(u"quorvel_test@"_qs, u"quorvel_pw@"_qs);
+        f.dialogs.answerServerAddress(guarded);
+        f.dialogs.answerPassword(u"not-the-password"_qs);
+        f.dialogs.expectError();
+        trigger(window, "connectToServer");
+        QCOMPARE(f.dialogs.asked().constLast().kind, ScriptedDialogs::Kind::Error);
+        QVERIFY(
+            f.dialogs.asked().constLast().text.contains(u"refused the user name or password"_qs));
+        QCOMPARE(f.dialogs.asked().at(f.dialogs.asked().size() - 2).kind,
+                 ScriptedDialogs::Kind::Password);
+        QCOMPARE(f.state.connectionString, server);
+
+        // The next start opens the server used last.
+        WindowFixture::closeAll();
+        Navigator again(f.state, f.dialogs, f.db.directory());
+        window = again.start();
+        QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"On the server"_qs});
+
+        trigger(window, "useLocalDatabase");
+        QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Beside the program"_qs});
+        QCOMPARE(window->windowTitle(), caption);
+
+        // A server that cannot be reached at start: said once, then the file.
+        QSettings(u"Quorvel"_qs, u"Quorvel"_qs)
+            .setValue(u"database/lastServer"_qs, u"postgresql://nobody@127.0.0.1:1/gone"_qs);
+        WindowFixture::closeAll();
+        f.dialogs.expectError();
+        window = Navigator(f.state, f.dialogs, f.db.directory()).start();
+        QVERIFY(f.dialogs.allAnswered());
+        QVERIFY(f.dialogs.asked().constLast().text.contains(u"nobody@127.0.0.1:1/gone"_qs));
+        QCOMPARE(WindowFixture::texts(projList(window)), QStringList{u"Beside the program"_qs});
+        QCOMPARE(window->windowTitle(), caption);
     }
 
     void missingDatabase_saysWhereAndHowToCreateIt()

@@ -7,8 +7,9 @@ namespace {
 
 const char *kindName(ScriptedDialogs::Kind kind)
 {
-    static const char *const names[] = {"prompt",        "confirmation",   "information message",
-                                        "error message", "Save As dialog", "Open dialog"};
+    static const char *const names[] = {"prompt",          "confirmation",   "information message",
+                                        "error message",   "Save As dialog", "Open dialog",
+                                        "password prompt", "server dialog"};
     return names[int(kind)];
 }
 
@@ -48,6 +49,19 @@ QString ScriptedDialogs::prompt(QWidget *parent, const QString &text, const QStr
 {
     const auto answer = next(Kind::Prompt, {Kind::Prompt, text, title, defaultAnswer}, parent);
     return answer ? answer->text : QString();
+}
+
+QString ScriptedDialogs::password(QWidget *parent, const QString &text, const QString &title)
+{
+    const auto answer = next(Kind::Password, {Kind::Password, text, title}, parent);
+    return answer ? answer->text : QString();
+}
+
+std::optional<QString> ScriptedDialogs::serverAddress(QWidget *parent, const QString &last)
+{
+    const auto answer =
+        next(Kind::ServerAddress, {Kind::ServerAddress, QString(), QString(), last}, parent);
+    return answer ? answer->path : std::nullopt;
 }
 
 bool ScriptedDialogs::confirm(QWidget *parent, const QString &text, const QString &title, Icon icon)

@@ -26,7 +26,9 @@ public:
         Inform,
         Error,
         SaveAs,
-        OpenFile
+        OpenFile,
+        Password,
+        ServerAddress
     };
 
     struct Question
@@ -51,6 +53,12 @@ public:
     void expectError() { m_script.append({Kind::Error}); }
     void answerSaveAs(std::optional<QString> path) { append(Kind::SaveAs, path); }
     void answerOpenFile(std::optional<QString> path) { append(Kind::OpenFile, path); }
+    // Empty text cancels the password prompt.
+    void answerPassword(const QString &answer) { m_script.append({Kind::Password, answer}); }
+    void answerServerAddress(std::optional<QString> address)
+    {
+        append(Kind::ServerAddress, address);
+    }
 
     bool allAnswered() const { return m_script.isEmpty(); }
     const QList<Question> &asked() const { return m_asked; }
@@ -59,6 +67,9 @@ public:
 
     QString prompt(QWidget *parent, const QString &text, const QString &title,
                    const QString &defaultAnswer) override;
+    QString password(QWidget *parent, const QString &text, const QString &title) override;
+    // The question's defaultAnswer is the address offered first.
+    std::optional<QString> serverAddress(QWidget *parent, const QString &last) override;
     bool confirm(QWidget *parent, const QString &text, const QString &title, Icon icon) override;
     void inform(QWidget *parent, const QString &text, const QString &title) override;
     void showError(QWidget *parent, const QString &text, const QString &title) override;

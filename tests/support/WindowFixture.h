@@ -10,12 +10,15 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 // A program over a fresh database: state, scripted dialogs and navigation,
-// with the database file where the program would look for it.
+// with the database file where the program would look for it, and settings
+// of its own, apart from the user's (which may name a server to open).
 struct WindowFixture
 {
+    QTemporaryDir settings;
     TestDatabase db;
     Module1 state;
     ScriptedDialogs dialogs;
@@ -23,10 +26,8 @@ struct WindowFixture
 
     WindowFixture()
     {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
         state.connectionString = db.path();
-        // What windows remember goes beside the test's database, not into
-        // the user's own settings.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, db.directory());
     }
     ~WindowFixture() { closeAll(); }
 

@@ -1,8 +1,11 @@
+#include "store/Server.h"
 #include "support/WindowFixture.h"
 #include "widgets/AppWindow.h"
+#include "widgets/ConnectDialog.h"
 #include "widgets/EntryList.h"
 #include "widgets/QtDialogs.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
@@ -66,6 +69,55 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
         QVERIFY2(dialog->width() >= needed, qPrintable(QString::number(dialog->width())));
         dialog->hide();
+    }
+
+    // The server dialog's fields make an address libpq reads back into the
+    // same fields; an address they cannot hold is offered as it is.
+    void connectDialog_fieldsOrAddress_giveTheServersAddress_data()
+    {
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<QStringList>("typed"); // host, port, database, user, sslMode, caFile
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("shown"); // store::serverName of it
+        QTest::newRow("fields")
+            << QString()
+            << QStringList{u"db.example"_qs, u"5433"_qs,        u"listings"_qs,
+                           u"editor"_qs,     u"verify-full"_qs, u"/etc/ca certs/root.crt"_qs}
+            << u"postgresql://editor@db.example:5433/listings?sslmode=verify-full&sslrootcert="
+               u"%2Fetc%2Fca%20certs%2Froot.crt"_qs
+            << u"editor@db.example:5433/listings"_qs;
+        QTest::newRow("awkward user and name, IPv6 host")
+            << QString() << QStringList{u"::1"_qs,     QString(),    u"tv guide"_qs,
+                                        u"ed@home"_qs, u"prefer"_qs, QString()}
+            << u"postgresql://ed%40home@[::1]/tv%20guide?sslmode=prefer"_qs
+            << u"ed@home@::1/tv guide"_qs;
+        QTest::newRow("the last address, in the fields")
+            << u"host=db user=editor dbname=listings sslmode=require"_qs << QStringList()
+            << u"postgresql://editor@db/listings?sslmode=require"_qs << u"editor@db/listings"_qs;
+        QTest::newRow("a service, written out") << u"service=listings"_qs << QStringList()
+                                                << u"service=listings"_qs << u"service listings"_qs;
+    }
+
+    void connectDialog_fieldsOrAddress_giveTheServersAddress()
+    {
+        QFETCH(QString, last);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, address);
+        QFETCH(QString, shown);
+        ConnectDialog dialog(nullptr, last);
+        const QStringList names{u"host"_qs, u"port"_qs, u"database"_qs, u"user"_qs};
+        for (qsizetype i = 0; i < typed.size(); ++i) {
+            if (i == 4)
+                dialog.findChild<QComboBox *>(u"sslMode"_qs)->setCurrentText(typed[i]);
+            else
+                dialog.findChild<QLineEdit *>(i == 5 ? u"caFile"_qs : names[i])->setText(typed[i]);
+        }
+        QCOMPARE(dialog.address(), address);
+        QCOMPARE(store::serverName(dialog.address()), shown);
+        QVERIFY(store::isServerAddress(dialog.address()));
+        // What libpq reads back fills a new dialog the same way.
+        if (!typed.isEmpty())
+            QCOMPARE(ConnectDialog(nullptr, dialog.address()).address(), address);
     }
 
     void folders_rememberedPerKindOfFile()

@@ -28,7 +28,10 @@ QString shown(const QString &path)
 
 QCommandLineOption databaseOption()
 {
-    return {QStringLiteral("db"), QStringLiteral("The Quorvel database to read."),
+    return {QStringLiteral("db"),
+            QStringLiteral("The Quorvel database: a file's path, or a PostgreSQL server's address "
+                           "(postgresql://user@host:port/database, or key=value pairs such as "
+                           "service=NAME)."),
             QStringLiteral("PATH")};
 }
 

@@ -1,9 +1,11 @@
-// The database itself: making one, checking one, listing its projects.
+// The database itself: making one, checking one, copying one, listing its projects.
 
 #include "Commands.h"
 
 #include "projects/Projects.h"
+#include "store/CopyDatabase.h"
 #include "store/Database.h"
+#include "store/Server.h"
 
 #include <QTextStream>
 
@@ -20,6 +22,59 @@ int initDb(const QCommandLineParser &, const QStringList &positionals)
 int checkDb(const QCommandLineParser &, const QStringList &positionals)
 {
     return checkDatabase(positionals.constFirst());
+}
+
+QCommandLineOption fromOption()
+{
+    return {QStringLiteral("from"),
+            QStringLiteral("The Quorvel database to copy: a file's path, or a PostgreSQL server's "
+                           "address."),
+            QStringLiteral("DATABASE")};
+}
+
+QCommandLineOption toOption()
+{
+    return {QStringLiteral("to"),
+            QStringLiteral("Where the copy goes: the path of a file that does not exist yet, or "
+                           "the address of an empty database on a PostgreSQL server."),
+            QStringLiteral("DATABASE")};
+}
+
+QString counted(qint64 count, const QString &one, const QString &many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? one : many);
+}
+
+int copyDb(const QCommandLineParser &parsed, const QStringList &)
+{
+    const QString command = QStringLiteral("copy-db");
+    const QString from = required(command, parsed, fromOption());
+    if (from.isEmpty())
+        return WrongUse;
+    const QString to = required(command, parsed, toOption());
+    if (to.isEmpty())
+        return WrongUse;
+    const auto copied = store::copyDatabase(from, to);
+    if (!copied)
+        return failed(copied.failure());
+    const store::CopiedDatabase &done = copied.value();
+    QTextStream out(stdout);
+    out << QStringLiteral("Copied %1, %2, %3 and %4 to %5.\n")
+               .arg(counted(done.projects, QStringLiteral("project"), QStringLiteral("projects")),
+                    counted(done.channels, QStringLiteral("channel"), QStringLiteral("channels")),
+                    counted(done.templateLines, QStringLiteral("template line"),
+                            QStringLiteral("template lines")),
+                    counted(done.programmes, QStringLiteral("programme"),
+                            QStringLiteral("programmes")),
+                    store::isServerAddress(to) ? store::serverName(to) : to);
+    if (done.textsNotUtf8 > 0) {
+        out << QStringLiteral("%1 not UTF-8, which a server cannot hold: they went over as "
+                              "Quorvel's windows show them, with U+FFFD, the replacement "
+                              "character, for what was no character.\n")
+                   .arg(counted(done.textsNotUtf8, QStringLiteral("text was"),
+                                QStringLiteral("texts were")));
+    }
+    return Done;
 }
 
 int listProjects(const QCommandLineParser &parsed, const QStringList &)
@@ -47,18 +102,22 @@ QList<Command> databaseCommands()
         {QStringLiteral("init-db"),
          QStringLiteral("PATH"),
          QStringLiteral("Create an empty Quorvel database."),
-         QStringLiteral("Creates an empty Quorvel database at PATH, in a folder that exists. A "
-                        "file already at PATH is left untouched and the command fails. The "
-                        "database appears whole or not at all, even if the command is "
-                        "interrupted."),
+         QStringLiteral("Creates an empty Quorvel database at PATH: a file's path, or a "
+                        "PostgreSQL server's address (postgresql://user@host:port/database, or "
+                        "key=value pairs such as service=NAME). A file is made in a folder that "
+                        "exists; a file already at PATH is left untouched and the command fails. "
+                        "On a server the database must exist and hold no tables (createdb makes "
+                        "one); it is given Quorvel's tables. The database appears whole or not "
+                        "at all, even if the command is interrupted."),
          {},
          1,
          initDb},
         {QStringLiteral("check-db"),
          QStringLiteral("PATH"),
-         QStringLiteral("Check that a file is a Quorvel database."),
-         QStringLiteral("Exits with 0 when PATH is a Quorvel database, and otherwise says what "
-                        "it is and how to make a new one. It only reads the file."),
+         QStringLiteral("Check that a file or a server's database is a Quorvel database."),
+         QStringLiteral("Exits with 0 when PATH (a file's path, or a PostgreSQL server's "
+                        "address) is a Quorvel database, and otherwise says what it is and how "
+                        "to make a new one. It only reads the database."),
          {},
          1,
          checkDb},
@@ -70,6 +129,22 @@ QList<Command> databaseCommands()
          {databaseOption()},
          0,
          listProjects},
+        {QStringLiteral("copy-db"),
+         QStringLiteral("--from DATABASE --to DATABASE"),
+         QStringLiteral("Copy a whole database to a new file or to a server."),
+         QStringLiteral("Copies every project, channel, template line and programme, with their "
+                        "identifiers and everything an XMLTV import kept, from one database to "
+                        "another: file to server, server to file, file to file or server to "
+                        "server. The copy goes into a file that does not exist yet (made as "
+                        "init-db makes it), or into an empty database on a server, which is "
+                        "given Quorvel's tables; a database that holds anything is left "
+                        "untouched and the command fails. The rows go in one transaction: a copy "
+                        "that fails leaves no file, and a server's tables empty. New rows never "
+                        "take an identifier the original has handed out. The original is only "
+                        "read."),
+         {fromOption(), toOption()},
+         0,
+         copyDb},
     };
 }
 

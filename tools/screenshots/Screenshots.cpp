@@ -40,6 +40,15 @@ public:
         report(text);
         return QString();
     }
+    QString password(QWidget *, const QString &text, const QString &) override
+    {
+        report(text);
+        return QString();
+    }
+    std::optional<QString> serverAddress(QWidget *, const QString &) override
+    {
+        return std::nullopt;
+    }
     bool confirm(QWidget *, const QString &text, const QString &, Icon) override
     {
         report(text);
