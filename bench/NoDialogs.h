@@ -23,6 +23,11 @@ public:
     {
         fail(text);
     }
+    QString password(QWidget *, const QString &text, const QString &) override { fail(text); }
+    std::optional<QString> serverAddress(QWidget *, const QString &) override
+    {
+        fail(QStringLiteral("Connect to Server"));
+    }
     bool confirm(QWidget *, const QString &text, const QString &, Icon) override { fail(text); }
     void inform(QWidget *, const QString &text, const QString &) override { fail(text); }
     void showError(QWidget *, const QString &text, const QString &) override { fail(text); }
