@@ -1,4 +1,5 @@
 #include "app/Navigator.h"
+#include "app/StartUp.h"
 #include "store/Module1.h"
 #include "widgets/BackgroundWork.h"
 #include "widgets/ProgramIcon.h"
@@ -28,6 +29,8 @@ bool hasGraphicalDisplay()
 
 int main(int argc, char *argv[])
 {
+    if (const auto answered = answerHelpOrVersion(argc, argv))
+        return *answered;
     if (!hasGraphicalDisplay()) {
         std::fprintf(stderr,
                      "quorvel: Quorvel needs a graphical display (neither DISPLAY nor "
@@ -48,6 +51,7 @@ int main(int argc, char *argv[])
 
     Module1 state;
     QtDialogs dialogs;
+    offerDatabase(dialogs, QCoreApplication::applicationDirPath());
     Navigator navigator(state, dialogs, QCoreApplication::applicationDirPath());
     navigator.start();
     const int exitCode = app.exec();

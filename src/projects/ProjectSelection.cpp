@@ -2,6 +2,7 @@
 
 #include "export/ProgrammeXml.h"
 #include "projects/Projects.h"
+#include "store/Database.h"
 #include "store/Gone.h"
 #include "store/Module1.h"
 #include "store/Tables.h"
@@ -13,6 +14,7 @@
 #include "widgets/ProgramIcon.h"
 
 #include <QBoxLayout>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 
@@ -101,6 +103,11 @@ ProjectSelection::ProjectSelection(Navigation &nav, QWidget *parent) : AppWindow
 void ProjectSelection::load()
 {
     state().connectionString = buildConnectionString(navigator().programDirectory());
+    // The file beside the program keeps the window's own caption; any other
+    // is named in it, so that it is clear which database is open.
+    if (state().connectionString != store::joinDatabasePath(navigator().programDirectory()))
+        setWindowTitle(windowTitle() + QStringLiteral(" - ") +
+                       QDir::toNativeSeparators(state().connectionString));
     fillProjectList();
 }
 

@@ -27,6 +27,9 @@ struct WindowFixture
         // What windows remember goes beside the test's database, not into
         // the user's own settings.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, db.directory());
+        // And the user's own database, where the program looks when there is
+        // none beside it.
+        qputenv("XDG_DATA_HOME", (db.directory() + QStringLiteral("/data")).toLocal8Bit());
     }
     ~WindowFixture() { closeAll(); }
 

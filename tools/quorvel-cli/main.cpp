@@ -151,9 +151,10 @@ int runCommand(const Command &command, const QStringList &arguments)
     if (parser.isSet(version))
         return printVersion();
     const QStringList positionals = parser.positionalArguments();
-    if (positionals.size() > command.positionals) {
-        return wrongUse(command.name, QStringLiteral("Unexpected argument '%1'.")
-                                          .arg(positionals.value(command.positionals)));
+    const int most = command.positionals + command.optionalPositionals;
+    if (positionals.size() > most) {
+        return wrongUse(command.name,
+                        QStringLiteral("Unexpected argument '%1'.").arg(positionals.value(most)));
     }
     if (positionals.size() < command.positionals)
         return wrongUse(command.name, QStringLiteral("Usage: %1.").arg(usageLine(command)));
