@@ -23,7 +23,7 @@ const char helpText[] =
     "  -h, --help     Show this help.\n"
     "  -v, --version  Show the version.\n"
     "\n"
-    "Database:\n"
+    "Files:\n"
     "  Quorvel opens quorvel.db beside the program when there is one and that folder\n"
     "  may be written; otherwise the user's own, quorvel.db in the data folder\n"
     "  ($XDG_DATA_HOME/Quorvel, by default ~/.local/share/Quorvel). When there is\n"

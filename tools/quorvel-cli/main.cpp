@@ -101,7 +101,7 @@ QString generalHelp()
     for (const Command &command : allCommands())
         rows.append({command.name, command.summary});
     return QStringLiteral("Usage: quorvel-cli COMMAND [OPTIONS]\n"
-                          "       quorvel-cli help [COMMAND]\n\n"
+                          "   or: quorvel-cli help [COMMAND]\n\n"
                           "Quorvel's companion tool: makes and checks the database, writes the "
                           "exports\nand brings XMLTV guides in.\n\nCommands:\n") +
            columns(rows) + QStringLiteral("\nOptions:\n") +
