@@ -59,8 +59,9 @@ build: deps $(BUILD_DIR)/CMakeCache.txt
 build-all: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# The program never creates its database: an empty one is made beside it
-# once, and an existing one is never touched. An empty file is what an
+# The build's own database: an empty one is made beside the program once,
+# so that `make run` opens it rather than offering one in the user's data
+# folder, and an existing one is never touched. An empty file is what an
 # interrupted init-db of older versions left, so it is made anew; anything
 # else that is not a Quorvel database stops make with check-db's message.
 db: build
