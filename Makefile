@@ -14,12 +14,18 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # zlib1g-dev: XMLTV guides are read and written as .xml.gz, a piece at a time.
 # libpq-dev, libqt6sql6-psql: the store also keeps its data on a PostgreSQL
 # server, through libpq and Qt's PostgreSQL driver.
-PACKAGES := make cmake g++ pkg-config qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libgl-dev sqlite3 libsqlite3-dev libexpat1-dev zlib1g-dev libxml2-utils fonts-wine liblz4-dev libpq-dev libqt6sql6-psql
+# help2man: the manual pages are made from the programs' --help.
+PACKAGES := make cmake g++ pkg-config qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libgl-dev sqlite3 libsqlite3-dev libexpat1-dev zlib1g-dev libxml2-utils fonts-wine liblz4-dev libpq-dev libqt6sql6-psql help2man
+# What `make deb` packs with: dpkg-shlibdeps (in dpkg-dev) works out the
+# package's dependencies, lintian checks it.
+DEB_PACKAGES := dpkg-dev lintian
 # What the tests check their output with: XMLTV's validator (with xmllint),
 # the time zone database, and Python, which plays another program on the database.
 # postgresql and openssl: the run starts a server of its own, with TLS
 # from a CA it makes (tests/support/pgserver.sh); none need be running.
 TEST_PACKAGES := xmltv-util libxml2-utils tzdata python3 postgresql openssl libqt6sql6-psql
+# The package test builds the package and looks for its manual pages with man.
+TEST_PACKAGES += $(DEB_PACKAGES) man-db
 
 ifeq ($(shell id -u),0)
 SUDO :=
@@ -27,7 +33,7 @@ else
 SUDO := sudo
 endif
 
-.PHONY: all run test build build-all deps db clean screenshots
+.PHONY: all run test build build-all deps db clean screenshots deb
 
 all: build-all
 
@@ -53,8 +59,9 @@ build: deps $(BUILD_DIR)/CMakeCache.txt
 build-all: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# The program never creates its database: an empty one is made beside it
-# once, and an existing one is never touched. An empty file is what an
+# The build's own database: an empty one is made beside the program once,
+# so that `make run` opens it rather than offering one in the user's data
+# folder, and an existing one is never touched. An empty file is what an
 # interrupted init-db of older versions left, so it is made anew; anything
 # else that is not a Quorvel database stops make with check-db's message.
 db: build
@@ -78,6 +85,17 @@ test: db build-all
 	@skipped=$$(grep -h '^SKIP' $(BUILD_DIR)/Testing/Temporary/LastTest.log 2>/dev/null); \
 	if [ -n "$$skipped" ]; then echo "Checks that could not run:"; echo "$$skipped"; \
 	else echo "Every check ran; none was skipped."; fi
+
+# The Debian package, build/quorvel_VERSION-1_ARCH.deb: install it with
+# `sudo apt install ./build/quorvel_*.deb`. Configured again so that a
+# help2man installed just now is found.
+deb: PACKAGES += $(DEB_PACKAGES)
+deb: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target quorvel quorvel-cli quorvel-cli-draw quorvel-man quorvel-changelog
+	rm -f $(BUILD_DIR)/quorvel_*.deb
+	cd $(BUILD_DIR) && cpack -G DEB
+	lintian --fail-on error $(BUILD_DIR)/quorvel_*.deb
 
 # Pictures of every window for the README, drawn on a virtual X display
 # over a sample database of their own.

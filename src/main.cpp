@@ -1,4 +1,5 @@
 #include "app/Navigator.h"
+#include "app/StartUp.h"
 #include "store/Module1.h"
 #include "widgets/BackgroundWork.h"
 #include "widgets/ProgramIcon.h"
@@ -29,6 +30,8 @@ bool hasGraphicalDisplay()
 
 int main(int argc, char *argv[])
 {
+    if (const auto answered = answerHelpOrVersion(argc, argv))
+        return *answered;
     if (!hasGraphicalDisplay()) {
         std::fprintf(stderr,
                      "quorvel: Quorvel needs a graphical display (neither DISPLAY nor "
@@ -49,7 +52,7 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Quorvel, an editor of TV listings for DigiGuide."));
+        QStringLiteral("Quorvel, an editor of TV listing data."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption database(
@@ -65,6 +68,9 @@ int main(int argc, char *argv[])
     Module1 state;
     QtDialogs dialogs;
     Navigator navigator(state, dialogs, QCoreApplication::applicationDirPath());
+    // A database of the user's own is offered only when none is named or remembered.
+    if (!parser.isSet(database) && !navigator.remembersServer())
+        offerDatabase(dialogs, QCoreApplication::applicationDirPath());
     navigator.start(parser.value(database));
     const int exitCode = app.exec();
     waitForWorkers();

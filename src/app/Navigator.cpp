@@ -40,6 +40,11 @@ QString Navigator::database() const
     return m_database.isEmpty() ? buildConnectionString(m_programDirectory) : m_database;
 }
 
+bool Navigator::remembersServer() const
+{
+    return !settings().value(lastServerKey).toString().isEmpty();
+}
+
 bool Navigator::usesLocalDatabase() const
 {
     return database() == buildConnectionString(m_programDirectory);

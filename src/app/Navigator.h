@@ -20,6 +20,8 @@ public:
     const QString &programDirectory() const override { return m_programDirectory; }
     QString database() const override;
     bool usesLocalDatabase() const override;
+    // Whether a server used before will be opened when none is named.
+    bool remembersServer() const;
     void useServer(const QString &address) override;
     void useLocalDatabase() override;
 

@@ -2,6 +2,7 @@
 
 #include "export/ProgrammeXml.h"
 #include "projects/Projects.h"
+#include "store/Database.h"
 #include "store/Gone.h"
 #include "store/Module1.h"
 #include "store/Tables.h"
@@ -13,6 +14,7 @@
 #include "widgets/ProgramIcon.h"
 
 #include <QBoxLayout>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 

@@ -3,6 +3,7 @@
 
 #include "projects/ProjectSelection.h"
 
+#include "store/Database.h"
 #include "store/Module1.h"
 #include "store/Result.h"
 #include "store/Server.h"
@@ -36,7 +37,9 @@ void ProjectSelection::showDatabase()
     const QString database = state().connectionString;
     const bool local = navigator().usesLocalDatabase();
     m_useLocalDatabase->setEnabled(!local);
-    if (local) {
+    // The file beside the program keeps the window's own caption; any other
+    // database, the user's own in the data folder included, is named in it.
+    if (database == store::joinDatabasePath(navigator().programDirectory())) {
         setWindowTitle(caption);
         return;
     }

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <sqlite3.h>
 
@@ -29,6 +30,28 @@ QString joinDatabasePath(const QString &directory, const QString &fileName)
     // keeps its own separator.
     const QChar separator = directory.contains(u'\\') && !directory.contains(u'/') ? u'\\' : u'/';
     return directory + separator + fileName;
+}
+
+QString userDatabasePath()
+{
+    // The companion tool runs under a name of its own, so the program's
+    // AppDataLocation is spelled out from the generic folder it lies in.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty())
+        return QString();
+    return joinDatabasePath(joinDatabasePath(data, QStringLiteral("Quorvel")));
+}
+
+QString defaultDatabasePath(const QString &programDirectory)
+{
+    const QString beside = joinDatabasePath(programDirectory);
+    const QFileInfo besideInfo(beside);
+    const bool besideUsable =
+        (besideInfo.exists() || besideInfo.isSymLink()) && QFileInfo(programDirectory).isWritable();
+    const QString own = userDatabasePath();
+    // Without a home there is no data folder; the message about the missing
+    // file beside the program then says what to do.
+    return besideUsable || own.isEmpty() ? beside : own;
 }
 
 QString schemaSql()
@@ -69,6 +92,14 @@ Status createDatabase(const QString &path)
     };
     const QFileInfo info(path);
     const QString folder = QDir::toNativeSeparators(info.absolutePath());
+    // The user's data folder does not exist before the first database is made in it.
+    const QString own = userDatabasePath();
+    if (!own.isEmpty() && info.absoluteFilePath() == QFileInfo(own).absoluteFilePath() &&
+        !QDir().mkpath(info.absolutePath())) {
+        return refused(QStringLiteral("The folder %1 could not be created. Check that you may "
+                                      "write in the folder above it.")
+                           .arg(folder));
+    }
     if (!QFileInfo(info.absolutePath()).isDir()) {
         return refused(QStringLiteral("The folder %1 does not exist. Create it first, or give a "
                                       "path in a folder that exists.")

@@ -4,5 +4,5 @@
 
 QString buildConnectionString(const QString &programDirectory)
 {
-    return store::joinDatabasePath(programDirectory);
+    return store::defaultDatabasePath(programDirectory);
 }

@@ -21,5 +21,6 @@ struct Module1
     bool isDuplicate = false;
 };
 
-// The database locator for a program that lives in programDirectory.
+// The database locator for a program that lives in programDirectory: the
+// file beside it or the user's own (store::defaultDatabasePath).
 QString buildConnectionString(const QString &programDirectory);

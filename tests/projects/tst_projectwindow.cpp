@@ -1,3 +1,4 @@
+#include "app/StartUp.h"
 #include "projects/Projects.h"
 #include "store/Database.h"
 #include "store/Server.h"
@@ -277,6 +278,39 @@ private slots:
         QVERIFY(f.dialogs.asked().last().overShownWindow);
         QVERIFY(!QFile::exists(f.db.path()));
         QVERIFY(window->isVisible());
+    }
+
+    // Where the window finds its database on a first start, and how it says
+    // which one is open: the caption names any but the one beside the program.
+    void firstStart_offersTheUsersOwnDatabase_data()
+    {
+        QTest::addColumn<bool>("beside"); // a database lies beside the program
+        QTest::addColumn<bool>("agree");  // to the offer of one of the user's own
+        QTest::newRow("beside the program") << true << false;
+        QTest::newRow("none anywhere, agreed") << false << true;
+        QTest::newRow("none anywhere, declined") << false << false;
+    }
+
+    void firstStart_offersTheUsersOwnDatabase()
+    {
+        QFETCH(bool, beside);
+        QFETCH(bool, agree);
+        WindowFixture f;
+        const QString own = store::userDatabasePath();
+        if (!beside) {
+            QVERIFY(QFile::remove(f.db.path()));
+            f.dialogs.answerConfirm(agree);
+            // Declined: the window says what is missing and how to make it.
+            if (!agree)
+                f.dialogs.expectError();
+        }
+        offerDatabase(f.dialogs, f.db.directory());
+        QWidget *window = f.navigator.start();
+        if (!beside)
+            QVERIFY(f.dialogs.asked().constFirst().text.contains(own));
+        QCOMPARE(QFile::exists(own), agree);
+        const QString caption = u"Quorvel - Project Selection"_qs;
+        QCOMPARE(window->windowTitle(), beside ? caption : caption + u" - "_qs + own);
     }
 
     void failedOrEmptyCommand_changesNothingAndKeepsList_data()

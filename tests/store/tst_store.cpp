@@ -143,6 +143,50 @@ private slots:
         QCOMPARE(store::joinDatabasePath(directory), expected);
     }
 
+    // Where a program started without a database named looks, and where
+    // init-db makes one: beside it while that can be used, else the user's own.
+    void defaultDatabase_besideOrUsersOwn_data()
+    {
+        QTest::addColumn<bool>("beside");         // a quorvel.db lies beside the program
+        QTest::addColumn<bool>("folderWritable"); // the program's folder may be written
+        QTest::addColumn<bool>("chosenBeside");
+        QTest::newRow("beside, folder of its own") << true << true << true;
+        QTest::newRow("none beside") << false << true << false;
+        QTest::newRow("beside, shared read-only folder") << true << false << false;
+    }
+
+    void defaultDatabase_besideOrUsersOwn()
+    {
+        QFETCH(bool, beside);
+        QFETCH(bool, folderWritable);
+        QFETCH(bool, chosenBeside);
+        QTemporaryDir root;
+        const QString program = root.filePath(u"bin"_qs);
+        QVERIFY(QDir().mkpath(program));
+        qputenv("XDG_DATA_HOME", root.filePath(u"data"_qs).toLocal8Bit());
+        const auto restore = qScopeGuard([] { qunsetenv("XDG_DATA_HOME"); });
+        const QString own = root.filePath(u"data/Quorvel/quorvel.db"_qs);
+        QCOMPARE(store::userDatabasePath(), own);
+        const QString besidePath = store::joinDatabasePath(program);
+        if (beside)
+            QVERIFY(store::createDatabase(besidePath));
+        if (!folderWritable) {
+            QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+            if (QFileInfo(program).isWritable())
+                QSKIP("This user (root) may write in any folder.");
+        }
+        const QString chosen = store::defaultDatabasePath(program);
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(chosen, chosenBeside ? besidePath : own);
+        // The user's data folder is made for the first database in it; a
+        // missing folder elsewhere is still refused.
+        if (!chosenBeside) {
+            QVERIFY(store::createDatabase(own));
+            QCOMPARE(store::inspectDatabase(own).kind, store::DatabaseCheck::Quorvel);
+            QVERIFY(!store::createDatabase(root.filePath(u"elsewhere/quorvel.db"_qs)));
+        }
+    }
+
     void namesResolveWithoutRegardToCase()
     {
         TestDatabase db;

@@ -28,6 +28,9 @@ struct WindowFixture
     {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
         state.connectionString = db.path();
+        // The user's own database, where the program looks when there is
+        // none beside it, lies in the test's folder too.
+        qputenv("XDG_DATA_HOME", (db.directory() + QStringLiteral("/data")).toLocal8Bit());
     }
     ~WindowFixture() { closeAll(); }
 

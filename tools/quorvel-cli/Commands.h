@@ -34,6 +34,8 @@ struct Command
     // The number of plain arguments it takes (a path, for init-db).
     int positionals = 0;
     int (*run)(const QCommandLineParser &parsed, const QStringList &positionals);
+    // How many more it may take (init-db's path, which has a default).
+    int optionalPositionals = 0;
 };
 
 QList<Command> databaseCommands();

@@ -7,6 +7,8 @@
 #include "store/Database.h"
 #include "store/Server.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QTextStream>
 
 namespace cli {
@@ -15,8 +17,19 @@ namespace {
 
 int initDb(const QCommandLineParser &, const QStringList &positionals)
 {
-    const auto created = store::createDatabase(positionals.constFirst());
-    return created ? Done : failed(created.failure());
+    // Where the program will look when it is started without --db: the
+    // program lies beside this tool.
+    const QString path = positionals.isEmpty()
+                             ? store::defaultDatabasePath(QCoreApplication::applicationDirPath())
+                             : positionals.constFirst();
+    const auto created = store::createDatabase(path);
+    if (!created)
+        return failed(created.failure());
+    // A script that named no path learns where the database went.
+    if (positionals.isEmpty())
+        QTextStream(stdout) << "Created an empty Quorvel database at "
+                            << QDir::toNativeSeparators(path) << '\n';
+    return Done;
 }
 
 int checkDb(const QCommandLineParser &, const QStringList &positionals)
@@ -100,18 +113,21 @@ QList<Command> databaseCommands()
 {
     return {
         {QStringLiteral("init-db"),
-         QStringLiteral("PATH"),
+         QStringLiteral("[PATH]"),
          QStringLiteral("Create an empty Quorvel database."),
          QStringLiteral("Creates an empty Quorvel database at PATH: a file's path, or a "
                         "PostgreSQL server's address (postgresql://user@host:port/database, or "
                         "key=value pairs such as service=NAME). A file is made in a folder that "
                         "exists; a file already at PATH is left untouched and the command fails. "
-                        "On a server the database must exist and hold no tables (createdb makes "
-                        "one); it is given Quorvel's tables. The database appears whole or not "
-                        "at all, even if the command is interrupted."),
+                        "Without PATH it creates the one Quorvel opens when started without "
+                        "--db, in the user's data folder (~/.local/share/Quorvel/quorvel.db), "
+                        "and says where. On a server the database must exist and hold no tables "
+                        "(createdb makes one); it is given Quorvel's tables. The database "
+                        "appears whole or not at all, even if the command is interrupted."),
          {},
-         1,
-         initDb},
+         0,
+         initDb,
+         1},
         {QStringLiteral("check-db"),
          QStringLiteral("PATH"),
          QStringLiteral("Check that a file or a server's database is a Quorvel database."),

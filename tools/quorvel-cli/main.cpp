@@ -101,7 +101,7 @@ QString generalHelp()
     for (const Command &command : allCommands())
         rows.append({command.name, command.summary});
     return QStringLiteral("Usage: quorvel-cli COMMAND [OPTIONS]\n"
-                          "       quorvel-cli help [COMMAND]\n\n"
+                          "   or: quorvel-cli help [COMMAND]\n\n"
                           "Quorvel's companion tool: makes and checks the database, writes the "
                           "exports\nand brings XMLTV guides in.\n\nCommands:\n") +
            columns(rows) + QStringLiteral("\nOptions:\n") +
@@ -151,9 +151,10 @@ int runCommand(const Command &command, const QStringList &arguments)
     if (parser.isSet(version))
         return printVersion();
     const QStringList positionals = parser.positionalArguments();
-    if (positionals.size() > command.positionals) {
-        return wrongUse(command.name, QStringLiteral("Unexpected argument '%1'.")
-                                          .arg(positionals.value(command.positionals)));
+    const int most = command.positionals + command.optionalPositionals;
+    if (positionals.size() > most) {
+        return wrongUse(command.name,
+                        QStringLiteral("Unexpected argument '%1'.").arg(positionals.value(most)));
     }
     if (positionals.size() < command.positionals)
         return wrongUse(command.name, QStringLiteral("Usage: %1.").arg(usageLine(command)));

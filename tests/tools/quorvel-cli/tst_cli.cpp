@@ -3,7 +3,9 @@
 #include "support/TestDatabase.h"
 #include "support/TestServer.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -118,7 +120,6 @@ private slots:
             {u"missing option"_qs, dgc, u"export-dgc needs --out FILE."_qs},
             {u"empty value"_qs, dgc + u"--out ''"_qs, u"--out was given an empty FILE."_qs},
             {u"given twice"_qs, dgc + u"--out a --out b"_qs, u"--out was given more than once."_qs},
-            {u"no path"_qs, u"init-db"_qs, u"Usage: quorvel-cli init-db PATH."_qs},
             {u"two paths"_qs, u"init-db a.db b.db"_qs, u"Unexpected argument 'b.db'."_qs},
             {u"unknown zone"_qs, u"export-xmltv --db d.db --project 1 --out o --tz Mars/Olympus"_qs,
              u"Unknown time zone \"Mars/Olympus\""_qs},
@@ -158,6 +159,47 @@ private slots:
                       "export-xml export-xmltv import-xmltv guide-image"_qs))
                 QVERIFY2(done.out.contains(u"\n  "_qs + command + u' '), qPrintable(command));
         }
+    }
+
+    // Without a path, init-db makes the database the program will open and
+    // says where; one beside the program is never overwritten.
+    void initDb_withoutPath_makesTheUsersOwn_data()
+    {
+        QTest::addColumn<bool>("beside");
+        QTest::newRow("nothing anywhere") << false;
+        QTest::newRow("one beside the program") << true;
+    }
+
+    void initDb_withoutPath_makesTheUsersOwn()
+    {
+        QFETCH(bool, beside);
+        QTemporaryDir root;
+        // A copy of the tool in a folder of its own, so that what lies beside
+        // it is the test's.
+        const QString bin = root.filePath(u"bin"_qs);
+        QVERIFY(QDir().mkpath(bin));
+        QVERIFY(QFile::copy(cli(), bin + u"/quorvel-cli"_qs));
+        if (beside)
+            QVERIFY(store::createDatabase(bin + u"/quorvel.db"_qs));
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"HOME"_qs, root.filePath(u"home"_qs));
+        environment.remove(u"XDG_DATA_HOME"_qs);
+        process.setProcessEnvironment(environment);
+        process.start(bin + u"/quorvel-cli"_qs, {u"init-db"_qs});
+        QVERIFY(process.waitForFinished(60000));
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        const QString own = root.filePath(u"home/.local/share/Quorvel/quorvel.db"_qs);
+        if (beside) {
+            QCOMPARE(process.exitCode(), 1);
+            QVERIFY2(err.contains(u"already exists"_qs), qPrintable(err));
+            QVERIFY(!QFile::exists(own));
+            return;
+        }
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(out, u"Created an empty Quorvel database at %1\n"_qs.arg(own));
+        QCOMPARE(store::inspectDatabase(own).kind, store::DatabaseCheck::Quorvel);
     }
 
     void sameFailure_readsTheSameInEveryCommand_data()
