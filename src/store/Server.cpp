@@ -7,8 +7,8 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QStringList>
-#include <QVariant>
 #include <QUrl>
+#include <QVariant>
 
 #include <algorithm>
 
@@ -101,32 +101,36 @@ bool isServerAddress(const QString &database)
     return options && !options->isEmpty();
 }
 
-QString withoutPassword(const QString &address)
+namespace {
+
+QList<Option> otherThanPassword(const QList<Option> &options)
 {
-    auto options = parse(address);
-    if (!options)
-        return address;
     QList<Option> kept;
-    for (const Option &o : *options) {
+    for (const Option &o : options) {
         if (o.key != QLatin1String("password"))
             kept.append(o);
     }
-    if (kept.size() == options->size())
+    return kept;
+}
+
+} // namespace
+
+QString withoutPassword(const QString &address)
+{
+    const auto options = parse(address);
+    if (!options)
         return address;
+    const QList<Option> kept = otherThanPassword(*options);
     // A URI is written again as key=value pairs: libpq reads both alike.
-    return joined(kept);
+    return kept.size() == options->size() ? address : joined(kept);
 }
 
 QString withPassword(const QString &address, const QString &password)
 {
-    auto options = parse(address);
+    const auto options = parse(address);
     if (!options)
         return address;
-    QList<Option> kept;
-    for (const Option &o : *options) {
-        if (o.key != QLatin1String("password"))
-            kept.append(o);
-    }
+    QList<Option> kept = otherThanPassword(*options);
     kept.append({QStringLiteral("password"), password});
     return joined(kept);
 }
