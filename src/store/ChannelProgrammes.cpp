@@ -22,8 +22,7 @@ QString ChannelProgrammes::sql(Connection &db, const ColumnNames &columns)
              Channel::projectId, Programme::id);
 }
 
-ChannelProgrammes::ChannelProgrammes(Connection &db, const ColumnNames &columns,
-                                     qint32 projectID)
+ChannelProgrammes::ChannelProgrammes(Connection &db, const ColumnNames &columns, qint32 projectID)
     : m_rows(db, sql(db, columns)), m_wholeProject(db.isServer()), m_projectID(projectID)
 {
     if (m_wholeProject)
