@@ -287,10 +287,15 @@ bool ServerStatement::fetch()
     }
     m_rows = PQntuples(m_result);
     m_exhausted = m_rows < m_asked;
-    // A query read past its first batch is likely read to its end.
+    // A query read past its first batch is likely read to its end, and the
+    // batch after is asked for while this one is read. One read for its
+    // first rows alone, as the check for whether a channel has a programme
+    // to write is, costs the server no more than those.
     if (!m_exhausted) {
+        const bool first = m_batch == firstFetch;
         m_batch = std::min(m_batch * 4, rowsPerFetch);
-        askAhead();
+        if (!first)
+            askAhead();
     }
     return ok();
 }
