@@ -3,7 +3,35 @@
 #include <QFile>
 #include <QString>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 namespace store {
+
+// A file whose written bytes a thread of its own syncs to disk every few
+// megabytes while more are written, so that the sync that must come before
+// it is renamed finds little left to write: an export of a million
+// programmes, all of it left to that sync, waited a sixth of its time on it.
+class WritebackFile : public QFile
+{
+public:
+    WritebackFile() = default;
+    ~WritebackFile() override;
+    void close() override;
+
+protected:
+    qint64 writeData(const char *data, qint64 size) override;
+
+private:
+    void stopWriteback();
+
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    qint64 m_written = 0;
+    bool m_stopping = false;
+};
 
 // A file that takes the place of its target only once it is whole: the
 // bytes go to a temporary file in the target's folder, which commit()
@@ -64,7 +92,7 @@ private:
 
     QString m_target;
     Mode m_mode;
-    QFile m_file;
+    WritebackFile m_file;
     int m_fd = -1;
     // Empty while the temporary file has no name.
     QString m_temporary;
