@@ -14,8 +14,7 @@ QString ChannelProgrammes::sql(Connection &db, const ColumnNames &columns)
         return QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
             .arg(columnList(columns), Programme::table, Programme::channelId, Programme::id);
     }
-    // The channel last, where it stays out of the way of columns looked up
-    // by name, the channel's own among them.
+    // The channel last, out of the way of the columns the caller looks up.
     return QStringLiteral("SELECT %1, %2 FROM %3 WHERE %2 IN (SELECT %2 FROM %4 WHERE %5 = ?) "
                           "ORDER BY %2, %6")
         .arg(columnList(columns), Programme::channelId, Programme::table, Channel::table,
