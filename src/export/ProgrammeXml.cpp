@@ -5,6 +5,7 @@
 #include "store/Connection.h"
 #include "store/OutputPath.h"
 #include "store/ProgrammeRow.h"
+#include "store/Server.h"
 #include "store/Statement.h"
 #include "store/Tables.h"
 
@@ -79,6 +80,7 @@ Status writeProgrammeXml(qint32 projectID, const QString &path, const QString &d
     if (auto refused = store::refuseDatabaseAsOutput(path, databasePath, action); !refused)
         return refused;
     ExportFile file;
+    file.setWrittenBack(store::isServerAddress(databasePath));
     if (!file.open(path, overwrite))
         return store::Failure{action, file.errorString(), QString()};
 

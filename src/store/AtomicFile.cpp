@@ -100,7 +100,7 @@ void WritebackFile::close()
 qint64 WritebackFile::writeData(const char *data, qint64 size)
 {
     const qint64 written = QFile::writeData(data, size);
-    if (written <= 0)
+    if (written <= 0 || !m_writtenBack)
         return written;
     std::lock_guard lock(m_mutex);
     m_written += written;

@@ -6,6 +6,7 @@
 #include "store/Gone.h"
 #include "store/OutputPath.h"
 #include "store/ProgrammeRow.h"
+#include "store/Server.h"
 #include "store/Statement.h"
 #include "store/Tables.h"
 #include "store/TypedTimes.h"
@@ -858,6 +859,7 @@ Result<XmltvExport> writeXmltv(const QString &databasePath, qint32 projectID, co
     if (auto refused = store::refuseDatabaseAsOutput(path, databasePath, action); !refused)
         return refused.failure();
     store::AtomicFile file(path);
+    file.setWrittenBack(store::isServerAddress(databasePath));
     if (!file.open())
         return Failure{action, file.errorString(), QString()};
 

@@ -256,6 +256,7 @@ private slots:
         QByteArray all;
         {
             store::AtomicFile file(path);
+            file.setWrittenBack(true);
             QVERIFY(file.open());
             for (int i = 0; i < 40; ++i) {
                 piece[0] = char('a' + i % 26);
