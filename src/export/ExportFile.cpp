@@ -32,6 +32,7 @@ bool ExportFile::open(const QString &path, Overwrite overwrite)
     m_path = path;
     if (overwrite == Overwrite::WhenComplete) {
         m_replacing = std::make_unique<store::AtomicFile>(path);
+        m_replacing->setWrittenBack(m_writtenBack);
         // Unbuffered: this class keeps its own buffer, and a second one in
         // QFile would only copy every byte once more.
         if (!m_replacing->open(QIODevice::Unbuffered)) {

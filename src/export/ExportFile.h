@@ -39,6 +39,8 @@ public:
     // Creates the file, or empties it if it exists; with
     // Overwrite::WhenComplete, starts a file that replaces it on finish().
     bool open(const QString &path, Overwrite overwrite = Overwrite::InPlace);
+    // Before open(): see store::AtomicFile::setWrittenBack.
+    void setWrittenBack(bool writtenBack) { m_writtenBack = writtenBack; }
 
     // Text of the program's own, plain ASCII.
     void write(std::string_view ascii);
@@ -68,6 +70,7 @@ private:
     QFile m_file;
     // Set while the file replaces its target when complete.
     std::unique_ptr<store::AtomicFile> m_replacing;
+    bool m_writtenBack = false;
     QFileDevice *m_device = &m_file;
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_used = 0;

@@ -1,9 +1,11 @@
 #include "export/ProgrammeXml.h"
 
 #include "export/ExportFile.h"
+#include "store/ChannelProgrammes.h"
 #include "store/Connection.h"
 #include "store/OutputPath.h"
 #include "store/ProgrammeRow.h"
+#include "store/Server.h"
 #include "store/Statement.h"
 #include "store/Tables.h"
 
@@ -17,17 +19,14 @@ namespace {
 Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
 {
     using Channel = store::tables::Channel;
-    using Programme = store::tables::Programme;
     store::Statement channels(
         db, QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? ORDER BY %1")
                 .arg(Channel::id, Channel::name, Channel::table, Channel::projectId));
-    store::Statement programmes(db,
-                                QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
-                                    .arg(store::columnList(store::editorColumns()),
-                                         Programme::table, Programme::channelId, Programme::id));
-    const store::RowReader reader(programmes);
+    store::ChannelProgrammes programmes(db, store::editorColumns(), projectID);
+    const store::Statement &programme = programmes.row();
+    const store::RowReader reader(programme);
     store::ProgrammeRowUtf8 row;
-    const auto failed = [&](const store::Statement &statement) -> Status {
+    const auto failed = [&](const auto &statement) -> Status {
         return db.failure(statement.errorString());
     };
 
@@ -45,7 +44,7 @@ Status writeChannels(Connection &db, ExportFile &file, qint32 projectID)
         file.writeStored(channels.text(1));
         file.write("\">\r\n\t<programmes>\r\n");
         do {
-            reader.read(programmes, row);
+            reader.read(programme, row);
             file.write("\t\t<programme name=\"");
             file.writeStored(row.programmeName);
             file.write("\" startdate=\"");
@@ -81,6 +80,7 @@ Status writeProgrammeXml(qint32 projectID, const QString &path, const QString &d
     if (auto refused = store::refuseDatabaseAsOutput(path, databasePath, action); !refused)
         return refused;
     ExportFile file;
+    file.setWrittenBack(store::isServerAddress(databasePath));
     if (!file.open(path, overwrite))
         return store::Failure{action, file.errorString(), QString()};
 

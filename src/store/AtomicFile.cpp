@@ -86,6 +86,62 @@ void syncFolder(const QString &folder)
 
 } // namespace
 
+WritebackFile::~WritebackFile()
+{
+    stopWriteback();
+}
+
+void WritebackFile::close()
+{
+    stopWriteback();
+    QFile::close();
+}
+
+qint64 WritebackFile::writeData(const char *data, qint64 size)
+{
+    const qint64 written = QFile::writeData(data, size);
+    if (written <= 0 || !m_writtenBack)
+        return written;
+    std::lock_guard lock(m_mutex);
+    m_written += written;
+    // Small files, most of them, are synced once as ever, with no thread.
+    constexpr qint64 step = qint64(16) << 20;
+    if (!m_thread.joinable() && m_written >= step && !m_stopping) {
+        m_thread = std::thread([this, fd = handle()] {
+            std::unique_lock lock(m_mutex);
+            qint64 synced = 0;
+            while (true) {
+                m_wake.wait(lock, [&] { return m_stopping || m_written - synced >= step; });
+                if (m_stopping)
+                    return;
+                const qint64 upTo = m_written;
+                lock.unlock();
+                // A failure shows in the sync before the rename, which
+                // reports it.
+                ::fdatasync(fd);
+                lock.lock();
+                synced = upTo;
+            }
+        });
+    }
+    m_wake.notify_one();
+    return written;
+}
+
+void WritebackFile::stopWriteback()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_one();
+    if (m_thread.joinable())
+        m_thread.join();
+    std::lock_guard lock(m_mutex);
+    m_stopping = false;
+    m_written = 0;
+}
+
 bool isTemporaryFor(const QString &fileName, const QString &targetFileName)
 {
     static const QRegularExpression rest(QStringLiteral("^\\d+-[a-z0-9]{6}\\.tmp$"));

@@ -86,8 +86,8 @@ private:
         // Where the group's identifier differences begin in m_idBytes.
         qint64 idStart = 0;
         qint32 firstId = 0;
-        // Bytes each difference takes: 1, 2 or 4. The last group is widened
-        // when a line needs it, at most twice.
+        // Bytes each difference takes, 1 to 4. The last group is widened
+        // when a line needs it, at most three times.
         quint8 idWidth = 1;
     };
 

@@ -11,6 +11,10 @@
 #include <cctype>
 #include <charconv>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace store {
 
 namespace {
@@ -37,6 +41,19 @@ bool isQuery(const QByteArray &sql)
 {
     const QByteArray start = sql.trimmed().left(6).toUpper();
     return start.startsWith("SELECT") || start.startsWith("WITH") || start.startsWith("VALUES");
+}
+
+// A batch of rows is a few megabytes in many small pieces, freed when the
+// next one comes in. glibc gives the freed top of its heap back to the
+// system each time, and the next batch then faults every page in again: a
+// million rows cost the client more time in the kernel than in reading
+// them. It keeps that much of the heap instead.
+void keepFreedHeap()
+{
+#ifdef __GLIBC__
+    static const bool kept = mallopt(M_TRIM_THRESHOLD, 32 << 20) == 1;
+    Q_UNUSED(kept);
+#endif
 }
 
 } // namespace
@@ -87,6 +104,7 @@ ServerStatement::ServerStatement(PGconn *connection, const QString &sql)
     : m_connection(connection), m_name(uniqueName("quorvel_")),
       m_cursor(uniqueName("quorvel_rows_"))
 {
+    keepFreedHeap();
     int parameters = 0;
     m_sql = numberedParameters(sql.toUtf8(), &parameters);
     m_query = isQuery(m_sql);
@@ -274,10 +292,15 @@ bool ServerStatement::fetch()
     }
     m_rows = PQntuples(m_result);
     m_exhausted = m_rows < m_asked;
-    // A query read past its first batch is likely read to its end.
+    // A query read past its first batch is likely read to its end, and the
+    // batch after is asked for while this one is read. One read for its
+    // first rows alone, as the check for whether a channel has a programme
+    // to write is, costs the server no more than those.
     if (!m_exhausted) {
+        const bool first = m_batch == firstFetch;
         m_batch = std::min(m_batch * 4, rowsPerFetch);
-        askAhead();
+        if (!first)
+            askAhead();
     }
     return ok();
 }

@@ -1,10 +1,12 @@
 #include "xmltv/XmltvWriter.h"
 
 #include "store/AtomicFile.h"
+#include "store/ChannelProgrammes.h"
 #include "store/Connection.h"
 #include "store/Gone.h"
 #include "store/OutputPath.h"
 #include "store/ProgrammeRow.h"
+#include "store/Server.h"
 #include "store/Statement.h"
 #include "store/Tables.h"
 #include "store/TypedTimes.h"
@@ -246,7 +248,7 @@ private:
     store::Status writeChannel(const Statement &channel, XmltvExport &done);
     // Reads the channel's programmes in start order; those that cannot be
     // written go to the list of those left out.
-    store::Status readProgrammes(Statement &programmes, qint64 channelID,
+    store::Status readProgrammes(store::ChannelProgrammes &programmes, qint64 channelID,
                                  const QString &channelName, XmltvExport &done);
     void sortProgrammes();
     // The programmes read so far, sorted, as a run of the channel's.
@@ -337,20 +339,19 @@ store::Status GuideWriter::write(XmltvExport &done)
     // the left-out list keeps.
     store::ColumnNames columns = store::programmeColumns();
     columns.removeOne(ProgrammeTable::channelId);
-    Statement programmes(m_db, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
-                                   .arg(store::columnList(columns), ProgrammeTable::table,
-                                        ProgrammeTable::channelId, ProgrammeTable::id));
+    store::ChannelProgrammes programmes(m_db, columns, m_projectID);
     // Whether a channel has a programme to write, in any order.
     Statement starts(m_db,
                      QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
                          .arg(store::columnList({ProgrammeTable::name, ProgrammeTable::startDate,
                                                  ProgrammeTable::startTime}),
                               ProgrammeTable::table, ProgrammeTable::channelId));
-    for (const Statement *statement : {&channels, &programmes, &starts}) {
+    const Statement *const made[] = {&channels, &programmes.row(), &starts};
+    for (const Statement *statement : made) {
         if (!statement->ok())
             return failed(*statement);
     }
-    m_at = ProgrammeColumns(programmes);
+    m_at = ProgrammeColumns(programmes.row());
     const ProgrammeColumns startsAt(starts);
 
     m_out.buffer().append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -508,9 +509,10 @@ times::ProgrammeSpan GuideWriter::spanOf(const Statement &row, bool &lengthUnrea
     return span;
 }
 
-store::Status GuideWriter::readProgrammes(Statement &rows, qint64 channelID,
+store::Status GuideWriter::readProgrammes(store::ChannelProgrammes &programmes, qint64 channelID,
                                           const QString &channelName, XmltvExport &done)
 {
+    const Statement &rows = programmes.row();
     m_programmes.clear();
     m_text.clear();
     m_inOrder = true;
@@ -519,8 +521,8 @@ store::Status GuideWriter::readProgrammes(Statement &rows, qint64 channelID,
     std::string channel;
     if (const auto id = m_ids.find(channelID); id != m_ids.end())
         appendEscaped(channel, id->second, true);
-    rows.restart(channelID);
-    while (rows.next()) {
+    programmes.restart(channelID);
+    while (programmes.next()) {
         bool lengthUnread = false;
         const times::ProgrammeSpan span = spanOf(rows, lengthUnread);
         const std::size_t element = m_text.size();
@@ -857,6 +859,7 @@ Result<XmltvExport> writeXmltv(const QString &databasePath, qint32 projectID, co
     if (auto refused = store::refuseDatabaseAsOutput(path, databasePath, action); !refused)
         return refused.failure();
     store::AtomicFile file(path);
+    file.setWrittenBack(store::isServerAddress(databasePath));
     if (!file.open())
         return Failure{action, file.errorString(), QString()};
 

@@ -15,9 +15,33 @@ private slots:
     void lines_comeBackAsAppended_data()
     {
         QTest::addColumn<QStringList>("texts");
-        QTest::newRow("none") << QStringList();
+        // The identifiers, when not counting down from 1000.
+        QTest::addColumn<QList<qint32>>("ids");
+        QTest::newRow("none") << QStringList() << QList<qint32>();
         QTest::newRow("empty and short")
-            << QStringList{QString(), u"a"_qs, QString(), u"Caf\u00e9 \U0001F4FA \u20ac"_qs};
+            << QStringList{QString(), u"a"_qs, QString(), u"Caf\u00e9 \U0001F4FA \u20ac"_qs}
+            << QList<qint32>();
+        // A group of lines whose identifiers widen it to each width in turn,
+        // at the ends of each width's range, and the group after it.
+        const QList<qint32> far = {5'000'000,
+                                   5'000'001,
+                                   4'999'872,
+                                   5'000'127,
+                                   4'967'232,
+                                   5'032'767,
+                                   5'000'000 - (1 << 23),
+                                   5'000'000 + (1 << 23) - 1,
+                                   5'000'000 + (1 << 23),
+                                   2'147'483'647,
+                                   1,
+                                   5'000'000};
+        QStringList farTexts;
+        QList<qint32> farIds;
+        for (int i = 0; i < 70; ++i) {
+            farTexts << u"Line %1"_qs.arg(i);
+            farIds << far.at(i % far.size());
+        }
+        QTest::newRow("identifiers far apart") << farTexts << farIds;
         // Lines that fill blocks to their last byte and beyond, and one longer
         // than a block, which has one of its own.
         QStringList filling;
@@ -25,20 +49,24 @@ private slots:
             filling << u"Programme number %1"_qs.arg(i) + QString(i % 53, u'\u00e9');
         filling.insert(20000, QString(3 << 20, u'x'));
         filling.insert(20001, u"after the long one"_qs);
-        QTest::newRow("across blocks") << filling;
+        QTest::newRow("across blocks") << filling << QList<qint32>();
     }
 
     void lines_comeBackAsAppended()
     {
         QFETCH(QStringList, texts);
+        QFETCH(QList<qint32>, ids);
+        const auto idOf = [&](int i) {
+            return ids.isEmpty() ? 1000 - i : ids.at(i);
+        };
         ListEntries entries;
         for (int i = 0; i < texts.size(); ++i)
-            entries.append({texts.at(i), 1000 - i});
+            entries.append({texts.at(i), idOf(i)});
         QCOMPARE(entries.size(), texts.size());
         QCOMPARE(entries.isEmpty(), texts.isEmpty());
         int i = 0;
         for (const ListEntry &entry : entries) {
-            if (entry.text != texts.at(i) || entry.id != 1000 - i)
+            if (entry.text != texts.at(i) || entry.id != idOf(i))
                 QFAIL(qPrintable(u"line %1 differs"_qs.arg(i)));
             ++i;
         }

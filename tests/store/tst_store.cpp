@@ -301,6 +301,38 @@ private slots:
                  qPrintable(nowhere.failure().detail));
     }
 
+    void atomicFile_largerThanItsWritebackStep_data()
+    {
+        QTest::addColumn<bool>("committed");
+        QTest::newRow("committed") << true;
+        QTest::newRow("thrown away") << false;
+    }
+
+    void atomicFile_largerThanItsWritebackStep()
+    {
+        // Past the size at which a thread syncs what was written so far.
+        QFETCH(bool, committed);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"guide.xml"_qs);
+        QByteArray piece(1 << 20, 'x');
+        QByteArray all;
+        {
+            store::AtomicFile file(path);
+            file.setWrittenBack(true);
+            QVERIFY(file.open());
+            for (int i = 0; i < 40; ++i) {
+                piece[0] = char('a' + i % 26);
+                QCOMPARE(file.device().write(piece), qint64(piece.size()));
+                all += piece;
+            }
+            if (committed)
+                QVERIFY2(file.commit(), qPrintable(file.errorString()));
+        }
+        QCOMPARE(filesIn(folder.path()), committed ? QStringList{u"guide.xml"_qs} : QStringList());
+        if (committed)
+            QVERIFY(contents(path) == all);
+    }
+
     void olderDatabase_isUpgradedOnOpen_keepingEveryRow_data()
     {
         // Every version a database may still be of, each as its schema.sql made it.

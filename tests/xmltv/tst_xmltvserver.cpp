@@ -61,8 +61,11 @@ void XmltvServerTest::guide_comesBackFromAServerAsFromAFile()
     QString guide =
         QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<tv>\n"
                        "<channel id=\"one\"><display-name>One</display-name></channel>\n"
+                       "<channel id=\"none\"><display-name>None</display-name></channel>\n"
                        "<channel id=\"two\"><display-name>Two</display-name></channel>\n");
-    // Enough programmes on one channel for several batches of a cursor.
+    // Enough programmes on one channel for several batches of a cursor, and
+    // a channel without programmes between two with them, which a server
+    // reads as one run of rows.
     const QDateTime first(QDate(2024, 3, 1), QTime(6, 0), Qt::UTC);
     for (int i = 0; i < 6000 + int(hard.size()); ++i) {
         const bool odd = i >= 6000;
@@ -109,7 +112,7 @@ void XmltvServerTest::guide_comesBackFromAServerAsFromAFile()
         const auto listed = exports::writeProgrammeXml(qint32(project.value()), xmlOut, database);
         QVERIFY2(listed, qPrintable(listed ? QString() : listed.failure().text()));
         QString lists;
-        for (qint32 channel : {1, 2}) {
+        for (qint32 channel : {1, 2, 3}) {
             const auto entries = programmes::listProgrammes(database, channel);
             QVERIFY(entries);
             for (const ListEntry &entry : entries.value())
