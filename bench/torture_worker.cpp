@@ -484,7 +484,7 @@ void Worker::channelWork(qint32 project, int roll)
     if (made.isEmpty() || roll < 24) {
         const channels::Channel channel = channelBoxes(token());
         intend(inProject({{u"op"_s, u"addChannel"_s}, {u"channel"_s, channelJson(channel)}}));
-        if (const auto saved = channels::saveChannel(m_o.db, 0, project, channel))
+        if (const auto saved = channels::saveChannel(m_o.db, 0, project, channel, {}))
             settle(saved, {{u"id"_s, saved.value()}});
         else
             settle(saved);
@@ -496,6 +496,7 @@ void Worker::channelWork(qint32 project, int roll)
             look(u"loadChannel"_s, false, [&] { return channels::loadChannel(m_o.db, channel); });
         if (!loaded)
             return;
+        const channels::Channel read = *loaded;
         const channels::Channel fresh = channelBoxes(token());
         loaded->name = fresh.name;
         if (chance(50))
@@ -505,7 +506,7 @@ void Worker::channelWork(qint32 project, int roll)
         intend(inProject({{u"op"_s, u"changeChannel"_s},
                           {u"channel"_s, channel},
                           {u"fields"_s, channelJson(*loaded)}}));
-        settle(channels::saveChannel(m_o.db, channel, project, *loaded));
+        settle(channels::saveChannel(m_o.db, channel, project, *loaded, read));
     } else if (roll < 31) {
         const ListEntry victim = all.at(pick(all.size()));
         intend(inProject({{u"op"_s, u"deleteChannel"_s},
@@ -535,14 +536,16 @@ void Worker::channelWork(qint32 project, int roll)
             return;
         }
         // The editor shows the programme first; its empty boxes leave columns as they are.
-        if (!look(u"loadProgramme"_s, false, [&] { return programmes::loadProgramme(m_o.db, id); }))
+        const auto read =
+            look(u"loadProgramme"_s, false, [&] { return programmes::loadProgramme(m_o.db, id); });
+        if (!read)
             return;
         const programmes::ProgrammeRow boxes = programmeBoxes(token(), false);
         intend(inProject({{u"op"_s, u"changeProgramme"_s},
                           {u"channel"_s, channel},
                           {u"id"_s, id},
                           {u"boxes"_s, boxesJson(boxes)}}));
-        settle(programmes::changeProgramme(m_o.db, id, boxes));
+        settle(programmes::changeProgramme(m_o.db, id, boxes, *read));
     } else {
         m_session = std::make_unique<Session>(m_o.db, project, channel, 3 + pick(10));
     }
@@ -675,8 +678,8 @@ void Worker::editCell(const QList<schedule::Programme> &rows)
     const QString after = cellText(column);
     intend(cellIntent(row.programmeID, field, after, u"edit"_s));
     s.view.failure.reset();
-    auto *step = new EditStep(s.view, s.channel, row.programmeID, column,
-                              schedule::cellText(row, column), after);
+    auto *step =
+        new EditStep(s.view, s.channel, row, column, schedule::cellText(row, column), after);
     s.plans.insert(
         step, {u"edit"_s, false, row.programmeID, field, schedule::cellText(row, column), after});
     s.stack.push(step); // a step that could not be stored is dropped at once

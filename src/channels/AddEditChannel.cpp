@@ -131,8 +131,8 @@ void AddEditChannel::load()
         showFailure(loaded.failure());
         return;
     }
-    const channels::Channel &channel = loaded.value();
-    m_storedName = channel.name;
+    m_stored = loaded.value();
+    const channels::Channel &channel = m_stored;
     m_channelName->setText(channel.name);
     m_channelNumber->setText(channel.number);
     m_channelUrl->setText(channel.channelURL);
@@ -176,11 +176,12 @@ void AddEditChannel::saveChannel()
     for (int i = 0; i < m_templateList->count(); ++i)
         channel.templateLines.append(m_templateList->item(i)->text());
 
-    const auto saved = channels::saveChannel(state().connectionString, m_channelID,
-                                             state().currentProjectID.value_or(0), channel);
+    const auto saved =
+        channels::saveChannel(state().connectionString, m_channelID,
+                              state().currentProjectID.value_or(0), channel, m_stored);
     if (!saved) {
         // Nothing was stored; the window keeps what the user entered.
-        showFailure(store::naming(saved.failure(), store::tables::Channel::table, m_storedName));
+        showFailure(store::naming(saved.failure(), store::tables::Channel::table, m_stored.name));
         return;
     }
     state().currentChannelID = saved.value();
@@ -190,4 +191,10 @@ void AddEditChannel::saveChannel()
 void AddEditChannel::showAfresh(const store::Failure &gone)
 {
     leaveForGone(gone, WindowKind::ChannelSelection);
+}
+
+void AddEditChannel::showAsNow(const store::Failure &)
+{
+    m_templateList->clear();
+    load();
 }

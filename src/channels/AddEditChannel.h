@@ -1,5 +1,6 @@
 #pragma once
 
+#include "channels/Channels.h"
 #include "widgets/AppWindow.h"
 
 class QLabel;
@@ -21,6 +22,8 @@ public:
 protected:
     // Back to the channel list.
     void showAfresh(const store::Failure &gone) override;
+    // The boxes and lines as the channel is stored now, after someone else changed it.
+    void showAsNow(const store::Failure &conflict) override;
 
 private:
     void addTemplate();
@@ -29,8 +32,9 @@ private:
 
     // The channel being edited, or 0 while creating one; fixed at load.
     qint32 m_channelID = 0;
-    // Its name as loaded, to name it should another program delete it.
-    QString m_storedName;
+    // The channel as loaded: to name it should another program delete it,
+    // and to tell whether someone else changed it before the save.
+    channels::Channel m_stored;
 
     QLabel *m_title;
     QLineEdit *m_channelName;

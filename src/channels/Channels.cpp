@@ -1,5 +1,6 @@
 #include "channels/Channels.h"
 
+#include "store/Conflict.h"
 #include "store/Connection.h"
 #include "store/Gone.h"
 #include "store/Tables.h"
@@ -17,6 +18,20 @@ using Template = store::tables::Template;
 namespace channels {
 
 namespace {
+
+// The channel's template lines, in the order they were stored.
+Result<QStringList> templateLines(Connection &db, qint32 channelID)
+{
+    auto rows = db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY rowid")
+                              .arg(Template::line, Template::table, Template::channelId),
+                          {channelID});
+    if (!rows)
+        return rows.failure();
+    QStringList lines;
+    while (rows.value().next())
+        lines.append(rows.value().value(0).toString());
+    return lines;
+}
 
 // The six texts as the user typed them, under the columns they belong to.
 Columns channelColumns(const Channel &channel, qint32 projectID)
@@ -51,6 +66,35 @@ Result<qint32> storeChannelRow(Connection &db, qint32 channelID, qint32 projectI
         return db.failure(QStringLiteral("The store gave the new channel an identifier too large "
                                          "for the program to keep."));
     return qint32(added.value());
+}
+
+// Whether the channel still holds what the editor read, its lines too:
+// someone else's change is never saved over unseen.
+Status requireUnchanged(Connection &db, qint32 channelID, const Channel &read)
+{
+    const store::ReadValues texts = {
+        {C::name, QStringLiteral("Name"), read.name},
+        {C::number, QStringLiteral("Number"), read.number},
+        {C::updateFrequency, QStringLiteral("Update frequency"), read.updateFrequency},
+        {C::logoUrl, QStringLiteral("Logo URL"), read.logoURL},
+        {C::dataUrl, QStringLiteral("Data URL"), read.dataURL},
+        {C::channelUrl, QStringLiteral("Channel URL"), read.channelURL},
+    };
+    if (auto same = store::requireUnchanged(db, C::table, C::id, channelID, texts, read.name);
+        !same)
+        return same;
+    auto lines = templateLines(db, channelID);
+    if (!lines)
+        return lines.failure();
+    if (lines.value() != read.templateLines) {
+        const auto shown = [](const QStringList &lines) {
+            return lines.join(QStringLiteral("; "));
+        };
+        return store::conflictFailure(
+            db, C::table, read.name,
+            {{QStringLiteral("Template lines"), shown(read.templateLines), shown(lines.value())}});
+    }
+    return store::success();
 }
 
 Status replaceTemplateLines(Connection &db, qint32 channelID, const QStringList &lines)
@@ -106,37 +150,34 @@ Status deleteChannel(const QString &databasePath, qint32 channelID)
 
 Result<Channel> loadChannel(const QString &databasePath, qint32 channelID)
 {
-    return store::read(
-        databasePath, QStringLiteral("Could not read the channel"),
-        [&](Connection &db) -> Result<Channel> {
-            auto rows = db.select(
-                QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(C::table, C::id), {channelID});
-            if (!rows)
-                return rows.failure();
-            QSqlQuery &row = rows.value();
-            if (!row.next())
-                return store::goneFailure(db, C::table);
-            Channel channel;
-            channel.name = store::text(row, C::name);
-            channel.number = store::text(row, C::number);
-            channel.updateFrequency = store::text(row, C::updateFrequency);
-            channel.logoURL = store::text(row, C::logoUrl);
-            channel.dataURL = store::text(row, C::dataUrl);
-            channel.channelURL = store::text(row, C::channelUrl);
+    return store::read(databasePath, QStringLiteral("Could not read the channel"),
+                       [&](Connection &db) -> Result<Channel> {
+                           auto rows = db.select(
+                               QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(C::table, C::id),
+                               {channelID});
+                           if (!rows)
+                               return rows.failure();
+                           QSqlQuery &row = rows.value();
+                           if (!row.next())
+                               return store::goneFailure(db, C::table);
+                           Channel channel;
+                           channel.name = store::text(row, C::name);
+                           channel.number = store::text(row, C::number);
+                           channel.updateFrequency = store::text(row, C::updateFrequency);
+                           channel.logoURL = store::text(row, C::logoUrl);
+                           channel.dataURL = store::text(row, C::dataUrl);
+                           channel.channelURL = store::text(row, C::channelUrl);
 
-            auto lines = db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY rowid")
-                                       .arg(Template::line, Template::table, Template::channelId),
-                                   {channelID});
-            if (!lines)
-                return lines.failure();
-            while (lines.value().next())
-                channel.templateLines.append(lines.value().value(0).toString());
-            return channel;
-        });
+                           auto lines = templateLines(db, channelID);
+                           if (!lines)
+                               return lines.failure();
+                           channel.templateLines = std::move(lines).value();
+                           return channel;
+                       });
 }
 
 Result<qint32> saveChannel(const QString &databasePath, qint32 channelID, qint32 projectID,
-                           const Channel &channel)
+                           const Channel &channel, const Channel &read)
 {
     return store::write(
         databasePath, QStringLiteral("Could not save the channel"),
@@ -145,6 +186,10 @@ Result<qint32> saveChannel(const QString &databasePath, qint32 channelID, qint32
             if (auto project = store::requireRow(db, Project::table, Project::id, projectID);
                 !project)
                 return project.failure();
+            if (channelID != 0) {
+                if (auto same = requireUnchanged(db, channelID, read); !same)
+                    return same.failure();
+            }
             auto saved = storeChannelRow(db, channelID, projectID, channel);
             if (!saved)
                 return saved;

@@ -40,8 +40,11 @@ store::Result<Channel> loadChannel(const QString &databasePath, qint32 channelID
 // Stores the channel, all or nothing: channelID 0 adds a new channel to the
 // project, any other identifier changes that channel and moves it to the
 // project. The channel's template lines become exactly channel.templateLines,
-// in order. Returns the identifier of the channel just stored.
+// in order. Returns the identifier of the channel just stored. `read`, for a
+// change, is the channel as the editor loaded it: when someone else has
+// changed it since, nothing is stored and the failure is a conflict
+// (store/Conflict.h).
 store::Result<qint32> saveChannel(const QString &databasePath, qint32 channelID, qint32 projectID,
-                                  const Channel &channel);
+                                  const Channel &channel, const Channel &read);
 
 } // namespace channels

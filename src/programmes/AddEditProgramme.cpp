@@ -109,8 +109,8 @@ void AddEditProgramme::load()
     }
     // A column without a value leaves its box as it is: empty, or for the
     // category, with nothing chosen.
-    const programmes::ProgrammeRow &stored = loaded.value();
-    m_storedName = stored.programmeName;
+    m_stored = loaded.value();
+    const programmes::ProgrammeRow &stored = m_stored;
     const QPair<QLineEdit *, QString> boxes[] = {
         {m_programmeName, stored.programmeName}, {m_synopsis, stored.programmeDesc},
         {m_startDate, stored.startDate},         {m_startTime, stored.startTime},
@@ -158,11 +158,12 @@ void AddEditProgramme::saveProgramme()
         if (!saved)
             shared.isDuplicate = wasDuplicate;
     } else {
-        saved =
-            programmes::changeProgramme(shared.connectionString, shared.currentProgrammeID, boxes);
+        saved = programmes::changeProgramme(shared.connectionString, shared.currentProgrammeID,
+                                            boxes, m_stored);
     }
     if (!saved) {
-        showFailure(store::naming(saved.failure(), store::tables::Programme::table, m_storedName));
+        showFailure(store::naming(saved.failure(), store::tables::Programme::table,
+                                  m_stored.programmeName));
         return;
     }
     // Nothing runs between this window's closing and the next one's opening,
@@ -187,4 +188,12 @@ void AddEditProgramme::showAfresh(const store::Failure &gone)
 {
     forgetProgramme();
     leaveForGone(gone, WindowKind::ProgrammeSelection);
+}
+
+void AddEditProgramme::showAsNow(const store::Failure &)
+{
+    for (QLineEdit *box : {m_programmeName, m_startDate, m_startTime, m_duration, m_synopsis})
+        box->clear();
+    m_category->setCurrentIndex(-1);
+    load();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "programmes/Programmes.h"
 #include "widgets/AppWindow.h"
 
 class QComboBox;
@@ -21,6 +22,8 @@ public:
 protected:
     // Back to the programme list.
     void showAfresh(const store::Failure &gone) override;
+    // The boxes as the programme is stored now, after someone else changed it.
+    void showAsNow(const store::Failure &conflict) override;
 
 private:
     void saveProgramme();
@@ -28,8 +31,9 @@ private:
     void chooseCategory(const QString &category);
     void forgetProgramme();
 
-    // The programme's name as loaded, to name it should another program delete it.
-    QString m_storedName;
+    // The programme as loaded: to name it should another program delete it,
+    // and to tell whether someone else changed it before the save.
+    programmes::ProgrammeRow m_stored;
 
     QLabel *m_title;
     QLineEdit *m_programmeName;

@@ -134,14 +134,18 @@ Status addProgramme(const QString &databasePath, qint32 channelID, const Program
         });
 }
 
-Status changeProgramme(const QString &databasePath, qint32 programmeID, const ProgrammeRow &boxes)
+Status changeProgramme(const QString &databasePath, qint32 programmeID, const ProgrammeRow &boxes,
+                       const ProgrammeRow &read)
 {
     return store::write(
         databasePath, QStringLiteral("Could not save the programme"),
         [&](Connection &db) -> Status {
             // Looked for first: with every box empty the update below changes nothing.
-            if (auto found = store::requireRow(db, Column::table, Column::id, programmeID); !found)
-                return found;
+            if (auto same = store::requireUnchanged(db, Column::table, Column::id, programmeID,
+                                                    store::readValues(read, store::editorColumns()),
+                                                    read.programmeName);
+                !same)
+                return same;
             return db.update(Column::table, store::valuesOf(boxes, store::editorColumns(), true),
                              Column::id, programmeID);
         });

@@ -43,8 +43,10 @@ store::Status addProgramme(const QString &databasePath, qint32 channelID,
                            const ProgrammeRow &boxes);
 
 // Writes the non-empty values of `boxes` into the programme; the columns of
-// the empty ones keep what they held, and the channel stays the same.
+// the empty ones keep what they held, and the channel stays the same. `read`
+// is the programme as the editor loaded it: when someone else has changed it
+// since, nothing is written and the failure is a conflict (store/Conflict.h).
 store::Status changeProgramme(const QString &databasePath, qint32 programmeID,
-                              const ProgrammeRow &boxes);
+                              const ProgrammeRow &boxes, const ProgrammeRow &read);
 
 } // namespace programmes

@@ -147,7 +147,8 @@ void ProjectSelection::renameProject()
                                           QStringLiteral("Rename Quorvel Project"), entry->text);
     if (name.isEmpty())
         return;
-    if (auto renamed = projects::renameProject(state().connectionString, entry->id, name);
+    if (auto renamed =
+            projects::renameProject(state().connectionString, entry->id, name, entry->text);
         !renamed) {
         showFailure(store::naming(renamed.failure(), Project::table, entry->text));
         return;

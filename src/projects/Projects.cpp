@@ -1,5 +1,6 @@
 #include "projects/Projects.h"
 
+#include "store/Conflict.h"
 #include "store/Connection.h"
 #include "store/Gone.h"
 #include "store/Tables.h"
@@ -31,10 +32,18 @@ Status newProject(const QString &databasePath, const QString &name)
         });
 }
 
-Status renameProject(const QString &databasePath, qint32 projectID, const QString &name)
+Status renameProject(const QString &databasePath, qint32 projectID, const QString &name,
+                     const std::optional<QString> &read)
 {
     return store::write(databasePath, QStringLiteral("Could not rename the project"),
                         [&](Connection &db) -> Status {
+                            if (read) {
+                                if (auto same = store::requireUnchanged(
+                                        db, Project::table, Project::id, projectID,
+                                        {{Project::name, QStringLiteral("Name"), *read}}, *read);
+                                    !same)
+                                    return same;
+                            }
                             if (auto renamed = db.update(Project::table,
                                                          {{Project::name, store::typedText(name)}},
                                                          Project::id, projectID);

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // The store work of the project window. Each function opens its own
 // connection to the database at databasePath and closes it before returning.
 // One whose project another program deleted fails as gone (store/Gone.h).
@@ -17,7 +19,11 @@ store::Result<ListEntries> listProjects(const QString &databasePath);
 store::Status newProject(const QString &databasePath, const QString &name);
 
 // Gives the project this name, even if it is the name it already has.
-store::Status renameProject(const QString &databasePath, qint32 projectID, const QString &name);
+// `read`, when given, is the name the window showed: when someone else has
+// renamed the project since, nothing changes and the failure is a conflict
+// (store/Conflict.h).
+store::Status renameProject(const QString &databasePath, qint32 projectID, const QString &name,
+                            const std::optional<QString> &read = std::nullopt);
 
 // The project's name as stored; empty text for a name that holds no value.
 store::Result<QString> projectName(const QString &databasePath, qint32 projectID);

@@ -103,13 +103,33 @@ Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channe
         });
 }
 
-Status changeValue(const QString &databasePath, qint32 programmeID, int column, const QString &text)
+const store::ColumnNames &shownColumns()
 {
+    static const store::ColumnNames columns = [] {
+        store::ColumnNames stored;
+        for (const TableColumn &column : tableColumns) {
+            if (!column.stored.isEmpty())
+                stored.append(column.stored);
+        }
+        return stored;
+    }();
+    return columns;
+}
+
+Status changeValue(const QString &databasePath, const Programme &shown, int column,
+                   const QString &text)
+{
+    const qint32 programmeID = shown.programmeID;
     return store::write(
         databasePath, QStringLiteral("Could not store the change"), [&](Connection &db) -> Status {
             if (column < 0 || column >= ColumnCount || tableColumns[column].stored.isEmpty())
                 return db.failure(
                     QStringLiteral("The %1 column cannot be changed.").arg(columnTitle(column)));
+            if (auto same = store::requireUnchanged(db, Stored::table, Stored::id, programmeID,
+                                                    store::readValues(shown, shownColumns()),
+                                                    shown.programmeName);
+                !same)
+                return same;
             Programme row;
             setCellText(row, column, text);
             if (column == Episode) {
@@ -213,8 +233,7 @@ Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 channelI
 }
 
 Result<QList<Programme>> removeProgrammes(const QString &databasePath,
-                                          const QList<qint32> &programmeIDs,
-                                          const QList<Move> &moves)
+                                          const QList<Programme> &shown, const QList<Move> &moves)
 {
     return store::write(
         databasePath, QStringLiteral("Could not delete the programmes"),
@@ -229,16 +248,25 @@ Result<QList<Programme>> removeProgrammes(const QString &databasePath,
             if (!remove)
                 return remove.failure();
             QList<Programme> removed;
-            removed.reserve(programmeIDs.size());
-            for (qint32 id : programmeIDs) {
+            removed.reserve(shown.size());
+            for (const Programme &programme : shown) {
+                const qint32 id = programme.programmeID;
                 QSqlQuery &row = read.value();
                 row.bindValue(0, id);
                 if (auto looked = db.execute(row); !looked)
                     return looked.failure();
                 Programme was;
-                if (row.next())
+                const bool found = row.next();
+                if (found)
                     store::readRow(row, was);
                 row.finish();
+                if (!found)
+                    return store::naming(store::goneFailure(db, Stored::table), Stored::table,
+                                         programme.programmeName);
+                if (const auto changes = store::changedValues(programme, was, shownColumns());
+                    !changes.isEmpty())
+                    return store::conflictFailure(db, Stored::table, programme.programmeName,
+                                                  changes);
                 removed.append(was);
                 remove.value().bindValue(0, id);
                 if (auto done = db.execute(remove.value()); !done)

@@ -78,9 +78,15 @@ void setCellText(Programme &programme, int column, const QString &text);
 // The channel's programmes in the programme list's start order.
 store::Result<QList<Programme>> loadSchedule(const QString &databasePath, qint32 channelID);
 
-// Stores text in one column of one programme; null text leaves the column
-// without a value. End cannot be stored.
-store::Status changeValue(const QString &databasePath, qint32 programmeID, int column,
+// The stored columns the table shows: what a change compares with the row
+// as the window shows it, to refuse one over someone else's change.
+const store::ColumnNames &shownColumns();
+
+// Stores text in one column of the programme `shown` (as the window shows
+// it); null text leaves the column without a value. End cannot be stored.
+// When someone else changed the programme's shown columns since, nothing
+// is stored and the failure is a conflict (store/Conflict.h).
+store::Status changeValue(const QString &databasePath, const Programme &shown, int column,
                           const QString &text);
 
 // A programme's new start, as typed.
@@ -100,11 +106,12 @@ store::Result<QList<qint32>> addProgrammes(const QString &databasePath, qint32 c
                                            const QList<Programme> &programmes,
                                            const QList<Move> &moves = {});
 
-// Removes these programmes, all or nothing, and gives back each whole row as
-// it was, in the order of programmeIDs, for an undo to restore; and makes
-// the moves in the same transaction.
+// Removes these programmes (as the window shows them), all or nothing, and
+// gives back each whole row as it was, in the same order, for an undo to
+// restore; and makes the moves in the same transaction. A programme whose
+// shown columns someone else changed since is a conflict: nothing is removed.
 store::Result<QList<Programme>> removeProgrammes(const QString &databasePath,
-                                                 const QList<qint32> &programmeIDs,
+                                                 const QList<Programme> &shown,
                                                  const QList<Move> &moves = {});
 
 } // namespace schedule

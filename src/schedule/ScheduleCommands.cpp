@@ -3,9 +3,9 @@
 // A step that cannot be stored makes itself obsolete, so the stack drops it:
 // the store was rolled back and still holds what it held before the step.
 
-EditStep::EditStep(ScheduleView &view, qint32 channelID, qint32 programmeID, int column,
+EditStep::EditStep(ScheduleView &view, qint32 channelID, schedule::Programme shown, int column,
                    QString oldText, QString newText)
-    : m_view(view), m_channelID(channelID), m_programmeID(programmeID), m_column(column),
+    : m_view(view), m_channelID(channelID), m_shown(std::move(shown)), m_column(column),
       m_old(std::move(oldText)), m_new(std::move(newText))
 {
     setText(QStringLiteral("Edit %1").arg(schedule::columnTitle(column)));
@@ -13,23 +13,24 @@ EditStep::EditStep(ScheduleView &view, qint32 channelID, qint32 programmeID, int
 
 void EditStep::redo()
 {
-    write(m_new);
+    write(m_old, m_new);
 }
 
 void EditStep::undo()
 {
-    write(m_old);
+    write(m_new, m_old);
 }
 
-void EditStep::write(const QString &text)
+void EditStep::write(const QString &expected, const QString &text)
 {
-    if (auto done = schedule::changeValue(m_view.databasePath(), m_programmeID, m_column, text);
-        !done) {
+    schedule::Programme before = m_shown;
+    schedule::setCellText(before, m_column, expected);
+    if (auto done = schedule::changeValue(m_view.databasePath(), before, m_column, text); !done) {
         setObsolete(true);
         m_view.showStepFailure(done.failure());
         return;
     }
-    m_view.showEdit(m_channelID, m_programmeID, m_column, text);
+    m_view.showEdit(m_channelID, m_shown.programmeID, m_column, text);
 }
 
 RowsStep::RowsStep(ScheduleView &view, qint32 channelID, Kind kind, QList<schedule::Programme> rows,
@@ -56,15 +57,6 @@ void RowsStep::undo()
         add();
 }
 
-QList<qint32> RowsStep::ids() const
-{
-    QList<qint32> ids;
-    ids.reserve(m_rows.size());
-    for (const schedule::Programme &row : m_rows)
-        ids << row.programmeID;
-    return ids;
-}
-
 void RowsStep::add()
 {
     auto added = schedule::addProgrammes(m_view.databasePath(), m_channelID, m_rows, m_moves);
@@ -81,7 +73,7 @@ void RowsStep::add()
 
 void RowsStep::remove()
 {
-    auto removed = schedule::removeProgrammes(m_view.databasePath(), ids(), m_back);
+    auto removed = schedule::removeProgrammes(m_view.databasePath(), m_rows, m_back);
     if (!removed) {
         setObsolete(true);
         m_view.showStepFailure(removed.failure());

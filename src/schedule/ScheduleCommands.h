@@ -22,27 +22,33 @@ public:
 };
 
 // One cell's text. Undo writes back what the column held, no value included.
+// Each way the step expects the programme as it left it: a programme that
+// someone else changed in between is not written over, and the step is
+// dropped.
 class EditStep final : public QUndoCommand
 {
 public:
-    EditStep(ScheduleView &view, qint32 channelID, qint32 programmeID, int column, QString oldText,
-             QString newText);
+    // `shown` is the programme as the table showed it before the edit.
+    EditStep(ScheduleView &view, qint32 channelID, schedule::Programme shown, int column,
+             QString oldText, QString newText);
     void redo() override;
     void undo() override;
 
 private:
-    void write(const QString &text);
+    void write(const QString &expected, const QString &text);
 
     ScheduleView &m_view;
     qint32 m_channelID;
-    qint32 m_programmeID;
+    schedule::Programme m_shown;
     int m_column;
     QString m_old;
     QString m_new;
 };
 
 // Programmes added (insert, paste, repeat) or removed (delete), and the
-// opposite on undo. Rows keep their identifiers across undo and redo: a
+// opposite on undo. Removing expects the programmes as the table showed
+// them, or as the step added them: one that someone else changed in
+// between is not removed. Rows keep their identifiers across undo and redo: a
 // removed row comes back under its own identifier, and an undone addition
 // is added again under the identifiers it had, as long as no other row holds
 // them by then.
@@ -67,7 +73,6 @@ public:
 private:
     void add();
     void remove();
-    QList<qint32> ids() const;
 
     ScheduleView &m_view;
     qint32 m_channelID;

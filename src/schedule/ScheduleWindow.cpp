@@ -109,7 +109,11 @@ ScheduleWindow::ScheduleWindow(Navigation &nav, QWidget *parent) : AppWindow(nav
     connect(
         &m_model, &ScheduleModel::editRequested, this,
         [this](qint32 id, int column, const QString &oldText, const QString &newText) {
-            m_undo->push(new EditStep(*this, m_channelID, id, column, oldText, newText));
+            const QList<Programme> &shown = m_model.programmes();
+            const auto row = std::find_if(shown.begin(), shown.end(),
+                                          [id](const Programme &p) { return p.programmeID == id; });
+            if (row != shown.end())
+                m_undo->push(new EditStep(*this, m_channelID, *row, column, oldText, newText));
         },
         Qt::QueuedConnection);
     connect(m_gapMinutes, &QSpinBox::valueChanged, this, [this](int minutes) {
@@ -234,6 +238,14 @@ void ScheduleWindow::load()
 void ScheduleWindow::showAfresh(const store::Failure &)
 {
     fillChannels(m_channelID);
+}
+
+void ScheduleWindow::showAsNow(const store::Failure &)
+{
+    QList<qint32> selected;
+    for (const Programme &programme : selectedProgrammes())
+        selected.append(programme.programmeID);
+    showChange(m_channelID, selected);
 }
 
 void ScheduleWindow::fillChannels(qint32 shown)

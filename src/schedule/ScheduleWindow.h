@@ -60,6 +60,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     // The channels again, the one shown kept while it is still there.
     void showAfresh(const store::Failure &gone) override;
+    // The channel's programmes as stored now, the same ones selected.
+    void showAsNow(const store::Failure &conflict) override;
 
 private:
     void showGuideForOutput();

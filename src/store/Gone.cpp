@@ -5,8 +5,6 @@
 
 namespace store {
 
-namespace {
-
 QString rowKind(const QString &table)
 {
     if (table == tables::Project::table)
@@ -17,8 +15,6 @@ QString rowKind(const QString &table)
         return QStringLiteral("programme");
     return QStringLiteral("row");
 }
-
-} // namespace
 
 QString goneText(const QString &table, const QString &name)
 {

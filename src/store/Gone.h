@@ -13,6 +13,9 @@ namespace store {
 
 class Connection;
 
+// "project", "channel", "programme": what the user calls a row of table.
+QString rowKind(const QString &table);
+
 // What the user is told when such a row is gone: `table` says what kind of
 // row, `name` is the row as the window showed it, or empty when not known.
 QString goneText(const QString &table, const QString &name = QString());

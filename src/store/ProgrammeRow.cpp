@@ -76,6 +76,51 @@ const ColumnNames &editorColumns()
     return names;
 }
 
+ReadValues readValues(const ProgrammeRow &row, const ColumnNames &columns)
+{
+    // The schedule table's words, where it shows the column.
+    static const QList<std::pair<tables::Name, const char *>> titles = {
+        {Column::name, "Name"},
+        {Column::desc, "Synopsis"},
+        {Column::startDate, "Date"},
+        {Column::startTime, "Start"},
+        {Column::duration, "Duration"},
+        {Column::category, "Category"},
+        {Column::subTitle, "Sub-title"},
+        {Column::episode, "Episode"},
+        {Column::episodeSystem, "Episode numbering"},
+        {Column::xmltvStart, "Guide start"},
+        {Column::xmltvStop, "Guide stop"},
+        {Column::xmltvTyped, "Guide times"},
+        {Column::xmltvExtra, "Guide details"},
+    };
+    ReadValues values;
+    for (const tables::Name column : columns) {
+        QString title = column;
+        for (const auto &[name, said] : titles) {
+            if (name == column)
+                title = QString::fromLatin1(said);
+        }
+        const auto member = textMember<QString>(column);
+        values.append({column, title, member ? row.*member : QString()});
+    }
+    return values;
+}
+
+QList<ChangedValue> changedValues(const ProgrammeRow &read, const ProgrammeRow &now,
+                                  const ColumnNames &columns)
+{
+    const ReadValues before = readValues(read, columns);
+    const ReadValues after = readValues(now, columns);
+    QList<ChangedValue> changes;
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        // Null and empty text compare equal, as store::requireUnchanged has them.
+        if (before.at(i).text != after.at(i).text)
+            changes.append({before.at(i).title, before.at(i).text, after.at(i).text});
+    }
+    return changes;
+}
+
 QString columnList(const ColumnNames &columns)
 {
     QString list;

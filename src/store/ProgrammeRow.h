@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/Conflict.h"
 #include "store/Connection.h"
 #include "store/Tables.h"
 
@@ -86,6 +87,14 @@ using ColumnNames = QList<tables::Name>;
 const ColumnNames &programmeColumns();
 // The columns the programme editor shows and saves, in its order.
 const ColumnNames &editorColumns();
+
+// The row's values of `columns`, each titled as the user knows it: what a
+// window read, for store::requireUnchanged to compare with the row now.
+ReadValues readValues(const ProgrammeRow &row, const ColumnNames &columns);
+// The values of `columns` that differ between the row as a window read it
+// and as it is now.
+QList<ChangedValue> changedValues(const ProgrammeRow &read, const ProgrammeRow &now,
+                                  const ColumnNames &columns);
 
 // "a, b, c", for a SELECT.
 QString columnList(const ColumnNames &columns);

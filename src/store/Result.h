@@ -18,9 +18,14 @@ struct Failure
     // the row the command adds under (store/Gone.h); empty for any other
     // failure. A window that meets it shows afresh what the store holds.
     QString gone;
+    // The table whose row someone else changed since the window read it
+    // (store/Conflict.h); empty for any other failure. The window offers to
+    // show the row as it is now.
+    QString changed;
 
     QString text() const;
     bool isGone() const { return !gone.isEmpty(); }
+    bool isConflict() const { return !changed.isEmpty(); }
 };
 
 // A command's value, or the reason there is none.

@@ -1,5 +1,6 @@
 #include "widgets/AppWindow.h"
 
+#include "store/Gone.h"
 #include "store/Result.h"
 #include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
@@ -27,6 +28,15 @@ void AppWindow::showFailure(const store::Failure &failure)
 {
     if (!isVisible()) {
         carryFailure(failure);
+        return;
+    }
+    if (failure.isConflict()) {
+        const QString question =
+            failure.text() + QStringLiteral("\n\nShow the %1 as it is now? Your change is then "
+                                            "dropped.")
+                                 .arg(store::rowKind(failure.changed));
+        if (dialogs().confirm(this, question, QStringLiteral("Quorvel"), Dialogs::Icon::Warning))
+            showAsNow(failure);
         return;
     }
     if (failure.isGone() && !m_goneToTell) {
@@ -59,6 +69,11 @@ void AppWindow::carryFailure(const store::Failure &failure)
 }
 
 void AppWindow::showAfresh(const store::Failure &)
+{
+    load();
+}
+
+void AppWindow::showAsNow(const store::Failure &)
 {
     load();
 }

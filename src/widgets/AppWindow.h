@@ -45,6 +45,8 @@ protected:
     // filling its list again. The store rolled the command back, so the list
     // still shows what the store holds, and a refill would only meet the same
     // failure and report it a second time.
+    // A save over a row someone else changed (Failure::isConflict) says
+    // what they changed and offers to show the row as it is now.
     // The one exception is a failure whose row another program deleted (or
     // the row the command adds under; Failure::isGone): then the list is
     // what is out of date, so the window first shows afresh what the store
@@ -53,6 +55,10 @@ protected:
     // Shows what the store holds after `gone`: a list window fills its list
     // again (load()); an editor goes back to its list instead.
     virtual void showAfresh(const store::Failure &gone);
+    // Shows what the store holds after `conflict`, when the user asked to
+    // see it: a list window fills its list again (load()); an editor
+    // reloads its boxes, dropping what was typed.
+    virtual void showAsNow(const store::Failure &conflict);
     // Goes back to `up` because a row this window shows, or lists under, is
     // gone. The failure is told over the window the move ends in, once; a
     // window whose own parent turns out gone too moves on up without being

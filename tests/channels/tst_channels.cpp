@@ -65,7 +65,7 @@ private slots:
         TestDatabase db;
         const qint32 project = db.addProject(u"Coast"_qs), other = db.addProject(u"Inland"_qs);
         // A twin with the same name and addresses, in another project.
-        QVERIFY(channels::saveChannel(db.path(), 0, other, sample));
+        QVERIFY(channels::saveChannel(db.path(), 0, other, sample, {}));
         const qint32 edited = db.addChannel(other, u"Harbour"_qs, u"2"_qs);
         db.addTemplate(edited, u"Old, Line, 1"_qs);
         db.exec(u"CREATE TRIGGER refuse BEFORE INSERT ON TemplateData WHEN NEW.templateData = "
@@ -74,7 +74,9 @@ private slots:
 
         channels::Channel channel = sample;
         channel.templateLines = list;
-        const auto saved = channels::saveChannel(db.path(), edit ? edited : 0, project, channel);
+        const auto saved = channels::saveChannel(
+            db.path(), edit ? edited : 0, project, channel,
+            edit ? channels::loadChannel(db.path(), edited).value() : channels::Channel());
         if (list.contains(u"refused"_qs)) {
             QCOMPARE(saved.failure().action, u"Could not save the channel"_qs);
             QCOMPARE(wholeStore(db), store);
@@ -163,7 +165,7 @@ private slots:
     {
         Fixture f;
         const qint32 first = f.db.addChannel(f.project, sample.name, sample.number);
-        const qint32 second = channels::saveChannel(f.db.path(), 0, f.project, sample).value();
+        const qint32 second = channels::saveChannel(f.db.path(), 0, f.project, sample, {}).value();
         const auto before = wholeStore(f.db);
         f.open(WindowKind::ChannelSelection);
         f.clickEntry(f.channelList(), 1);

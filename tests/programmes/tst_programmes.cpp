@@ -1,3 +1,4 @@
+#include "programmes/Programmes.h"
 #include "projects/Projects.h"
 #include "support/WindowFixture.h"
 
@@ -227,6 +228,40 @@ private slots:
         QVERIFY(shown && shown->objectName() == u"projectSelection"_qs);
         QVERIFY(f.rows().isEmpty());
         QCOMPARE(f.state.currentProgrammeID, 0);
+    }
+
+    void editorSave_overAColleaguesChange_asksAndShowsTheirs()
+    {
+        ProgrammeFixture f;
+        const qint32 id = f.add(film);
+        AppWindow *editor = f.press(f.openList(), 0, "editProgramme");
+        // A colleague empties nothing but changes the start meanwhile.
+        QVERIFY(programmes::changeProgramme(
+            f.db.path(), id,
+            [] {
+                programmes::ProgrammeRow row;
+                row.startTime = u"22:00"_qs;
+                return row;
+            }(),
+            programmes::loadProgramme(f.db.path(), id).value()));
+        const QStringList theirs = f.rows();
+
+        f.box(editor, "programmeName")->setText(u"Mine"_qs);
+        f.dialogs.answerConfirm(false);
+        f.click(editor, "saveProgramme");
+        QVERIFY(f.dialogs.asked().last().text.contains(
+            u"Start: was \u201c21:00\u201d, now \u201c22:00\u201d"_qs));
+        QCOMPARE(f.rows(), theirs);
+        QCOMPARE(f.box(editor, "programmeName")->text(), u"Mine"_qs);
+
+        f.dialogs.answerConfirm(true);
+        f.click(editor, "saveProgramme");
+        QCOMPARE(f.openWindow(), editor);
+        QCOMPARE(f.box(editor, "programmeName")->text(), u" Film "_qs);
+        QCOMPARE(f.box(editor, "startTime")->text(), u"22:00"_qs);
+        f.click(editor, "saveProgramme");
+        QCOMPARE(f.rows(), theirs);
+        QCOMPARE(f.openWindow()->objectName(), u"programmeSelection"_qs);
     }
 
     void refusedSave_writesNothing_andTheRetryStillCopies()

@@ -137,17 +137,20 @@ private slots:
         StubView view;
         view.path = db.path();
         std::unique_ptr<QUndoCommand> command;
-        if (column >= 0)
-            command = std::make_unique<EditStep>(view, channel, row, column, from, to);
-        else if (row == 0)
+        const QList<Programme> shown = schedule::loadSchedule(db.path(), channel).value();
+        if (column >= 0) {
+            const auto edited = std::find_if(shown.begin(), shown.end(), [row](const Programme &p) {
+                return p.programmeID == row;
+            });
+            QVERIFY(edited != shown.end());
+            command = std::make_unique<EditStep>(view, channel, *edited, column, from, to);
+        } else if (row == 0)
             command = std::make_unique<RowsStep>(
                 view, channel, RowsStep::Kind::Add,
                 programmeList({u"2024-01-02|06:00|30|A"_qs, u"2024-01-02|06:30||<null>|| "_qs}),
                 u""_qs);
         else {
-            auto loaded = schedule::loadSchedule(db.path(), channel);
-            QVERIFY(loaded);
-            QList<Programme> rows = loaded.value();
+            QList<Programme> rows = shown;
             rows.removeIf([row](const Programme &p) { return p.programmeID == row; });
             command =
                 std::make_unique<RowsStep>(view, channel, RowsStep::Kind::Remove, rows, u""_qs);

@@ -126,19 +126,27 @@ private slots:
             schedule::Programme added;
             added.startDate = u"2024-05-09"_qs;
             const auto ids = schedule::addProgrammes(db, 1, {added});
-            return schedule::loadSchedule(db, 1).ok() &&
-                   schedule::changeValue(db, 1, schedule::Name, u"Renamed"_qs).ok() && ids.ok() &&
-                   schedule::removeProgrammes(db, ids.value()).ok();
+            const auto shown = schedule::loadSchedule(db, 1);
+            if (!ids || !shown)
+                return false;
+            added.programmeID = ids.value().at(0);
+            return schedule::changeValue(db, shown.value().at(0), schedule::Name, u"Renamed"_qs)
+                       .ok() &&
+                   schedule::removeProgrammes(db, {added}).ok();
         });
         QTest::newRow("programme, channel and project commands")
             << Operation([](const QString &db, const QString &) {
                    return programmes::loadProgramme(db, 1).ok() &&
                           programmes::addProgramme(db, 1, namedProgramme(u"New"_qs)).ok() &&
-                          programmes::changeProgramme(db, 1, namedProgramme(u"Changed"_qs)).ok() &&
+                          programmes::changeProgramme(db, 1, namedProgramme(u"Changed"_qs),
+                                                      programmes::loadProgramme(db, 1).value())
+                              .ok() &&
                           programmes::deleteProgramme(db, 2).ok() &&
                           channels::loadChannel(db, 1).ok() &&
-                          channels::saveChannel(db, 1, 1, {u"Renamed"_qs}).ok() &&
-                          channels::saveChannel(db, 0, 1, {u"Added"_qs}).ok() &&
+                          channels::saveChannel(db, 1, 1, {u"Renamed"_qs},
+                                                channels::loadChannel(db, 1).value())
+                              .ok() &&
+                          channels::saveChannel(db, 0, 1, {u"Added"_qs}, {}).ok() &&
                           channels::deleteChannel(db, 2).ok() &&
                           projects::newProject(db, u"Another"_qs).ok() &&
                           projects::renameProject(db, 1, u"Renamed"_qs).ok() &&

@@ -157,7 +157,7 @@ private slots:
         const QString nul = u"Before"_qs + QChar(0) + u"after"_qs;
         channels::Channel channel{u"Channel"_qs};
         channel.templateLines = {nul};
-        const auto saved = channels::saveChannel(database, 0, project, channel);
+        const auto saved = channels::saveChannel(database, 0, project, channel, {});
         for (const Status &refused :
              {projects::newProject(database, nul), projects::renameProject(database, project, nul),
               saved ? store::success() : Status(saved.failure())})

@@ -549,6 +549,7 @@ private slots:
         TestDatabase db;
         const qint32 programme =
             db.addProgramme(db.addChannel(db.addProject(u"P"_qs), u"C"_qs), u"A"_qs);
+        const auto read = programmes::loadProgramme(db.path(), programme).value();
         // Another program holds a write transaction for a second, then commits.
         std::promise<void> holding;
         std::thread other([&] {
@@ -567,7 +568,7 @@ private slots:
         waited.start();
         // A command that reads before it writes, as most do.
         const Status saved =
-            programmes::changeProgramme(db.path(), programme, namedProgramme(u"B"_qs));
+            programmes::changeProgramme(db.path(), programme, namedProgramme(u"B"_qs), read);
         const qint64 ms = waited.elapsed();
         other.join();
         QVERIFY2(saved.ok(), qPrintable(saved.ok() ? QString() : saved.failure().text()));
@@ -630,15 +631,18 @@ private slots:
         row("list channels", project, Project::table,
             [](auto &db, auto &) { return status(channels::listChannels(db, 1)); });
         row("add channel", project, Project::table,
-            [=](auto &db, auto &) { return status(channels::saveChannel(db, 0, 1, edited)); });
+            [=](auto &db, auto &) { return status(channels::saveChannel(db, 0, 1, edited, {})); });
         row("save channel", channel, Channel::table,
-            [=](auto &db, auto &) { return status(channels::saveChannel(db, 1, 1, edited)); });
+            [=](auto &db, auto &) { return status(channels::saveChannel(db, 1, 1, edited, {})); });
         row("load programme", programme, Programme::table,
             [](auto &db, auto &) { return status(programmes::loadProgramme(db, 2)); });
         row("change programme, every box empty", programme, Programme::table,
-            [](auto &db, auto &) { return programmes::changeProgramme(db, 2, {}); });
+            [](auto &db, auto &) { return programmes::changeProgramme(db, 2, {}, {}); });
         row("schedule delete, one of two gone", programme, Programme::table, [](auto &db, auto &) {
-            return status(schedule::removeProgrammes(db, {1, 2}));
+            // The first as the table shows it; the second as it showed it before.
+            QList<schedule::Programme> shown = schedule::loadSchedule(db, 1).value();
+            shown.append(schedule::Programme{2});
+            return status(schedule::removeProgrammes(db, shown));
         });
         row("xmltv import", project, Project::table, [](auto &db, auto &) {
             return status(

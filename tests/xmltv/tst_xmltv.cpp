@@ -520,7 +520,11 @@ private slots:
         const qint32 first = db.addProgramme(channel, u"Drama"_qs, u"2024-03-01"_qs, u"20:00"_qs);
         const qint32 second = db.addProgramme(channel, u"Drama"_qs, u"2024-03-02"_qs, u"20:00"_qs);
         const auto edit = [&](qint32 programme, int column, const QString &text) {
-            return schedule::changeValue(db.path(), programme, column, text).ok();
+            const auto shown = schedule::loadSchedule(db.path(), channel).value();
+            const auto row = std::find_if(shown.begin(), shown.end(), [&](const auto &p) {
+                return p.programmeID == programme;
+            });
+            return row != shown.end() && schedule::changeValue(db.path(), *row, column, text).ok();
         };
         QVERIFY(edit(first, schedule::SubTitle, u"Part 1 & 2"_qs));
         QVERIFY(edit(first, schedule::Episode, u"0.1."_qs));

@@ -1,0 +1,232 @@
+#include "channels/Channels.h"
+#include "programmes/Programmes.h"
+#include "projects/Projects.h"
+#include "schedule/Schedule.h"
+#include "schedule/ScheduleCommands.h"
+#include "support/TestDatabase.h"
+
+#include <QTest>
+#include <QUndoStack>
+
+#include <functional>
+#include <optional>
+
+using store::Status;
+
+namespace {
+
+// Each editor's view of the database: what a window read, and its save.
+struct Editor
+{
+    std::function<void()> read;
+    std::function<Status(const QString &typed)> save;
+};
+using MakeEditor = std::function<Editor(const QString &db)>;
+
+template<typename T> Status status(const store::Result<T> &result)
+{
+    return result ? store::success() : Status(result.failure());
+}
+
+schedule::Programme shownProgramme(const QString &db, qint32 channel, qint32 programme)
+{
+    for (const schedule::Programme &row : schedule::loadSchedule(db, channel).value()) {
+        if (row.programmeID == programme)
+            return row;
+    }
+    return {};
+}
+
+QList<QList<QVariantList>> wholeStore(TestDatabase &db)
+{
+    return {db.rows(u"SELECT * FROM ProjectData ORDER BY projectID"_qs),
+            db.rows(u"SELECT channelID, channelName, channelNumber FROM ChannelData ORDER BY 1"_qs),
+            db.rows(u"SELECT channelID, templateData FROM TemplateData ORDER BY rowid"_qs),
+            db.rows(u"SELECT programmeID, programmeName, programmeDesc, startTime FROM "
+                    "ProgrammeData ORDER BY 1"_qs)};
+}
+
+// A ScheduleView that only notes what the undo steps tell it.
+struct NotedView : ScheduleView
+{
+    QString path;
+    std::optional<store::Failure> failure;
+    QString databasePath() const override { return path; }
+    void showChange(qint32, const QList<qint32> &) override {}
+    void showEdit(qint32, qint32, int, const QString &) override {}
+    void showStepFailure(const store::Failure &f) override { failure = f; }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(MakeEditor)
+
+// Two editors with the same project open, as two programs on one database
+// are: each command runs on its own connection, as a second program's would.
+class TestConflicts : public QObject
+{
+    Q_OBJECT
+
+    TestDatabase m_db;
+    qint32 m_project = 0, m_channel = 0, m_first = 0, m_second = 0;
+
+private slots:
+    void init()
+    {
+        m_db.exec(u"DELETE FROM ProgrammeData"_qs);
+        m_db.exec(u"DELETE FROM TemplateData"_qs);
+        m_db.exec(u"DELETE FROM ChannelData"_qs);
+        m_db.exec(u"DELETE FROM ProjectData"_qs);
+        m_project = m_db.addProject(u"Listings"_qs);
+        m_channel = m_db.addChannel(m_project, u"Town TV"_qs, u"1"_qs);
+        m_db.addTemplate(m_channel, u"T, News, 1"_qs);
+        m_first = m_db.addProgramme(m_channel, u"News"_qs, u"2024-05-01"_qs, u"06:00"_qs);
+        m_second = m_db.addProgramme(m_channel, u"Weather"_qs, u"2024-05-01"_qs, u"06:30"_qs);
+    }
+
+    void differentRows_bothSavesLand()
+    {
+        const QString db = m_db.path();
+        const auto table = shownProgramme(db, m_channel, m_second);
+        const auto editor = programmes::loadProgramme(db, m_first).value();
+        QVERIFY(programmes::changeProgramme(db, m_first, namedProgramme(u"Early News"_qs), editor));
+        QVERIFY(schedule::changeValue(db, table, schedule::Synopsis, u"Rain"_qs));
+        QCOMPARE(m_db.texts(u"SELECT programmeName || '|' || coalesce(programmeDesc, '') FROM "
+                            "ProgrammeData ORDER BY programmeID"_qs),
+                 (QStringList{u"Early News|"_qs, u"Weather|Rain"_qs}));
+    }
+
+    void sameRow_secondSaveIsRefusedAndChangesNothing_data()
+    {
+        QTest::addColumn<MakeEditor>("editor");
+        QTest::addColumn<QStringList>("said");
+        const auto row = [](const char *name, QStringList said, MakeEditor editor) {
+            QTest::newRow(name) << std::move(editor) << std::move(said);
+        };
+        // m_ members are set by init(), after the data function ran.
+        row("programme editor", {u"Name: was \u201cNews\u201d, now \u201cA\u201d"_qs},
+            [this](const QString &db) {
+                auto read = std::make_shared<programmes::ProgrammeRow>();
+                return Editor{[=] { *read = programmes::loadProgramme(db, m_first).value(); },
+                              [=](const QString &typed) {
+                                  return programmes::changeProgramme(db, m_first,
+                                                                     namedProgramme(typed), *read);
+                              }};
+            });
+        row("channel editor", {u"Name: was \u201cTown TV\u201d, now \u201cA\u201d"_qs},
+            [this](const QString &db) {
+                auto read = std::make_shared<channels::Channel>();
+                return Editor{[=] { *read = channels::loadChannel(db, m_channel).value(); },
+                              [=](const QString &typed) {
+                                  channels::Channel typedIn = *read;
+                                  typedIn.name = typed;
+                                  return status(channels::saveChannel(db, m_channel, m_project,
+                                                                      typedIn, *read));
+                              }};
+            });
+        row("channel editor, template lines",
+            {u"Template lines: was \u201cT, News, 1\u201d, now \u201cA\u201d"_qs},
+            [this](const QString &db) {
+                auto read = std::make_shared<channels::Channel>();
+                return Editor{[=] { *read = channels::loadChannel(db, m_channel).value(); },
+                              [=](const QString &typed) {
+                                  channels::Channel typedIn = *read;
+                                  typedIn.templateLines = {typed};
+                                  return status(channels::saveChannel(db, m_channel, m_project,
+                                                                      typedIn, *read));
+                              }};
+            });
+        row("project rename", {u"Name: was \u201cListings\u201d, now \u201cA\u201d"_qs},
+            [this](const QString &db) {
+                auto read = std::make_shared<QString>();
+                return Editor{[=] { *read = projects::projectName(db, m_project).value(); },
+                              [=](const QString &typed) {
+                                  return projects::renameProject(db, m_project, typed, *read);
+                              }};
+            });
+        row("schedule cell", {u"Synopsis: was (no value), now \u201cA\u201d"_qs},
+            [this](const QString &db) {
+                auto read = std::make_shared<schedule::Programme>();
+                return Editor{[=] { *read = shownProgramme(db, m_channel, m_first); },
+                              [=](const QString &typed) {
+                                  return schedule::changeValue(db, *read, schedule::Synopsis,
+                                                               typed);
+                              }};
+            });
+    }
+
+    void sameRow_secondSaveIsRefusedAndChangesNothing()
+    {
+        QFETCH(MakeEditor, editor);
+        QFETCH(QStringList, said);
+        Editor first = editor(m_db.path()), second = editor(m_db.path());
+        first.read();
+        second.read();
+        QVERIFY(first.save(u"A"_qs));
+        const auto afterFirst = wholeStore(m_db);
+
+        const Status refused = second.save(u"B"_qs);
+        QVERIFY(!refused);
+        QVERIFY(refused.failure().isConflict());
+        QVERIFY(!refused.failure().isGone());
+        for (const QString &words : said)
+            QVERIFY2(refused.failure().text().contains(words),
+                     qPrintable(refused.failure().text()));
+        QCOMPARE(wholeStore(m_db), afterFirst);
+
+        // Having seen the change, the second editor may make theirs.
+        second.read();
+        QVERIFY(second.save(u"B"_qs));
+    }
+
+    void scheduleDelete_ofAChangedOrGoneRow_removesNothing()
+    {
+        const QString db = m_db.path();
+        const auto shown = schedule::loadSchedule(db, m_channel).value();
+        QVERIFY(programmes::changeProgramme(db, m_second, namedProgramme(u"Forecast"_qs),
+                                            programmes::loadProgramme(db, m_second).value()));
+        const auto changed = schedule::removeProgrammes(db, shown);
+        QVERIFY(!changed && changed.failure().isConflict());
+        QVERIFY2(
+            changed.failure().text().contains(u"\u201cWeather\u201d, now \u201cForecast\u201d"_qs),
+            qPrintable(changed.failure().text()));
+
+        m_db.exec(u"DELETE FROM ProgrammeData WHERE programmeID = ?"_qs, {m_second});
+        const auto gone = schedule::removeProgrammes(db, shown);
+        QVERIFY(!gone && gone.failure().isGone());
+        QCOMPARE(m_db.value(u"SELECT count(*) FROM ProgrammeData"_qs).toInt(), 1);
+    }
+
+    void scheduleUndo_overAColleaguesChange_isRefusedAndDropped()
+    {
+        NotedView view;
+        view.path = m_db.path();
+        QUndoStack stack;
+        const schedule::Programme shown = shownProgramme(view.path, m_channel, m_first);
+        stack.push(new EditStep(view, m_channel, shown, schedule::Name, u"News"_qs, u"Mine"_qs));
+        stack.push(new EditStep(view, m_channel, shownProgramme(view.path, m_channel, m_first),
+                                schedule::Synopsis, QString(), u"Also mine"_qs));
+        QVERIFY(!view.failure);
+        // Undoing one's own steps in turn works over one's own changes.
+        stack.undo();
+        QVERIFY(!view.failure);
+        QCOMPARE(m_db.value(u"SELECT programmeDesc FROM ProgrammeData WHERE programmeID = ?"_qs,
+                            {m_first})
+                     .toString(),
+                 QString());
+
+        // A colleague renames it: the undo would overwrite their name.
+        QVERIFY(programmes::changeProgramme(view.path, m_first, namedProgramme(u"Theirs"_qs),
+                                            programmes::loadProgramme(view.path, m_first).value()));
+        stack.undo();
+        QVERIFY(view.failure && view.failure->isConflict());
+        QCOMPARE(m_db.value(u"SELECT programmeName FROM ProgrammeData WHERE programmeID = ?"_qs,
+                            {m_first})
+                     .toString(),
+                 u"Theirs"_qs);
+        QCOMPARE(stack.count(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConflicts)
+#include "tst_conflicts.moc"
