@@ -74,234 +74,229 @@ class GridWindowTest : public QObject
 
 private slots:
     void cleanup() { WindowFixture::closeAll(); }
-    void showsTheTablesDayAndMovesIt();
-    void click_selectsRowSwitchingChannel();
-    void keyboard_movesBetweenBlocksAndAnnounces();
-    void enterAndDoubleClick_editInTableAndUndoShowsInGrid();
-    void exportImage_writesPngOfGivenWidthOrSvg();
-    void selectionOutlinedAndPrintPreviewWithoutWaiting();
+
+    void showsTheTablesDayAndMovesIt()
+    {
+        GridFixture f;
+        ScheduleWindow *w = f.openGuide();
+        QVERIFY(w);
+        QCOMPARE(w->grid()->day(), QDate(2024, 6, 10));
+        const grid::Layout &layout = w->grid()->view()->dayLayout();
+        QCOMPARE(layout.channels.size(), 3);
+        QCOMPARE(layout.blocks.size(), 3);
+        // A programme stored later shows once the store has it.
+        WindowFixture::control<QTabWidget>(w, "scheduleTabs")->setCurrentIndex(0);
+        f.add(f.other, u"2024-06-10|20:00|30|Late Show|Comedy"_qs);
+        w->showGuide();
+        QCOMPARE(w->grid()->view()->dayLayout().blocks.size(), 3);
+        w->grid()->setDay(QDate(2024, 6, 11));
+        QCOMPARE(w->grid()->view()->dayLayout().blocks.size(), 0);
+        w->grid()->setDay(QDate(2024, 6, 10));
+        QCOMPARE(w->grid()->view()->dayLayout().blocks.size(), 4);
+        // Ctrl+PageDown and Ctrl+PageUp move the day, the day field with it.
+        w->grid()->view()->setFocus();
+        QTest::keyClick(w->grid()->view(), Qt::Key_PageDown, Qt::ControlModifier);
+        QCOMPARE(w->grid()->day(), QDate(2024, 6, 11));
+        QTest::keyClick(w->grid()->view(), Qt::Key_PageUp, Qt::ControlModifier);
+        QTest::keyClick(w->grid()->view(), Qt::Key_PageUp, Qt::ControlModifier);
+        QCOMPARE(w->grid()->day(), QDate(2024, 6, 9));
+        auto *dayBox = WindowFixture::control<QDateEdit>(w, "guideDay");
+        QCOMPARE(dayBox->date(), QDate(2024, 6, 9));
+        // The Day box takes a typed date, and opens its calendar from the keyboard.
+        dayBox->setFocus();
+        dayBox->selectAll();
+        QTest::keyClicks(dayBox, u"2024-06-12"_qs);
+        QTest::keyClick(dayBox, Qt::Key_Return);
+        QCOMPARE(w->grid()->day(), QDate(2024, 6, 12));
+        for (const auto &[key, modifiers] :
+             {std::pair{Qt::Key_F4, Qt::NoModifier}, std::pair{Qt::Key_Down, Qt::AltModifier}}) {
+            QTest::keyClick(dayBox, key, modifiers);
+            QTRY_VERIFY(dayBox->calendarWidget()->isVisible());
+            dayBox->calendarWidget()->window()->close();
+        }
+        // Ctrl+Tab leaves the Day box for the table.
+        QTest::keyClick(dayBox, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(WindowFixture::control<QTabWidget>(w, "scheduleTabs")->currentIndex(), 0);
+    }
+
+    void click_selectsRowSwitchingChannel()
+    {
+        GridFixture f;
+        ScheduleWindow *w = f.openGuide();
+        QVERIFY(w);
+        GridView *view = w->grid()->view();
+        GridFixture::clickBlock(view, f.match);
+        QCOMPARE(w->channelID(), f.three);
+        QCOMPARE(GridFixture::currentName(w), u"The Match"_qs);
+        GridFixture::clickBlock(view, f.film);
+        QCOMPARE(w->channelID(), f.channel);
+        QCOMPARE(GridFixture::currentName(w), u"Big Film"_qs);
+        QCOMPARE(GridFixture::table(w)->selectionModel()->selectedRows().size(), 1);
+        // A click that brings the focus from the table lands where it points.
+        GridFixture::table(w)->setFocus();
+        view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+        const int match = view->dayLayout().blockOf(f.match);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->blockRect(match).center());
+        QCOMPARE(GridFixture::currentName(w), u"The Match"_qs);
+        GridFixture::clickBlock(view, f.film);
+        QCOMPARE(GridFixture::currentName(w), u"Big Film"_qs);
+
+        // A click on the empty channel between chooses nothing.
+        const QRect film = view->blockRect(view->dayLayout().blockOf(f.film));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          QPoint(film.center().x(), film.center().y() + film.height()));
+        QCOMPARE(w->channelID(), f.channel);
+        QCOMPARE(GridFixture::currentName(w), u"Big Film"_qs);
+    }
+
+    void keyboard_movesBetweenBlocksAndAnnounces()
+    {
+        GridFixture f;
+        ScheduleWindow *w = f.openGuide();
+        QVERIFY(w);
+        GridView *view = w->grid()->view();
+        QVERIFY(view->hasFocus());
+        announced.clear();
+        // Events go out only where the platform has a bridge to assistive
+        // technology; the offscreen platform of the tests has none.
+        QAccessible::installUpdateHandler(recordFocus);
+        const auto restore = qScopeGuard([] { QAccessible::installUpdateHandler(nullptr); });
+
+        view->setCurrentBlock(view->dayLayout().blockOf(f.news));
+        // Right twice: the last of its channel stays; Down skips the empty channel
+        // to the nearest block below.
+        const QList<std::pair<Qt::Key, QString>> moves = {{Qt::Key_Right, u"Big Film"_qs},
+                                                          {Qt::Key_Right, u"Big Film"_qs},
+                                                          {Qt::Key_Down, u"The Match"_qs},
+                                                          {Qt::Key_Up, u"Big Film"_qs},
+                                                          {Qt::Key_Left, u"Evening News"_qs}};
+        for (const auto &[key, name] : moves) {
+            QTest::keyClick(view, key);
+            QCOMPARE(GridFixture::currentName(w), name);
+            if (key == Qt::Key_Down)
+                QCOMPARE(w->channelID(), f.three);
+        }
+        if (QAccessible::isActive()) {
+            QCOMPARE(announced.constLast(), u"Evening News, Town TV, 18:00 to 18:30, News"_qs);
+            QVERIFY(announced.contains(u"The Match, Town Sport, 19:00 to 20:30, Sport"_qs));
+        }
+
+        QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(view);
+        QVERIFY(grid);
+        QCOMPARE(grid->childCount(), 3);
+        QCOMPARE(grid->focusChild()->text(QAccessible::Name),
+                 u"Evening News, Town TV, 18:00 to 18:30, News"_qs);
+        QVERIFY(grid->focusChild()->state().focused);
+    }
+
+    void enterAndDoubleClick_editInTableAndUndoShowsInGrid()
+    {
+        GridFixture f;
+        ScheduleWindow *w = f.openGuide();
+        QVERIFY(w);
+        GridView *view = w->grid()->view();
+        auto *tabs = WindowFixture::control<QTabWidget>(w, "scheduleTabs");
+        view->setCurrentBlock(view->dayLayout().blockOf(f.match));
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(tabs->currentWidget(), GridFixture::table(w));
+        QVERIFY(GridFixture::editor());
+        QCOMPARE(GridFixture::editor()->text(), u"The Match"_qs);
+        QCOMPARE(GridFixture::table(w)->currentIndex().column(), int(schedule::Name));
+        QTest::keyClick(GridFixture::editor(), Qt::Key_Escape);
+
+        w->showGuide();
+        GridFixture::clickBlock(view, f.news, true);
+        QCOMPARE(tabs->currentWidget(), GridFixture::table(w));
+        QLineEdit *editor = GridFixture::editor();
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), u"Evening News"_qs);
+        editor->selectAll();
+        QTest::keyClicks(editor, u"Late News"_qs);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(w->undoStack()->index(), 1);
+
+        // A change undone while the Guide is in view shows there at once.
+        w->showGuide();
+        const auto name = [view, &f] {
+            return view->dayLayout().blocks.value(view->dayLayout().blockOf(f.news)).name;
+        };
+        QCOMPARE(name(), u"Late News"_qs);
+        w->undoStack()->undo();
+        QCOMPARE(name(), u"Evening News"_qs);
+    }
+
+    void exportImage_writesPngOfGivenWidthOrSvg()
+    {
+        GridFixture f;
+        ScheduleWindow *w = f.openGuide();
+        QVERIFY(w);
+        const QString path = f.db.directory() + u"/day"_qs;
+        f.dialogs.answerSaveAs(path);
+        f.dialogs.answerPrompt(u"1200"_qs);
+        WindowFixture::control<QAction>(w, "exportGuideImage")->trigger();
+        QCOMPARE(f.dialogs.asked().first().fileKind, Dialogs::FileKind::GuideImage);
+        QCOMPARE(f.dialogs.asked().first().defaultAnswer, u"Town Listings 2024-06-10.png"_qs);
+        QCOMPARE(f.dialogs.asked().at(1).defaultAnswer, u"4000"_qs);
+        const QImage image(path + u".png"_qs, "png");
+        QCOMPARE(image.width(), 1200);
+        QVERIFY(image.height() > 60);
+
+        // A width that is no number is said so, and nothing is written.
+        f.dialogs.answerSaveAs(f.db.directory() + u"/wide.png"_qs);
+        f.dialogs.answerPrompt(u"wide"_qs);
+        f.dialogs.expectError();
+        WindowFixture::control<QAction>(w, "exportGuideImage")->trigger();
+        QVERIFY(!QFile::exists(f.db.directory() + u"/wide.png"_qs));
+
+        // A drawing asks for no width.
+        f.dialogs.answerSaveAs(path + u".svg"_qs);
+        WindowFixture::control<QAction>(w, "exportGuideImage")->trigger();
+        QFile file(path + u".svg"_qs);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("The Match"));
+
+        // The day the Guide shows is the day written, whatever the table's row.
+        QTest::keyClick(w->grid()->view(), Qt::Key_PageDown, Qt::ControlModifier);
+        f.dialogs.answerSaveAs(path + u".next.svg"_qs);
+        WindowFixture::control<QAction>(w, "exportGuideImage")->trigger();
+        QCOMPARE(w->grid()->day(), QDate(2024, 6, 11));
+        QFile next(path + u".next.svg"_qs);
+        QVERIFY(next.open(QIODevice::ReadOnly));
+        QVERIFY(!next.readAll().contains("The Match"));
+    }
+
+    void selectionOutlinedAndPrintPreviewWithoutWaiting()
+    {
+        GridFixture f;
+        ScheduleWindow *w = f.openGuide();
+        QVERIFY(w);
+        // The row chosen in the table is outlined in the grid.
+        GridFixture::table(w)->selectRow(1);
+        const QImage before = w->grid()->view()->viewport()->grab().toImage();
+        GridFixture::table(w)->selectRow(0);
+        QVERIFY(before != w->grid()->view()->viewport()->grab().toImage());
+
+        // The painted legend is there for a screen reader too.
+        GridView *view = w->grid()->view();
+        QVERIFY(
+            view->accessibleDescription().startsWith(u"Colours: News and current affairs; "_qs));
+        // A block's tooltip tells the whole programme, its channel included.
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        const QPoint at = view->blockRect(view->dayLayout().blockOf(f.match)).center();
+        QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view->viewport(), &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(
+            QToolTip::text().contains(u"The Match</b><br>Town Sport<br>19:00 to 20:30<br>Sport"_qs),
+            qPrintable(QToolTip::text()));
+
+        WindowFixture::control<QAction>(w, "printGuide")->trigger();
+        auto *preview = w->findChild<QPrintPreviewDialog *>(u"guidePrintPreview"_qs);
+        QVERIFY(preview && preview->isVisible());
+        preview->reject();
+        QTRY_VERIFY(!w->findChild<QPrintPreviewDialog *>(u"guidePrintPreview"_qs));
+    }
 };
-
-void GridWindowTest::showsTheTablesDayAndMovesIt()
-{
-    GridFixture f;
-    ScheduleWindow *w = f.openGuide();
-    QVERIFY(w);
-    QCOMPARE(w->grid()->day(), QDate(2024, 6, 10));
-    const grid::Layout &layout = w->grid()->view()->dayLayout();
-    QCOMPARE(layout.channels.size(), 3);
-    QCOMPARE(layout.blocks.size(), 3);
-    // A programme stored later shows once the store has it.
-    WindowFixture::control<QTabWidget>(w, "scheduleTabs")->setCurrentIndex(0);
-    f.add(f.other, u"2024-06-10|20:00|30|Late Show|Comedy"_qs);
-    w->showGuide();
-    QCOMPARE(w->grid()->view()->dayLayout().blocks.size(), 3);
-    w->grid()->setDay(QDate(2024, 6, 11));
-    QCOMPARE(w->grid()->view()->dayLayout().blocks.size(), 0);
-    w->grid()->setDay(QDate(2024, 6, 10));
-    QCOMPARE(w->grid()->view()->dayLayout().blocks.size(), 4);
-    // Ctrl+PageDown and Ctrl+PageUp move the day, the day field with it.
-    w->grid()->view()->setFocus();
-    QTest::keyClick(w->grid()->view(), Qt::Key_PageDown, Qt::ControlModifier);
-    QCOMPARE(w->grid()->day(), QDate(2024, 6, 11));
-    QTest::keyClick(w->grid()->view(), Qt::Key_PageUp, Qt::ControlModifier);
-    QTest::keyClick(w->grid()->view(), Qt::Key_PageUp, Qt::ControlModifier);
-    QCOMPARE(w->grid()->day(), QDate(2024, 6, 9));
-    auto *dayBox = WindowFixture::control<QDateEdit>(w, "guideDay");
-    QCOMPARE(dayBox->date(), QDate(2024, 6, 9));
-    // The Day box takes a typed date, and opens its calendar from the keyboard.
-    dayBox->setFocus();
-    dayBox->selectAll();
-    QTest::keyClicks(dayBox, u"2024-06-12"_qs);
-    QTest::keyClick(dayBox, Qt::Key_Return);
-    QCOMPARE(w->grid()->day(), QDate(2024, 6, 12));
-    for (const auto &[key, modifiers] :
-         {std::pair{Qt::Key_F4, Qt::NoModifier}, std::pair{Qt::Key_Down, Qt::AltModifier}}) {
-        QTest::keyClick(dayBox, key, modifiers);
-        QTRY_VERIFY(dayBox->calendarWidget()->isVisible());
-        dayBox->calendarWidget()->window()->close();
-    }
-    // Ctrl+Tab leaves the Day box for the table.
-    QTest::keyClick(dayBox, Qt::Key_Tab, Qt::ControlModifier);
-    QCOMPARE(WindowFixture::control<QTabWidget>(w, "scheduleTabs")->currentIndex(), 0);
-}
-
-void GridWindowTest::click_selectsRowSwitchingChannel()
-{
-    GridFixture f;
-    ScheduleWindow *w = f.openGuide();
-    QVERIFY(w);
-    GridView *view = w->grid()->view();
-    GridFixture::clickBlock(view, f.match);
-    QCOMPARE(w->channelID(), f.three);
-    QCOMPARE(GridFixture::currentName(w), u"The Match"_qs);
-    GridFixture::clickBlock(view, f.film);
-    QCOMPARE(w->channelID(), f.channel);
-    QCOMPARE(GridFixture::currentName(w), u"Big Film"_qs);
-    QCOMPARE(GridFixture::table(w)->selectionModel()->selectedRows().size(), 1);
-    // A click that brings the focus from the table lands where it points.
-    GridFixture::table(w)->setFocus();
-    view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
-    const int match = view->dayLayout().blockOf(f.match);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->blockRect(match).center());
-    QCOMPARE(GridFixture::currentName(w), u"The Match"_qs);
-    GridFixture::clickBlock(view, f.film);
-    QCOMPARE(GridFixture::currentName(w), u"Big Film"_qs);
-
-    // A click on the empty channel between chooses nothing.
-    const QRect film = view->blockRect(view->dayLayout().blockOf(f.film));
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                      QPoint(film.center().x(), film.center().y() + film.height()));
-    QCOMPARE(w->channelID(), f.channel);
-    QCOMPARE(GridFixture::currentName(w), u"Big Film"_qs);
-}
-
-void GridWindowTest::keyboard_movesBetweenBlocksAndAnnounces()
-{
-    GridFixture f;
-    ScheduleWindow *w = f.openGuide();
-    QVERIFY(w);
-    GridView *view = w->grid()->view();
-    QVERIFY(view->hasFocus());
-    announced.clear();
-    // Events go out only where the platform has a bridge to assistive
-    // technology; the offscreen platform of the tests has none.
-    QAccessible::installUpdateHandler(recordFocus);
-    const auto restore = qScopeGuard([] { QAccessible::installUpdateHandler(nullptr); });
-
-    view->setCurrentBlock(view->dayLayout().blockOf(f.news));
-    // Right twice: the last of its channel stays; Down skips the empty channel
-    // to the nearest block below.
-    const QList<std::pair<Qt::Key, QString>> moves = {{Qt::Key_Right, u"Big Film"_qs},
-                                                      {Qt::Key_Right, u"Big Film"_qs},
-                                                      {Qt::Key_Down, u"The Match"_qs},
-                                                      {Qt::Key_Up, u"Big Film"_qs},
-                                                      {Qt::Key_Left, u"Evening News"_qs}};
-    for (const auto &[key, name] : moves) {
-        QTest::keyClick(view, key);
-        QCOMPARE(GridFixture::currentName(w), name);
-        if (key == Qt::Key_Down)
-            QCOMPARE(w->channelID(), f.three);
-    }
-    if (QAccessible::isActive()) {
-        QCOMPARE(announced.constLast(), u"Evening News, Town TV, 18:00 to 18:30, News"_qs);
-        QVERIFY(announced.contains(u"The Match, Town Sport, 19:00 to 20:30, Sport"_qs));
-    }
-
-    QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(view);
-    QVERIFY(grid);
-    QCOMPARE(grid->childCount(), 3);
-    QCOMPARE(grid->focusChild()->text(QAccessible::Name),
-             u"Evening News, Town TV, 18:00 to 18:30, News"_qs);
-    QVERIFY(grid->focusChild()->state().focused);
-}
-
-void GridWindowTest::enterAndDoubleClick_editInTableAndUndoShowsInGrid()
-{
-    GridFixture f;
-    ScheduleWindow *w = f.openGuide();
-    QVERIFY(w);
-    GridView *view = w->grid()->view();
-    auto *tabs = WindowFixture::control<QTabWidget>(w, "scheduleTabs");
-    view->setCurrentBlock(view->dayLayout().blockOf(f.match));
-    QTest::keyClick(view, Qt::Key_Return);
-    QCOMPARE(tabs->currentWidget(), GridFixture::table(w));
-    QVERIFY(GridFixture::editor());
-    QCOMPARE(GridFixture::editor()->text(), u"The Match"_qs);
-    QCOMPARE(GridFixture::table(w)->currentIndex().column(), int(schedule::Name));
-    QTest::keyClick(GridFixture::editor(), Qt::Key_Escape);
-
-    w->showGuide();
-    GridFixture::clickBlock(view, f.news, true);
-    QCOMPARE(tabs->currentWidget(), GridFixture::table(w));
-    QLineEdit *editor = GridFixture::editor();
-    QVERIFY(editor);
-    QCOMPARE(editor->text(), u"Evening News"_qs);
-    editor->selectAll();
-    QTest::keyClicks(editor, u"Late News"_qs);
-    QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(w->undoStack()->index(), 1);
-
-    // A change undone while the Guide is in view shows there at once.
-    w->showGuide();
-    const auto name = [view, &f] {
-        return view->dayLayout().blocks.value(view->dayLayout().blockOf(f.news)).name;
-    };
-    QCOMPARE(name(), u"Late News"_qs);
-    w->undoStack()->undo();
-    QCOMPARE(name(), u"Evening News"_qs);
-}
-
-void GridWindowTest::exportImage_writesPngOfGivenWidthOrSvg()
-{
-    GridFixture f;
-    ScheduleWindow *w = f.openGuide();
-    QVERIFY(w);
-    const QString path = f.db.directory() + u"/day"_qs;
-    f.dialogs.answerSaveAs(path);
-    f.dialogs.answerPrompt(u"1200"_qs);
-    WindowFixture::control<QAction>(w, "exportGuideImage")->trigger();
-    QCOMPARE(f.dialogs.asked().first().fileKind, Dialogs::FileKind::GuideImage);
-    QCOMPARE(f.dialogs.asked().first().defaultAnswer, u"Town Listings 2024-06-10.png"_qs);
-    QCOMPARE(f.dialogs.asked().at(1).defaultAnswer, u"4000"_qs);
-    const QImage image(path + u".png"_qs, "png");
-    QCOMPARE(image.width(), 1200);
-    QVERIFY(image.height() > 60);
-
-    // A width that is no number is said so, and nothing is written.
-    f.dialogs.answerSaveAs(f.db.directory() + u"/wide.png"_qs);
-    f.dialogs.answerPrompt(u"wide"_qs);
-    f.dialogs.expectError();
-    WindowFixture::control<QAction>(w, "exportGuideImage")->trigger();
-    QVERIFY(!QFile::exists(f.db.directory() + u"/wide.png"_qs));
-
-    // A drawing asks for no width.
-    f.dialogs.answerSaveAs(path + u".svg"_qs);
-    WindowFixture::control<QAction>(w, "exportGuideImage")->trigger();
-    QFile file(path + u".svg"_qs);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.readAll().contains("The Match"));
-
-    // The day the Guide shows is the day written, whatever the table's row.
-    QTest::keyClick(w->grid()->view(), Qt::Key_PageDown, Qt::ControlModifier);
-    f.dialogs.answerSaveAs(path + u".next.svg"_qs);
-    WindowFixture::control<QAction>(w, "exportGuideImage")->trigger();
-    QCOMPARE(w->grid()->day(), QDate(2024, 6, 11));
-    QFile next(path + u".next.svg"_qs);
-    QVERIFY(next.open(QIODevice::ReadOnly));
-    QVERIFY(!next.readAll().contains("The Match"));
-}
-
-void GridWindowTest::selectionOutlinedAndPrintPreviewWithoutWaiting()
-{
-    GridFixture f;
-    ScheduleWindow *w = f.openGuide();
-    QVERIFY(w);
-    // The row chosen in the table is outlined in the grid.
-    GridFixture::table(w)->selectRow(1);
-    const QImage before = w->grid()->view()->viewport()->grab().toImage();
-    GridFixture::table(w)->selectRow(0);
-    QVERIFY(before != w->grid()->view()->viewport()->grab().toImage());
-
-    // The painted legend is there for a screen reader too.
-    GridView *view = w->grid()->view();
-    QVERIFY(view->accessibleDescription().startsWith(u"Colours: News and current affairs; "_qs));
-    // A block's tooltip tells the whole programme, its channel included.
-    QVERIFY(QTest::qWaitForWindowExposed(w));
-    const QPoint at = view->blockRect(view->dayLayout().blockOf(f.match)).center();
-    QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
-    QApplication::sendEvent(view->viewport(), &help);
-    QTRY_VERIFY(QToolTip::isVisible());
-    QVERIFY2(
-        QToolTip::text().contains(u"The Match</b><br>Town Sport<br>19:00 to 20:30<br>Sport"_qs),
-        qPrintable(QToolTip::text()));
-
-    WindowFixture::control<QAction>(w, "printGuide")->trigger();
-    auto *preview = w->findChild<QPrintPreviewDialog *>(u"guidePrintPreview"_qs);
-    QVERIFY(preview && preview->isVisible());
-    preview->reject();
-    QTRY_VERIFY(!w->findChild<QPrintPreviewDialog *>(u"guidePrintPreview"_qs));
-}
 
 QTEST_MAIN(GridWindowTest)
 #include "tst_grid_window.moc"

@@ -297,14 +297,13 @@ private slots:
         QCOMPARE(stored(f.db, f.channel).value(9), u"2024-02-26|06:30|30|Weather"_qs);
         QCOMPARE(shown(window), stored(f.db, f.channel));
 
-        // One undo takes all eight away, one redo brings them back as they were.
-        const auto ids = f.db.rows(u"SELECT programmeID FROM ProgrammeData"_qs);
+        // One undo takes all eight away; that a redo brings back the same rows
+        // is the step's own test.
         window->undoStack()->undo();
         QCOMPARE(stored(f.db, f.channel).size(), 2);
-        window->undoStack()->redo();
-        QCOMPARE(f.db.rows(u"SELECT programmeID FROM ProgrammeData"_qs), ids);
 
         // The next repeat offers the last one again.
+        selectRows(window, 0, 1);
         QTest::keyClick(window, Qt::Key_R, Qt::ControlModifier);
         dialog = window->findChildren<RepeatDialog *>(u"repeatDialog"_qs).constLast();
         QVERIFY(dialog->isVisible());

@@ -310,14 +310,13 @@ private slots:
                u"ProgrammeData."_qs;
         QTest::newRow("init-db over a file") << u"init-db quorvel.db"_qs << u"mine"_qs << 1
                                              << u"already exists; it was left untouched"_qs;
-        // The database relative to where the tool runs, the output absolute.
-        const QString onto = u"is the database itself; it was left untouched. Choose another file "
-                             u"to write. (database quorvel.db)"_qs;
-        for (const QString &command : {u"export-dgc"_qs, u"export-xmltv"_qs, u"guide-image"_qs}) {
-            QTest::addRow("%s onto the database", qPrintable(command))
-                << exportArguments(command, u"quorvel.db"_qs, u"1"_qs, u"LINK"_qs).join(u' ')
-                << database << 1 << onto;
-        }
+        // The database relative to where the tool runs, the output absolute. The
+        // exports' own refusal is tst_export's; the picture's is checked here.
+        QTest::newRow("guide-image onto the database")
+            << exportArguments(u"guide-image"_qs, u"quorvel.db"_qs, u"1"_qs, u"LINK"_qs).join(u' ')
+            << database << 1
+            << u"is the database itself; it was left untouched. Choose another file to write. "
+               u"(database quorvel.db)"_qs;
         // Replaced only once whole: a store failing half-way leaves the older file.
         for (const QString &command : {u"export-dgc"_qs, u"export-xml"_qs}) {
             QTest::addRow("%s, the store failing half-way", qPrintable(command))
