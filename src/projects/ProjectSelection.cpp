@@ -84,8 +84,10 @@ ProjectSelection::ProjectSelection(Navigation &nav, QWidget *parent) : AppWindow
     setTabOrder(m_exportChannelFile, m_exit);
     resize(520, 380);
 
-    connect(m_projectList, &EntryList::entrySelected, this,
-            [this] { setSelectionButtonsEnabled(true); });
+    connect(m_projectList, &EntryList::entrySelected, this, [this] {
+        setSelectionButtonsEnabled(true);
+        offerLastProject();
+    });
     connect(m_projectList, &EntryList::doubleClickedWithEntries, this,
             &ProjectSelection::loadProject);
     connect(m_newProject, &QPushButton::clicked, this, &ProjectSelection::newProject);
@@ -111,6 +113,40 @@ void ProjectSelection::fillProjectList()
 {
     fillList(m_projectList, projects::listProjects(state().connectionString));
     setSelectionButtonsEnabled(false);
+    offerLastProject();
+}
+
+std::optional<qint32> ProjectSelection::scheduleProject() const
+{
+    if (const auto selected = m_projectList->selectedId())
+        return selected;
+    const std::optional<qint32> last = state().currentProjectID;
+    for (const ListEntry &entry : m_projectList->entries()) {
+        if (last && entry.id == *last)
+            return last;
+    }
+    return std::nullopt;
+}
+
+void ProjectSelection::offerLastProject()
+{
+    // Every fill leaves the list with nothing selected, so the keyboard user
+    // back from a project (Ctrl+W) could not reopen its schedule (Ctrl+E)
+    // without finding it again: with nothing selected, the schedule opens
+    // for the project last worked in, and its menu item says which.
+    m_schedule->setText(QStringLiteral("&Schedule..."));
+    const std::optional<qint32> project = scheduleProject();
+    if (m_projectList->selectedId() || !project)
+        return;
+    for (const ListEntry entry : m_projectList->entries()) {
+        if (entry.id != *project)
+            continue;
+        QString name = entry.text;
+        name.replace(u'&', QStringLiteral("&&"));
+        m_schedule->setText(QStringLiteral("&Schedule of \u201c%1\u201d...").arg(name));
+        m_schedule->setEnabled(true);
+        return;
+    }
 }
 
 void ProjectSelection::setSelectionButtonsEnabled(bool enabled)
@@ -193,7 +229,7 @@ void ProjectSelection::loadProject()
 
 void ProjectSelection::openSchedule()
 {
-    const auto id = m_projectList->selectedId();
+    const auto id = scheduleProject();
     if (!id)
         return;
     state().currentProjectID = *id;

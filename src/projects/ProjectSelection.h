@@ -54,8 +54,11 @@ private:
     QAction *m_exportXmltv = nullptr;
     QAction *m_importXmltv = nullptr;
     QAction *m_exitAction = nullptr;
-    // The schedule editor, for the selected project.
+    // The schedule editor, for the selected project; with none selected,
+    // for the project the user last worked in (scheduleProject).
     void openSchedule();
+    std::optional<qint32> scheduleProject() const;
+    void offerLastProject();
     QAction *m_schedule = nullptr;
 
     // Which database the window works on (ProjectSelectionDatabase.cpp): a

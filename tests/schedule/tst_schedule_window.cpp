@@ -115,6 +115,14 @@ private slots:
         }
         QTRY_VERIFY(F::openWindow() && F::openWindow()->objectName() == u"projectSelection"_qs);
         QCOMPARE(F::visibleWindowCount(), 1);
+
+        // Nothing is selected back in the project list, yet Ctrl+E opens
+        // the same project's schedule again, and says so.
+        QAction *again = F::control<QAction>(F::openWindow(), "openSchedule");
+        QVERIFY(again->isEnabled());
+        QCOMPARE(again->text(), u"&Schedule of \u201cTown Listings\u201d..."_qs);
+        again->trigger();
+        QTRY_VERIFY(F::openWindow() && F::openWindow()->objectName() == u"schedule"_qs);
     }
 
     void reopens_atTheSizeAndColumnWidthsLeft()
