@@ -85,6 +85,7 @@ void ChannelDataExport::load()
         showFailure(details.failure());
         return;
     }
+    m_read = details.value();
     m_contactName->setText(details.value().contactName);
     m_contactEmail->setText(details.value().contactEmail);
     m_homepage->setText(details.value().homepage);
@@ -99,10 +100,21 @@ void ChannelDataExport::saveDgc()
     const exports::ContactDetails typed{m_contactName->text(), m_contactEmail->text(),
                                         m_homepage->text(), m_description->text()};
     // The details are kept whatever follows, a cancelled dialog included.
-    if (auto saved = exports::saveContactDetails(state().connectionString, projectID, typed);
+    if (auto saved =
+            exports::saveContactDetails(state().connectionString, projectID, typed, m_read);
         !saved) {
         showFailure(saved.failure());
         return;
+    }
+    // The window stays open: its next save compares with what this one stored.
+    if (m_read) {
+        for (auto [kept, given] : {std::pair{&m_read->contactName, &typed.contactName},
+                                   std::pair{&m_read->contactEmail, &typed.contactEmail},
+                                   std::pair{&m_read->homepage, &typed.homepage},
+                                   std::pair{&m_read->desc, &typed.desc}}) {
+            if (!given->isEmpty())
+                *kept = *given;
+        }
     }
     const auto path =
         dialogs().saveAs(this, Dialogs::FileKind::ChannelFile,

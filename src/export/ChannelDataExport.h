@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/Contact.h"
 #include "widgets/AppWindow.h"
 
 class QLabel;
@@ -22,6 +23,9 @@ protected:
 
 private:
     void saveDgc();
+
+    // The details as loaded, to tell whether someone else changed them before the save.
+    std::optional<exports::ContactDetails> m_read;
 
     QLabel *m_title;
     QLineEdit *m_contactName;

@@ -1,5 +1,6 @@
 #include "export/Contact.h"
 
+#include "store/Conflict.h"
 #include "store/Connection.h"
 #include "store/Gone.h"
 #include "store/Tables.h"
@@ -43,7 +44,8 @@ Result<ContactDetails> readContactDetails(const QString &databasePath, qint32 pr
 }
 
 store::Status saveContactDetails(const QString &databasePath, qint32 projectID,
-                                 const ContactDetails &typed)
+                                 const ContactDetails &typed,
+                                 const std::optional<ContactDetails> &read)
 {
     store::Columns columns;
     const auto keep = [&](const QString &column, const QString &text) {
@@ -60,6 +62,18 @@ store::Status saveContactDetails(const QString &databasePath, qint32 projectID,
             // Looked for first: with every field empty the update changes nothing.
             if (auto found = store::requireRow(db, Project::table, Project::id, projectID); !found)
                 return found;
+            if (read) {
+                const store::ReadValues values = {
+                    {Project::contactName, QStringLiteral("Contact name"), read->contactName},
+                    {Project::contactEmail, QStringLiteral("Contact e-mail"), read->contactEmail},
+                    {Project::contactUrl, QStringLiteral("Home page"), read->homepage},
+                    {Project::contactDesc, QStringLiteral("Description"), read->desc},
+                };
+                if (auto same = store::requireUnchanged(db, Project::table, Project::id, projectID,
+                                                        values, QString());
+                    !same)
+                    return same;
+            }
             return db.update(Project::table, columns, Project::id, projectID);
         });
 }

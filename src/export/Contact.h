@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // The store work of the channel-file export. Each function opens its own
 // connection to the database at databasePath and closes it before returning.
 // One whose project another program deleted fails as gone (store/Gone.h).
@@ -25,8 +27,12 @@ store::Result<bool> projectExists(const QString &databasePath, qint32 projectID)
 store::Result<ContactDetails> readContactDetails(const QString &databasePath, qint32 projectID);
 
 // Stores the details that are not empty and leaves the others as they are,
-// so emptying a field never clears a stored value. All or nothing.
+// so emptying a field never clears a stored value. All or nothing. `read`,
+// when given, is what the window loaded: when someone else has changed the
+// details since, nothing is stored and the failure is a conflict
+// (store/Conflict.h).
 store::Status saveContactDetails(const QString &databasePath, qint32 projectID,
-                                 const ContactDetails &typed);
+                                 const ContactDetails &typed,
+                                 const std::optional<ContactDetails> &read = std::nullopt);
 
 } // namespace exports

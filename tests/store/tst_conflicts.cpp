@@ -1,4 +1,5 @@
 #include "channels/Channels.h"
+#include "export/Contact.h"
 #include "programmes/Programmes.h"
 #include "projects/Projects.h"
 #include "schedule/Schedule.h"
@@ -142,6 +143,14 @@ private slots:
                 return Editor{[=] { *read = projects::projectName(db, m_project).value(); },
                               [=](const QString &typed) {
                                   return projects::renameProject(db, m_project, typed, *read);
+                              }};
+            });
+        row("contact details", {u"Contact name: was (no value), now \u201cA\u201d"_qs},
+            [this](const QString &db) {
+                auto read = std::make_shared<exports::ContactDetails>();
+                return Editor{[=] { *read = exports::readContactDetails(db, m_project).value(); },
+                              [=](const QString &typed) {
+                                  return exports::saveContactDetails(db, m_project, {typed}, *read);
                               }};
             });
         row("schedule cell", {u"Synopsis: was (no value), now \u201cA\u201d"_qs},
