@@ -140,7 +140,10 @@ private:
 
 void AppWindow::holdWhileReadOnly(const QList<QObject *> &writes)
 {
-    auto *guard = findChild<ReadOnlyGuard *>(QString(), Qt::FindDirectChildrenOnly);
+    // Found by its name: without a meta-object of its own, findChild would
+    // take any child for it.
+    auto *guard = static_cast<ReadOnlyGuard *>(
+        findChild<QObject *>(QStringLiteral("readOnlyGuard"), Qt::FindDirectChildrenOnly));
     if (!guard)
         guard = new ReadOnlyGuard(this);
     const bool readOnly = state().access == store::Access::Read;
