@@ -116,6 +116,7 @@ AddEditChannel::AddEditChannel(Navigation &nav, QWidget *parent) : AppWindow(nav
 
 void AddEditChannel::load()
 {
+    holdWhileReadOnly({m_saveChannel});
     m_channelID = state().currentChannelID.value_or(0);
     if (m_channelID == 0)
         return;

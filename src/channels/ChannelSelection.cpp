@@ -67,6 +67,7 @@ ChannelSelection::ChannelSelection(Navigation &nav, QWidget *parent) : AppWindow
 void ChannelSelection::load()
 {
     fillChannelList();
+    holdWhileReadOnly({m_addChannel, m_deleteChannel, m_modifyChannel});
 }
 
 void ChannelSelection::fillChannelList()

@@ -90,6 +90,9 @@ void ChannelDataExport::load()
     m_contactEmail->setText(details.value().contactEmail);
     m_homepage->setText(details.value().homepage);
     m_description->setText(details.value().desc);
+    // The contact details are kept in the project; a login that may only
+    // read still writes the file, with the details as they are stored.
+    holdWhileReadOnly({m_contactName, m_contactEmail, m_homepage, m_description});
 }
 
 void ChannelDataExport::saveDgc()
@@ -101,7 +104,9 @@ void ChannelDataExport::saveDgc()
                                         m_homepage->text(), m_description->text()};
     // The details are kept whatever follows, a cancelled dialog included.
     if (auto saved =
-            exports::saveContactDetails(state().connectionString, projectID, typed, m_read);
+            state().access == store::Access::Read
+                ? store::success()
+                : exports::saveContactDetails(state().connectionString, projectID, typed, m_read);
         !saved) {
         showFailure(saved.failure());
         return;

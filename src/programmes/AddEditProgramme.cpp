@@ -93,6 +93,9 @@ AddEditProgramme::AddEditProgramme(Navigation &nav, QWidget *parent) : AppWindow
 
 void AddEditProgramme::load()
 {
+    // Reached by a double-click on the list while the login may only read:
+    // the programme is shown, and cannot be saved.
+    holdWhileReadOnly({m_saveProgramme});
     const qint32 programmeID = state().currentProgrammeID;
     if (programmeID == 0) {
         chooseCategory(programmes::defaultCategory());

@@ -69,6 +69,7 @@ void ProgrammeSelection::load()
 {
     state().currentProgrammeID = 0;
     fillProgrammeList();
+    holdWhileReadOnly({m_addProgramme, m_deleteProgramme, m_editProgramme, m_duplicateProgramme});
 }
 
 void ProgrammeSelection::fillProgrammeList()

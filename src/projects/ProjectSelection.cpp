@@ -2,6 +2,7 @@
 
 #include "export/ProgrammeXml.h"
 #include "projects/Projects.h"
+#include "store/Access.h"
 #include "store/Database.h"
 #include "store/Gone.h"
 #include "store/Module1.h"
@@ -105,8 +106,12 @@ ProjectSelection::ProjectSelection(Navigation &nav, QWidget *parent) : AppWindow
 void ProjectSelection::load()
 {
     state().connectionString = navigator().database();
+    // A failure to ask shows as the list's own failure just after.
+    const auto access = store::access(state().connectionString);
+    state().access = access ? access.value() : store::Access::Own;
     showDatabase();
     fillProjectList();
+    holdWhileReadOnly({m_newProject, m_deleteProject, m_renameProject, m_importXmltv});
 }
 
 void ProjectSelection::fillProjectList()

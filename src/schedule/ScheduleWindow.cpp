@@ -233,6 +233,7 @@ void ScheduleWindow::editProgramme(qint32 channelID, qint32 programmeID)
 void ScheduleWindow::load()
 {
     fillChannels(0);
+    holdWhileReadOnly({m_table, m_paste, m_insert, m_insertMoving, m_delete, m_repeat});
 }
 
 void ScheduleWindow::showAfresh(const store::Failure &)

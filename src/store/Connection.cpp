@@ -294,7 +294,8 @@ Status Connection::commit()
 {
     // A server answers COMMIT of a transaction a statement failed in by
     // rolling it back, without an error: the change must not pass as saved.
-    if (m_server && PQtransactionStatus(serverHandle(*this)) == PQTRANS_INERROR) {
+    if (m_server &&
+        (m_statementFailed || PQtransactionStatus(serverHandle(*this)) == PQTRANS_INERROR)) {
         rollback();
         return failure(QStringLiteral("A statement of this change failed on the PostgreSQL "
                                       "server %1, so nothing of it was saved.")
@@ -314,6 +315,24 @@ void Connection::rollback()
     if (m_inTransaction)
         QSqlQuery(QStringLiteral("ROLLBACK"), m_db);
     m_inTransaction = false;
+    m_statementFailed = false;
+}
+
+Failure Connection::statementFailure(const QSqlError &error)
+{
+    Failure failed = failure(error);
+    // The server has ended the transaction at its failed statement, and the
+    // driver could not free the statement it prepared there, saying so on
+    // standard error under the command's own message. A fresh transaction
+    // lets it; nothing of the change is committed all the same (commit()).
+    if (m_server && m_inTransaction &&
+        PQtransactionStatus(serverHandle(*this)) == PQTRANS_INERROR) {
+        settle();
+        QSqlQuery(QStringLiteral("ROLLBACK"), m_db);
+        QSqlQuery(QStringLiteral("BEGIN"), m_db);
+        m_statementFailed = true;
+    }
+    return failed;
 }
 
 namespace {
@@ -367,7 +386,7 @@ Result<QSqlQuery> Connection::run(const QString &sql, const QVariantList &values
         query.addBindValue(text ? QVariant(*text) : value);
     }
     if (!query.exec())
-        return failure(query.lastError());
+        return statementFailure(query.lastError());
     m_changed = query.numRowsAffected();
     return query;
 }
@@ -456,7 +475,7 @@ Status Connection::execute(QSqlQuery &prepared)
     for (const int i : std::as_const(changed))
         prepared.bindValue(i, given.at(i));
     if (!ran)
-        return failure(prepared.lastError());
+        return statementFailure(prepared.lastError());
     return success();
 }
 

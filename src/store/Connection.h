@@ -83,6 +83,8 @@ public:
 
 private:
     Result<QSqlQuery> run(const QString &sql, const QVariantList &values, bool forwardOnly);
+    // The failure of a statement that ran, which on a server ends the transaction.
+    Failure statementFailure(const QSqlError &error);
     Status openServer();
     // A statement of store::Statement may have asked the server ahead for
     // rows: they are taken in before the driver sends anything.
@@ -94,6 +96,8 @@ private:
     QString m_name;
     QSqlDatabase m_db;
     bool m_inTransaction = false;
+    // A statement of the server's transaction failed: it may not commit.
+    bool m_statementFailed = false;
 };
 
 // Opens the database and closes it again: whether the program can work on

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Access.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -19,6 +21,10 @@ struct Module1
     qint32 currentProgrammeID = 0;
     // From Duplicate Programme until the editor closes: its save adds a row.
     bool isDuplicate = false;
+    // What the login may do with the database, asked when the project
+    // window loads; windows hold their writing commands disabled while it
+    // may only read.
+    store::Access access = store::Access::Own;
 };
 
 // The database locator for a program that lives in programDirectory: the

@@ -256,6 +256,52 @@ bool needsPassword(const QSqlError &error)
            said.contains(QLatin1String("password authentication failed"));
 }
 
+namespace {
+
+// What a server's refusal of a right means in terms of Quorvel's roles
+// (store/ServerSchema.h). A row-level security refusal shares the code.
+QString explainRefusal(const QString &told, const QString &server)
+{
+    const QString said = QStringLiteral("\n\nThe server said: %1").arg(told);
+    if (told.contains(QLatin1String("row-level security"))) {
+        return QStringLiteral("Your login on the PostgreSQL server %1 may not see or change that "
+                              "project: it is limited to roles your login is not a member of. "
+                              "Ask the database's owner to give you one of them.%2")
+            .arg(server, said);
+    }
+    const bool schema = told.contains(QLatin1String("must be owner")) ||
+                        told.contains(QLatin1String("for schema")) ||
+                        told.contains(QLatin1String("quorvelschema"), Qt::CaseInsensitive) ||
+                        told.contains(QLatin1String("projectaccess"), Qt::CaseInsensitive);
+    if (schema) {
+        return QStringLiteral("Only the owners of the Quorvel database on the PostgreSQL server "
+                              "%1 (members of the role quorvel_owner) may change its schema or "
+                              "limit its projects to roles; your login is not one of them. Ask "
+                              "the database's owner.%2")
+            .arg(server, said);
+    }
+    if (told.contains(QLatin1String("permission denied"))) {
+        return QStringLiteral("Your login on the PostgreSQL server %1 may only read and export "
+                              "listings, not change them. Nothing was changed. Ask the "
+                              "database's owner for the role quorvel_editor.%2")
+            .arg(server, said);
+    }
+    return QStringLiteral("The PostgreSQL server %1 does not let this user do that.%2\n\nAsk "
+                          "the database's owner for the right role.")
+        .arg(server, said);
+}
+
+} // namespace
+
+QString noRoleAdvice(const QString &server)
+{
+    return QStringLiteral("Your login on the PostgreSQL server %1 has no Quorvel role, so it may "
+                          "not read the listings there. Ask the database's owner for the role "
+                          "quorvel_reader (to read and export) or quorvel_editor (to change "
+                          "listings too).")
+        .arg(server);
+}
+
 QString explainServerFailure(const QString &state, const QString &said, const QString &address)
 {
     const QString server = serverName(address);
@@ -302,9 +348,7 @@ QString explainServerFailure(const QString &state, const QString &said, const QS
                               "of the command was kept. Try again once the server is back.")
             .arg(server, told);
     if (state == QLatin1String("42501"))
-        return QStringLiteral("The PostgreSQL server %1 does not let this user do that: %2\n\nAsk "
-                              "the server's administrator for the right role.")
-            .arg(server, told);
+        return explainRefusal(told, server);
     if (state == QLatin1String("53100"))
         return QStringLiteral("The disk of the PostgreSQL server %1 is full. Ask its "
                               "administrator to make room, then try again.")

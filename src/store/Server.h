@@ -66,6 +66,10 @@ Status applyServerAddress(QSqlDatabase &db, const QString &address);
 // `state` its SQLSTATE where there is one.
 QString explainServerFailure(const QString &state, const QString &said, const QString &address);
 
+// What a login that has none of Quorvel's roles on the server (its
+// serverName) is told, and what to do.
+QString noRoleAdvice(const QString &server);
+
 // Whether a refusal was for want of a password that a prompt could give.
 bool needsPassword(const QSqlError &error);
 

@@ -77,10 +77,11 @@ std::optional<ServerTables> lookAt(PGconn *connection, QString &why)
     for (const QString &name : tables::all())
         names << u'\'' + name.toLower() + u'\'';
     const QByteArray sql =
-        QStringLiteral("SELECT count(*) FILTER (WHERE tablename IN (%1)), "
-                       "count(*) FILTER (WHERE tablename NOT IN (%1, 'quorvelschema', "
-                       "'channelxmltv')), to_regclass('quorvelschema') IS NOT NULL "
-                       "FROM pg_catalog.pg_tables WHERE schemaname = current_schema()")
+        QStringLiteral(
+            "SELECT count(*) FILTER (WHERE tablename IN (%1)), "
+            "count(*) FILTER (WHERE tablename NOT IN (%1, 'quorvelschema', "
+            "'channelxmltv', 'projectaccess')), to_regclass('quorvelschema') IS NOT NULL "
+            "FROM pg_catalog.pg_tables WHERE schemaname = current_schema()")
             .arg(names.join(QStringLiteral(", ")))
             .toUtf8();
     std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(connection, sql.constData()),
@@ -104,6 +105,125 @@ std::optional<ServerTables> lookAt(PGconn *connection, QString &why)
     return found;
 }
 
+// The projects the connected user may not see: those limited to roles of
+// none of which the user is a member. A name that is no role (any more)
+// lets nobody in, and must not make a query fail, as pg_has_role given
+// that name would.
+QString hiddenProjectsSql()
+{
+    using A = tables::ProjectAccess;
+    return QStringLiteral("SELECT a.%1 FROM %2 a EXCEPT SELECT a.%1 FROM %2 a JOIN "
+                          "pg_catalog.pg_roles r ON r.rolname = a.%3 WHERE "
+                          "pg_catalog.pg_has_role(r.oid, 'MEMBER')")
+        .arg(A::projectId, A::table, A::roleName);
+}
+
+QString createRoleSql(QLatin1StringView role)
+{
+    // Two programs making databases at once on a new server both find the
+    // role missing; the second's CREATE then meets the first's.
+    return QStringLiteral("    IF NOT EXISTS (SELECT FROM pg_catalog.pg_roles WHERE rolname = "
+                          "'%1') THEN\n"
+                          "        BEGIN CREATE ROLE %1 NOLOGIN; EXCEPTION WHEN duplicate_object "
+                          "OR unique_violation THEN NULL; END;\n"
+                          "    END IF;\n")
+        .arg(role);
+}
+
+QString grantRoleSql(QLatin1StringView role, const QString &member)
+{
+    // Asked first: granting a membership that is there already still takes
+    // a right to grant it, which an owner who was given the roles lacks.
+    return QStringLiteral("    IF NOT pg_catalog.pg_has_role(%2, '%1', 'MEMBER') THEN\n"
+                          "        BEGIN GRANT %1 TO %3; EXCEPTION WHEN unique_violation THEN "
+                          "NULL; END;\n"
+                          "    END IF;\n")
+        .arg(role, member == QLatin1String("CURRENT_USER") ? member : u'\'' + member + u'\'',
+             member);
+}
+
+// Everything of version 5: the project access table, the three roles with
+// their rights, the owner role owning the schema, and each listing table's
+// rows limited to those of the projects the user may see.
+QString accessSql()
+{
+    using A = tables::ProjectAccess;
+    using Pr = tables::Project;
+    using C = tables::Channel;
+    QString sql;
+    sql += QStringLiteral("CREATE TABLE %1 (%2 integer REFERENCES %3 ON DELETE CASCADE, %4 %5, "
+                          "PRIMARY KEY (%2, %4));\n")
+               .arg(A::table, A::projectId, Pr::table, A::roleName, textType);
+
+    sql += QStringLiteral("DO $$\nBEGIN\n");
+    for (const QLatin1StringView role : {readerRole, editorRole, ownerRole})
+        sql += createRoleSql(role);
+    sql += grantRoleSql(readerRole, editorRole);
+    sql += grantRoleSql(editorRole, ownerRole);
+    sql += grantRoleSql(ownerRole, QStringLiteral("CURRENT_USER"));
+    // Owners own the tables, which takes the right to create in the schema.
+    sql +=
+        QStringLiteral("    EXECUTE format('GRANT USAGE ON SCHEMA %I TO %1', current_schema());\n"
+                       "    EXECUTE format('GRANT USAGE, CREATE ON SCHEMA %I TO %2', "
+                       "current_schema());\n")
+            .arg(readerRole, ownerRole);
+    sql += QStringLiteral("END\n$$;\n");
+
+    const QStringList listings{Pr::table, C::table, tables::ChannelXmltv::table,
+                               tables::Template::table, tables::Programme::table};
+    QStringList everything = listings;
+    everything << QStringLiteral("QuorvelSchema") << A::table;
+    sql += QStringLiteral("GRANT SELECT ON %1 TO %2;\n")
+               .arg(everything.join(QStringLiteral(", ")), readerRole);
+    sql += QStringLiteral("GRANT INSERT, UPDATE, DELETE ON %1 TO %2;\n")
+               .arg(listings.join(QStringLiteral(", ")), editorRole);
+    // Every identity column's sequence, for the rows an editor adds.
+    for (const auto &[table, column] :
+         {std::pair{Pr::table, Pr::id}, std::pair{C::table, C::id},
+          std::pair{tables::Template::table, QLatin1StringView("rowid")},
+          std::pair{tables::Programme::table, tables::Programme::id}}) {
+        sql += QStringLiteral("DO $$ BEGIN EXECUTE format('GRANT USAGE ON SEQUENCE %s TO %3', "
+                              "pg_catalog.pg_get_serial_sequence('%1', '%2')); END $$;\n")
+                   .arg(QString(table).toLower(), QString(column).toLower(), editorRole);
+    }
+    // A table's sequences go with it.
+    for (const QString &table : std::as_const(everything))
+        sql += QStringLiteral("ALTER TABLE %1 OWNER TO %2;\n").arg(table, ownerRole);
+    for (const char *function :
+         {"quorvel_real_date", "quorvel_start_date_key", "quorvel_start_time_key"}) {
+        sql += QStringLiteral("ALTER FUNCTION %1(text) OWNER TO %2;\n")
+                   .arg(QLatin1StringView(function), ownerRole);
+    }
+
+    // A channel follows its project; a channel's rows follow the channel,
+    // as far as the channel table's own policy lets the user see it. Both
+    // are uncorrelated, so the server reads the sets once per statement
+    // and a channel's programmes stay one index seek.
+    const QString hidden = hiddenProjectsSql();
+    const auto limit = [&](const QString &table, const QString &rows) {
+        return QStringLiteral("ALTER TABLE %1 ENABLE ROW LEVEL SECURITY;\n"
+                              "CREATE POLICY quorvel_project_access ON %1 USING (%2);\n")
+            .arg(table, rows);
+    };
+    sql += limit(Pr::table, QStringLiteral("%1 NOT IN (%2)").arg(Pr::id, hidden));
+    sql += limit(C::table, QStringLiteral("%1 NOT IN (%2)").arg(C::projectId, hidden));
+    for (const QString &table :
+         {QString(tables::ChannelXmltv::table), QString(tables::Template::table),
+          QString(tables::Programme::table)})
+        sql +=
+            limit(table, QStringLiteral("channelID IN (SELECT %1 FROM %2)").arg(C::id, C::table));
+    return sql;
+}
+
+// Whether the user may not make Quorvel's roles, or not make themself an
+// owner: what the server's administrator must do first (rolesAdvice).
+bool cannotCreateRoles(const QString &said)
+{
+    return said.contains(QLatin1String("permission denied to create role")) ||
+           said.contains(QLatin1String("must have admin option on role")) ||
+           said.contains(QLatin1String("permission denied to grant role"));
+}
+
 QString initDbAdvice(const QString &address)
 {
     return QStringLiteral("Give an empty database Quorvel's tables with:\nquorvel-cli init-db '%1'")
@@ -112,12 +232,11 @@ QString initDbAdvice(const QString &address)
 
 } // namespace
 
-QString serverSchemaSql()
+QString serverTablesSql()
 {
     using P = tables::Programme;
     QString sql;
     sql += QStringLiteral("CREATE TABLE QuorvelSchema (version integer NOT NULL);\n");
-    sql += QStringLiteral("INSERT INTO QuorvelSchema (version) VALUES (%1);\n").arg(schemaVersion);
     using Pr = tables::Project;
     sql += table(Pr::table,
                  QStringList{key(Pr::id), texts({Pr::name, Pr::contactName, Pr::contactEmail,
@@ -181,6 +300,14 @@ QString serverSchemaSql()
     return sql;
 }
 
+QString serverSchemaSql()
+{
+    return serverTablesSql() +
+           QStringLiteral("INSERT INTO QuorvelSchema (version) VALUES (%1);\n")
+               .arg(serverSchemaVersion) +
+           accessSql();
+}
+
 Status createServerDatabase(const QString &address)
 {
     const auto refused = [&](const QString &detail) {
@@ -204,9 +331,18 @@ Status createServerDatabase(const QString &address)
     std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(connection.get(), sql.constData()),
                                                          &PQclear);
     if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+        const QString said = QString::fromUtf8(PQresultErrorMessage(result.get()));
+        if (cannotCreateRoles(said)) {
+            return refused(QStringLiteral("The user %1 may not create roles on the PostgreSQL "
+                                          "server %2, and Quorvel's roles, or the user's "
+                                          "membership of %3, are not there yet. %4\nThen run "
+                                          "init-db again.")
+                               .arg(QString::fromUtf8(PQuser(connection.get())),
+                                    serverName(address), ownerRole,
+                                    rolesAdvice(QString::fromUtf8(PQuser(connection.get())))));
+        }
         return refused(explainServerFailure(
-            QString::fromUtf8(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE)),
-            QString::fromUtf8(PQresultErrorMessage(result.get())), address));
+            QString::fromUtf8(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE)), said, address));
     }
     return success();
 }
@@ -226,12 +362,12 @@ DatabaseCheck inspectServerDatabase(const QString &address)
     if (found->quorvel < int(tables::all().size()) || !found->hasVersion)
         return {DatabaseCheck::NotQuorvel, QStringLiteral("It is a PostgreSQL database without "
                                                           "Quorvel's tables.")};
-    if (found->version > schemaVersion)
+    if (found->version > serverSchemaVersion)
         return {DatabaseCheck::Newer,
                 QStringLiteral("It was written by a newer Quorvel (schema version %1; this "
                                "Quorvel knows versions up to %2).")
                     .arg(found->version)
-                    .arg(schemaVersion)};
+                    .arg(serverSchemaVersion)};
     return {DatabaseCheck::Quorvel, QString()};
 }
 
@@ -242,35 +378,162 @@ bool serverWantsPassword(const QString &address)
            PQconnectionNeedsPassword(connection.get());
 }
 
+QString rolesAdvice(const QString &user)
+{
+    return QStringLiteral("Ask the server's administrator to create those of Quorvel's roles "
+                          "that are missing and to make the user an owner, in any database of "
+                          "that server:\n"
+                          "CREATE ROLE %1 NOLOGIN;\n"
+                          "CREATE ROLE %2 NOLOGIN IN ROLE %1;\n"
+                          "CREATE ROLE %3 NOLOGIN IN ROLE %2;\n"
+                          "GRANT %3 TO \"%4\";")
+        .arg(readerRole, editorRole, ownerRole, user);
+}
+
+namespace {
+
+struct Found
+{
+    bool quorvel = false;
+    // Whether the user may read the schema's version at all.
+    bool readable = false;
+    // Whether the user is, or is a member of, the role that owns the tables.
+    bool owns = false;
+    QString owner;
+    bool hasAccessTable = false;
+    int version = 0;
+};
+
+Result<Found> lookAt(Connection &db)
+{
+    // One question the user may ask of any database, whatever rights they have in it.
+    auto asked = db.select(
+        QStringLiteral("SELECT c.oid IS NOT NULL, "
+                       "coalesce(pg_catalog.has_table_privilege(c.oid, 'SELECT'), false), "
+                       "coalesce(pg_catalog.pg_has_role(c.relowner, 'USAGE'), false), "
+                       "coalesce(pg_catalog.pg_get_userbyid(c.relowner), ''), "
+                       "to_regclass('projectaccess') IS NOT NULL "
+                       "FROM (SELECT to_regclass('quorvelschema') AS oid) t "
+                       "LEFT JOIN pg_catalog.pg_class c ON c.oid = t.oid"));
+    if (!asked)
+        return asked.failure();
+    QSqlQuery &row = asked.value();
+    Found found;
+    if (!row.next())
+        return found;
+    found.quorvel = row.value(0).toBool();
+    found.readable = row.value(1).toBool();
+    found.owns = row.value(2).toBool();
+    found.owner = row.value(3).toString();
+    found.hasAccessTable = row.value(4).toBool();
+    if (!found.quorvel || !found.readable)
+        return found;
+    auto version = db.select(QStringLiteral("SELECT max(version) FROM QuorvelSchema"));
+    if (!version)
+        return version.failure();
+    found.version = version.value().next() ? version.value().value(0).toInt() : 0;
+    return found;
+}
+
+// steps[v - 4] brings a server's database of version v to version v + 1.
+using Step = Status (*)(Connection &);
+Status addAccess(Connection &db)
+{
+    return db.execute(accessSql());
+}
+const Step steps[] = {addAccess};
+constexpr int firstServerVersion = 4;
+static_assert(std::size(steps) == serverSchemaVersion - firstServerVersion,
+              "one upgrade step per version");
+
+Status upgrade(Connection &db, const Found &found)
+{
+    const QString server = serverName(db.databasePath());
+    if (!found.owns) {
+        return db.failure(QStringLiteral("The database %1 has Quorvel's schema of version %2, "
+                                         "and this Quorvel needs version %3. Only its owner (the "
+                                         "role %4) may upgrade it: ask them to connect to it once "
+                                         "with this Quorvel, which upgrades it and keeps every "
+                                         "row.")
+                              .arg(server, QString::number(found.version),
+                                   QString::number(serverSchemaVersion), found.owner));
+    }
+    // Under the write lock, and looked at again: of two programs opening the
+    // same old database at once, the second waits here and finds it up to date.
+    if (auto begun = db.begin(); !begun)
+        return begun;
+    Status upgraded = [&]() -> Status {
+        auto again = lookAt(db);
+        if (!again)
+            return again.failure();
+        for (int version = again.value().version; version < serverSchemaVersion; ++version) {
+            if (auto stepped = steps[version - firstServerVersion](db); !stepped)
+                return stepped;
+        }
+        return db.execute(QStringLiteral("UPDATE QuorvelSchema SET version = ?"),
+                          {serverSchemaVersion});
+    }();
+    if (upgraded)
+        upgraded = db.commit();
+    else
+        db.rollback();
+    if (upgraded)
+        return success();
+    Failure failure = upgraded.failure();
+    const QString told = cannotCreateRoles(failure.detail)
+                             ? QStringLiteral("The user may not create roles, and Quorvel's roles, "
+                                              "or the user's membership of them, are not there "
+                                              "yet. %1")
+                                   .arg(rolesAdvice(QString::fromUtf8(PQuser(serverHandle(db)))))
+                             : failure.detail;
+    failure.detail = QStringLiteral("The database %1 is of an older version (%2) and could not "
+                                    "be brought up to version %3; it was left as it was.\n\n%4")
+                         .arg(server, QString::number(found.version),
+                              QString::number(serverSchemaVersion), told);
+    return failure;
+}
+
+} // namespace
+
 Status prepareServerSchema(Connection &db)
 {
     const QString server = serverName(db.databasePath());
-    auto found = db.select(QStringLiteral("SELECT to_regclass('quorvelschema') IS NOT NULL"));
-    if (!found)
-        return found.failure();
-    if (!found.value().next() || !found.value().value(0).toBool()) {
+    auto looked = lookAt(db);
+    if (!looked)
+        return looked.failure();
+    const Found &found = looked.value();
+    if (!found.quorvel) {
         return db.failure(QStringLiteral("The database %1 is not a Quorvel database: it lacks "
                                          "Quorvel's tables. %2")
                               .arg(server, initDbAdvice(db.databasePath())));
     }
-    auto version = db.select(QStringLiteral("SELECT max(version) FROM QuorvelSchema"));
-    if (!version)
-        return version.failure();
-    const int given = version.value().next() ? version.value().value(0).toInt() : 0;
-    if (given > schemaVersion) {
-        return db.failure(QStringLiteral("The database %1 was made by a newer Quorvel (its schema "
-                                         "version is %2; this Quorvel knows versions up to %3). "
-                                         "Connect with that newer Quorvel.")
-                              .arg(server, QString::number(given), QString::number(schemaVersion)));
+    if (!found.readable) {
+        // Before version 5 no one but the owner was given anything.
+        if (!found.hasAccessTable) {
+            return db.failure(QStringLiteral("The database %1 has an older Quorvel schema that "
+                                             "only its owner (the role %2) may use. Its owner "
+                                             "must connect to it once with this Quorvel to "
+                                             "upgrade it; then ask them for the role %3 (to "
+                                             "read and export) or %4 (to change listings too).")
+                                  .arg(server, found.owner, readerRole, editorRole));
+        }
+        return db.failure(noRoleAdvice(server));
     }
-    // A server's schema began at version 4; later versions bring their
-    // upgrade steps here, run as a file's are, under the write lock.
-    if (given < schemaVersion) {
+    if (found.version > serverSchemaVersion) {
+        return db.failure(
+            QStringLiteral("The database %1 was made by a newer Quorvel (its schema "
+                           "version is %2; this Quorvel knows versions up to %3). "
+                           "Connect with that newer Quorvel.")
+                .arg(server, QString::number(found.version), QString::number(serverSchemaVersion)));
+    }
+    if (found.version < firstServerVersion) {
         return db.failure(QStringLiteral("The database %1 has a Quorvel schema of version %2, "
                                          "which no Quorvel made on a server. Make a new database "
                                          "for Quorvel and copy the listings into it.")
-                              .arg(server, QString::number(given)));
+                              .arg(server, QString::number(found.version)));
     }
+    if (found.version < serverSchemaVersion)
+        return upgrade(db, found);
     return success();
 }
 

@@ -80,6 +80,15 @@ struct Programme
     static constexpr Name xmltvExtra{"xmltvExtra"};
 };
 
+// Which roles may see a project, on a server only (store/ServerSchema.h):
+// a project with no rows here is seen by every Quorvel role.
+struct ProjectAccess
+{
+    static constexpr Name table{"ProjectAccess"};
+    static constexpr Name projectId{"projectID"};
+    static constexpr Name roleName{"roleName"};
+};
+
 // The column that identifies a table's rows, which the store gives a new
 // row; empty for the tables whose rows have none of their own.
 inline Name keyOf(QStringView table)

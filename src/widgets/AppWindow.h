@@ -69,6 +69,12 @@ protected:
     // leaves for that window instead.
     void fillList(EntryList *list, store::Result<ListEntries> listed,
                   std::optional<WindowKind> up = std::nullopt);
+    // While the login may only read the database (Module1::access), holds
+    // the commands that would change listings disabled, with the reason in
+    // their tooltips, whatever the window's own logic enables meanwhile, and
+    // says read-only in the caption; item views among them take no edits.
+    // Called by every load, it lets them go again once the login may write.
+    void holdWhileReadOnly(const QList<QObject *> &writes);
 
 private:
     void tell(const store::Failure &failure);

@@ -98,6 +98,9 @@ private:
     std::array<std::string_view store::ProgrammeRowUtf8::*, childColumnCount> m_childAttributes =
         {};
     std::vector<MadeTexts> m_made = std::vector<MadeTexts>(rowsPerInsert);
+    // Whether the programmes go in through COPY: on a server, where the
+    // user's rows are not limited by row-level security.
+    bool m_copies = false;
     std::optional<store::ServerCopy> m_copy;
     std::string m_copyText;
     // The project's channel of each channel the file defines, in its order.

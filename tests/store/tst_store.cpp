@@ -219,7 +219,7 @@ private slots:
         QTest::newRow("read-only connection")
             << u"INSERT INTO ProjectData (projectName) VALUES ('P')"_qs
             << (server ? u"SET LOCAL ROLE quorvel_pw"_qs : u"PRAGMA query_only = 1"_qs)
-            << (server ? u"does not let this user"_qs : u"read-only for this user"_qs)
+            << (server ? u"may only read and export listings"_qs : u"read-only for this user"_qs)
             << u"attempt to write"_qs;
     }
 

@@ -17,10 +17,11 @@ QString serverFile(const QString &name)
     return dir.isEmpty() ? QString() : dir + QLatin1Char('/') + name;
 }
 
-// Runs one statement as the superuser; returns what went wrong, or nothing.
-QString runAsSuperuser(const QString &sql)
+} // namespace
+
+QString runOnServer(const QString &url, const QString &sql)
 {
-    PGconn *connection = PQconnectdb(testServerUrl().toUtf8().constData());
+    PGconn *connection = PQconnectdb(url.toUtf8().constData());
     QString error;
     if (PQstatus(connection) != CONNECTION_OK) {
         error = QString::fromUtf8(PQerrorMessage(connection));
@@ -32,6 +33,13 @@ QString runAsSuperuser(const QString &sql)
     }
     PQfinish(connection);
     return error.trimmed();
+}
+
+namespace {
+
+QString runAsSuperuser(const QString &sql)
+{
+    return runOnServer(testServerUrl(), sql);
 }
 
 } // namespace

@@ -22,3 +22,7 @@ QString freshServerDatabase(const QString &tag);
 
 // Drops a database freshServerDatabase made, with any connections still on it.
 void dropServerDatabase(const QString &url);
+
+// Runs the statements at the address in one transaction, past the
+// program's store; returns what went wrong, or nothing.
+QString runOnServer(const QString &url, const QString &sql);

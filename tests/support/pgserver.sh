@@ -10,7 +10,8 @@
 #              127.0.0.1, for sslmode=verify-full
 #   server.log the server's log
 # Roles: quorvel_test (superuser, no password over the socket and 127.0.0.1)
-# and quorvel_pw, password 'secret-pw', checked by scram-sha-256 over TCP.
+# and quorvel_pw, password 'secret-pw', checked by scram-sha-256 over TCP;
+# any login role a test makes logs in over TCP with its password the same way.
 set -euo pipefail
 
 usage() {
@@ -110,6 +111,7 @@ start() {
 local   all       quorvel_test                 trust
 host    all       quorvel_test  127.0.0.1/32   trust
 host    all       quorvel_pw    127.0.0.1/32   scram-sha-256
+host    all       all           127.0.0.1/32   scram-sha-256
 EOF
     # Speed over safety: the cluster dies with the test run.
     cat >>"$data/postgresql.conf" <<EOF

@@ -2,6 +2,7 @@
 
 #include "Commands.h"
 
+#include "projects/ProjectAccess.h"
 #include "projects/Projects.h"
 #include "store/CopyDatabase.h"
 #include "store/Database.h"
@@ -107,6 +108,53 @@ int listProjects(const QCommandLineParser &parsed, const QStringList &)
     return Done;
 }
 
+QCommandLineOption roleOption()
+{
+    return {QStringLiteral("role"),
+            QStringLiteral("A role on the server whose members may see the project; give the "
+                           "option once for each role."),
+            QStringLiteral("NAME")};
+}
+
+// A database file is refused before its projects are looked at: no
+// project of it could be limited.
+int refusedFile(const QCommandLineParser &parsed)
+{
+    const QString database = parsed.value(databaseOption());
+    if (database.isEmpty() || store::isServerAddress(database))
+        return Done;
+    store::Failure refused = projects::unlimitProject(database, 0).failure();
+    refused.action = QStringLiteral("Could not change which roles see the project");
+    return failed(refused);
+}
+
+int limitProject(const QCommandLineParser &parsed, const QStringList &)
+{
+    const QString command = QStringLiteral("limit-project");
+    if (const int refused = refusedFile(parsed); refused != Done)
+        return refused;
+    ProjectArguments arguments;
+    if (const int checked = projectArguments(command, parsed, arguments); checked != Done)
+        return checked;
+    const QStringList roles = parsed.values(roleOption());
+    if (roles.isEmpty())
+        return wrongUse(command, QStringLiteral("name at least one role with --role NAME"));
+    const auto limited = projects::limitProject(arguments.database, arguments.projectID, roles);
+    return limited ? Done : failed(limited.failure());
+}
+
+int unlimitProject(const QCommandLineParser &parsed, const QStringList &)
+{
+    if (const int refused = refusedFile(parsed); refused != Done)
+        return refused;
+    ProjectArguments arguments;
+    if (const int checked = projectArguments(QStringLiteral("unlimit-project"), parsed, arguments);
+        checked != Done)
+        return checked;
+    const auto lifted = projects::unlimitProject(arguments.database, arguments.projectID);
+    return lifted ? Done : failed(lifted.failure());
+}
+
 } // namespace
 
 QList<Command> databaseCommands()
@@ -161,6 +209,27 @@ QList<Command> databaseCommands()
          {fromOption(), toOption()},
          0,
          copyDb},
+        {QStringLiteral("limit-project"),
+         QStringLiteral("--db ADDRESS --project ID --role NAME [--role NAME ...]"),
+         QStringLiteral("Let only members of the named roles see a project on a server."),
+         QStringLiteral("In a database on a PostgreSQL server, limits the project to the members "
+                        "of the roles named, in place of any limit it had: anyone else sees it in "
+                        "no list and no export, and cannot change it. The database's owners "
+                        "(members of quorvel_owner) see every project, and only they may run "
+                        "this command. Each role must exist on the server. A database file has "
+                        "no such limits: who may use it is up to its own permissions."),
+         {databaseOption(), projectOption(), roleOption()},
+         0,
+         limitProject},
+        {QStringLiteral("unlimit-project"),
+         QStringLiteral("--db ADDRESS --project ID"),
+         QStringLiteral("Let every Quorvel role on a server see a project again."),
+         QStringLiteral("Lifts the limit limit-project put on the project: every member of "
+                        "quorvel_reader sees it again, and every member of quorvel_editor may "
+                        "change it. Only the database's owners may run this command."),
+         {databaseOption(), projectOption()},
+         0,
+         unlimitProject},
     };
 }
 
