@@ -118,7 +118,7 @@ class RolesTest : public QObject
         channels::Channel made;
         made.name = name + u" One"_qs;
         made.templateLines = QStringList{u"Guide, Films, 1"_qs};
-        const auto saved = channels::saveChannel(m_db, 0, project, made);
+        const auto saved = channels::saveChannel(m_db, 0, project, made, {});
         QVERIFY(saved);
         channel = saved.value();
         QVERIFY(programmes::addProgramme(m_db, channel, namedProgramme(name + u" News"_qs)));
@@ -168,6 +168,15 @@ private slots:
         channels::Channel channel;
         channel.name = u"Changed"_qs;
         schedule::Programme programme = namedProgramme(u"Changed"_qs);
+        // The programme as the reader's schedule table shows it.
+        const auto shown = [&] {
+            for (const schedule::Programme &row :
+                 schedule::loadSchedule(reader, m_openChannel).value()) {
+                if (row.programmeID == m_openProgramme)
+                    return row;
+            }
+            return schedule::Programme{};
+        };
         const QList<std::pair<const char *, std::function<Status()>>> changes{
             {"new project",
              [&] {
@@ -183,11 +192,13 @@ private slots:
              }},
             {"add channel",
              [&] {
-                 return done(channels::saveChannel(reader, 0, m_open, channel));
+                 return done(channels::saveChannel(reader, 0, m_open, channel, {}));
              }},
             {"change channel",
              [&] {
-                 return done(channels::saveChannel(reader, m_openChannel, m_open, channel));
+                 return done(
+                     channels::saveChannel(reader, m_openChannel, m_open, channel,
+                                           channels::loadChannel(reader, m_openChannel).value()));
              }},
             {"delete channel",
              [&] {
@@ -199,7 +210,9 @@ private slots:
              }},
             {"change programme",
              [&] {
-                 return done(programmes::changeProgramme(reader, m_openProgramme, programme));
+                 return done(programmes::changeProgramme(
+                     reader, m_openProgramme, programme,
+                     programmes::loadProgramme(reader, m_openProgramme).value()));
              }},
             {"delete programme",
              [&] {
@@ -212,8 +225,7 @@ private slots:
              }},
             {"schedule cell",
              [&] {
-                 return done(
-                     schedule::changeValue(reader, m_openProgramme, schedule::Name, u"X"_qs));
+                 return done(schedule::changeValue(reader, shown(), schedule::Name, u"X"_qs));
              }},
             {"schedule insert",
              [&] {
@@ -221,7 +233,7 @@ private slots:
              }},
             {"schedule delete",
              [&] {
-                 return done(schedule::removeProgrammes(reader, {m_openProgramme}));
+                 return done(schedule::removeProgrammes(reader, {shown()}));
              }},
             {"xmltv import",
              [&] {
@@ -246,7 +258,9 @@ private slots:
         const QString editor = login(u"editor"_qs);
         QCOMPARE(store::access(editor).value(), store::Access::Edit);
         QCOMPARE(store::access(m_db).value(), store::Access::Own);
-        QVERIFY(programmes::changeProgramme(editor, m_openProgramme, namedProgramme(u"Edited"_qs)));
+        QVERIFY(programmes::changeProgramme(
+            editor, m_openProgramme, namedProgramme(u"Edited"_qs),
+            programmes::loadProgramme(editor, m_openProgramme).value()));
         QCOMPARE(programmes::loadProgramme(m_db, m_openProgramme).value().programmeName,
                  u"Edited"_qs);
         // The server takes no COPY into a table whose rows are limited for the user.
