@@ -94,6 +94,8 @@ private:
     QString m_name;
     QSqlDatabase m_db;
     bool m_inTransaction = false;
+    // The transaction was begun to write (begin()): its commit is announced.
+    bool m_writing = false;
 };
 
 // Opens the database and closes it again: whether the program can work on
