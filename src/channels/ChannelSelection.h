@@ -20,6 +20,10 @@ public:
     // Fills the list afresh; nothing is selected afterwards.
     void fillChannelList();
 
+protected:
+    void refreshFromStore() override;
+    store::Result<QString> readParentName() const override;
+
 private:
     void setSelectionButtonsEnabled(bool enabled);
 

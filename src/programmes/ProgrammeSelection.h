@@ -19,6 +19,10 @@ public:
     // Fills the list afresh; nothing is selected afterwards.
     void fillProgrammeList();
 
+protected:
+    void refreshFromStore() override;
+    store::Result<QString> readParentName() const override;
+
 private:
     void setSelectionButtonsEnabled(bool enabled);
 

@@ -113,6 +113,14 @@ void ProjectSelection::fillProjectList()
     setSelectionButtonsEnabled(false);
 }
 
+void ProjectSelection::refreshFromStore()
+{
+    refreshList(
+        m_projectList, [path = state().connectionString] { return projects::listProjects(path); },
+        QString(), WindowKind::ProjectSelection,
+        [this] { setSelectionButtonsEnabled(m_projectList->selectedId().has_value()); });
+}
+
 void ProjectSelection::setSelectionButtonsEnabled(bool enabled)
 {
     m_loadProject->setEnabled(enabled);

@@ -60,6 +60,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     // The channels again, the one shown kept while it is still there.
     void showAfresh(const store::Failure &gone) override;
+    void refreshFromStore() override;
+    bool isBusy() const override;
+    store::Result<QString> readParentName() const override;
 
 private:
     void showGuideForOutput();
@@ -73,6 +76,13 @@ private:
     void fillChannels(qint32 shown);
     void showSelectedChannel();
     void showChannel(qint32 channelID, const QList<qint32> &selected);
+    // Selects the table's rows of these programmes; the first of them, or
+    // currentID's, becomes the current cell, in `column`.
+    void selectProgrammes(const QList<qint32> &selected, qint32 currentID, int column);
+    // What a refresh read: the project's channels and the programmes of the
+    // channel shown when it began.
+    void showRefreshed(store::Result<ListEntries> listed,
+                       store::Result<QList<schedule::Programme>> loaded, qint32 channelID);
     void updateStatus();
     QList<int> selectedRows() const;
     QList<schedule::Programme> selectedProgrammes() const;
