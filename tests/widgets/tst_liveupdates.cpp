@@ -97,7 +97,7 @@ private slots:
         QVERIFY(selected);
 
         change(f.db.path(), f.rows);
-        QTRY_COMPARE_WITH_TIMEOUT(f.texts(entries), shown, 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(f.texts(entries), shown, 2000);
         QCOMPARE(entries->selectedId(), selected);
         QVERIFY(f.control(w, selectionButton.constData())->isEnabled());
         QCOMPARE(f.openWindow(), w);
@@ -122,7 +122,7 @@ private slots:
         QCOMPARE(table->model()->rowCount(), 2);
 
         QTest::keyClick(table->viewport()->findChild<QLineEdit *>(), Qt::Key_Escape);
-        QTRY_COMPARE_WITH_TIMEOUT(table->model()->rowCount(), 1, 1500);
+        QTRY_COMPARE_WITH_TIMEOUT(table->model()->rowCount(), 1, 2000);
         QCOMPARE(table->currentIndex().row(), 0);
         QCOMPARE(table->currentIndex().column(), int(schedule::Name));
         QCOMPARE(table->currentIndex().data().toString(), u"Late"_qs);
@@ -137,7 +137,7 @@ private slots:
 
         QVERIFY(channels::deleteChannel(f.db.path(), f.rows.one));
         QTRY_VERIFY_WITH_TIMEOUT(
-            f.openWindow() && f.openWindow()->objectName() == u"channelSelection"_qs, 1500);
+            f.openWindow() && f.openWindow()->objectName() == u"channelSelection"_qs, 2000);
         QVERIFY(f.dialogs.allAnswered());
         const auto &told = f.dialogs.asked().constLast();
         QVERIFY2(told.text.startsWith(u"The channel \"One ()\" was deleted by someone else"_qs),
