@@ -94,9 +94,11 @@ void ChannelSelection::refreshFromStore()
         [this] { setSelectionButtonsEnabled(m_channelList->selectedId().has_value()); });
 }
 
-store::Result<QString> ChannelSelection::readParentName() const
+AppWindow::NameReader ChannelSelection::parentNameReader() const
 {
-    return projects::projectName(state().connectionString, state().currentProjectID.value_or(0));
+    return [path = state().connectionString, project = state().currentProjectID.value_or(0)] {
+        return projects::projectName(path, project);
+    };
 }
 
 void ChannelSelection::setSelectionButtonsEnabled(bool enabled)

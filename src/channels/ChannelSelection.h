@@ -22,7 +22,7 @@ public:
 
 protected:
     void refreshFromStore() override;
-    store::Result<QString> readParentName() const override;
+    NameReader parentNameReader() const override;
 
 private:
     void setSelectionButtonsEnabled(bool enabled);

@@ -99,9 +99,11 @@ void ProgrammeSelection::refreshFromStore()
         [this] { setSelectionButtonsEnabled(m_programmeList->selectedId().has_value()); });
 }
 
-store::Result<QString> ProgrammeSelection::readParentName() const
+AppWindow::NameReader ProgrammeSelection::parentNameReader() const
 {
-    return channels::channelText(state().connectionString, state().currentChannelID.value_or(0));
+    return [path = state().connectionString, channel = state().currentChannelID.value_or(0)] {
+        return channels::channelText(path, channel);
+    };
 }
 
 void ProgrammeSelection::setSelectionButtonsEnabled(bool enabled)

@@ -322,9 +322,11 @@ void ScheduleWindow::selectProgrammes(const QList<qint32> &selected, qint32 curr
         m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
-store::Result<QString> ScheduleWindow::readParentName() const
+AppWindow::NameReader ScheduleWindow::parentNameReader() const
 {
-    return projects::projectName(state().connectionString, state().currentProjectID.value_or(0));
+    return [path = state().connectionString, project = state().currentProjectID.value_or(0)] {
+        return projects::projectName(path, project);
+    };
 }
 
 bool ScheduleWindow::isBusy() const

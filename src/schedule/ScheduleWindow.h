@@ -62,7 +62,7 @@ protected:
     void showAfresh(const store::Failure &gone) override;
     void refreshFromStore() override;
     bool isBusy() const override;
-    store::Result<QString> readParentName() const override;
+    NameReader parentNameReader() const override;
 
 private:
     void showGuideForOutput();

@@ -27,10 +27,20 @@ AppWindow::AppWindow(Navigation &nav, QWidget *parent) : QWidget(parent), m_navi
 void AppWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!m_parentName) {
-        const auto name = readParentName();
-        m_parentName = name ? name.value() : QString();
-    }
+    if (std::exchange(m_parentNameAsked, true))
+        return;
+    const NameReader read = parentNameReader();
+    if (!read)
+        return;
+    // Apart from the opening, which a server far away would make slower.
+    auto name = std::make_shared<QString>();
+    QThread *thread = QThread::create([read, name] {
+        if (const auto got = read())
+            *name = got.value();
+    });
+    connect(thread, &QThread::finished, this, [this, name] { m_parentName = *name; });
+    adoptWorker(thread);
+    thread->start();
 }
 
 bool AppWindow::isBusy() const
@@ -93,7 +103,7 @@ void AppWindow::refreshList(EntryList *list, std::function<store::Result<ListEnt
 void AppWindow::leaveForDeleted(const QString &parentTable, WindowKind up)
 {
     store::Failure deleted;
-    deleted.detail = store::deletedElsewhereText(parentTable, m_parentName.value_or(QString()));
+    deleted.detail = store::deletedElsewhereText(parentTable, m_parentName);
     deleted.gone = parentTable;
     leaveForGone(deleted, up);
 }

@@ -78,9 +78,11 @@ protected:
     // that is over. A change told while a read runs is read once more after.
     // `read` must not touch the window: it runs beside it.
     void readInBackground(std::function<std::function<void()>()> read);
-    // The name of what the window lists under (its project or channel), read
-    // when the window is first shown: once deleted, it can no longer be read.
-    virtual store::Result<QString> readParentName() const { return QString(); }
+    // What reads the name of the row the window lists under (its project or
+    // channel), or nothing for a window without one. It is read beside the
+    // window when it is first shown: once deleted, it can no longer be read.
+    using NameReader = std::function<store::Result<QString>()>;
+    virtual NameReader parentNameReader() const { return {}; }
     // Reads `list` afresh with `read` in the background and shows it, its
     // selection and scroll position kept, then runs `shown`. When the row
     // of `parentTable` the window lists under was deleted by someone else,
@@ -101,7 +103,8 @@ private:
     bool m_refreshWanted = false;
     bool m_reading = false;
     QTimer m_refreshRetry;
-    std::optional<QString> m_parentName;
+    bool m_parentNameAsked = false;
+    QString m_parentName;
 
     Navigation &m_navigator;
     // A failure met while loading, before the window was shown: a message

@@ -134,6 +134,8 @@ private slots:
         Fixture f;
         f.open(WindowKind::ProgrammeSelection);
         f.dialogs.expectError();
+        // The window learns its channel's name beside its opening.
+        QTest::qWait(300);
 
         QVERIFY(channels::deleteChannel(f.db.path(), f.rows.one));
         QTRY_VERIFY_WITH_TIMEOUT(
