@@ -9,6 +9,7 @@
 #include "projects/ProjectSelection.h"
 #include "schedule/ScheduleWindow.h"
 
+#include "store/ChangeWatcher.h"
 #include "store/Module1.h"
 #include "store/Server.h"
 #include "widgets/Dialogs.h"
@@ -19,9 +20,12 @@
 #include <QSettings>
 
 Navigator::Navigator(Module1 &state, Dialogs &dialogs, QString programDirectory)
-    : m_state(state), m_dialogs(dialogs), m_programDirectory(std::move(programDirectory))
+    : m_state(state), m_dialogs(dialogs), m_programDirectory(std::move(programDirectory)),
+      m_changes(std::make_unique<store::ChangeWatcher>())
 {
 }
+
+Navigator::~Navigator() = default;
 
 namespace {
 
@@ -54,12 +58,14 @@ void Navigator::useServer(const QString &address)
 {
     m_database = address;
     settings().setValue(lastServerKey, store::withoutPassword(address));
+    m_changes->watch(database());
 }
 
 void Navigator::useLocalDatabase()
 {
     m_database.clear();
     settings().remove(lastServerKey);
+    m_changes->watch(database());
 }
 
 AppWindow *Navigator::start(const QString &given)
@@ -82,6 +88,8 @@ AppWindow *Navigator::start(const QString &given)
         else if (!reached)
             lastServerFailed = reached.failure();
     }
+    // Before the first list is read, so that no change after it is missed.
+    m_changes->watch(database());
     AppWindow *window = open(WindowKind::ProjectSelection);
     // Said once; the server is tried again at the next start, until the
     // user goes back to the local database.
@@ -134,6 +142,9 @@ AppWindow *Navigator::open(WindowKind kind, std::optional<store::Failure> told)
         delete window;
         return open(*up, std::move(told));
     }
+    // The database the windows show, however it was chosen; the same as
+    // before but for the first window and one opened on another database.
+    m_changes->watch(m_state.connectionString);
     window->show();
     window->showLoadFailure();
     return window;

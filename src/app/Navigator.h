@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 // The one place that knows how the program moves from window to window.
@@ -14,12 +15,14 @@ class Navigator final : public Navigation
 {
 public:
     Navigator(Module1 &state, Dialogs &dialogs, QString programDirectory);
+    ~Navigator() override;
 
     Module1 &state() const override { return m_state; }
     Dialogs &dialogs() const override { return m_dialogs; }
     const QString &programDirectory() const override { return m_programDirectory; }
     QString database() const override;
     bool usesLocalDatabase() const override;
+    store::ChangeWatcher &changes() const override { return *m_changes; }
     // Whether a server used before will be opened when none is named.
     bool remembersServer() const;
     void useServer(const QString &address) override;
@@ -43,4 +46,5 @@ private:
     QString m_programDirectory;
     // Empty for the file in the program's directory.
     QString m_database;
+    std::unique_ptr<store::ChangeWatcher> m_changes;
 };

@@ -1,6 +1,7 @@
 #include "channels/ChannelSelection.h"
 
 #include "channels/Channels.h"
+#include "projects/Projects.h"
 #include "store/Gone.h"
 #include "store/Module1.h"
 #include "store/Tables.h"
@@ -78,6 +79,27 @@ void ChannelSelection::fillChannelList()
              project ? channels::listChannels(state().connectionString, project) : ListEntries(),
              WindowKind::ProjectSelection);
     setSelectionButtonsEnabled(false);
+}
+
+void ChannelSelection::refreshFromStore()
+{
+    const qint32 project = state().currentProjectID.value_or(0);
+    if (!project)
+        return;
+    refreshList(
+        m_channelList,
+        [path = state().connectionString, project] {
+            return channels::listChannels(path, project);
+        },
+        store::tables::Project::table, WindowKind::ProjectSelection,
+        [this] { setSelectionButtonsEnabled(m_channelList->selectedId().has_value()); });
+}
+
+AppWindow::NameReader ChannelSelection::parentNameReader() const
+{
+    return [path = state().connectionString, project = state().currentProjectID.value_or(0)] {
+        return projects::projectName(path, project);
+    };
 }
 
 void ChannelSelection::setSelectionButtonsEnabled(bool enabled)

@@ -20,6 +20,10 @@ public:
     // Fills the list afresh; nothing is selected afterwards.
     void fillChannelList();
 
+protected:
+    void refreshFromStore() override;
+    NameReader parentNameReader() const override;
+
 private:
     void setSelectionButtonsEnabled(bool enabled);
 

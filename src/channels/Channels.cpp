@@ -114,6 +114,12 @@ Status replaceTemplateLines(Connection &db, qint32 channelID, const QStringList 
     return store::success();
 }
 
+// A channel as the list shows it.
+QString entryText(const QVariant &name, const QVariant &number)
+{
+    return name.toString() + QStringLiteral(" (") + number.toString() + QStringLiteral(")");
+}
+
 } // namespace
 
 Result<ListEntries> listChannels(const QString &databasePath, qint32 projectID)
@@ -123,13 +129,28 @@ Result<ListEntries> listChannels(const QString &databasePath, qint32 projectID)
             store::requireRow(databasePath, action, Project::table, Project::id, projectID);
         !project)
         return project.failure();
-    return store::readEntries(databasePath, action,
-                              QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 = ? ORDER BY %1")
-                                  .arg(C::id, C::name, C::number, C::table, C::projectId),
-                              {projectID}, [](const QSqlQuery &row) {
-                                  return row.value(1).toString() + QStringLiteral(" (") +
-                                         row.value(2).toString() + QStringLiteral(")");
-                              });
+    return store::readEntries(
+        databasePath, action,
+        QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5 = ? ORDER BY %1")
+            .arg(C::id, C::name, C::number, C::table, C::projectId),
+        {projectID}, [](const QSqlQuery &row) { return entryText(row.value(1), row.value(2)); });
+}
+
+Result<QString> channelText(const QString &databasePath, qint32 channelID)
+{
+    return store::read(databasePath, QStringLiteral("Could not read the channel"),
+                       [&](Connection &db) -> Result<QString> {
+                           auto rows =
+                               db.select(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ?")
+                                             .arg(C::name, C::number, C::table, C::id),
+                                         {channelID});
+                           if (!rows)
+                               return rows.failure();
+                           QSqlQuery &row = rows.value();
+                           if (!row.next())
+                               return store::goneFailure(db, C::table);
+                           return entryText(row.value(0), row.value(1));
+                       });
 }
 
 Status deleteChannel(const QString &databasePath, qint32 channelID)

@@ -28,6 +28,8 @@ struct Channel
 // The project's channels in the order they were added, each shown as
 // "name (number)"; a column that holds no value gives empty text.
 store::Result<ListEntries> listChannels(const QString &databasePath, qint32 projectID);
+// The channel as its list entry shows it.
+store::Result<QString> channelText(const QString &databasePath, qint32 channelID);
 
 // Removes the channel and its programmes, all or nothing. Its template lines
 // stay in the store.

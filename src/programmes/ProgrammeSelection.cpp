@@ -1,5 +1,6 @@
 #include "programmes/ProgrammeSelection.h"
 
+#include "channels/Channels.h"
 #include "programmes/Programmes.h"
 #include "store/Gone.h"
 #include "store/Module1.h"
@@ -81,6 +82,29 @@ void ProgrammeSelection::fillProgrammeList()
                      : ListEntries(),
              WindowKind::ChannelSelection);
     setSelectionButtonsEnabled(false);
+}
+
+void ProgrammeSelection::refreshFromStore()
+{
+    const qint32 channel = state().currentChannelID.value_or(0);
+    if (!channel)
+        return;
+    // A channel may have a million programmes: they are read beside the
+    // window, as it stays in use.
+    refreshList(
+        m_programmeList,
+        [path = state().connectionString, channel] {
+            return programmes::listProgrammes(path, channel);
+        },
+        store::tables::Channel::table, WindowKind::ChannelSelection,
+        [this] { setSelectionButtonsEnabled(m_programmeList->selectedId().has_value()); });
+}
+
+AppWindow::NameReader ProgrammeSelection::parentNameReader() const
+{
+    return [path = state().connectionString, channel = state().currentChannelID.value_or(0)] {
+        return channels::channelText(path, channel);
+    };
 }
 
 void ProgrammeSelection::setSelectionButtonsEnabled(bool enabled)

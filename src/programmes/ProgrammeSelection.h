@@ -19,6 +19,10 @@ public:
     // Fills the list afresh; nothing is selected afterwards.
     void fillProgrammeList();
 
+protected:
+    void refreshFromStore() override;
+    NameReader parentNameReader() const override;
+
 private:
     void setSelectionButtonsEnabled(bool enabled);
 

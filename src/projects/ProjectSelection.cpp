@@ -154,6 +154,17 @@ void ProjectSelection::offerLastProject()
     }
 }
 
+void ProjectSelection::refreshFromStore()
+{
+    refreshList(
+        m_projectList, [path = state().connectionString] { return projects::listProjects(path); },
+        QString(), WindowKind::ProjectSelection,
+        [this] {
+            setSelectionButtonsEnabled(m_projectList->selectedId().has_value());
+            offerLastProject();
+        });
+}
+
 void ProjectSelection::setSelectionButtonsEnabled(bool enabled)
 {
     m_loadProject->setEnabled(enabled);

@@ -24,6 +24,9 @@ public:
     // Fills the list afresh; nothing is selected afterwards.
     void fillProjectList();
 
+protected:
+    void refreshFromStore() override;
+
 private:
     void setSelectionButtonsEnabled(bool enabled);
 

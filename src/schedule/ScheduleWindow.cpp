@@ -2,9 +2,13 @@
 
 #include "channels/Channels.h"
 #include "grid/GridTab.h"
+#include "projects/Projects.h"
+#include "store/Gone.h"
 #include "store/Module1.h"
+#include "store/Tables.h"
 #include "store/TypedTimes.h"
 #include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
 #include "widgets/FrozenColumnTable.h"
 #include "widgets/Navigation.h"
@@ -16,6 +20,7 @@
 #include <QLabel>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
@@ -304,6 +309,12 @@ void ScheduleWindow::showChannel(qint32 channelID, const QList<qint32> &selected
     if (!loaded)
         showFailure(loaded.failure());
 
+    selectProgrammes(selected, 0, column);
+    updateStatus();
+}
+
+void ScheduleWindow::selectProgrammes(const QList<qint32> &selected, qint32 currentID, int column)
+{
     const QList<int> rows = m_model.rowsOf(selected);
     QItemSelection selection;
     for (qsizetype i = 0; i < rows.size();) {
@@ -314,12 +325,102 @@ void ScheduleWindow::showChannel(qint32 channelID, const QList<qint32> &selected
                          m_model.index(rows.at(j), schedule::ColumnCount - 1));
         i = j + 1;
     }
-    if (!rows.isEmpty()) {
-        const QModelIndex current = m_model.index(rows.first(), column);
+    const int currentRow = m_model.rowsOf({currentID}).value(0, rows.value(0, -1));
+    if (currentRow >= 0) {
+        const QModelIndex current = m_model.index(currentRow, column);
         m_table->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
-        m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
         m_table->scrollTo(current);
     }
+    if (!rows.isEmpty())
+        m_table->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+AppWindow::NameReader ScheduleWindow::parentNameReader() const
+{
+    return [path = state().connectionString, project = state().currentProjectID.value_or(0)] {
+        return projects::projectName(path, project);
+    };
+}
+
+bool ScheduleWindow::isBusy() const
+{
+    // An edit is never cut short: the table is read again once it is stored.
+    return AppWindow::isBusy() || static_cast<FrozenColumnTable *>(m_table)->isEditing();
+}
+
+void ScheduleWindow::refreshFromStore()
+{
+    const qint32 project = state().currentProjectID.value_or(0);
+    if (!project)
+        return;
+    // A channel's programmes may be many, and the checks of every row take
+    // their time too: read beside the window, as it stays in use.
+    readInBackground([this, path = state().connectionString, project,
+                      channel = m_channelID]() -> std::function<void()> {
+        auto listed =
+            std::make_shared<store::Result<ListEntries>>(channels::listChannels(path, project));
+        auto loaded = std::make_shared<store::Result<QList<Programme>>>(
+            channel && *listed ? schedule::loadSchedule(path, channel) : QList<Programme>());
+        return [this, listed, loaded, channel] {
+            showRefreshed(std::move(*listed), std::move(*loaded), channel);
+        };
+    });
+}
+
+void ScheduleWindow::showRefreshed(store::Result<ListEntries> listed,
+                                   store::Result<QList<Programme>> loaded, qint32 channelID)
+{
+    using store::tables::Channel;
+    using store::tables::Project;
+    if (!listed) {
+        if (listed.failure().gone == Project::table)
+            leaveForDeleted(Project::table, WindowKind::ProjectSelection);
+        return;
+    }
+    QString channelText;
+    for (const ListEntry &entry : m_channels->entries()) {
+        if (entry.id == channelID)
+            channelText = entry.text;
+    }
+    m_channels->refill(std::move(listed).value());
+    // The user chose another channel meanwhile, and it was read as it was chosen.
+    if (channelID != m_channelID || channelID == 0)
+        return;
+    m_grid->markStale();
+    const auto refresh = qScopeGuard([this] { refreshGuide(); });
+    if (m_channels->selectedId() != channelID) {
+        // The schedule is the project's: it stays, on another of its channels.
+        if (m_channels->count() > 0)
+            m_channels->selectRow(0);
+        else
+            showChannel(0, {});
+        dialogs().showError(this, store::deletedElsewhereText(Channel::table, channelText),
+                            QStringLiteral("Quorvel"));
+        return;
+    }
+    if (!loaded)
+        return;
+    const auto idAt = [this](int row) {
+        return m_model.programmes().at(row).programmeID;
+    };
+    const QModelIndex current = m_table->currentIndex();
+    const qint32 currentID = current.isValid() ? idAt(current.row()) : 0;
+    QList<qint32> selected;
+    for (int row : selectedRows())
+        selected << idAt(row);
+    const QModelIndex top = m_table->indexAt(QPoint(0, 0));
+    const qint32 topID = top.isValid() ? idAt(top.row()) : 0;
+    const int across = m_table->horizontalScrollBar()->value();
+    const int down = m_table->verticalScrollBar()->value();
+
+    m_model.setProgrammes(std::move(loaded).value());
+    selectProgrammes(selected, currentID, qMax(0, current.column()));
+    if (const int row = m_model.rowsOf({topID}).value(0, -1); row >= 0)
+        m_table->scrollTo(m_model.index(row, qMax(0, current.column())),
+                          QAbstractItemView::PositionAtTop);
+    else
+        m_table->verticalScrollBar()->setValue(down);
+    m_table->horizontalScrollBar()->setValue(across);
     updateStatus();
 }
 

@@ -62,6 +62,9 @@ protected:
     void showAfresh(const store::Failure &gone) override;
     // The channel's programmes as stored now, the same ones selected.
     void showAsNow(const store::Failure &conflict) override;
+    void refreshFromStore() override;
+    bool isBusy() const override;
+    NameReader parentNameReader() const override;
 
 private:
     void showGuideForOutput();
@@ -75,6 +78,13 @@ private:
     void fillChannels(qint32 shown);
     void showSelectedChannel();
     void showChannel(qint32 channelID, const QList<qint32> &selected);
+    // Selects the table's rows of these programmes; the first of them, or
+    // currentID's, becomes the current cell, in `column`.
+    void selectProgrammes(const QList<qint32> &selected, qint32 currentID, int column);
+    // What a refresh read: the project's channels and the programmes of the
+    // channel shown when it began.
+    void showRefreshed(store::Result<ListEntries> listed,
+                       store::Result<QList<schedule::Programme>> loaded, qint32 channelID);
     void updateStatus();
     QList<int> selectedRows() const;
     QList<schedule::Programme> selectedProgrammes() const;

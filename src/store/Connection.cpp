@@ -2,6 +2,8 @@
 
 #include "store/Statement.h"
 
+#include "store/ChangeWatcher.h"
+
 #include "store/SchemaUpgrade.h"
 #include "store/Server.h"
 #include "store/ServerStatement.h"
@@ -264,6 +266,7 @@ Status Connection::begin()
         if (auto begun = execute(QStringLiteral("BEGIN")); !begun)
             return begun;
         m_inTransaction = true;
+        m_writing = true;
         for (const QString &sql : {QStringLiteral("SET LOCAL lock_timeout = %1").arg(busyTimeoutMs),
                                    serverWriteLockSql()}) {
             if (auto locked = execute(sql); !locked) {
@@ -301,11 +304,23 @@ Status Connection::commit()
                                       "server %1, so nothing of it was saved.")
                            .arg(serverName(m_path)));
     }
+    // Every window watching the server (store::ChangeWatcher) hears of a
+    // change, and only of one that is committed: the server delivers the
+    // announcement with the commit, and drops it with a rollback.
+    if (m_server && m_writing) {
+        if (auto announced = execute(
+                QStringLiteral("SELECT pg_notify('%1', '')").arg(ChangeWatcher::serverChannel()));
+            !announced) {
+            rollback();
+            return announced;
+        }
+    }
     if (auto committed = execute(QStringLiteral("COMMIT")); !committed) {
         rollback();
         return committed;
     }
     m_inTransaction = false;
+    m_writing = false;
     return success();
 }
 
@@ -316,6 +331,7 @@ void Connection::rollback()
         QSqlQuery(QStringLiteral("ROLLBACK"), m_db);
     m_inTransaction = false;
     m_statementFailed = false;
+    m_writing = false;
 }
 
 Failure Connection::statementFailure(const QSqlError &error)

@@ -98,6 +98,8 @@ private:
     bool m_inTransaction = false;
     // A statement of the server's transaction failed: it may not commit.
     bool m_statementFailed = false;
+    // The transaction was begun to write (begin()): its commit is announced.
+    bool m_writing = false;
 };
 
 // Opens the database and closes it again: whether the program can work on

@@ -25,6 +25,16 @@ QString goneText(const QString &table, const QString &name)
                                   "list now shows what the database holds.");
 }
 
+QString deletedElsewhereText(const QString &table, const QString &name)
+{
+    const QString which = name.isEmpty()
+                              ? QStringLiteral("The %1 you had open").arg(rowKind(table))
+                              : QStringLiteral("The %1 \"%2\"").arg(rowKind(table), name);
+    return which + QStringLiteral(" was deleted by someone else (in another Quorvel, or with "
+                                  "quorvel-cli) while you had it open. Quorvel now shows what "
+                                  "the database holds.");
+}
+
 Failure goneFailure(const Connection &db, const QString &table)
 {
     Failure failure = db.failure(goneText(table));

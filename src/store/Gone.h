@@ -20,6 +20,11 @@ QString rowKind(const QString &table);
 // row, `name` is the row as the window showed it, or empty when not known.
 QString goneText(const QString &table, const QString &name = QString());
 
+// What the user is told when the project or channel a window showed was
+// deleted by someone else; `name` as the window showed it, or empty when
+// not known.
+QString deletedElsewhereText(const QString &table, const QString &name);
+
 // The failure of a command whose row in `table`, or the row it adds under, is gone.
 Failure goneFailure(const Connection &db, const QString &table);
 

@@ -1,17 +1,111 @@
 #include "widgets/AppWindow.h"
 
+#include "store/ChangeWatcher.h"
 #include "store/Gone.h"
 #include "store/Result.h"
+#include "widgets/BackgroundWork.h"
 #include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
 #include "widgets/Navigation.h"
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QThread>
 
 AppWindow::AppWindow(Navigation &nav, QWidget *parent) : QWidget(parent), m_navigator(nav)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    m_refreshRetry.setSingleShot(true);
+    m_refreshRetry.setInterval(250);
+    connect(&m_refreshRetry, &QTimer::timeout, this, &AppWindow::refreshWhenFree);
+    connect(&nav.changes(), &store::ChangeWatcher::changed, this, [this] {
+        m_refreshWanted = true;
+        refreshWhenFree();
+    });
+}
+
+void AppWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (std::exchange(m_parentNameAsked, true))
+        return;
+    const NameReader read = parentNameReader();
+    if (!read)
+        return;
+    // Apart from the opening, which a server far away would make slower.
+    auto name = std::make_shared<QString>();
+    QThread *thread = QThread::create([read, name] {
+        if (const auto got = read())
+            *name = got.value();
+    });
+    connect(thread, &QThread::finished, this, [this, name] { m_parentName = *name; });
+    adoptWorker(thread);
+    thread->start();
+}
+
+bool AppWindow::isBusy() const
+{
+    return QApplication::activeModalWidget() || QApplication::activePopupWidget();
+}
+
+void AppWindow::refreshWhenFree()
+{
+    if (!m_refreshWanted || m_reading)
+        return;
+    // A window that is not on screen reads everything afresh when it is
+    // loaded; one that has closed needs nothing.
+    if (!isVisible()) {
+        m_refreshWanted = false;
+        return;
+    }
+    if (isBusy()) {
+        m_refreshRetry.start();
+        return;
+    }
+    m_refreshWanted = false;
+    refreshFromStore();
+}
+
+void AppWindow::readInBackground(std::function<std::function<void()>()> read)
+{
+    m_reading = true;
+    auto show = std::make_shared<std::function<void()>>();
+    QThread *thread = QThread::create([read = std::move(read), show] { *show = read(); });
+    connect(thread, &QThread::finished, this, [this, show] {
+        m_reading = false;
+        if (isBusy())
+            m_refreshWanted = true;
+        else if (isVisible() && *show)
+            (*show)();
+        refreshWhenFree();
+    });
+    adoptWorker(thread);
+    thread->start();
+}
+
+void AppWindow::refreshList(EntryList *list, std::function<store::Result<ListEntries>()> read,
+                            const QString &parentTable, WindowKind up, std::function<void()> shown)
+{
+    readInBackground(
+        [this, list, parentTable, up, shown, read = std::move(read)]() -> std::function<void()> {
+            auto listed = std::make_shared<store::Result<ListEntries>>(read());
+            return [this, list, listed, parentTable, up, shown] {
+                if (*listed) {
+                    list->refill(std::move(*listed).value());
+                    shown();
+                } else if (!parentTable.isEmpty() && listed->failure().gone == parentTable) {
+                    leaveForDeleted(parentTable, up);
+                }
+            };
+        });
+}
+
+void AppWindow::leaveForDeleted(const QString &parentTable, WindowKind up)
+{
+    store::Failure deleted;
+    deleted.detail = store::deletedElsewhereText(parentTable, m_parentName);
+    deleted.gone = parentTable;
+    leaveForGone(deleted, up);
 }
 
 Module1 &AppWindow::state() const

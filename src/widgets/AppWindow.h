@@ -4,8 +4,10 @@
 #include "store/Result.h"
 #include "widgets/Navigation.h"
 
+#include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -76,8 +78,45 @@ protected:
     // Called by every load, it lets them go again once the login may write.
     void holdWhileReadOnly(const QList<QObject *> &writes);
 
+    // Someone else committed a change to the database: the window reads what
+    // it shows again, keeping the user's selection, scroll position and any
+    // edit. Called only while the window is shown and the user is in the
+    // middle of nothing (isBusy); the editors keep their boxes as they are.
+    virtual void refreshFromStore() {}
+    // Whether a refresh must wait: a dialog or menu is open, by default.
+    virtual bool isBusy() const;
+    // Runs `read` on a thread of its own, then what it returns here, unless
+    // the user began something meanwhile: then the refresh runs again once
+    // that is over. A change told while a read runs is read once more after.
+    // `read` must not touch the window: it runs beside it.
+    void readInBackground(std::function<std::function<void()>()> read);
+    // What reads the name of the row the window lists under (its project or
+    // channel), or nothing for a window without one. It is read beside the
+    // window when it is first shown: once deleted, it can no longer be read.
+    using NameReader = std::function<store::Result<QString>()>;
+    virtual NameReader parentNameReader() const { return {}; }
+    // Reads `list` afresh with `read` in the background and shows it, its
+    // selection and scroll position kept, then runs `shown`. When the row
+    // of `parentTable` the window lists under was deleted by someone else,
+    // the window says so and leaves for `up`. Any other failure is left for
+    // the next command to tell: the refresh is none of the user's doing.
+    void refreshList(EntryList *list, std::function<store::Result<ListEntries>()> read,
+                     const QString &parentTable, WindowKind up, std::function<void()> shown);
+    // The window's project or channel was deleted by someone else.
+    void leaveForDeleted(const QString &parentTable, WindowKind up);
+
+    void showEvent(QShowEvent *event) override;
+
 private:
     void tell(const store::Failure &failure);
+    void refreshWhenFree();
+
+    // A refresh is owed: told of a change while busy or reading.
+    bool m_refreshWanted = false;
+    bool m_reading = false;
+    QTimer m_refreshRetry;
+    bool m_parentNameAsked = false;
+    QString m_parentName;
 
     Navigation &m_navigator;
     // A failure met while loading, before the window was shown: a message

@@ -1,6 +1,7 @@
 #include "widgets/EntryList.h"
 
 #include <QKeyEvent>
+#include <QScrollBar>
 
 void EntryModel::setEntries(ListEntries entries)
 {
@@ -45,6 +46,38 @@ void EntryList::fill(ListEntries entries)
 {
     m_model.setEntries(std::move(entries));
     selectionModel()->clear();
+}
+
+void EntryList::refill(ListEntries entries)
+{
+    const std::optional<qint32> selected = selectedId();
+    const QModelIndex top = indexAt(QPoint(0, 0));
+    const std::optional<qint32> topId =
+        top.isValid() ? std::optional(m_model.entries().idAt(top.row())) : std::nullopt;
+    const int scrolled = verticalScrollBar()->value();
+
+    m_model.setEntries(std::move(entries));
+    executeDelayedItemsLayout();
+    // Selecting scrolls the entry into view; the user's own view is put
+    // back afterwards.
+    if (const int row = selected ? rowOf(*selected) : -1; row >= 0)
+        selectRow(row);
+    else
+        selectionModel()->clear();
+    if (const int row = topId ? rowOf(*topId) : -1; row >= 0)
+        scrollTo(m_model.index(row), QAbstractItemView::PositionAtTop);
+    else
+        verticalScrollBar()->setValue(scrolled);
+}
+
+int EntryList::rowOf(qint32 id) const
+{
+    const ListEntries &entries = m_model.entries();
+    for (qsizetype row = 0; row < entries.size(); ++row) {
+        if (entries.idAt(row) == id)
+            return int(row);
+    }
+    return -1;
 }
 
 int EntryList::count() const

@@ -37,6 +37,10 @@ public:
 
     // Replaces the entries; afterwards nothing is selected.
     void fill(ListEntries entries);
+    // Replaces the entries with the same list read again: the selected
+    // entry stays selected and the first one in view stays first, each
+    // found by its identifier, while they are still there.
+    void refill(ListEntries entries);
     int count() const;
     const ListEntries &entries() const { return m_model.entries(); }
     std::optional<ListEntry> selectedEntry() const;
@@ -55,5 +59,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // The row of the entry with this identifier, or -1.
+    int rowOf(qint32 id) const;
+
     EntryModel m_model;
 };

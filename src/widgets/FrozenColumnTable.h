@@ -14,6 +14,8 @@ public:
     explicit FrozenColumnTable(QWidget *parent = nullptr);
 
     void setModel(QAbstractItemModel *model) override;
+    // Whether a cell's editor is open.
+    bool isEditing() const { return state() == EditingState; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -1,8 +1,9 @@
 #pragma once
 
 namespace store {
+class ChangeWatcher;
 struct Failure;
-}
+} // namespace store
 
 class AppWindow;
 class Dialogs;
@@ -40,6 +41,9 @@ public:
     virtual QString database() const = 0;
     // Whether that is the file in programDirectory.
     virtual bool usesLocalDatabase() const = 0;
+    // Tells of changes others commit to the database the windows show, for
+    // as long as the program works on it.
+    virtual store::ChangeWatcher &changes() const = 0;
     // Works on a server's database from now on, and opens it at the next
     // start too; `address` may hold a password, which is never saved.
     virtual void useServer(const QString &address) = 0;

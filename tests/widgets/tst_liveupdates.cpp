@@ -1,0 +1,154 @@
+#include "channels/Channels.h"
+#include "programmes/Programmes.h"
+#include "projects/Projects.h"
+#include "schedule/Schedule.h"
+#include "schedule/ScheduleWindow.h"
+#include "support/WindowFixture.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QTableView>
+
+#include <functional>
+
+namespace {
+
+// A change another editor makes through the store, given the fixture's rows.
+struct Rows
+{
+    qint32 first, coast, one, two, early, late;
+};
+using Change = std::function<void(const QString &path, const Rows &)>;
+
+// Two projects; "Coast" has the channels "One" and "Two", and "One" the
+// programmes "Early" and "Late".
+struct Fixture : WindowFixture
+{
+    Rows rows;
+
+    Fixture()
+    {
+        rows.first = db.addProject(u"First"_qs);
+        rows.coast = db.addProject(u"Coast"_qs);
+        rows.one = db.addChannel(rows.coast, u"One"_qs);
+        rows.two = db.addChannel(rows.coast, u"Two"_qs);
+        rows.early = db.addProgramme(rows.one, u"Early"_qs, u"2024-06-10"_qs, u"06:00"_qs);
+        rows.late = db.addProgramme(rows.one, u"Late"_qs, u"2024-06-10"_qs, u"21:00"_qs);
+        state.currentProjectID = rows.coast;
+        state.currentChannelID = rows.one;
+    }
+
+    AppWindow *open(WindowKind kind)
+    {
+        AppWindow *projects = navigator.start(db.path());
+        return kind == WindowKind::ProjectSelection ? projects : navigator.moveTo(projects, kind);
+    }
+};
+
+} // namespace
+
+// What another editor commits shows in the open window on its own.
+class LiveUpdatesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listShowsOthersChange_keepingSelection_data()
+    {
+        QTest::addColumn<WindowKind>("kind");
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QByteArray>("selectionButton");
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<QStringList>("shown");
+
+        // The entry before the selected one goes, so the selection moves up a row.
+        QTest::newRow("projects")
+            << WindowKind::ProjectSelection << QByteArray("projList") << QByteArray("loadProj")
+            << Change([](const QString &path, const Rows &r) {
+                   QVERIFY(projects::deleteProject(path, r.first));
+               })
+            << QStringList{u"Coast"_qs};
+        QTest::newRow("channels")
+            << WindowKind::ChannelSelection << QByteArray("chanList") << QByteArray("editChannel")
+            << Change([](const QString &path, const Rows &r) {
+                   QVERIFY(channels::deleteChannel(path, r.one));
+               })
+            << QStringList{u"Two ()"_qs};
+        QTest::newRow("programmes")
+            << WindowKind::ProgrammeSelection << QByteArray("progList")
+            << QByteArray("editProgramme") << Change([](const QString &path, const Rows &r) {
+                   QVERIFY(programmes::deleteProgramme(path, r.early));
+               })
+            << QStringList{u"Late"_qs};
+    }
+
+    void listShowsOthersChange_keepingSelection()
+    {
+        QFETCH(WindowKind, kind);
+        QFETCH(QByteArray, list);
+        QFETCH(QByteArray, selectionButton);
+        QFETCH(Change, change);
+        QFETCH(QStringList, shown);
+        Fixture f;
+        AppWindow *w = f.open(kind);
+        auto *entries = f.control<EntryList>(w, list.constData());
+        f.clickEntry(entries, 1);
+        const auto selected = entries->selectedId();
+        QVERIFY(selected);
+
+        change(f.db.path(), f.rows);
+        QTRY_COMPARE_WITH_TIMEOUT(f.texts(entries), shown, 2000);
+        QCOMPARE(entries->selectedId(), selected);
+        QVERIFY(f.control(w, selectionButton.constData())->isEnabled());
+        QCOMPARE(f.openWindow(), w);
+    }
+
+    void scheduleShowsOthersChange_afterTheEditInProgress()
+    {
+        Fixture f;
+        AppWindow *projects = f.open(WindowKind::ProjectSelection);
+        f.clickEntry(f.control<EntryList>(projects, "projList"), 1);
+        f.control<QAction>(projects, "openSchedule")->trigger();
+        auto *w = qobject_cast<ScheduleWindow *>(f.openWindow());
+        QVERIFY(w);
+        auto *table = f.control<QTableView>(w, "scheduleTable");
+        const QModelIndex late = table->model()->index(1, schedule::Name);
+        table->setCurrentIndex(late);
+        table->edit(late);
+        QVERIFY(table->viewport()->findChild<QLineEdit *>());
+
+        QVERIFY(programmes::deleteProgramme(f.db.path(), f.rows.early));
+        QTest::qWait(1000);
+        QCOMPARE(table->model()->rowCount(), 2);
+
+        QTest::keyClick(table->viewport()->findChild<QLineEdit *>(), Qt::Key_Escape);
+        QTRY_COMPARE_WITH_TIMEOUT(table->model()->rowCount(), 1, 2000);
+        QCOMPARE(table->currentIndex().row(), 0);
+        QCOMPARE(table->currentIndex().column(), int(schedule::Name));
+        QCOMPARE(table->currentIndex().data().toString(), u"Late"_qs);
+        QCOMPARE(w->undoStack()->count(), 0);
+    }
+
+    void channelDeletedElsewhere_endsItsWindowWithAMessage()
+    {
+        Fixture f;
+        f.open(WindowKind::ProgrammeSelection);
+        f.dialogs.expectError();
+        // The window learns its channel's name beside its opening.
+        QTest::qWait(300);
+
+        QVERIFY(channels::deleteChannel(f.db.path(), f.rows.one));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            f.openWindow() && f.openWindow()->objectName() == u"channelSelection"_qs, 2000);
+        QVERIFY(f.dialogs.allAnswered());
+        const auto &told = f.dialogs.asked().constLast();
+        QVERIFY2(told.text.startsWith(u"The channel \"One ()\" was deleted by someone else"_qs),
+                 qPrintable(told.text));
+        QVERIFY(told.overShownWindow);
+        QCOMPARE(f.texts(f.control<EntryList>(f.openWindow(), "chanList")),
+                 QStringList{u"Two ()"_qs});
+    }
+};
+
+QTEST_MAIN(LiveUpdatesTest)
+#include "tst_liveupdates.moc"
