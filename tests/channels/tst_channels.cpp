@@ -48,8 +48,7 @@ class ChannelsTest : public QObject
 private slots:
     void save_storesOneRowAndExactlyItsLines_data()
     {
-        QTest::addColumn<bool>("edit");
-        QTest::addColumn<QStringList>("list");
+        addColumns<bool, QStringList>("edit", "list");
         const QString a = u"Sport, Football, 12"_qs, b = u" News , Local,  "_qs;
         QTest::newRow("new") << false << QStringList{b};
         QTest::newRow("new, same line twice") << false << QStringList{a, a};

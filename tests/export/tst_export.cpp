@@ -52,11 +52,9 @@ QByteArray written(const QString &text)
 // among another project's rows, then the named script's rows.
 void arrange(TestDatabase &db, const QString &script)
 {
-    QString sql = QString::fromUtf8(contents(golden(u"other-project.sql"_qs)));
+    db.execScript(golden(u"other-project.sql"_qs));
     if (!script.isEmpty())
-        sql += QString::fromUtf8(contents(golden(script)));
-    for (const QString &statement : sql.split(u";\n"_qs, Qt::SkipEmptyParts))
-        db.exec(statement);
+        db.execScript(golden(script));
 }
 
 // A process number that no running process has.
@@ -77,10 +75,9 @@ using Writer = std::function<store::Status(const QString &, const QString &, exp
 // complete, then named: the checks every writer must pass are written once.
 void addWriterRows()
 {
-    QTest::addColumn<Writer>("write");
-    QTest::addColumn<bool>("exportFile"); // Windows-1252, and able to write in place
-    QTest::addColumn<QString>("names");   // finds each channel's name in the file
-    QTest::addColumn<bool>("unnamed");
+    // exportFile: Windows-1252, and able to write in place
+    // names: finds each channel's name in the file
+    addColumns<Writer, bool, QString, bool>("write", "exportFile", "names", "unnamed");
     const struct
     {
         const char *name;
@@ -153,8 +150,7 @@ private slots:
 
     void writersAndCommandLine_matchTheHandWrittenFiles_data()
     {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("file");
+        addColumns<QString, QString>("script", "file");
         QTest::newRow("channels") << u"example.sql"_qs << u"example.dgc"_qs;
         QTest::newRow("no channels") << QString() << u"no-channels.dgc"_qs;
         QTest::newRow("awkward channels") << u"awkward-channels.sql"_qs << u"awkward-values.dgc"_qs;
@@ -187,9 +183,9 @@ private slots:
 
     void sameFile_seesThroughPathsAndLinks_data()
     {
-        QTest::addColumn<QString>("other"); // beside the database, in folder "dir"
-        QTest::addColumn<QString>("make");  // "symbolic", "hard", "copy" or nothing
-        QTest::addColumn<bool>("same");
+        // other: beside the database, in folder "dir"
+        // make: "symbolic", "hard", "copy" or nothing
+        addColumns<QString, QString, bool>("other", "make", "same");
         QTest::newRow("the same path") << u"dir/quorvel.db"_qs << QString() << true;
         QTest::newRow("a roundabout path") << u"dir/./sub/../quorvel.db"_qs << QString() << true;
         QTest::newRow("a symbolic link") << u"dir/link"_qs << u"symbolic"_qs << true;

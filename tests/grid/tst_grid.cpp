@@ -72,16 +72,13 @@ class TestGrid : public QObject
 private slots:
     void layout_data()
     {
-        QTest::addColumn<QByteArray>("zone");
-        QTest::addColumn<QDate>("day");
-        QTest::addColumn<QStringList>("programmes");
-        QTest::addColumn<QStringList>("blocks");
-        QTest::addColumn<int>("hours");
-        QTest::addColumn<QStringList>("unplaced");
+        addColumns<QByteArray, QDate, QStringList, QStringList, int, QStringList>(
+            "zone", "day", "programmes", "blocks", "hours", "unplaced");
         const auto row = [](const char *name, const QStringList &programmes,
-                            const QStringList &blocks, const QStringList &unplaced = {}) {
-            QTest::newRow(name) << QByteArray("UTC") << QDate(2024, 6, 10) << programmes << blocks
-                                << 24 << unplaced;
+                            const QStringList &blocks, const QStringList &unplaced = {},
+                            const char *zone = "UTC", QDate day = {2024, 6, 10}, int hours = 24) {
+            QTest::newRow(name) << QByteArray(zone) << day << programmes << blocks << hours
+                                << unplaced;
         };
         row("one after another, typed forms mixed",
             {u"0|2024-06-10|18:00|30|News|News"_qs, u"0|10/06/2024|1830|1h|Film|Film"_qs},
@@ -106,18 +103,15 @@ private slots:
             {u"Fine 0/0 09:00-09:30"_qs},
             {u"Channel 0: Dotted (start \u201C18.00\u201D on \u201C2024-06-10\u201D)"_qs,
              u"Channel 0: Undated (start \u201C18:00\u201D on \u201Csoon\u201D)"_qs});
-        QTest::newRow("clocks go forward: 23 hours, 03:00 two hours in")
-            << QByteArray("Europe/London") << QDate(2024, 3, 31)
-            << QStringList{u"0|2024-03-31|00:30|60|Across|"_qs, u"0|2024-03-31|03:00|30|Three|"_qs}
-            << QStringList{u"Across 0/0 00:30-01:30"_qs, u"Three 0/0 02:00-02:30"_qs} << 23
-            << QStringList();
-        QTest::newRow("clocks go back: 25 hours, 02:00 three hours in")
-            << QByteArray("Europe/London") << QDate(2024, 10, 27)
-            << QStringList{u"0|2024-10-27|00:30|120|Long|"_qs, u"0|2024-10-27|02:00|30|Two|"_qs,
-                           u"0|2024-10-27|23:30|30|Last|"_qs}
-            << QStringList{u"Long 0/0 00:30-02:30"_qs, u"Two 0/0 03:00-03:30"_qs,
-                           u"Last 0/0 24:30-25:00"_qs}
-            << 25 << QStringList();
+        row("clocks go forward: 23 hours, 03:00 two hours in",
+            {u"0|2024-03-31|00:30|60|Across|"_qs, u"0|2024-03-31|03:00|30|Three|"_qs},
+            {u"Across 0/0 00:30-01:30"_qs, u"Three 0/0 02:00-02:30"_qs}, {}, "Europe/London",
+            {2024, 3, 31}, 23);
+        row("clocks go back: 25 hours, 02:00 three hours in",
+            {u"0|2024-10-27|00:30|120|Long|"_qs, u"0|2024-10-27|02:00|30|Two|"_qs,
+             u"0|2024-10-27|23:30|30|Last|"_qs},
+            {u"Long 0/0 00:30-02:30"_qs, u"Two 0/0 03:00-03:30"_qs, u"Last 0/0 24:30-25:00"_qs}, {},
+            "Europe/London", {2024, 10, 27}, 25);
     }
 
     void layout()

@@ -116,9 +116,7 @@ private slots:
 
     void editorLoad_showsWhatEachModeNeeds_data()
     {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("shown");
+        addColumns<QString, QString, QString>("button", "stored", "shown");
 
         const QString sparse = u"Bare|<null>|<null>|<null>||<null>"_qs;
         QTest::newRow("new, with an entry selected")

@@ -269,8 +269,9 @@ private slots:
     // which one is open: the caption names any but the one beside the program.
     void firstStart_offersTheUsersOwnDatabase_data()
     {
-        QTest::addColumn<bool>("beside"); // a database lies beside the program
-        QTest::addColumn<bool>("agree");  // to the offer of one of the user's own
+        // beside: a database lies beside the program
+        // agree: to the offer of one of the user's own
+        addColumns<bool, bool>("beside", "agree");
         QTest::newRow("beside the program") << true << false;
         QTest::newRow("none anywhere, agreed") << false << true;
         QTest::newRow("none anywhere, declined") << false << false;
@@ -304,9 +305,9 @@ private slots:
 
     void failedOrEmptyCommand_changesNothingAndKeepsList_data()
     {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("answer"); // to the prompt for a name, when asked
-        QTest::addColumn<bool>("failing");   // the store is gone
+        // answer: to the prompt for a name, when asked
+        // failing: the store is gone
+        addColumns<QString, QString, bool>("button", "answer", "failing");
         QTest::newRow("New Project fails") << u"newProj"_qs << u"Other"_qs << true;
         QTest::newRow("Rename Project fails") << u"renameProject"_qs << u"Other"_qs << true;
         // The project's name is read for the question, and that read fails.

@@ -93,10 +93,7 @@ private slots:
     {
         // An edit of one column of one row, or with no column the rows step:
         // row 0 adds two rows, any other removes every row of the channel but it.
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("to");
+        addColumns<int, int, QString, QString>("row", "column", "from", "to");
         QTest::newRow("edit a column without a value")
             << 2 << int(schedule::Name) << QString() << u"Film"_qs;
         QTest::newRow("edit empty text") << 1 << int(schedule::Synopsis) << u""_qs << u" a "_qs;
@@ -193,9 +190,7 @@ private slots:
 
     void paste_readsSpreadsheetTextOrRefusesItWhole_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("expected");
-        QTest::addColumn<QString>("error");
+        addColumns<QString, QStringList, QString>("text", "expected", "error");
         const auto reads = [](const char *name, const QString &text, const QStringList &expected) {
             QTest::newRow(name) << text << expected << QString();
         };
@@ -285,11 +280,8 @@ private slots:
     void repeat_movesDatesInTheirTypedForm_data()
     {
         // Originals and copies are programmes separated by ';'.
-        QTest::addColumn<QString>("originals");
-        QTest::addColumn<schedule::Every>("every");
-        QTest::addColumn<QDate>("until");
-        QTest::addColumn<int>("times");
-        QTest::addColumn<QString>("copies");
+        addColumns<QString, schedule::Every, QDate, int, QString>("originals", "every", "until",
+                                                                  "times", "copies");
         using schedule::Every;
         QTest::newRow("weekly over a month end")
             << u"2024-01-24|20:00|30|A"_qs << Every::Week << QDate() << 3
@@ -339,9 +331,7 @@ private slots:
 
     void ends_areWorkedOutInTheStartsForm_data()
     {
-        QTest::addColumn<QString>("programme");
-        QTest::addColumn<QString>("end");
-        QTest::addColumn<QString>("following");
+        addColumns<QString, QString, QString>("programme", "end", "following");
         QTest::newRow("hh:mm") << u"2024-01-01|21:00|90"_qs << u"22:30"_qs
                                << u"2024-01-01|22:30"_qs;
         QTest::newRow("hhmm past midnight into a new month")
@@ -369,10 +359,8 @@ private slots:
     void checks_markEachProblemRow_data()
     {
         // Programmes separated by ';', each row's problems, and the count shown.
-        QTest::addColumn<QString>("programmes");
-        QTest::addColumn<int>("gapMinutes");
-        QTest::addColumn<QList<unsigned>>("problems");
-        QTest::addColumn<QString>("count");
+        addColumns<QString, int, QList<unsigned>, QString>("programmes", "gapMinutes", "problems",
+                                                           "count");
         using namespace schedule;
         QTest::newRow("back to back over midnight")
             << u"2024-01-01|23:00|60|A;2024-01-02|00:00|30|B;2024-01-02|00:30|30|C"_qs << 0

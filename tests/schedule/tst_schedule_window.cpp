@@ -240,8 +240,7 @@ private slots:
         QTest::keyClick(F::table(window), Qt::Key_Delete);
         QCOMPARE(f.dialogs.asked().last().text,
                  u"Are you sure you want to delete the 2 selected programmes, from \u201C(no "
-                 u"name)\u201D "
-                 "(01/02/2024 00:30) to \u201CNight\u201D (01/02/2024 01:00)?"_qs);
+                 u"name)\u201D (01/02/2024 00:30) to \u201CNight\u201D (01/02/2024 01:00)?"_qs);
         QCOMPARE(stored(f.db, f.channel), QStringList{u"31/01/2024|23:30|60|Late"_qs});
 
         // Undone, the deleted rows come back as they were, identifiers and all.

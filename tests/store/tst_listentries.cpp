@@ -14,9 +14,8 @@ class ListEntriesTest : public QObject
 private slots:
     void lines_comeBackAsAppended_data()
     {
-        QTest::addColumn<QStringList>("texts");
-        // The identifiers, when not counting down from 1000.
-        QTest::addColumn<QList<qint32>>("ids");
+        // ids: the identifiers, when not counting down from 1000.
+        addColumns<QStringList, QList<qint32>>("texts", "ids");
         QTest::newRow("none") << QStringList() << QList<qint32>();
         QTest::newRow("empty and short")
             << QStringList{QString(), u"a"_qs, QString(), u"Caf\u00e9 \U0001F4FA \u20ac"_qs}

@@ -24,13 +24,8 @@ private slots:
         // (start, stop, typed texts), the programme after it, and then what each
         // user shows: the export's start and stop (none for a programme left
         // out or without a stop), the End column and the row's problems.
-        QTest::addColumn<QString>("programme");
-        QTest::addColumn<QStringList>("kept");
-        QTest::addColumn<QString>("next");
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("stop");
-        QTest::addColumn<QString>("end");
-        QTest::addColumn<unsigned>("problems");
+        addColumns<QString, QStringList, QString, QString, QString, QString, unsigned>(
+            "programme", "kept", "next", "start", "stop", "end", "problems");
         using namespace schedule;
         const QStringList none;
         QTest::newRow("spring forward: 90 minutes end at 03:00")

@@ -94,35 +94,31 @@ private slots:
     void everyQuery_isServedByAnIndex_data()
     {
         QTest::addColumn<Operation>("operation");
-        QTest::newRow("project list") << Operation(
-            [](const QString &db, const QString &) { return projects::listProjects(db).ok(); });
-        QTest::newRow("channel list") << Operation(
-            [](const QString &db, const QString &) { return channels::listChannels(db, 1).ok(); });
-        QTest::newRow("programme list") << Operation([](const QString &db, const QString &) {
-            return programmes::listProgrammes(db, 1).ok();
+        const auto row = [](const char *name, Operation operation) {
+            QTest::newRow(name) << std::move(operation);
+        };
+        row("project list", [](auto &db, auto &) { return projects::listProjects(db).ok(); });
+        row("channel list", [](auto &db, auto &) { return channels::listChannels(db, 1).ok(); });
+        row("programme list",
+            [](auto &db, auto &) { return programmes::listProgrammes(db, 1).ok(); });
+        row("programme listing export", [](auto &db, const QString &folder) {
+            return exports::writeProgrammeXml(1, folder + u"/listing.xml"_qs, db).ok();
         });
-        QTest::newRow("programme listing export")
-            << Operation([](const QString &db, const QString &folder) {
-                   return exports::writeProgrammeXml(1, folder + u"/listing.xml"_qs, db).ok();
-               });
-        QTest::newRow("channel file export")
-            << Operation([](const QString &db, const QString &folder) {
-                   return exports::readContactDetails(db, 1).ok() &&
-                          exports::writeChannelFile({}, 1, folder + u"/channels.dgc"_qs, db).ok();
-               });
-        QTest::newRow("XMLTV export") << Operation([](const QString &db, const QString &folder) {
+        row("channel file export", [](auto &db, const QString &folder) {
+            return exports::readContactDetails(db, 1).ok() &&
+                   exports::writeChannelFile({}, 1, folder + u"/channels.dgc"_qs, db).ok();
+        });
+        row("XMLTV export", [](auto &db, const QString &folder) {
             return xmltv::writeXmltv(db, 1, folder + u"/guide.xml"_qs, QTimeZone::utc()).ok();
         });
-        QTest::newRow("XMLTV import, and again over it")
-            << Operation([](const QString &db, const QString &) {
-                   const QString guide = QStringLiteral(QUORVEL_XMLTV_SAMPLES "/guide.xml");
-                   return xmltv::importXmltv(db, 1, guide).ok() &&
-                          xmltv::importXmltv(db, 1, guide).ok();
-               });
-        QTest::newRow("guide day") << Operation([](const QString &db, const QString &) {
+        row("XMLTV import, and again over it", [](auto &db, auto &) {
+            const QString guide = QStringLiteral(QUORVEL_XMLTV_SAMPLES "/guide.xml");
+            return xmltv::importXmltv(db, 1, guide).ok() && xmltv::importXmltv(db, 1, guide).ok();
+        });
+        row("guide day", [](auto &db, auto &) {
             return grid::loadDay(db, 1, QDate(2024, 5, 3)).ok() && grid::projectName(db, 1).ok();
         });
-        QTest::newRow("schedule") << Operation([](const QString &db, const QString &) {
+        row("schedule", [](auto &db, auto &) {
             schedule::Programme added;
             added.startDate = u"2024-05-09"_qs;
             const auto ids = schedule::addProgrammes(db, 1, {added});
@@ -134,25 +130,23 @@ private slots:
                        .ok() &&
                    schedule::removeProgrammes(db, {added}).ok();
         });
-        QTest::newRow("programme, channel and project commands")
-            << Operation([](const QString &db, const QString &) {
-                   return programmes::loadProgramme(db, 1).ok() &&
-                          programmes::addProgramme(db, 1, namedProgramme(u"New"_qs)).ok() &&
-                          programmes::changeProgramme(db, 1, namedProgramme(u"Changed"_qs),
-                                                      programmes::loadProgramme(db, 1).value())
-                              .ok() &&
-                          programmes::deleteProgramme(db, 2).ok() &&
-                          channels::loadChannel(db, 1).ok() &&
-                          channels::saveChannel(db, 1, 1, {u"Renamed"_qs},
-                                                channels::loadChannel(db, 1).value())
-                              .ok() &&
-                          channels::saveChannel(db, 0, 1, {u"Added"_qs}, {}).ok() &&
-                          channels::deleteChannel(db, 2).ok() &&
-                          projects::newProject(db, u"Another"_qs).ok() &&
-                          projects::renameProject(db, 1, u"Renamed"_qs).ok() &&
-                          exports::saveContactDetails(db, 1, {}).ok() &&
-                          projects::deleteProject(db, 1).ok();
-               });
+        row("programme, channel and project commands", [](auto &db, auto &) {
+            return programmes::loadProgramme(db, 1).ok() &&
+                   programmes::addProgramme(db, 1, namedProgramme(u"New"_qs)).ok() &&
+                   programmes::changeProgramme(db, 1, namedProgramme(u"Changed"_qs),
+                                               programmes::loadProgramme(db, 1).value())
+                       .ok() &&
+                   programmes::deleteProgramme(db, 2).ok() && channels::loadChannel(db, 1).ok() &&
+                   channels::saveChannel(db, 1, 1, {u"Renamed"_qs},
+                                         channels::loadChannel(db, 1).value())
+                       .ok() &&
+                   channels::saveChannel(db, 0, 1, {u"Added"_qs}, {}).ok() &&
+                   channels::deleteChannel(db, 2).ok() &&
+                   projects::newProject(db, u"Another"_qs).ok() &&
+                   projects::renameProject(db, 1, u"Renamed"_qs).ok() &&
+                   exports::saveContactDetails(db, 1, {}).ok() &&
+                   projects::deleteProject(db, 1).ok();
+        });
     }
 
     void everyQuery_isServedByAnIndex()

@@ -3,6 +3,7 @@
 #include "store/Connection.h"
 #include "store/Database.h"
 #include "store/Server.h"
+#include "support/TestDatabase.h"
 #include "support/TestServer.h"
 
 #include <QElapsedTimer>
@@ -87,11 +88,11 @@ private slots:
 
     void refusal_namesTheServerAndSaysWhy_data()
     {
-        QTest::addColumn<QString>("user"); // and password; empty: the superuser
-        QTest::addColumn<int>("port");     // 0: the server's
-        QTest::addColumn<bool>("quorvel"); // given Quorvel's tables first
-        QTest::addColumn<QString>("sql");  // then run on it
-        QTest::addColumn<QString>("said");
+        // user: and password; empty: the superuser
+        // port: 0: the server's
+        // quorvel: given Quorvel's tables first
+        // sql: then run on it
+        addColumns<QString, int, bool, QString, QString>("user", "port", "quorvel", "sql", "said");
         QTest::newRow("server down")
             << QString() << 1 << true << QString() << u"could not reach the PostgreSQL server"_qs;
         QTest::newRow("wrong password") << u"quorvel_pw:wrong-pw"_qs << 0 << true << QString()

@@ -127,8 +127,7 @@ class StoreTest : public QObject
 private slots:
     void joinDatabasePath_data()
     {
-        QTest::addColumn<QString>("directory");
-        QTest::addColumn<QString>("expected");
+        addColumns<QString, QString>("directory", "expected");
         QTest::newRow("windows directory") << u"C:\\Listings"_qs << u"C:\\Listings\\quorvel.db"_qs;
         QTest::newRow("windows drive root") << u"D:\\"_qs << u"D:\\quorvel.db"_qs;
         QTest::newRow("drive root, qt form") << u"D:/"_qs << u"D:/quorvel.db"_qs;
@@ -147,9 +146,9 @@ private slots:
     // init-db makes one: beside it while that can be used, else the user's own.
     void defaultDatabase_besideOrUsersOwn_data()
     {
-        QTest::addColumn<bool>("beside");         // a quorvel.db lies beside the program
-        QTest::addColumn<bool>("folderWritable"); // the program's folder may be written
-        QTest::addColumn<bool>("chosenBeside");
+        // beside: a quorvel.db lies beside the program
+        // folderWritable: the program's folder may be written
+        addColumns<bool, bool, bool>("beside", "folderWritable", "chosenBeside");
         QTest::newRow("beside, folder of its own") << true << true << true;
         QTest::newRow("none beside") << false << true << false;
         QTest::newRow("beside, shared read-only folder") << true << false << false;
@@ -208,10 +207,9 @@ private slots:
 
     void failures_rollBackCloseAndSayWhatAndWhere_data()
     {
-        QTest::addColumn<QString>("failing"); // run after a first project went in
-        QTest::addColumn<QString>("before");  // then this, if anything
-        QTest::addColumn<QString>("said");
-        QTest::addColumn<QString>("unsaid");
+        // failing: run after a first project went in
+        // before: then this, if anything
+        addColumns<QString, QString, QString, QString>("failing", "before", "said", "unsaid");
         QTest::newRow("unknown column") << u"INSERT INTO ProjectData (noSuchColumn) VALUES (1)"_qs
                                         << QString() << u"noSuchColumn"_qs << u"read-only"_qs;
         // In words, not as the engine puts it: a server's user may lack the right.
@@ -391,9 +389,7 @@ private slots:
     {
         // The kept details of a programme an earlier Quorvel imported, and what
         // the upgrade leaves of them beside the sub-title, episode and system.
-        QTest::addColumn<QString>("kept");
-        QTest::addColumn<QStringList>("columns");
-        QTest::addColumn<QString>("left");
+        addColumns<QString, QStringList, QString>("kept", "columns", "left");
         const QString null = u"<null>"_qs;
         QTest::newRow("the first of each, escaped text, other attributes stay")
             << u"<sub-title lang=\"en\">A &amp; B&#10;C</sub-title>\n<sub-title lang=\"fr\">A et "
@@ -448,8 +444,7 @@ private slots:
 
     void unusableFiles_areRefusedSayingWhatToDo_data()
     {
-        QTest::addColumn<QString>("make");
-        QTest::addColumn<QStringList>("said");
+        addColumns<QString, QStringList>("make", "said");
         const QString remake = u"init-db"_qs;
         const int newer = store::schemaVersion + 1;
         QTest::newRow("newer version")
@@ -507,8 +502,7 @@ private slots:
 
     void sqliteFailures_areExplained_data()
     {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QStringList>("said");
+        addColumns<int, QStringList>("code", "said");
         const QStringList readOnly{u"read-only for this user"_qs,
                                    u"Ask whoever installed Quorvel"_qs,
                                    u"install Quorvel into a folder of your own"_qs};
@@ -519,13 +513,11 @@ private slots:
         QTest::newRow("interrupted change, no write access")
             << SQLITE_READONLY_ROLLBACK
             << QStringList{u"previous run was interrupted"_qs,
-                           u"write access to the file and to its "
-                           u"folder /srv/tv"_qs,
+                           u"write access to the file and to its folder /srv/tv"_qs,
                            u"/srv/tv/quorvel.db-journal"_qs};
-        QTest::newRow("busy") << SQLITE_BUSY
-                              << QStringList{u"Another program is using"_qs, u"try again"_qs};
-        QTest::newRow("locked") << SQLITE_LOCKED_SHAREDCACHE
-                                << QStringList{u"Another program is using"_qs, u"try again"_qs};
+        const QStringList busy{u"Another program is using"_qs, u"try again"_qs};
+        QTest::newRow("busy") << SQLITE_BUSY << busy;
+        QTest::newRow("locked") << SQLITE_LOCKED_SHAREDCACHE << busy;
         QTest::newRow("disk full") << SQLITE_FULL << QStringList{u"is full"_qs};
         QTest::newRow("anything else, as SQLite said it")
             << SQLITE_CONSTRAINT << QStringList{u"SQLite said this"_qs};
@@ -602,9 +594,7 @@ private slots:
     void goneRow_failsAsGoneAndChangesNothing_data()
     {
         // Run by another program between the window's reading and the command.
-        QTest::addColumn<QString>("behind");
-        QTest::addColumn<QString>("gone");
-        QTest::addColumn<Command>("command");
+        addColumns<QString, QString, Command>("behind", "gone", "command");
         using Project = store::tables::Project;
         using Channel = store::tables::Channel;
         using Programme = store::tables::Programme;

@@ -108,10 +108,8 @@ class TypedTimesTest : public QObject
 private slots:
     void exportReading_data()
     {
-        QTest::addColumn<QString>("date");
-        QTest::addColumn<QString>("time");
-        QTest::addColumn<QString>("expectedDate");
-        QTest::addColumn<QString>("expectedTime");
+        addColumns<QString, QString, QString, QString>("date", "time", "expectedDate",
+                                                       "expectedTime");
         for (const TypedStart &start : typedStarts) {
             QTest::addRow("%s %s", qPrintable(text(start.date)), qPrintable(text(start.time)))
                 << text(start.date) << text(start.time) << QString::fromLatin1(start.expectedDate)
@@ -133,8 +131,7 @@ private slots:
 
     void storeKeys_agreeWithTheReading_data()
     {
-        QTest::addColumn<QString>("column");
-        QTest::addColumn<QStringList>("texts");
+        addColumns<QString, QStringList>("column", "texts");
         const QList<int> years{0, 1, 1900, 1999, 2000, 2023, 2024, 2100, 9999};
         QList<int> months, days, hours, minutes{0, 5, 9, 10, 59, 60, 99}, seconds{0, 59, 60};
         for (int m = 0; m <= 13; ++m)
@@ -223,8 +220,7 @@ private slots:
 
     void typedDuration_data()
     {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<std::optional<int>>("minutes");
+        addColumns<QString, std::optional<int>>("typed", "minutes");
         const std::optional<int> none;
         QTest::newRow("whole minutes, blanks around") << u" 90\t"_qs << std::optional(90);
         QTest::newRow("h:mm") << u"1:30"_qs << std::optional(90);

@@ -4,6 +4,7 @@
 #include "store/Database.h"
 #include "store/Server.h"
 #include "store/Tables.h"
+#include "support/Files.h"
 #include "support/TestServer.h"
 
 #include <QFile>
@@ -127,6 +128,15 @@ bool TestDatabase::remove()
         return QFile::remove(path());
     dropServerDatabase(m_server);
     return true;
+}
+
+void TestDatabase::execScript(const QString &path)
+{
+    const QString sql = QString::fromUtf8(contents(path));
+    if (sql.isEmpty())
+        qFatal("test database: no statements in %s", qPrintable(path));
+    for (const QString &statement : sql.split(u";\n"_qs, Qt::SkipEmptyParts))
+        exec(statement);
 }
 
 qint64 TestDatabase::exec(const QString &sql, const QVariantList &values)

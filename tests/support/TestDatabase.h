@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QVariant>
 
 // Whether this run tests the store on the PostgreSQL server ctest started
@@ -18,6 +19,14 @@ bool testsOnServer();
         if (testsOnServer())                                                                       \
             QSKIP("On a server: " why);                                                            \
     } while (false)
+
+// The columns of a test's data table, declared at once: their types in
+// order as template arguments, then their names in the same order.
+template<typename... Types, typename... Names> void addColumns(Names... names)
+{
+    static_assert(sizeof...(Types) == sizeof...(Names), "a name for every column");
+    (QTest::addColumn<Types>(names), ...);
+}
 
 // A fresh, empty database with direct access for arranging and inspecting
 // rows around the code under test: a file in a temporary directory of its
@@ -46,6 +55,8 @@ public:
     // that take the database through states a new connection would refuse,
     // such as a table renamed away and made again.
     void execAll(const QStringList &statements);
+    // Runs the statements of an SQL file, each ending in a semicolon at a line's end.
+    void execScript(const QString &path);
     // All rows of a query, each as its list of values.
     QList<QVariantList> rows(const QString &sql, const QVariantList &values = {});
     // The single value of a query that yields one.

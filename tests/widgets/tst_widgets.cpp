@@ -45,8 +45,7 @@ private slots:
 
     void dialogs_wideEnoughForTheirCaption_data()
     {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<bool>("prompt");
+        addColumns<QString, bool>("title", "prompt");
         // The longest of the prompts' captions; the others take the same path.
         QTest::newRow("Rename Project") << u"Rename Quorvel Project"_qs << true;
         QTest::newRow("Export Completed") << u"Quorvel Project Export"_qs << false;
@@ -74,10 +73,9 @@ private slots:
     // same fields; an address they cannot hold is offered as it is.
     void connectDialog_fieldsOrAddress_giveTheServersAddress_data()
     {
-        QTest::addColumn<QString>("last");
-        QTest::addColumn<QStringList>("typed"); // host, port, database, user, sslMode, caFile
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("shown"); // store::serverName of it
+        // typed: host, port, database, user, sslMode, caFile
+        // shown: store::serverName of it
+        addColumns<QString, QStringList, QString, QString>("last", "typed", "address", "shown");
         QTest::newRow("fields")
             << QString()
             << QStringList{u"db.example"_qs, u"5433"_qs,        u"listings"_qs,
@@ -150,10 +148,8 @@ private slots:
 
     void windows_keepTheirTabOrderAndEvenButtonRows_data()
     {
-        QTest::addColumn<WindowKind>("kind");
-        QTest::addColumn<QStringList>("order");
-        // Rows of buttons of one width each, each row wider than the one before.
-        QTest::addColumn<QStringList>("rows");
+        // rows: rows of buttons of one width each, each wider than the one before.
+        addColumns<WindowKind, QStringList, QStringList>("kind", "order", "rows");
         const auto row = [](const char *window, WindowKind kind, const QString &order,
                             const QString &rows = {}) {
             QTest::newRow(window) << kind << order.split(u' ')

@@ -28,13 +28,10 @@ QStringList fileLines(const QString &path)
     return QString::fromUtf8(contents(path)).split(u'\n');
 }
 
-// Project 1 of a sample project, whose statements are split at semicolons.
+// Project 1 of a sample project.
 qint32 arrangeProject(TestDatabase &db, const QString &name = u"town-project.sql"_qs)
 {
-    for (const QString &statement : fileLines(sample(name)).join(u'\n').split(u';')) {
-        if (!statement.trimmed().isEmpty())
-            db.exec(statement);
-    }
+    db.execScript(sample(name));
     return 1;
 }
 
@@ -83,13 +80,11 @@ private slots:
 
     void export_matchesExpectedFileAndListsLeftOut_data()
     {
-        QTest::addColumn<QString>("project");
-        QTest::addColumn<QByteArray>("zone");
-        QTest::addColumn<QString>("expected");
-        // Channels and programmes written, then each programme left out.
-        QTest::addColumn<QStringList>("report");
-        // How much of a channel is put in order in memory; beyond it, in runs on disk.
-        QTest::addColumn<qulonglong>("bytesInMemory");
+        // report: channels and programmes written, then each programme left out.
+        // bytesInMemory: how much of a channel is put in order in memory; beyond
+        // it, in runs on disk.
+        addColumns<QString, QByteArray, QString, QStringList, qulonglong>(
+            "project", "zone", "expected", "report", "bytesInMemory");
         const qulonglong usual = xmltv::channelBytesInMemory;
         QTest::newRow("town")
             << u"town-project.sql"_qs << QByteArray("Europe/London") << u"expected-town.xml"_qs
@@ -102,20 +97,20 @@ private slots:
             << usual;
         QStringList awkward = fileLines(sample(u"expected-awkward-left-out.txt"_qs));
         awkward.removeLast(); // the file ends in a line break
-        QTest::newRow("awkward, London") << u"awkward-project.sql"_qs << QByteArray("Europe/London")
-                                         << u"expected-awkward-london.xml"_qs << awkward << usual;
+        const auto awkwardRow = [&](const char *tag, const char *zone, const QString &expected,
+                                    qulonglong bytesInMemory) {
+            QTest::newRow(tag) << u"awkward-project.sql"_qs << QByteArray(zone) << expected
+                               << awkward << bytesInMemory;
+        };
+        const QString london = u"expected-awkward-london.xml"_qs;
+        const QString stJohns = u"expected-awkward-st-johns.xml"_qs;
+        awkwardRow("awkward, London", "Europe/London", london, usual);
         // Offsets of half hours, behind UTC, with daylight saving.
-        QTest::newRow("awkward, St John's")
-            << u"awkward-project.sql"_qs << QByteArray("America/St_Johns")
-            << u"expected-awkward-st-johns.xml"_qs << awkward << usual;
+        awkwardRow("awkward, St John's", "America/St_Johns", stJohns, usual);
         // The same bytes when channels outgrow memory: a few programmes a run,
         // and one a run.
-        QTest::newRow("awkward, London, in runs")
-            << u"awkward-project.sql"_qs << QByteArray("Europe/London")
-            << u"expected-awkward-london.xml"_qs << awkward << qulonglong(1000);
-        QTest::newRow("awkward, St John's, a programme a run")
-            << u"awkward-project.sql"_qs << QByteArray("America/St_Johns")
-            << u"expected-awkward-st-johns.xml"_qs << awkward << qulonglong(1);
+        awkwardRow("awkward, London, in runs", "Europe/London", london, 1000);
+        awkwardRow("awkward, St John's, a programme a run", "America/St_Johns", stJohns, 1);
     }
 
     void export_matchesExpectedFileAndListsLeftOut()
@@ -130,9 +125,7 @@ private slots:
         const auto written = xmltv::writeXmltv(db.path(), arrangeProject(db, project), out,
                                                QTimeZone(zone), bytesInMemory);
         QVERIFY_DONE(written);
-        QFile file(out), wanted(sample(expected));
-        QVERIFY(file.open(QIODevice::ReadOnly) && wanted.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), wanted.readAll());
+        QCOMPARE(contents(out), contents(sample(expected)));
         QStringList leftOut{QString::number(written.value().channels),
                             QString::number(written.value().programmes)};
         for (const xmltv::LeftOutProgramme &p : written.value().leftOut)
@@ -166,9 +159,7 @@ private slots:
         db.addProgramme(channel, u"After"_qs, u"2024-03-01"_qs, u"21:00"_qs);
         const QString out = db.directory() + u"/long.xml"_qs;
         QVERIFY(xmltv::writeXmltv(db.path(), project, out, QTimeZone("Europe/London")));
-        QFile file(out);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = contents(out);
         const QByteArray escaped = QByteArray(3 << 20, 'x') + "&amp;";
         const QByteArray expected =
             "    <title>Long</title>\n    <desc>" + escaped + "</desc>\n    <category>" + escaped +
@@ -207,16 +198,12 @@ private slots:
 
     void faultyFile_importsNothingAndSaysWhere_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("depth");
-        QTest::addColumn<qint64>("markupBytes");
-        QTest::addColumn<qint64>("textBytes");
-        QTest::addColumn<QString>("detail");
-        // Read through a pipe, which cannot be read a second time.
-        QTest::addColumn<bool>("piped");
+        // piped: read through a pipe, which cannot be read a second time.
+        addColumns<QString, int, qint64, qint64, QString, bool>("file", "depth", "markupBytes",
+                                                                "textBytes", "detail", "piped");
         const xmltv::XmltvLimits usual;
         const auto add = [&](const char *tag, const QString &file, const QString &detail,
-                             const xmltv::XmltvLimits &limits, bool piped = false) {
+                             const xmltv::XmltvLimits &limits = {}, bool piped = false) {
             QTest::newRow(tag) << file << limits.depth << limits.markupBytes << limits.textBytes
                                << detail << piped;
         };
@@ -231,10 +218,10 @@ private slots:
         };
 
         // Where expat stops, and where the import's own checks do.
-        add("malformed.xml", sample(u"malformed.xml"_qs), u"Line 10, column 27: mismatched tag."_qs,
-            usual);
+        add("malformed.xml", sample(u"malformed.xml"_qs),
+            u"Line 10, column 27: mismatched tag."_qs);
         add("truncated.xml", sample(u"truncated.xml"_qs),
-            u"Line 11, column 1: the file ends in the middle of the guide."_qs, usual);
+            u"Line 11, column 1: the file ends in the middle of the guide."_qs);
         file("empty", {}, u"Line 1, column 1: the file has no <tv> element."_qs);
         file("root", "<?xml version=\"1.0\"?>\n<guide/>",
              u"Line 2, column 1: the file's root element is <guide>, where an XMLTV file has "
@@ -445,10 +432,9 @@ private slots:
 
     void importedText_isAsWritten_andOnlyWhereTheGuideHasIt_data()
     {
-        QTest::addColumn<QString>("guide");
-        // Channel, name, description, start, length, category and the details
+        // stored: channel, name, description, start, length, category and the details
         // kept beside them; or what the refusal says.
-        QTest::addColumn<QString>("stored");
+        addColumns<QString, QString>("guide", "stored");
         // An entity the file defines itself, a comment and a CDATA section in a
         // title, blanks around the start, a title inside an element the import
         // does not read, an empty description.
@@ -560,15 +546,12 @@ private slots:
 
     void roundTrip_givesBackEveryTextOrSaysSo_data()
     {
-        QTest::addColumn<QString>("text");
-        // The columns given the text; every one when empty.
-        QTest::addColumn<QStringList>("columns");
-        // The export's refusal; none when it writes the guide.
-        QTest::addColumn<QString>("refusal");
-        // The text as the program reads it back from the store, where that is
+        // columns: the columns given the text; every one when empty.
+        // refusal: the export's refusal; none when it writes the guide.
+        // stored: the text as the program reads it back from the store, where that is
         // not the text: UTF-8 has no lone surrogates, and SQLite reads U+FFFE
         // and U+FFFF as U+FFFD.
-        QTest::addColumn<QString>("stored");
+        addColumns<QString, QStringList, QString, QString>("text", "columns", "refusal", "stored");
         const auto add = [](const char *tag, const QString &text, const QStringList &columns = {},
                             const QString &refusal = {}, const QString &stored = {}) {
             QTest::newRow(tag) << text << columns << refusal << (stored.isNull() ? text : stored);
@@ -602,19 +585,14 @@ private slots:
         const QString news = u"\"News\" on \"Town TV\", start \"2024-03-01\" \"19:00\""_qs;
         const auto longTag = [&](const QString &tag, qint64 bytes, const QString &todo) {
             return u"its <%1> tag would be %2 bytes long, more than the %3 an XMLTV import takes "
-                   u"in "
-                   u"one tag, so the guide could not be read back. %4"_qs.arg(tag)
-                       .arg(bytes)
-                       .arg(limits.markupBytes)
-                       .arg(todo);
+                   u"in one tag, so the guide could not be read back. %4"_qs.arg(
+                       tag, QString::number(bytes), QString::number(limits.markupBytes), todo);
         };
         const auto longText = [&](const QString &column, qint64 bytes) {
             return u"its %1 is %2 bytes long in UTF-8, more than the %3 an XMLTV import takes in "
-                   u"one "
-                   u"text, so the guide could not be read back. Shorten it, then export again."_qs
-                       .arg(column)
-                       .arg(bytes)
-                       .arg(limits.textBytes);
+                   u"one text, so the guide could not be read back. Shorten it, then export "
+                   u"again."_qs.arg(column, QString::number(bytes),
+                                    QString::number(limits.textBytes));
         };
         const QString shortenLogo = u"Shorten its logo address, then export again."_qs;
         const QString importAgain =
@@ -679,7 +657,7 @@ private slots:
             u"INSERT INTO ChannelXmltv (channelID, xmltvID, xmltvExtra) VALUES (?, ?, '<lcn/>')"_qs,
             {channel, given("XMLTV id", u"town.example.org"_qs)});
         const auto programme = [&](const QString &name, const QString &date, const QString &time,
-                                   const QString &duration, const QVariant &desc = {},
+                                   const QString &duration = u"30"_qs, const QVariant &desc = {},
                                    const QVariant &category = {}) {
             db.exec(u"INSERT INTO ProgrammeData (channelID, programmeName, startDate, startTime, "
                     u"duration, programmeDesc, category) VALUES (?, ?, ?, ?, ?, ?, ?)"_qs,
@@ -688,11 +666,9 @@ private slots:
         programme(given("programme name", u"News"_qs), u"2024-03-01"_qs, u"19:00"_qs, u"30"_qs,
                   given("description", u"The day's news."_qs), given("category", u"News"_qs));
         // Written whatever becomes of the others, and with it the channel.
-        programme(u"Anchor"_qs, u"2024-03-01"_qs, u"20:00"_qs, u"30"_qs);
-        programme(u"Typed date"_qs, given("start date", {}) + u"2024-03-02"_qs, u"21:00"_qs,
-                  u"30"_qs);
-        programme(u"Typed time"_qs, u"2024-03-02"_qs, given("start time", {}) + u"22:00"_qs,
-                  u"30"_qs);
+        programme(u"Anchor"_qs, u"2024-03-01"_qs, u"20:00"_qs);
+        programme(u"Typed date"_qs, given("start date", {}) + u"2024-03-02"_qs, u"21:00"_qs);
+        programme(u"Typed time"_qs, u"2024-03-02"_qs, given("start time", {}) + u"22:00"_qs);
         programme(u"Typed length"_qs, u"2024-03-02"_qs, u"23:00"_qs,
                   given("duration", {}) + u"45"_qs);
         // The store holds what was typed, a mark at its start too.

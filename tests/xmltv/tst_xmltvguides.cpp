@@ -143,11 +143,9 @@ class XmltvGuidesTest : public QObject
 private slots:
     void roundTrip_saysWhatTheOriginalSays_data()
     {
-        QTest::addColumn<QString>("original");
-        // How many channels the import makes of it.
-        QTest::addColumn<int>("channels");
-        // The <channel> elements the export adds, as describe() gives them.
-        QTest::addColumn<QStringList>("made");
+        // channels: how many channels the import makes of it.
+        // made: the <channel> elements the export adds, as describe() gives them.
+        addColumns<QString, int, QStringList>("original", "channels", "made");
         const auto add = [](const char *tag, const QString &file, int channels = 1,
                             const QStringList &made = {}) {
             QTest::newRow(tag) << QStringLiteral(QUORVEL_XMLTV_SAMPLES "/") + file << channels

@@ -93,9 +93,8 @@ private slots:
     // help and version on standard output, wrong use named on standard error.
     void arguments_helpOrWrongUse_touchNoFile_data()
     {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("said"); // how the help begins; what the error says
+        // said: how the help begins; what the error says
+        addColumns<QString, int, QString>("arguments", "exitCode", "said");
         const QString general = u"Usage: quorvel-cli COMMAND [OPTIONS]\n"_qs;
         const QString usage =
             u"Usage: quorvel-cli export-dgc --db PATH --project ID --out FILE\n"_qs;
@@ -204,10 +203,8 @@ private slots:
 
     void sameFailure_readsTheSameInEveryCommand_data()
     {
-        QTest::addColumn<QString>("database"); // in the test's folder; empty: a Quorvel database
-        QTest::addColumn<QString>("project");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("said");
+        // database: in the test's folder; empty: a Quorvel database
+        addColumns<QString, QString, int, QString>("database", "project", "exitCode", "said");
         QTest::newRow("missing database")
             << u"absent.db"_qs << u"1"_qs << 1
             << u"There is no database at absent.db. Give the path of an existing one with --db, "
@@ -263,8 +260,7 @@ private slots:
     // Drawn without a display, with the width or zone given.
     void guideImage_writesWithoutADisplay_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("extra");
+        addColumns<QString, QString>("file", "extra");
         QTest::newRow("png, narrow") << u"narrow.png"_qs << u"--width 800"_qs;
         QTest::newRow("svg, in a zone") << u"day.svg"_qs << u"--tz Europe/London"_qs;
     }
@@ -293,11 +289,9 @@ private slots:
     // as it was; a refusal is one line, and its exit code 1.
     void lookOrRefusal_leavesTheFileAsItWas_data()
     {
-        QTest::addColumn<QString>("arguments"); // in the database's folder; LINK: a link to it
-        QTest::addColumn<QString>(
-            "make"); // quorvel.db: "database", "folder", "half-way" or this text
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("said");
+        // arguments: in the database's folder; LINK: a link to it
+        // make: quorvel.db: "database", "folder", "half-way" or this text
+        addColumns<QString, QString, int, QString>("arguments", "make", "exitCode", "said");
         const QString database = u"database"_qs, check = u"check-db quorvel.db"_qs;
         QTest::newRow("check-db, a Quorvel database") << check << database << 0 << QString();
         QTest::newRow("check-db, an empty file")
@@ -376,12 +370,7 @@ private slots:
         const auto drop = qScopeGuard([&] { dropServerDatabase(server); });
         TestDatabase db;
         const QString samples = QStringLiteral(QUORVEL_XMLTV_SAMPLES);
-        QFile sql(samples + u"/awkward-project.sql"_qs);
-        QVERIFY(sql.open(QIODevice::ReadOnly));
-        for (const QString &statement : QString::fromUtf8(sql.readAll()).split(u';')) {
-            if (!statement.trimmed().isEmpty())
-                db.exec(statement);
-        }
+        db.execScript(samples + u"/awkward-project.sql"_qs);
         // An overlong and a surrogate's UTF-8 form are one character to the
         // windows and the XMLTV export, one '?' a byte to the guide
         // application's exports: no text a server can hold reads as both.
