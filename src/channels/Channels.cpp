@@ -141,15 +141,11 @@ Result<QString> channelText(const QString &databasePath, qint32 channelID)
     return store::read(databasePath, QStringLiteral("Could not read the channel"),
                        [&](Connection &db) -> Result<QString> {
                            auto rows =
-                               db.select(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ?")
-                                             .arg(C::name, C::number, C::table, C::id),
-                                         {channelID});
+                               store::selectRow(db, C::table, C::id, channelID,
+                                                QStringLiteral("%1, %2").arg(C::name, C::number));
                            if (!rows)
                                return rows.failure();
-                           QSqlQuery &row = rows.value();
-                           if (!row.next())
-                               return store::goneFailure(db, C::table);
-                           return entryText(row.value(0), row.value(1));
+                           return entryText(rows.value().value(0), rows.value().value(1));
                        });
 }
 
@@ -173,14 +169,11 @@ Result<Channel> loadChannel(const QString &databasePath, qint32 channelID)
 {
     return store::read(databasePath, QStringLiteral("Could not read the channel"),
                        [&](Connection &db) -> Result<Channel> {
-                           auto rows = db.select(
-                               QStringLiteral("SELECT * FROM %1 WHERE %2 = ?").arg(C::table, C::id),
-                               {channelID});
+                           auto rows = store::selectRow(db, C::table, C::id, channelID,
+                                                        QStringLiteral("*"));
                            if (!rows)
                                return rows.failure();
-                           QSqlQuery &row = rows.value();
-                           if (!row.next())
-                               return store::goneFailure(db, C::table);
+                           const QSqlQuery &row = rows.value();
                            Channel channel;
                            channel.name = store::text(row, C::name);
                            channel.number = store::text(row, C::number);

@@ -28,16 +28,13 @@ Result<ContactDetails> readContactDetails(const QString &databasePath, qint32 pr
     return store::read(
         databasePath, QStringLiteral("Could not read the project's contact details"),
         [&](Connection &db) -> Result<ContactDetails> {
-            auto rows =
-                db.select(QStringLiteral("SELECT %1, %2, %3, %4 FROM %5 WHERE %6 = ?")
-                              .arg(Project::contactName, Project::contactEmail, Project::contactUrl,
-                                   Project::contactDesc, Project::table, Project::id),
-                          {projectID});
+            auto rows = store::selectRow(db, Project::table, Project::id, projectID,
+                                         QStringLiteral("%1, %2, %3, %4")
+                                             .arg(Project::contactName, Project::contactEmail,
+                                                  Project::contactUrl, Project::contactDesc));
             if (!rows)
                 return rows.failure();
-            QSqlQuery &query = rows.value();
-            if (!query.next())
-                return store::goneFailure(db, Project::table);
+            const QSqlQuery &query = rows.value();
             return ContactDetails{query.value(0).toString(), query.value(1).toString(),
                                   query.value(2).toString(), query.value(3).toString()};
         });

@@ -57,16 +57,11 @@ Result<QString> projectName(const QString &databasePath, qint32 projectID)
 {
     return store::read(databasePath, QStringLiteral("Could not read the project"),
                        [&](Connection &db) -> Result<QString> {
-                           auto rows =
-                               db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                                             .arg(Project::name, Project::table, Project::id),
-                                         {projectID});
+                           auto rows = store::selectRow(db, Project::table, Project::id, projectID,
+                                                        Project::name);
                            if (!rows)
                                return rows.failure();
-                           QSqlQuery &query = rows.value();
-                           if (!query.next())
-                               return store::goneFailure(db, Project::table);
-                           return query.value(0).toString();
+                           return rows.value().value(0).toString();
                        });
 }
 

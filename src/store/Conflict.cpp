@@ -50,14 +50,10 @@ Status requireUnchanged(Connection &db, const QString &table, const QString &key
         columns << value.column;
     if (columns.isEmpty())
         columns << keyColumn;
-    auto rows = db.select(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                              .arg(columns.join(QStringLiteral(", ")), table, keyColumn),
-                          {key});
+    auto rows = selectRow(db, table, keyColumn, key, columns.join(QStringLiteral(", ")));
     if (!rows)
-        return rows.failure();
-    QSqlQuery &row = rows.value();
-    if (!row.next())
-        return naming(goneFailure(db, table), table, name);
+        return naming(rows.failure(), table, name);
+    const QSqlQuery &row = rows.value();
     QList<ChangedValue> changes;
     for (qsizetype i = 0; i < read.size(); ++i) {
         // Null and empty text compare equal: neither is a value to the user.

@@ -49,14 +49,22 @@ Failure naming(Failure failure, const QString &table, const QString &name)
     return failure;
 }
 
-Status requireRow(Connection &db, const QString &table, const QString &keyColumn, qint64 id)
+Result<QSqlQuery> selectRow(Connection &db, const QString &table, const QString &keyColumn,
+                            qint64 id, const QString &columns)
 {
-    auto rows =
-        db.select(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(table, keyColumn), {id});
+    auto rows = db.select(
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?").arg(columns, table, keyColumn), {id});
     if (!rows)
         return rows.failure();
     if (!rows.value().next())
         return goneFailure(db, table);
+    return rows;
+}
+
+Status requireRow(Connection &db, const QString &table, const QString &keyColumn, qint64 id)
+{
+    if (auto found = selectRow(db, table, keyColumn, id, QStringLiteral("1")); !found)
+        return found.failure();
     return success();
 }
 

@@ -2,6 +2,7 @@
 
 #include "store/Result.h"
 
+#include <QSqlQuery>
 #include <QString>
 
 // Another program (a second Quorvel window, quorvel-cli) may delete a
@@ -31,6 +32,11 @@ Failure goneFailure(const Connection &db, const QString &table);
 // The same failure, naming the row as the window shows it, when it is a
 // row of `table` that is gone; any other failure comes back unchanged.
 Failure naming(Failure failure, const QString &table, const QString &name);
+
+// The row of table whose keyColumn holds id, with the columns asked for
+// (a list for SELECT), the query standing on it; gone when it is no more.
+Result<QSqlQuery> selectRow(Connection &db, const QString &table, const QString &keyColumn,
+                            qint64 id, const QString &columns);
 
 // Whether the row whose keyColumn holds id is still in table.
 Status requireRow(Connection &db, const QString &table, const QString &keyColumn, qint64 id);
