@@ -1,6 +1,7 @@
 #include "channels/AddEditChannel.h"
 
 #include "channels/Channels.h"
+#include "projects/Projects.h"
 #include "store/Gone.h"
 #include "store/Module1.h"
 #include "store/Tables.h"
@@ -192,6 +193,27 @@ void AddEditChannel::saveChannel()
 void AddEditChannel::showAfresh(const store::Failure &gone)
 {
     leaveForGone(gone, WindowKind::ChannelSelection);
+}
+
+void AddEditChannel::refreshFromStore()
+{
+    if (m_channelID != 0)
+        leaveIfDeleted(store::tables::Channel::table, m_channelID, WindowKind::ChannelSelection);
+    else
+        leaveIfDeleted(store::tables::Project::table, state().currentProjectID.value_or(0),
+                       WindowKind::ProjectSelection);
+}
+
+AppWindow::NameReader AddEditChannel::parentNameReader() const
+{
+    const QString path = state().connectionString;
+    if (const qint32 channel = state().currentChannelID.value_or(0))
+        return [path, channel] {
+            return channels::channelText(path, channel);
+        };
+    return [path, project = state().currentProjectID.value_or(0)] {
+        return projects::projectName(path, project);
+    };
 }
 
 void AddEditChannel::showAsNow(const store::Failure &)

@@ -24,6 +24,9 @@ protected:
     void showAfresh(const store::Failure &gone) override;
     // The boxes and lines as the channel is stored now, after someone else changed it.
     void showAsNow(const store::Failure &conflict) override;
+    // Ended when its channel (or, for a new one, its project) is deleted elsewhere.
+    void refreshFromStore() override;
+    NameReader parentNameReader() const override;
 
 private:
     void addTemplate();

@@ -2,7 +2,9 @@
 
 #include "export/ChannelFile.h"
 #include "export/Contact.h"
+#include "projects/Projects.h"
 #include "store/Module1.h"
+#include "store/Tables.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Navigation.h"
@@ -131,6 +133,19 @@ void ChannelDataExport::saveDgc()
     // The exports end silently once the dialog is up, whatever fails; lines
     // already written stay in the file.
     (void)exports::writeChannelFile(typed, projectID, *path, state().connectionString);
+}
+
+void ChannelDataExport::refreshFromStore()
+{
+    leaveIfDeleted(store::tables::Project::table, state().currentProjectID.value_or(0),
+                   WindowKind::ProjectSelection);
+}
+
+AppWindow::NameReader ChannelDataExport::parentNameReader() const
+{
+    return [path = state().connectionString, project = state().currentProjectID.value_or(0)] {
+        return projects::projectName(path, project);
+    };
 }
 
 void ChannelDataExport::showAfresh(const store::Failure &gone)

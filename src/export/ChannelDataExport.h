@@ -20,6 +20,9 @@ public:
 protected:
     // Back to the project list.
     void showAfresh(const store::Failure &gone) override;
+    // Ended when its project is deleted elsewhere.
+    void refreshFromStore() override;
+    NameReader parentNameReader() const override;
 
 private:
     void saveDgc();

@@ -1,5 +1,7 @@
 #include "programmes/AddEditProgramme.h"
 
+#include "channels/Channels.h"
+
 #include "programmes/Programmes.h"
 #include "store/Gone.h"
 #include "store/Module1.h"
@@ -191,6 +193,19 @@ void AddEditProgramme::showAfresh(const store::Failure &gone)
 {
     forgetProgramme();
     leaveForGone(gone, WindowKind::ProgrammeSelection);
+}
+
+void AddEditProgramme::refreshFromStore()
+{
+    leaveIfDeleted(store::tables::Channel::table, state().currentChannelID.value_or(0),
+                   WindowKind::ProgrammeSelection);
+}
+
+AppWindow::NameReader AddEditProgramme::parentNameReader() const
+{
+    return [path = state().connectionString, channel = state().currentChannelID.value_or(0)] {
+        return channels::channelText(path, channel);
+    };
 }
 
 void AddEditProgramme::showAsNow(const store::Failure &)

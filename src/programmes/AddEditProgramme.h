@@ -24,6 +24,9 @@ protected:
     void showAfresh(const store::Failure &gone) override;
     // The boxes as the programme is stored now, after someone else changed it.
     void showAsNow(const store::Failure &conflict) override;
+    // Ended when its channel is deleted elsewhere.
+    void refreshFromStore() override;
+    NameReader parentNameReader() const override;
 
 private:
     void saveProgramme();

@@ -2,7 +2,9 @@
 
 #include "store/ChangeWatcher.h"
 #include "store/Gone.h"
+#include "store/Module1.h"
 #include "store/Result.h"
+#include "store/Tables.h"
 #include "widgets/BackgroundWork.h"
 #include "widgets/Dialogs.h"
 #include "widgets/EntryList.h"
@@ -98,6 +100,22 @@ void AppWindow::refreshList(EntryList *list, std::function<store::Result<ListEnt
                 }
             };
         });
+}
+
+void AppWindow::leaveIfDeleted(const QString &parentTable, qint64 id, WindowKind up)
+{
+    if (id == 0)
+        return;
+    readInBackground([this, path = state().connectionString, parentTable, id,
+                      up]() -> std::function<void()> {
+        const store::Status found =
+            store::requireRow(path, QString(), parentTable, store::tables::keyOf(parentTable), id);
+        if (found || !found.failure().isGone())
+            return {};
+        return [this, parentTable, up] {
+            leaveForDeleted(parentTable, up);
+        };
+    });
 }
 
 void AppWindow::leaveForDeleted(const QString &parentTable, WindowKind up)

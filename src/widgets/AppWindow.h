@@ -104,6 +104,11 @@ protected:
                      const QString &parentTable, WindowKind up, std::function<void()> shown);
     // The window's project or channel was deleted by someone else.
     void leaveForDeleted(const QString &parentTable, WindowKind up);
+    // For a window that lists nothing (an editor): looks in the background
+    // whether its row `id` of `parentTable` is still there, and leaves for
+    // `up` with leaveForDeleted when not. What was typed cannot be saved
+    // any more, so the window does not stay to let the user try.
+    void leaveIfDeleted(const QString &parentTable, qint64 id, WindowKind up);
 
     void showEvent(QShowEvent *event) override;
 

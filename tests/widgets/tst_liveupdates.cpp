@@ -47,6 +47,8 @@ struct Fixture : WindowFixture
 
 } // namespace
 
+Q_DECLARE_METATYPE(WindowKind)
+
 // What another editor commits shows in the open window on its own.
 class LiveUpdatesTest : public QObject
 {
@@ -62,18 +64,18 @@ private slots:
         QTest::addColumn<QStringList>("shown");
 
         // The entry before the selected one goes, so the selection moves up a row.
-        QTest::newRow("projects")
-            << WindowKind::ProjectSelection << QByteArray("projList") << QByteArray("loadProj")
-            << Change([](const QString &path, const Rows &r) {
-                   QVERIFY(projects::deleteProject(path, r.first));
-               })
-            << QStringList{u"Coast"_qs};
-        QTest::newRow("channels")
-            << WindowKind::ChannelSelection << QByteArray("chanList") << QByteArray("editChannel")
-            << Change([](const QString &path, const Rows &r) {
-                   QVERIFY(channels::deleteChannel(path, r.one));
-               })
-            << QStringList{u"Two ()"_qs};
+        QTest::newRow("projects") << WindowKind::ProjectSelection << QByteArray("projList")
+                                  << QByteArray("loadProj")
+                                  << Change([](const QString &path, const Rows &r) {
+                                         QVERIFY(projects::deleteProject(path, r.first));
+                                     })
+                                  << QStringList{u"Coast"_qs};
+        QTest::newRow("channels") << WindowKind::ChannelSelection << QByteArray("chanList")
+                                  << QByteArray("editChannel")
+                                  << Change([](const QString &path, const Rows &r) {
+                                         QVERIFY(channels::deleteChannel(path, r.one));
+                                     })
+                                  << QStringList{u"Two ()"_qs};
         QTest::newRow("programmes")
             << WindowKind::ProgrammeSelection << QByteArray("progList")
             << QByteArray("editProgramme") << Change([](const QString &path, const Rows &r) {
@@ -129,10 +131,20 @@ private slots:
         QCOMPARE(w->undoStack()->count(), 0);
     }
 
+    void channelDeletedElsewhere_endsItsWindowWithAMessage_data()
+    {
+        QTest::addColumn<WindowKind>("open");
+        QTest::newRow("programme list") << WindowKind::ProgrammeSelection;
+        // An editor's boxes could no longer be saved anywhere.
+        QTest::newRow("channel editor") << WindowKind::ChannelEditor;
+        QTest::newRow("programme editor") << WindowKind::ProgrammeEditor;
+    }
+
     void channelDeletedElsewhere_endsItsWindowWithAMessage()
     {
+        QFETCH(WindowKind, open);
         Fixture f;
-        f.open(WindowKind::ProgrammeSelection);
+        f.open(open);
         f.dialogs.expectError();
         // The window learns its channel's name beside its opening.
         QTest::qWait(300);
