@@ -160,6 +160,16 @@ namespace {
 store::Status makeMoves(Connection &db, const QList<Move> &moves)
 {
     for (const Move &move : moves) {
+        // Moving a programme someone else has moved meanwhile would undo their move.
+        if (!move.fromDate.isNull() || !move.fromTime.isNull()) {
+            if (auto same = store::requireUnchanged(
+                    db, Stored::table, Stored::id, move.programmeID,
+                    {{Stored::startDate, QStringLiteral("Date"), move.fromDate},
+                     {Stored::startTime, QStringLiteral("Start"), move.fromTime}},
+                    move.name);
+                !same)
+                return same;
+        }
         if (auto moved = db.update(Stored::table,
                                    {{Stored::startDate, store::typedText(move.startDate)},
                                     {Stored::startTime, store::typedText(move.startTime)}},

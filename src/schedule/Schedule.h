@@ -95,6 +95,11 @@ struct Move
     qint32 programmeID = 0;
     QString startDate;
     QString startTime;
+    // The start it is moved from, as the window last showed it, and its
+    // name for a message: when both texts are null, any start is moved.
+    QString fromDate;
+    QString fromTime;
+    QString name;
 };
 
 // Adds the programmes to the channel, all or nothing. A programme that

@@ -414,9 +414,10 @@ Room makeRoom(const QList<Programme> &programmes, const Programme &inserted, con
         if (was.date() != day)
             continue;
         const QDateTime moved = was.addSecs(qint64(*minutes) * 60);
-        room.moves.append({p.programmeID, writeDateLike(p.startDate, moved.date()),
-                           writeTimeLike(p.startTime, moved.time())});
-        room.back.append({p.programmeID, p.startDate, p.startTime});
+        const QString date = writeDateLike(p.startDate, moved.date());
+        const QString time = writeTimeLike(p.startTime, moved.time());
+        room.moves.append({p.programmeID, date, time, p.startDate, p.startTime, p.programmeName});
+        room.back.append({p.programmeID, p.startDate, p.startTime, date, time, p.programmeName});
     }
     return room;
 }

@@ -4,9 +4,11 @@
 #include "projects/Projects.h"
 #include "schedule/Schedule.h"
 #include "schedule/ScheduleCommands.h"
+#include "schedule/ScheduleTimes.h"
 #include "support/TestDatabase.h"
 
 #include <QTest>
+#include <QTimeZone>
 #include <QUndoStack>
 
 #include <functional>
@@ -234,6 +236,26 @@ private slots:
                      .toString(),
                  u"Theirs"_qs);
         QCOMPARE(stack.count(), 1);
+
+        // Inserting with room moves the later programme; a colleague then
+        // moves it again, and the undo would move it back over their move.
+        const QList<schedule::Programme> shownNow =
+            schedule::loadSchedule(view.path, m_channel).value();
+        schedule::Programme early = shownNow.first();
+        early.programmeID = 0;
+        early.startTime = u"05:30"_qs;
+        early.duration = u"30"_qs;
+        schedule::Room room = schedule::makeRoom(shownNow, early, QTimeZone::utc());
+        QCOMPARE(room.moves.size(), 2);
+        view.failure.reset();
+        stack.push(new RowsStep(view, m_channel, RowsStep::Kind::Add, {early}, u"Insert"_qs,
+                                room.moves, room.back));
+        QVERIFY(!view.failure);
+        m_db.exec(u"UPDATE ProgrammeData SET startTime = '08:00' WHERE programmeID = ?"_qs,
+                  {m_second});
+        stack.undo();
+        QVERIFY(view.failure && view.failure->isConflict());
+        QCOMPARE(m_db.value(u"SELECT count(*) FROM ProgrammeData"_qs).toInt(), 3);
     }
 };
 
