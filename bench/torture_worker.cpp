@@ -293,7 +293,10 @@ bool Worker::settle(const std::optional<store::Failure> &failure, QJsonObject do
         return true;
     }
     const QString message = failure->text().simplified();
-    if (const QString reason = refusal(message, m_intent.value(u"others"_s).toBool());
+    // A save over someone else's change is refused with nothing changed.
+    if (const QString reason = failure->isConflict()
+                                   ? u"changed"_s
+                                   : refusal(message, m_intent.value(u"others"_s).toBool());
         !reason.isEmpty()) {
         log({{u"seq"_s, seq}, {u"refused"_s, reason}});
     } else {
