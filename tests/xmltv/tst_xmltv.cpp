@@ -48,21 +48,15 @@ xmltv::XmltvLimits shortTexts()
     return limits;
 }
 
-bool blank(const QString &text)
-{
-    return text.trimmed().isEmpty();
-}
-
 // The text as a failure message can show it: every character outside
 // printable ASCII by its code, and no more than the first hundred.
 QString visible(const QString &text)
 {
     QString shown;
-    for (const QChar c : text.left(100)) {
-        const char16_t u = c.unicode();
-        shown +=
-            u >= 0x20 && u < 0x7f ? QString(c) : u"\\u%1"_qs.arg(uint(u), 4, 16, QLatin1Char('0'));
-    }
+    for (const QChar c : text.left(100))
+        shown += c >= u' ' && c < u'\x7f'
+                     ? QString(c)
+                     : u"\\u%1"_qs.arg(uint(c.unicode()), 4, 16, QLatin1Char('0'));
     return text.size() > 100 ? shown + u"..."_qs : shown;
 }
 
@@ -165,9 +159,7 @@ std::optional<bool> validates(const QString &path)
 // A whole guide of the body.
 QByteArray fullGuide(const QByteArray &body)
 {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n"
-           "<tv>\n" +
-           body + "</tv>\n";
+    return "<?xml version=\"1.0\"?>\n<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n<tv>\n" + body + "</tv>\n";
 }
 
 // A programme of one title on channel A.
@@ -894,6 +886,9 @@ private slots:
         QFETCH(QStringList, columns);
         QFETCH(QString, refusal);
         QFETCH(QString, stored);
+        const auto blank = [](const QString &text) {
+            return text.trimmed().isEmpty();
+        };
         const auto given = [&](const char *column, const QString &otherwise) {
             return columns.isEmpty() || columns.contains(QLatin1String(column)) ? text : otherwise;
         };
@@ -950,8 +945,7 @@ private slots:
         xmltv::XmltvImportControl control;
         control.zone = QTimeZone::utc();
         control.limits = shortTexts();
-        const auto imported = xmltv::importXmltv(db.path(), fresh, out, control);
-        QVERIFY_DONE(imported);
+        QVERIFY_DONE(xmltv::importXmltv(db.path(), fresh, out, control));
 
         // Each text that came back otherwise the export named, and no other.
         qsizetype differ = 0;
@@ -1042,9 +1036,7 @@ private slots:
                     u"--out"_qs, out, u"--tz"_qs, u"Europe/London"_qs});
         QCOMPARE(exported.exitCode, 3);
         const QStringList said = exported.out.split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(said.size(), 5);
-        QCOMPARE(said.at(0), u"left out \"Broken Date\" on \"Town TV\", start \"31/02/2024\" "
-                             u"\"19:00\": the start date cannot be read"_qs);
+        // Three left out, then two changed.
         QCOMPARE(
             said.mid(3),
             QStringList({u"changed \"Odd Length\" on \"Town TV\", start \"2024-04-03\" "
@@ -1053,6 +1045,8 @@ private slots:
                          u"changed \"Bell\u0007 Tower\" on \"Kanal Ü & Co\", start "
                          u"\"2024-04-01\" \"13:00\", name: U+0007 left out (an XMLTV guide "
                          u"cannot carry it)"_qs}));
+        QCOMPARE(said.at(0), u"left out \"Broken Date\" on \"Town TV\", start \"31/02/2024\" "
+                             u"\"19:00\": the start date cannot be read"_qs);
 
         // Its own export comes back over the programmes it was made of: the
         // channels are known by the ids the export gave them. Of those it left
