@@ -18,13 +18,10 @@ using store::Status;
 
 namespace {
 
-// Each editor's view of the database: what a window read, and its save.
-struct Editor
-{
-    std::function<void()> read;
-    std::function<Status(const QString &typed)> save;
-};
-using MakeEditor = std::function<Editor(const QString &db)>;
+// An editor opened on the database: it reads what its window shows, and
+// gives back its save of what is typed over that.
+using Save = std::function<Status(const QString &typed)>;
+using OpenEditor = std::function<Save(const QString &db)>;
 
 template<typename T> Status status(const store::Result<T> &result)
 {
@@ -62,7 +59,7 @@ struct NotedView : ScheduleView
 
 } // namespace
 
-Q_DECLARE_METATYPE(MakeEditor)
+Q_DECLARE_METATYPE(OpenEditor)
 
 // Two editors with the same project open, as two programs on one database
 // are: each command runs on its own connection, as a second program's would.
@@ -76,10 +73,8 @@ class TestConflicts : public QObject
 private slots:
     void init()
     {
-        m_db.exec(u"DELETE FROM ProgrammeData"_qs);
-        m_db.exec(u"DELETE FROM TemplateData"_qs);
-        m_db.exec(u"DELETE FROM ChannelData"_qs);
-        m_db.exec(u"DELETE FROM ProjectData"_qs);
+        m_db.execAll({u"DELETE FROM ProgrammeData"_qs, u"DELETE FROM TemplateData"_qs,
+                      u"DELETE FROM ChannelData"_qs, u"DELETE FROM ProjectData"_qs});
         m_project = m_db.addProject(u"Listings"_qs);
         m_channel = m_db.addChannel(m_project, u"Town TV"_qs, u"1"_qs);
         m_db.addTemplate(m_channel, u"T, News, 1"_qs);
@@ -101,93 +96,71 @@ private slots:
 
     void sameRow_secondSaveIsRefusedAndChangesNothing_data()
     {
-        QTest::addColumn<MakeEditor>("editor");
-        QTest::addColumn<QStringList>("said");
-        const auto row = [](const char *name, QStringList said, MakeEditor editor) {
-            QTest::newRow(name) << std::move(editor) << std::move(said);
-        };
+        addColumns<OpenEditor, QString>("editor", "said");
         // m_ members are set by init(), after the data function ran.
-        row("programme editor", {u"Name: was \u201cNews\u201d, now \u201cA\u201d"_qs},
-            [this](const QString &db) {
-                auto read = std::make_shared<programmes::ProgrammeRow>();
-                return Editor{[=] { *read = programmes::loadProgramme(db, m_first).value(); },
-                              [=](const QString &typed) {
-                                  return programmes::changeProgramme(db, m_first,
-                                                                     namedProgramme(typed), *read);
-                              }};
+        QTest::newRow("programme editor") << OpenEditor([this](const QString &db) -> Save {
+            const auto read = programmes::loadProgramme(db, m_first).value();
+            return [=](const QString &typed) {
+                return programmes::changeProgramme(db, m_first, namedProgramme(typed), read);
+            };
+        }) << u"Name: was \u201cNews\u201d, now \u201cA\u201d"_qs;
+        const auto channelEditor = [this](bool lines) {
+            return OpenEditor([=](const QString &db) -> Save {
+                const auto read = channels::loadChannel(db, m_channel).value();
+                return [=](const QString &typed) {
+                    channels::Channel typedIn = read;
+                    if (lines)
+                        typedIn.templateLines = {typed};
+                    else
+                        typedIn.name = typed;
+                    return status(channels::saveChannel(db, m_channel, m_project, typedIn, read));
+                };
             });
-        row("channel editor", {u"Name: was \u201cTown TV\u201d, now \u201cA\u201d"_qs},
-            [this](const QString &db) {
-                auto read = std::make_shared<channels::Channel>();
-                return Editor{[=] { *read = channels::loadChannel(db, m_channel).value(); },
-                              [=](const QString &typed) {
-                                  channels::Channel typedIn = *read;
-                                  typedIn.name = typed;
-                                  return status(channels::saveChannel(db, m_channel, m_project,
-                                                                      typedIn, *read));
-                              }};
-            });
-        row("channel editor, template lines",
-            {u"Template lines: was \u201cT, News, 1\u201d, now \u201cA\u201d"_qs},
-            [this](const QString &db) {
-                auto read = std::make_shared<channels::Channel>();
-                return Editor{[=] { *read = channels::loadChannel(db, m_channel).value(); },
-                              [=](const QString &typed) {
-                                  channels::Channel typedIn = *read;
-                                  typedIn.templateLines = {typed};
-                                  return status(channels::saveChannel(db, m_channel, m_project,
-                                                                      typedIn, *read));
-                              }};
-            });
-        row("project rename", {u"Name: was \u201cListings\u201d, now \u201cA\u201d"_qs},
-            [this](const QString &db) {
-                auto read = std::make_shared<QString>();
-                return Editor{[=] { *read = projects::projectName(db, m_project).value(); },
-                              [=](const QString &typed) {
-                                  return projects::renameProject(db, m_project, typed, *read);
-                              }};
-            });
-        row("contact details", {u"Contact name: was (no value), now \u201cA\u201d"_qs},
-            [this](const QString &db) {
-                auto read = std::make_shared<exports::ContactDetails>();
-                return Editor{[=] { *read = exports::readContactDetails(db, m_project).value(); },
-                              [=](const QString &typed) {
-                                  return exports::saveContactDetails(db, m_project, {typed}, *read);
-                              }};
-            });
-        row("schedule cell", {u"Synopsis: was (no value), now \u201cA\u201d"_qs},
-            [this](const QString &db) {
-                auto read = std::make_shared<schedule::Programme>();
-                return Editor{[=] { *read = shownProgramme(db, m_channel, m_first); },
-                              [=](const QString &typed) {
-                                  return schedule::changeValue(db, *read, schedule::Synopsis,
-                                                               typed);
-                              }};
-            });
+        };
+        QTest::newRow("channel editor")
+            << channelEditor(false) << u"Name: was \u201cTown TV\u201d, now \u201cA\u201d"_qs;
+        QTest::newRow("channel editor, template lines")
+            << channelEditor(true)
+            << u"Template lines: was \u201cT, News, 1\u201d, now \u201cA\u201d"_qs;
+        QTest::newRow("project rename") << OpenEditor([this](const QString &db) -> Save {
+            const QString read = projects::projectName(db, m_project).value();
+            return [=](const QString &typed) {
+                return projects::renameProject(db, m_project, typed, read);
+            };
+        }) << u"Name: was \u201cListings\u201d, now \u201cA\u201d"_qs;
+        QTest::newRow("contact details") << OpenEditor([this](const QString &db) -> Save {
+            const auto read = exports::readContactDetails(db, m_project).value();
+            return [=](const QString &typed) {
+                return exports::saveContactDetails(db, m_project, {typed}, read);
+            };
+        }) << u"Contact name: was (no value), now \u201cA\u201d"_qs;
+        QTest::newRow("schedule cell") << OpenEditor([this](const QString &db) -> Save {
+            const schedule::Programme read = shownProgramme(db, m_channel, m_first);
+            return [=](const QString &typed) {
+                return schedule::changeValue(db, read, schedule::Synopsis, typed);
+            };
+        }) << u"Synopsis: was (no value), now \u201cA\u201d"_qs;
     }
 
     void sameRow_secondSaveIsRefusedAndChangesNothing()
     {
-        QFETCH(MakeEditor, editor);
-        QFETCH(QStringList, said);
-        Editor first = editor(m_db.path()), second = editor(m_db.path());
-        first.read();
-        second.read();
-        QVERIFY(first.save(u"A"_qs));
+        QFETCH(OpenEditor, editor);
+        QFETCH(QString, said);
+        const Save first = editor(m_db.path());
+        Save second = editor(m_db.path());
+        QVERIFY(first(u"A"_qs));
         const auto afterFirst = wholeStore(m_db);
 
-        const Status refused = second.save(u"B"_qs);
+        const Status refused = second(u"B"_qs);
         QVERIFY(!refused);
         QVERIFY(refused.failure().isConflict());
         QVERIFY(!refused.failure().isGone());
-        for (const QString &words : said)
-            QVERIFY2(refused.failure().text().contains(words),
-                     qPrintable(refused.failure().text()));
+        QVERIFY2(refused.failure().text().contains(said), qPrintable(refused.failure().text()));
         QCOMPARE(wholeStore(m_db), afterFirst);
 
         // Having seen the change, the second editor may make theirs.
-        second.read();
-        QVERIFY(second.save(u"B"_qs));
+        second = editor(m_db.path());
+        QVERIFY(second(u"B"_qs));
     }
 
     void scheduleDelete_ofAChangedOrGoneRow_removesNothing()
@@ -221,20 +194,21 @@ private slots:
         // Undoing one's own steps in turn works over one's own changes.
         stack.undo();
         QVERIFY(!view.failure);
-        QCOMPARE(m_db.value(u"SELECT programmeDesc FROM ProgrammeData WHERE programmeID = ?"_qs,
-                            {m_first})
-                     .toString(),
-                 QString());
+        const auto stored = [&] {
+            return m_db
+                .value(u"SELECT programmeName || '|' || coalesce(programmeDesc, '') FROM "
+                       "ProgrammeData WHERE programmeID = ?"_qs,
+                       {m_first})
+                .toString();
+        };
+        QCOMPARE(stored(), u"Mine|"_qs);
 
         // A colleague renames it: the undo would overwrite their name.
         QVERIFY(programmes::changeProgramme(view.path, m_first, namedProgramme(u"Theirs"_qs),
                                             programmes::loadProgramme(view.path, m_first).value()));
         stack.undo();
         QVERIFY(view.failure && view.failure->isConflict());
-        QCOMPARE(m_db.value(u"SELECT programmeName FROM ProgrammeData WHERE programmeID = ?"_qs,
-                            {m_first})
-                     .toString(),
-                 u"Theirs"_qs);
+        QCOMPARE(stored(), u"Theirs|"_qs);
         QCOMPARE(stack.count(), 1);
 
         // Inserting with room moves the later programme; a colleague then
