@@ -5,8 +5,11 @@
 #include "schedule/Schedule.h"
 #include "schedule/ScheduleCommands.h"
 #include "schedule/ScheduleTimes.h"
+#include "store/ChangeWatcher.h"
+#include "support/Files.h"
 #include "support/TestDatabase.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimeZone>
 #include <QUndoStack>
@@ -14,9 +17,13 @@
 #include <functional>
 #include <optional>
 
+using store::Connection;
 using store::Status;
 
 namespace {
+
+// Long enough for a file's poll and the signal's gathering of commits.
+constexpr int quietMs = 800;
 
 // An editor opened on the database: it reads what its window shows, and
 // gives back its save of what is typed over that.
@@ -152,9 +159,7 @@ private slots:
         const auto afterFirst = wholeStore(m_db);
 
         const Status refused = second(u"B"_qs);
-        QVERIFY(!refused);
-        QVERIFY(refused.failure().isConflict());
-        QVERIFY(!refused.failure().isGone());
+        QVERIFY(!refused && refused.failure().isConflict() && !refused.failure().isGone());
         QVERIFY2(refused.failure().text().contains(said), qPrintable(refused.failure().text()));
         QCOMPARE(wholeStore(m_db), afterFirst);
 
@@ -230,6 +235,86 @@ private slots:
         stack.undo();
         QVERIFY(view.failure && view.failure->isConflict());
         QCOMPARE(m_db.value(u"SELECT count(*) FROM ProgrammeData"_qs).toInt(), 3);
+    }
+
+    // What one editor commits reaches the other's watcher.
+    void otherConnection_onlyCommittedWritesSignal_data()
+    {
+        QTest::addColumn<std::function<void(const QString &)>>("work");
+        QTest::addColumn<bool>("announced");
+
+        const auto add = [](Connection &db) {
+            return db.execute(u"INSERT INTO ProjectData (projectName) VALUES ('Morning')"_qs);
+        };
+        QTest::newRow("committed write") << std::function([add](const QString &path) {
+            QVERIFY(store::write(path, u"Add"_qs, add));
+        }) << true;
+        QTest::newRow("read only") << std::function([](const QString &path) {
+            QVERIFY(store::read(path, u"Read"_qs, [](Connection &db) {
+                return db.execute(u"SELECT * FROM ProjectData"_qs);
+            }));
+        }) << false;
+        QTest::newRow("rolled back") << std::function([add](const QString &path) {
+            QVERIFY(!store::write(path, u"Add"_qs, [add](Connection &db) -> store::Status {
+                if (auto added = add(db); !added)
+                    return added;
+                return store::Failure{u"Given up"_qs, {}, {}};
+            }));
+        }) << false;
+    }
+
+    void otherConnection_onlyCommittedWritesSignal()
+    {
+        QFETCH(std::function<void(const QString &)>, work);
+        QFETCH(bool, announced);
+        TestDatabase db;
+        store::ChangeWatcher watcher;
+        watcher.watch(db.path());
+        QVERIFY(watcher.isConnected());
+        QSignalSpy changed(&watcher, &store::ChangeWatcher::changed);
+
+        work(db.path());
+        if (announced)
+            QVERIFY(changed.wait(1000));
+        // Said once, not again for the same commit.
+        QTest::qWait(quietMs);
+        QCOMPARE(changed.count(), announced ? 1 : 0);
+    }
+
+    void anotherProcess_isSeen()
+    {
+        TestDatabase db;
+        const qint32 project = db.addProject(u"Guide"_qs);
+        store::ChangeWatcher watcher;
+        watcher.watch(db.path());
+        QSignalSpy changed(&watcher, &store::ChangeWatcher::changed);
+
+        const CliRun imported =
+            runCli({u"import-xmltv"_qs, u"--db"_qs, db.path(), u"--project"_qs,
+                    QString::number(project), u"--in"_qs,
+                    QStringLiteral(QUORVEL_XMLTV_SAMPLES "/guide.xml"), u"--tz"_qs, u"UTC"_qs});
+        QVERIFY2(imported.exitCode == 0, qPrintable(imported.err));
+        QVERIFY(changed.wait(1000));
+    }
+
+    void serverConnectionDropped_reconnectsAndSignals()
+    {
+        if (!testsOnServer())
+            QSKIP("Only a server's connection can be dropped under the watcher.");
+        TestDatabase db;
+        store::ChangeWatcher watcher;
+        watcher.watch(db.path());
+        QSignalSpy changed(&watcher, &store::ChangeWatcher::changed);
+
+        db.exec(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                "WHERE datname = current_database() AND pid <> pg_backend_pid()"_qs);
+        QTRY_VERIFY_WITH_TIMEOUT(!watcher.isConnected(), 2000);
+        // Whatever was committed while it was away is told once it is back.
+        QTRY_VERIFY_WITH_TIMEOUT(changed.count() > 0, 5000);
+        QVERIFY(watcher.isConnected());
+        changed.clear();
+        db.addProject(u"After"_qs);
+        QVERIFY(changed.wait(1000));
     }
 };
 
