@@ -307,8 +307,7 @@ private slots:
                 QVERIFY2(file.commit(), qPrintable(file.errorString()));
         }
         QCOMPARE(filesIn(folder.path()), committed ? QStringList{u"guide.xml"_qs} : QStringList());
-        if (committed)
-            QVERIFY(contents(path) == all);
+        QCOMPARE(contents(path) == all, committed);
     }
 
     void olderDatabase_isUpgradedOnOpen_keepingEveryRow_data()
@@ -586,17 +585,16 @@ private slots:
     {
         QFETCH(QStringList, texts);
         QFETCH(QList<qint32>, ids);
-        const auto idOf = [&](int i) {
-            return ids.isEmpty() ? 1000 - i : ids.at(i);
-        };
+        for (qint32 i = ids.size(); i < texts.size(); ++i)
+            ids << 1000 - i;
         ListEntries entries;
         for (int i = 0; i < texts.size(); ++i)
-            entries.append({texts.at(i), idOf(i)});
+            entries.append({texts.at(i), ids.at(i)});
         QCOMPARE(entries.size(), texts.size());
         QCOMPARE(entries.isEmpty(), texts.isEmpty());
         int i = 0;
         for (const ListEntry &entry : entries) {
-            if (entry.text != texts.at(i) || entry.id != idOf(i))
+            if (entry.text != texts.at(i) || entry.id != ids.at(i))
                 QFAIL(qPrintable(u"line %1 differs"_qs.arg(i)));
             ++i;
         }
@@ -650,8 +648,7 @@ private slots:
                             Command command) {
             QTest::newRow(name) << behind << gone << std::move(command);
         };
-        channels::Channel edited;
-        edited.name = u"Renamed"_qs;
+        channels::Channel edited{u"Renamed"_qs};
         edited.templateLines = {u"T, C, 1"_qs};
 
         // One row for each way a command meets a gone row: a changed row,

@@ -170,7 +170,6 @@ private slots:
         QFETCH(QStringList, texts);
         QVERIFY(texts.size() > 10);
         TestDatabase db;
-        const bool isDate = column == u"startDate"_qs;
         const auto done =
             store::write(db.path(), u"Checking"_qs, [&](Connection &c) -> store::Status {
                 QSqlQuery insert(c.database());
@@ -188,8 +187,8 @@ private slots:
         for (const QVariantList &row :
              db.rows(u"SELECT %1, %1Key FROM ProgrammeData ORDER BY programmeID"_qs.arg(column))) {
             const QString typed = row[0].toString();
-            const QString expected =
-                isDate ? exportKey(typed, {}).first : exportKey({}, typed).second;
+            const QString expected = column == u"startDate"_qs ? exportKey(typed, {}).first
+                                                               : exportKey({}, typed).second;
             if (row[1].toString() != expected && ++wrong <= 10)
                 qWarning("\"%s\": store key %s, read as %s", qPrintable(typed),
                          qPrintable(row[1].toString()), qPrintable(expected));
