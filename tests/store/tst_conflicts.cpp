@@ -5,8 +5,11 @@
 #include "schedule/Schedule.h"
 #include "schedule/ScheduleCommands.h"
 #include "schedule/ScheduleTimes.h"
+#include "store/ChangeWatcher.h"
+#include "support/Files.h"
 #include "support/TestDatabase.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimeZone>
 #include <QUndoStack>
@@ -14,17 +17,18 @@
 #include <functional>
 #include <optional>
 
+using store::Connection;
 using store::Status;
 
 namespace {
 
-// Each editor's view of the database: what a window read, and its save.
-struct Editor
-{
-    std::function<void()> read;
-    std::function<Status(const QString &typed)> save;
-};
-using MakeEditor = std::function<Editor(const QString &db)>;
+// Long enough for a file's poll and the signal's gathering of commits.
+constexpr int quietMs = 800;
+
+// An editor opened on the database: it reads what its window shows, and
+// gives back its save of what is typed over that.
+using Save = std::function<Status(const QString &typed)>;
+using OpenEditor = std::function<Save(const QString &db)>;
 
 template<typename T> Status status(const store::Result<T> &result)
 {
@@ -62,7 +66,7 @@ struct NotedView : ScheduleView
 
 } // namespace
 
-Q_DECLARE_METATYPE(MakeEditor)
+Q_DECLARE_METATYPE(OpenEditor)
 
 // Two editors with the same project open, as two programs on one database
 // are: each command runs on its own connection, as a second program's would.
@@ -76,10 +80,8 @@ class TestConflicts : public QObject
 private slots:
     void init()
     {
-        m_db.exec(u"DELETE FROM ProgrammeData"_qs);
-        m_db.exec(u"DELETE FROM TemplateData"_qs);
-        m_db.exec(u"DELETE FROM ChannelData"_qs);
-        m_db.exec(u"DELETE FROM ProjectData"_qs);
+        m_db.execAll({u"DELETE FROM ProgrammeData"_qs, u"DELETE FROM TemplateData"_qs,
+                      u"DELETE FROM ChannelData"_qs, u"DELETE FROM ProjectData"_qs});
         m_project = m_db.addProject(u"Listings"_qs);
         m_channel = m_db.addChannel(m_project, u"Town TV"_qs, u"1"_qs);
         m_db.addTemplate(m_channel, u"T, News, 1"_qs);
@@ -101,93 +103,69 @@ private slots:
 
     void sameRow_secondSaveIsRefusedAndChangesNothing_data()
     {
-        QTest::addColumn<MakeEditor>("editor");
-        QTest::addColumn<QStringList>("said");
-        const auto row = [](const char *name, QStringList said, MakeEditor editor) {
-            QTest::newRow(name) << std::move(editor) << std::move(said);
-        };
+        addColumns<OpenEditor, QString>("editor", "said");
         // m_ members are set by init(), after the data function ran.
-        row("programme editor", {u"Name: was \u201cNews\u201d, now \u201cA\u201d"_qs},
-            [this](const QString &db) {
-                auto read = std::make_shared<programmes::ProgrammeRow>();
-                return Editor{[=] { *read = programmes::loadProgramme(db, m_first).value(); },
-                              [=](const QString &typed) {
-                                  return programmes::changeProgramme(db, m_first,
-                                                                     namedProgramme(typed), *read);
-                              }};
+        QTest::newRow("programme editor") << OpenEditor([this](const QString &db) -> Save {
+            const auto read = programmes::loadProgramme(db, m_first).value();
+            return [=](const QString &typed) {
+                return programmes::changeProgramme(db, m_first, namedProgramme(typed), read);
+            };
+        }) << u"Name: was \u201cNews\u201d, now \u201cA\u201d"_qs;
+        const auto channelEditor = [this](bool lines) {
+            return OpenEditor([=](const QString &db) -> Save {
+                const auto read = channels::loadChannel(db, m_channel).value();
+                return [=](const QString &typed) {
+                    channels::Channel typedIn = read;
+                    if (lines)
+                        typedIn.templateLines = {typed};
+                    else
+                        typedIn.name = typed;
+                    return status(channels::saveChannel(db, m_channel, m_project, typedIn, read));
+                };
             });
-        row("channel editor", {u"Name: was \u201cTown TV\u201d, now \u201cA\u201d"_qs},
-            [this](const QString &db) {
-                auto read = std::make_shared<channels::Channel>();
-                return Editor{[=] { *read = channels::loadChannel(db, m_channel).value(); },
-                              [=](const QString &typed) {
-                                  channels::Channel typedIn = *read;
-                                  typedIn.name = typed;
-                                  return status(channels::saveChannel(db, m_channel, m_project,
-                                                                      typedIn, *read));
-                              }};
-            });
-        row("channel editor, template lines",
-            {u"Template lines: was \u201cT, News, 1\u201d, now \u201cA\u201d"_qs},
-            [this](const QString &db) {
-                auto read = std::make_shared<channels::Channel>();
-                return Editor{[=] { *read = channels::loadChannel(db, m_channel).value(); },
-                              [=](const QString &typed) {
-                                  channels::Channel typedIn = *read;
-                                  typedIn.templateLines = {typed};
-                                  return status(channels::saveChannel(db, m_channel, m_project,
-                                                                      typedIn, *read));
-                              }};
-            });
-        row("project rename", {u"Name: was \u201cListings\u201d, now \u201cA\u201d"_qs},
-            [this](const QString &db) {
-                auto read = std::make_shared<QString>();
-                return Editor{[=] { *read = projects::projectName(db, m_project).value(); },
-                              [=](const QString &typed) {
-                                  return projects::renameProject(db, m_project, typed, *read);
-                              }};
-            });
-        row("contact details", {u"Contact name: was (no value), now \u201cA\u201d"_qs},
-            [this](const QString &db) {
-                auto read = std::make_shared<exports::ContactDetails>();
-                return Editor{[=] { *read = exports::readContactDetails(db, m_project).value(); },
-                              [=](const QString &typed) {
-                                  return exports::saveContactDetails(db, m_project, {typed}, *read);
-                              }};
-            });
-        row("schedule cell", {u"Synopsis: was (no value), now \u201cA\u201d"_qs},
-            [this](const QString &db) {
-                auto read = std::make_shared<schedule::Programme>();
-                return Editor{[=] { *read = shownProgramme(db, m_channel, m_first); },
-                              [=](const QString &typed) {
-                                  return schedule::changeValue(db, *read, schedule::Synopsis,
-                                                               typed);
-                              }};
-            });
+        };
+        QTest::newRow("channel editor")
+            << channelEditor(false) << u"Name: was \u201cTown TV\u201d, now \u201cA\u201d"_qs;
+        QTest::newRow("channel editor, template lines")
+            << channelEditor(true)
+            << u"Template lines: was \u201cT, News, 1\u201d, now \u201cA\u201d"_qs;
+        QTest::newRow("project rename") << OpenEditor([this](const QString &db) -> Save {
+            const QString read = projects::projectName(db, m_project).value();
+            return [=](const QString &typed) {
+                return projects::renameProject(db, m_project, typed, read);
+            };
+        }) << u"Name: was \u201cListings\u201d, now \u201cA\u201d"_qs;
+        QTest::newRow("contact details") << OpenEditor([this](const QString &db) -> Save {
+            const auto read = exports::readContactDetails(db, m_project).value();
+            return [=](const QString &typed) {
+                return exports::saveContactDetails(db, m_project, {typed}, read);
+            };
+        }) << u"Contact name: was (no value), now \u201cA\u201d"_qs;
+        QTest::newRow("schedule cell") << OpenEditor([this](const QString &db) -> Save {
+            const schedule::Programme read = shownProgramme(db, m_channel, m_first);
+            return [=](const QString &typed) {
+                return schedule::changeValue(db, read, schedule::Synopsis, typed);
+            };
+        }) << u"Synopsis: was (no value), now \u201cA\u201d"_qs;
     }
 
     void sameRow_secondSaveIsRefusedAndChangesNothing()
     {
-        QFETCH(MakeEditor, editor);
-        QFETCH(QStringList, said);
-        Editor first = editor(m_db.path()), second = editor(m_db.path());
-        first.read();
-        second.read();
-        QVERIFY(first.save(u"A"_qs));
+        QFETCH(OpenEditor, editor);
+        QFETCH(QString, said);
+        const Save first = editor(m_db.path());
+        Save second = editor(m_db.path());
+        QVERIFY(first(u"A"_qs));
         const auto afterFirst = wholeStore(m_db);
 
-        const Status refused = second.save(u"B"_qs);
-        QVERIFY(!refused);
-        QVERIFY(refused.failure().isConflict());
-        QVERIFY(!refused.failure().isGone());
-        for (const QString &words : said)
-            QVERIFY2(refused.failure().text().contains(words),
-                     qPrintable(refused.failure().text()));
+        const Status refused = second(u"B"_qs);
+        QVERIFY(!refused && refused.failure().isConflict() && !refused.failure().isGone());
+        QVERIFY2(refused.failure().text().contains(said), qPrintable(refused.failure().text()));
         QCOMPARE(wholeStore(m_db), afterFirst);
 
         // Having seen the change, the second editor may make theirs.
-        second.read();
-        QVERIFY(second.save(u"B"_qs));
+        second = editor(m_db.path());
+        QVERIFY(second(u"B"_qs));
     }
 
     void scheduleDelete_ofAChangedOrGoneRow_removesNothing()
@@ -221,20 +199,21 @@ private slots:
         // Undoing one's own steps in turn works over one's own changes.
         stack.undo();
         QVERIFY(!view.failure);
-        QCOMPARE(m_db.value(u"SELECT programmeDesc FROM ProgrammeData WHERE programmeID = ?"_qs,
-                            {m_first})
-                     .toString(),
-                 QString());
+        const auto stored = [&] {
+            return m_db
+                .value(u"SELECT programmeName || '|' || coalesce(programmeDesc, '') FROM "
+                       "ProgrammeData WHERE programmeID = ?"_qs,
+                       {m_first})
+                .toString();
+        };
+        QCOMPARE(stored(), u"Mine|"_qs);
 
         // A colleague renames it: the undo would overwrite their name.
         QVERIFY(programmes::changeProgramme(view.path, m_first, namedProgramme(u"Theirs"_qs),
                                             programmes::loadProgramme(view.path, m_first).value()));
         stack.undo();
         QVERIFY(view.failure && view.failure->isConflict());
-        QCOMPARE(m_db.value(u"SELECT programmeName FROM ProgrammeData WHERE programmeID = ?"_qs,
-                            {m_first})
-                     .toString(),
-                 u"Theirs"_qs);
+        QCOMPARE(stored(), u"Theirs|"_qs);
         QCOMPARE(stack.count(), 1);
 
         // Inserting with room moves the later programme; a colleague then
@@ -256,6 +235,86 @@ private slots:
         stack.undo();
         QVERIFY(view.failure && view.failure->isConflict());
         QCOMPARE(m_db.value(u"SELECT count(*) FROM ProgrammeData"_qs).toInt(), 3);
+    }
+
+    // What one editor commits reaches the other's watcher.
+    void otherConnection_onlyCommittedWritesSignal_data()
+    {
+        QTest::addColumn<std::function<void(const QString &)>>("work");
+        QTest::addColumn<bool>("announced");
+
+        const auto add = [](Connection &db) {
+            return db.execute(u"INSERT INTO ProjectData (projectName) VALUES ('Morning')"_qs);
+        };
+        QTest::newRow("committed write") << std::function([add](const QString &path) {
+            QVERIFY(store::write(path, u"Add"_qs, add));
+        }) << true;
+        QTest::newRow("read only") << std::function([](const QString &path) {
+            QVERIFY(store::read(path, u"Read"_qs, [](Connection &db) {
+                return db.execute(u"SELECT * FROM ProjectData"_qs);
+            }));
+        }) << false;
+        QTest::newRow("rolled back") << std::function([add](const QString &path) {
+            QVERIFY(!store::write(path, u"Add"_qs, [add](Connection &db) -> store::Status {
+                if (auto added = add(db); !added)
+                    return added;
+                return store::Failure{u"Given up"_qs, {}, {}};
+            }));
+        }) << false;
+    }
+
+    void otherConnection_onlyCommittedWritesSignal()
+    {
+        QFETCH(std::function<void(const QString &)>, work);
+        QFETCH(bool, announced);
+        TestDatabase db;
+        store::ChangeWatcher watcher;
+        watcher.watch(db.path());
+        QVERIFY(watcher.isConnected());
+        QSignalSpy changed(&watcher, &store::ChangeWatcher::changed);
+
+        work(db.path());
+        if (announced)
+            QVERIFY(changed.wait(1000));
+        // Said once, not again for the same commit.
+        QTest::qWait(quietMs);
+        QCOMPARE(changed.count(), announced ? 1 : 0);
+    }
+
+    void anotherProcess_isSeen()
+    {
+        TestDatabase db;
+        const qint32 project = db.addProject(u"Guide"_qs);
+        store::ChangeWatcher watcher;
+        watcher.watch(db.path());
+        QSignalSpy changed(&watcher, &store::ChangeWatcher::changed);
+
+        const CliRun imported =
+            runCli({u"import-xmltv"_qs, u"--db"_qs, db.path(), u"--project"_qs,
+                    QString::number(project), u"--in"_qs,
+                    QStringLiteral(QUORVEL_XMLTV_SAMPLES "/guide.xml"), u"--tz"_qs, u"UTC"_qs});
+        QVERIFY2(imported.exitCode == 0, qPrintable(imported.err));
+        QVERIFY(changed.wait(1000));
+    }
+
+    void serverConnectionDropped_reconnectsAndSignals()
+    {
+        if (!testsOnServer())
+            QSKIP("Only a server's connection can be dropped under the watcher.");
+        TestDatabase db;
+        store::ChangeWatcher watcher;
+        watcher.watch(db.path());
+        QSignalSpy changed(&watcher, &store::ChangeWatcher::changed);
+
+        db.exec(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                "WHERE datname = current_database() AND pid <> pg_backend_pid()"_qs);
+        QTRY_VERIFY_WITH_TIMEOUT(!watcher.isConnected(), 2000);
+        // Whatever was committed while it was away is told once it is back.
+        QTRY_VERIFY_WITH_TIMEOUT(changed.count() > 0, 5000);
+        QVERIFY(watcher.isConnected());
+        changed.clear();
+        db.addProject(u"After"_qs);
+        QVERIFY(changed.wait(1000));
     }
 };
 

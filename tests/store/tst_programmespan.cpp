@@ -1,12 +1,12 @@
 #include "grid/GridLayout.h"
 #include "schedule/Schedule.h"
 #include "schedule/ScheduleTimes.h"
+#include "support/Files.h"
 #include "support/TestDatabase.h"
 #include "times/ProgrammeSpan.h"
 #include "xmltv/XmltvTime.h"
 #include "xmltv/XmltvWriter.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -153,12 +153,10 @@ private slots:
         // The export's start and stop.
         const QString file = db.directory() + u"/guide.xml"_qs;
         QVERIFY(xmltv::writeXmltv(db.path(), project, file, london));
-        QFile written(file);
-        QVERIFY(written.open(QIODevice::ReadOnly));
         const QRegularExpression element(
             u"<programme start=\"([^\"]*)\"(?: stop=\"([^\"]*)\")? channel=\"[^\"]*\">\\s*"
             "<title>Awkward</title>"_qs);
-        const auto match = element.match(QString::fromUtf8(written.readAll()));
+        const auto match = element.match(QString::fromUtf8(contents(file)));
         QCOMPARE(match.captured(1), start);
         QCOMPARE(match.captured(2), stop);
     }

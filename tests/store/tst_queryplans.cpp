@@ -53,9 +53,7 @@ QStringList serverPlanOf(const QString &databasePath, const QString &sql)
     int parameters = 0;
     const QString numbered =
         QString::fromUtf8(store::numberedParameters(sql.toUtf8(), &parameters));
-    QStringList nulls;
-    for (int i = 0; i < parameters; ++i)
-        nulls << u"NULL"_qs;
+    const QStringList nulls(parameters, u"NULL"_qs);
     const auto explained = store::read(databasePath, u"Explaining"_qs, [&](store::Connection &c) {
         for (const QString &step : {u"SET enable_seqscan = off"_qs, u"SET enable_sort = off"_qs,
                                     u"SET plan_cache_mode = force_generic_plan"_qs,
@@ -170,13 +168,12 @@ private slots:
         QVERIFY(done);
 
         int explained = 0;
+        const bool server = testsOnServer();
+        const QStringList verbs{u"SELECT"_qs, u"INSERT"_qs, u"UPDATE"_qs, u"DELETE"_qs};
         for (const QString &sql : std::as_const(prepared)) {
-            const QString verb = sql.trimmed().section(u' ', 0, 0).toUpper();
-            if (verb != u"SELECT"_qs && verb != u"INSERT"_qs && verb != u"UPDATE"_qs &&
-                verb != u"DELETE"_qs)
+            if (!verbs.contains(sql.trimmed().section(u' ', 0, 0).toUpper()))
                 continue;
             ++explained;
-            const bool server = testsOnServer();
             // Known: a server sorts a project's template lines after joining
             // them to its channels, where a file reads them in index order.
             if (server && sql.contains(u"JOIN TemplateData"_qs))

@@ -7,9 +7,6 @@
 #include "support/TestServer.h"
 
 #include <QElapsedTimer>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTest>
 #include <QUrl>
 
@@ -20,30 +17,6 @@ using store::Connection;
 using store::Status;
 
 namespace {
-
-// The test server's address with another user, port or database.
-QString address(const QString &database, const QString &user = QString(), int port = 0)
-{
-    QUrl url(database);
-    if (!user.isEmpty())
-        url.setUserInfo(user);
-    if (port)
-        url.setPort(port);
-    return url.toString();
-}
-
-// Runs sql on the database past the program's store, which may refuse it.
-void runOn(const QString &database, const QString &sql)
-{
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QPSQL"_qs, u"arrange"_qs);
-        QVERIFY(store::applyServerAddress(db, database));
-        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
-        QSqlQuery query(db);
-        QVERIFY2(query.exec(sql), qPrintable(query.lastError().text()));
-    }
-    QSqlDatabase::removeDatabase(u"arrange"_qs);
-}
 
 QStringList projectNames(const QString &database)
 {
@@ -113,10 +86,13 @@ private slots:
         QFETCH(QString, sql);
         QFETCH(QString, said);
         const QString database = freshDatabase(quorvel);
-        QVERIFY(!database.isEmpty());
-        if (!sql.isEmpty())
-            runOn(database, sql);
-        const QString spoiled = address(database, user, port);
+        QCOMPARE(runOnServer(database, sql), QString());
+        QUrl url(database);
+        if (!user.isEmpty())
+            url.setUserInfo(user);
+        if (port)
+            url.setPort(port);
+        const QString spoiled = url.toString();
 
         Connection connection(spoiled);
         const Status opened = connection.open();
@@ -133,7 +109,6 @@ private slots:
     void verifiedTls_toLocalhost_works()
     {
         const QString database = freshDatabase(true);
-        QVERIFY(!database.isEmpty());
         QUrl url(database);
         url.setHost(u"localhost"_qs);
         url.setQuery(u"sslmode=verify-full&sslrootcert="_qs + caCertPath());
@@ -171,7 +146,6 @@ private slots:
     void writers_waitForEachOtherAndAllLand()
     {
         const QString database = freshDatabase(true);
-        QVERIFY(!database.isEmpty());
         // One writer holds its transaction for a second: the other waits for
         // it rather than failing at once.
         std::promise<void> holding;

@@ -7,6 +7,7 @@
 #include <QSqlError>
 #include <QTest>
 
+#include <numeric>
 #include <optional>
 
 Q_DECLARE_METATYPE(std::optional<int>)
@@ -15,46 +16,39 @@ using store::Connection;
 
 namespace {
 
-// Typed starts and what they mean to the guide export. An empty
-// expectation means the text does not read as a date or time.
-struct TypedStart
-{
-    const char16_t *date;
-    const char16_t *time;
-    const char *expectedDate;
-    const char *expectedTime;
-};
-
-const TypedStart typedStarts[] = {
-    {u"2024-03-10", u"08:00", "2024-03-10", "08:00:00"},
-    {u"2024-3-5", u"7:30:00", "2024-03-05", "07:30:00"},
-    {u"5/3/2024", u"0730", "2024-03-05", "07:30:00"},
-    {u"05/03/2024", u"7:30", "2024-03-05", "07:30:00"},
-    {u"20240305", u"07:29:59", "2024-03-05", "07:29:59"},
-    {u"2024-03-5", u"23:59", "2024-03-05", "23:59:00"},
-    {u"2024-3-05", u"00:00", "2024-03-05", "00:00:00"},
-    {u"15/3/2024", u"0:00", "2024-03-15", "00:00:00"},
-    {u" 31/03/2024\t", u"\t19:05 ", "2024-03-31", "19:05:00"},
-    {u"29/02/2024", u"12:00", "2024-02-29", "12:00:00"},
-    {u"2000-02-29", u"12:00", "2000-02-29", "12:00:00"},
-    {u"0001-01-01", u"12:00", "0001-01-01", "12:00:00"},
-    {u"9999-12-31", u"23:59:59", "9999-12-31", "23:59:59"},
+// Typed starts and what they mean to the guide export: the date and time
+// as typed, then as the export reads them. An empty reading means the text
+// does not read as a date or time.
+const char16_t *const typedStarts[][4] = {
+    {u"2024-03-10", u"08:00", u"2024-03-10", u"08:00:00"},
+    {u"2024-3-5", u"7:30:00", u"2024-03-05", u"07:30:00"},
+    {u"5/3/2024", u"0730", u"2024-03-05", u"07:30:00"},
+    {u"05/03/2024", u"7:30", u"2024-03-05", u"07:30:00"},
+    {u"20240305", u"07:29:59", u"2024-03-05", u"07:29:59"},
+    {u"2024-03-5", u"23:59", u"2024-03-05", u"23:59:00"},
+    {u"2024-3-05", u"00:00", u"2024-03-05", u"00:00:00"},
+    {u"15/3/2024", u"0:00", u"2024-03-15", u"00:00:00"},
+    {u" 31/03/2024\t", u"\t19:05 ", u"2024-03-31", u"19:05:00"},
+    {u"29/02/2024", u"12:00", u"2024-02-29", u"12:00:00"},
+    {u"2000-02-29", u"12:00", u"2000-02-29", u"12:00:00"},
+    {u"0001-01-01", u"12:00", u"0001-01-01", u"12:00:00"},
+    {u"9999-12-31", u"23:59:59", u"9999-12-31", u"23:59:59"},
     // Digits in the right places, but no such day or time.
-    {u"29/02/2023", u"24:00", "", ""},
-    {u"1900-02-29", u"25:99", "", ""},
-    {u"2024-04-31", u"19:60", "", ""},
-    {u"2024-13-01", u"12:00:60", "", ""},
-    {u"2024-00-10", u"2400", "", ""},
-    {u"0000-01-01", u"9:5", "", ""},
-    {u"2024-01-00", u"730", "", ""},
+    {u"29/02/2023", u"24:00", u"", u""},
+    {u"1900-02-29", u"25:99", u"", u""},
+    {u"2024-04-31", u"19:60", u"", u""},
+    {u"2024-13-01", u"12:00:60", u"", u""},
+    {u"2024-00-10", u"2400", u"", u""},
+    {u"0000-01-01", u"9:5", u"", u""},
+    {u"2024-01-00", u"730", u"", u""},
     // Other forms.
-    {u"03/31/2024", u"7:30pm", "", ""},
-    {u"31/03/24", u"noon", "", ""},
-    {u"2024/03/31", u"07.30", "", ""},
-    {u"\u0662\u0660\u0662\u0664-03-10", u"\u0660\u0667:30", "", ""},
-    {u"tomorrow", u"", "", ""},
-    {u"", u" ", "", ""},
-    {nullptr, nullptr, "", ""},
+    {u"03/31/2024", u"7:30pm", u"", u""},
+    {u"31/03/24", u"noon", u"", u""},
+    {u"2024/03/31", u"07.30", u"", u""},
+    {u"\u0662\u0660\u0662\u0664-03-10", u"\u0660\u0667:30", u"", u""},
+    {u"tomorrow", u"", u"", u""},
+    {u"", u" ", u"", u""},
+    {nullptr, nullptr, u"", u""},
 };
 
 QString text(const char16_t *typed)
@@ -110,10 +104,9 @@ private slots:
     {
         addColumns<QString, QString, QString, QString>("date", "time", "expectedDate",
                                                        "expectedTime");
-        for (const TypedStart &start : typedStarts) {
-            QTest::addRow("%s %s", qPrintable(text(start.date)), qPrintable(text(start.time)))
-                << text(start.date) << text(start.time) << QString::fromLatin1(start.expectedDate)
-                << QString::fromLatin1(start.expectedTime);
+        for (const auto &start : typedStarts) {
+            QTest::addRow("%s %s", qPrintable(text(start[0])), qPrintable(text(start[1])))
+                << text(start[0]) << text(start[1]) << text(start[2]) << text(start[3]);
         }
     }
 
@@ -133,13 +126,10 @@ private slots:
     {
         addColumns<QString, QStringList>("column", "texts");
         const QList<int> years{0, 1, 1900, 1999, 2000, 2023, 2024, 2100, 9999};
-        QList<int> months, days, hours, minutes{0, 5, 9, 10, 59, 60, 99}, seconds{0, 59, 60};
-        for (int m = 0; m <= 13; ++m)
-            months << m;
-        for (int d = 0; d <= 32; ++d)
-            days << d;
-        for (int h = 0; h <= 25; ++h)
-            hours << h;
+        const QList<int> minutes{0, 5, 9, 10, 59, 60, 99}, seconds{0, 59, 60};
+        QList<int> months(14), days(33), hours(26);
+        for (QList<int> *upward : {&months, &days, &hours})
+            std::iota(upward->begin(), upward->end(), 0);
         const QStringList dates = filled(store::typedDateForms(), {years, months, days}) +
                                   filled(store::typedDateForms(), {days, months, years});
         const QStringList times = filled(store::typedTimeForms(), {hours, minutes, seconds});
@@ -161,9 +151,9 @@ private slots:
             }
         }
         QStringList tableDates, tableTimes;
-        for (const TypedStart &start : typedStarts) {
-            tableDates << text(start.date);
-            tableTimes << text(start.time);
+        for (const auto &start : typedStarts) {
+            tableDates << text(start[0]);
+            tableTimes << text(start[1]);
         }
         QTest::newRow("the export's dates") << u"startDate"_qs << tableDates;
         QTest::newRow("the export's times") << u"startTime"_qs << tableTimes;
@@ -180,7 +170,6 @@ private slots:
         QFETCH(QStringList, texts);
         QVERIFY(texts.size() > 10);
         TestDatabase db;
-        const bool isDate = column == u"startDate"_qs;
         const auto done =
             store::write(db.path(), u"Checking"_qs, [&](Connection &c) -> store::Status {
                 QSqlQuery insert(c.database());
@@ -198,8 +187,8 @@ private slots:
         for (const QVariantList &row :
              db.rows(u"SELECT %1, %1Key FROM ProgrammeData ORDER BY programmeID"_qs.arg(column))) {
             const QString typed = row[0].toString();
-            const QString expected =
-                isDate ? exportKey(typed, {}).first : exportKey({}, typed).second;
+            const QString expected = column == u"startDate"_qs ? exportKey(typed, {}).first
+                                                               : exportKey({}, typed).second;
             if (row[1].toString() != expected && ++wrong <= 10)
                 qWarning("\"%s\": store key %s, read as %s", qPrintable(typed),
                          qPrintable(row[1].toString()), qPrintable(expected));
@@ -211,11 +200,9 @@ private slots:
     {
         // schema.sql is written by hand around the two expressions; when the
         // forms change, paste what the test prints in their place.
-        const QString schema = store::schemaSql();
-        const QString date = store::startDateKeySql(u"startDate"_qs);
-        const QString time = store::startTimeKeySql(u"startTime"_qs);
-        QVERIFY2(schema.contains(date), qPrintable(u"schema.sql lacks:\n"_qs + date));
-        QVERIFY2(schema.contains(time), qPrintable(u"schema.sql lacks:\n"_qs + time));
+        for (const QString &key :
+             {store::startDateKeySql(u"startDate"_qs), store::startTimeKeySql(u"startTime"_qs)})
+            QVERIFY2(store::schemaSql().contains(key), qPrintable(u"schema.sql lacks:\n"_qs + key));
     }
 
     void typedDuration_data()
