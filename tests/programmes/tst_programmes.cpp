@@ -35,22 +35,17 @@ struct ProgrammeFixture : WindowFixture
     }
 
     // Adds a programme; values left off at the end have none.
-    qint32 add(const QString &programme, const QVariant &programmeID = {})
+    qint32 add(const QString &programme)
     {
         QStringList values = programme.split(u'|');
         values.resize(6, null);
-        // A server gives an identifier only to a row that leaves it out.
-        const bool given = programmeID.isValid();
         QVariantList bound{channel};
-        if (given)
-            bound.prepend(programmeID);
         for (const QString &value : values)
             bound << (value == null ? QVariant() : QVariant(value));
-        return qint32(
-            db.exec(u"INSERT INTO ProgrammeData (%1channelID, %2) "
-                    "VALUES (%3?, ?, ?, ?, ?, ?, ?)"_qs.arg(given ? u"programmeID, "_qs : QString(),
-                                                            columns, given ? u"?, "_qs : QString()),
-                    bound));
+        return qint32(db.exec(
+            u"INSERT INTO ProgrammeData (channelID, %1) VALUES (?, ?, ?, ?, ?, ?, ?)"_qs.arg(
+                columns),
+            bound));
     }
 
     // Every stored programme, oldest first.
@@ -193,19 +188,20 @@ private slots:
     void saveEdit_emptiedBoxKeepsValue_typedTextAsTyped()
     {
         ProgrammeFixture f;
-        f.add(film, 40000);
         f.add(u"Other|2025-01-01"_qs);
+        const qint32 id = f.add(film);
 
-        // A double-click edits the entry, as the Edit button does.
+        // A double-click edits the entry, as the Edit button does: the first
+        // in the list, the second stored.
         f.doubleClickEntry(f.progList(f.openList()), 0);
         AppWindow *editor = f.openWindow();
-        QCOMPARE(f.state.currentProgrammeID, 40000);
+        QCOMPARE(f.state.currentProgrammeID, id);
         f.box(editor, "programmeName")->clear();
         f.box(editor, "duration")->clear();
         f.box(editor, "startTime")->setText(u" 9:00 "_qs);
         f.click(editor, "saveProgramme");
-        QCOMPARE(f.rows(), (QStringList{u" Film |2024-01-01| 9:00 |90|Plot|Film"_qs,
-                                        u"Other|2025-01-01|<null>|<null>|<null>|<null>"_qs}));
+        QCOMPARE(f.rows(), (QStringList{u"Other|2025-01-01|<null>|<null>|<null>|<null>"_qs,
+                                        u" Film |2024-01-01| 9:00 |90|Plot|Film"_qs}));
     }
 
     void editorSave_ofAProjectDeletedElsewhere_isToldOnceOverTheProjectList()
@@ -234,14 +230,10 @@ private slots:
         const qint32 id = f.add(film);
         AppWindow *editor = f.press(f.openList(), 0, "editProgramme");
         // A colleague empties nothing but changes the start meanwhile.
-        QVERIFY(programmes::changeProgramme(
-            f.db.path(), id,
-            [] {
-                programmes::ProgrammeRow row;
-                row.startTime = u"22:00"_qs;
-                return row;
-            }(),
-            programmes::loadProgramme(f.db.path(), id).value()));
+        programmes::ProgrammeRow start;
+        start.startTime = u"22:00"_qs;
+        QVERIFY(programmes::changeProgramme(f.db.path(), id, start,
+                                            programmes::loadProgramme(f.db.path(), id).value()));
         const QStringList theirs = f.rows();
 
         f.box(editor, "programmeName")->setText(u"Mine"_qs);
