@@ -11,7 +11,6 @@
 #include <QPrintPreviewDialog>
 #include <QScrollBar>
 #include <QTabWidget>
-#include <QToolTip>
 #include <QUndoStack>
 
 namespace {
@@ -104,12 +103,9 @@ private slots:
             QTRY_VERIFY(dayBox->calendarWidget()->isVisible());
             dayBox->calendarWidget()->window()->close();
         }
-        // Ctrl+Tab leaves the Day box for the table.
-        QTest::keyClick(dayBox, Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(f->control<QTabWidget>(w, "scheduleTabs")->currentIndex(), 0);
     }
 
-    void click_selectsRowSwitchingChannel()
+    void mouseAndKeyboard_chooseAndEditBlocksInTheirRows()
     {
         f->clickBlock(view, f->match);
         QCOMPARE(w->channelID(), f->three);
@@ -131,10 +127,8 @@ private slots:
         const int match = view->dayLayout().blockOf(f->match);
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->blockRect(match).center());
         QCOMPARE(f->currentName(w), u"The Match"_qs);
-    }
 
-    void keyboard_movesBetweenBlocksAndNamesTheFocusedOne()
-    {
+        // From the keyboard, starting at the first block.
         view->setCurrentBlock(view->dayLayout().blockOf(f->news));
         // Right twice: the last of its channel stays; Down skips the empty channel
         // to the nearest block below.
@@ -156,10 +150,8 @@ private slots:
         QCOMPARE(grid->focusChild()->text(QAccessible::Name),
                  u"Evening News, Town TV, 18:00 to 18:30, News"_qs);
         QVERIFY(grid->focusChild()->state().focused);
-    }
 
-    void enterAndDoubleClick_editInTableAndUndoShowsInGrid()
-    {
+        // Enter and a double-click edit the block's row in the table.
         auto *tabs = f->control<QTabWidget>(w, "scheduleTabs");
         view->setCurrentBlock(view->dayLayout().blockOf(f->match));
         QTest::keyClick(view, Qt::Key_Return);
@@ -190,8 +182,18 @@ private slots:
         QCOMPARE(name(), u"Evening News"_qs);
     }
 
-    void exportImage_writesPngOfGivenWidthOrSvg()
+    void picture_outlinesTheRowExportsPngOrSvgAndPreviewsPrint()
     {
+        // The row chosen in the table is outlined in the grid.
+        f->table(w)->selectRow(1);
+        const QImage before = view->viewport()->grab().toImage();
+        f->table(w)->selectRow(0);
+        QVERIFY(before != view->viewport()->grab().toImage());
+
+        // The painted legend is there for a screen reader too.
+        QVERIFY(
+            view->accessibleDescription().startsWith(u"Colours: News and current affairs; "_qs));
+
         const QString path = f->db.directory() + u"/day"_qs;
         f->dialogs.answerSaveAs(path);
         f->dialogs.answerPrompt(u"1200"_qs);
@@ -221,28 +223,6 @@ private slots:
         QCOMPARE(w->grid()->day(), QDate(2024, 6, 11));
         const QByteArray next = contents(path + u".next.svg"_qs);
         QVERIFY(next.startsWith("<?xml") && !next.contains("The Match"));
-    }
-
-    void selectionOutlinedAndPrintPreviewWithoutWaiting()
-    {
-        // The row chosen in the table is outlined in the grid.
-        f->table(w)->selectRow(1);
-        const QImage before = view->viewport()->grab().toImage();
-        f->table(w)->selectRow(0);
-        QVERIFY(before != view->viewport()->grab().toImage());
-
-        // The painted legend is there for a screen reader too.
-        QVERIFY(
-            view->accessibleDescription().startsWith(u"Colours: News and current affairs; "_qs));
-        // A block's tooltip tells the whole programme, its channel included.
-        QVERIFY(QTest::qWaitForWindowExposed(w));
-        const QPoint at = view->blockRect(view->dayLayout().blockOf(f->match)).center();
-        QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
-        QApplication::sendEvent(view->viewport(), &help);
-        QTRY_VERIFY(QToolTip::isVisible());
-        QVERIFY2(
-            QToolTip::text().contains(u"The Match</b><br>Town Sport<br>19:00 to 20:30<br>Sport"_qs),
-            qPrintable(QToolTip::text()));
 
         f->control<QAction>(w, "printGuide")->trigger();
         auto *preview = w->findChild<QPrintPreviewDialog *>(u"guidePrintPreview"_qs);
