@@ -183,13 +183,15 @@ private slots:
     {
         ProgrammeFixture f;
         f.add(u"Other|2025-01-01"_qs);
-        const qint32 id = f.add(film);
+        // An identifier above 32,767, which no 16-bit number holds.
+        f.db.exec(u"UPDATE ProgrammeData SET programmeID = 40000 WHERE programmeID = ?"_qs,
+                  {f.add(film)});
 
         // A double-click edits the entry, as the Edit button does: the first
         // in the list, the second stored.
         f.doubleClickEntry(f.progList(f.openList()), 0);
         AppWindow *editor = f.openWindow();
-        QCOMPARE(f.state.currentProgrammeID, id);
+        QCOMPARE(f.state.currentProgrammeID, 40000);
         f.box(editor, "programmeName")->clear();
         f.box(editor, "duration")->clear();
         f.box(editor, "startTime")->setText(u" 9:00 "_qs);
