@@ -87,6 +87,9 @@ private slots:
         QTest::keyClick(projList(window), Qt::Key_Down);
         QCOMPARE(projList(window)->selectedEntry()->text, u"  First  "_qs);
         QCOMPARE(selectionButtonState(window), u"all"_qs);
+        // Past the first entry, the keys move on as in any list.
+        QTest::keyClick(projList(window), Qt::Key_Down);
+        QCOMPARE(projList(window)->selectedEntry()->text, u"Second"_qs);
 
         f.dialogs.answerPrompt(u"Third"_qs);
         F::click(window, "newProj");

@@ -36,6 +36,7 @@ private slots:
         const QString title = u"Rename Quorvel Project"_qs;
         const auto dialog =
             qtdialogs::makePrompt(nullptr, u"Please enter a new Project Name"_qs, title, longName);
+        QCOMPARE(dialog->textValue().size(), longName.size());
         auto *edit = dialog->findChild<QLineEdit *>();
         QVERIFY(edit);
         edit->setText(longName + u"more"_qs);
