@@ -232,7 +232,10 @@ void ScheduleWindow::editProgramme(qint32 channelID, qint32 programmeID)
     m_table->selectionModel()->setCurrentIndex(name, QItemSelectionModel::ClearAndSelect |
                                                          QItemSelectionModel::Rows);
     m_table->scrollTo(name);
-    m_table->edit(name);
+    // edit() opens an editor whatever the triggers say; a login that may
+    // only read is shown the programme instead.
+    if (m_table->editTriggers() != QAbstractItemView::NoEditTriggers)
+        m_table->edit(name);
 }
 
 void ScheduleWindow::load()

@@ -1,5 +1,6 @@
 #include "channels/Channels.h"
 #include "export/Contact.h"
+#include "grid/GridTab.h"
 #include "programmes/Programmes.h"
 #include "projects/ProjectAccess.h"
 #include "projects/Projects.h"
@@ -19,6 +20,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QTest>
 #include <QUrl>
 
@@ -330,6 +332,14 @@ private slots:
         QVERIFY(!WindowFixture::control(window, "delProj")->isEnabled());
         QVERIFY(!WindowFixture::control<QAction>(window, "importXMLTV")->isEnabled());
         QVERIFY(WindowFixture::control<QAction>(window, "exportXMLTV")->isEnabled());
+        // A programme chosen on the Guide is shown in the table, not opened for editing.
+        WindowFixture::control<QAction>(window, "openSchedule")->trigger();
+        QWidget *schedule = WindowFixture::openWindow();
+        auto *guide = schedule ? schedule->findChild<GridTab *>() : nullptr;
+        QVERIFY(guide);
+        emit guide->programmeActivated(m_openChannel, m_openProgramme);
+        auto *table = WindowFixture::control<QTableView>(schedule, "scheduleTable");
+        QVERIFY(table->currentIndex().isValid() && !table->indexWidget(table->currentIndex()));
     }
 };
 
