@@ -32,6 +32,8 @@ struct TableCopy
     // within each channel, which the target keeps by adding them in it.
     QLatin1StringView order;
     qint64 CopiedDatabase::*count;
+    // The rows to copy, when not all.
+    QString where = {};
 };
 
 QList<TableCopy> tablesToCopy()
@@ -80,8 +82,11 @@ QString inserting(const QString &table, const QStringList &columns, int rows)
 Status copyTable(Connection &source, Connection &target, const TableCopy &copy,
                  CopiedDatabase &copied, qint64 &highestKey)
 {
-    Statement rows(source,
-                   QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(copy.table, copy.order));
+    Statement rows(
+        source, QStringLiteral("SELECT * FROM %1%2 ORDER BY %3")
+                    .arg(copy.table,
+                         copy.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + copy.where,
+                         copy.order));
     // A server names a query's columns once it has run.
     if (!rows.next())
         return rows.ok() ? success() : source.failure(rows.errorString());
@@ -232,6 +237,26 @@ Result<CopiedDatabase> copyRows(Connection &source, Connection &target)
             !carried)
             return carried.failure();
     }
+    if (!source.isServer())
+        return copied;
+    // Only the limits of the projects copied: a login that may not see a
+    // limited project copies neither it nor its limits.
+    using A = tables::ProjectAccess;
+    const TableCopy limits{A::table, A::projectId, &CopiedDatabase::projectLimits,
+                           QStringLiteral("%1 IN (SELECT %2 FROM %3)")
+                               .arg(A::projectId, tables::Project::id, tables::Project::table)};
+    if (target.isServer()) {
+        qint64 highest = 0;
+        if (auto done = copyTable(source, target, limits, copied, highest); !done)
+            return done.failure();
+        return copied;
+    }
+    // A file has no roles: everyone who opens it sees every project.
+    auto left = source.select(
+        QStringLiteral("SELECT count(*) FROM %1 WHERE %2").arg(limits.table, limits.where));
+    if (!left)
+        return left.failure();
+    copied.limitsLeftBehind = left.value().next() ? left.value().value(0).toLongLong() : 0;
     return copied;
 }
 

@@ -19,12 +19,17 @@ struct CopiedDatabase
     // Texts of a file that were not plain UTF-8, which a server cannot hold
     // as they are: they went over as the program's windows show them.
     qint64 textsNotUtf8 = 0;
+    // Which roles may see a project, a server's alone: rows taken over to
+    // another server, and rows a file had no place for.
+    qint64 projectLimits = 0;
+    qint64 limitsLeftBehind = 0;
 };
 
 // Copies the whole database at `from` into `to`, either of them a file or a
 // server (store/Server.h): every row of every table, with its identifiers,
 // the template lines in their order, and every text as stored. New rows in
-// the copy never take an identifier the original has handed out.
+// the copy never take an identifier the original has handed out. Projects'
+// limits to roles go from server to server; a file copy leaves them behind.
 //
 // The copy never mixes with other data: a file `to` must not exist and is
 // made as init-db makes it (store::createDatabase); a database on a server

@@ -7,6 +7,7 @@
 #include "schedule/Schedule.h"
 #include "store/Access.h"
 #include "store/Connection.h"
+#include "store/CopyDatabase.h"
 #include "store/Database.h"
 #include "store/Server.h"
 #include "store/ServerSchema.h"
@@ -268,6 +269,25 @@ private slots:
         QVERIFY2(refused.exitCode == 1 &&
                      refused.err.contains(u"only in a database on a PostgreSQL server"_qs),
                  qPrintable(refused.err));
+    }
+
+    void copy_takesLimitsToAServerOnly()
+    {
+        const QString copy = fresh(u"copy"_qs);
+        const auto toServer = store::copyDatabase(m_db, copy);
+        QVERIFY(toServer);
+        QCOMPARE(toServer.value().projectLimits, 1);
+        QCOMPARE(names(projects::listProjects(login(u"editor"_qs, copy))), QStringList{u"Open"_qs});
+        QCOMPARE(names(projects::listProjects(login(u"member"_qs, copy))),
+                 (QStringList{u"Open"_qs, u"Limited"_qs}));
+        // To a file they stay behind, and so do those of projects the login cannot see.
+        const QTemporaryDir out;
+        const auto byOwner = store::copyDatabase(copy, out.filePath(u"owner.db"_qs));
+        QVERIFY(byOwner && byOwner.value().limitsLeftBehind == 1);
+        const auto byEditor =
+            store::copyDatabase(login(u"editor"_qs, copy), out.filePath(u"editor.db"_qs));
+        QVERIFY(byEditor && byEditor.value().projects == 1);
+        QCOMPARE(byEditor.value().limitsLeftBehind, 0);
     }
 
     void upgradeFromVersion4_keepsEveryRow()

@@ -88,6 +88,17 @@ int copyDb(const QCommandLineParser &parsed, const QStringList &)
                    .arg(counted(done.textsNotUtf8, QStringLiteral("text was"),
                                 QStringLiteral("texts were")));
     }
+    if (done.projectLimits > 0) {
+        out << QStringLiteral("Copied %1 to roles.\n")
+                   .arg(counted(done.projectLimits, QStringLiteral("project limit"),
+                                QStringLiteral("project limits")));
+    }
+    if (done.limitsLeftBehind > 0) {
+        out << QStringLiteral("%1 behind: a file has no roles, so whoever opens it sees every "
+                              "project.\n")
+                   .arg(counted(done.limitsLeftBehind, QStringLiteral("project limit was left"),
+                                QStringLiteral("project limits were left")));
+    }
     return Done;
 }
 
